@@ -1,0 +1,50 @@
+#include "app/tool/ProfileCommands.h"
+#include "app/tool/ToolIo.h"
+
+#include <QCoreApplication>
+
+using namespace fumibako::tool;
+
+namespace {
+
+const char* const kUsage =
+    "usage: fumibako-tool [--data-dir DIR] COMMAND ...\n"
+    "  profile get FILE SECTION KEY [BUFSIZE]\n"
+    "  profile set FILE SECTION KEY VALUE\n"
+    "  profile delete-key FILE SECTION KEY\n"
+    "  profile delete-section FILE SECTION\n"
+    "  profile section FILE SECTION\n"
+    "  profile write-section FILE SECTION [LINE ...]\n"
+    "  profile sections FILE\n";
+
+int run(QStringList args)
+{
+    QString dataDir;
+    if (!args.isEmpty() && args.first() == QLatin1String("--data-dir")) {
+        if (args.size() < 2)
+            throw UsageError{QStringLiteral("--data-dir needs a directory")};
+        dataDir = args.at(1);
+        args = args.mid(2);
+    }
+    if (args.isEmpty())
+        throw UsageError{QString::fromLatin1(kUsage)};
+    const QString command = args.takeFirst();
+    if (command == QLatin1String("profile"))
+        return runProfileCommand(args);
+    throw UsageError{QStringLiteral("unknown command: ") + command + QLatin1Char('\n') + QString::fromLatin1(kUsage)};
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = QCoreApplication::arguments();
+    args.removeFirst();
+    try {
+        return run(args);
+    } catch (const UsageError& error) {
+        printError(error.text);
+        return 2;
+    }
+}

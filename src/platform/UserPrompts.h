@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+namespace fumibako::platform {
+
+/** @short The program's title, shown on message boxes that name no title of their own. */
+inline const QString kProgramTitle = QStringLiteral("フミ(文)バコ");
+
+enum class Icon { None, Information, Exclamation, Question, Critical };
+enum class Buttons { Ok, YesNo, OkCancel, YesNoCancel };
+enum class Answer { Ok, Yes, No, Cancel };
+
+/**
+ * @short The one way core code talks to the person at the screen.
+ *
+ * The windows implement it with message boxes and the status bar; tests implement it with a
+ * script that answers and records every text. An empty title means the program's title.
+ */
+class UserPrompts {
+public:
+    virtual ~UserPrompts() = default;
+
+    virtual Answer message(const QString& text, const QString& title, Icon icon, Buttons buttons) = 0;
+
+    /** Sets the text of a status-bar panel (1-based, as the main window numbers them). */
+    virtual void setStatus(int panel, const QString& text) = 0;
+};
+
+} // namespace fumibako::platform

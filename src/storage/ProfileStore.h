@@ -1,0 +1,82 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+/**
+ * The profile (INI) file store: every settings file, the account registry and the mail indexes are
+ * read and written through these functions, with the semantics of the Windows profile functions
+ * (see docs in ProfileStore.cpp): case-insensitive names, trimmed values, one pair of outer quotes
+ * removed by IniGetString, values cut at the caller's buffer size counted in code page 932 bytes.
+ *
+ * Files are code page 932 with CR LF line ends. A file holding a character that code page 932
+ * cannot represent is written as UTF-8 with a byte order mark instead, and read back as such, so no
+ * text is ever lost. Every write replaces the file atomically.
+ *
+ * Parsed files are cached; a file changed on disk behind the store's back is parsed again.
+ */
+namespace fumibako::storage {
+
+/** Value of @p key, at most @p bufferSize - 1 code page 932 bytes; "" when file, section or key is missing. */
+QString IniGetString(const QString& section, const QString& key, int bufferSize, const QString& file);
+
+/** Sets the key's value; creates the key, section or file as needed. "1" on success, "0" on failure. */
+QString IniWriteString(const QString& section, const QString& key, const QString& value, const QString& file);
+
+/** Removes the key; true also when there was nothing to remove, false on a failure. */
+bool IniDeleteKey(const QString& file, const QString& section, const QString& key);
+
+/** Removes the section and all its keys; true also when there was nothing to remove. */
+bool IniDeleteSection(const QString& file, const QString& section);
+
+/**
+ * Every line of the section as stored ("key=value", quotes kept, spaces around "=" removed).
+ * False, with @p lines untouched, when the section is missing or has no lines.
+ */
+bool IniGetSection(const QString& section, const QString& file, QStringList& lines);
+
+/**
+ * Replaces every line of the section by @p lines; the list ends at its first empty element. The
+ * section keeps its place, or is appended at the end of the file.
+ */
+bool IniWriteSection(const QString& section, const QString& file, const QStringList& lines);
+
+/** Every section name in file order. False, with @p names untouched, when the file has no section. */
+bool IniGetSectionNames(const QString& file, QStringList& names);
+
+/** @p text up to (not including) its first NUL character. */
+QString StripAtNul(const QString& text);
+
+/**
+ * Writes an ordered list: the whole section becomes "Count=k", "0=first", "1=second", ...
+ */
+bool writeOrderedList(const QString& section, const QString& file, const QStringList& entries);
+
+/**
+ * @short Makes many writes cost one file write per file.
+ *
+ * While a batch is alive, every write of the store changes only the cached file; reads see the
+ * changes at once. commit() (or the destructor of the outermost batch) writes each changed file
+ * once, atomically. Batches nest; only the outermost one writes.
+ */
+class ProfileWriteBatch {
+public:
+    ProfileWriteBatch();
+    ~ProfileWriteBatch();
+    ProfileWriteBatch(const ProfileWriteBatch&) = delete;
+    ProfileWriteBatch& operator=(const ProfileWriteBatch&) = delete;
+
+    /**
+     * Writes the changed files now (outermost batch only). False when a file could not be
+     * written; its pending changes are then dropped and the file reads as it is on disk.
+     */
+    bool commit();
+
+private:
+    bool m_committed = false;
+};
+
+/** Forgets every cached file (tests that edit files by hand within one clock tick use it). */
+void clearProfileCache();
+
+} // namespace fumibako::storage
