@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+
+/**
+ * The mail library layer: the three calls through which the rest of the program receives, sends
+ * and reads mail. POP3, SMTP and TLS go through libcurl; MIME parsing and composing through GMime.
+ * Each call blocks; the transfer core runs RcvMail2 and SendMail on a worker thread.
+ */
+namespace fumibako::platform::mail {
+
+/** A call's result: either a list of strings or a single string. */
+struct LibraryResult {
+    bool isList = false;
+    QStringList list;
+    QString text;
+
+    static LibraryResult ofList(QStringList items) { return {true, std::move(items), {}}; }
+    static LibraryResult ofText(QString value) { return {false, {}, std::move(value)}; }
+};
+
+/**
+ * Called during transfers with the current message number (1-based) and the bytes of it received
+ * so far. Returning 1 asks the call to stop (what was completely saved is kept), 0 to go on.
+ * Called on the thread that runs the transfer.
+ */
+using ProgressCallback = std::function<int(int messageNumber, int bytesSoFar)>;
+
+/**
+ * POP3. @p server is "host" or "host" TAB "port"; a password starting with "a " asks for APOP with
+ * the rest. @p command: "STAT", "LIST", "SAVEALL", "SAVEALLD", or "SAVE ", "SAVD ", "DELE " followed
+ * by n or "low-high". @p directory: "<" or ">" followed by the folder the messages are saved into.
+ */
+LibraryResult RcvMail2(const QString& server, const QString& user, const QString& password,
+                       const QString& command, const QString& directory, const ProgressCallback& progress);
+
+/** Login for SMTP AUTH, used when the server offers AUTH. Empty user: no AUTH. */
+struct SmtpLogin {
+    QString user;
+    QString password;
+};
+
+/**
+ * SMTP. @p server as for RcvMail2; @p recipients TAB-separated with "cc"/"bcc" markers; @p body
+ * lines end with CR LF; @p attachments TAB-separated paths ("path|name" to give the name).
+ * Returns "" when sent, else the error text.
+ */
+QString SendMail(const QString& server, const QString& recipients, const QString& from, const QString& subject,
+                 const QString& body, const QString& attachments, const SmtpLogin& login = {});
+
+/**
+ * Reads a stored message. @p options "subject:from:date:To:body:" gives the fields and saves the
+ * attachments into @p directory; "" gives the header lines; "To:" with @p directory ">" + folder
+ * saves the attachments there. A result that is not a list means the file cannot be read.
+ */
+LibraryResult ReadMail(const QString& file, const QString& options, const QString& directory);
+
+} // namespace fumibako::platform::mail
