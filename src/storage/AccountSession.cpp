@@ -1,0 +1,74 @@
+#include "storage/AccountSession.h"
+
+#include "platform/UserPrompts.h"
+#include "storage/DataDirectory.h"
+
+namespace fumibako::storage {
+
+AccountSession::AccountSession(const ProgramPaths& programPaths, platform::UserPrompts& prompts,
+                               std::function<bool()> mayProceed)
+    : m_programPaths(programPaths), m_prompts(prompts), m_mayProceed(std::move(mayProceed))
+{
+}
+
+QStringList AccountSession::loadAccountList()
+{
+    return LoadAccountList(m_programPaths.programDir);
+}
+
+void AccountSession::saveClosingAccount()
+{
+    if (!isOpen())
+        return;
+    if (m_tree.isChanged() && m_tree.save(m_paths.userFile))
+        m_tree.clearChanged();
+    if (m_windowLoaded)
+        writeAddressHistories(m_paths.userFile, m_histories);
+}
+
+bool AccountSession::OpenAccount(const QString& name, AccountSwitchHost& host)
+{
+    if (m_mayProceed && !m_mayProceed())
+        return false;
+    if (name.isEmpty())
+        return false;
+    saveClosingAccount();
+    m_prompts.setStatus(1, QString());
+
+    m_accountName = name;
+    m_paths = AccountPaths::make(m_programPaths.programDir, name);
+    m_properties = readAccountProperties(m_paths.userFile);
+    m_environment = readAccountEnvironment(m_paths.userFile);
+    prepareAccountDirs(m_programPaths.programDir, name);
+
+    m_tree.removeUserFolders();
+    m_tree.clearChanged();
+    m_tree.load(m_paths.userFile, m_prompts);
+    host.folderTreeReloaded(m_tree.count() > kTrashNode + 1);
+
+    host.setReceiveMethod(m_environment.receiveMethod);
+    if (m_windowLoaded) {
+        host.setAutoReceiveArmed(true);
+        host.showUnreadFolder();
+    } else {
+        host.setAutoReceiveArmed(false);
+    }
+    host.setGridLines(m_environment.gridLines);
+    m_histories = readAddressHistories(m_paths.userFile);
+    return true;
+}
+
+bool AccountSession::ExitProgram(const DisplaySettings& display, bool sortChanged)
+{
+    if (m_mayProceed && !m_mayProceed())
+        return false;
+    if (isOpen() && m_windowLoaded) {
+        writeExitDisplaySettings(m_programPaths.registryFile, display, sortChanged);
+        m_tree.save(m_paths.userFile);
+        writeAddressHistories(m_paths.userFile, m_histories);
+    }
+    emptyWorkDir(m_programPaths.workDir);
+    return true;
+}
+
+} // namespace fumibako::storage

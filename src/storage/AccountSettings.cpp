@@ -1,0 +1,106 @@
+#include "storage/AccountSettings.h"
+
+#include "storage/ProfileStore.h"
+#include "storage/SettingValues.h"
+
+#include <QRandomGenerator>
+
+namespace fumibako::storage {
+
+namespace {
+
+const QString kProperty = QStringLiteral("Property");
+const QString kKankyou = QStringLiteral("Kankyou");
+
+// The stored password is read with a large buffer: the historical 50-byte buffer silently cut
+// passwords longer than 24 characters, so logins with today's long passwords failed.
+constexpr int kPasswordBuffer = 1024;
+
+QString readProperty(const QString& key, const QString& userFile)
+{
+    return IniGetString(kProperty, key, 50, userFile);
+}
+
+} // namespace
+
+AccountProperties readAccountProperties(const QString& userFile)
+{
+    AccountProperties p;
+    p.loginName = readProperty(QStringLiteral("AccName"), userFile);
+    p.mailAddress = readProperty(QStringLiteral("MailAddress"), userFile);
+    p.smtpServer = readProperty(QStringLiteral("SMTPServer"), userFile);
+    p.pop3Server = readProperty(QStringLiteral("POP3Server"), userFile);
+    p.senderName = readProperty(QStringLiteral("Name"), userFile);
+    p.password = unscramblePassword(IniGetString(kProperty, QStringLiteral("Password"), kPasswordBuffer, userFile),
+                                    p.senderName);
+    p.apop = readInt16(kProperty, QStringLiteral("APOP"), 50, userFile, 0);
+    p.smtpPortGiven = readInt16(kProperty, QStringLiteral("SMTPport"), 50, userFile, 0);
+    p.smtpPort = readInt16(kProperty, QStringLiteral("SportNum"), 50, userFile, 25);
+    p.popPortGiven = readInt16(kProperty, QStringLiteral("POPport"), 50, userFile, 0);
+    p.popPort = readInt16(kProperty, QStringLiteral("PportNum"), 50, userFile, 110);
+    return p;
+}
+
+AccountEnvironment readAccountEnvironment(const QString& userFile)
+{
+    AccountEnvironment e;
+    e.receiveAtStart = readInt16(kKankyou, QStringLiteral("KidouJusin"), 50, userFile, 0);
+    e.saveByDefault = readInt16(kKankyou, QStringLiteral("MailHozon"), 50, userFile, 0);
+    e.receiveMethod = readInt16(kKankyou, QStringLiteral("MailJusin"), 50, userFile, kCountOnly);
+    e.autoReceive = readInt16(kKankyou, QStringLiteral("AutoPOP"), 10, userFile, 0);
+    e.autoReceiveMinutes = readInt16(kKankyou, QStringLiteral("AutoPOPTime"), 50, userFile, 3);
+    e.newMailSound = readInt16(kKankyou, QStringLiteral("MailSound"), 50, userFile, 0);
+    e.soundFile = IniGetString(kKankyou, QStringLiteral("MailSoundPath"), 100, userFile);
+    e.signatureByDefault = readInt16(kKankyou, QStringLiteral("Syomei"), 10, userFile, 0);
+    e.gridLines = parseTruth(IniGetString(kKankyou, QStringLiteral("GridLine"), 10, userFile)).value_or(false);
+    return e;
+}
+
+bool readReceiveAtStart(const QString& userFile)
+{
+    return readInt16(kKankyou, QStringLiteral("KidouJusin"), 50, userFile, 0) == 1;
+}
+
+int passwordShift(int nameLength)
+{
+    int k = nameLength;
+    while (k > 4)
+        k = (k / 2) + ((k % 2 == 1 && (k / 2) % 2 == 1) ? 1 : 0); // k/2 rounded, halves to even
+    return k;
+}
+
+char16_t randomFiller()
+{
+    return static_cast<char16_t>(QRandomGenerator::global()->bounded(35, 125));
+}
+
+QString scramblePassword(const QString& password, const QString& senderName, const FillerSource& filler)
+{
+    const int shift = passwordShift(senderName.size());
+    QString stored;
+    stored.reserve(password.size() * 2);
+    for (const QChar c : password) {
+        stored.append(QChar(static_cast<char16_t>(c.unicode() + shift)));
+        stored.append(QChar(filler()));
+    }
+    return stored;
+}
+
+QString unscramblePassword(const QString& stored, const QString& senderName)
+{
+    const int shift = passwordShift(senderName.size());
+    QString password;
+    password.reserve(stored.size() / 2);
+    for (qsizetype i = 0; i < stored.size(); i += 2)
+        password.append(QChar(static_cast<char16_t>(stored.at(i).unicode() - shift)));
+    return password;
+}
+
+bool storePassword(const QString& userFile, const QString& password)
+{
+    const QString senderName = readProperty(QStringLiteral("Name"), userFile);
+    return IniWriteString(kProperty, QStringLiteral("Password"), scramblePassword(password, senderName), userFile)
+        == QLatin1String("1");
+}
+
+} // namespace fumibako::storage

@@ -1,0 +1,69 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+/** The settings of one account, kept in its file programDir + name + ".ini". */
+namespace fumibako::storage {
+
+/** Section "Property": the servers and the login. */
+struct AccountProperties {
+    QString loginName;   ///< "AccName": POP3 login, also the display name of sent mail
+    QString mailAddress; ///< "MailAddress"
+    QString smtpServer;  ///< "SMTPServer"
+    QString pop3Server;  ///< "POP3Server"
+    QString senderName;  ///< "Name": only the key of the password's stored form
+    QString password;    ///< "Password", unscrambled
+    qint16 apop = 0;         ///< "APOP": 1 use APOP
+    qint16 smtpPortGiven = 0; ///< "SMTPport": 1 use smtpPort, 0 use 25
+    qint16 smtpPort = 25;    ///< "SportNum"
+    qint16 popPortGiven = 0;  ///< "POPport": 1 use popPort, 0 use 110
+    qint16 popPort = 110;    ///< "PportNum"
+};
+
+/** Receive methods of the menu and of "MailJusin". */
+enum ReceiveMethod : qint16 { kCountOnly = 0, kReceiveAll = 1, kReceiveAndDelete = 2 };
+
+/** Section "Kankyou": the environment settings of the account. */
+struct AccountEnvironment {
+    qint16 receiveAtStart = 0;     ///< "KidouJusin"
+    qint16 saveByDefault = 0;      ///< "MailHozon"
+    qint16 receiveMethod = kCountOnly; ///< "MailJusin"
+    qint16 autoReceive = 0;        ///< "AutoPOP"
+    qint16 autoReceiveMinutes = 3; ///< "AutoPOPTime"
+    qint16 newMailSound = 0;       ///< "MailSound"
+    QString soundFile;             ///< "MailSoundPath"
+    qint16 signatureByDefault = 0; ///< "Syomei"
+    bool gridLines = false;        ///< "GridLine"
+};
+
+/** Reads section "Property" of @p userFile, unscrambling the password with the stored sender name. */
+AccountProperties readAccountProperties(const QString& userFile);
+
+/** Reads section "Kankyou" of @p userFile; missing or invalid values give their defaults. */
+AccountEnvironment readAccountEnvironment(const QString& userFile);
+
+/** "KidouJusin" of @p userFile as the start-up reads it: true only for the number 1. */
+bool readReceiveAtStart(const QString& userFile);
+
+/** The shift of the password's stored form for a sender name of @p nameLength characters. */
+int passwordShift(int nameLength);
+
+/** A random filler character code from 35 to 124; tests pass a fixed one. */
+using FillerSource = std::function<char16_t()>;
+char16_t randomFiller();
+
+/**
+ * The stored form of @p password: each character shifted up by passwordShift(senderName), each
+ * followed by one filler character.
+ */
+QString scramblePassword(const QString& password, const QString& senderName, const FillerSource& filler = randomFiller);
+
+/** The password back from its stored form: every other character, shifted down. */
+QString unscramblePassword(const QString& stored, const QString& senderName);
+
+/** Writes the password's stored form into "Property" of @p userFile (keyed by the stored sender name). */
+bool storePassword(const QString& userFile, const QString& password);
+
+} // namespace fumibako::storage

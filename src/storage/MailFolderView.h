@@ -1,0 +1,111 @@
+#pragma once
+
+#include "storage/FolderTree.h"
+#include "storage/MailList.h"
+#include "storage/Paths.h"
+
+#include <QList>
+#include <QSet>
+#include <QString>
+
+namespace fumibako::platform {
+class UserPrompts;
+}
+
+namespace fumibako::storage {
+
+class StoredMailReader;
+
+/** What the window shows differently per folder. */
+struct FolderPresentation {
+    QString senderColumnCaption; ///< "送信者", or "あて先" for the outgoing folders
+    bool acceptsDrops = false;   ///< messages may be dropped on the tree while this folder is shown
+};
+
+/** Which list pop-up items are enabled. */
+struct MailPopupEnabling {
+    bool deleteItem = false;       ///< "削除"
+    bool trash = false;            ///< "ごみ箱行き"
+    bool takeOut = false;          ///< "取り出す"
+    bool sendSelected = false;     ///< "送信(選択したもの)"
+};
+
+/** The flag commands of the list pop-up. */
+enum class FlagCommand { SetSaved = 1, ClearSaved, MarkUnread, MarkRead };
+
+/**
+ * @short The shown folder and its mail list, with every command on the messages of it.
+ *
+ * Lists a folder from its index section (repairing the index on the way), and moves, flags,
+ * trashes and deletes messages by rewriting their index entries. Selections are row numbers of
+ * rows(); commands walk them from the last row to the first.
+ */
+class MailFolderView {
+public:
+    MailFolderView(const FolderTree& tree, platform::UserPrompts& prompts, StoredMailReader& reader);
+
+    /** The account whose folders are shown; clears the list. */
+    void setAccount(const AccountPaths& paths, const QString& workDir);
+
+    /** Shows the folder @p key: sets the mail directory, lists it and reports the count. */
+    FolderPresentation SelectFolder(const QString& key);
+
+    /** Lists the shown folder again (repairs included). */
+    void FNSitei();
+
+    const QString& folderKey() const { return m_folderKey; }
+    const QString& currentMailDir() const { return m_currentMailDir; }
+    /** The index file of the shown folder. */
+    QString indexFile() const;
+    bool isOutgoingFolder() const { return isOutgoingKey(m_folderKey); }
+    static bool isOutgoingKey(const QString& key);
+
+    const MailList& rows() const { return m_rows; }
+    MailList& rows() { return m_rows; }
+
+    void applyFlag(FlagCommand command, const QList<int>& selected);
+    /** Moves the selected messages into "ごみ箱". */
+    void moveToTrash(const QList<int>& selected);
+    /** Moves the selected messages out of "ごみ箱" into "標準BOX". */
+    void takeOut(const QList<int>& selected);
+    /**
+     * Deletes the selected messages' files and entries after asking; saved messages are kept.
+     * Returns true when it ran (the preview should then be blanked).
+     */
+    bool deletePermanently(const QList<int>& selected);
+    /** Moves (or, onto "未読メール", marks unread) the selected messages dropped on folder @p targetKey. */
+    void dropOnFolder(const QString& targetKey, const QList<int>& selected);
+
+    /** The unread timer was started for a newly selected message. */
+    void startUnreadTimer() { m_unreadTicks = 0; }
+    /**
+     * One tick of the unread timer with @p selectedRow the selected row (-1 for none). The fourth
+     * tick marks the row read. Returns whether the timer goes on.
+     */
+    bool unreadTimerTick(int selectedRow);
+
+    MailPopupEnabling popupEnabling(bool hasSelection) const;
+
+    /** Shows the row count in status panel 2. */
+    void showCount();
+
+private:
+    void listReceivedViews(bool inbox, const QSet<QString>& files);
+    void listSection(const QString& section, const QString& file, const QSet<QString>& files, bool unreadOnly);
+    void addUnindexedReceived(const QSet<QString>& files);
+    void addUnindexedOutgoing(const QSet<QString>& files);
+    void moveSelected(const QList<int>& selected, const QString& targetSection);
+    void writeRow(const MailRow& row);
+
+    const FolderTree& m_tree;
+    platform::UserPrompts& m_prompts;
+    StoredMailReader& m_reader;
+    AccountPaths m_paths;
+    QString m_workDir;
+    QString m_folderKey;
+    QString m_currentMailDir;
+    MailList m_rows;
+    int m_unreadTicks = 0;
+};
+
+} // namespace fumibako::storage

@@ -1,0 +1,60 @@
+#include "storage/MailList.h"
+
+#include <algorithm>
+
+namespace fumibako::storage {
+
+void MailList::rebuildIndex() const
+{
+    m_rowByKey.clear();
+    m_rowByKey.reserve(static_cast<qsizetype>(m_rows.size()));
+    for (int i = 0; i < size(); ++i)
+        m_rowByKey.insert(m_rows[i].key, i);
+    m_indexValid = true;
+}
+
+int MailList::rowOfKey(const QString& key) const
+{
+    if (!m_indexValid)
+        rebuildIndex();
+    return m_rowByKey.value(key, -1);
+}
+
+bool MailList::append(MailRow row)
+{
+    if (containsKey(row.key))
+        return false;
+    m_rowByKey.insert(row.key, size());
+    m_rows.push_back(std::move(row));
+    return true;
+}
+
+void MailList::removeRows(const QList<int>& rows)
+{
+    if (rows.isEmpty())
+        return;
+    std::vector<bool> doomed(m_rows.size(), false);
+    for (int row : rows) {
+        if (row >= 0 && row < size())
+            doomed[row] = true;
+    }
+    std::size_t write = 0;
+    for (std::size_t read = 0; read < m_rows.size(); ++read) {
+        if (doomed[read])
+            continue;
+        if (write != read)
+            m_rows[write] = std::move(m_rows[read]);
+        ++write;
+    }
+    m_rows.resize(write);
+    m_indexValid = false;
+}
+
+void MailList::clear()
+{
+    m_rows.clear();
+    m_rowByKey.clear();
+    m_indexValid = true;
+}
+
+} // namespace fumibako::storage

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "storage/IndexEntry.h"
+
+#include <QHash>
+#include <QList>
+
+#include <algorithm>
+
+#include <vector>
+
+namespace fumibako::storage {
+
+/**
+ * @short The rows of the mail list: the messages of the shown folder.
+ *
+ * Keys are unique within the list. Rows are removed in batches so that trashing thousands of
+ * selected messages costs one pass over the list.
+ */
+class MailList {
+public:
+    int size() const { return static_cast<int>(m_rows.size()); }
+    bool isEmpty() const { return m_rows.empty(); }
+    const MailRow& at(int row) const { return m_rows.at(row); }
+    MailRow& at(int row) { return m_rows.at(row); }
+    const std::vector<MailRow>& rows() const { return m_rows; }
+
+    /** Row of @p key, or -1. */
+    int rowOfKey(const QString& key) const;
+    bool containsKey(const QString& key) const { return rowOfKey(key) >= 0; }
+
+    /** Adds @p row; false (nothing added) when a row with its key is already listed. */
+    bool append(MailRow row);
+
+    /** Removes the given rows (any order, duplicates allowed). */
+    void removeRows(const QList<int>& rows);
+
+    void clear();
+    void reserve(int count) { m_rows.reserve(count); }
+
+    /** Reorders the rows (sorting); the key lookup follows. */
+    template<typename Less>
+    void sort(Less less)
+    {
+        std::stable_sort(m_rows.begin(), m_rows.end(), less);
+        m_indexValid = false;
+    }
+
+private:
+    void rebuildIndex() const;
+
+    std::vector<MailRow> m_rows;
+    mutable QHash<QString, int> m_rowByKey;
+    mutable bool m_indexValid = true;
+};
+
+} // namespace fumibako::storage

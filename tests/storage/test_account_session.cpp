@@ -1,0 +1,161 @@
+#include "storage/AccountSession.h"
+#include "storage/ProfileStore.h"
+#include "support/RecordingPrompts.h"
+#include "support/TestFiles.h"
+#include "transfer/OperationGuard.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace fumibako::storage;
+using namespace fumibako::test;
+using fumibako::transfer::OperationGuard;
+
+namespace {
+
+/** Records what the account switch asks of the main window. */
+class RecordingHost : public AccountSwitchHost {
+public:
+    void folderTreeReloaded(bool expand) override { calls << QStringLiteral("tree:%1").arg(expand); }
+    void setReceiveMethod(int method) override { calls << QStringLiteral("method:%1").arg(method); }
+    void setAutoReceiveArmed(bool armed) override { calls << QStringLiteral("auto:%1").arg(armed); }
+    void showUnreadFolder() override { calls << QStringLiteral("unread"); }
+    void setGridLines(bool shown) override { calls << QStringLiteral("grid:%1").arg(shown); }
+    QStringList calls;
+};
+
+} // namespace
+
+class TestAccountSession : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+    QString programDir() const { return m_dir.path() + QStringLiteral("/data/"); }
+
+    void makeAccount(const QString& name, const QString& extra = QString())
+    {
+        writeBytes(programDir() + name + QStringLiteral(".ini"),
+                   cp932Lines(QStringLiteral("[Property]\nAccName=") + name + QStringLiteral("\n[Kankyou]\nMailJusin=1\n") + extra));
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        QVERIFY(m_dir.isValid());
+        writeBytes(programDir() + QStringLiteral("AName.ini"), cp932Lines(QStringLiteral("[AName]\nCount=2\n0=A\n1=B\n")));
+        makeAccount(QStringLiteral("A"), QStringLiteral("[RirekiTo]\nCount=1\n0=a1@x\n"));
+        makeAccount(QStringLiteral("B"), QStringLiteral("GridLine=1\n[Folder]\nCount=2\n0=受信BOX\\f\n1=受信BOX\\f\\g\n"));
+        QDir().mkpath(m_dir.path() + QStringLiteral("/work"));
+    }
+    void cleanup()
+    {
+        m_dir.remove();
+        m_dir = QTemporaryDir();
+    }
+
+    void startupSwitchThenUserSwitch()
+    {
+        RecordingPrompts prompts;
+        OperationGuard guard(prompts);
+        AccountSession session(ProgramPaths::make(programDir(), m_dir.path() + QStringLiteral("/work")), prompts,
+                               [&guard] { return guard.AcquireOperation(0); });
+        QCOMPARE(session.loadAccountList(), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
+        RecordingHost host;
+        QVERIFY(session.OpenAccount(QStringLiteral("A"), host));
+        QCOMPARE(host.calls, (QStringList{QStringLiteral("tree:0"), QStringLiteral("method:1"), QStringLiteral("auto:0"),
+                                          QStringLiteral("grid:0")}));
+        QVERIFY(QFileInfo(programDir() + QStringLiteral("MailBox/A/下書き")).isDir());
+        QCOMPARE(session.histories().to[0], QStringLiteral("a1@x"));
+        session.setWindowLoaded(true);
+
+        PushHistory(QStringLiteral("a2@x"), session.histories().to);
+        host.calls.clear();
+        QVERIFY(session.OpenAccount(QStringLiteral("B"), host));
+        QCOMPARE(host.calls, (QStringList{QStringLiteral("tree:1"), QStringLiteral("method:1"), QStringLiteral("auto:1"),
+                                          QStringLiteral("unread"), QStringLiteral("grid:1")}));
+        QCOMPARE(session.folderTree().count(), 9);
+        // A's history was written before B's was read, and stays A's.
+        QCOMPARE(readAddressHistory(QStringLiteral("RirekiTo"), programDir() + QStringLiteral("A.ini"))[0], QStringLiteral("a2@x"));
+        QVERIFY(session.histories().to[0].isEmpty());
+    }
+
+    void switchAndExitAreRefusedWhileATransferRuns()
+    {
+        RecordingPrompts prompts;
+        OperationGuard guard(prompts);
+        AccountSession session(ProgramPaths::make(programDir(), m_dir.path() + QStringLiteral("/work")), prompts,
+                               [&guard] { return guard.AcquireOperation(0); });
+        RecordingHost host;
+        QVERIFY(session.OpenAccount(QStringLiteral("A"), host));
+        session.setWindowLoaded(true);
+        QVERIFY(guard.AcquireOperation(fumibako::transfer::kReceiving));
+        QVERIFY(!session.OpenAccount(QStringLiteral("B"), host));
+        QCOMPARE(session.accountName(), QStringLiteral("A"));
+        QCOMPARE(prompts.messages.last().text, QStringLiteral("現在メール受信中のため、この操作は中止します"));
+        QVERIFY(!session.ExitProgram(DisplaySettings{}, true));
+        QStringList lines;
+        QVERIFY(!IniGetSection(QStringLiteral("Window"), programDir() + QStringLiteral("AName.ini"), lines));
+        guard.release();
+    }
+
+    void exitSavesTreeAndEmptiesWorkDir()
+    {
+        RecordingPrompts prompts;
+        const QString work = m_dir.path() + QStringLiteral("/work/");
+        AccountSession session(ProgramPaths::make(programDir(), work), prompts, {});
+        RecordingHost host;
+        QVERIFY(session.OpenAccount(QStringLiteral("A"), host));
+        session.setWindowLoaded(true);
+        const int folder = session.folderTree().addFolder(kInboxNode);
+        writeBytes(work + QStringLiteral("FumiMail.htm"), "preview");
+        QVERIFY(session.ExitProgram(DisplaySettings{}, false));
+        QCOMPARE(IniGetString(QStringLiteral("Folder"), QStringLiteral("0"), 256, programDir() + QStringLiteral("A.ini")),
+                 session.folderTree().node(folder).key);
+        QVERIFY(!QFileInfo::exists(work + QStringLiteral("FumiMail.htm")));
+        QCOMPARE(IniGetString(QStringLiteral("Window"), QStringLiteral("Width"), 10, programDir() + QStringLiteral("AName.ini")),
+                 QStringLiteral("11200"));
+    }
+
+    void guardCodes_data()
+    {
+        QTest::addColumn<int>("running");
+        QTest::addColumn<int>("requested");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("receive during send") << 1 << 6 << QStringLiteral("現在送信中のため、完了した後に再度実行してください");
+        QTest::newRow("send during receive and delete") << 7 << 1
+                                                        << QStringLiteral("現在メール受信＆削除中のため、この操作は中止します");
+        QTest::newRow("ask during list") << 3 << 0 << QStringLiteral("現在リスト取得中のため、この操作は中止します");
+    }
+    void guardCodes()
+    {
+        QFETCH(int, running);
+        QFETCH(int, requested);
+        QFETCH(QString, refusal);
+        RecordingPrompts prompts;
+        OperationGuard guard(prompts);
+        QVERIFY(guard.AcquireOperation(running));
+        QVERIFY(!guard.AcquireOperation(requested));
+        QCOMPARE(guard.CurrentOperation(), qint16(running));
+        QCOMPARE(prompts.messages.size(), 1);
+        QCOMPARE(prompts.messages.first().text, refusal);
+    }
+
+    void guardRefreshStatus()
+    {
+        RecordingPrompts prompts;
+        OperationGuard guard(prompts);
+        QVERIFY(guard.AcquireOperation(fumibako::transfer::kSelectiveReceive));
+        QCOMPARE(prompts.status.value(1), QStringLiteral("選択受信中"));
+        prompts.setStatus(1, QStringLiteral("other"));
+        QVERIFY(guard.AcquireOperation(fumibako::transfer::kRefreshStatus));
+        QCOMPARE(prompts.status.value(1), QStringLiteral("other")); // unchanged for code 4
+        guard.release();
+        QVERIFY(guard.AcquireOperation(fumibako::transfer::kRefreshStatus));
+        QCOMPARE(prompts.status.value(1), QString());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestAccountSession)
+#include "test_account_session.moc"
