@@ -20,12 +20,17 @@ namespace fumibako::platform {
 QString decodeCp932(QByteArrayView bytes);
 
 /**
- * Encodes text to code page 932. Escape characters (see decodeCp932) become their byte again.
+ * Encodes text to code page 932. Escape characters (see decodeCp932) become their byte again;
+ * only U+DC80..U+DCFF are escapes, since bytes below 0x80 always decode to themselves (so an
+ * escape can never produce a CR, LF or NUL byte).
  * A character code page 932 cannot represent is written as '?' and @p lossless is set to false.
+ * A character it only approximates (WAVE DASH U+301C, written as the code of FULLWIDTH TILDE;
+ * YEN SIGN, written as 0x5C) is written as that code and also counts as lossy: it would not
+ * come back as the same character.
  */
 QByteArray encodeCp932(QStringView text, bool* lossless = nullptr);
 
-/** Whether every character of @p text has a code page 932 form. */
+/** Whether every character of @p text has a code page 932 form that decodes to it again. */
 bool isCp932Representable(QStringView text);
 
 /**

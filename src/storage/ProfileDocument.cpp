@@ -1,0 +1,498 @@
+#include "storage/ProfileDocument.h"
+
+#include "platform/Cp932.h"
+
+#include <algorithm>
+
+namespace fumibako::storage::detail {
+
+namespace {
+
+constexpr qsizetype kIndexThreshold = 16; // below this many lines a linear search is cheaper
+constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
+
+bool isBlank(QChar c)
+{
+    return c == u' ' || c == u'\t' || c == u'\v';
+}
+
+qsizetype skipBlanks(QStringView text, qsizetype from, qsizetype to)
+{
+    while (from < to && isBlank(text[from]))
+        ++from;
+    return from;
+}
+
+qsizetype trimEnd(QStringView text, qsizetype from, qsizetype to)
+{
+    while (to > from && isBlank(text[to - 1]))
+        --to;
+    return to;
+}
+
+QString decodeLine(const QByteArray& bytes, FileEncoding encoding)
+{
+    return encoding == FileEncoding::Utf8 ? QString::fromUtf8(bytes) : platform::decodeCp932(bytes);
+}
+
+void classifyKey(ProfileLine& line, const QString& text, qsizetype begin, qsizetype eq)
+{
+    const qsizetype keyEnd = trimEnd(text, begin, eq);
+    const qsizetype valueBegin = skipBlanks(text, eq + 1, text.size());
+    const qsizetype valueEnd = trimEnd(text, valueBegin, text.size());
+    line.kind = LineKind::Key;
+    line.keyLength = qint32(keyEnd - begin);
+    if (begin == 0 && keyEnd == eq && valueBegin == eq + 1 && valueEnd == text.size()) {
+        line.entry = text; // the usual case: shares the decoded text, no copy
+        return;
+    }
+    QString entry;
+    entry.reserve(keyEnd - begin + 1 + valueEnd - valueBegin);
+    entry.append(QStringView(text).mid(begin, keyEnd - begin)).append(u'=');
+    entry.append(QStringView(text).mid(valueBegin, valueEnd - valueBegin));
+    line.entry = std::move(entry);
+}
+
+/** Classifies one line the way the Windows profile functions read it. */
+ProfileLine parseLine(const QByteArray& bytes, FileEncoding encoding, LineEnd end)
+{
+    ProfileLine line;
+    line.bytes = bytes;
+    line.end = end;
+    const QString text = decodeLine(bytes, encoding);
+    const qsizetype begin = skipBlanks(text, 0, text.size());
+    if (begin == text.size())
+        return line;
+    const QChar first = text[begin];
+    if (first == u'[') {
+        qsizetype close = text.indexOf(u']', begin + 1);
+        if (close < 0)
+            close = text.size();
+        const qsizetype nameBegin = skipBlanks(text, begin + 1, close);
+        line.kind = LineKind::Header;
+        line.entry = text.mid(nameBegin, trimEnd(text, nameBegin, close) - nameBegin);
+    } else if (first == u';') {
+        line.kind = LineKind::Comment;
+    } else if (const qsizetype eq = text.indexOf(u'=', begin); eq >= 0) {
+        classifyKey(line, text, begin, eq);
+    } else {
+        line.kind = LineKind::Text;
+        const qsizetype end2 = trimEnd(text, begin, text.size());
+        line.entry = (begin == 0 && end2 == text.size()) ? text : text.mid(begin, end2 - begin);
+    }
+    return line;
+}
+
+bool isAsciiLower(QStringView name)
+{
+    for (const QChar c : name) {
+        if (c.unicode() >= 0x80 || (c >= u'A' && c <= u'Z'))
+            return false;
+    }
+    return true;
+}
+
+const char* lineEndBytes(LineEnd end)
+{
+    switch (end) {
+    case LineEnd::CrLf: return "\r\n";
+    case LineEnd::Lf: return "\n";
+    case LineEnd::Cr: return "\r";
+    case LineEnd::None: break;
+    }
+    return "";
+}
+
+/** Adds @p key unless present (the first occurrence wins); false when it was present. */
+bool insertFirst(QHash<QString, qsizetype>& hash, QString key, qsizetype value)
+{
+    if (hash.contains(key))
+        return false;
+    hash.insert(std::move(key), value);
+    return true;
+}
+
+QString keyLine(QStringView key, QStringView value)
+{
+    QString line;
+    line.reserve(key.size() + 1 + value.size());
+    return line.append(key).append(u'=').append(value);
+}
+
+} // namespace
+
+QString foldName(QStringView name)
+{
+    if (isAsciiLower(name))
+        return name.toString();
+    return name.toString().toCaseFolded();
+}
+
+// ---- ProfileSection ----
+
+void ProfileSection::buildKeyIndex()
+{
+    keyIndex = std::make_unique<QHash<QString, qsizetype>>();
+    keyIndex->reserve(qsizetype(body.size()));
+    hasDuplicateKeys = false;
+    for (qsizetype i = 0; i < qsizetype(body.size()); ++i) {
+        const ProfileLine& line = body[i];
+        if (line.dead || line.kind != LineKind::Key)
+            continue;
+        hasDuplicateKeys = !insertFirst(*keyIndex, foldName(line.key()), i) || hasDuplicateKeys;
+    }
+}
+
+qsizetype ProfileSection::findKey(QStringView key)
+{
+    if (!keyIndex && qsizetype(body.size()) >= kIndexThreshold)
+        buildKeyIndex();
+    if (keyIndex)
+        return keyIndex->value(foldName(key), -1);
+    for (qsizetype i = 0; i < qsizetype(body.size()); ++i) {
+        const ProfileLine& line = body[i];
+        if (!line.dead && line.kind == LineKind::Key && line.key().compare(key, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+// A new entry goes right after the last entry, before trailing comments and blank lines; only
+// lines without an index entry follow it, so no index position moves.
+void ProfileSection::insertEntry(ProfileLine line)
+{
+    qsizetype at = lastEntry + 1;
+    while (at < qsizetype(body.size()) && body[at].dead)
+        ++at;
+    const bool isKey = line.kind == LineKind::Key;
+    const bool isEntry = isKey || line.kind == LineKind::Text;
+    QString folded = isKey && keyIndex ? foldName(line.key()) : QString();
+    if (at == qsizetype(body.size()))
+        body.push_back(std::move(line));
+    else
+        body.insert(body.begin() + at, std::move(line));
+    if (isEntry)
+        lastEntry = at; // a comment written as a key (";x") stays below later keys
+    if (isKey && keyIndex) {
+        hasDuplicateKeys = !insertFirst(*keyIndex, std::move(folded), at) || hasDuplicateKeys;
+    }
+}
+
+void ProfileSection::killLine(qsizetype index)
+{
+    ProfileLine& line = body[index];
+    line.dead = true;
+    ++deadCount;
+    if (keyIndex && line.kind == LineKind::Key) {
+        // With duplicates, the next copy of the key becomes the one that is found.
+        const QString folded = foldName(line.key());
+        keyIndex->remove(folded);
+        for (qsizetype i = index + 1; hasDuplicateKeys && i < qsizetype(body.size()); ++i) {
+            if (!body[i].dead && body[i].kind == LineKind::Key && foldName(body[i].key()) == folded) {
+                keyIndex->insert(folded, i);
+                break;
+            }
+        }
+    }
+    if (index == lastEntry) {
+        while (lastEntry >= 0 && !body[lastEntry].isEntry())
+            --lastEntry;
+    }
+    compactIfSparse();
+}
+
+// Deleted lines stay as tombstones, so that deleting is O(1); once they are a quarter of the
+// section they are dropped in one pass and the index is rebuilt on the next lookup.
+void ProfileSection::compactIfSparse()
+{
+    if (deadCount < 64 || deadCount * 4 < qsizetype(body.size()))
+        return;
+    body.erase(std::remove_if(body.begin(), body.end(), [](const ProfileLine& l) { return l.dead; }),
+               body.end());
+    resetIndex();
+}
+
+void ProfileSection::resetIndex()
+{
+    keyIndex.reset();
+    hasDuplicateKeys = false;
+    deadCount = 0;
+    lastEntry = -1;
+    for (qsizetype i = 0; i < qsizetype(body.size()); ++i) {
+        if (body[i].dead)
+            ++deadCount;
+        else if (body[i].isEntry())
+            lastEntry = i;
+    }
+}
+
+// ---- ProfileDocument: reading ----
+
+ProfileDocument ProfileDocument::parse(const QByteArray& bytes)
+{
+    ProfileDocument doc;
+    doc.m_source = bytes;
+    const char* data = doc.m_source.constData();
+    const qsizetype size = doc.m_source.size();
+    qsizetype pos = 0;
+    if (doc.m_source.startsWith(kUtf8Bom)) {
+        doc.m_encoding = FileEncoding::Utf8;
+        pos = 3;
+    }
+    ProfileSection* current = nullptr;
+    while (pos < size) {
+        qsizetype end = pos;
+        while (end < size && data[end] != '\r' && data[end] != '\n')
+            ++end;
+        LineEnd lineEnd = LineEnd::None;
+        qsizetype next = end;
+        if (end < size && data[end] == '\r') {
+            const bool crlf = end + 1 < size && data[end + 1] == '\n';
+            lineEnd = crlf ? LineEnd::CrLf : LineEnd::Cr;
+            next = end + (crlf ? 2 : 1);
+        } else if (end < size) {
+            lineEnd = LineEnd::Lf;
+            next = end + 1;
+        }
+        ProfileLine line = parseLine(QByteArray::fromRawData(data + pos, end - pos), doc.m_encoding, lineEnd);
+        pos = next;
+        if (line.kind == LineKind::Header) {
+            doc.m_sections.emplace_back();
+            current = &doc.m_sections.back();
+            current->header = std::move(line);
+        } else if (current) {
+            if (line.kind == LineKind::Key || line.kind == LineKind::Text)
+                current->lastEntry = qsizetype(current->body.size());
+            current->body.push_back(std::move(line));
+        } else {
+            doc.m_preamble.push_back(std::move(line));
+        }
+    }
+    doc.rebuildSectionIndex();
+    return doc;
+}
+
+void ProfileDocument::rebuildSectionIndex()
+{
+    m_sectionIndex.clear();
+    for (qsizetype i = 0; i < qsizetype(m_sections.size()); ++i)
+        insertFirst(m_sectionIndex, foldName(m_sections[i].name()), i);
+}
+
+ProfileSection* ProfileDocument::findSection(QStringView name)
+{
+    const auto it = m_sectionIndex.constFind(foldName(name));
+    return it == m_sectionIndex.cend() ? nullptr : &m_sections[*it];
+}
+
+const ProfileLine* ProfileDocument::findKey(QStringView section, QStringView key)
+{
+    ProfileSection* s = findSection(section);
+    if (!s)
+        return nullptr;
+    const qsizetype i = s->findKey(key);
+    return i < 0 ? nullptr : &s->body[i];
+}
+
+QStringList ProfileDocument::sectionLines(QStringView section)
+{
+    QStringList lines;
+    ProfileSection* s = findSection(section);
+    if (!s)
+        return lines;
+    lines.reserve(qsizetype(s->body.size()) - s->deadCount);
+    for (const ProfileLine& line : s->body) {
+        if (line.isEntry())
+            lines.append(line.entry);
+    }
+    return lines;
+}
+
+QStringList ProfileDocument::sectionNames() const
+{
+    QStringList names;
+    for (const ProfileSection& s : m_sections) {
+        if (!s.name().isEmpty()) // a nameless section is not listed, as on Windows
+            names.append(s.header.entry);
+    }
+    return names;
+}
+
+// ---- ProfileDocument: writing ----
+
+QByteArray ProfileDocument::serialize(FileEncoding target) const
+{
+    const bool reencode = target != m_encoding;
+    qsizetype total = 3;
+    auto measure = [&total](const ProfileLine& l) { total += l.bytes.size() + 2; };
+    std::for_each(m_preamble.begin(), m_preamble.end(), measure);
+    for (const ProfileSection& s : m_sections) {
+        measure(s.header);
+        std::for_each(s.body.begin(), s.body.end(), measure);
+    }
+    QByteArray out;
+    out.reserve(reencode ? total * 2 : total);
+    if (target == FileEncoding::Utf8)
+        out.append(kUtf8Bom);
+    // A line without a line end is only ever the file's last; one that gets a successor gets CR LF.
+    bool pendingEnd = false;
+    auto put = [&](const ProfileLine& l) {
+        if (l.dead)
+            return;
+        if (pendingEnd)
+            out.append("\r\n");
+        out.append(reencode ? decodeLine(l.bytes, m_encoding).toUtf8() : l.bytes);
+        out.append(lineEndBytes(l.end));
+        pendingEnd = l.end == LineEnd::None;
+    };
+    std::for_each(m_preamble.begin(), m_preamble.end(), put);
+    for (const ProfileSection& s : m_sections) {
+        put(s.header);
+        std::for_each(s.body.begin(), s.body.end(), put);
+    }
+    return out;
+}
+
+ProfileLine ProfileDocument::makeLine(const QString& text, bool isHeader)
+{
+    // CR, LF or NUL in a name or value would break the line into several on disk.
+    QString clean = text;
+    for (QChar& c : clean) {
+        if (c == u'\r' || c == u'\n' || c == QChar(0))
+            c = u' ';
+    }
+    const QByteArray bytes = m_encoding == FileEncoding::Utf8 ? clean.toUtf8() : platform::encodeCp932(clean);
+    ProfileLine line = parseLine(bytes, m_encoding, LineEnd::CrLf);
+    if (line.kind == LineKind::Header && !isHeader)
+        m_needsReparse = true; // a key or line starting with '[' opens a new section, as on Windows
+    return line;
+}
+
+void ProfileDocument::ensureEncodable(std::initializer_list<QStringView> texts)
+{
+    if (m_encoding == FileEncoding::Utf8)
+        return;
+    for (QStringView t : texts) {
+        if (!platform::isCp932Representable(t)) {
+            *this = parse(serialize(FileEncoding::Utf8));
+            return;
+        }
+    }
+}
+
+void ProfileDocument::ensureEncodable(const QStringList& texts)
+{
+    for (const QString& t : texts)
+        ensureEncodable({QStringView(t)});
+}
+
+void ProfileDocument::reparseIfNeeded()
+{
+    if (m_needsReparse) {
+        m_needsReparse = false;
+        *this = parse(serialize());
+    }
+}
+
+// Only the file's last line can lack a line end; lines are about to follow it.
+void ProfileDocument::terminateLastLine()
+{
+    ProfileLine* last = nullptr;
+    if (!m_sections.empty())
+        last = m_sections.back().body.empty() ? &m_sections.back().header : &m_sections.back().body.back();
+    else if (!m_preamble.empty())
+        last = &m_preamble.back();
+    if (last && last->end == LineEnd::None)
+        last->end = LineEnd::CrLf;
+}
+
+void ProfileDocument::addSection(ProfileSection section)
+{
+    insertFirst(m_sectionIndex, foldName(section.name()), qsizetype(m_sections.size()));
+    m_sections.push_back(std::move(section));
+}
+
+ProfileSection& ProfileDocument::appendSection(QStringView name)
+{
+    terminateLastLine();
+    ProfileSection section;
+    section.header = makeLine(QLatin1Char('[') + name.toString() + QLatin1Char(']'), true);
+    addSection(std::move(section));
+    return m_sections.back();
+}
+
+bool ProfileDocument::setString(QStringView section, QStringView key, QStringView value)
+{
+    ensureEncodable({section, key, value});
+    ProfileSection* s = findSection(section);
+    if (!s)
+        s = &appendSection(section);
+    const qsizetype i = s->findKey(key);
+    if (i >= 0) {
+        ProfileLine line = makeLine(keyLine(s->body[i].key(), value));
+        if (line.bytes == s->body[i].bytes && s->body[i].end != LineEnd::None)
+            return false;
+        s->body[i] = std::move(line);
+    } else {
+        if (s == &m_sections.back())
+            terminateLastLine();
+        s->insertEntry(makeLine(keyLine(key, value)));
+    }
+    reparseIfNeeded();
+    return true;
+}
+
+bool ProfileDocument::deleteKey(QStringView section, QStringView key)
+{
+    ProfileSection* s = findSection(section);
+    const qsizetype i = s ? s->findKey(key) : -1;
+    if (i < 0)
+        return false;
+    s->killLine(i);
+    return true;
+}
+
+// The header and the entries go; comments and blank lines stay where they were, so they now
+// belong to the section before (or to the lines before the first section).
+bool ProfileDocument::deleteSection(QStringView section)
+{
+    ProfileSection* s = findSection(section);
+    if (!s)
+        return false;
+    const qsizetype index = s - m_sections.data();
+    std::vector<ProfileLine>& receiver = index == 0 ? m_preamble : m_sections[index - 1].body;
+    for (ProfileLine& line : s->body) {
+        if (!line.dead && (line.kind == LineKind::Comment || line.kind == LineKind::Blank))
+            receiver.push_back(std::move(line));
+    }
+    m_sections.erase(m_sections.begin() + index);
+    rebuildSectionIndex();
+    return true;
+}
+
+// The new lines come right after the header; comments and blank lines of the old section stay
+// after them.
+bool ProfileDocument::writeSection(QStringView section, const QStringList& lines)
+{
+    ensureEncodable({section});
+    ensureEncodable(lines);
+    ProfileSection* s = findSection(section);
+    if (!s)
+        s = &appendSection(section);
+    else if (s == &m_sections.back())
+        terminateLastLine();
+    std::vector<ProfileLine> body;
+    body.reserve(lines.size());
+    for (const QString& text : lines)
+        body.push_back(makeLine(text));
+    for (ProfileLine& line : s->body) {
+        if (!line.dead && (line.kind == LineKind::Comment || line.kind == LineKind::Blank))
+            body.push_back(std::move(line));
+    }
+    s->body = std::move(body);
+    s->resetIndex();
+    reparseIfNeeded();
+    return true;
+}
+
+} // namespace fumibako::storage::detail
