@@ -1,0 +1,238 @@
+#include "platform/mail/CurlSupport.h"
+
+#include <QFileInfo>
+#include <QUrl>
+
+#include <cctype>
+#include <mutex>
+
+namespace fumibako::platform::mail::net {
+
+namespace {
+
+void ensureGlobalInit()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+// Commands whose arguments carry no secret; anything else (USER, PASS, APOP, AUTH and SASL
+// continuation lines) is recorded as "AUTH" so that no password lands in an error text.
+bool isPlainCommand(const QByteArray& verb)
+{
+    static const QByteArrayList plain = {"STAT", "LIST", "RETR", "TOP", "DELE", "UIDL", "QUIT", "CAPA", "STLS",
+                                         "NOOP", "RSET", "EHLO", "HELO", "STARTTLS", "MAIL", "RCPT", "DATA"};
+    return plain.contains(verb.toUpper());
+}
+
+} // namespace
+
+CurlEasy::CurlEasy()
+{
+    ensureGlobalInit();
+    m_handle = curl_easy_init();
+    if (m_handle)
+        curl_easy_setopt(m_handle, CURLOPT_ERRORBUFFER, m_errorBuffer);
+}
+
+CurlEasy::~CurlEasy()
+{
+    if (m_handle)
+        curl_easy_cleanup(m_handle);
+}
+
+CurlList::~CurlList()
+{
+    if (m_list)
+        curl_slist_free_all(m_list);
+}
+
+bool CurlList::append(const QByteArray& item)
+{
+    curl_slist* grown = curl_slist_append(m_list, item.constData());
+    if (!grown)
+        return false;
+    m_list = grown;
+    return true;
+}
+
+QByteArray ServerAddress::url() const
+{
+    QByteArray hostPart = QUrl::toAce(host);
+    if (hostPart.isEmpty())
+        hostPart = host.toUtf8();
+    if (host.contains(QLatin1Char(':')))
+        hostPart = "[" + host.toUtf8() + "]"; // IPv6 literal
+    QByteArray scheme = protocol == Protocol::Pop3 ? "pop3" : "smtp";
+    if (implicitTls)
+        scheme += 's';
+    return scheme + "://" + hostPart + ":" + QByteArray::number(port);
+}
+
+ServerAddress parseServer(const QString& server, Protocol protocol)
+{
+    ServerAddress address;
+    address.protocol = protocol;
+    QString host = server.section(QLatin1Char('\t'), 0, 0).trimmed();
+    const QString portText = server.section(QLatin1Char('\t'), 1, 1).trimmed();
+    const QString tlsScheme = protocol == Protocol::Pop3 ? QStringLiteral("pop3s://") : QStringLiteral("smtps://");
+    const QString plainScheme = protocol == Protocol::Pop3 ? QStringLiteral("pop3://") : QStringLiteral("smtp://");
+    bool explicitScheme = false;
+    if (host.startsWith(tlsScheme, Qt::CaseInsensitive)) {
+        host = host.mid(tlsScheme.size());
+        address.implicitTls = true;
+        explicitScheme = true;
+    } else if (host.startsWith(plainScheme, Qt::CaseInsensitive)) {
+        host = host.mid(plainScheme.size());
+        explicitScheme = true;
+    }
+    if (host.endsWith(QLatin1Char('/')))
+        host.chop(1);
+    const int defaultPort = protocol == Protocol::Pop3 ? (address.implicitTls ? 995 : 110)
+                                                       : (address.implicitTls ? 465 : 25);
+    bool portOk = true;
+    address.port = portText.isEmpty() ? defaultPort : portText.toInt(&portOk);
+    if (!explicitScheme)
+        address.implicitTls = address.port == (protocol == Protocol::Pop3 ? 995 : 465);
+    address.host = host;
+    address.valid = portOk && address.port > 0 && address.port < 65536 && !host.isEmpty()
+                    && !host.contains(QLatin1Char('/')) && !host.contains(QLatin1Char(' '));
+    return address;
+}
+
+void Transcript::attach(CURL* handle, Protocol protocol)
+{
+    m_protocol = protocol;
+    curl_easy_setopt(handle, CURLOPT_HEADERFUNCTION, &Transcript::onHeader);
+    curl_easy_setopt(handle, CURLOPT_HEADERDATA, this);
+    curl_easy_setopt(handle, CURLOPT_DEBUGFUNCTION, &Transcript::onDebug);
+    curl_easy_setopt(handle, CURLOPT_DEBUGDATA, this);
+    curl_easy_setopt(handle, CURLOPT_VERBOSE, 1L); // the debug callback only runs in verbose mode
+}
+
+bool Transcript::isUpgradeCommand() const
+{
+    return m_lastCommand == "STLS" || m_lastCommand == "STARTTLS";
+}
+
+bool Transcript::isErrorLine(const QByteArray& line) const
+{
+    if (m_protocol == Protocol::Pop3)
+        return line.startsWith("-ERR");
+    // The final line of an SMTP reply ("550 …", not "550-…") with a 4xx or 5xx code.
+    return line.size() >= 3 && (line.at(0) == '4' || line.at(0) == '5') && std::isdigit(uchar(line.at(1)))
+           && std::isdigit(uchar(line.at(2))) && (line.size() == 3 || line.at(3) == ' ');
+}
+
+size_t Transcript::onHeader(char* data, size_t size, size_t count, void* self)
+{
+    auto* transcript = static_cast<Transcript*>(self);
+    const size_t total = size * count;
+    QByteArray line(data, qsizetype(total));
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    transcript->m_lastLine = line;
+    transcript->m_reply.append(QString::fromUtf8(line));
+    if (transcript->isErrorLine(line)) {
+        transcript->m_errorReply = transcript->m_reply.join(QLatin1Char(' '));
+        transcript->m_errorCommand = transcript->m_lastCommand;
+    }
+    if (transcript->isUpgradeCommand()) {
+        // libcurl's "try" mode would go on without TLS here; stop before any credential is sent.
+        const bool popRefused = line.startsWith("-ERR");
+        const bool smtpFinal = line.size() >= 4 && line.at(3) == ' ';
+        const bool smtpRefused = transcript->m_lastCommand == "STARTTLS" && smtpFinal && !line.startsWith("220");
+        if (popRefused || smtpRefused) {
+            transcript->m_tlsRefused = true;
+            return 0;
+        }
+    }
+    return total;
+}
+
+int Transcript::onDebug(CURL*, curl_infotype type, char* data, size_t size, void* self)
+{
+    if (type != CURLINFO_HEADER_OUT)
+        return 0;
+    auto* transcript = static_cast<Transcript*>(self);
+    QByteArray line(data, qsizetype(size));
+    while (line.endsWith('\n') || line.endsWith('\r'))
+        line.chop(1);
+    const QByteArray verb = line.split(' ').value(0).toUpper();
+    transcript->m_lastCommand = isPlainCommand(verb) ? (verb == "STLS" || verb == "STARTTLS" ? verb : line)
+                                                     : QByteArray("AUTH");
+    transcript->startCommand();
+    return 0;
+}
+
+long silenceTimeoutSeconds()
+{
+    bool ok = false;
+    const long value = qEnvironmentVariable("FUMIBAKO_NET_TIMEOUT").toLong(&ok);
+    return ok && value > 0 ? value : 60;
+}
+
+void configureConnection(CURL* handle, const ServerAddress& address, Transcript& transcript)
+{
+    const long silence = silenceTimeoutSeconds();
+    curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, std::min(silence, 30L));
+    curl_easy_setopt(handle, CURLOPT_SERVER_RESPONSE_TIMEOUT, silence);
+    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
+    curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, silence);
+    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
+    // Implicit TLS comes from the URL scheme; elsewhere upgrade when the server offers it. The
+    // transcript turns libcurl's fallback after a refused upgrade into an error.
+    if (!address.implicitTls)
+        curl_easy_setopt(handle, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_TRY));
+    const QByteArray caFile = qgetenv("FUMIBAKO_CA_FILE");
+    if (!caFile.isEmpty() && QFileInfo::exists(QString::fromLocal8Bit(caFile))) {
+        // CAINFO replaces the bundle file; the system's hashed directory stays trusted.
+        curl_easy_setopt(handle, CURLOPT_CAINFO, caFile.constData());
+        curl_easy_setopt(handle, CURLOPT_CAPATH, "/etc/ssl/certs");
+    }
+    transcript.attach(handle, address.protocol);
+}
+
+bool isConnectFailure(CURLcode code)
+{
+    return code == CURLE_COULDNT_RESOLVE_HOST || code == CURLE_COULDNT_CONNECT || code == CURLE_COULDNT_RESOLVE_PROXY;
+}
+
+bool isTlsFailure(CURLcode code)
+{
+    switch (code) {
+    case CURLE_PEER_FAILED_VERIFICATION:
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_SSL_CACERT_BADFILE:
+    case CURLE_SSL_CERTPROBLEM:
+    case CURLE_SSL_ISSUER_ERROR:
+    case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+    case CURLE_USE_SSL_FAILED:
+        return true;
+    default:
+        return false;
+    }
+}
+
+QString tlsErrorText(const QString& curlText)
+{
+    return QStringLiteral("TLS error: %1\r\nサーバーの証明書を確認できなかったため、接続を中止しました"
+                          "（暗号化されない接続には切り替えていません）")
+        .arg(curlText);
+}
+
+QString timeoutErrorText(const QString& curlText)
+{
+    return QStringLiteral("Server timeout: %1\r\nサーバーからの応答が途絶えたため、中止しました").arg(curlText);
+}
+
+QString tlsRefusedText(const QString& serverReply)
+{
+    return QStringLiteral("TLS error: the server offered encryption but refused it (%1)\r\n"
+                          "暗号化できなかったため、パスワードを送らずに中止しました")
+        .arg(serverReply);
+}
+
+} // namespace fumibako::platform::mail::net

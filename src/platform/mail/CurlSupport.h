@@ -1,0 +1,131 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <curl/curl.h>
+
+#include <memory>
+
+/*
+ * Small helpers shared by the POP3 and SMTP code: RAII wrappers for libcurl handles, the server
+ * text, the TLS and timeout options, and the protocol transcript the error texts are taken from.
+ */
+namespace fumibako::platform::mail::net {
+
+/** Owns one easy handle. Its destructor ends the session (for POP3 that sends QUIT). */
+class CurlEasy {
+public:
+    CurlEasy();
+    ~CurlEasy();
+    CurlEasy(const CurlEasy&) = delete;
+    CurlEasy& operator=(const CurlEasy&) = delete;
+
+    CURL* get() const { return m_handle; }
+    explicit operator bool() const { return m_handle != nullptr; }
+    /** The text libcurl wrote for the last failure ("" when none). */
+    QString errorText() const { return QString::fromUtf8(m_errorBuffer); }
+    void clearError() { m_errorBuffer[0] = '\0'; }
+
+private:
+    CURL* m_handle = nullptr;
+    char m_errorBuffer[CURL_ERROR_SIZE] = {};
+};
+
+/** Owns a curl_slist. */
+class CurlList {
+public:
+    CurlList() = default;
+    ~CurlList();
+    CurlList(const CurlList&) = delete;
+    CurlList& operator=(const CurlList&) = delete;
+
+    bool append(const QByteArray& item);
+    curl_slist* get() const { return m_list; }
+
+private:
+    curl_slist* m_list = nullptr;
+};
+
+enum class Protocol { Pop3, Smtp };
+
+/** Where to connect: parsed from "host" or "host" TAB "port"; "pop3s://host" etc. choose the TLS form. */
+struct ServerAddress {
+    QString host;
+    int port = 0;
+    bool implicitTls = false;
+    bool valid = false;
+    Protocol protocol = Protocol::Pop3;
+
+    /** Base URL such as "pop3s://mail.example.jp:995". */
+    QByteArray url() const;
+};
+
+ServerAddress parseServer(const QString& server, Protocol protocol);
+
+/**
+ * Records the replies of one session through the header and debug callbacks: the last reply the
+ * server gave to the last command, and whether a STLS/STARTTLS the server offered was refused.
+ * In that case it stops the session before libcurl's "try" mode would log in unencrypted.
+ */
+class Transcript {
+public:
+    void attach(CURL* handle, Protocol protocol);
+    void startCommand() { m_reply.clear(); m_lastLine.clear(); }
+    /** Forgets the last error reply; called before each transfer. */
+    void clearError() { m_errorReply.clear(); m_errorCommand.clear(); }
+
+    /** The reply lines received since the last command went out, CR LF removed. */
+    const QStringList& reply() const { return m_reply; }
+    /** The last reply line received. */
+    const QByteArray& lastLine() const { return m_lastLine; }
+    /** The last command line sent (passwords are not kept). */
+    const QByteArray& lastCommand() const { return m_lastCommand; }
+    bool tlsUpgradeRefused() const { return m_tlsRefused; }
+    /**
+     * The last error reply ("-ERR …", or an SMTP 4xx/5xx reply with its code) and the command it
+     * answered. Kept apart because libcurl sends QUIT after an error, whose reply comes last.
+     */
+    const QString& errorReply() const { return m_errorReply; }
+    const QByteArray& errorCommand() const { return m_errorCommand; }
+
+private:
+    static size_t onHeader(char* data, size_t size, size_t count, void* self);
+    static int onDebug(CURL*, curl_infotype type, char* data, size_t size, void* self);
+    bool isUpgradeCommand() const;
+    bool isErrorLine(const QByteArray& line) const;
+
+    QStringList m_reply;
+    QByteArray m_lastLine;
+    QByteArray m_lastCommand;
+    bool m_sawReplySinceCommand = false;
+    bool m_tlsRefused = false;
+    Protocol m_protocol = Protocol::Pop3;
+    QString m_errorReply;
+    QByteArray m_errorCommand;
+};
+
+/**
+ * Sets timeouts, TLS (implicit or upgrade when offered), certificate checks and the callbacks.
+ * Certificates are checked against the system store plus, when the environment variable
+ * FUMIBAKO_CA_FILE names a PEM file, the CA certificates in it (local servers, tests).
+ */
+void configureConnection(CURL* handle, const ServerAddress& address, Transcript& transcript);
+
+/** True when @p code means the server could not be reached at all. */
+bool isConnectFailure(CURLcode code);
+/** True when @p code is a failed certificate or TLS handshake. */
+bool isTlsFailure(CURLcode code);
+
+/** The error text for a TLS failure: Japanese explanation with libcurl's own phrase kept. */
+QString tlsErrorText(const QString& curlText);
+/** The error text for a silent server. */
+QString timeoutErrorText(const QString& curlText);
+/** The text used when a server that offered STLS/STARTTLS refused it. */
+QString tlsRefusedText(const QString& serverReply);
+
+/** Seconds of silence after which a session gives up (FUMIBAKO_NET_TIMEOUT, default 60). */
+long silenceTimeoutSeconds();
+
+} // namespace fumibako::platform::mail::net

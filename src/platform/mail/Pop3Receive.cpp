@@ -1,0 +1,213 @@
+#include "platform/mail/MailFileWriter.h"
+#include "platform/mail/MailLibrary.h"
+#include "platform/mail/Pop3Session.h"
+#include "platform/mail/ServerListEntry.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <climits>
+#include <memory>
+
+namespace fumibako::platform::mail {
+
+namespace {
+
+const QString InvalidNumber = QStringLiteral("POP3 error -ERR Invalid message number.");
+const QString EmptyMailbox = QStringLiteral("No Message+OK 0 0");
+
+enum class Kind { Invalid, Stat, List, SaveAll, SaveAllDelete, Save, SaveDelete, Delete };
+
+struct Command {
+    Kind kind = Kind::Invalid;
+    int low = 0;
+    int high = 0;
+};
+
+Command parseCommand(const QString& text)
+{
+    Command command;
+    if (text == QLatin1String("STAT") || text == QLatin1String("LIST") || text == QLatin1String("SAVEALL")
+        || text == QLatin1String("SAVEALLD")) {
+        command.kind = text == QLatin1String("STAT") ? Kind::Stat
+                       : text == QLatin1String("LIST") ? Kind::List
+                       : text == QLatin1String("SAVEALL") ? Kind::SaveAll : Kind::SaveAllDelete;
+        return command;
+    }
+    const QString verb = text.left(5);
+    const Kind kind = verb == QLatin1String("SAVE ") ? Kind::Save
+                      : verb == QLatin1String("SAVD ") ? Kind::SaveDelete
+                      : verb == QLatin1String("DELE ") ? Kind::Delete : Kind::Invalid;
+    const QStringList bounds = text.mid(5).trimmed().split(QLatin1Char('-'));
+    bool lowOk = false;
+    bool highOk = false;
+    command.low = bounds.value(0).toInt(&lowOk);
+    command.high = bounds.size() == 2 ? bounds.at(1).toInt(&highOk) : command.low;
+    if (bounds.size() == 1)
+        highOk = lowOk;
+    if (kind != Kind::Invalid && lowOk && highOk && bounds.size() <= 2)
+        command.kind = kind;
+    return command;
+}
+
+// The numbers low..high that exist among @p count messages; empty when low is not one of them.
+QList<int> numbersInRange(const Command& command, int count)
+{
+    QList<int> numbers;
+    if (command.low < 1 || command.low > count || command.high < command.low)
+        return numbers;
+    for (int n = command.low; n <= std::min(command.high, count); ++n)
+        numbers.append(n);
+    return numbers;
+}
+
+LibraryResult listMessages(Pop3Session& session, int count)
+{
+    if (count == 0)
+        return LibraryResult::ofText(EmptyMailbox);
+    QStringList entries;
+    QByteArray header;
+    for (int n = 1; n <= count; ++n) {
+        if (!session.top(n, &header))
+            return LibraryResult::ofText(session.failureText());
+        entries.append(serverListEntry(header));
+    }
+    return LibraryResult::ofList(entries);
+}
+
+LibraryResult deleteMessages(Pop3Session& session, const QList<int>& numbers)
+{
+    for (int n : numbers) {
+        if (!session.dele(n))
+            return LibraryResult::ofText(session.failureText());
+    }
+    // The deletions take effect with the QUIT the session sends when it ends.
+    return LibraryResult::ofText(QStringLiteral("+OK %1 message(s) deleted").arg(numbers.size()));
+}
+
+// After a login that ended without QUIT, its DELEs were lost: delete the messages that were saved,
+// found again by their unique ids (the numbers may have changed), in a fresh login.
+void deleteSavedAgain(const net::ServerAddress& address, const QString& user, const QString& password,
+                      const QList<QByteArray>& savedIds)
+{
+    Pop3Session session(address, user, password);
+    QHash<int, QByteArray> current;
+    if (savedIds.isEmpty() || !session.uidl(&current))
+        return;
+    for (auto it = current.cbegin(); it != current.cend(); ++it) {
+        if (savedIds.contains(it.value()) && !session.dele(it.key()))
+            return;
+    }
+}
+
+struct SaveRun {
+    QStringList savedPaths;
+    QList<QByteArray> savedIds;
+    QString error;
+    bool stopped = false;
+};
+
+// RETR each message into the folder and, when asked, DELE it once its file is complete on disk.
+SaveRun saveMessages(Pop3Session& session, const QList<int>& numbers, const QString& folder, bool deleteAfter,
+                     const ProgressCallback& progress)
+{
+    SaveRun run;
+    QHash<int, QByteArray> ids;
+    if (deleteAfter)
+        session.uidl(&ids); // only needed to finish the deletions should the line drop
+    int nameHint = 0;
+    for (int n : numbers) {
+        MailFileWriter writer(folder, &nameHint);
+        if (!writer.open()) {
+            run.error = writer.errorText();
+            break;
+        }
+        if (!session.retrieve(n, writer, progress)) {
+            run.stopped = session.stopRequested();
+            run.error = run.stopped ? QString() : session.failureText();
+            break;
+        }
+        const QString path = writer.commit();
+        if (path.isEmpty()) {
+            run.error = writer.errorText();
+            break;
+        }
+        run.savedPaths.append(path);
+        run.savedIds.append(ids.value(n));
+        // Every saved message gets at least one report with its full size.
+        run.stopped = progress && progress(n, int(std::min<qint64>(writer.size(), INT_MAX))) != 0;
+        if (deleteAfter && !session.dele(n)) {
+            run.error = session.failureText();
+            break;
+        }
+        if (run.stopped)
+            break;
+    }
+    run.savedIds.removeAll(QByteArray());
+    return run;
+}
+
+// Ends @p session (its QUIT commits the deletions of a clean login) and hands back the result.
+LibraryResult finishSaving(std::unique_ptr<Pop3Session> session, const SaveRun& run, bool deleteAfter,
+                           const net::ServerAddress& address, const QString& user, const QString& password)
+{
+    const bool lost = session->connectionLost();
+    session.reset();
+    if (deleteAfter && lost)
+        deleteSavedAgain(address, user, password, run.savedIds);
+    // Saved files are always handed back, even after a later failure, so that none is left unfiled.
+    if (!run.savedPaths.isEmpty())
+        return LibraryResult::ofList(run.savedPaths);
+    return LibraryResult::ofText(run.error);
+}
+
+QString folderOf(const QString& directory)
+{
+    QString folder = directory;
+    if (folder.startsWith(QLatin1Char('<')) || folder.startsWith(QLatin1Char('>')))
+        folder.remove(0, 1);
+    return folder;
+}
+
+} // namespace
+
+LibraryResult RcvMail2(const QString& server, const QString& user, const QString& password, const QString& command,
+                       const QString& directory, const ProgressCallback& progress)
+{
+    const Command parsed = parseCommand(command);
+    if (parsed.kind == Kind::Invalid)
+        return LibraryResult::ofText(QStringLiteral("Unknown command: ") + command);
+    const net::ServerAddress address = net::parseServer(server, net::Protocol::Pop3);
+    if (!address.valid)
+        return LibraryResult::ofText(QStringLiteral("Cant connect Server (invalid server name: %1)").arg(server));
+    const bool saving = parsed.kind == Kind::SaveAll || parsed.kind == Kind::SaveAllDelete || parsed.kind == Kind::Save
+                        || parsed.kind == Kind::SaveDelete;
+    const QString folder = folderOf(directory);
+    if (saving && !QFileInfo(folder).isDir())
+        return LibraryResult::ofText(QStringLiteral("Folder not found: ") + folder);
+
+    auto session = std::make_unique<Pop3Session>(address, user, password);
+    int count = 0;
+    qint64 bytes = 0;
+    if (!session->stat(&count, &bytes))
+        return LibraryResult::ofText(session->failureText());
+    if (parsed.kind == Kind::Stat)
+        return LibraryResult::ofList({QStringLiteral("%1 %2").arg(count).arg(bytes)});
+    if (parsed.kind == Kind::List)
+        return listMessages(*session, count);
+    if (parsed.kind == Kind::Delete && count == 0)
+        return LibraryResult::ofText(EmptyMailbox);
+    if (count == 0)
+        return LibraryResult::ofText(QString());
+    const bool all = parsed.kind == Kind::SaveAll || parsed.kind == Kind::SaveAllDelete;
+    const QList<int> numbers = numbersInRange(all ? Command{parsed.kind, 1, count} : parsed, count);
+    if (numbers.isEmpty())
+        return LibraryResult::ofText(InvalidNumber);
+    if (parsed.kind == Kind::Delete)
+        return deleteMessages(*session, numbers);
+    const bool deleteAfter = parsed.kind == Kind::SaveAllDelete || parsed.kind == Kind::SaveDelete;
+    const SaveRun run = saveMessages(*session, numbers, folder, deleteAfter, progress);
+    return finishSaving(std::move(session), run, deleteAfter, address, user, password);
+}
+
+} // namespace fumibako::platform::mail

@@ -1,0 +1,51 @@
+#pragma once
+
+#include "platform/mail/CurlSupport.h"
+#include "platform/mail/MailLibrary.h"
+
+#include <QHash>
+
+namespace fumibako::platform::mail {
+
+class MailFileWriter;
+
+/**
+ * One POP3 login on one libcurl handle; the commands reuse its connection. Destroying the session
+ * sends QUIT, which commits the DELEs of this login. A failed command leaves failureText() set;
+ * when the connection was dropped without QUIT (abort, broken line, timeout) connectionLost() is
+ * true and the DELEs of this login were not committed.
+ */
+class Pop3Session {
+public:
+    Pop3Session(const net::ServerAddress& address, const QString& user, const QString& password);
+
+    bool stat(int* count, qint64* bytes);
+    bool top(int number, QByteArray* header);
+    bool uidl(QHash<int, QByteArray>* uids);
+    bool dele(int number);
+    /** RETR into @p writer, reporting progress; stopRequested() tells a stop answer from a failure. */
+    bool retrieve(int number, MailFileWriter& writer, const ProgressCallback& progress);
+
+    QString failureText() const { return m_failure; }
+    bool stopRequested() const { return m_stopRequested; }
+    bool connectionLost() const { return m_connectionLost; }
+
+private:
+    struct Retrieval;
+    bool perform(const QByteArray& path, const QByteArray& request, bool noBody, QByteArray* body);
+    bool finish(CURLcode code);
+    bool connectionSurvived();
+    QString describeFailure(CURLcode code) const;
+    static size_t collectBody(char* data, size_t size, size_t count, void* target);
+    static size_t writeRetrieved(char* data, size_t size, size_t count, void* retrieval);
+    static int onTransferInfo(void* retrieval, curl_off_t, curl_off_t, curl_off_t, curl_off_t);
+
+    net::ServerAddress m_address;
+    net::Transcript m_transcript;
+    net::CurlEasy m_curl;
+    QString m_failure;
+    bool m_stopRequested = false;
+    bool m_connectionLost = false;
+};
+
+} // namespace fumibako::platform::mail

@@ -1,0 +1,157 @@
+#include "MailServers.h"
+#include "platform/mail/MailLibrary.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using namespace fumibako::platform::mail;
+using fumibako::test::BadPop3Server;
+
+namespace {
+
+// What bad_pop3.py serves as message n of its two small messages.
+QByteArray smallMessage(int n)
+{
+    QByteArray message = "From: sender" + QByteArray::number(n) + "@example.jp\r\nTo: taro@example.jp\r\nSubject: message "
+                         + QByteArray::number(n) + "\r\n\r\n";
+    for (int i = 0; i < 200; ++i)
+        message += "line of message " + QByteArray::number(n) + "\r\n";
+    return message;
+}
+
+} // namespace
+
+/** The POP3 client against a server that misbehaves on purpose (bad_pop3.py). */
+class Pop3FailuresTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<QTemporaryDir> m_inbox;
+
+    QStringList inboxFiles() const { return QDir(m_inbox->path()).entryList(QDir::Files | QDir::Hidden); }
+
+    LibraryResult receive(const BadPop3Server& server, const QString& command, const ProgressCallback& progress = {})
+    {
+        return RcvMail2(server.server(), QStringLiteral("taro"), QStringLiteral("secret"), command,
+                        QLatin1Char('<') + m_inbox->path(), progress);
+    }
+
+private Q_SLOTS:
+    void initTestCase() { qputenv("FUMIBAKO_NET_TIMEOUT", "2"); }
+    void init() { m_inbox = std::make_unique<QTemporaryDir>(); }
+
+    void garbageIsAnErrorNotASuccess()
+    {
+        BadPop3Server server;
+        QVERIFY(server.start(QStringLiteral("garbage")));
+        // libcurl waits for a greeting it understands until the silence timeout.
+        const LibraryResult result = receive(server, QStringLiteral("SAVEALLD"));
+        QVERIFY(!result.isList);
+        QVERIFY2(result.text.startsWith(QStringLiteral("Server timeout: ")), qPrintable(result.text));
+        QVERIFY(inboxFiles().isEmpty());
+    }
+
+    void connectionLostMidMessageKeepsEarlierOnesAndDeletesOnlyThose()
+    {
+        BadPop3Server server;
+        QVERIFY(server.start(QStringLiteral("truncate")));
+        const LibraryResult result = receive(server, QStringLiteral("SAVEALLD"), [](int, int) { return 0; });
+        // Message 1 is complete on disk and handed back; message 2 broke off and is neither kept nor deleted.
+        QVERIFY2(result.isList, qPrintable(result.text));
+        QCOMPARE(result.list.size(), 1);
+        QFile saved(result.list[0]);
+        QVERIFY(saved.open(QIODevice::ReadOnly));
+        QCOMPARE(saved.readAll(), smallMessage(1));
+        QCOMPARE(inboxFiles().size(), 1);
+        const QString log = server.log();
+        QVERIFY2(log.contains(QStringLiteral("COMMIT uid-1")), qPrintable(log));
+        QVERIFY(!log.contains(QStringLiteral("COMMIT uid-2")));
+    }
+
+    void connectionLostOnTheOnlyMessageSavesNothing()
+    {
+        BadPop3Server server;
+        QVERIFY(server.start(QStringLiteral("truncate")));
+        const LibraryResult result = receive(server, QStringLiteral("SAVD 2"));
+        QVERIFY(!result.isList);
+        QVERIFY2(result.text.startsWith(QStringLiteral("POP3 failure: ")), qPrintable(result.text));
+        QVERIFY(inboxFiles().isEmpty());
+        QVERIFY(!server.log().contains(QStringLiteral("COMMIT")));
+    }
+
+    void largeMessageIsStreamedToDisk()
+    {
+        const qint64 size = 50LL * 1024 * 1024;
+        BadPop3Server server;
+        QVERIFY(server.start(QStringLiteral("big"), size));
+        int reports = 0;
+        int lastBytes = -1;
+        bool increasing = true;
+        QElapsedTimer timer;
+        timer.start();
+        const LibraryResult result = receive(server, QStringLiteral("SAVEALL"), [&](int n, int bytes) {
+            increasing = increasing && n == 1 && bytes >= lastBytes;
+            lastBytes = bytes;
+            ++reports;
+            return 0;
+        });
+        qInfo("50 MB RETR took %lld ms, %d progress reports", timer.elapsed(), reports);
+        QVERIFY2(result.isList, qPrintable(result.text));
+        QCOMPARE(QFileInfo(result.list.value(0)).size(), size);
+        QVERIFY(increasing);
+        QVERIFY(reports > 10);
+        QCOMPARE(lastBytes, int(size));
+    }
+
+    void stopDuringTheOnlyMessageLeavesNothing()
+    {
+        BadPop3Server server;
+        QVERIFY(server.start(QStringLiteral("big"), 50LL * 1024 * 1024));
+        const LibraryResult result = receive(server, QStringLiteral("SAVEALLD"),
+                                             [](int, int bytes) { return bytes > 5 * 1024 * 1024 ? 1 : 0; });
+        QVERIFY(!result.isList);
+        QCOMPARE(result.text, QString());
+        QVERIFY(inboxFiles().isEmpty());
+        QVERIFY(!server.log().contains(QStringLiteral("DELE")));
+    }
+
+    void silentServerTimesOut()
+    {
+        BadPop3Server server;
+        QVERIFY(server.start(QStringLiteral("silent")));
+        QElapsedTimer timer;
+        timer.start();
+        const LibraryResult result = receive(server, QStringLiteral("STAT"));
+        QVERIFY(!result.isList);
+        QVERIFY2(result.text.startsWith(QStringLiteral("Server timeout: ")), qPrintable(result.text));
+        QVERIFY(timer.elapsed() < 15000);
+    }
+
+    void refusedTlsUpgradeNeverSendsThePassword()
+    {
+        BadPop3Server server;
+        QVERIFY(server.start(QStringLiteral("stls-refused")));
+        const LibraryResult result = receive(server, QStringLiteral("STAT"));
+        QVERIFY(!result.isList);
+        QVERIFY2(result.text.startsWith(QStringLiteral("TLS error: ")), qPrintable(result.text));
+        const QString log = server.log();
+        QVERIFY2(log.contains(QStringLiteral("STLS")), qPrintable(log));
+        QVERIFY(!log.contains(QStringLiteral("secret")));
+        QVERIFY(!log.contains(QStringLiteral("USER")) && !log.contains(QStringLiteral("AUTH")));
+    }
+
+    void missingFolderIsAnError()
+    {
+        const LibraryResult result = RcvMail2(QStringLiteral("127.0.0.1\t1"), QStringLiteral("taro"),
+                                              QStringLiteral("secret"), QStringLiteral("SAVEALL"),
+                                              QStringLiteral("</nonexistent/folder/"), {});
+        QVERIFY(!result.isList);
+        QVERIFY(result.text.startsWith(QStringLiteral("Folder not found: ")));
+    }
+};
+
+QTEST_GUILESS_MAIN(Pop3FailuresTest)
+#include "test_pop3_failures.moc"

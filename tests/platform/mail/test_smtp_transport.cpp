@@ -1,0 +1,143 @@
+#include "MailServers.h"
+#include "platform/mail/SmtpTransport.h"
+
+#include <QJsonArray>
+#include <QtTest>
+
+using namespace fumibako::platform::mail;
+using fumibako::test::MailServers;
+using fumibako::test::ReceivedMail;
+
+namespace {
+
+// ISO-2022-JP header and body, a line that starts with a dot and a lone dot: DATA must arrive unchanged.
+ComposedMessage sampleMessage(const QList<QByteArray>& recipients)
+{
+    ComposedMessage message;
+    message.envelopeFrom = "yamada@example.jp";
+    message.envelopeRecipients = recipients;
+    message.data = "From: yamada@example.jp\r\nTo: sato@example.com\r\n"
+                   "Subject: =?ISO-2022-JP?B?GyRCJEYkOSRIGyhC?=\r\nMIME-Version: 1.0\r\n"
+                   "Content-Type: text/plain; charset=ISO-2022-JP\r\n\r\n"
+                   "\x1b$B$3$s$K$A$O\x1b(B\r\n.starts with a dot\r\n.\r\nend\r\n";
+    return message;
+}
+
+} // namespace
+
+class SmtpTransportTest : public QObject {
+    Q_OBJECT
+
+private:
+    MailServers m_servers;
+
+    QString at(quint16 port) const { return QStringLiteral("127.0.0.1\t%1").arg(port); }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QString error;
+        if (!m_servers.start(MailServers::Smtp, &error))
+            QSKIP(qPrintable(error));
+        qputenv("FUMIBAKO_CA_FILE", QFile::encodeName(m_servers.caFile()));
+        qputenv("FUMIBAKO_NET_TIMEOUT", "5");
+    }
+
+    void init() { m_servers.takeReceived(); }
+    void cleanupTestCase() { m_servers.stop(); }
+
+    void sendsExactBytes_data()
+    {
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QString>("listener");
+        QTest::addColumn<bool>("tls");
+        QTest::newRow("plain") << at(m_servers.smtpPort()) << "" << "" << "plain" << false;
+        QTest::newRow("login given, AUTH not offered") << at(m_servers.smtpPort()) << "taro" << "secret" << "plain"
+                                                       << false;
+        QTest::newRow("AUTH") << at(m_servers.smtpAuthPort()) << "taro" << "secret" << "auth" << false;
+        QTest::newRow("STARTTLS + AUTH") << at(m_servers.submissionPort()) << "hanako" << "pass word"
+                                         << "submission" << true;
+        QTest::newRow("implicit TLS + AUTH")
+            << QStringLiteral("smtps://127.0.0.1\t%1").arg(m_servers.smtpsPort()) << "taro" << "secret" << "smtps"
+            << false; // the server records TLS only for STARTTLS
+    }
+
+    void sendsExactBytes()
+    {
+        QFETCH(QString, server);
+        QFETCH(QString, user);
+        QFETCH(QString, password);
+        QFETCH(QString, listener);
+        QFETCH(bool, tls);
+        const ComposedMessage message = sampleMessage({"sato@example.com", "suzuki@example.com"});
+        QCOMPARE(sendMessage(server, message, {user, password}), QString());
+        const QList<ReceivedMail> received = m_servers.takeReceived();
+        QCOMPARE(received.size(), 1);
+        QCOMPARE(received[0].data, message.data);
+        const QJsonObject envelope = received[0].envelope;
+        QCOMPARE(envelope.value(QStringLiteral("listener")).toString(), listener);
+        QCOMPARE(envelope.value(QStringLiteral("mail_from")).toString(), QStringLiteral("yamada@example.jp"));
+        QCOMPARE(envelope.value(QStringLiteral("rcpt_tos")).toArray(),
+                 QJsonArray({QStringLiteral("sato@example.com"), QStringLiteral("suzuki@example.com")}));
+        QCOMPARE(envelope.value(QStringLiteral("tls")).toBool(), tls);
+        const bool authenticated = listener != QLatin1String("plain");
+        QCOMPARE(envelope.value(QStringLiteral("auth_user")).toString(), authenticated ? user : QString());
+    }
+
+    void failuresAreReportedWithTheServerReply_data()
+    {
+        QTest::addColumn<QString>("server");
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QList<QByteArray>>("recipients");
+        QTest::addColumn<QStringList>("textHas");
+        const quint16 closedPort = fumibako::test::freePorts(1).value(0);
+        QTest::newRow("one refused recipient")
+            << at(m_servers.smtpPort()) << "" << QList<QByteArray>{"ok@example.jp", "reject-me@example.jp"}
+            << QStringList{"SMTP error 550", "reject-me@example.jp", "Recipient address rejected"};
+        QTest::newRow("wrong password") << at(m_servers.smtpAuthPort()) << "wrong"
+                                        << QList<QByteArray>{"ok@example.jp"} << QStringList{"SMTP error 535"};
+        QTest::newRow("AUTH required, no login") << at(m_servers.smtpAuthPort()) << ""
+                                                 << QList<QByteArray>{"ok@example.jp"} << QStringList{"SMTP error 530"};
+        QTest::newRow("nothing listening") << at(closedPort) << "" << QList<QByteArray>{"ok@example.jp"}
+                                           << QStringList{"Cant connect Server"};
+        QTest::newRow("no recipient") << at(m_servers.smtpPort()) << "" << QList<QByteArray>{}
+                                      << QStringList{"SMTP failure: no recipient"};
+    }
+
+    void failuresAreReportedWithTheServerReply()
+    {
+        QFETCH(QString, server);
+        QFETCH(QString, password);
+        QFETCH(QList<QByteArray>, recipients);
+        QFETCH(QStringList, textHas);
+        const SmtpLogin login{password.isEmpty() ? QString() : QStringLiteral("taro"), password};
+        const QString text = sendMessage(server, sampleMessage(recipients), login);
+        for (const QString& part : textHas)
+            QVERIFY2(text.contains(part), qPrintable(text));
+        QVERIFY(m_servers.takeReceived().isEmpty()); // nobody got the message
+    }
+
+    void untrustedCertificateIsRefused_data()
+    {
+        QTest::addColumn<QString>("server");
+        QTest::newRow("STARTTLS") << at(m_servers.submissionPort());
+        QTest::newRow("implicit TLS") << QStringLiteral("smtps://127.0.0.1\t%1").arg(m_servers.smtpsPort());
+    }
+
+    void untrustedCertificateIsRefused()
+    {
+        QFETCH(QString, server);
+        const QByteArray caFile = qgetenv("FUMIBAKO_CA_FILE");
+        qunsetenv("FUMIBAKO_CA_FILE");
+        const QString text = sendMessage(server, sampleMessage({"ok@example.jp"}), {QStringLiteral("taro"),
+                                                                                    QStringLiteral("secret")});
+        qputenv("FUMIBAKO_CA_FILE", caFile);
+        QVERIFY2(text.startsWith(QStringLiteral("TLS error: SSL certificate problem")), qPrintable(text));
+        QVERIFY(m_servers.takeReceived().isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(SmtpTransportTest)
+#include "test_smtp_transport.moc"
