@@ -1,0 +1,173 @@
+// ReadMail: splits a stored message into the fields the program shows and saves its attachments.
+#include "platform/mail/MailLibrary.h"
+
+#include "platform/mail/AttachmentFiles.h"
+#include "platform/mail/EncodedWords.h"
+#include "platform/mail/GMimeSupport.h"
+#include "platform/mail/HeaderFields.h"
+#include "platform/mail/MessageParts.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+#include <fcntl.h>
+
+namespace fumibako::platform::mail {
+
+namespace {
+
+constexpr char kDateFormat[] = "yyyy/MM/dd HH:mm:ss";
+
+// A message file starts with a header field. Empty files and files that start with anything
+// else (binary junk, a partial download) cannot be read as mail.
+bool startsWithHeaderField(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    static const QRegularExpression field(QStringLiteral("^[!-9;-~]+[ \\t]*:"));
+    const QByteArray firstLine = file.readLine(1000);
+    return field.match(QString::fromLatin1(firstLine)).hasMatch();
+}
+
+GObjectPtr<GMimeMessage> parseMessageFile(const QString& path)
+{
+    if (!startsWithHeaderField(path))
+        return nullptr;
+    GObjectPtr<GMimeStream> stream(g_mime_stream_fs_open(QFile::encodeName(path).constData(), O_RDONLY, 0, nullptr));
+    if (!stream)
+        return nullptr;
+    GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
+    g_mime_parser_set_format(parser.get(), GMIME_FORMAT_MESSAGE);
+    GObjectPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), nullptr));
+    if (message && g_mime_header_list_get_count(g_mime_object_get_header_list(GMIME_OBJECT(message.get()))) == 0)
+        return nullptr;
+    return message;
+}
+
+QString displayHeaderText(const QByteArray& raw)
+{
+    QString text = decodeHeaderText(raw);
+    text.replace(QLatin1Char('\t'), QLatin1Char(' '));
+    return text.trimmed();
+}
+
+// Local time from an RFC 5322 date; invalid when the text is no date.
+QDateTime parseMailDate(const QByteArray& raw)
+{
+    if (raw.trimmed().isEmpty())
+        return {};
+    GDateTime* parsed = g_mime_utils_header_decode_date(raw.trimmed().constData());
+    if (!parsed)
+        return {};
+    const QDateTime local = QDateTime::fromSecsSinceEpoch(g_date_time_to_unix(parsed)).toLocalTime();
+    g_date_time_unref(parsed);
+    return local;
+}
+
+// The Date field; without a usable one, the time the first Received field records, and last the
+// file's own time, so that the list still sorts the message by when it came.
+QString dateText(GMimeObject* message, const QString& path)
+{
+    QDateTime when = parseMailDate(rawHeader(message, "Date"));
+    if (!when.isValid()) {
+        const QByteArray received = rawHeader(message, "Received");
+        when = parseMailDate(received.mid(received.lastIndexOf(';') + 1));
+    }
+    if (!when.isValid())
+        when = QFileInfo(path).lastModified();
+    return when.toString(QLatin1String(kDateFormat));
+}
+
+// The header block exactly as stored (GMime keeps the Content-* fields with the body part),
+// one element per field, unfolded and decoded for display.
+QStringList headerLines(const QString& path)
+{
+    QFile file(path);
+    QStringList lines;
+    if (!file.open(QIODevice::ReadOnly))
+        return lines;
+    QByteArray field;
+    const auto finishField = [&] {
+        const qsizetype colon = field.indexOf(':');
+        if (colon > 0)
+            lines.append(QString::fromLatin1(field.left(colon).trimmed()) + QLatin1String(": ")
+                         + displayHeaderText(field.mid(colon + 1)));
+        field.clear();
+    };
+    while (!file.atEnd()) {
+        QByteArray line = file.readLine();
+        while (line.endsWith('\n') || line.endsWith('\r'))
+            line.chop(1);
+        if (line.isEmpty())
+            break;
+        if (line.startsWith(' ') || line.startsWith('\t')) {
+            field += line; // a folded line: the line break goes, the white space stays
+            continue;
+        }
+        finishField();
+        field = line;
+    }
+    finishField();
+    return lines;
+}
+
+QString attachmentFolder(const QString& directory)
+{
+    if (directory.startsWith(QLatin1Char('>')) || directory.startsWith(QLatin1Char('<')))
+        return directory.mid(1);
+    return directory;
+}
+
+QStringList saveAttachments(const QList<ExtractedAttachment>& attachments, const QString& folder)
+{
+    QStringList paths;
+    if (folder.isEmpty())
+        return paths;
+    for (const ExtractedAttachment& attachment : attachments) {
+        const QString name = safeAttachmentName(attachment.name, QStringLiteral("attachment"));
+        const QString path = saveUnderFreeName(folder, name, attachment.bytes);
+        if (!path.isEmpty())
+            paths.append(path);
+    }
+    return paths;
+}
+
+QString element(const char* label, const QString& value)
+{
+    return QLatin1String(label) + QLatin1String(": ") + value;
+}
+
+} // namespace
+
+LibraryResult ReadMail(const QString& file, const QString& options, const QString& directory)
+{
+    ensureGMimeInitialized();
+    const GObjectPtr<GMimeMessage> message = parseMessageFile(file);
+    if (!message)
+        return LibraryResult::ofText(QStringLiteral("メールファイルを読めません: ") + file);
+    if (options.isEmpty())
+        return LibraryResult::ofList(headerLines(file));
+
+    GMimeObject* object = GMIME_OBJECT(message.get());
+    const MessageContent content = extractContent(message.get());
+    QString body = content.body;
+    body.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    const QStringList paths = saveAttachments(content.attachments, attachmentFolder(directory));
+
+    QStringList fields = {
+        element("subject", displayHeaderText(rawHeader(object, "Subject"))),
+        element("from", decodeAddressList(rawHeader(object, "From"))),
+        element("date", dateText(object, file)),
+        element("To", decodeAddressList(rawHeader(object, "To"))),
+        element("body", body),
+        element("attach", QString::number(paths.size())),
+    };
+    for (const QString& path : paths)
+        fields.append(element("file", path));
+    return LibraryResult::ofList(fields);
+}
+
+} // namespace fumibako::platform::mail

@@ -1,0 +1,240 @@
+// composeMessage: SendMail's arguments turned into an envelope and the bytes of DATA.
+#include "platform/mail/MessageComposer.h"
+
+#include "platform/mail/Charsets.h"
+#include "platform/mail/ComposeHeaders.h"
+#include "platform/mail/EncodedWords.h"
+#include "platform/mail/GMimeSupport.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QMimeDatabase>
+
+#include <fcntl.h>
+
+namespace fumibako::platform::mail {
+
+namespace {
+
+constexpr int kMaxSevenBitLine = 998;
+
+ComposedMessage failure(const QString& error)
+{
+    ComposedMessage message;
+    message.error = error;
+    return message;
+}
+
+QByteArray withCrLf(const QByteArray& bytes)
+{
+    QByteArray out;
+    out.reserve(bytes.size() + bytes.size() / 40);
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r'))
+            out += '\r';
+        out += bytes[i];
+    }
+    if (!out.endsWith("\r\n"))
+        out += "\r\n";
+    return out;
+}
+
+bool linesFitSevenBit(const QByteArray& bytes)
+{
+    for (const QByteArray& line : bytes.split('\n'))
+        if (line.size() > kMaxSevenBitLine)
+            return false;
+    return true;
+}
+
+void setContent(GMimePart* part, const QByteArray& bytes, GMimeContentEncoding encoding)
+{
+    GObjectPtr<GMimeStream> stream = memoryStream(bytes);
+    GObjectPtr<GMimeDataWrapper> wrapper(
+        g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_DEFAULT));
+    g_mime_part_set_content(part, wrapper.get());
+    g_mime_part_set_content_encoding(part, encoding);
+}
+
+// ISO-2022-JP (7bit) when the text fits it, as Japanese readers expect; else UTF-8 in base64.
+GObjectPtr<GMimeObject> textPart(const QString& body)
+{
+    QString text = body;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    if (!text.endsWith(QLatin1Char('\n')))
+        text += QLatin1Char('\n');
+    GMimeTextPart* part = g_mime_text_part_new_with_subtype("plain");
+    const std::optional<QByteArray> jis = encodeIso2022Jp(toFullWidthKatakana(text));
+    if (jis && linesFitSevenBit(*jis)) {
+        setContent(GMIME_PART(part), *jis, GMIME_CONTENT_ENCODING_7BIT);
+        g_mime_text_part_set_charset(part, "ISO-2022-JP");
+    } else {
+        setContent(GMIME_PART(part), text.toUtf8(), GMIME_CONTENT_ENCODING_BASE64);
+        g_mime_text_part_set_charset(part, "UTF-8");
+    }
+    return GObjectPtr<GMimeObject>(GMIME_OBJECT(part));
+}
+
+// Content-Disposition carries the RFC 2231 name; Content-Type's name= carries the same name as
+// encoded words for readers that know only that.
+void setAttachmentName(GMimeObject* object, const QString& name)
+{
+    g_mime_object_set_disposition(object, GMIME_DISPOSITION_ATTACHMENT);
+    const QByteArray utf8 = name.toUtf8();
+    g_mime_object_set_content_disposition_parameter(object, "filename", utf8.constData());
+    GMimeParamList* params = g_mime_content_disposition_get_parameters(g_mime_object_get_content_disposition(object));
+    if (GMimeParam* param = g_mime_param_list_get_parameter(params, "filename")) {
+        g_mime_param_set_encoding_method(param, GMIME_PARAM_ENCODING_METHOD_RFC2231);
+        g_mime_param_set_charset(param, "UTF-8");
+    }
+    if (GMIME_IS_MESSAGE_PART(object))
+        return;
+    g_mime_object_set_content_type_parameter(object, "name", utf8.constData());
+    bool ascii = true;
+    for (QChar c : name)
+        ascii = ascii && c.unicode() >= 0x20 && c.unicode() < 0x7F;
+    if (ascii)
+        return;
+    // GMime would write RFC 2231 here too; old readers want encoded words in a quoted string.
+    GCharPtr type(g_mime_content_type_get_mime_type(g_mime_object_get_content_type(object)));
+    const QByteArray raw = QByteArray(" ") + type.get() + ";\n name=\"" + encodeWords(name).join("\n ") + "\"\n";
+    GMimeHeader* header = g_mime_header_list_get_header(g_mime_object_get_header_list(object), "Content-Type");
+    if (header)
+        g_mime_header_set_raw_value(header, raw.constData());
+}
+
+GObjectPtr<GMimeObject> attachedMessage(const QString& path)
+{
+    GObjectPtr<GMimeStream> stream(g_mime_stream_fs_open(QFile::encodeName(path).constData(), O_RDONLY, 0, nullptr));
+    if (!stream)
+        return nullptr;
+    GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
+    GObjectPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), nullptr));
+    if (!message)
+        return nullptr;
+    return GObjectPtr<GMimeObject>(GMIME_OBJECT(g_mime_message_part_new_with_message("rfc822", message.get())));
+}
+
+GObjectPtr<GMimeObject> filePart(const QString& path, const QByteArray& bytes)
+{
+    const QMimeType type = QMimeDatabase().mimeTypeForFileNameAndData(path, bytes);
+    QStringList names = type.name().split(QLatin1Char('/'));
+    if (names.size() != 2 || type.isDefault())
+        names = {QStringLiteral("application"), QStringLiteral("octet-stream")};
+    GMimePart* part = g_mime_part_new_with_type(names[0].toLatin1().constData(), names[1].toLatin1().constData());
+    setContent(part, bytes, GMIME_CONTENT_ENCODING_BASE64);
+    return GObjectPtr<GMimeObject>(GMIME_OBJECT(part));
+}
+
+// One attachment entry, "path" or "path|name"; a null pointer and @p error when it cannot be read.
+GObjectPtr<GMimeObject> attachmentPart(const QString& entry, QString* error)
+{
+    const qsizetype bar = entry.indexOf(QLatin1Char('|'));
+    const QString path = bar < 0 ? entry : entry.left(bar);
+    QString name = bar < 0 ? QString() : entry.mid(bar + 1).trimmed();
+    if (name.isEmpty())
+        name = QFileInfo(path).fileName();
+    QFile file(path);
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("添付ファイルが見つかりません: ") + path;
+        return nullptr;
+    }
+    const QByteArray bytes = file.readAll();
+    GObjectPtr<GMimeObject> part;
+    if (QFileInfo(name).suffix().compare(QLatin1String("eml"), Qt::CaseInsensitive) == 0)
+        part = attachedMessage(path);
+    if (!part)
+        part = filePart(name, bytes);
+    setAttachmentName(part.get(), name);
+    return part;
+}
+
+QByteArray entityBytes(GMimeObject* entity)
+{
+    GMimeFormatOptions* options = g_mime_format_options_new();
+    g_mime_format_options_set_newline_format(options, GMIME_NEWLINE_FORMAT_DOS);
+    GObjectPtr<GMimeStream> sink(g_mime_stream_mem_new());
+    g_mime_object_write_to_stream(entity, options, sink.get());
+    g_mime_format_options_free(options);
+    return streamBytes(sink.get());
+}
+
+// The MIME entity: the text alone, or multipart/mixed of the text and the attachments.
+QByteArray buildEntity(const QString& body, const QString& attachments, QString* error)
+{
+    GObjectPtr<GMimeObject> text = textPart(body);
+    const QStringList entries = attachments.split(QLatin1Char('\t'), Qt::SkipEmptyParts);
+    if (entries.isEmpty())
+        return entityBytes(text.get());
+    GObjectPtr<GMimeMultipart> mixed(g_mime_multipart_new_with_subtype("mixed"));
+    g_mime_multipart_add(mixed.get(), text.get());
+    for (const QString& entry : entries) {
+        if (entry.trimmed().isEmpty())
+            continue;
+        GObjectPtr<GMimeObject> part = attachmentPart(entry.trimmed(), error);
+        if (!part)
+            return {};
+        g_mime_multipart_add(mixed.get(), part.get());
+    }
+    return entityBytes(GMIME_OBJECT(mixed.get()));
+}
+
+// A stored message sent on unchanged to new recipients, the Resent-* block on top (RFC 5322 3.6.6).
+ComposedMessage redirect(const MailAddress& sender, const RecipientLists& recipients)
+{
+    QFile file(recipients.redirectPath);
+    if (!file.open(QIODevice::ReadOnly))
+        return failure(QStringLiteral("転送するメールを読めません: ") + recipients.redirectPath);
+    ComposedMessage message;
+    message.envelopeFrom = sender.address.toLatin1();
+    message.envelopeRecipients = recipients.envelope();
+    QList<MailAddress> shown = recipients.to + recipients.cc;
+    QByteArray block = addressField("Resent-From", {sender});
+    block += shown.isEmpty() ? QByteArray("Resent-To: undisclosed-recipients:;\r\n") : addressField("Resent-To", shown);
+    block += "Resent-Date: " + mailDate(QDateTime::currentDateTime()) + "\r\n";
+    block += "Resent-Message-ID: " + newMessageId(sender.address) + "\r\n";
+    message.data = block + withCrLf(file.readAll());
+    return message;
+}
+
+} // namespace
+
+ComposedMessage composeMessage(const QString& recipients, const QString& from, const QString& subject,
+                               const QString& body, const QString& attachments)
+{
+    ensureGMimeInitialized();
+    const MailAddress sender = parseAddress(from);
+    if (!isUsableAddress(sender.address))
+        return failure(QStringLiteral("送信者のメールアドレスが正しくありません: ") + from);
+    const RecipientLists lists = parseRecipients(recipients);
+    if (!lists.error.isEmpty())
+        return failure(lists.error);
+    if (lists.envelope().isEmpty())
+        return failure(QStringLiteral("宛先がありません"));
+    if (!lists.redirectPath.isEmpty())
+        return redirect(sender, lists);
+
+    QString error;
+    const QByteArray entity = buildEntity(body, attachments, &error);
+    if (!error.isEmpty())
+        return failure(error);
+    QByteArray headers = "Date: " + mailDate(QDateTime::currentDateTime()) + "\r\n";
+    headers += addressField("From", {sender});
+    headers += foldField("Subject", headerTokens(subject));
+    if (!lists.to.isEmpty())
+        headers += addressField("To", lists.to);
+    if (!lists.cc.isEmpty())
+        headers += addressField("Cc", lists.cc);
+    if (lists.to.isEmpty() && lists.cc.isEmpty())
+        headers += "To: undisclosed-recipients:;\r\n";
+    headers += "Message-ID: " + newMessageId(sender.address) + "\r\n";
+    headers += "MIME-Version: 1.0\r\n";
+
+    ComposedMessage message;
+    message.envelopeFrom = sender.address.toLatin1();
+    message.envelopeRecipients = lists.envelope();
+    message.data = headers + withCrLf(entity);
+    return message;
+}
+
+} // namespace fumibako::platform::mail

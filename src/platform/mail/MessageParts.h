@@ -1,0 +1,33 @@
+#pragma once
+
+#include "platform/mail/GMimeSupport.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+namespace fumibako::platform::mail {
+
+struct ExtractedAttachment {
+    QString name; // as the message gives it, decoded; not yet safe as a file name
+    QByteArray bytes;
+};
+
+struct MessageContent {
+    QString body; // LF line ends
+    QList<ExtractedAttachment> attachments;
+};
+
+/**
+ * The readable body and the attachments of @p message. The body is the first inline text/plain
+ * part (further inline text/plain parts are appended after an empty line); without one, the
+ * first inline text/html part turned into text. Of a multipart/alternative only the preferred
+ * alternative counts. Every other leaf part, and every attached message (as its bytes, named after
+ * its subject + ".eml" when it has no name), is an attachment.
+ */
+MessageContent extractContent(GMimeMessage* message);
+
+/** The text of a text/plain or text/html part, charset decoded (HTML turned into text). */
+QString partText(GMimePart* part);
+
+} // namespace fumibako::platform::mail
