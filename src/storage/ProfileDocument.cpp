@@ -3,12 +3,12 @@
 #include "platform/Cp932.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace fumibako::storage::detail {
 
 namespace {
 
-constexpr qsizetype kIndexThreshold = 16; // below this many lines a linear search is cheaper
 constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
 
 bool isBlank(QChar c)
@@ -83,6 +83,16 @@ ProfileLine parseLine(const QByteArray& bytes, FileEncoding encoding, LineEnd en
     return line;
 }
 
+/** Position of the next CR or LF at or after @p pos, or @p size. */
+qsizetype lineEndAt(const char* data, qsizetype pos, qsizetype size)
+{
+    const char* from = data + pos;
+    const auto* lf = static_cast<const char*>(std::memchr(from, '\n', size_t(size - pos)));
+    const qsizetype limit = lf ? lf - data : size;
+    const auto* cr = static_cast<const char*>(std::memchr(from, '\r', size_t(limit - pos)));
+    return cr ? cr - data : limit;
+}
+
 bool isAsciiLower(QStringView name)
 {
     for (const QChar c : name) {
@@ -128,104 +138,6 @@ QString foldName(QStringView name)
     return name.toString().toCaseFolded();
 }
 
-// ---- ProfileSection ----
-
-void ProfileSection::buildKeyIndex()
-{
-    keyIndex = std::make_unique<QHash<QString, qsizetype>>();
-    keyIndex->reserve(qsizetype(body.size()));
-    hasDuplicateKeys = false;
-    for (qsizetype i = 0; i < qsizetype(body.size()); ++i) {
-        const ProfileLine& line = body[i];
-        if (line.dead || line.kind != LineKind::Key)
-            continue;
-        hasDuplicateKeys = !insertFirst(*keyIndex, foldName(line.key()), i) || hasDuplicateKeys;
-    }
-}
-
-qsizetype ProfileSection::findKey(QStringView key)
-{
-    if (!keyIndex && qsizetype(body.size()) >= kIndexThreshold)
-        buildKeyIndex();
-    if (keyIndex)
-        return keyIndex->value(foldName(key), -1);
-    for (qsizetype i = 0; i < qsizetype(body.size()); ++i) {
-        const ProfileLine& line = body[i];
-        if (!line.dead && line.kind == LineKind::Key && line.key().compare(key, Qt::CaseInsensitive) == 0)
-            return i;
-    }
-    return -1;
-}
-
-// A new entry goes right after the last entry, before trailing comments and blank lines; only
-// lines without an index entry follow it, so no index position moves.
-void ProfileSection::insertEntry(ProfileLine line)
-{
-    qsizetype at = lastEntry + 1;
-    while (at < qsizetype(body.size()) && body[at].dead)
-        ++at;
-    const bool isKey = line.kind == LineKind::Key;
-    const bool isEntry = isKey || line.kind == LineKind::Text;
-    QString folded = isKey && keyIndex ? foldName(line.key()) : QString();
-    if (at == qsizetype(body.size()))
-        body.push_back(std::move(line));
-    else
-        body.insert(body.begin() + at, std::move(line));
-    if (isEntry)
-        lastEntry = at; // a comment written as a key (";x") stays below later keys
-    if (isKey && keyIndex) {
-        hasDuplicateKeys = !insertFirst(*keyIndex, std::move(folded), at) || hasDuplicateKeys;
-    }
-}
-
-void ProfileSection::killLine(qsizetype index)
-{
-    ProfileLine& line = body[index];
-    line.dead = true;
-    ++deadCount;
-    if (keyIndex && line.kind == LineKind::Key) {
-        // With duplicates, the next copy of the key becomes the one that is found.
-        const QString folded = foldName(line.key());
-        keyIndex->remove(folded);
-        for (qsizetype i = index + 1; hasDuplicateKeys && i < qsizetype(body.size()); ++i) {
-            if (!body[i].dead && body[i].kind == LineKind::Key && foldName(body[i].key()) == folded) {
-                keyIndex->insert(folded, i);
-                break;
-            }
-        }
-    }
-    if (index == lastEntry) {
-        while (lastEntry >= 0 && !body[lastEntry].isEntry())
-            --lastEntry;
-    }
-    compactIfSparse();
-}
-
-// Deleted lines stay as tombstones, so that deleting is O(1); once they are a quarter of the
-// section they are dropped in one pass and the index is rebuilt on the next lookup.
-void ProfileSection::compactIfSparse()
-{
-    if (deadCount < 64 || deadCount * 4 < qsizetype(body.size()))
-        return;
-    body.erase(std::remove_if(body.begin(), body.end(), [](const ProfileLine& l) { return l.dead; }),
-               body.end());
-    resetIndex();
-}
-
-void ProfileSection::resetIndex()
-{
-    keyIndex.reset();
-    hasDuplicateKeys = false;
-    deadCount = 0;
-    lastEntry = -1;
-    for (qsizetype i = 0; i < qsizetype(body.size()); ++i) {
-        if (body[i].dead)
-            ++deadCount;
-        else if (body[i].isEntry())
-            lastEntry = i;
-    }
-}
-
 // ---- ProfileDocument: reading ----
 
 ProfileDocument ProfileDocument::parse(const QByteArray& bytes)
@@ -241,9 +153,7 @@ ProfileDocument ProfileDocument::parse(const QByteArray& bytes)
     }
     ProfileSection* current = nullptr;
     while (pos < size) {
-        qsizetype end = pos;
-        while (end < size && data[end] != '\r' && data[end] != '\n')
-            ++end;
+        const qsizetype end = lineEndAt(data, pos, size);
         LineEnd lineEnd = LineEnd::None;
         qsizetype next = end;
         if (end < size && data[end] == '\r') {

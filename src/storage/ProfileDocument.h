@@ -7,6 +7,7 @@
 
 #include <initializer_list>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 /**
@@ -42,9 +43,8 @@ struct ProfileSection {
     std::vector<ProfileLine> body;
     qsizetype lastEntry = -1; // the last live key or text line, -1 when none
     qsizetype deadCount = 0;
-    // Built on the first lookup in a large section; holds the first live line of every key.
-    std::unique_ptr<QHash<QString, qsizetype>> keyIndex;
-    bool hasDuplicateKeys = false;
+    // Built on the first lookup in a large section: hash of the folded key -> every live key line.
+    std::unique_ptr<std::unordered_multimap<quint64, qsizetype>> keyIndex;
 
     QStringView name() const { return header.entry; }
     qsizetype findKey(QStringView key);

@@ -10,10 +10,22 @@
  * removed by IniGetString, values cut at the caller's buffer size counted in code page 932 bytes.
  *
  * Files are code page 932 with CR LF line ends. A file holding a character that code page 932
- * cannot represent is written as UTF-8 with a byte order mark instead, and read back as such, so no
- * text is ever lost. Every write replaces the file atomically.
+ * cannot represent (or only approximates, like WAVE DASH U+301C) is written as UTF-8 with a byte
+ * order mark instead, and read back as such, so no text is ever lost; a file that starts with a
+ * UTF-8 byte order mark is read as UTF-8 and stays UTF-8. Every write replaces the file
+ * atomically; lines the write does not touch keep their exact bytes.
  *
- * Parsed files are cached; a file changed on disk behind the store's back is parsed again.
+ * CR, LF and NUL in a written section name, key, value or section line become spaces: written
+ * as they are they would split the line and inject keys or sections into the file. Section and
+ * key arguments of every call get the same treatment, so a read finds what a write wrote.
+ *
+ * Reads never fail: a missing, unreadable or non-regular file, or one larger than 1 GiB, reads
+ * as empty. Writes to such a file (other than a missing one whose directory exists) fail and
+ * leave it untouched.
+ *
+ * Parsed files are cached; a file changed on disk behind the store's back (other size,
+ * modification time or inode) is parsed again. Calls may come from any thread; they are
+ * serialised by one lock.
  */
 namespace fumibako::storage {
 
@@ -23,7 +35,10 @@ QString IniGetString(const QString& section, const QString& key, int bufferSize,
 /** Sets the key's value; creates the key, section or file as needed. "1" on success, "0" on failure. */
 QString IniWriteString(const QString& section, const QString& key, const QString& value, const QString& file);
 
-/** Removes the key; true also when there was nothing to remove, false on a failure. */
+/**
+ * Removes the key (the first one, when the section holds it twice); true also when there was
+ * nothing to remove, false on a failure.
+ */
 bool IniDeleteKey(const QString& file, const QString& section, const QString& key);
 
 /** Removes the section and all its keys; true also when there was nothing to remove. */
@@ -37,7 +52,8 @@ bool IniGetSection(const QString& section, const QString& file, QStringList& lin
 
 /**
  * Replaces every line of the section by @p lines; the list ends at its first empty element. The
- * section keeps its place, or is appended at the end of the file.
+ * section keeps its place, or is appended at the end of the file. Comment and blank lines of the
+ * old section are kept, after the new lines.
  */
 bool IniWriteSection(const QString& section, const QString& file, const QStringList& lines);
 
@@ -67,8 +83,11 @@ public:
     ProfileWriteBatch& operator=(const ProfileWriteBatch&) = delete;
 
     /**
-     * Writes the changed files now (outermost batch only). False when a file could not be
-     * written; its pending changes are then dropped and the file reads as it is on disk.
+     * Writes the changed files now (outermost batch only; in an inner batch it does nothing and
+     * gives true). False when a file could not be written; its pending changes are then dropped
+     * and the file reads as it is on disk. Inside a batch a write reports "1" unless the failure
+     * is known at once (missing directory, unreadable file); later failures show here. Writes
+     * after commit() are written by the destructor of the outermost batch.
      */
     bool commit();
 
@@ -76,7 +95,10 @@ private:
     bool m_committed = false;
 };
 
-/** Forgets every cached file (tests that edit files by hand within one clock tick use it). */
+/**
+ * Forgets every cached file (tests that edit files by hand within one clock tick use it).
+ * Changes pending in a batch are kept.
+ */
 void clearProfileCache();
 
 } // namespace fumibako::storage

@@ -50,6 +50,8 @@ private Q_SLOTS:
     void writes();
     void writtenValueReadsBack_data();
     void writtenValueReadsBack();
+    void largeSectionLookup_data();
+    void largeSectionLookup();
     void deletingFirstDuplicateRevealsSecond();
     void largeSectionReadWhole();
     void orderedList();
@@ -321,6 +323,32 @@ void TestProfileStore::writtenValueReadsBack()
     QCOMPARE(lines, QStringList{QStringLiteral("k=") + value.trimmed()});
     clearProfileCache();
     QCOMPARE(IniGetString(QStringLiteral("s"), QStringLiteral("k"), 256, m_file), read);
+}
+
+// Large sections are searched through a hash of the folded key; it must agree with the rules.
+void TestProfileStore::largeSectionLookup_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("ASCII case") << "COUNT" << "3";
+    QTest::newRow("full-width letters") << u8("ｋＥＹ") << "fw";
+    QTest::newRow("Greek letters") << u8("σ") << "greek";
+    QTest::newRow("outside the BMP") << u8("𠮷x") << "astral";
+    QTest::newRow("first duplicate") << "dup" << "first";
+    QTest::newRow("text line is no key") << "plain" << "";
+    QTest::newRow("missing") << "k999" << "";
+}
+
+void TestProfileStore::largeSectionLookup()
+{
+    QFETCH(QString, key);
+    QFETCH(QString, expected);
+    QString text = u8("[s]\nCount=3\nＫｅｙ=fw\nΣ=greek\n𠮷X=astral\nDUP=first\nplain\n");
+    for (int i = 0; i < 40; ++i)
+        text += QStringLiteral("k%1=%1\n").arg(i);
+    text += QStringLiteral("dup=second\n");
+    writeBytes(m_file, QByteArray("\xEF\xBB\xBF") + text.toUtf8());
+    QCOMPARE(IniGetString(QStringLiteral("s"), key, 256, m_file), expected);
 }
 
 void TestProfileStore::deletingFirstDuplicateRevealsSecond()
