@@ -53,6 +53,36 @@ bool looksLikeEucJp(QByteArrayView bytes)
     return true;
 }
 
+enum class JisMode { Ascii, Kanji, Kana, Unsupported };
+
+bool isJisByte(uchar b)
+{
+    return b >= 0x21 && b <= 0x7E;
+}
+
+// Length of the ISO-2022-JP escape sequence at the start of @p rest (0 when it is none we know),
+// and the mode it switches to.
+qsizetype readEscape(QByteArrayView rest, JisMode* mode)
+{
+    if (rest.startsWith("\x1B(B") || rest.startsWith("\x1B(J")) {
+        *mode = JisMode::Ascii;
+        return 3;
+    }
+    if (rest.startsWith("\x1B$B") || rest.startsWith("\x1B$@")) {
+        *mode = JisMode::Kanji;
+        return 3;
+    }
+    if (rest.startsWith("\x1B(I")) {
+        *mode = JisMode::Kana;
+        return 3;
+    }
+    if (rest.startsWith("\x1B$(D")) { // JIS X 0212: no code page 932 form
+        *mode = JisMode::Unsupported;
+        return 4;
+    }
+    return 0;
+}
+
 // JIS X 0208 row/cell (0x21–0x7E each) to the Shift JIS code of the same position. Rows beyond
 // 0x5E land in code page 932's extended lead bytes (ED/EE for the NEC-selected IBM kanji).
 void appendJisAsSjis(QByteArray& out, uchar j1, uchar j2)
@@ -228,57 +258,38 @@ QString decodeText(QByteArrayView bytes, QByteArrayView charset)
 
 QString decodeIso2022Jp(QByteArrayView bytes)
 {
-    enum class Mode { Ascii, Kanji, Kana, Unsupported };
-    Mode mode = Mode::Ascii;
+    JisMode mode = JisMode::Ascii;
     QString out;
     QByteArray pending; // code page 932 bytes not yet decoded
-    const auto flush = [&] {
-        out += decodeCp932Text(pending);
-        pending.clear();
-    };
     const qsizetype n = bytes.size();
     for (qsizetype i = 0; i < n; ++i) {
         const uchar b = uchar(bytes[i]);
-        const QByteArrayView rest = bytes.sliced(i);
+        const uchar next = i + 1 < n ? uchar(bytes[i + 1]) : 0;
         if (b == uchar(kEsc)) {
-            if (rest.startsWith("\x1B(B") || rest.startsWith("\x1B(J")) {
-                mode = Mode::Ascii;
-                i += 2;
-            } else if (rest.startsWith("\x1B$B") || rest.startsWith("\x1B$@")) {
-                mode = Mode::Kanji;
-                i += 2;
-            } else if (rest.startsWith("\x1B(I")) {
-                mode = Mode::Kana;
-                i += 2;
-            } else if (rest.startsWith("\x1B$(D")) {
-                mode = Mode::Unsupported;
-                i += 3;
-            } else {
+            const qsizetype length = readEscape(bytes.sliced(i), &mode);
+            if (length == 0)
                 pending.append(char(b));
-            }
+            i += qMax<qsizetype>(length, 1) - 1;
         } else if (b == 0x0E || b == 0x0F) {
-            mode = b == 0x0E ? Mode::Kana : Mode::Ascii;
+            mode = b == 0x0E ? JisMode::Kana : JisMode::Ascii;
         } else if (b == '\n' || b == '\r') {
             // A line break ends a shifted run even when the sender forgot ESC ( B.
-            mode = Mode::Ascii;
+            mode = JisMode::Ascii;
             pending.append(char(b));
-        } else if ((mode == Mode::Kanji || mode == Mode::Unsupported) && b >= 0x21 && b <= 0x7E
-                   && i + 1 < n && uchar(bytes[i + 1]) >= 0x21 && uchar(bytes[i + 1]) <= 0x7E) {
-            if (mode == Mode::Kanji) {
-                appendJisAsSjis(pending, b, uchar(bytes[i + 1]));
-            } else {
-                flush();
-                out += QChar(0xFFFD);
-            }
+        } else if (mode == JisMode::Kanji && isJisByte(b) && isJisByte(next)) {
+            appendJisAsSjis(pending, b, next);
             ++i;
-        } else if (mode == Mode::Kana && b >= 0x21 && b <= 0x5F) {
+        } else if (mode == JisMode::Unsupported && isJisByte(b) && isJisByte(next)) {
+            out += decodeCp932Text(pending) + QChar(0xFFFD);
+            pending.clear();
+            ++i;
+        } else if (mode == JisMode::Kana && b >= 0x21 && b <= 0x5F) {
             pending.append(char(b + 0x80));
         } else {
-            pending.append(char(b));
+            pending.append(char(b)); // ASCII, or stray 8-bit code page 932
         }
     }
-    flush();
-    return out;
+    return out + decodeCp932Text(pending);
 }
 
 std::optional<QByteArray> encodeIso2022Jp(QStringView text)

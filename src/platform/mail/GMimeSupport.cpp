@@ -52,8 +52,11 @@ QByteArray partContent(GMimePart* part)
 
 QByteArray objectBytes(GMimeObject* object)
 {
+    GMimeFormatOptions* options = g_mime_format_options_new();
+    g_mime_format_options_set_newline_format(options, GMIME_NEWLINE_FORMAT_DOS);
     GObjectPtr<GMimeStream> sink(g_mime_stream_mem_new());
-    g_mime_object_write_to_stream(object, nullptr, sink.get());
+    g_mime_object_write_to_stream(object, options, sink.get());
+    g_mime_format_options_free(options);
     return streamBytes(sink.get());
 }
 

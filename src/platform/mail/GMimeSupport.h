@@ -38,7 +38,7 @@ QByteArray rawHeader(GMimeObject* object, const char* name);
 /** The content of a leaf part with its transfer encoding removed (base64 decoded leniently). */
 QByteArray partContent(GMimePart* part);
 
-/** @p object written out with the default format options (LF line ends). */
+/** @p object written out with CR LF line ends, as mail is stored and sent. */
 QByteArray objectBytes(GMimeObject* object);
 
 /** A new memory stream holding a copy of @p bytes. */

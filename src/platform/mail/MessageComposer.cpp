@@ -149,23 +149,13 @@ GObjectPtr<GMimeObject> attachmentPart(const QString& entry, QString* error)
     return part;
 }
 
-QByteArray entityBytes(GMimeObject* entity)
-{
-    GMimeFormatOptions* options = g_mime_format_options_new();
-    g_mime_format_options_set_newline_format(options, GMIME_NEWLINE_FORMAT_DOS);
-    GObjectPtr<GMimeStream> sink(g_mime_stream_mem_new());
-    g_mime_object_write_to_stream(entity, options, sink.get());
-    g_mime_format_options_free(options);
-    return streamBytes(sink.get());
-}
-
 // The MIME entity: the text alone, or multipart/mixed of the text and the attachments.
 QByteArray buildEntity(const QString& body, const QString& attachments, QString* error)
 {
     GObjectPtr<GMimeObject> text = textPart(body);
     const QStringList entries = attachments.split(QLatin1Char('\t'), Qt::SkipEmptyParts);
     if (entries.isEmpty())
-        return entityBytes(text.get());
+        return objectBytes(text.get());
     GObjectPtr<GMimeMultipart> mixed(g_mime_multipart_new_with_subtype("mixed"));
     g_mime_multipart_add(mixed.get(), text.get());
     for (const QString& entry : entries) {
@@ -176,7 +166,7 @@ QByteArray buildEntity(const QString& body, const QString& attachments, QString*
             return {};
         g_mime_multipart_add(mixed.get(), part.get());
     }
-    return entityBytes(GMIME_OBJECT(mixed.get()));
+    return objectBytes(GMIME_OBJECT(mixed.get()));
 }
 
 // A stored message sent on unchanged to new recipients, the Resent-* block on top (RFC 5322 3.6.6).

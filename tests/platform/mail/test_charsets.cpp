@@ -46,6 +46,8 @@ void CharsetsTest::decodesLabelledText_data()
         << QByteArray("\x1b(I6@6E\x1b(B") << QByteArray("ISO-2022-JP") << QStringLiteral("ｶﾀｶﾅ");
     QTest::newRow("ISO-2022-JP missing ESC ( B before line end")
         << QByteArray("\x1b$B$\"\r\nabc") << QByteArray("ISO-2022-JP") << QStringLiteral("あ\r\nabc");
+    QTest::newRow("ISO-2022-JP with JIS X 0212 run")
+        << QByteArray("a\x1b$(D0!\x1b(Bb") << QByteArray("ISO-2022-JP") << QStringLiteral("a\uFFFDb");
     QTest::newRow("ISO-2022-JP label on raw CP932")
         << cp932 << QByteArray("ISO-2022-JP") << nec;
     QTest::newRow("EUC-JP") << QByteArray::fromHex("a4b3a4f3a4cba4c1a4cf") << QByteArray("EUC-JP")

@@ -149,6 +149,9 @@ void ReadMailTest::keepsAttachedMessagesWhole()
     QCOMPARE(result.list.size(), 7);
     const QString saved = value(result, 6);
     QCOMPARE(QFileInfo(saved).fileName(), QStringLiteral("元のメール.eml"));
+    const QByteArray savedBytes = fumibako::test::readBytes(saved);
+    QVERIFY(savedBytes.startsWith("From: inner@example.jp\r\nTo: sato@example.jp\r\n"));
+    QCOMPARE(savedBytes.count("\n"), savedBytes.count("\r\n"));
     const LibraryResult inner = ReadMail(saved, kFields, work.filePath(QStringLiteral("inner")));
     QVERIFY(inner.isList);
     QCOMPARE(value(inner, 0), QStringLiteral("元のメール"));
