@@ -3,7 +3,6 @@
 #include <array>
 #include <cstdint>
 #include <limits>
-#include <mutex>
 #include <vector>
 
 #include <iconv.h>
@@ -91,20 +90,23 @@ void fillEncode(Tables& t, iconv_t cd)
     }
 }
 
+Tables buildTables()
+{
+    Tables t;
+    iconv_t toUtf16 = iconv_open("UTF-16LE", "CP932");
+    iconv_t fromUtf16 = iconv_open("CP932", "UTF-16LE");
+    if (toUtf16 == iconv_t(-1) || fromUtf16 == iconv_t(-1))
+        qFatal("glibc iconv has no CP932 converter");
+    fillDecode(t, toUtf16);
+    fillEncode(t, fromUtf16);
+    iconv_close(toUtf16);
+    iconv_close(fromUtf16);
+    return t;
+}
+
 const Tables& tables()
 {
-    static Tables t;
-    static std::once_flag once;
-    std::call_once(once, [] {
-        iconv_t toUtf16 = iconv_open("UTF-16LE", "CP932");
-        iconv_t fromUtf16 = iconv_open("CP932", "UTF-16LE");
-        if (toUtf16 == iconv_t(-1) || fromUtf16 == iconv_t(-1))
-            qFatal("glibc iconv has no CP932 converter");
-        fillDecode(t, toUtf16);
-        fillEncode(t, fromUtf16);
-        iconv_close(toUtf16);
-        iconv_close(fromUtf16);
-    });
+    static const Tables t = buildTables(); // thread-safe one-time initialisation
     return t;
 }
 
@@ -143,7 +145,7 @@ int charByteLength(QStringView text, qsizetype i, qsizetype units)
 
 QString decodeCp932(QByteArrayView bytes)
 {
-    if (isAscii(bytes))
+    if (bytes.size() < 64 && isAscii(bytes))
         return QString::fromLatin1(bytes.data(), bytes.size());
     const Tables& t = tables();
     QString result(bytes.size(), Qt::Uninitialized);
@@ -153,7 +155,10 @@ QString decodeCp932(QByteArrayView bytes)
     const qsizetype size = bytes.size();
     for (qsizetype i = 0; i < size;) {
         const std::uint8_t b = in[i];
-        if (t.single[b] >= 0) {
+        if (b < 0x80) {
+            out[n++] = b;
+            ++i;
+        } else if (t.single[b] >= 0) {
             out[n++] = char16_t(t.single[b]);
             ++i;
         } else if (i + 1 < size && t.pair[b << 8 | in[i + 1]]) {

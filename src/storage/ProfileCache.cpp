@@ -86,6 +86,8 @@ void loadFromDisk(const QString& path, CachedFile& file)
 
 QString cacheKey(const QString& file)
 {
+    if (QDir::isAbsolutePath(file))
+        return QDir::cleanPath(file); // no getcwd() on every call
     return QDir::cleanPath(QDir::current().absoluteFilePath(file));
 }
 
