@@ -1,5 +1,7 @@
 #include "platform/mail/ServerListEntry.h"
 
+#include "platform/mail/EncodedWords.h"
+
 #include <QDateTime>
 
 #include <gmime/gmime.h>
@@ -16,15 +18,9 @@ void ensureGMime()
     std::call_once(once, [] { g_mime_init(); });
 }
 
-// TODO: switch to the project's own RFC 2047 decoder once it lands beside ReadMail; GMime 3.2.13
-// drops text after padded encoded words and decodes ISO-2022-JP strictly.
 QString decodeText(const QByteArray& raw)
 {
-    ensureGMime();
-    char* decoded = g_mime_utils_header_decode_text(nullptr, raw.constData());
-    const QString text = decoded ? QString::fromUtf8(decoded) : QString::fromLatin1(raw);
-    g_free(decoded);
-    return text;
+    return decodeHeaderText(raw);
 }
 
 QString oneLine(QString text)

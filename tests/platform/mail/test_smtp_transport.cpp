@@ -86,6 +86,19 @@ private Q_SLOTS:
         QCOMPARE(envelope.value(QStringLiteral("auth_user")).toString(), authenticated ? user : QString());
     }
 
+    void sendMailComposesAndSends()
+    {
+        const QString text = SendMail(at(m_servers.smtpPort()), QStringLiteral("sato@example.com\tcc\tito@example.com"),
+                                      QStringLiteral("\"Yamada\" <yamada@example.jp>"), QStringLiteral("件名"),
+                                      QStringLiteral("本文です\r\n"), QString());
+        QCOMPARE(text, QString());
+        const QList<ReceivedMail> received = m_servers.takeReceived();
+        QCOMPARE(received.size(), 1);
+        QCOMPARE(received[0].envelope.value(QStringLiteral("mail_from")).toString(), QStringLiteral("yamada@example.jp"));
+        QCOMPARE(received[0].envelope.value(QStringLiteral("rcpt_tos")).toArray().size(), 2);
+        QVERIFY(received[0].data.endsWith("\r\n"));
+    }
+
     void failuresAreReportedWithTheServerReply_data()
     {
         QTest::addColumn<QString>("server");
