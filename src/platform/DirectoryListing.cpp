@@ -1,19 +1,21 @@
 #include "platform/DirectoryListing.h"
 
 #include <QFile>
+#include <QHash>
 
 #include <dirent.h>
 #include <sys/stat.h>
 
 namespace fumibako::platform {
 
-QSet<QString> listFileNames(const QString& dir)
+FileNameSet FileNameSet::read(const QString& dir)
 {
-    QSet<QString> names;
+    FileNameSet set;
     const QByteArray path = QFile::encodeName(dir);
     DIR* handle = ::opendir(path.constData());
     if (!handle)
-        return names;
+        return set;
+    QByteArray joined; // names separated by '/', which no file name contains
     while (const dirent* entry = ::readdir(handle)) {
         bool regular = entry->d_type == DT_REG;
         if (entry->d_type == DT_UNKNOWN || entry->d_type == DT_LNK) {
@@ -21,11 +23,24 @@ QSet<QString> listFileNames(const QString& dir)
             const QByteArray full = path + '/' + entry->d_name;
             regular = ::stat(full.constData(), &info) == 0 && S_ISREG(info.st_mode);
         }
-        if (regular)
-            names.insert(QFile::decodeName(entry->d_name));
+        if (regular) {
+            joined += entry->d_name;
+            joined += '/';
+        }
     }
     ::closedir(handle);
-    return names;
+
+    set.m_buffer = QFile::decodeName(joined);
+    const QStringView all(set.m_buffer);
+    qsizetype begin = 0;
+    for (qsizetype end = all.indexOf(QLatin1Char('/')); end >= 0; end = all.indexOf(QLatin1Char('/'), begin)) {
+        set.m_ordered.push_back(all.sliced(begin, end - begin));
+        begin = end + 1;
+    }
+    set.m_names.reserve(static_cast<qsizetype>(set.m_ordered.size()));
+    for (QStringView name : set.m_ordered)
+        set.m_names.insert(name);
+    return set;
 }
 
 } // namespace fumibako::platform

@@ -2,13 +2,38 @@
 
 #include <QSet>
 #include <QString>
+#include <QStringView>
+
+#include <vector>
 
 namespace fumibako::platform {
 
 /**
- * The names of the regular files in @p dir (one directory read, no stat per file where the file
- * system reports types). Empty when the directory cannot be read.
+ * @short The names of the regular files of one directory, read once.
+ *
+ * All names live in one buffer, so a directory of 100,000 mail files costs one allocation for
+ * the names rather than one per name. Move-only: the set holds views into its own buffer.
  */
-QSet<QString> listFileNames(const QString& dir);
+class FileNameSet {
+public:
+    FileNameSet() = default;
+    FileNameSet(FileNameSet&&) = default;
+    FileNameSet& operator=(FileNameSet&&) = default;
+    FileNameSet(const FileNameSet&) = delete;
+    FileNameSet& operator=(const FileNameSet&) = delete;
+
+    /** Reads @p dir (one directory read; no stat per file where the file system reports types). */
+    static FileNameSet read(const QString& dir);
+
+    bool contains(QStringView name) const { return m_names.contains(name); }
+    int size() const { return static_cast<int>(m_ordered.size()); }
+    /** The names in directory order. */
+    const std::vector<QStringView>& names() const { return m_ordered; }
+
+private:
+    QString m_buffer;
+    std::vector<QStringView> m_ordered;
+    QSet<QStringView> m_names;
+};
 
 } // namespace fumibako::platform

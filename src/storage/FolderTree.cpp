@@ -189,9 +189,9 @@ void FolderTree::deleteSectionsOf(const QString& key, const QString& receivedInd
         IniGetSection(section, receivedIndexFile, lines);
         for (const QString& line : std::as_const(lines)) {
             const std::optional<MailRow> entry = ParseIndexLine(line);
-            if (!entry || !QFileInfo::exists(mailDir + entry->key))
+            if (!entry || !QFileInfo::exists(mailDir + entry->keyString()))
                 continue;
-            if (!QFile::remove(mailDir + entry->key)) {
+            if (!QFile::remove(mailDir + entry->keyString())) {
                 prompts.message(QStringLiteral("メールを削除できませんでした。どこかで開いている可能性があります"),
                                 QStringLiteral("削除失敗"), Icon::Information, Buttons::Ok);
             }

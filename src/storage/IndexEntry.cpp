@@ -20,48 +20,65 @@ QString MailRow::attachmentText() const
     return attachment ? QStringLiteral("有") : QString();
 }
 
-std::optional<MailRow> ParseIndexLine(const QString& line)
+MailRow::MailRow(const QString& key, const QString& field1, const QString& subject, const QString& date)
+{
+    m_text = key + QStringLiteral("=000\t") + field1 + QLatin1Char('\t') + subject + QLatin1Char('\t') + date;
+    m_keyLength = static_cast<qint32>(key.size());
+    m_field1Begin = m_keyLength + 5;
+    m_subjectBegin = m_field1Begin + static_cast<qint32>(field1.size()) + 1;
+    m_dateBegin = m_subjectBegin + static_cast<qint32>(subject.size()) + 1;
+}
+
+std::optional<MailRow> MailRow::fromIndexLine(const QString& line)
 {
     const qsizetype equals = line.indexOf(QLatin1Char('='));
-    if (equals < 0)
+    if (equals < 0 || line.size() - equals - 1 < 4)
         return std::nullopt;
-    const QStringView value = QStringView(line).mid(equals + 1);
-    if (value.size() < 4)
-        return std::nullopt;
+    const QStringView value = QStringView(line).sliced(equals + 1);
     for (int i = 0; i < 3; ++i) {
-        if (!value.at(i).isDigit() || value.at(i).unicode() > 0x7F)
+        const char16_t c = value.at(i).unicode();
+        if (c < u'0' || c > u'9')
             return std::nullopt;
     }
-    const QStringView fields = value.mid(4);
-    const qsizetype firstTab = fields.indexOf(QLatin1Char('\t'));
-    const qsizetype secondTab = firstTab < 0 ? -1 : fields.indexOf(QLatin1Char('\t'), firstTab + 1);
+    const qsizetype fieldsBegin = equals + 5;
+    const qsizetype firstTab = line.indexOf(QLatin1Char('\t'), fieldsBegin);
+    const qsizetype secondTab = firstTab < 0 ? -1 : line.indexOf(QLatin1Char('\t'), firstTab + 1);
     if (secondTab < 0)
         return std::nullopt;
     MailRow row;
-    row.key = line.left(equals);
+    row.m_text = line;
+    row.m_keyLength = static_cast<qint32>(equals);
+    row.m_field1Begin = static_cast<qint32>(fieldsBegin);
+    row.m_subjectBegin = static_cast<qint32>(firstTab + 1);
+    row.m_dateBegin = static_cast<qint32>(secondTab + 1);
     row.saved = value.at(0) == QLatin1Char('1');
     row.unread = value.at(1) == QLatin1Char('1');
     row.attachment = value.at(2) == QLatin1Char('1');
-    row.field1 = fields.left(firstTab).toString();
-    row.subject = fields.mid(firstTab + 1, secondTab - firstTab - 1).toString();
-    row.date = fields.mid(secondTab + 1).toString();
     return row;
 }
 
 QString BuildIndexValue(const MailRow& row)
 {
+    const QStringView field1 = row.field1();
+    const QStringView subject = row.subject();
+    const QStringView date = row.date();
     QString value;
-    value.reserve(6 + row.field1.size() + row.subject.size() + row.date.size());
+    value.reserve(6 + field1.size() + subject.size() + date.size());
     value += row.saved ? QLatin1Char('1') : QLatin1Char('0');
     value += row.unread ? QLatin1Char('1') : QLatin1Char('0');
     value += row.attachment ? QLatin1Char('1') : QLatin1Char('0');
-    value += QLatin1Char('\t') + row.field1 + QLatin1Char('\t') + row.subject + QLatin1Char('\t') + row.date;
+    value += QLatin1Char('\t');
+    value += field1;
+    value += QLatin1Char('\t');
+    value += subject;
+    value += QLatin1Char('\t');
+    value += date;
     return value;
 }
 
 QString indexLine(const MailRow& row)
 {
-    return row.key + QLatin1Char('=') + BuildIndexValue(row);
+    return row.key().toString() + QLatin1Char('=') + BuildIndexValue(row);
 }
 
 QString cleanMailFileName(const QString& name)

@@ -2,6 +2,7 @@
 
 #include <QDateTime>
 #include <QString>
+#include <QStringView>
 
 #include <optional>
 
@@ -11,28 +12,55 @@
  */
 namespace fumibako::storage {
 
-/** A message as the mail list shows it; the flags' only in-memory form. */
-struct MailRow {
-    QString key;   ///< the mail file name
+/**
+ * @short A message as the mail list shows it; the flags' only in-memory form.
+ *
+ * The texts live in one string shaped like the index line they came from, so that listing a
+ * folder of 100,000 messages shares the lines the profile store already holds instead of
+ * allocating four strings per message.
+ */
+class MailRow {
+public:
+    MailRow() = default;
+    MailRow(const QString& key, const QString& field1, const QString& subject, const QString& date);
+
+    /** Parses an index line (see ParseIndexLine); the row shares @p line. */
+    static std::optional<MailRow> fromIndexLine(const QString& line);
+
+    QStringView key() const { return QStringView(m_text).first(m_keyLength); }
+    QStringView field1() const { return slice(m_field1Begin, m_subjectBegin - 1); }
+    QStringView subject() const { return slice(m_subjectBegin, m_dateBegin - 1); }
+    QStringView date() const { return QStringView(m_text).sliced(m_dateBegin); }
+    QString keyString() const { return key().toString(); }
+
     bool saved = false;      ///< "保": protected against deleting
     bool unread = false;     ///< "読": "未" when unread
     bool attachment = false; ///< "添": has attachments
-    QString field1;  ///< sender (received) or recipients (outgoing)
-    QString subject;
-    QString date;
-    QString tag;     ///< the index section (folder key) the entry is in
+    QString tag;             ///< the index section (folder key) the entry is in
 
     /** The column texts "♪", "未", "有" or empty. */
     QString savedText() const;
     QString unreadText() const;
     QString attachmentText() const;
+
+private:
+    QStringView slice(qsizetype begin, qsizetype end) const { return QStringView(m_text).sliced(begin, end - begin); }
+
+    QString m_text; ///< key, "=", flags, TAB, field 1, TAB, subject, TAB, date
+    qint32 m_keyLength = 0;
+    qint32 m_field1Begin = 0;
+    qint32 m_subjectBegin = 1;
+    qint32 m_dateBegin = 2;
 };
 
 /**
  * Parses "key=value". The key is the text before the first "="; the first three characters of the
  * value must be digits; from the fifth character the value must hold at least two TABs.
  */
-std::optional<MailRow> ParseIndexLine(const QString& line);
+inline std::optional<MailRow> ParseIndexLine(const QString& line)
+{
+    return MailRow::fromIndexLine(line);
+}
 
 /** The index value of @p row: the three flags, then TAB-separated sender, subject and date. */
 QString BuildIndexValue(const MailRow& row);

@@ -34,7 +34,7 @@ QList<int> lastToFirst(const QList<int>& selected, int rowCount)
 
 void MailFolderView::writeRow(const MailRow& row)
 {
-    IniWriteString(row.tag, row.key, BuildIndexValue(row), indexFile());
+    IniWriteString(row.tag, row.keyString(), BuildIndexValue(row), indexFile());
 }
 
 void MailFolderView::applyFlag(FlagCommand command, const QList<int>& selected)
@@ -61,7 +61,7 @@ void MailFolderView::moveSelected(const QList<int>& selected, const QString& tar
     ProfileWriteBatch batch;
     for (int i : rows) {
         MailRow& row = m_rows.at(i);
-        IniDeleteKey(indexFile(), row.tag, row.key);
+        IniDeleteKey(indexFile(), row.tag, row.keyString());
         row.tag = targetSection;
         writeRow(row);
     }
@@ -98,12 +98,12 @@ bool MailFolderView::deletePermanently(const QList<int>& selected)
             skippedSaved = true;
             continue;
         }
-        if (!QFile::remove(m_currentMailDir + row.key)) {
-            m_prompts.message(m_currentMailDir + row.key + QStringLiteral(" は、削除できませんでした。\r\nフミバコを再起動してください"),
+        if (!QFile::remove(m_currentMailDir + row.keyString())) {
+            m_prompts.message(m_currentMailDir + row.keyString() + QStringLiteral(" は、削除できませんでした。\r\nフミバコを再起動してください"),
                               QStringLiteral("ファイル削除"), Icon::Information, Buttons::Ok);
             continue;
         }
-        IniDeleteKey(indexFile(), row.tag, row.key);
+        IniDeleteKey(indexFile(), row.tag, row.keyString());
         deleted.append(i);
     }
     batch.commit();
@@ -130,7 +130,7 @@ void MailFolderView::dropOnFolder(const QString& targetKey, const QList<int>& se
             writeRow(row);
             continue;
         }
-        IniDeleteKey(indexFile(), row.tag, row.key);
+        IniDeleteKey(indexFile(), row.tag, row.keyString());
         row.tag = targetKey;
         writeRow(row);
     }

@@ -31,9 +31,12 @@ bool isInProgress(const QString& name)
     return name.startsWith(QLatin1Char('.'));
 }
 
-QStringList sortedNames(const QSet<QString>& names)
+QStringList sortedNames(const platform::FileNameSet& files)
 {
-    QStringList sorted(names.begin(), names.end());
+    QStringList sorted;
+    sorted.reserve(files.size());
+    for (QStringView name : files.names())
+        sorted.append(name.toString());
     std::sort(sorted.begin(), sorted.end());
     return sorted;
 }
@@ -90,7 +93,7 @@ void MailFolderView::FNSitei()
     m_rows.clear();
     try {
         ProfileWriteBatch batch; // every repair of one listing costs one write per index file
-        const QSet<QString> files = platform::listFileNames(m_currentMailDir);
+        const platform::FileNameSet files = platform::FileNameSet::read(m_currentMailDir);
         if (m_folderKey == FixedFolder::Unread || m_folderKey == FixedFolder::Inbox) {
             listReceivedViews(m_folderKey == FixedFolder::Inbox, files);
         } else if (isOutgoingFolder()) {
@@ -108,7 +111,7 @@ void MailFolderView::FNSitei()
     m_prompts.setStatus(1, QString());
 }
 
-void MailFolderView::listReceivedViews(bool inbox, const QSet<QString>& files)
+void MailFolderView::listReceivedViews(bool inbox, const platform::FileNameSet& files)
 {
     QStringList sections;
     IniGetSectionNames(m_paths.receivedIndexFile, sections);
@@ -128,7 +131,7 @@ void MailFolderView::listReceivedViews(bool inbox, const QSet<QString>& files)
 // Lists one index section and drops the entries that cannot be shown: lines that do not parse,
 // entries whose file is gone, entries already listed from another section and, in the outbox,
 // entries that were sent. The section is rewritten once when anything was dropped.
-void MailFolderView::listSection(const QString& section, const QString& file, const QSet<QString>& files,
+void MailFolderView::listSection(const QString& section, const QString& file, const platform::FileNameSet& files,
                                  bool unreadOnly)
 {
     QStringList lines;
@@ -147,9 +150,9 @@ void MailFolderView::listSection(const QString& section, const QString& file, co
             continue;
         }
         if (keep && outbox)
-            keep = IniGetString(FixedFolder::SentBox, entry->key, 256, file).isEmpty();
+            keep = IniGetString(FixedFolder::SentBox, entry->keyString(), 256, file).isEmpty();
         if (keep)
-            keep = files.contains(entry->key);
+            keep = files.contains(entry->key());
         if (keep) {
             entry->tag = section;
             keep = m_rows.append(std::move(*entry));
@@ -163,7 +166,7 @@ void MailFolderView::listSection(const QString& section, const QString& file, co
         IniWriteSection(section, file, kept);
 }
 
-void MailFolderView::addUnindexedReceived(const QSet<QString>& files)
+void MailFolderView::addUnindexedReceived(const platform::FileNameSet& files)
 {
     bool met = false;
     for (const QString& name : sortedNames(files)) {
@@ -176,12 +179,8 @@ void MailFolderView::addUnindexedReceived(const QSet<QString>& files)
         const QString key = SanitizeMailFileName(m_currentMailDir, name);
         if (key != cleanMailFileName(key) || key.isEmpty())
             continue; // could not be renamed to a usable key
-        MailRow row;
-        row.key = key;
+        MailRow row(key, indexField(mail->from), indexField(mail->subject), indexField(mail->date));
         row.attachment = !mail->firstAttachment.isEmpty();
-        row.field1 = indexField(mail->from);
-        row.subject = indexField(mail->subject);
-        row.date = indexField(mail->date);
         row.tag = FixedFolder::Standard;
         m_rows.append(std::move(row));
     }
@@ -195,7 +194,7 @@ void MailFolderView::addUnindexedReceived(const QSet<QString>& files)
     IniWriteSection(FixedFolder::Standard, m_paths.receivedIndexFile, lines);
 }
 
-void MailFolderView::addUnindexedOutgoing(const QSet<QString>& files)
+void MailFolderView::addUnindexedOutgoing(const platform::FileNameSet& files)
 {
     QSet<QString> queued;
     QStringList outboxLines;
@@ -208,12 +207,8 @@ void MailFolderView::addUnindexedOutgoing(const QSet<QString>& files)
         const std::optional<StoredMailSummary> mail = m_reader.readOutgoing(m_currentMailDir, name);
         if (!mail)
             continue;
-        MailRow row;
-        row.key = name;
+        MailRow row(name, indexField(mail->from), indexField(mail->subject), indexField(mail->date));
         row.attachment = !mail->firstAttachment.isEmpty();
-        row.field1 = indexField(mail->from);
-        row.subject = indexField(mail->subject);
-        row.date = indexField(mail->date);
         row.tag = m_folderKey;
         IniWriteString(m_folderKey, name, BuildIndexValue(row), m_paths.outgoingIndexFile);
         m_rows.append(std::move(row));

@@ -9,8 +9,9 @@
 #include <QString>
 
 namespace fumibako::platform {
+class FileNameSet;
 class UserPrompts;
-}
+} // namespace fumibako::platform
 
 namespace fumibako::storage {
 
@@ -90,10 +91,10 @@ public:
     void showCount();
 
 private:
-    void listReceivedViews(bool inbox, const QSet<QString>& files);
-    void listSection(const QString& section, const QString& file, const QSet<QString>& files, bool unreadOnly);
-    void addUnindexedReceived(const QSet<QString>& files);
-    void addUnindexedOutgoing(const QSet<QString>& files);
+    void listReceivedViews(bool inbox, const platform::FileNameSet& files);
+    void listSection(const QString& section, const QString& file, const platform::FileNameSet& files, bool unreadOnly);
+    void addUnindexedReceived(const platform::FileNameSet& files);
+    void addUnindexedOutgoing(const platform::FileNameSet& files);
     void moveSelected(const QList<int>& selected, const QString& targetSection);
     void writeRow(const MailRow& row);
 

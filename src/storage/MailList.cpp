@@ -7,13 +7,13 @@ namespace fumibako::storage {
 void MailList::rebuildIndex() const
 {
     m_rowByKey.clear();
-    m_rowByKey.reserve(static_cast<qsizetype>(m_rows.size()));
+    m_rowByKey.reserve(size());
     for (int i = 0; i < size(); ++i)
-        m_rowByKey.insert(m_rows[i].key, i);
+        m_rowByKey.insert(m_rows[i].key(), i);
     m_indexValid = true;
 }
 
-int MailList::rowOfKey(const QString& key) const
+int MailList::rowOfKey(QStringView key) const
 {
     if (!m_indexValid)
         rebuildIndex();
@@ -22,10 +22,10 @@ int MailList::rowOfKey(const QString& key) const
 
 bool MailList::append(MailRow row)
 {
-    if (containsKey(row.key))
+    if (containsKey(row.key()))
         return false;
-    m_rowByKey.insert(row.key, size());
     m_rows.push_back(std::move(row));
+    m_rowByKey.insert(m_rows.back().key(), size() - 1);
     return true;
 }
 

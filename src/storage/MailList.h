@@ -3,6 +3,7 @@
 #include "storage/IndexEntry.h"
 
 #include <QHash>
+#include <QStringView>
 #include <QList>
 
 #include <algorithm>
@@ -26,8 +27,8 @@ public:
     const std::vector<MailRow>& rows() const { return m_rows; }
 
     /** Row of @p key, or -1. */
-    int rowOfKey(const QString& key) const;
-    bool containsKey(const QString& key) const { return rowOfKey(key) >= 0; }
+    int rowOfKey(QStringView key) const;
+    bool containsKey(QStringView key) const { return rowOfKey(key) >= 0; }
 
     /** Adds @p row; false (nothing added) when a row with its key is already listed. */
     bool append(MailRow row);
@@ -36,7 +37,11 @@ public:
     void removeRows(const QList<int>& rows);
 
     void clear();
-    void reserve(int count) { m_rows.reserve(count); }
+    void reserve(int count)
+    {
+        m_rows.reserve(count);
+        m_rowByKey.reserve(count);
+    }
 
     /** Reorders the rows (sorting); the key lookup follows. */
     template<typename Less>
@@ -50,7 +55,8 @@ private:
     void rebuildIndex() const;
 
     std::vector<MailRow> m_rows;
-    mutable QHash<QString, int> m_rowByKey;
+    // The keys are views into the rows' own texts, which stay put when the rows move.
+    mutable QHash<QStringView, int> m_rowByKey;
     mutable bool m_indexValid = true;
 };
 

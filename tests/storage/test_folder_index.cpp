@@ -66,7 +66,7 @@ class TestFolderIndex : public QObject {
     {
         QStringList result;
         for (const MailRow& row : view.rows().rows())
-            result.append(row.key);
+            result.append(row.keyString());
         return result;
     }
     QStringList sectionKeys(const QString& section, const QString& file) const
@@ -118,7 +118,7 @@ private Q_SLOTS:
         const std::optional<MailRow> row = ParseIndexLine(line);
         QCOMPARE(row.has_value(), parses);
         if (row)
-            QCOMPARE(row->subject, subject);
+            QCOMPARE(row->subject().toString(), subject);
     }
 
     void indexValueRoundTrip()
@@ -213,7 +213,7 @@ private Q_SLOTS:
         const MailRow& added = view.rows().at(1);
         QVERIFY(!added.unread);
         QVERIFY(added.attachment); // an absolute path is an attachment too
-        QCOMPARE(added.subject, QStringLiteral("件名 new mail=[1] att.eml")); // a TAB must not split the entry
+        QCOMPARE(added.subject().toString(), QStringLiteral("件名 new mail=[1] att.eml")); // a TAB must not split the entry
         QVERIFY(QFile::exists(m_paths.inputDir + QStringLiteral("newmail1att.eml")));
         QVERIFY(QFile::exists(m_paths.inputDir + QStringLiteral("unreadable"))); // stays, tried again later
         QCOMPARE(sectionKeys(QStringLiteral("標準BOX"), index()),
@@ -243,7 +243,7 @@ private Q_SLOTS:
         view.SelectFolder(QStringLiteral("送信済BOX"));
         QCOMPARE(keys(view), (QStringList{QStringLiteral("s.txt"), QStringLiteral("20261201-101010.txt")}));
         QVERIFY(view.rows().at(0).saved);
-        QCOMPARE(view.rows().at(1).date, QStringLiteral("20261201-101010"));
+        QCOMPARE(view.rows().at(1).date().toString(), QStringLiteral("20261201-101010"));
         QCOMPARE(IniGetString(QStringLiteral("送信済BOX"), QStringLiteral("20261201-101010.txt"), 256, out),
                  QStringLiteral("000\tto@example.jp\t下書き件名\t20261201-101010"));
 

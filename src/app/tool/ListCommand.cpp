@@ -62,8 +62,9 @@ int runListCommand(const QString& dataDirOption, const QStringList& args)
     view.setAccount(paths, prepareWorkDir(nullptr));
     view.SelectFolder(folderKey);
     for (const MailRow& row : view.rows().rows()) {
-        printLine(row.key + QLatin1Char('\t') + flagDigits(row) + QLatin1Char('\t') + row.field1 + QLatin1Char('\t')
-                  + row.subject + QLatin1Char('\t') + row.date);
+        const QStringList columns{row.keyString(), flagDigits(row), row.field1().toString(), row.subject().toString(),
+                                  row.date().toString()};
+        printLine(columns.join(QLatin1Char('\t')));
     }
     return 0;
 }

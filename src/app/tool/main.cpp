@@ -1,3 +1,4 @@
+#include "app/tool/ListCommand.h"
 #include "app/tool/ProfileCommands.h"
 #include "app/tool/ToolIo.h"
 
@@ -15,7 +16,8 @@ const char* const kUsage =
     "  profile delete-section FILE SECTION\n"
     "  profile section FILE SECTION\n"
     "  profile write-section FILE SECTION [LINE ...]\n"
-    "  profile sections FILE\n";
+    "  profile sections FILE\n"
+    "  list ACCOUNT FOLDERKEY\n";
 
 int run(QStringList args)
 {
@@ -31,6 +33,8 @@ int run(QStringList args)
     const QString command = args.takeFirst();
     if (command == QLatin1String("profile"))
         return runProfileCommand(args);
+    if (command == QLatin1String("list"))
+        return runListCommand(dataDir, args);
     throw UsageError{QStringLiteral("unknown command: ") + command + QLatin1Char('\n') + QString::fromLatin1(kUsage)};
 }
 
