@@ -180,7 +180,7 @@ void MailFolderView::addUnindexedReceived(const platform::FileNameSet& files)
         if (key != cleanMailFileName(key) || key.isEmpty())
             continue; // could not be renamed to a usable key
         MailRow row(key, indexField(mail->from), indexField(mail->subject), indexField(mail->date));
-        row.attachment = !mail->firstAttachment.isEmpty();
+        row.attachment = mail->hasAttachments;
         row.tag = FixedFolder::Standard;
         m_rows.append(std::move(row));
     }
@@ -208,7 +208,7 @@ void MailFolderView::addUnindexedOutgoing(const platform::FileNameSet& files)
         if (!mail)
             continue;
         MailRow row(name, indexField(mail->from), indexField(mail->subject), indexField(mail->date));
-        row.attachment = !mail->firstAttachment.isEmpty();
+        row.attachment = mail->hasAttachments;
         row.tag = m_folderKey;
         IniWriteString(m_folderKey, name, BuildIndexValue(row), m_paths.outgoingIndexFile);
         m_rows.append(std::move(row));

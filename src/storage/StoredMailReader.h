@@ -11,7 +11,7 @@ struct StoredMailSummary {
     QString from;            ///< received: the sender; outgoing: the recipients (To)
     QString subject;
     QString date;            ///< received: the message date; outgoing: the file name without ".txt"
-    QString firstAttachment; ///< the first attachment entry; empty when there is none
+    bool hasAttachments = false; ///< received: the attachment count is not 0; outgoing: the attachment line is not empty
 };
 
 /**

@@ -27,13 +27,13 @@ public:
             return std::nullopt;
         return StoredMailSummary{QString::fromUtf8(content.mid(6)).trimmed(), QStringLiteral("件名\t") + name,
                                  QStringLiteral("2026/12/01 10:00:00"),
-                                 name.contains(QLatin1String("att")) ? QStringLiteral("/tmp/work/a.pdf") : QString()};
+                                 name.contains(QLatin1String("att"))};
     }
     std::optional<StoredMailSummary> readOutgoing(const QString& dir, const QString& name) override
     {
         if (readBytes(dir + name).isEmpty())
             return std::nullopt;
-        return StoredMailSummary{QStringLiteral("to@example.jp"), QStringLiteral("下書き件名"), name.chopped(4), QString()};
+        return StoredMailSummary{QStringLiteral("to@example.jp"), QStringLiteral("下書き件名"), name.chopped(4), false};
     }
 };
 
@@ -212,7 +212,7 @@ private Q_SLOTS:
         QCOMPARE(keys(view), (QStringList{QStringLiteral("known"), QStringLiteral("newmail1att.eml")}));
         const MailRow& added = view.rows().at(1);
         QVERIFY(!added.unread);
-        QVERIFY(added.attachment); // an absolute path is an attachment too
+        QVERIFY(added.attachment);
         QCOMPARE(added.subject().toString(), QStringLiteral("件名 new mail=[1] att.eml")); // a TAB must not split the entry
         QVERIFY(QFile::exists(m_paths.inputDir + QStringLiteral("newmail1att.eml")));
         QVERIFY(QFile::exists(m_paths.inputDir + QStringLiteral("unreadable"))); // stays, tried again later

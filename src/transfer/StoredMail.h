@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+namespace fumibako::transfer {
+
+/**
+ * @short The message being read, shown, composed or sent.
+ *
+ * One record for the whole program, overwritten by each read. Reading a received file leaves
+ * Cc, Bcc and keepFlag as they were.
+ */
+struct CurrentMail {
+    QString to;
+    QString cc;
+    QString bcc;
+    /** Received: {count, path 1, ..., path n}; outgoing: {the attachment line}. */
+    QStringList attachments{QString()};
+    QString subject;
+    qint16 keepFlag = 0;
+    QString body;
+    QString from;
+    QString date;
+    QString mailPath; ///< the folder, ending in "/"
+    QString mailName; ///< the file name
+};
+
+/**
+ * Reads a stored message into @p mail: mode 0 an outgoing file, mode 6 a received file through
+ * the mail library (its attachments saved into @p attachmentFolder). 0 when read, -1 when not
+ * (the record then keeps its previous contents).
+ */
+int ReadStoredMail(CurrentMail& mail, int mode, const QString& folder, const QString& fileName,
+                   const QString& attachmentFolder);
+
+/**
+ * Files a received message: reads it (mode 6, attachments to @p workDir), makes its name a safe
+ * key and writes its entry into @p section of @p receivedIndexFile, unread when @p isNew.
+ * 0 when filed, 2 when filed under a changed name, -1 when not filed.
+ */
+int IndexReceivedMail(CurrentMail& mail, bool isNew, const QString& folder, const QString& fileName,
+                      const QString& section, const QString& receivedIndexFile, const QString& workDir);
+
+} // namespace fumibako::transfer
