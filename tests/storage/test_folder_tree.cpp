@@ -88,6 +88,17 @@ private Q_SLOTS:
         QCOMPARE(tree.node(folder).text, QStringLiteral("新規フォルダ1"));
     }
 
+    void everyForbiddenCharacterIsRefused()
+    {
+        RecordingPrompts prompts;
+        for (const QChar c : QStringLiteral("\\/?:*\"<>|[]=")) {
+            QVERIFY2(!CheckName(true, QStringLiteral("a") + c + QStringLiteral("b"), prompts), qPrintable(QString(c)));
+            QCOMPARE(prompts.messages.last().title, QStringLiteral("不正文字"));
+        }
+        QCOMPARE(prompts.messages.size(), 12);
+        QVERIFY(CheckName(false, QStringLiteral(" spaces are fine when not strict "), prompts));
+    }
+
     void fullWidthSpaceAtStartIsAccepted()
     {
         FolderTree tree;
