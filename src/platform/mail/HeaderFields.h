@@ -11,7 +11,7 @@ namespace fumibako::platform::mail {
 
 struct MailAddress {
     QString name;    // display name, without quotes
-    QString address; // addr-spec, without angle brackets
+    QString address; // the bare address, without angle brackets
 };
 
 /**
