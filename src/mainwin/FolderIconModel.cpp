@@ -1,0 +1,14 @@
+#include "mainwin/FolderIconModel.h"
+
+#include "mainwin/Icons.h"
+
+namespace fumibako::mainwin {
+
+QVariant FolderIconModel::data(const QModelIndex& index, int role) const
+{
+    if (role == Qt::DecorationRole)
+        return themedIcon(FolderTreeModel::data(index, ImageKeyRole).toString());
+    return FolderTreeModel::data(index, role);
+}
+
+} // namespace fumibako::mainwin

@@ -1,0 +1,193 @@
+#include "mainwin/MainViews.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QStringDecoder>
+
+#include "platform/Cp932.h"
+
+namespace fumibako::mainwin {
+
+namespace {
+// The start page is installed as UTF-8; preview pages are written in code page 932.
+QString decodePage(const QByteArray& bytes)
+{
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    QString text = utf8.decode(bytes);
+    return utf8.hasError() ? platform::decodeCp932(bytes) : text;
+}
+
+bool isDigitKey(const QKeyEvent* event)
+{
+    const QString text = event->text();
+    return text.size() == 1 && text.at(0) >= QLatin1Char('1') && text.at(0) <= QLatin1Char('9')
+        && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+}
+} // namespace
+
+MailListView::MailListView(QWidget* parent) : QTableView(parent)
+{
+    setSelectionBehavior(SelectRows);
+    setSelectionMode(ExtendedSelection);
+    setShowGrid(false);
+    setWordWrap(false);
+    setDragEnabled(true);
+    setDragDropMode(DragOnly);
+    setDefaultDropAction(Qt::MoveAction);
+    setEditTriggers(NoEditTriggers);
+    setHorizontalScrollMode(ScrollPerPixel);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setSectionsClickable(true);
+    horizontalHeader()->setStretchLastSection(false);
+    horizontalHeader()->setSortIndicatorShown(true);
+}
+
+QList<int> MailListView::selectedRowNumbers() const
+{
+    QList<int> rows;
+    if (!selectionModel())
+        return rows;
+    for (const QModelIndex& index : selectionModel()->selectedRows())
+        rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
+int MailListView::focusedSelectedRow() const
+{
+    if (!selectionModel())
+        return -1;
+    const QModelIndex current = currentIndex();
+    if (current.isValid() && selectionModel()->isRowSelected(current.row(), {}))
+        return current.row();
+    const QModelIndexList rows = selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void MailListView::keyPressEvent(QKeyEvent* event)
+{
+    m_itemClicked = false;
+    if (event->key() == Qt::Key_Delete) {
+        Q_EMIT deletePressed(event->modifiers() & Qt::ShiftModifier);
+        return;
+    }
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        Q_EMIT openRequested();
+        return;
+    }
+    if (event->matches(QKeySequence::SelectAll)) {
+        selectAll();
+        return;
+    }
+    if (isDigitKey(event)) {
+        Q_EMIT digitTyped(event->text());
+        return;
+    }
+    QTableView::keyPressEvent(event);
+}
+
+void MailListView::mousePressEvent(QMouseEvent* event)
+{
+    m_itemClicked = false;
+    QTableView::mousePressEvent(event);
+}
+
+void MailListView::mouseReleaseEvent(QMouseEvent* event)
+{
+    QTableView::mouseReleaseEvent(event);
+    if (indexAt(event->position().toPoint()).isValid())
+        m_itemClicked = true;
+    if (event->button() == Qt::LeftButton && !m_itemClicked) {
+        clearSelection();
+        Q_EMIT emptySpaceReleased();
+    }
+    Q_EMIT released();
+    if (event->button() == Qt::RightButton)
+        Q_EMIT rightReleased(event->globalPosition().toPoint());
+}
+
+FolderTreeView::FolderTreeView(QWidget* parent) : QTreeView(parent)
+{
+    setHeaderHidden(true);
+    setEditTriggers(NoEditTriggers);
+    setAcceptDrops(true);
+    setDropIndicatorShown(true);
+    setDragDropMode(DropOnly);
+    setDefaultDropAction(Qt::MoveAction);
+}
+
+void FolderTreeView::keyPressEvent(QKeyEvent* event)
+{
+    if (isDigitKey(event)) {
+        Q_EMIT digitTyped(event->text());
+        return;
+    }
+    QTreeView::keyPressEvent(event);
+}
+
+void FolderTreeView::keyReleaseEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_F2 && currentIndex().isValid() && !event->isAutoRepeat()) {
+        edit(currentIndex(), AllEditTriggers, event);
+        return;
+    }
+    QTreeView::keyReleaseEvent(event);
+}
+
+void FolderTreeView::mouseReleaseEvent(QMouseEvent* event)
+{
+    QTreeView::mouseReleaseEvent(event);
+    if (event->button() == Qt::RightButton)
+        Q_EMIT rightReleased(event->globalPosition().toPoint());
+}
+
+PreviewBrowser::PreviewBrowser(QWidget* parent) : QTextBrowser(parent)
+{
+    setOpenLinks(false);
+    setOpenExternalLinks(false);
+    connect(this, &QTextBrowser::anchorClicked, this, &PreviewBrowser::linkActivated);
+}
+
+void PreviewBrowser::showFile(const QString& path)
+{
+    m_location = path;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        clear();
+        return;
+    }
+    // The page is read here, not through setSource(), so nothing else is fetched on its behalf.
+    setHtml(decodePage(file.readAll()));
+}
+
+void PreviewBrowser::showBlank()
+{
+    m_location = QStringLiteral("about:blank");
+    clear();
+}
+
+void PreviewBrowser::showNote(const QString& text)
+{
+    m_location.clear();
+    setPlainText(text);
+}
+
+QVariant PreviewBrowser::loadResource(int, const QUrl& name)
+{
+    // Only the shown file itself; images and style sheets a message refers to are never loaded.
+    if (name.isLocalFile() && !m_location.isEmpty()
+        && QFileInfo(name.toLocalFile()).absoluteFilePath() == QFileInfo(m_location).absoluteFilePath()) {
+        QFile file(m_location);
+        if (file.open(QIODevice::ReadOnly))
+            return file.readAll();
+    }
+    return {};
+}
+
+} // namespace fumibako::mainwin

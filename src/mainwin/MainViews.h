@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QTableView>
+#include <QTextBrowser>
+#include <QTreeView>
+#include <QUrl>
+
+namespace fumibako::mainwin {
+
+/**
+ * @short The mail list `LsvMail`: keys and mouse rules, over the table model.
+ *
+ * Keeps the item-clicked flag: set by a click on a row, cleared by a mouse press or a key press.
+ */
+class MailListView : public QTableView {
+    Q_OBJECT
+public:
+    explicit MailListView(QWidget* parent = nullptr);
+
+    /** Row numbers of the selected rows, ascending. */
+    QList<int> selectedRowNumbers() const;
+    /** The selected row that the unread timer looks at, -1 for none. */
+    int focusedSelectedRow() const;
+    bool itemClicked() const { return m_itemClicked; }
+
+Q_SIGNALS:
+    void deletePressed(bool shift);
+    void openRequested();
+    void digitTyped(const QString& text);
+    /** A left-button release that was not on a row. */
+    void emptySpaceReleased();
+    void rightReleased(const QPoint& globalPos);
+    /** After every mouse release. */
+    void released();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    bool m_itemClicked = false;
+};
+
+/** @short The folder tree `treMain`: F2 renames on key release; digits switch accounts. */
+class FolderTreeView : public QTreeView {
+    Q_OBJECT
+public:
+    explicit FolderTreeView(QWidget* parent = nullptr);
+
+Q_SIGNALS:
+    void digitTyped(const QString& text);
+    void rightReleased(const QPoint& globalPos);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+};
+
+/**
+ * @short The preview pane `wbrMain`.
+ *
+ * Shows only local files it was told to show (the start page and the preview page): every other
+ * resource (remote images, style sheets, files a message names) is refused, so that opening a
+ * message never contacts a server. Links are reported, never followed.
+ */
+class PreviewBrowser : public QTextBrowser {
+    Q_OBJECT
+public:
+    explicit PreviewBrowser(QWidget* parent = nullptr);
+
+    /** Shows the local file @p path; the only file resources may come from. */
+    void showFile(const QString& path);
+    void showBlank();
+    /** Shows a plain note in place of a page. */
+    void showNote(const QString& text);
+    /** "about:blank", the shown file's path, or "" for a note. */
+    QString location() const { return m_location; }
+
+    QVariant loadResource(int type, const QUrl& name) override;
+
+Q_SIGNALS:
+    void linkActivated(const QUrl& url);
+
+private:
+    QString m_location;
+};
+
+} // namespace fumibako::mainwin

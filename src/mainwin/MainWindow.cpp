@@ -1,0 +1,295 @@
+#include "mainwin/MainWindow.h"
+
+#include "mainwin/FolderIconModel.h"
+#include "mainwin/Icons.h"
+#include "mainwin/MainViews.h"
+#include "mainwin/core/MailTableModel.h"
+#include "storage/MailtoCommandLine.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QTreeWidget>
+
+namespace fumibako::mainwin {
+
+using storage::FixedFolder::Unread;
+
+MainWindow::MainWindow(const storage::ProgramPaths& paths, platform::UserPrompts* scriptedPrompts, QWidget* parent)
+    : QMainWindow(parent),
+      m_prompts(this, scriptedPrompts),
+      m_guard(m_prompts),
+      m_session(paths, m_prompts, [this] { return m_guard.AcquireOperation(transfer::kIdle); }),
+      m_folder(m_session.folderTree(), m_prompts, m_reader)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(mainWindowTitle(QApplication::applicationVersion()));
+    setWindowIcon(themedIcon(QStringLiteral("program")));
+    m_mailModel = new MailTableModel(m_folder, this);
+    m_treeModel = new FolderIconModel(m_session.folderTree(), this);
+    createWidgets();
+    createActions();
+    wireViews();
+}
+
+MainWindow::~MainWindow() = default;
+
+void MainWindow::wireViews()
+{
+    connect(m_accountBox, &QComboBox::currentIndexChanged, this, &MainWindow::accountChosen);
+    connect(m_folderTree->selectionModel(), &QItemSelectionModel::currentChanged, this, &MainWindow::folderSelected);
+    connect(m_folderTree, &QAbstractItemView::clicked, this, &MainWindow::treeClicked);
+    connect(m_folderTree, &FolderTreeView::digitTyped, this, &MainWindow::digitTyped);
+    connect(m_folderTree, &FolderTreeView::rightReleased, this, &MainWindow::showTreePopup);
+    connect(m_mailList, &MailListView::digitTyped, this, &MainWindow::digitTyped);
+    connect(m_mailList, &MailListView::deletePressed, this, &MainWindow::deleteKey);
+    connect(m_mailList, &MailListView::openRequested, this, &MainWindow::openSelected);
+    connect(m_mailList, &QAbstractItemView::doubleClicked, this, &MainWindow::openSelected);
+    connect(m_mailList, &MailListView::rightReleased, this, &MainWindow::showListPopup);
+    connect(m_mailList, &MailListView::released, this, &MainWindow::listReleased);
+    connect(m_mailList, &MailListView::emptySpaceReleased, this, &MainWindow::emptySpaceReleased);
+    connect(m_mailList->selectionModel(), &QItemSelectionModel::selectionChanged, this, &MainWindow::mailRowChanged);
+    connect(m_mailList->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
+        m_mailModel->columnClicked(column);
+        m_mailList->horizontalHeader()->setSortIndicator(column, m_mailModel->sortState().order == 0
+                                                                     ? Qt::AscendingOrder
+                                                                     : Qt::DescendingOrder);
+    });
+    connect(m_preview, &PreviewBrowser::linkActivated, this, &MainWindow::openLink);
+    connect(&m_timers, &MainTimers::unreadTick, this, &MainWindow::unreadTick);
+    connect(&m_timers, &MainTimers::autoReceiveDue, this, &MainWindow::autoReceive);
+    m_treeModel->setRenameHandler([this](int node, const QString& text) { return renameFolder(node, text); });
+    m_treeModel->setDropHandler([this](const QString& key, const QList<int>& rows) { dropRows(key, rows); });
+    m_accountBox->installEventFilter(this);
+    m_addressList->installEventFilter(this);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && (watched == m_accountBox || watched == m_addressList)) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (accountForDigitKey(key->text(), m_accountBox->count())) {
+            digitTyped(key->text());
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool MainWindow::loadSequence()
+{
+    m_session.setWindowLoaded(false);
+    m_preview->showFile(m_session.programPaths().programDir + QStringLiteral("FBTop.htm"));
+    m_mailModel->setSenderCaption(QStringLiteral("送信者"));
+    const QStringList accounts = m_session.loadAccountList();
+    fillAccountBox(accounts);
+    if (accounts.isEmpty())
+        return firstStart();
+    accountChosen(0);
+    m_display = storage::loadDisplaySettings(m_session.programPaths().registryFile, m_display);
+    applyDisplaySettings(m_display);
+    m_session.setWindowLoaded(true);
+    resizeLayout();
+    return true;
+}
+
+bool MainWindow::firstStart()
+{
+    // Until the account manager exists, an account is made from the command line.
+    const QString dir = m_session.programPaths().programDir;
+    m_prompts.message(
+        QStringLiteral("アカウントがありません。") + QLatin1Char('\n')
+            + QStringLiteral("アカウントの設定画面はまだ使えないため、コマンドラインで作成してください。") + QLatin1Char('\n')
+            + QLatin1Char('\n') + QStringLiteral("例 (アカウント名 taro):") + QLatin1Char('\n')
+            + QStringLiteral("  fumibako-tool profile set %1AName.ini AName Count 1").arg(dir) + QLatin1Char('\n')
+            + QStringLiteral("  fumibako-tool profile set %1AName.ini AName 0 taro").arg(dir) + QLatin1Char('\n')
+            + QStringLiteral("  fumibako-tool profile set %1taro.ini Property POP3Server pop.example.jp").arg(dir)
+            + QLatin1Char('\n') + QLatin1Char('\n')
+            + QStringLiteral("試しに使うには、ソースの ./run.sh --demo がデモ用のサーバーとアカウントを用意します。"),
+        QString(), platform::Icon::Information, platform::Buttons::Ok);
+    return false;
+}
+
+void MainWindow::afterShown(const QString& commandLine)
+{
+    if (!storage::ParseMailtoCommandLine(commandLine).isEmpty())
+        showNotAvailable(m_prompts, QStringLiteral("新規メール"));
+    if (storage::readReceiveAtStart(m_session.paths().userFile))
+        receive();
+    showUnreadFolder();
+}
+
+void MainWindow::activateFromAnotherStart(const QString& commandLine)
+{
+    // The running window comes back to its normal size, in front, with its open dialog on top.
+    showNormal();
+    raise();
+    activateWindow();
+    if (QWidget* modal = QApplication::activeModalWidget()) {
+        modal->raise();
+        modal->activateWindow();
+    }
+    if (!storage::ParseMailtoCommandLine(commandLine).isEmpty())
+        showNotAvailable(m_prompts, QStringLiteral("新規メール"));
+}
+
+void MainWindow::fillAccountBox(const QStringList& accounts)
+{
+    m_accountBox->blockSignals(true);
+    m_accountBox->clear();
+    m_accountBox->addItems(accounts);
+    m_accountBox->setCurrentIndex(-1);
+    m_accountBox->blockSignals(false);
+}
+
+void MainWindow::accountChosen(int index)
+{
+    if (index < 0 || index >= m_accountBox->count())
+        return;
+    const QString name = m_accountBox->itemText(index);
+    if (!m_session.OpenAccount(name, *this)) {
+        // Refused while a transfer runs: the list goes back to the account that stays open.
+        m_accountBox->blockSignals(true);
+        m_accountBox->setCurrentIndex(m_accountBox->findText(m_session.accountName()));
+        m_accountBox->blockSignals(false);
+        return;
+    }
+    if (m_accountBox->currentIndex() != index) {
+        m_accountBox->blockSignals(true);
+        m_accountBox->setCurrentIndex(index);
+        m_accountBox->blockSignals(false);
+    }
+}
+
+void MainWindow::digitTyped(const QString& text)
+{
+    if (const std::optional<int> account = accountForDigitKey(text, m_accountBox->count()))
+        m_accountBox->setCurrentIndex(*account);
+}
+
+void MainWindow::folderTreeReloaded(bool expandFirstUserFolder)
+{
+    m_folder.setAccount(m_session.paths(), m_session.programPaths().workDir);
+    m_mailModel->reload();
+    m_treeModel->reload();
+    m_folderTree->expandAll();
+    if (!expandFirstUserFolder)
+        m_folderTree->collapse(m_treeModel->indexOfNode(storage::kTrashNode + 1));
+}
+
+void MainWindow::setReceiveMethod(int method)
+{
+    if (method < 0 || method > 2)
+        method = 0;
+    m_receiveMethod = method;
+    m_methodActions.at(method)->setChecked(true);
+}
+
+void MainWindow::setAutoReceiveArmed(bool armed)
+{
+    const storage::AccountEnvironment& env = m_session.environment();
+    if (armed)
+        m_timers.armAutoReceive(env.autoReceive == 1, env.autoReceiveMinutes);
+    else
+        m_timers.disarmAutoReceive();
+}
+
+void MainWindow::showUnreadFolder()
+{
+    selectFolderNode(m_session.folderTree().indexOfKey(Unread));
+}
+
+void MainWindow::setGridLines(bool shown)
+{
+    m_mailList->setShowGrid(shown);
+}
+
+int MainWindow::selectedNode() const
+{
+    return FolderTreeModel::nodeOf(m_folderTree->currentIndex());
+}
+
+void MainWindow::selectFolderNode(int nodeIndex)
+{
+    const QModelIndex index = m_treeModel->indexOfNode(nodeIndex);
+    if (!index.isValid())
+        return;
+    if (m_folderTree->currentIndex() == index)
+        showFolder(nodeIndex);
+    else
+        m_folderTree->setCurrentIndex(index); // runs showFolder through currentChanged
+}
+
+void MainWindow::folderSelected(const QModelIndex& index)
+{
+    if (index.isValid() && m_session.isOpen())
+        showFolder(FolderTreeModel::nodeOf(index));
+}
+
+void MainWindow::showFolder(int nodeIndex)
+{
+    m_timers.stopUnreadTimer();
+    const storage::FolderPresentation shown = m_folder.SelectFolder(m_session.folderTree().node(nodeIndex).key);
+    m_mailModel->setSenderCaption(shown.senderColumnCaption);
+    m_treeModel->setAcceptsDrops(shown.acceptsDrops);
+    m_mailModel->reload();
+    m_mailList->clearSelection();
+    m_toolDelete->setEnabled(false);
+    m_guard.AcquireOperation(transfer::kRefreshStatus);
+}
+
+void MainWindow::treeClicked()
+{
+    const QString startPage = m_session.programPaths().programDir + QStringLiteral("FBTop.htm");
+    if (m_preview->location() != startPage)
+        m_preview->showFile(startPage);
+}
+
+void MainWindow::mailRowChanged()
+{
+    const int row = m_mailList->focusedSelectedRow();
+    if (row < 0)
+        return;
+    // The preview renderer is not built yet; the pane says so rather than showing a stale page.
+    m_preview->showNote(QStringLiteral("プレビューはまだ使えません。"));
+    if (m_folder.rows().at(row).unread) {
+        m_folder.startUnreadTimer();
+        m_timers.startUnreadTimer();
+    } else {
+        m_timers.stopUnreadTimer();
+    }
+}
+
+void MainWindow::unreadTick()
+{
+    const int row = m_mailList->focusedSelectedRow();
+    if (!m_folder.unreadTimerTick(row))
+        m_timers.stopUnreadTimer();
+    if (row >= 0)
+        m_mailModel->rowsUpdated();
+}
+
+void MainWindow::listReleased()
+{
+    m_toolDelete->setEnabled(!m_mailList->selectedRowNumbers().isEmpty());
+}
+
+void MainWindow::emptySpaceReleased()
+{
+    if (m_preview->location() != QLatin1String("about:blank"))
+        m_preview->showBlank();
+    m_timers.stopUnreadTimer();
+}
+
+void MainWindow::openLink(const QUrl& url)
+{
+    if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"))
+        QDesktopServices::openUrl(url);
+    else if (url.scheme() == QLatin1String("fumibako") || url.scheme() == QLatin1String("mailto"))
+        newMail();
+}
+
+} // namespace fumibako::mainwin

@@ -1,0 +1,203 @@
+#pragma once
+
+#include "mainwin/WindowPrompts.h"
+#include "mainwin/core/MainTimers.h"
+#include "mainwin/core/MainWindowRules.h"
+#include "mainwin/core/NotAvailable.h"
+#include "storage/AccountSession.h"
+#include "storage/MailFolderView.h"
+#include "storage/RegistrySettings.h"
+#include "transfer/OperationGuard.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <memory>
+
+class QAction;
+class QActionGroup;
+class QComboBox;
+class QLabel;
+class QMenu;
+class QSplitter;
+class QToolBar;
+class QTreeWidget;
+
+namespace fumibako::mainwin {
+
+class FolderTreeModel;
+class FolderTreeView;
+class MailListView;
+class MailTableModel;
+class PreviewBrowser;
+
+/**
+ * @short `frmMain`: folder tree, mail list, preview and address pane of the open account, with
+ * the menus, the toolbar, the status bar and the two timers.
+ *
+ * The window presents and wires; the rules live in the core (MainWindowRules, MailFolderView,
+ * FolderTree, AccountSession). Split over several files: layout, actions, commands, state.
+ */
+class MainWindow : public QMainWindow, public storage::AccountSwitchHost {
+    Q_OBJECT
+public:
+    /** @p scriptedPrompts answers the message boxes instead of the user (tests). */
+    explicit MainWindow(const storage::ProgramPaths& paths, platform::UserPrompts* scriptedPrompts = nullptr,
+                        QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    /** The load sequence: accounts, first account, display settings. False on a first start without accounts. */
+    bool loadSequence();
+    /** The steps after the window is shown: "mailto:", receive at start, the unread view. */
+    void afterShown(const QString& commandLine);
+    /** Another start of the program asked for this window (with its command line). */
+    void activateFromAnotherStart(const QString& commandLine);
+
+    // AccountSwitchHost
+    void folderTreeReloaded(bool expandFirstUserFolder) override;
+    void setReceiveMethod(int method) override;
+    void setAutoReceiveArmed(bool armed) override;
+    void showUnreadFolder() override;
+    void setGridLines(bool shown) override;
+
+    // What the tests look at.
+    storage::AccountSession& session() { return m_session; }
+    storage::MailFolderView& folderView() { return m_folder; }
+    MailTableModel* mailModel() const { return m_mailModel; }
+    FolderTreeModel* treeModel() const { return m_treeModel; }
+    MailListView* mailList() const { return m_mailList; }
+    FolderTreeView* folderTree() const { return m_folderTree; }
+    QComboBox* accountBox() const { return m_accountBox; }
+    PreviewBrowser* preview() const { return m_preview; }
+    MainTimers& timers() { return m_timers; }
+    QAction* deleteButton() const { return m_toolDelete; }
+    int receiveMethod() const { return m_receiveMethod; }
+    QMenu* listPopup() const { return m_listPopup; }
+    const SplitterPositions& splitterTwips() const { return m_splitters; }
+    /** Moves splitter @p which (0-2) to @p twips as a drag would; false when the rule refuses it. */
+    bool dragSplitter(int which, int twips) { return moveSplitterTo(which, twips); }
+    storage::DisplaySettings collectDisplaySettings() const;
+    void selectFolderNode(int nodeIndex);
+    void prepareListPopup();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // MainWindowLayout.cpp
+    void createWidgets();
+    QWidget* createLeftColumn();
+    QWidget* createRightColumn();
+    void connectSplitters();
+    void splitterMoved(int which);
+    bool moveSplitterTo(int which, int twips);
+    void applySplitters();
+    void resizeLayout();
+    int twipsX(int pixels) const;
+    int twipsY(int pixels) const;
+    int pixelsX(double twips) const;
+    int pixelsY(double twips) const;
+    int splitterOffset(int which) const;
+
+    // MainWindowActions.cpp
+    void createActions();
+    void createFileAndEditMenus();
+    void createToolMenu();
+    void createListPopup();
+    void createTreePopup();
+    void createToolBar();
+    QAction* addCommand(QMenu* menu, const QString& caption, void (MainWindow::*slot)());
+
+    // MainWindowCommands.cpp
+    void newMail();
+    void environmentSettings();
+    void addressBook();
+    void accountManager();
+    void fontChooser();
+    void receive();
+    void receiveWith(int method);
+    void sendAll();
+    void sendSelected();
+    void serverList();
+    void listOrder();
+    void toggleAddressPane();
+    void receiveThenSend();
+    void applyFlag(int element);
+    void moveToTrash();
+    void takeOut();
+    void deletePermanently();
+    void deleteKey(bool shift);
+    void moveToTrashByButton() { deleteKey(false); }
+    void openSelected();
+    void addFolder();
+    void deleteFolder();
+    bool renameFolder(int nodeIndex, const QString& text);
+    void dropRows(const QString& key, const QList<int>& rows);
+    void autoReceive();
+
+    // MainWindow.cpp
+    void wireViews();
+    void fillAccountBox(const QStringList& accounts);
+    void accountChosen(int index);
+    void digitTyped(const QString& text);
+    void folderSelected(const QModelIndex& index);
+    void showFolder(int nodeIndex);
+    void mailRowChanged();
+    void unreadTick();
+    void listReleased();
+    void emptySpaceReleased();
+    void treeClicked();
+    void openLink(const QUrl& url);
+    void listChanged();
+    void showListPopup(const QPoint& pos);
+    void showTreePopup(const QPoint& pos);
+    int selectedNode() const;
+    bool firstStart();
+
+    // MainWindowState.cpp
+    void applyDisplaySettings(const storage::DisplaySettings& settings);
+    void applyWindowGeometry(const storage::WindowGeometry& geometry);
+    void recordNormalBounds();
+
+    WindowPrompts m_prompts;
+    transfer::OperationGuard m_guard;
+    storage::AccountSession m_session;
+    UnreadableMailReader m_reader;
+    storage::MailFolderView m_folder;
+    MainTimers m_timers;
+    storage::DisplaySettings m_display;
+    SplitterPositions m_splitters;
+    QString m_selectedAccount; ///< `SentakuUser`
+    int m_receiveMethod = 0;   ///< `GenJu`
+    bool m_applyingSplitters = false;
+
+    MailTableModel* m_mailModel = nullptr;
+    FolderTreeModel* m_treeModel = nullptr;
+    QComboBox* m_accountBox = nullptr;
+    FolderTreeView* m_folderTree = nullptr;
+    MailListView* m_mailList = nullptr;
+    QTreeWidget* m_addressList = nullptr;
+    PreviewBrowser* m_preview = nullptr;
+    QSplitter* m_mainSplitter = nullptr;  ///< splitter 0
+    QSplitter* m_rightSplitter = nullptr; ///< splitter 1
+    QSplitter* m_leftSplitter = nullptr;  ///< splitter 2
+    QWidget* m_accountRow = nullptr;
+
+    QToolBar* m_toolBar = nullptr;
+    QAction* m_toolDelete = nullptr;
+    QAction* m_addressPaneAction = nullptr;
+    std::array<QAction*, 3> m_methodActions{};
+    QMenu* m_listPopup = nullptr;
+    QMenu* m_treePopup = nullptr;
+    QAction* m_popupSendSelected = nullptr;
+    QAction* m_popupTrash = nullptr;
+    QAction* m_popupTakeOut = nullptr;
+    QAction* m_popupDelete = nullptr;
+    QAction* m_popupAddFolder = nullptr;
+    QAction* m_popupDeleteFolder = nullptr;
+};
+
+} // namespace fumibako::mainwin

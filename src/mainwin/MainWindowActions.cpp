@@ -1,0 +1,150 @@
+// The main window's menus, pop-up menus and toolbar, with their captions and enabling.
+#include "mainwin/MainWindow.h"
+
+#include "mainwin/Icons.h"
+#include "mainwin/MainViews.h"
+
+#include <QActionGroup>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+
+namespace fumibako::mainwin {
+
+QAction* MainWindow::addCommand(QMenu* menu, const QString& caption, void (MainWindow::*slot)())
+{
+    QAction* action = menu->addAction(caption);
+    connect(action, &QAction::triggered, this, slot);
+    return action;
+}
+
+void MainWindow::createActions()
+{
+    createFileAndEditMenus();
+    createToolMenu();
+    createListPopup();
+    createTreePopup();
+    createToolBar();
+}
+
+void MainWindow::createFileAndEditMenus()
+{
+    QMenu* file = menuBar()->addMenu(QStringLiteral("ファイル(&F)"));
+    file->setObjectName(QStringLiteral("mnuFail"));
+    addCommand(file, QStringLiteral("新規メール"), &MainWindow::newMail);
+    file->addSeparator();
+    addCommand(file, QStringLiteral("環境設定(&K)"), &MainWindow::environmentSettings);
+    addCommand(file, QStringLiteral("アドレス帳"), &MainWindow::addressBook);
+    addCommand(file, QStringLiteral("アカウント(&A)"), &MainWindow::accountManager);
+    file->addSeparator();
+    QAction* end = file->addAction(QStringLiteral("終了(&X)"));
+    connect(end, &QAction::triggered, this, &QWidget::close);
+
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
+    edit->setObjectName(QStringLiteral("mnuEdit"));
+    addCommand(edit, QStringLiteral("フォント(&F)"), &MainWindow::fontChooser);
+}
+
+void MainWindow::createToolMenu()
+{
+    QMenu* tool = menuBar()->addMenu(QStringLiteral("ツール(&T)"));
+    tool->setObjectName(QStringLiteral("mnuTool"));
+    addCommand(tool, QStringLiteral("受信(&P)"), &MainWindow::receive);
+    addCommand(tool, QStringLiteral("全て送信(&S)"), &MainWindow::sendAll);
+    QMenu* method = tool->addMenu(QStringLiteral("受信方法(&O)"));
+    method->setObjectName(QStringLiteral("mnuPopOption"));
+    auto* group = new QActionGroup(this);
+    const QStringList captions{QStringLiteral("件数(&S)"), QStringLiteral("受信(&P)"), QStringLiteral("受信＆消去(&D)")};
+    for (int i = 0; i < 3; ++i) {
+        QAction* action = method->addAction(captions.at(i));
+        action->setCheckable(true);
+        group->addAction(action);
+        connect(action, &QAction::triggered, this, [this, i] { m_receiveMethod = i; });
+        m_methodActions.at(i) = action;
+    }
+    m_methodActions.at(0)->setChecked(true);
+    tool->addSeparator();
+    addCommand(tool, QStringLiteral("メールリスト(&L)"), &MainWindow::serverList);
+    addCommand(tool, QStringLiteral("並び替え"), &MainWindow::listOrder);
+    m_addressPaneAction = addCommand(tool, QStringLiteral("アドレス表示"), &MainWindow::toggleAddressPane);
+    m_addressPaneAction->setCheckable(true);
+}
+
+void MainWindow::createListPopup()
+{
+    m_listPopup = new QMenu(this);
+    m_listPopup->setObjectName(QStringLiteral("POPUPlsvmail"));
+    QMenu* receive = m_listPopup->addMenu(QStringLiteral("受信"));
+    const QStringList methods{QStringLiteral("件数受信"), QStringLiteral("受信"), QStringLiteral("受信、削除")};
+    for (int i = 0; i < 3; ++i)
+        connect(receive->addAction(methods.at(i)), &QAction::triggered, this, [this, i] { receiveWith(i); });
+    m_popupSendSelected = addCommand(m_listPopup, QStringLiteral("送信(選択したもの)"), &MainWindow::sendSelected);
+    addCommand(m_listPopup, QStringLiteral("全て送信"), &MainWindow::sendAll);
+    m_listPopup->addSeparator();
+    const QStringList flags{QStringLiteral("フラグを立てる"), QStringLiteral("フラグを削除する"), QStringLiteral("未読にする"),
+                            QStringLiteral("既読にする")};
+    for (int i = 0; i < 4; ++i)
+        connect(m_listPopup->addAction(flags.at(i)), &QAction::triggered, this, [this, i] { applyFlag(i + 1); });
+    m_listPopup->addSeparator();
+    m_popupTrash = addCommand(m_listPopup, QStringLiteral("ごみ箱行き"), &MainWindow::moveToTrash);
+    m_popupTakeOut = addCommand(m_listPopup, QStringLiteral("取り出す"), &MainWindow::takeOut);
+    m_popupDelete = addCommand(m_listPopup, QStringLiteral("削除"), &MainWindow::deletePermanently);
+    m_listPopup->addSeparator();
+    QAction* all = m_listPopup->addAction(QStringLiteral("すべて選択"));
+    connect(all, &QAction::triggered, m_mailList, &QAbstractItemView::selectAll);
+}
+
+void MainWindow::createTreePopup()
+{
+    m_treePopup = new QMenu(this);
+    m_treePopup->setObjectName(QStringLiteral("POPUPtremain"));
+    m_popupAddFolder = addCommand(m_treePopup, QStringLiteral("フォルダの追加"), &MainWindow::addFolder);
+    m_popupDeleteFolder = addCommand(m_treePopup, QStringLiteral("フォルダの削除"), &MainWindow::deleteFolder);
+}
+
+void MainWindow::createToolBar()
+{
+    m_toolBar = addToolBar(QStringLiteral("tlbMain"));
+    m_toolBar->setObjectName(QStringLiteral("tlbMain"));
+    m_toolBar->setMovable(false);
+    m_toolBar->setIconSize(QSize(28, 28));
+    const auto add = [this](const QString& icon, const QString& tip, void (MainWindow::*slot)()) {
+        QAction* action = m_toolBar->addAction(themedIcon(icon), tip);
+        action->setToolTip(tip);
+        connect(action, &QAction::triggered, this, slot);
+        return action;
+    };
+    add(QStringLiteral("new"), QStringLiteral("新規メール"), &MainWindow::newMail);
+    add(QStringLiteral("souju"), QStringLiteral("送受信（受信してから全て送信）"), &MainWindow::receiveThenSend);
+    m_toolDelete = add(QStringLiteral("trush"), QStringLiteral("削除（ごみ箱へ）"), &MainWindow::moveToTrashByButton);
+    add(QStringLiteral("list"), QStringLiteral("メールリスト（サーバーのメール）"), &MainWindow::serverList);
+    add(QStringLiteral("add"), QStringLiteral("アドレス帳"), &MainWindow::addressBook);
+    m_toolDelete->setEnabled(false);
+}
+
+void MainWindow::prepareListPopup()
+{
+    const storage::MailPopupEnabling enabling = m_folder.popupEnabling(!m_mailList->selectedRowNumbers().isEmpty());
+    m_popupDelete->setEnabled(enabling.deleteItem);
+    m_popupTrash->setEnabled(enabling.trash);
+    m_popupTakeOut->setEnabled(enabling.takeOut);
+    m_popupSendSelected->setEnabled(enabling.sendSelected);
+}
+
+void MainWindow::showListPopup(const QPoint& pos)
+{
+    prepareListPopup();
+    m_listPopup->popup(pos);
+}
+
+void MainWindow::showTreePopup(const QPoint& pos)
+{
+    const TreePopupEnabling enabling = treePopupFor(selectedNode());
+    if (!enabling.shown)
+        return;
+    m_popupAddFolder->setEnabled(enabling.addFolder);
+    m_popupDeleteFolder->setEnabled(enabling.deleteFolder);
+    m_treePopup->popup(pos);
+}
+
+} // namespace fumibako::mainwin

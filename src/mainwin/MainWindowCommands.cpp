@@ -1,0 +1,211 @@
+// The commands of the menus, the toolbar, the pop-up menus and the list's keys.
+#include "mainwin/MainWindow.h"
+
+#include "mainwin/MainViews.h"
+#include "mainwin/core/FolderTreeModel.h"
+#include "mainwin/core/MailTableModel.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QTreeWidget>
+
+namespace fumibako::mainwin {
+
+using storage::FlagCommand;
+
+void MainWindow::newMail()
+{
+    showNotAvailable(m_prompts, QStringLiteral("新規メール"));
+}
+
+void MainWindow::environmentSettings()
+{
+    m_timers.disarmAutoReceive();
+    showNotAvailable(m_prompts, QStringLiteral("環境設定"));
+    setAutoReceiveArmed(true);
+}
+
+void MainWindow::addressBook()
+{
+    showNotAvailable(m_prompts, QStringLiteral("アドレス帳"));
+}
+
+void MainWindow::accountManager()
+{
+    m_timers.disarmAutoReceive();
+    m_selectedAccount = m_accountBox->currentText();
+    showNotAvailable(m_prompts, QStringLiteral("アカウント"));
+    // Accounts may have been made outside the program meanwhile: the list is read again.
+    const QStringList accounts = m_session.loadAccountList();
+    fillAccountBox(accounts);
+    if (accounts.isEmpty()) {
+        close();
+        return;
+    }
+    const int index = std::max(0, static_cast<int>(accounts.indexOf(m_selectedAccount)));
+    if (accounts.at(index) == m_session.accountName()) {
+        m_accountBox->blockSignals(true);
+        m_accountBox->setCurrentIndex(index);
+        m_accountBox->blockSignals(false);
+        setAutoReceiveArmed(true);
+    } else {
+        m_accountBox->setCurrentIndex(index);
+    }
+}
+
+void MainWindow::fontChooser()
+{
+    showNotAvailable(m_prompts, QStringLiteral("フォント"));
+}
+
+void MainWindow::receive()
+{
+    receiveWith(m_receiveMethod);
+}
+
+void MainWindow::receiveWith(int)
+{
+    showNotAvailable(m_prompts, QStringLiteral("受信"));
+}
+
+void MainWindow::autoReceive()
+{
+    // A box every few minutes would pile up while nobody is looking: the status bar says it.
+    m_prompts.setStatus(1, QStringLiteral("自動受信はまだ使えません"));
+}
+
+void MainWindow::sendAll()
+{
+    showNotAvailable(m_prompts, QStringLiteral("全て送信"));
+}
+
+void MainWindow::sendSelected()
+{
+    showNotAvailable(m_prompts, QStringLiteral("送信(選択したもの)"));
+}
+
+void MainWindow::receiveThenSend()
+{
+    showNotAvailable(m_prompts, QStringLiteral("送受信"));
+}
+
+void MainWindow::serverList()
+{
+    showNotAvailable(m_prompts, QStringLiteral("メールリスト"));
+}
+
+void MainWindow::listOrder()
+{
+    showNotAvailable(m_prompts, QStringLiteral("並び替え"));
+}
+
+void MainWindow::toggleAddressPane()
+{
+    // The action's check state already flipped when the menu triggered it.
+    const bool show = m_addressPaneAction->isChecked();
+    if (show)
+        m_addressList->clear(); // filled from the address table's root entries once it exists
+    m_addressList->setVisible(show);
+    resizeLayout();
+}
+
+void MainWindow::applyFlag(int element)
+{
+    m_folder.applyFlag(static_cast<FlagCommand>(element), m_mailList->selectedRowNumbers());
+    m_mailModel->rowsUpdated();
+}
+
+void MainWindow::moveToTrash()
+{
+    const QList<int> rows = m_mailList->selectedRowNumbers();
+    if (m_folder.rows().isEmpty() || rows.isEmpty())
+        return;
+    m_folder.moveToTrash(rows);
+    listChanged();
+}
+
+void MainWindow::takeOut()
+{
+    const QList<int> rows = m_mailList->selectedRowNumbers();
+    if (m_folder.rows().isEmpty() || rows.isEmpty())
+        return;
+    m_folder.takeOut(rows);
+    listChanged();
+}
+
+void MainWindow::deletePermanently()
+{
+    if (m_folder.deletePermanently(m_mailList->selectedRowNumbers())) {
+        listChanged();
+        m_preview->showBlank();
+    }
+}
+
+void MainWindow::deleteKey(bool shift)
+{
+    if (deleteActionFor(m_folder.folderKey(), shift) == DeleteAction::DeletePermanently)
+        deletePermanently();
+    else
+        moveToTrash();
+}
+
+void MainWindow::openSelected()
+{
+    if (m_mailList->focusedSelectedRow() < 0)
+        return;
+    showNotAvailable(m_prompts, m_folder.isOutgoingFolder() ? QStringLiteral("メールの編集") : QStringLiteral("メールを開く"));
+}
+
+void MainWindow::listChanged()
+{
+    m_mailModel->reload();
+    m_toolDelete->setEnabled(false);
+    m_timers.stopUnreadTimer();
+}
+
+void MainWindow::dropRows(const QString& key, const QList<int>& rows)
+{
+    if (rows.isEmpty())
+        return;
+    m_folder.dropOnFolder(key, rows);
+    listChanged();
+}
+
+void MainWindow::addFolder()
+{
+    const int node = m_session.folderTree().addFolder(selectedNode());
+    if (node == 0)
+        return;
+    m_treeModel->reload();
+    const QModelIndex index = m_treeModel->indexOfNode(node);
+    m_folderTree->expand(index.parent());
+    m_folderTree->setCurrentIndex(index);
+    m_folderTree->edit(index);
+}
+
+void MainWindow::deleteFolder()
+{
+    const int node = selectedNode();
+    if (!treePopupFor(node).deleteFolder)
+        return;
+    const int next = m_session.folderTree().deleteFolder(node, m_session.paths().receivedIndexFile,
+                                                         m_folder.currentMailDir(), m_prompts);
+    if (next == 0)
+        return;
+    m_treeModel->reload();
+    selectFolderNode(next);
+}
+
+bool MainWindow::renameFolder(int nodeIndex, const QString& text)
+{
+    if (!m_session.folderTree().rename(nodeIndex, text, m_session.paths().receivedIndexFile, m_prompts))
+        return false;
+    // The rows of the shown folder carry their section names; after a rename they may name a
+    // section that no longer exists, so the shown folder is listed again under its new key.
+    const int shown = selectedNode();
+    if (shown > 0)
+        showFolder(shown);
+    return true;
+}
+
+} // namespace fumibako::mainwin

@@ -1,0 +1,185 @@
+// The main window's widgets, splitters and resize layout.
+#include "mainwin/MainWindow.h"
+
+#include "mainwin/FolderIconModel.h"
+#include "mainwin/MainViews.h"
+#include "mainwin/core/MailTableModel.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QResizeEvent>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+namespace fumibako::mainwin {
+
+void MainWindow::createWidgets()
+{
+    m_mainSplitter = new QSplitter(Qt::Horizontal, this);
+    m_mainSplitter->setObjectName(QStringLiteral("imgSpl0"));
+    m_mainSplitter->setChildrenCollapsible(false);
+    m_mainSplitter->addWidget(createLeftColumn());
+    m_mainSplitter->addWidget(createRightColumn());
+    m_mainSplitter->setStretchFactor(1, 1);
+    setCentralWidget(m_mainSplitter);
+    statusBar()->setObjectName(QStringLiteral("StbMain"));
+    m_prompts.createPanels(statusBar());
+    connectSplitters();
+}
+
+QWidget* MainWindow::createLeftColumn()
+{
+    auto* column = new QWidget(this);
+    auto* layout = new QVBoxLayout(column);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+
+    m_accountRow = new QWidget(column);
+    auto* row = new QHBoxLayout(m_accountRow);
+    row->setContentsMargins(2, 2, 2, 0);
+    auto* label = new QLabel(QStringLiteral("ユーザー名"), m_accountRow);
+    label->setObjectName(QStringLiteral("lblUser"));
+    m_accountBox = new QComboBox(m_accountRow);
+    m_accountBox->setObjectName(QStringLiteral("cmbUser"));
+    m_accountBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_accountBox->setMinimumContentsLength(3);
+    label->setBuddy(m_accountBox);
+    row->addWidget(label);
+    row->addWidget(m_accountBox, 1);
+    layout->addWidget(m_accountRow);
+
+    m_leftSplitter = new QSplitter(Qt::Vertical, column);
+    m_leftSplitter->setObjectName(QStringLiteral("imgSpl2"));
+    m_leftSplitter->setChildrenCollapsible(false);
+    m_folderTree = new FolderTreeView(m_leftSplitter);
+    m_folderTree->setObjectName(QStringLiteral("treMain"));
+    m_folderTree->setModel(m_treeModel);
+    m_addressList = new QTreeWidget(m_leftSplitter);
+    m_addressList->setObjectName(QStringLiteral("LsvAdd"));
+    m_addressList->setRootIsDecorated(false);
+    m_addressList->setHeaderLabels({QStringLiteral("表示名"), QStringLiteral("コメント")});
+    m_addressList->hide();
+    m_leftSplitter->addWidget(m_folderTree);
+    m_leftSplitter->addWidget(m_addressList);
+    layout->addWidget(m_leftSplitter, 1);
+    return column;
+}
+
+QWidget* MainWindow::createRightColumn()
+{
+    m_rightSplitter = new QSplitter(Qt::Vertical, this);
+    m_rightSplitter->setObjectName(QStringLiteral("imgSpl1"));
+    m_rightSplitter->setChildrenCollapsible(false);
+    m_mailList = new MailListView(m_rightSplitter);
+    m_mailList->setObjectName(QStringLiteral("LsvMail"));
+    m_mailList->setModel(m_mailModel);
+    m_preview = new PreviewBrowser(m_rightSplitter);
+    m_preview->setObjectName(QStringLiteral("wbrMain"));
+    m_rightSplitter->addWidget(m_mailList);
+    m_rightSplitter->addWidget(m_preview);
+    m_rightSplitter->setStretchFactor(1, 1);
+    return m_rightSplitter;
+}
+
+void MainWindow::connectSplitters()
+{
+    connect(m_mainSplitter, &QSplitter::splitterMoved, this, [this] { splitterMoved(0); });
+    connect(m_rightSplitter, &QSplitter::splitterMoved, this, [this] { splitterMoved(1); });
+    connect(m_leftSplitter, &QSplitter::splitterMoved, this, [this] { splitterMoved(2); });
+}
+
+int MainWindow::twipsX(int pixels) const
+{
+    return static_cast<int>(pixelsToTwips(pixels, logicalDpiX()));
+}
+
+int MainWindow::twipsY(int pixels) const
+{
+    return static_cast<int>(pixelsToTwips(pixels, logicalDpiY()));
+}
+
+int MainWindow::pixelsX(double twips) const
+{
+    return twipsToPixels(twips, logicalDpiX());
+}
+
+int MainWindow::pixelsY(double twips) const
+{
+    return twipsToPixels(twips, logicalDpiY());
+}
+
+int MainWindow::splitterOffset(int which) const
+{
+    const QSplitter* splitter = which == 0 ? m_mainSplitter : which == 1 ? m_rightSplitter : m_leftSplitter;
+    const QPoint origin = splitter->mapTo(this, QPoint(0, 0));
+    return which == 0 ? origin.x() : origin.y();
+}
+
+void MainWindow::splitterMoved(int which)
+{
+    const QSplitter* splitter = which == 0 ? m_mainSplitter : which == 1 ? m_rightSplitter : m_leftSplitter;
+    const int position = splitterOffset(which) + splitter->sizes().value(0);
+    moveSplitterTo(which, which == 0 ? twipsX(position) : twipsY(position));
+}
+
+bool MainWindow::moveSplitterTo(int which, int twips)
+{
+    bool accepted = false;
+    if (which == 0) {
+        accepted = acceptsVerticalSplitter(twips, twipsX(width()));
+        if (accepted)
+            m_splitters.left = twips;
+    } else {
+        accepted = acceptsHorizontalSplitter(twips, twipsY(height()));
+        if (accepted)
+            (which == 1 ? m_splitters.listBottom : m_splitters.treeBottom) = twips;
+    }
+    // A refused position puts the splitter back where it was.
+    resizeLayout();
+    if (!m_session.isWindowLoaded())
+        applySplitters();
+    return accepted;
+}
+
+void MainWindow::applySplitters()
+{
+    const auto place = [](QSplitter* splitter, int first) {
+        const QList<int> sizes = splitter->sizes();
+        const int total = sizes.value(0) + sizes.value(1);
+        if (total <= 0)
+            return;
+        first = std::clamp(first, 1, std::max(1, total - 1));
+        splitter->setSizes({first, total - first});
+    };
+    place(m_mainSplitter, pixelsX(m_splitters.left) - splitterOffset(0));
+    place(m_rightSplitter, pixelsY(m_splitters.listBottom) - splitterOffset(1));
+    place(m_leftSplitter, pixelsY(m_splitters.treeBottom) - splitterOffset(2));
+}
+
+void MainWindow::resizeLayout()
+{
+    if (!m_session.isWindowLoaded() || isMinimized())
+        return;
+    recordNormalBounds();
+    m_splitters = fitSplittersToForm(m_splitters, twipsX(width()), twipsY(height()));
+    applySplitters();
+}
+
+void MainWindow::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    resizeLayout();
+}
+
+void MainWindow::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    if (m_session.isWindowLoaded() && windowState() == Qt::WindowNoState)
+        recordNormalBounds();
+}
+
+} // namespace fumibako::mainwin

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QAbstractItemModel>
+
+#include <functional>
+#include <vector>
+
+namespace fumibako::storage {
+class FolderTree;
+}
+
+namespace fumibako::mainwin {
+
+/**
+ * @short The mailbox folder tree as an item model; an index's internal id is its node index.
+ *
+ * Renaming (editing a label) and dropping mail rows are handed to the callbacks the window sets,
+ * which run the folder commands; the model only reflects the tree afterwards.
+ */
+class FolderTreeModel : public QAbstractItemModel {
+    Q_OBJECT
+public:
+    enum Role { KeyRole = Qt::UserRole + 1, ImageKeyRole, NodeIndexRole };
+
+    /** Renames node @p nodeIndex to @p text; false when refused. */
+    using RenameHandler = std::function<bool(int nodeIndex, const QString& text)>;
+    /** Mail rows @p rows were dropped on the folder @p key. */
+    using DropHandler = std::function<void(const QString& key, const QList<int>& rows)>;
+
+    explicit FolderTreeModel(storage::FolderTree& tree, QObject* parent = nullptr);
+
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override;
+    QModelIndex parent(const QModelIndex& child) const override;
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role = Qt::EditRole) override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+    QStringList mimeTypes() const override;
+    Qt::DropActions supportedDropActions() const override { return Qt::MoveAction | Qt::CopyAction; }
+    bool canDropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                         const QModelIndex& parent) const override;
+    bool dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
+                      const QModelIndex& parent) override;
+
+    /** The index of node @p nodeIndex (1-based), invalid when there is none. */
+    QModelIndex indexOfNode(int nodeIndex) const;
+    static int nodeOf(const QModelIndex& index);
+
+    /** The tree's nodes changed (account switch, folder added or deleted). */
+    void reload();
+
+    void setRenameHandler(RenameHandler handler) { m_rename = std::move(handler); }
+    void setDropHandler(DropHandler handler) { m_drop = std::move(handler); }
+    /** Whether the shown folder lets its messages be dropped on the tree. */
+    void setAcceptsDrops(bool accepts) { m_acceptsDrops = accepts; }
+
+private:
+    void rebuildChildren();
+    const QList<int>& childrenOf(int nodeIndex) const { return m_children.at(nodeIndex); }
+
+    storage::FolderTree& m_tree;
+    std::vector<QList<int>> m_children; ///< per node index (0 = the invisible root)
+    std::vector<int> m_rowInParent;     ///< per node index
+    RenameHandler m_rename;
+    DropHandler m_drop;
+    bool m_acceptsDrops = true;
+};
+
+} // namespace fumibako::mainwin

@@ -1,0 +1,209 @@
+#include "mainwin/core/MailTableModel.h"
+
+#include "storage/MailFolderView.h"
+
+#include <QMimeData>
+
+namespace fumibako::mainwin {
+
+using storage::MailRow;
+
+const QString MailTableModel::kRowsMimeType = QStringLiteral("application/x-fumibako-mail-rows");
+
+namespace {
+
+QStringView cellView(const MailRow& row, int column)
+{
+    switch (column) {
+    case kFromColumn:
+        return row.field1();
+    case kSubjectColumn:
+        return row.subject();
+    case kDateColumn:
+        return row.date();
+    default:
+        return {};
+    }
+}
+
+// The flag columns sort by their marks: an empty cell before a marked one.
+bool flagOf(const MailRow& row, int column)
+{
+    switch (column) {
+    case kSavedColumn:
+        return row.saved;
+    case kUnreadColumn:
+        return row.unread;
+    case kAttachmentColumn:
+        return row.attachment;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+MailTableModel::MailTableModel(storage::MailFolderView& folder, QObject* parent)
+    : QAbstractTableModel(parent),
+      m_folder(folder),
+      m_captions{QStringLiteral("保"), QStringLiteral("読"), QStringLiteral("添"), QStringLiteral("送信者"),
+                 QStringLiteral("件名"), QStringLiteral("日付")}
+{
+}
+
+int MailTableModel::rowCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : m_folder.rows().size();
+}
+
+int MailTableModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : kMailColumnCount;
+}
+
+QString MailTableModel::cellText(const MailRow& row, int column)
+{
+    switch (column) {
+    case kSavedColumn:
+        return row.savedText();
+    case kUnreadColumn:
+        return row.unreadText();
+    case kAttachmentColumn:
+        return row.attachmentText();
+    default:
+        return cellView(row, column).toString();
+    }
+}
+
+QVariant MailTableModel::data(const QModelIndex& index, int role) const
+{
+    if (!index.isValid() || index.row() >= m_folder.rows().size())
+        return {};
+    const MailRow& row = m_folder.rows().at(index.row());
+    if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
+        return cellText(row, index.column());
+    if (role == Qt::TextAlignmentRole && index.column() < kFromColumn)
+        return int(Qt::AlignCenter);
+    return {};
+}
+
+QVariant MailTableModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= kMailColumnCount)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    return m_captions.at(section);
+}
+
+Qt::ItemFlags MailTableModel::flags(const QModelIndex& index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemNeverHasChildren;
+}
+
+void MailTableModel::setSenderCaption(const QString& caption)
+{
+    if (m_captions.at(kFromColumn) == caption)
+        return;
+    m_captions[kFromColumn] = caption;
+    Q_EMIT headerDataChanged(Qt::Horizontal, kFromColumn, kFromColumn);
+}
+
+void MailTableModel::reload()
+{
+    beginResetModel();
+    sortRows();
+    endResetModel();
+}
+
+void MailTableModel::rowsUpdated()
+{
+    if (rowCount() > 0)
+        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, kMailColumnCount - 1));
+}
+
+void MailTableModel::setSortState(int key, int order)
+{
+    if (key >= 0 && key < kMailColumnCount)
+        m_sort.key = key;
+    if (order == 0 || order == 1)
+        m_sort.order = order;
+}
+
+void MailTableModel::columnClicked(int column)
+{
+    if (column < 0 || column >= kMailColumnCount)
+        return;
+    m_sort.columnClicked(column);
+    sort(m_sort.key, m_sort.order == 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+}
+
+void MailTableModel::sort(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column >= kMailColumnCount)
+        return;
+    m_sort.key = column;
+    m_sort.order = order == Qt::AscendingOrder ? 0 : 1;
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    QStringList keys;
+    keys.reserve(before.size());
+    for (const QModelIndex& index : before)
+        keys.append(m_folder.rows().at(index.row()).keyString());
+    sortRows();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (qsizetype i = 0; i < before.size(); ++i)
+        after.append(index(m_folder.rows().rowOfKey(keys.at(i)), before.at(i).column()));
+    changePersistentIndexList(before, after);
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void MailTableModel::sortRows()
+{
+    const int column = m_sort.key;
+    const bool descending = m_sort.order == 1;
+    if (column < kFromColumn) {
+        m_folder.rows().sort([column, descending](const MailRow& a, const MailRow& b) {
+            return descending ? flagOf(b, column) < flagOf(a, column) : flagOf(a, column) < flagOf(b, column);
+        });
+        return;
+    }
+    m_folder.rows().sort([column, descending](const MailRow& a, const MailRow& b) {
+        const int c = cellView(a, column).compare(cellView(b, column), Qt::CaseInsensitive);
+        return descending ? c > 0 : c < 0;
+    });
+}
+
+QStringList MailTableModel::mimeTypes() const
+{
+    return {kRowsMimeType};
+}
+
+QMimeData* MailTableModel::mimeData(const QModelIndexList& indexes) const
+{
+    QStringList rows;
+    for (const QModelIndex& index : indexes) {
+        if (index.column() == 0)
+            rows.append(QString::number(index.row()));
+    }
+    auto* data = new QMimeData;
+    data->setData(kRowsMimeType, rows.join(QLatin1Char('\n')).toLatin1());
+    return data;
+}
+
+QList<int> MailTableModel::rowsFromMimeData(const QMimeData* data)
+{
+    QList<int> rows;
+    if (!data || !data->hasFormat(kRowsMimeType))
+        return rows;
+    for (const QByteArray& line : data->data(kRowsMimeType).split('\n')) {
+        bool ok = false;
+        const int row = line.toInt(&ok);
+        if (ok)
+            rows.append(row);
+    }
+    return rows;
+}
+
+} // namespace fumibako::mainwin

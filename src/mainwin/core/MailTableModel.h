@@ -1,0 +1,72 @@
+#pragma once
+
+#include "mainwin/core/MainWindowRules.h"
+
+#include <QAbstractTableModel>
+#include <QStringList>
+
+namespace fumibako::storage {
+class MailFolderView;
+class MailRow;
+} // namespace fumibako::storage
+
+namespace fumibako::mainwin {
+
+/** Columns of the mail list; their numbers are persisted (widths, sort key). */
+enum MailColumn { kSavedColumn, kUnreadColumn, kAttachmentColumn, kFromColumn, kSubjectColumn, kDateColumn, kMailColumnCount };
+
+/**
+ * @short The mail list of the shown folder as a table, sorted in place.
+ *
+ * Rows are the rows of MailFolderView::rows() in their current order, so a row number of the
+ * model is a row number of the folder view's commands. Sorting reorders that vector itself (a
+ * sort proxy over 100,000 rows is several times slower).
+ */
+class MailTableModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    /** MIME type of dragged rows: their row numbers, one per line. */
+    static const QString kRowsMimeType;
+
+    explicit MailTableModel(storage::MailFolderView& folder, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+
+    QStringList mimeTypes() const override;
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
+    Qt::DropActions supportedDragActions() const override { return Qt::MoveAction; }
+
+    /** Row numbers carried by @p data, or an empty list. */
+    static QList<int> rowsFromMimeData(const QMimeData* data);
+
+    /** The shown folder changed or rows were added or removed: show them again, sorted. */
+    void reload();
+    /** Flags of existing rows changed. */
+    void rowsUpdated();
+
+    /** Caption of column 4: "送信者", or "あて先" for outgoing folders. */
+    void setSenderCaption(const QString& caption);
+
+    const ListSortState& sortState() const { return m_sort; }
+    /** The key and order loaded from the settings (not a click: the changed flag stays clear). */
+    void setSortState(int key, int order);
+    /** A column header was clicked: applies the column-click rule and sorts. */
+    void columnClicked(int column);
+
+    /** The text of a cell as the list shows and sorts it. */
+    static QString cellText(const storage::MailRow& row, int column);
+
+private:
+    void sortRows();
+
+    storage::MailFolderView& m_folder;
+    QStringList m_captions;
+    ListSortState m_sort;
+};
+
+} // namespace fumibako::mainwin

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "storage/Paths.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+
+namespace fumibako::test {
+
+/**
+ * A data directory with two accounts, "taro" and "hanako"; taro's mailbox holds three messages
+ * in "標準BOX" (two unread), one in "ごみ箱", one draft, one queued and one sent message.
+ */
+class MainWindowData {
+public:
+    MainWindowData();
+
+    const storage::ProgramPaths& paths() const { return m_paths; }
+    QString receivedIndex() const;
+    QString outgoingIndex() const;
+    /** The lines of @p section in @p file. */
+    static QStringList section(const QString& file, const QString& section);
+    QString registryFile() const { return m_paths.registryFile; }
+
+private:
+    void writeAccount(const QString& name);
+    void addMail(const QString& dir, const QString& indexFile, const QString& section, const QString& line);
+
+    QTemporaryDir m_dir;
+    QTemporaryDir m_work;
+    storage::ProgramPaths m_paths;
+};
+
+} // namespace fumibako::test

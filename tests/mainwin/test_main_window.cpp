@@ -1,0 +1,351 @@
+// The main window on the offscreen platform, over a real data directory.
+#include "MainWindowFixture.h"
+
+#include "mainwin/MainViews.h"
+#include "mainwin/MainWindow.h"
+#include "mainwin/core/FolderTreeModel.h"
+#include "mainwin/core/MailTableModel.h"
+#include "storage/FolderTree.h"
+#include "storage/ProfileStore.h"
+#include "support/RecordingPrompts.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QMenu>
+#include <QTest>
+
+#include <memory>
+
+using namespace fumibako;
+using namespace fumibako::mainwin;
+using fumibako::test::MainWindowData;
+using fumibako::test::RecordingPrompts;
+
+namespace {
+const QString kDeleteQuestion = QStringLiteral("本当に削除してよろしいですか？");
+}
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<MainWindowData> m_data;
+    std::unique_ptr<RecordingPrompts> m_prompts;
+    std::unique_ptr<MainWindow> m_window;
+
+    void openWindow()
+    {
+        m_prompts = std::make_unique<RecordingPrompts>();
+        m_window = std::make_unique<MainWindow>(m_data->paths(), m_prompts.get());
+        QVERIFY(m_window->loadSequence());
+        m_window->resize(800, 600);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        m_window->afterShown(QString());
+    }
+
+    void selectFolder(const QString& key)
+    {
+        const int node = m_window->session().folderTree().indexOfKey(key);
+        QVERIFY(node > 0);
+        m_window->selectFolderNode(node);
+        QCOMPARE(m_window->folderView().folderKey(), key);
+    }
+
+    int rowOfSubject(const QString& subject) const
+    {
+        const MailTableModel* model = m_window->mailModel();
+        for (int row = 0; row < model->rowCount(); ++row) {
+            if (model->index(row, kSubjectColumn).data().toString() == subject)
+                return row;
+        }
+        return -1;
+    }
+
+    void clickRow(int row)
+    {
+        MailListView* list = m_window->mailList();
+        const QRect rect = list->visualRect(m_window->mailModel()->index(row, kSubjectColumn));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+
+    void clickHeader(int column)
+    {
+        QHeaderView* header = m_window->mailList()->horizontalHeader();
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(column) + 4, header->height() / 2));
+    }
+
+    QStringList subjects() const
+    {
+        QStringList texts;
+        for (int row = 0; row < m_window->mailModel()->rowCount(); ++row)
+            texts.append(m_window->mailModel()->index(row, kSubjectColumn).data().toString());
+        return texts;
+    }
+
+    static QAction* findAction(const QMenu* menu, const QString& text)
+    {
+        for (QAction* action : menu->actions()) {
+            if (action->text() == text)
+                return action;
+            if (action->menu()) {
+                if (QAction* inner = findAction(action->menu(), text))
+                    return inner;
+            }
+        }
+        return nullptr;
+    }
+
+    void triggerPopup(const QString& text)
+    {
+        m_window->prepareListPopup();
+        QAction* action = findAction(m_window->listPopup(), text);
+        QVERIFY2(action, qPrintable(text));
+        QVERIFY2(action->isEnabled(), qPrintable(text));
+        action->trigger();
+    }
+
+    bool hasLine(const QString& file, const QString& section, const QString& prefix) const
+    {
+        for (const QString& line : MainWindowData::section(file, section)) {
+            if (line.startsWith(prefix))
+                return true;
+        }
+        return false;
+    }
+
+    bool deleteQuestionAsked() const
+    {
+        for (const auto& shown : m_prompts->messages) {
+            if (shown.text == kDeleteQuestion)
+                return true;
+        }
+        return false;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        m_data = std::make_unique<MainWindowData>();
+        openWindow();
+    }
+    void cleanup()
+    {
+        m_window.reset();
+        m_prompts.reset();
+        m_data.reset();
+    }
+
+    void opensOnTheUnreadViewOfTheFirstAccount()
+    {
+        QCOMPARE(m_window->accountBox()->currentText(), QStringLiteral("taro"));
+        QCOMPARE(m_window->folderView().folderKey(), QStringLiteral("未読メール"));
+        QCOMPARE(m_window->receiveMethod(), 1); // "MailJusin" of the account
+        QCOMPARE(m_window->mailModel()->rowCount(), 2);
+        QVERIFY(m_window->windowTitle().startsWith(QStringLiteral("フミ(文)バコ")));
+    }
+
+    void folderSelectionLists_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("senderCaption");
+        QTest::newRow("inbox") << QStringLiteral("受信BOX") << 4 << QStringLiteral("送信者");
+        QTest::newRow("unread (never the trash)") << QStringLiteral("未読メール") << 2 << QStringLiteral("送信者");
+        QTest::newRow("standard") << QStringLiteral("標準BOX") << 3 << QStringLiteral("送信者");
+        QTest::newRow("trash") << QStringLiteral("ごみ箱") << 1 << QStringLiteral("送信者");
+        QTest::newRow("drafts") << QStringLiteral("下書き") << 1 << QStringLiteral("あて先");
+        QTest::newRow("outbox") << QStringLiteral("送信BOX") << 1 << QStringLiteral("あて先");
+        QTest::newRow("sent") << QStringLiteral("送信済BOX") << 1 << QStringLiteral("あて先");
+    }
+    void folderSelectionLists()
+    {
+        QFETCH(QString, folder);
+        QFETCH(int, rows);
+        selectFolder(folder);
+        QCOMPARE(m_window->mailModel()->rowCount(), rows);
+        QTEST(m_window->mailModel()->headerData(kFromColumn, Qt::Horizontal).toString(), "senderCaption");
+        QCOMPARE(m_prompts->status.value(2), QStringLiteral("%1件あります").arg(rows));
+        QVERIFY(!m_window->deleteButton()->isEnabled());
+    }
+
+    void popupFlagsAndMoves()
+    {
+        selectFolder(QStringLiteral("標準BOX"));
+        clickRow(rowOfSubject(QStringLiteral("お知らせ")));
+        QVERIFY(m_window->deleteButton()->isEnabled());
+        triggerPopup(QStringLiteral("フラグを立てる"));
+        QCOMPARE(m_window->mailModel()->index(rowOfSubject(QStringLiteral("お知らせ")), kSavedColumn).data().toString(),
+                 QStringLiteral("♪"));
+        QVERIFY(hasLine(m_data->receivedIndex(), QStringLiteral("標準BOX"), QStringLiteral("m2.eml=100\t")));
+        QVERIFY(!findAction(m_window->listPopup(), QStringLiteral("取り出す"))->isEnabled());
+
+        triggerPopup(QStringLiteral("ごみ箱行き"));
+        QCOMPARE(subjects().size(), 2);
+        QVERIFY(hasLine(m_data->receivedIndex(), QStringLiteral("ごみ箱"), QStringLiteral("m2.eml=100\t")));
+
+        selectFolder(QStringLiteral("ごみ箱"));
+        clickRow(rowOfSubject(QStringLiteral("お知らせ")));
+        triggerPopup(QStringLiteral("取り出す"));
+        QVERIFY(hasLine(m_data->receivedIndex(), QStringLiteral("標準BOX"), QStringLiteral("m2.eml=100\t")));
+        QCOMPARE(subjects(), QStringList{QStringLiteral("セール")});
+    }
+
+    void deleteKeyPerFolder_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<bool>("shift");
+        QTest::addColumn<bool>("permanent");
+        QTest::newRow("standard") << QStringLiteral("標準BOX") << false << false;
+        QTest::newRow("standard with shift") << QStringLiteral("標準BOX") << true << true;
+        QTest::newRow("unread view") << QStringLiteral("未読メール") << false << false;
+        QTest::newRow("trash") << QStringLiteral("ごみ箱") << false << true;
+        QTest::newRow("drafts") << QStringLiteral("下書き") << false << true;
+        QTest::newRow("outbox") << QStringLiteral("送信BOX") << false << true;
+        QTest::newRow("sent") << QStringLiteral("送信済BOX") << false << true;
+    }
+    void deleteKeyPerFolder()
+    {
+        QFETCH(QString, folder);
+        QFETCH(bool, shift);
+        QFETCH(bool, permanent);
+        selectFolder(folder);
+        const int before = m_window->mailModel()->rowCount();
+        clickRow(0);
+        QTest::keyClick(m_window->mailList(), Qt::Key_Delete, shift ? Qt::ShiftModifier : Qt::NoModifier);
+        // The question of a permanent delete is answered No: nothing changes then.
+        QCOMPARE(deleteQuestionAsked(), permanent);
+        QCOMPARE(m_window->mailModel()->rowCount(), permanent ? before : before - 1);
+        if (!permanent)
+            QCOMPARE(MainWindowData::section(m_data->receivedIndex(), QStringLiteral("ごみ箱")).size(), 2);
+    }
+
+    void permanentDeleteWhenConfirmed()
+    {
+        selectFolder(QStringLiteral("ごみ箱"));
+        clickRow(0);
+        m_prompts->answerNext(platform::Answer::Yes);
+        QTest::keyClick(m_window->mailList(), Qt::Key_Delete);
+        QCOMPARE(m_window->mailModel()->rowCount(), 0);
+        QVERIFY(MainWindowData::section(m_data->receivedIndex(), QStringLiteral("ごみ箱")).isEmpty());
+        QCOMPARE(m_window->preview()->location(), QStringLiteral("about:blank"));
+    }
+
+    void sortingByHeaderClicks()
+    {
+        selectFolder(QStringLiteral("標準BOX"));
+        QCOMPARE(subjects(), (QStringList{QStringLiteral("お知らせ"), QStringLiteral("会議の件"), QStringLiteral("資料送付")}));
+        clickHeader(kDateColumn); // the current key: flips to ascending
+        QCOMPARE(subjects(), (QStringList{QStringLiteral("資料送付"), QStringLiteral("会議の件"), QStringLiteral("お知らせ")}));
+        clickHeader(kDateColumn);
+        QCOMPARE(subjects().first(), QStringLiteral("お知らせ"));
+        clickHeader(kFromColumn); // another column: descending (鈴木 > 佐藤 > 山田 in code order)
+        QCOMPARE(m_window->mailModel()->sortState().key, int(kFromColumn));
+        QCOMPARE(m_window->mailModel()->sortState().order, 1);
+        QCOMPARE(subjects().first(), QStringLiteral("資料送付"));
+        // The order survives listing the folder again.
+        selectFolder(QStringLiteral("受信BOX"));
+        selectFolder(QStringLiteral("標準BOX"));
+        QCOMPARE(subjects().first(), QStringLiteral("資料送付"));
+    }
+
+    void digitKeysSwitchAccounts()
+    {
+        QTest::keyClick(m_window->mailList(), Qt::Key_3);
+        QCOMPARE(m_window->session().accountName(), QStringLiteral("taro"));
+        QTest::keyClick(m_window->mailList(), Qt::Key_2);
+        QCOMPARE(m_window->session().accountName(), QStringLiteral("hanako"));
+        QCOMPARE(m_window->accountBox()->currentText(), QStringLiteral("hanako"));
+        QCOMPARE(m_window->folderView().folderKey(), QStringLiteral("未読メール"));
+        QCOMPARE(m_window->mailModel()->rowCount(), 0);
+        QTest::keyClick(m_window->folderTree(), Qt::Key_1);
+        QCOMPARE(m_window->session().accountName(), QStringLiteral("taro"));
+        QCOMPARE(m_window->mailModel()->rowCount(), 2);
+    }
+
+    void splitterLimits()
+    {
+        const SplitterPositions start = m_window->splitterTwips();
+        const int formWidth = static_cast<int>(pixelsToTwips(m_window->width(), m_window->logicalDpiX()));
+        QVERIFY(!m_window->dragSplitter(0, 400));
+        QVERIFY(!m_window->dragSplitter(0, formWidth - 400));
+        QCOMPARE(m_window->splitterTwips().left, start.left);
+        QVERIFY(m_window->dragSplitter(0, 3000));
+        QVERIFY(qAbs(m_window->splitterTwips().left - 3000) < 30);
+
+        const int formHeight = static_cast<int>(pixelsToTwips(m_window->height(), m_window->logicalDpiY()));
+        QVERIFY(!m_window->dragSplitter(1, 1200));
+        QVERIFY(!m_window->dragSplitter(1, formHeight - 1800));
+        QVERIFY(m_window->dragSplitter(1, formHeight - 2600));
+        QVERIFY(!m_window->dragSplitter(2, 1000));
+
+        // Shrinking the window below splitter 1 moves it to two thirds of the height.
+        const int below = m_window->splitterTwips().listBottom;
+        m_window->resize(m_window->width(), 300);
+        const int shrunk = static_cast<int>(pixelsToTwips(m_window->height(), m_window->logicalDpiY()));
+        QVERIFY(shrunk < below);
+        QCOMPARE(m_window->splitterTwips().listBottom, shrunk * 2 / 3);
+    }
+
+    void exitWritesColumnsOnlyAfterHeaderClick()
+    {
+        const QString registry = m_data->registryFile();
+        QVERIFY(m_window->close());
+        QStringList lines;
+        QVERIFY(!storage::IniGetSection(QStringLiteral("LsvMailWidth"), registry, lines));
+        QVERIFY(!storage::IniGetSection(QStringLiteral("Sort"), registry, lines));
+        QVERIFY(!storage::IniGetString(QStringLiteral("Window"), QStringLiteral("Width"), 10, registry).isEmpty());
+
+        m_window.reset();
+        openWindow();
+        clickHeader(kSubjectColumn);
+        QVERIFY(m_window->close());
+        QVERIFY(storage::IniGetSection(QStringLiteral("LsvMailWidth"), registry, lines));
+        QCOMPARE(storage::IniGetString(QStringLiteral("Sort"), QStringLiteral("SortKey"), 10, registry), QStringLiteral("4"));
+        QCOMPARE(storage::IniGetString(QStringLiteral("Sort"), QStringLiteral("SortOrder"), 10, registry), QStringLiteral("1"));
+
+        // The next run starts with the written order.
+        m_window.reset();
+        openWindow();
+        QCOMPARE(m_window->mailModel()->sortState().key, int(kSubjectColumn));
+        QVERIFY(!m_window->mailModel()->sortState().changed);
+    }
+
+    void unreadTimerMarksReadOnTheFourthTick()
+    {
+        selectFolder(QStringLiteral("標準BOX"));
+        const int row = rowOfSubject(QStringLiteral("会議の件"));
+        clickRow(row);
+        QVERIFY(m_window->timers().isUnreadTimerRunning());
+        for (int tick = 0; tick < 3; ++tick)
+            Q_EMIT m_window->timers().unreadTick();
+        QCOMPARE(m_window->mailModel()->index(row, kUnreadColumn).data().toString(), QStringLiteral("未"));
+        Q_EMIT m_window->timers().unreadTick();
+        QCOMPARE(m_window->mailModel()->index(row, kUnreadColumn).data().toString(), QString());
+        QVERIFY(!m_window->timers().isUnreadTimerRunning());
+        QVERIFY(hasLine(m_data->receivedIndex(), QStringLiteral("標準BOX"), QStringLiteral("m1.eml=000\t")));
+
+        // A read message stops the timer; an unread one starts it again.
+        clickRow(rowOfSubject(QStringLiteral("資料送付")));
+        QVERIFY(m_window->timers().isUnreadTimerRunning());
+        clickRow(rowOfSubject(QStringLiteral("お知らせ")));
+        QVERIFY(!m_window->timers().isUnreadTimerRunning());
+    }
+
+    void commandsNotBuiltYetSaySo()
+    {
+        QAction* newMail = nullptr;
+        for (QAction* action : m_window->findChildren<QAction*>()) {
+            if (action->text() == QStringLiteral("新規メール"))
+                newMail = action;
+        }
+        QVERIFY(newMail);
+        newMail->trigger();
+        QVERIFY(!m_prompts->messages.isEmpty());
+        QVERIFY(m_prompts->messages.last().text.contains(QStringLiteral("まだ使えません")));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "test_main_window.moc"

@@ -1,0 +1,306 @@
+// The main window's rules and models, without any widget.
+#include "mainwin/core/FolderTreeModel.h"
+#include "mainwin/core/MailTableModel.h"
+#include "mainwin/core/MainTimers.h"
+#include "mainwin/core/MainWindowRules.h"
+#include "storage/FolderTree.h"
+#include "storage/MailFolderView.h"
+#include "storage/StoredMailReader.h"
+#include "support/RecordingPrompts.h"
+
+#include <QMimeData>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace fumibako::mainwin;
+using namespace fumibako::storage;
+using fumibako::test::RecordingPrompts;
+
+namespace {
+
+class NoReader : public StoredMailReader {
+public:
+    std::optional<StoredMailSummary> readReceived(const QString&, const QString&, const QString&) override { return {}; }
+    std::optional<StoredMailSummary> readOutgoing(const QString&, const QString&) override { return {}; }
+};
+
+} // namespace
+
+class TestMainwinModels : public QObject {
+    Q_OBJECT
+
+    FolderTree m_tree;
+    RecordingPrompts m_prompts;
+    NoReader m_reader;
+
+    // Rows "k0".."k3" with the given subjects and dates, in that order.
+    void fill(MailFolderView& folder, const QStringList& subjects, const QStringList& dates)
+    {
+        folder.rows().clear();
+        for (int i = 0; i < subjects.size(); ++i) {
+            MailRow row(QStringLiteral("k%1").arg(i), QStringLiteral("from%1").arg(i), subjects.at(i), dates.at(i));
+            row.unread = i % 2 == 1;
+            folder.rows().append(row);
+        }
+    }
+
+    QStringList column(const MailTableModel& model, int column)
+    {
+        QStringList texts;
+        for (int row = 0; row < model.rowCount(); ++row)
+            texts.append(model.index(row, column).data().toString());
+        return texts;
+    }
+
+private Q_SLOTS:
+    void columnClickRule_data()
+    {
+        QTest::addColumn<QList<int>>("clicks");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("order");
+        QTest::newRow("none keeps the settings") << QList<int>{} << 5 << 1;
+        QTest::newRow("same column flips") << QList<int>{5} << 5 << 0;
+        QTest::newRow("same column twice flips back") << QList<int>{5, 5} << 5 << 1;
+        QTest::newRow("other column sorts descending") << QList<int>{4} << 4 << 1;
+        QTest::newRow("other after ascending is descending") << QList<int>{5, 3} << 3 << 1;
+        QTest::newRow("other then same") << QList<int>{4, 4} << 4 << 0;
+    }
+    void columnClickRule()
+    {
+        QFETCH(QList<int>, clicks);
+        ListSortState state;
+        for (int column : clicks)
+            state.columnClicked(column);
+        QTEST(state.key, "key");
+        QTEST(state.order, "order");
+        QCOMPARE(state.changed, !clicks.isEmpty());
+    }
+
+    void modelSortsItsRowsByColumnText()
+    {
+        MailFolderView folder(m_tree, m_prompts, m_reader);
+        fill(folder, {QStringLiteral("b"), QStringLiteral("C"), QStringLiteral("a"), QStringLiteral("会議")},
+             {QStringLiteral("2024/01/02 10:00:00"), QStringLiteral("2023/12/31 23:59:59"),
+              QStringLiteral("2024/01/10 08:00:00"), QStringLiteral("2024/01/02 09:00:00")});
+        MailTableModel model(folder);
+        model.reload(); // the built-in key: date, descending
+        QCOMPARE(column(model, kDateColumn).first(), QStringLiteral("2024/01/10 08:00:00"));
+        QCOMPARE(column(model, kDateColumn).last(), QStringLiteral("2023/12/31 23:59:59"));
+
+        model.columnClicked(kSubjectColumn); // another column: descending
+        QCOMPARE(column(model, kSubjectColumn),
+                 (QStringList{QStringLiteral("会議"), QStringLiteral("C"), QStringLiteral("b"), QStringLiteral("a")}));
+        model.columnClicked(kSubjectColumn); // the same again: ascending
+        QCOMPARE(column(model, kSubjectColumn),
+                 (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("C"), QStringLiteral("会議")}));
+        QVERIFY(model.sortState().changed);
+
+        // Row numbers of the model are row numbers of the folder's commands.
+        QCOMPARE(folder.rows().at(0).subject(), QStringLiteral("a"));
+        QCOMPARE(folder.rows().rowOfKey(u"k2"), 0);
+    }
+
+    void flagColumnSortsMarkedFirstWhenDescending()
+    {
+        MailFolderView folder(m_tree, m_prompts, m_reader);
+        fill(folder, {QStringLiteral("s0"), QStringLiteral("s1"), QStringLiteral("s2"), QStringLiteral("s3")},
+             {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")});
+        MailTableModel model(folder);
+        model.columnClicked(kUnreadColumn);
+        QCOMPARE(column(model, kUnreadColumn),
+                 (QStringList{QStringLiteral("未"), QStringLiteral("未"), QString(), QString()}));
+        // Stable: equal marks keep their earlier order.
+        QCOMPARE(column(model, kSubjectColumn).first(), QStringLiteral("s1"));
+    }
+
+    void sortKeepsPersistentSelection()
+    {
+        MailFolderView folder(m_tree, m_prompts, m_reader);
+        fill(folder, {QStringLiteral("x"), QStringLiteral("y"), QStringLiteral("z")},
+             {QStringLiteral("3"), QStringLiteral("2"), QStringLiteral("1")});
+        MailTableModel model(folder);
+        model.setSortState(kSubjectColumn, 0);
+        model.reload();
+        const QPersistentModelIndex y = model.index(1, kSubjectColumn);
+        model.columnClicked(kSubjectColumn);
+        QCOMPARE(y.data().toString(), QStringLiteral("y"));
+        model.columnClicked(kDateColumn);
+        QCOMPARE(y.data().toString(), QStringLiteral("y"));
+    }
+
+    void senderCaptionAndDraggedRows()
+    {
+        MailFolderView folder(m_tree, m_prompts, m_reader);
+        MailTableModel model(folder);
+        QCOMPARE(model.headerData(kFromColumn, Qt::Horizontal).toString(), QStringLiteral("送信者"));
+        model.setSenderCaption(QStringLiteral("あて先"));
+        QCOMPARE(model.headerData(kFromColumn, Qt::Horizontal).toString(), QStringLiteral("あて先"));
+
+        fill(folder, {QStringLiteral("a"), QStringLiteral("b")}, {QStringLiteral("1"), QStringLiteral("2")});
+        model.reload();
+        std::unique_ptr<QMimeData> data(model.mimeData({model.index(0, 0), model.index(0, 3), model.index(1, 0)}));
+        QCOMPARE(MailTableModel::rowsFromMimeData(data.get()), (QList<int>{0, 1}));
+    }
+
+    void treeModelMirrorsTheTree()
+    {
+        FolderTree tree;
+        const int work = tree.addFolder(kInboxNode);
+        const int sub = tree.addFolder(work);
+        FolderTreeModel model(tree);
+        QCOMPARE(model.rowCount(), 4); // 受信BOX, 送信BOX, 送信済BOX, 下書き
+        const QModelIndex inbox = model.index(0, 0);
+        QCOMPARE(inbox.data().toString(), QStringLiteral("受信BOX"));
+        QCOMPARE(model.rowCount(inbox), 4); // 未読メール, 標準BOX, ごみ箱, the user folder
+        const QModelIndex subIndex = model.indexOfNode(sub);
+        QCOMPARE(subIndex.data(FolderTreeModel::KeyRole).toString(), tree.node(sub).key);
+        QCOMPARE(model.parent(subIndex), model.indexOfNode(work));
+        QCOMPARE(model.parent(model.indexOfNode(work)), inbox);
+        QCOMPARE(model.indexOfNode(kTrashNode).data(FolderTreeModel::ImageKeyRole).toString(), QStringLiteral("trush"));
+        QVERIFY(!(model.flags(model.indexOfNode(kTrashNode)) & Qt::ItemIsEditable));
+        QVERIFY(model.flags(subIndex) & Qt::ItemIsEditable);
+    }
+
+    void treeModelAcceptsDropsOnReceivedFolders()
+    {
+        FolderTree tree;
+        FolderTreeModel model(tree);
+        QString droppedOn;
+        QList<int> droppedRows;
+        model.setDropHandler([&](const QString& key, const QList<int>& rows) {
+            droppedOn = key;
+            droppedRows = rows;
+        });
+        QMimeData data;
+        data.setData(MailTableModel::kRowsMimeType, "2\n5");
+        QVERIFY(!model.canDropMimeData(&data, Qt::MoveAction, -1, -1, model.indexOfNode(kDraftsNode)));
+        QVERIFY(!model.canDropMimeData(&data, Qt::MoveAction, -1, -1, model.indexOfNode(kInboxNode)));
+        model.dropMimeData(&data, Qt::MoveAction, -1, -1, model.indexOfNode(kTrashNode));
+        QCOMPARE(droppedOn, QStringLiteral("ごみ箱"));
+        QCOMPARE(droppedRows, (QList<int>{2, 5}));
+        model.setAcceptsDrops(false); // an outgoing folder is shown
+        QVERIFY(!model.canDropMimeData(&data, Qt::MoveAction, -1, -1, model.indexOfNode(kTrashNode)));
+    }
+
+    void digitKeys_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<int>("accounts");
+        QTest::addColumn<int>("expected"); // -1: nothing
+        QTest::newRow("2 of 2") << QStringLiteral("2") << 2 << 1;
+        QTest::newRow("3 of 2") << QStringLiteral("3") << 2 << -1;
+        QTest::newRow("1 of 1") << QStringLiteral("1") << 1 << 0;
+        QTest::newRow("0") << QStringLiteral("0") << 9 << -1;
+        QTest::newRow("9 of 9") << QStringLiteral("9") << 9 << 8;
+        QTest::newRow("letter") << QStringLiteral("a") << 9 << -1;
+        QTest::newRow("full-width digit") << QStringLiteral("２") << 9 << -1;
+    }
+    void digitKeys()
+    {
+        QFETCH(QString, key);
+        QFETCH(int, accounts);
+        QFETCH(int, expected);
+        QCOMPARE(accountForDigitKey(key, accounts).value_or(-1), expected);
+    }
+
+    void deleteKey_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<bool>("shift");
+        QTest::addColumn<bool>("permanent");
+        QTest::newRow("standard") << QStringLiteral("標準BOX") << false << false;
+        QTest::newRow("standard, shift") << QStringLiteral("標準BOX") << true << true;
+        QTest::newRow("unread view") << QStringLiteral("未読メール") << false << false;
+        QTest::newRow("user folder") << QStringLiteral("受信BOX\\仕事") << false << false;
+        QTest::newRow("trash") << QStringLiteral("ごみ箱") << false << true;
+        QTest::newRow("drafts") << QStringLiteral("下書き") << false << true;
+        QTest::newRow("outbox") << QStringLiteral("送信BOX") << false << true;
+        QTest::newRow("sent") << QStringLiteral("送信済BOX") << false << true;
+    }
+    void deleteKey()
+    {
+        QFETCH(QString, folder);
+        QFETCH(bool, shift);
+        QFETCH(bool, permanent);
+        QCOMPARE(deleteActionFor(folder, shift) == DeleteAction::DeletePermanently, permanent);
+    }
+
+    void splitterAcceptance_data()
+    {
+        QTest::addColumn<bool>("vertical");
+        QTest::addColumn<int>("position");
+        QTest::addColumn<int>("extent");
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("x at 500") << true << 500 << 12000 << false;
+        QTest::newRow("x at 501") << true << 501 << 12000 << true;
+        QTest::newRow("x at width - 500") << true << 11500 << 12000 << false;
+        QTest::newRow("x at width - 501") << true << 11499 << 12000 << true;
+        QTest::newRow("y at 1500") << false << 1500 << 9000 << false;
+        QTest::newRow("y at 1501") << false << 1501 << 9000 << true;
+        QTest::newRow("y at height - 2000") << false << 7000 << 9000 << false;
+        QTest::newRow("y at height - 2001") << false << 6999 << 9000 << true;
+    }
+    void splitterAcceptance()
+    {
+        QFETCH(bool, vertical);
+        QFETCH(int, position);
+        QFETCH(int, extent);
+        QFETCH(bool, accepted);
+        QCOMPARE(vertical ? acceptsVerticalSplitter(position, extent) : acceptsHorizontalSplitter(position, extent),
+                 accepted);
+    }
+
+    void splittersOutsideTheFormMove()
+    {
+        const SplitterPositions fitted = fitSplittersToForm({7000, 9500, 4000}, 6000, 9000);
+        QCOMPARE(fitted.left, 2000);
+        QCOMPARE(fitted.listBottom, 6000);
+        QCOMPARE(fitted.treeBottom, 4000);
+        QCOMPARE(twipsToPixels(1440, 96), 96);
+        QCOMPARE(pixelsToTwips(96, 96), 1440.0);
+    }
+
+    void treePopup_data()
+    {
+        QTest::addColumn<int>("node");
+        QTest::addColumn<bool>("shown");
+        QTest::addColumn<bool>("canDelete");
+        QTest::newRow("inbox") << 1 << true << false;
+        QTest::newRow("outbox") << 2 << false << false;
+        QTest::newRow("drafts") << 4 << false << false;
+        QTest::newRow("unread") << 5 << true << false;
+        QTest::newRow("trash") << 7 << true << false;
+        QTest::newRow("user folder") << 8 << true << true;
+        QTest::newRow("no node") << 0 << false << false;
+    }
+    void treePopup()
+    {
+        QFETCH(int, node);
+        const TreePopupEnabling enabling = treePopupFor(node);
+        QTEST(enabling.shown, "shown");
+        QCOMPARE(enabling.addFolder, enabling.shown);
+        QTEST(enabling.deleteFolder, "canDelete");
+    }
+
+    void autoReceiveCountsMinutes()
+    {
+        MainTimers timers;
+        QSignalSpy due(&timers, &MainTimers::autoReceiveDue);
+        timers.armAutoReceive(true, 3);
+        QVERIFY(timers.isAutoReceiveArmed());
+        timers.autoReceiveTick();
+        timers.autoReceiveTick();
+        QCOMPARE(due.count(), 0);
+        timers.autoReceiveTick();
+        QCOMPARE(due.count(), 1);
+        QCOMPARE(timers.minuteCount(), 0);
+        timers.autoReceiveTick();
+        timers.disarmAutoReceive(); // the count starts again
+        QCOMPARE(timers.minuteCount(), 0);
+        timers.armAutoReceive(false, 3);
+        QVERIFY(!timers.isAutoReceiveArmed());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMainwinModels)
+#include "test_mainwin_models.moc"
