@@ -5,7 +5,7 @@
 #include "storage/DataDirectory.h"
 #include "storage/FolderTree.h"
 #include "storage/MailFolderView.h"
-#include "storage/StoredMailReader.h"
+#include "transfer/MailFileReader.h"
 
 #include <QFileInfo>
 
@@ -14,17 +14,6 @@ namespace fumibako::tool {
 using namespace fumibako::storage;
 
 namespace {
-
-// Until the mail reader is wired in, files that no index lists stay unindexed, exactly as a file
-// the reader cannot read would.
-class UnreadableMailReader : public StoredMailReader {
-public:
-    std::optional<StoredMailSummary> readReceived(const QString&, const QString&, const QString&) override
-    {
-        return std::nullopt;
-    }
-    std::optional<StoredMailSummary> readOutgoing(const QString&, const QString&) override { return std::nullopt; }
-};
 
 QString flagDigits(const MailRow& row)
 {
@@ -57,7 +46,7 @@ int runListCommand(const QString& dataDirOption, const QStringList& args)
         return 1;
     }
     prepareAccountDirs(programDir, account);
-    UnreadableMailReader reader;
+    transfer::MailFileReader reader;
     MailFolderView view(tree, prompts, reader);
     view.setAccount(paths, prepareWorkDir(nullptr));
     view.SelectFolder(folderKey);

@@ -1,5 +1,7 @@
 #include "app/tool/ListCommand.h"
+#include "app/tool/MailCommands.h"
 #include "app/tool/ProfileCommands.h"
+#include "app/tool/SendCommand.h"
 #include "app/tool/ToolIo.h"
 
 #include <QCoreApplication>
@@ -17,7 +19,10 @@ const char* const kUsage =
     "  profile section FILE SECTION\n"
     "  profile write-section FILE SECTION [LINE ...]\n"
     "  profile sections FILE\n"
-    "  list ACCOUNT FOLDERKEY\n";
+    "  list ACCOUNT FOLDERKEY\n"
+    "  mail read FILE [--attachments DIR]\n"
+    "  mail headers FILE\n"
+    "  send ACCOUNT\n";
 
 int run(QStringList args)
 {
@@ -35,6 +40,10 @@ int run(QStringList args)
         return runProfileCommand(args);
     if (command == QLatin1String("list"))
         return runListCommand(dataDir, args);
+    if (command == QLatin1String("mail"))
+        return runMailCommand(args);
+    if (command == QLatin1String("send"))
+        return runSendCommand(dataDir, args);
     throw UsageError{QStringLiteral("unknown command: ") + command + QLatin1Char('\n') + QString::fromLatin1(kUsage)};
 }
 

@@ -1,0 +1,34 @@
+#include "transfer/MailFileReader.h"
+
+#include "transfer/OutgoingMailFile.h"
+#include "transfer/StoredMail.h"
+
+namespace fumibako::transfer {
+
+namespace {
+
+storage::StoredMailSummary summaryOf(const CurrentMail& mail, bool hasAttachments)
+{
+    return {mail.from, mail.subject, mail.date, hasAttachments};
+}
+
+} // namespace
+
+std::optional<storage::StoredMailSummary> MailFileReader::readReceived(const QString& dir, const QString& name,
+                                                                       const QString& workDir)
+{
+    CurrentMail mail;
+    if (ReadStoredMail(mail, 6, dir, name, workDir) != 0)
+        return std::nullopt;
+    return summaryOf(mail, mail.attachments.value(0).toInt() != 0);
+}
+
+std::optional<storage::StoredMailSummary> MailFileReader::readOutgoing(const QString& dir, const QString& name)
+{
+    CurrentMail mail;
+    if (ReadOutgoingFile(mail, dir, name) != 0)
+        return std::nullopt;
+    return summaryOf(mail, !mail.attachments.value(0).isEmpty());
+}
+
+} // namespace fumibako::transfer

@@ -1,0 +1,100 @@
+#include "transfer/OutgoingMailFile.h"
+
+#include "platform/AtomicFile.h"
+#include "platform/Cp932.h"
+
+#include <QFile>
+#include <QStringList>
+
+#include <optional>
+
+namespace fumibako::transfer {
+
+namespace {
+
+const QByteArray kUtf8Bom("\xEF\xBB\xBF", 3);
+const QString kCrLf = QStringLiteral("\r\n");
+
+// A header text must stay on its own line.
+QString oneLine(QString text)
+{
+    text.replace(QLatin1String("\r\n"), QLatin1String(" "));
+    text.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    text.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return text;
+}
+
+// Lines as a line-by-line reader sees them: the break after the last line ends it and starts
+// no further, empty line; a lone LF (a file edited elsewhere) also ends a line.
+QStringList splitLines(const QString& text)
+{
+    QStringList lines = text.split(QLatin1Char('\n'));
+    if (lines.last().isEmpty())
+        lines.removeLast();
+    for (QString& line : lines) {
+        if (line.endsWith(QLatin1Char('\r')))
+            line.chop(1);
+    }
+    return lines;
+}
+
+// " 1 " and the like; spaces anywhere are ignored; nothing when it is no 16-bit integer.
+std::optional<qint16> parseKeepFlag(QString line)
+{
+    line.remove(QLatin1Char(' '));
+    bool ok = false;
+    const short value = line.toShort(&ok);
+    if (!ok)
+        return std::nullopt;
+    return value == 0 ? 0 : 1;
+}
+
+} // namespace
+
+QString decodeOutgoingText(const QByteArray& bytes)
+{
+    if (bytes.startsWith(kUtf8Bom))
+        return QString::fromUtf8(QByteArrayView(bytes).sliced(kUtf8Bom.size()));
+    return platform::decodeCp932(bytes);
+}
+
+QByteArray outgoingFileBytes(const CurrentMail& mail)
+{
+    const QString attachmentLine = mail.attachments.isEmpty() ? QString() : mail.attachments.first();
+    const QStringList header{oneLine(mail.to), oneLine(mail.cc), oneLine(mail.bcc), oneLine(attachmentLine),
+                             oneLine(mail.subject), QStringLiteral(" %1 ").arg(mail.keepFlag)};
+    QString text = header.join(kCrLf) + kCrLf + mail.body + kCrLf;
+    return kUtf8Bom + text.toUtf8();
+}
+
+bool WriteOutgoingFile(const CurrentMail& mail, QString* error)
+{
+    return platform::writeFileAtomically(mail.mailPath + mail.mailName, outgoingFileBytes(mail), error);
+}
+
+int ReadOutgoingFile(CurrentMail& mail, const QString& folder, const QString& name)
+{
+    QFile file(folder + name);
+    if (name.isEmpty() || !file.open(QIODevice::ReadOnly))
+        return -1;
+    const QStringList lines = splitLines(decodeOutgoingText(file.readAll()));
+    if (lines.size() < 6)
+        return -1;
+    const std::optional<qint16> keepFlag = parseKeepFlag(lines.at(5));
+    if (!keepFlag)
+        return -1;
+    mail.mailPath = folder;
+    mail.mailName = name;
+    mail.to = lines.at(0);
+    mail.cc = lines.at(1);
+    mail.bcc = lines.at(2);
+    mail.attachments = QStringList{lines.at(3)};
+    mail.subject = lines.at(4);
+    mail.keepFlag = *keepFlag;
+    mail.body = lines.mid(6).join(kCrLf);
+    mail.from = mail.to;
+    mail.date = name.left(qMax(0, name.size() - 4));
+    return 0;
+}
+
+} // namespace fumibako::transfer

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "transfer/StoredMail.h"
+
+#include <QByteArray>
+#include <QString>
+
+/**
+ * The file of a draft, a queued or a sent message: To, Cc, Bcc, the attachment line, the subject
+ * and the keep flag (" 0 " or " 1 ") on lines 1 to 6, then the body; every line ends in CR LF.
+ * Written as UTF-8 with a byte order mark so that no character is lost; read in that form or,
+ * without the mark, as code page 932 (files from the program's Windows past).
+ */
+namespace fumibako::transfer {
+
+/** The bytes WriteOutgoingFile writes for @p mail. */
+QByteArray outgoingFileBytes(const CurrentMail& mail);
+
+/**
+ * Writes @p mail as the file mailPath + mailName, replacing it atomically. Line breaks inside the
+ * header texts (lines 1 to 5) become spaces: they would shift every later line of the file.
+ * False (and the reason in @p error) when the file could not be written.
+ */
+bool WriteOutgoingFile(const CurrentMail& mail, QString* error = nullptr);
+
+/**
+ * Reads @p folder + @p name into @p mail: 0 when read; -1, with @p mail unchanged, when the file
+ * is missing, has fewer than six lines or its line 6 is not a number.
+ */
+int ReadOutgoingFile(CurrentMail& mail, const QString& folder, const QString& name);
+
+/** The text of an outgoing file's bytes: UTF-8 after a byte order mark, else code page 932. */
+QString decodeOutgoingText(const QByteArray& bytes);
+
+} // namespace fumibako::transfer

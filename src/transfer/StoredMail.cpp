@@ -1,0 +1,89 @@
+#include "transfer/StoredMail.h"
+
+#include "platform/mail/MailLibrary.h"
+#include "storage/IndexEntry.h"
+#include "storage/ProfileStore.h"
+#include "transfer/OutgoingMailFile.h"
+
+namespace fumibako::transfer {
+
+namespace {
+
+const QString kFieldOptions = QStringLiteral("subject:from:date:To:body:");
+
+// "subject: text" -> "text": from the second character after the first colon.
+QString elementValue(const QString& element)
+{
+    return element.mid(element.indexOf(QLatin1Char(':')) + 2);
+}
+
+// An index field must not carry the TAB that separates the fields.
+QString indexField(QString text)
+{
+    text.replace(QLatin1Char('\t'), QLatin1Char(' '));
+    return text;
+}
+
+int readReceivedFile(CurrentMail& mail, const QString& folder, const QString& fileName,
+                     const QString& attachmentFolder)
+{
+    const platform::mail::LibraryResult result =
+        platform::mail::ReadMail(folder + fileName, kFieldOptions, attachmentFolder);
+    // A readable file gives at least the five fields and the attachment count.
+    if (!result.isList || result.list.size() < 6)
+        return -1;
+    const QStringList& list = result.list;
+    mail.mailPath = folder;
+    mail.mailName = fileName;
+    mail.subject = elementValue(list.at(0));
+    mail.from = elementValue(list.at(1));
+    mail.date = elementValue(list.at(2));
+    mail.to = elementValue(list.at(3));
+    mail.body = elementValue(list.at(4));
+    const qsizetype count = list.size() - 6;
+    QStringList attachments{QString::number(count)};
+    for (qsizetype k = 1; k <= count; ++k)
+        attachments.append(elementValue(list.at(k + 5)));
+    mail.attachments = attachments;
+    return 0;
+}
+
+} // namespace
+
+int ReadStoredMail(CurrentMail& mail, int mode, const QString& folder, const QString& fileName,
+                   const QString& attachmentFolder)
+{
+    switch (mode) {
+    case 0:
+        return ReadOutgoingFile(mail, folder, fileName);
+    case 6:
+        return readReceivedFile(mail, folder, fileName, attachmentFolder);
+    default:
+        return -1;
+    }
+}
+
+int IndexReceivedMail(CurrentMail& mail, bool isNew, const QString& folder, const QString& fileName,
+                      const QString& section, const QString& receivedIndexFile, const QString& workDir)
+{
+    if (ReadStoredMail(mail, 6, folder, fileName, workDir) != 0)
+        return -1;
+    QString name = fileName;
+    const bool needsNewName = storage::cleanMailFileName(fileName) != fileName;
+    if (needsNewName) {
+        name = storage::SanitizeMailFileName(folder, fileName);
+        if (name == fileName)
+            return -1; // the move failed: an entry would name a key the file does not carry
+        mail.mailName = name;
+    }
+    const bool hasAttachments = mail.attachments.value(0).toInt() != 0;
+    QString value = isNew ? QStringLiteral("01") : QStringLiteral("00");
+    value += hasAttachments ? QLatin1Char('1') : QLatin1Char('0');
+    value += QLatin1Char('\t') + indexField(mail.from) + QLatin1Char('\t') + indexField(mail.subject) +
+             QLatin1Char('\t') + indexField(mail.date);
+    if (storage::IniWriteString(section, name, value, receivedIndexFile) != QLatin1String("1"))
+        return -1;
+    return needsNewName ? 2 : 0;
+}
+
+} // namespace fumibako::transfer

@@ -1,0 +1,226 @@
+#include "SendTestSupport.h"
+#include "transfer/OperationGuard.h"
+#include "transfer/StoredMail.h"
+
+#include <QJsonArray>
+#include <QTest>
+
+using namespace fumibako::transfer;
+using namespace fumibako::test;
+using fumibako::platform::Answer;
+using fumibako::storage::FixedFolder::Drafts;
+using fumibako::storage::FixedFolder::Outbox;
+using fumibako::storage::FixedFolder::SentBox;
+
+class TestSendWalks : public QObject {
+    Q_OBJECT
+
+private:
+    MailServers m_servers;
+
+    QStringList outboxKeys(const SendAccount& account) const
+    {
+        QStringList lines;
+        fumibako::storage::IniGetSection(Outbox, account.paths.outgoingIndexFile, lines);
+        QStringList keys;
+        for (const QString& line : std::as_const(lines))
+            keys.append(line.left(line.indexOf(QLatin1Char('='))));
+        return keys;
+    }
+
+    QStringList messageTexts(const SendAccount& account) const
+    {
+        QStringList texts;
+        for (const ShownMessage& message : account.prompts.messages)
+            texts.append(message.text);
+        return texts;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QString error;
+        if (!m_servers.start(MailServers::Smtp, &error))
+            QSKIP(qPrintable(error));
+        qputenv("FUMIBAKO_NET_TIMEOUT", "5");
+    }
+    void init() { m_servers.takeReceived(); }
+
+    void sendAllGoesOnAfterAFailure()
+    {
+        SendAccount account(m_servers.smtpAuthPort());
+        const QString out = account.paths.outputDir;
+        account.queue(out, QStringLiteral("1.txt"), QStringLiteral("a@example.jp"), QStringLiteral("one"));
+        account.queue(out, QStringLiteral("2.txt"), QStringLiteral("reject@example.jp"), QStringLiteral("two"));
+        account.queue(out, QStringLiteral("3.txt"), QStringLiteral("c@example.jp"), QStringLiteral("three"), Outbox, 1);
+        OperationGuard guard(account.prompts);
+        CurrentMail mail;
+        const SendAllResult result = sendAll(guard, mail, account.context);
+        QVERIFY(result.ran);
+        QCOMPARE(result.sent, 2);
+        QCOMPARE(result.failed, 1);
+        QCOMPARE(receivedSubjects(m_servers.takeReceived()), (QStringList{"one", "three"}));
+        QCOMPARE(outboxKeys(account), QStringList{QStringLiteral("2.txt")});
+        // Sent files stay in the folder; the one kept gets its sent-box copy beside them.
+        QVERIFY(QFile::exists(out + QStringLiteral("1.txt")));
+        QVERIFY(QFile::exists(out + QStringLiteral("3.txt")));
+        QCOMPARE(QDir(out).entryList(QDir::Files).size(), 4);
+        const ShownMessage last = account.prompts.messages.last();
+        QCOMPARE(last.text, QStringLiteral("送信に失敗したものがあります"));
+        QCOMPARE(last.title, QStringLiteral("全送信"));
+        QCOMPARE(last.icon, fumibako::platform::Icon::Exclamation);
+        QCOMPARE(account.prompts.messages.size(), 2); // the library error, then the summary
+        QCOMPARE(account.prompts.status.value(1), QString());
+        QCOMPARE(guard.CurrentOperation(), qint16(kIdle));
+    }
+
+    void sendAllDropsWhatCannotBeSent()
+    {
+        SendAccount account(m_servers.smtpAuthPort());
+        const QString out = account.paths.outputDir;
+        const QString& index = account.paths.outgoingIndexFile;
+        account.queue(out, QStringLiteral("sent.txt"), QStringLiteral("a@example.jp"), QStringLiteral("already"));
+        fumibako::storage::IniWriteString(SentBox, QStringLiteral("sent.txt"), QStringLiteral("000\ta\tb\tc"), index);
+        account.queue(out, QStringLiteral("bad.txt"), QStringLiteral("a@example.jp"), QStringLiteral("bad"));
+        fumibako::storage::IniWriteString(Outbox, QStringLiteral("bad.txt"), QStringLiteral("no flags"), index);
+        account.queue(out, QStringLiteral("gone.txt"), QStringLiteral("a@example.jp"), QStringLiteral("gone"));
+        QFile::remove(out + QStringLiteral("gone.txt"));
+        writeBytes(out + QStringLiteral("short.txt"), "a@example.jp\r\n\r\n");
+        fumibako::storage::IniWriteString(Outbox, QStringLiteral("short.txt"), QStringLiteral("000\ta\tb\tc"), index);
+        account.queue(out, QStringLiteral("ok.txt"), QStringLiteral("a@example.jp"), QStringLiteral("ok"));
+
+        OperationGuard guard(account.prompts);
+        CurrentMail mail;
+        const SendAllResult result = sendAll(guard, mail, account.context);
+        QCOMPARE(result.sent, 1);
+        QCOMPARE(result.failed, 0);
+        QCOMPARE(receivedSubjects(m_servers.takeReceived()), QStringList{QStringLiteral("ok")});
+        QVERIFY(outboxKeys(account).isEmpty());
+        QVERIFY(account.prompts.messages.isEmpty());
+        QVERIFY(!account.entry(SentBox, QStringLiteral("sent.txt")).isEmpty());
+    }
+
+    void refusedWhileAnotherOperationRuns()
+    {
+        SendAccount account(m_servers.smtpAuthPort());
+        account.queue(account.paths.outputDir, QStringLiteral("1.txt"), QStringLiteral("a@example.jp"),
+                      QStringLiteral("one"));
+        OperationGuard guard(account.prompts);
+        QVERIFY(guard.AcquireOperation(kFetchingServerList));
+        CurrentMail mail;
+        QVERIFY(!sendAll(guard, mail, account.context).ran);
+        QVERIFY(!sendSelected(guard, mail, account.context, account.paths.outputDir,
+                              {{QStringLiteral("1.txt"), Outbox}}));
+        QCOMPARE(guard.CurrentOperation(), qint16(kFetchingServerList));
+        QVERIFY(m_servers.takeReceived().isEmpty());
+        QCOMPARE(outboxKeys(account), QStringList{QStringLiteral("1.txt")});
+    }
+
+    void sendSelectedWalksBackwardsAndStops()
+    {
+        SendAccount account(m_servers.smtpAuthPort());
+        const QString out = account.paths.outputDir;
+        account.queue(out, QStringLiteral("a.txt"), QStringLiteral("a@example.jp"), QStringLiteral("a"));
+        account.queue(out, QStringLiteral("b.txt"), QStringLiteral("reject@example.jp"), QStringLiteral("b"));
+        account.queue(out, QStringLiteral("c.txt"), QStringLiteral("c@example.jp"), QStringLiteral("c"));
+        OperationGuard guard(account.prompts);
+        CurrentMail mail;
+        const QList<SelectedMail> selected{{QStringLiteral("a.txt"), Outbox},
+                                           {QStringLiteral("b.txt"), Outbox},
+                                           {QStringLiteral("c.txt"), Outbox}};
+        QVERIFY(sendSelected(guard, mail, account.context, out, selected));
+        QCOMPARE(receivedSubjects(m_servers.takeReceived()), QStringList{QStringLiteral("c")});
+        QCOMPARE(outboxKeys(account), (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
+        QVERIFY(!QFile::exists(out + QStringLiteral("c.txt")));
+        QVERIFY(QFile::exists(out + QStringLiteral("b.txt")));
+        QCOMPARE(account.prompts.messages.last().text, QStringLiteral("送信エラーが発生したようなので処理を中止します"));
+        QCOMPARE(guard.CurrentOperation(), qint16(kIdle));
+    }
+
+    void sendSelectedAsksAboutUnreadableFiles_data()
+    {
+        QTest::addColumn<Answer>("answer");
+        QTest::addColumn<QStringList>("sent");
+        QTest::newRow("go on") << Answer::Yes << QStringList{QStringLiteral("a")};
+        QTest::newRow("stop") << Answer::No << QStringList();
+    }
+    void sendSelectedAsksAboutUnreadableFiles()
+    {
+        QFETCH(Answer, answer);
+        QFETCH(QStringList, sent);
+        SendAccount account(m_servers.smtpAuthPort());
+        const QString out = account.paths.outputDir;
+        account.queue(out, QStringLiteral("a.txt"), QStringLiteral("a@example.jp"), QStringLiteral("a"));
+        writeBytes(out + QStringLiteral("broken.txt"), "x\r\n");
+        account.prompts.answerNext(answer);
+        OperationGuard guard(account.prompts);
+        CurrentMail mail;
+        QVERIFY(sendSelected(guard, mail, account.context, out,
+                             {{QStringLiteral("a.txt"), Outbox}, {QStringLiteral("broken.txt"), Outbox}}));
+        QCOMPARE(account.prompts.messages.first().text,
+                 QStringLiteral("メール読み込み時にエラーが発生しました。次のメールに移りますか？"));
+        QCOMPARE(account.prompts.messages.first().title, QStringLiteral("送信前エラー"));
+        QCOMPARE(receivedSubjects(m_servers.takeReceived()), sent);
+    }
+
+    void draftsStayWhenSent()
+    {
+        SendAccount account(m_servers.smtpAuthPort());
+        const QString drafts = account.paths.draftDir;
+        account.queue(drafts, QStringLiteral("d.txt"), QStringLiteral("a@example.jp"), QStringLiteral("draft"), Drafts);
+        OperationGuard guard(account.prompts);
+        CurrentMail mail;
+        QVERIFY(sendSelected(guard, mail, account.context, drafts, {{QStringLiteral("d.txt"), Drafts}}));
+        QCOMPARE(receivedSubjects(m_servers.takeReceived()), QStringList{QStringLiteral("draft")});
+        QVERIFY(QFile::exists(drafts + QStringLiteral("d.txt")));
+        QVERIFY(!account.entry(Drafts, QStringLiteral("d.txt")).isEmpty());
+    }
+
+    void redirectsAndForwardsStoredMail()
+    {
+        SendAccount account(m_servers.smtpAuthPort());
+        const QByteArray original = "From: =?UTF-8?B?5bGx55Sw?= <yamada@example.jp>\r\nTo: taro@example.jp\r\n"
+                                    "Subject: original\r\nMessage-ID: <orig@example.jp>\r\n"
+                                    "Date: Sat, 05 Dec 2026 10:00:00 +0900\r\n"
+                                    "Content-Type: text/plain; charset=UTF-8\r\n\r\n元の本文\r\n";
+        const QString stored = account.paths.inputDir + QStringLiteral("2026120510.eml");
+        writeBytes(stored, original);
+        const QString out = account.paths.outputDir;
+        account.queue(out, QStringLiteral("r.txt"), QStringLiteral(">#xfr ") + stored + QStringLiteral(", next@example.jp"),
+                      QStringLiteral("redirect"));
+        CurrentMail forward;
+        forward.to = QStringLiteral("fwd@example.jp");
+        forward.subject = QStringLiteral("Fw: original");
+        forward.body = QStringLiteral("転送します");
+        forward.attachments = QStringList{stored + QStringLiteral("|転送.eml")};
+        forward.mailPath = out;
+        forward.mailName = QStringLiteral("f.txt");
+        QVERIFY(WriteOutgoingFile(forward));
+        fumibako::storage::IniWriteString(Outbox, forward.mailName, QStringLiteral("001\tfwd\tFw\tdate"),
+                                          account.paths.outgoingIndexFile);
+
+        OperationGuard guard(account.prompts);
+        CurrentMail mail;
+        QCOMPARE(sendAll(guard, mail, account.context).sent, 2);
+        const QList<ReceivedMail> received = m_servers.takeReceived();
+        QCOMPARE(received.size(), 2);
+        QVERIFY(received[0].data.startsWith("Resent-From: "));
+        QVERIFY(received[0].data.endsWith(original.mid(original.indexOf("From: "))));
+        QCOMPARE(received[0].envelope.value(QStringLiteral("rcpt_tos")).toArray().size(), 1);
+        QVERIFY(received[1].data.contains("message/rfc822"));
+        QVERIFY(received[1].data.contains(original.mid(original.indexOf("Subject: "))));
+        // Read back, the forwarded message arrives as an attachment of its own name.
+        writeBytes(account.dir.filePath(QStringLiteral("back/f.eml")), received[1].data);
+        QDir().mkpath(account.dir.filePath(QStringLiteral("back/att")));
+        CurrentMail back;
+        QCOMPARE(ReadStoredMail(back, 6, account.dir.filePath(QStringLiteral("back/")), QStringLiteral("f.eml"),
+                                account.dir.filePath(QStringLiteral("back/att/"))),
+                 0);
+        QCOMPARE(back.subject, QStringLiteral("Fw: original"));
+        QCOMPARE(back.attachments.value(0), QStringLiteral("1"));
+        QCOMPARE(QFileInfo(back.attachments.value(1)).fileName(), QStringLiteral("転送.eml"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSendWalks)
+#include "test_send_walks.moc"

@@ -1,0 +1,239 @@
+#include "SendTestSupport.h"
+#include "transfer/StoredMail.h"
+
+#include <QJsonArray>
+#include <QTest>
+
+using namespace fumibako::transfer;
+using namespace fumibako::test;
+using fumibako::storage::AccountProperties;
+using fumibako::storage::FixedFolder::SentBox;
+
+class TestSending : public QObject {
+    Q_OBJECT
+
+private:
+    MailServers m_servers;
+
+    // The message the server got, read back as the program reads a received file.
+    CurrentMail parseBack(const QByteArray& data, const QTemporaryDir& dir)
+    {
+        writeBytes(dir.filePath(QStringLiteral("back/got.eml")), data);
+        QDir().mkpath(dir.filePath(QStringLiteral("back/att")));
+        CurrentMail mail;
+        const int result = ReadStoredMail(mail, 6, dir.filePath(QStringLiteral("back/")), QStringLiteral("got.eml"),
+                                          dir.filePath(QStringLiteral("back/att/")));
+        return result == 0 ? mail : CurrentMail{};
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QString error;
+        if (!m_servers.start(MailServers::Smtp, &error))
+            QSKIP(qPrintable(error));
+        qputenv("FUMIBAKO_NET_TIMEOUT", "5");
+    }
+    void init() { m_servers.takeReceived(); }
+
+    void recipientLists_data()
+    {
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QString>("cc");
+        QTest::addColumn<QString>("bcc");
+        QTest::addColumn<QString>("list");
+        QTest::newRow("to and cc") << "a, b" << "c" << "" << "a\tb\tcc\tc";
+        QTest::newRow("only bcc") << "" << "" << "x, y" << "bcc\tx\ty";
+        QTest::newRow("only cc and bcc") << "" << "c" << "d" << "cc\tc\tbcc\td";
+        QTest::newRow("comma without space does not cut") << "a, b,c" << "" << "" << "a\tb,c";
+        QTest::newRow("comma-space-space keeps a space") << "a,  b" << "" << "" << "a\t b";
+        QTest::newRow("trailing separator") << "a, " << "" << "" << "a\t";
+        QTest::newRow("redirect entry passes through") << ">#xfr /m/x.eml, n@example.jp" << "" << ""
+                                                       << ">#xfr /m/x.eml\tn@example.jp";
+        QTest::newRow("nothing") << "" << "" << "" << "";
+    }
+    void recipientLists()
+    {
+        QFETCH(QString, to);
+        QFETCH(QString, cc);
+        QFETCH(QString, bcc);
+        QFETCH(QString, list);
+        QCOMPARE(BuildRecipientList(to, cc, bcc), list);
+    }
+
+    void serverAndSenderTexts()
+    {
+        AccountProperties account;
+        account.smtpServer = QStringLiteral("smtp.example.jp");
+        account.mailAddress = QStringLiteral("taro@example.jp");
+        QCOMPARE(smtpServerText(account), QStringLiteral("smtp.example.jp"));
+        QCOMPARE(senderText(account), QStringLiteral("taro@example.jp"));
+        account.smtpPortGiven = 1;
+        account.smtpPort = 587;
+        account.loginName = QStringLiteral("山田 太郎");
+        QCOMPARE(smtpServerText(account), QStringLiteral("smtp.example.jp\t587"));
+        account.smtpPort = qint16(50000);
+        QCOMPARE(smtpServerText(account), QStringLiteral("smtp.example.jp\t50000"));
+        QCOMPARE(senderText(account), QStringLiteral("\"山田 太郎\"<taro@example.jp>"));
+    }
+
+    void refusesWithoutRecipientOrSender_data()
+    {
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("no recipient") << "" << "taro@example.jp" << "あて先を指定してください" << "あて先不明";
+        QTest::newRow("no sender") << "a@example.jp" << "" << "あなたのメールアドレスを入力してください"
+                                   << "送信者不明";
+    }
+    void refusesWithoutRecipientOrSender()
+    {
+        QFETCH(QString, to);
+        QFETCH(QString, address);
+        QFETCH(QString, text);
+        QFETCH(QString, title);
+        SendAccount account(m_servers.smtpAuthPort());
+        account.properties.loginName.clear();
+        account.properties.mailAddress = address;
+        CurrentMail mail;
+        mail.to = to;
+        QCOMPARE(SendCurrentMail(mail, account.context), -1);
+        QCOMPARE(account.prompts.messages.size(), 1);
+        QCOMPARE(account.prompts.messages.first().text, text);
+        QCOMPARE(account.prompts.messages.first().title, title);
+        QCOMPARE(account.prompts.messages.first().icon, fumibako::platform::Icon::Information);
+        QVERIFY(account.notice.events.isEmpty());
+        QVERIFY(m_servers.takeReceived().isEmpty());
+    }
+
+    void sendsJapaneseMailWithLogin()
+    {
+        SendAccount account(m_servers.smtpAuthPort());
+        const QString attachment = account.dir.filePath(QStringLiteral("報告書.txt"));
+        writeBytes(attachment, "中身");
+        CurrentMail mail;
+        mail.to = QStringLiteral("佐藤 <sato@example.com>, b@example.jp");
+        mail.cc = QStringLiteral("c@example.jp");
+        mail.bcc = QStringLiteral("hidden@example.jp");
+        mail.subject = QStringLiteral("会議の件①");
+        mail.body = QStringLiteral("こんにちは。\r\n.一行\r\n");
+        mail.attachments = QStringList{attachment + QStringLiteral(", ") + attachment + QStringLiteral("|議事録.txt")};
+        const int sent = SendCurrentMail(mail, account.context);
+        QVERIFY2(sent == 1, qPrintable(account.prompts.messages.value(0).text));
+        QCOMPARE(account.notice.events, (QStringList{QStringLiteral("show 送信中"), QStringLiteral("close")}));
+        QCOMPARE(account.prompts.status.value(1), QStringLiteral("送信しました"));
+        QVERIFY(account.prompts.messages.isEmpty());
+
+        const QList<ReceivedMail> received = m_servers.takeReceived();
+        QCOMPARE(received.size(), 1);
+        const QJsonObject envelope = received[0].envelope;
+        QCOMPARE(envelope.value(QStringLiteral("auth_user")).toString(), QStringLiteral("taro"));
+        QCOMPARE(envelope.value(QStringLiteral("mail_from")).toString(), QStringLiteral("taro@example.jp"));
+        QCOMPARE(envelope.value(QStringLiteral("rcpt_tos")).toArray().toVariantList(),
+                 (QVariantList{"sato@example.com", "b@example.jp", "c@example.jp", "hidden@example.jp"}));
+        QVERIFY(!received[0].data.contains("hidden@example.jp"));
+
+        const CurrentMail back = parseBack(received[0].data, account.dir);
+        QCOMPARE(back.subject, mail.subject);
+        QVERIFY(back.from.contains(QStringLiteral("taro@example.jp")));
+        QVERIFY(back.from.contains(QStringLiteral("taro")));
+        QVERIFY(back.to.contains(QStringLiteral("sato@example.com")));
+        QVERIFY(back.body.startsWith(QStringLiteral("こんにちは。\r\n.一行")));
+        QCOMPARE(back.attachments.value(0), QStringLiteral("2"));
+        QCOMPARE(QFileInfo(back.attachments.value(1)).fileName(), QStringLiteral("報告書.txt"));
+        QCOMPARE(QFileInfo(back.attachments.value(2)).fileName(), QStringLiteral("議事録.txt"));
+        QCOMPARE(readBytes(back.attachments.value(2)), QByteArray("中身"));
+
+        QCOMPARE(account.histories.to.at(0), mail.to);
+        QCOMPARE(account.histories.cc.at(0), mail.cc);
+        QCOMPARE(account.histories.bcc.at(0), mail.bcc);
+        // The same recipients again: once, at the front.
+        account.histories.to[1] = QStringLiteral("older@example.jp");
+        QCOMPARE(SendCurrentMail(mail, account.context), 1);
+        QCOMPARE(account.histories.to.at(0), mail.to);
+        QCOMPARE(account.histories.to.at(1), QStringLiteral("older@example.jp"));
+        QVERIFY(account.histories.to.at(2).isEmpty());
+        QVERIFY(QDir(account.paths.outputDir).isEmpty()); // keep flag 0: no copy
+    }
+
+    void keepsSentCopy_data()
+    {
+        QTest::addColumn<QString>("attachmentLine");
+        QTest::addColumn<QString>("flags");
+        QTest::newRow("no attachment") << QString() << "000";
+        QTest::newRow("attachment") << QStringLiteral("ATTACH") << "001";
+    }
+    void keepsSentCopy()
+    {
+        QFETCH(QString, attachmentLine);
+        QFETCH(QString, flags);
+        SendAccount account(m_servers.smtpAuthPort());
+        if (!attachmentLine.isEmpty()) {
+            attachmentLine = account.dir.filePath(QStringLiteral("a.txt"));
+            writeBytes(attachmentLine, "a");
+        }
+        const QDateTime when(QDate(2026, 12, 5), QTime(9, 5, 3));
+        account.context.clock = [when] { return when; };
+        // A message queued in that very second already has the first name.
+        account.queue(account.paths.outputDir, QStringLiteral("20261205-090503.txt"), QStringLiteral("q@example.jp"),
+                      QStringLiteral("queued"));
+        const QByteArray queuedBytes = readBytes(account.paths.outputDir + QStringLiteral("20261205-090503.txt"));
+        QStringList names;
+        for (int i = 0; i < 2; ++i) {
+            CurrentMail mail;
+            mail.to = QStringLiteral("a@example.jp");
+            mail.subject = QStringLiteral("件名%1").arg(i);
+            mail.body = QStringLiteral("body");
+            mail.attachments = QStringList{attachmentLine};
+            mail.keepFlag = 1;
+            QCOMPARE(SendCurrentMail(mail, account.context), 1);
+            QCOMPARE(mail.keepFlag, qint16(0));
+            QCOMPARE(mail.mailPath, account.paths.outputDir);
+            names.append(mail.mailName);
+        }
+        QCOMPARE(names, (QStringList{QStringLiteral("20261205-090504.txt"), QStringLiteral("20261205-090505.txt")}));
+        QCOMPARE(readBytes(account.paths.outputDir + QStringLiteral("20261205-090503.txt")), queuedBytes);
+        for (int i = 0; i < 2; ++i) {
+            CurrentMail copy;
+            QCOMPARE(ReadOutgoingFile(copy, account.paths.outputDir, names.at(i)), 0);
+            QCOMPARE(copy.subject, QStringLiteral("件名%1").arg(i));
+            QCOMPARE(copy.keepFlag, qint16(0));
+            QVERIFY(readBytes(account.paths.outputDir + names.at(i)).contains("\r\n 0 \r\n"));
+            QCOMPARE(account.entry(SentBox, names.at(i)),
+                     flags + QStringLiteral("\ta@example.jp\t件名%1\t2026/12/05 09:05:03").arg(i));
+        }
+    }
+
+    void libraryErrorIsShown()
+    {
+        SendAccount account(m_servers.smtpAuthPort());
+        CurrentMail mail;
+        mail.to = QStringLiteral("ok@example.jp, reject@example.jp");
+        mail.subject = QStringLiteral("s");
+        mail.keepFlag = 1;
+        QCOMPARE(SendCurrentMail(mail, account.context), -1);
+        QCOMPARE(account.prompts.messages.size(), 1);
+        QVERIFY2(account.prompts.messages.first().text.contains(QStringLiteral("550")),
+                 qPrintable(account.prompts.messages.first().text));
+        QCOMPARE(account.notice.events.size(), 2);
+        QVERIFY(m_servers.takeReceived().isEmpty());
+        QVERIFY(QDir(account.paths.outputDir).isEmpty());
+        QVERIFY(account.histories.to.at(0).isEmpty());
+        QVERIFY(!account.prompts.status.contains(1));
+    }
+
+    void wrongPasswordIsRefused()
+    {
+        SendAccount account(m_servers.smtpAuthPort());
+        account.properties.password = QStringLiteral("wrong");
+        CurrentMail mail;
+        mail.to = QStringLiteral("a@example.jp");
+        QCOMPARE(SendCurrentMail(mail, account.context), -1);
+        QCOMPARE(account.prompts.messages.size(), 1);
+        QVERIFY(m_servers.takeReceived().isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSending)
+#include "test_sending.moc"

@@ -1,0 +1,272 @@
+#include "platform/Cp932.h"
+#include "storage/ProfileStore.h"
+#include "support/TestFiles.h"
+#include "transfer/MailFileReader.h"
+#include "transfer/OutgoingMailFile.h"
+#include "transfer/StoredMail.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace fumibako::transfer;
+using fumibako::test::readBytes;
+using fumibako::test::writeBytes;
+
+namespace {
+
+const QByteArray kPlainMessage = "From: =?UTF-8?B?5bGx55Sw?= <yamada@example.jp>\r\n"
+                                 "To: sato@example.com\r\nSubject: =?UTF-8?B?5pel5pys6Kqe?=\r\n"
+                                 "Date: Sat, 05 Dec 2026 10:00:00 +0900\r\nMIME-Version: 1.0\r\n"
+                                 "Content-Type: text/plain; charset=UTF-8\r\n\r\n"
+                                 "一行目\r\n二行目\r\n";
+
+const QByteArray kTwoAttachments = "From: yamada@example.jp\r\nTo: sato@example.com\r\nSubject: files\r\n"
+                                   "Date: Sat, 05 Dec 2026 10:00:00 +0900\r\nMIME-Version: 1.0\r\n"
+                                   "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n"
+                                   "--b\r\nContent-Type: text/plain\r\n\r\nsee\r\n"
+                                   "--b\r\nContent-Type: application/octet-stream\r\n"
+                                   "Content-Disposition: attachment; filename=\"one.bin\"\r\n"
+                                   "Content-Transfer-Encoding: base64\r\n\r\nAAEC\r\n"
+                                   "--b\r\nContent-Type: text/plain\r\n"
+                                   "Content-Disposition: attachment; filename=\"two.txt\"\r\n\r\ntwo\r\n"
+                                   "--b--\r\n";
+
+CurrentMail outgoingSample()
+{
+    CurrentMail mail;
+    mail.to = QStringLiteral("佐藤 <sato@example.com>, b@example.jp");
+    mail.cc = QStringLiteral("cc@example.jp");
+    mail.bcc = QString();
+    mail.attachments = QStringList{QStringLiteral("/tmp/報告書.pdf|report.pdf, /tmp/a.txt")};
+    mail.subject = QStringLiteral("〜波ダッシュと①の件名");
+    mail.keepFlag = 1;
+    mail.body = QStringLiteral("本文 1 行目\r\n\r\n3 行目 🍣");
+    return mail;
+}
+
+} // namespace
+
+class TestStoredMail : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_folder;
+    QString m_work;
+
+private Q_SLOTS:
+    void init()
+    {
+        m_folder = m_dir.path() + QStringLiteral("/box%1/").arg(QTest::currentTestFunction());
+        m_work = m_folder + QStringLiteral("work/");
+        QDir().mkpath(m_work);
+    }
+
+    void outgoingRoundTrip()
+    {
+        CurrentMail written = outgoingSample();
+        written.mailPath = m_folder;
+        written.mailName = QStringLiteral("20261205-100000.txt");
+        QVERIFY(WriteOutgoingFile(written));
+        const QByteArray bytes = readBytes(m_folder + written.mailName);
+        QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+        QVERIFY(bytes.contains("\r\n 1 \r\n"));
+        QVERIFY(bytes.endsWith("\r\n"));
+
+        CurrentMail read;
+        QCOMPARE(ReadStoredMail(read, 0, m_folder, written.mailName, QString()), 0);
+        QCOMPARE(read.to, written.to);
+        QCOMPARE(read.cc, written.cc);
+        QCOMPARE(read.bcc, QString());
+        QCOMPARE(read.attachments, written.attachments);
+        QCOMPARE(read.subject, written.subject);
+        QCOMPARE(read.keepFlag, qint16(1));
+        QCOMPARE(read.body, written.body);
+        QCOMPARE(read.from, written.to);
+        QCOMPARE(read.date, QStringLiteral("20261205-100000"));
+        QCOMPARE(read.mailPath, m_folder);
+        QCOMPARE(read.mailName, written.mailName);
+    }
+
+    void headerLineBreaksCannotShiftLines()
+    {
+        CurrentMail written = outgoingSample();
+        written.subject = QStringLiteral("two\r\nlines");
+        written.to = QStringLiteral("a@example.jp\n");
+        written.mailPath = m_folder;
+        written.mailName = QStringLiteral("x.txt");
+        QVERIFY(WriteOutgoingFile(written));
+        CurrentMail read;
+        QCOMPARE(ReadOutgoingFile(read, m_folder, written.mailName), 0);
+        QCOMPARE(read.subject, QStringLiteral("two lines"));
+        QCOMPARE(read.to, QStringLiteral("a@example.jp "));
+        QCOMPARE(read.keepFlag, qint16(1));
+        QCOMPARE(read.body, written.body);
+    }
+
+    void readsFilesOfOtherForms_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("subject");
+        QTest::addColumn<qint16>("keepFlag");
+        QTest::addColumn<QString>("body");
+        QTest::newRow("code page 932, no byte order mark")
+            << fumibako::platform::encodeCp932(u"to\r\n\r\n\r\n\r\n件名①\r\n 0 \r\n本文\r\n")
+            << QStringLiteral("件名①") << qint16(0) << QStringLiteral("本文");
+        QTest::newRow("exactly six lines: empty body") << QByteArray("to\r\n\r\n\r\n\r\ns\r\n 1 \r\n") << "s"
+                                                       << qint16(1) << QString();
+        QTest::newRow("six lines, last without line end") << QByteArray("to\r\n\r\n\r\n\r\ns\r\n1") << "s"
+                                                          << qint16(1) << QString();
+        QTest::newRow("any flag but 0 is 1") << QByteArray("to\r\n\r\n\r\n\r\ns\r\n -7 \r\nb\r\n") << "s"
+                                             << qint16(1) << "b";
+        QTest::newRow("empty lines kept in the body")
+            << QByteArray("to\r\n\r\n\r\n\r\ns\r\n 0 \r\n\r\nb\r\n\r\n\r\n") << "s" << qint16(0)
+            << QStringLiteral("\r\nb\r\n\r\n");
+        QTest::newRow("LF line ends") << QByteArray("to\n\n\n\ns\n 0 \nb1\nb2\n") << "s" << qint16(0)
+                                      << QStringLiteral("b1\r\nb2");
+    }
+    void readsFilesOfOtherForms()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, subject);
+        QFETCH(qint16, keepFlag);
+        QFETCH(QString, body);
+        writeBytes(m_folder + QStringLiteral("m.txt"), bytes);
+        CurrentMail mail;
+        QCOMPARE(ReadOutgoingFile(mail, m_folder, QStringLiteral("m.txt")), 0);
+        QCOMPARE(mail.to, QStringLiteral("to"));
+        QCOMPARE(mail.subject, subject);
+        QCOMPARE(mail.keepFlag, keepFlag);
+        QCOMPARE(mail.body, body);
+    }
+
+    void unreadableOutgoingFiles_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("five lines") << QByteArray("to\r\n\r\n\r\n\r\ns\r\n");
+        QTest::newRow("line 6 not a number") << QByteArray("to\r\n\r\n\r\n\r\ns\r\n x \r\nbody\r\n");
+        QTest::newRow("line 6 empty") << QByteArray("to\r\n\r\n\r\n\r\ns\r\n\r\nbody\r\n");
+        QTest::newRow("line 6 beyond 16 bits") << QByteArray("to\r\n\r\n\r\n\r\ns\r\n 70000 \r\nbody\r\n");
+        QTest::newRow("missing file") << QByteArray();
+    }
+    void unreadableOutgoingFiles()
+    {
+        QFETCH(QByteArray, bytes);
+        if (!bytes.isEmpty())
+            writeBytes(m_folder + QStringLiteral("m.txt"), bytes);
+        CurrentMail mail = outgoingSample();
+        QCOMPARE(ReadStoredMail(mail, 0, m_folder, QStringLiteral("m.txt"), QString()), -1);
+        QCOMPARE(mail.subject, outgoingSample().subject); // unchanged
+        MailFileReader reader;
+        QVERIFY(!reader.readOutgoing(m_folder, QStringLiteral("m.txt")));
+    }
+
+    void readsReceivedMail()
+    {
+        writeBytes(m_folder + QStringLiteral("r.eml"), kTwoAttachments);
+        CurrentMail mail = outgoingSample();
+        QCOMPARE(ReadStoredMail(mail, 6, m_folder, QStringLiteral("r.eml"), m_work), 0);
+        QCOMPARE(mail.subject, QStringLiteral("files"));
+        QCOMPARE(mail.from, QStringLiteral("yamada@example.jp"));
+        QCOMPARE(mail.to, QStringLiteral("sato@example.com"));
+        QCOMPARE(mail.attachments.size(), 3);
+        QCOMPARE(mail.attachments.at(0), QStringLiteral("2"));
+        QCOMPARE(mail.attachments.at(1), m_work + QStringLiteral("one.bin"));
+        QCOMPARE(readBytes(mail.attachments.at(2)), QByteArray("two"));
+        // What a received file has no place for stays from the previous read.
+        QCOMPARE(mail.cc, outgoingSample().cc);
+        QCOMPARE(mail.keepFlag, qint16(1));
+        QCOMPARE(mail.mailName, QStringLiteral("r.eml"));
+    }
+
+    void indexesReceivedMail_data()
+    {
+        QTest::addColumn<QByteArray>("message");
+        QTest::addColumn<bool>("isNew");
+        QTest::addColumn<QString>("value");
+        QTest::newRow("no attachment, new")
+            << kPlainMessage << true
+            << QStringLiteral("010\t山田 <yamada@example.jp>\t日本語\t2026/12/05 10:00:00");
+        QTest::newRow("two attachments, new") << kTwoAttachments << true
+                                              << QStringLiteral("011\tyamada@example.jp\tfiles\t2026/12/05 10:00:00");
+        QTest::newRow("not new") << kPlainMessage << false
+                                 << QStringLiteral("000\t山田 <yamada@example.jp>\t日本語\t2026/12/05 10:00:00");
+    }
+    void indexesReceivedMail()
+    {
+        QFETCH(QByteArray, message);
+        QFETCH(bool, isNew);
+        QFETCH(QString, value);
+        qputenv("TZ", "Asia/Tokyo");
+        writeBytes(m_folder + QStringLiteral("plain.eml"), message);
+        const QString index = m_folder + QStringLiteral("MailCom.ini");
+        CurrentMail mail;
+        QCOMPARE(IndexReceivedMail(mail, isNew, m_folder, QStringLiteral("plain.eml"), QStringLiteral("標準BOX"),
+                                   index, m_work),
+                 0);
+        QCOMPARE(fumibako::storage::IniGetString(QStringLiteral("標準BOX"), QStringLiteral("plain.eml"), 1024, index),
+                 value);
+    }
+
+    void unsafeNamesAreCleaned()
+    {
+        const QString index = m_folder + QStringLiteral("MailCom.ini");
+        const QStringList expected{QStringLiteral("ab1.txt"), QStringLiteral("ab1.txt(1)"),
+                                   QStringLiteral("ab1.txt(2)")};
+        for (const QString& name : expected) {
+            const QString received = QStringLiteral("a b[1]=.txt");
+            writeBytes(m_folder + received, kPlainMessage);
+            CurrentMail mail;
+            QCOMPARE(IndexReceivedMail(mail, true, m_folder, received, QStringLiteral("標準BOX"), index, m_work), 2);
+            QVERIFY(QFile::exists(m_folder + name));
+            QVERIFY(!QFile::exists(m_folder + received));
+            QCOMPARE(mail.mailName, name);
+            QVERIFY(fumibako::storage::IniGetString(QStringLiteral("標準BOX"), name, 1024, index).startsWith("010\t"));
+        }
+    }
+
+    void failuresWriteNoEntry()
+    {
+        const QString index = m_folder + QStringLiteral("MailCom.ini");
+        CurrentMail mail;
+        // A file that is not there.
+        QCOMPARE(IndexReceivedMail(mail, true, m_folder, QStringLiteral("none.eml"), QStringLiteral("標準BOX"), index,
+                                   m_work),
+                 -1);
+        // A name that needs a move the folder does not allow.
+        const QString name = QStringLiteral("a b.eml");
+        writeBytes(m_folder + name, kPlainMessage);
+        QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::ExeOwner);
+        const int result = IndexReceivedMail(mail, true, m_folder, name, QStringLiteral("標準BOX"), index, m_work);
+        QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        if (QFile::exists(m_folder + QStringLiteral("ab.eml")))
+            QSKIP("running with rights that ignore folder permissions");
+        QCOMPARE(result, -1);
+        QStringList lines;
+        QVERIFY(!fumibako::storage::IniGetSection(QStringLiteral("標準BOX"), index, lines));
+    }
+
+    void readerForListings()
+    {
+        writeBytes(m_folder + QStringLiteral("r.eml"), kTwoAttachments);
+        writeBytes(m_folder + QStringLiteral("p.eml"), kPlainMessage);
+        writeBytes(m_folder + QStringLiteral("o.txt"), "to\r\n\r\n\r\n/x.pdf\r\ns\r\n 0 \r\n");
+        writeBytes(m_folder + QStringLiteral("n.txt"), "to\r\n\r\n\r\n\r\ns\r\n 0 \r\n");
+        MailFileReader reader;
+        QCOMPARE(reader.readReceived(m_folder, QStringLiteral("r.eml"), m_work)->hasAttachments, true);
+        const auto plain = reader.readReceived(m_folder, QStringLiteral("p.eml"), m_work);
+        QCOMPARE(plain->hasAttachments, false);
+        QCOMPARE(plain->subject, QStringLiteral("日本語"));
+        QVERIFY(!reader.readReceived(m_folder, QStringLiteral("missing.eml"), m_work));
+        const auto outgoing = reader.readOutgoing(m_folder, QStringLiteral("o.txt"));
+        QCOMPARE(outgoing->hasAttachments, true);
+        QCOMPARE(outgoing->from, QStringLiteral("to"));
+        QCOMPARE(outgoing->date, QStringLiteral("o"));
+        QCOMPARE(reader.readOutgoing(m_folder, QStringLiteral("n.txt"))->hasAttachments, false);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestStoredMail)
+#include "test_stored_mail.moc"
