@@ -16,6 +16,15 @@ const QString kKankyou = QStringLiteral("Kankyou");
 // passwords longer than 24 characters, so logins with today's long passwords failed.
 constexpr int kPasswordBuffer = 1024;
 
+// Ports are read as 1 to 65535: a 16-bit signed reading made every port above 32767 unusable.
+quint16 readPort(const QString& key, const QString& userFile, quint16 fallback)
+{
+    const std::optional<double> value = parseDecimal(IniGetString(kProperty, key, 50, userFile));
+    if (!value || *value < 1 || *value > 65535)
+        return fallback;
+    return static_cast<quint16>(*value);
+}
+
 QString readProperty(const QString& key, const QString& userFile)
 {
     return IniGetString(kProperty, key, 50, userFile);
@@ -35,9 +44,9 @@ AccountProperties readAccountProperties(const QString& userFile)
                                     p.senderName);
     p.apop = readInt16(kProperty, QStringLiteral("APOP"), 50, userFile, 0);
     p.smtpPortGiven = readInt16(kProperty, QStringLiteral("SMTPport"), 50, userFile, 0);
-    p.smtpPort = readInt16(kProperty, QStringLiteral("SportNum"), 50, userFile, 25);
+    p.smtpPort = readPort(QStringLiteral("SportNum"), userFile, 25);
     p.popPortGiven = readInt16(kProperty, QStringLiteral("POPport"), 50, userFile, 0);
-    p.popPort = readInt16(kProperty, QStringLiteral("PportNum"), 50, userFile, 110);
+    p.popPort = readPort(QStringLiteral("PportNum"), userFile, 110);
     return p;
 }
 

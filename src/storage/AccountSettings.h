@@ -17,9 +17,9 @@ struct AccountProperties {
     QString password;    ///< "Password", unscrambled
     qint16 apop = 0;         ///< "APOP": 1 use APOP
     qint16 smtpPortGiven = 0; ///< "SMTPport": 1 use smtpPort, 0 use 25
-    qint16 smtpPort = 25;    ///< "SportNum"
+    quint16 smtpPort = 25;   ///< "SportNum"
     qint16 popPortGiven = 0;  ///< "POPport": 1 use popPort, 0 use 110
-    qint16 popPort = 110;    ///< "PportNum"
+    quint16 popPort = 110;   ///< "PportNum"
 };
 
 /** Receive methods of the menu and of "MailJusin". */

@@ -113,7 +113,7 @@ QString smtpServerText(const storage::AccountProperties& account)
     if (account.smtpPortGiven == 0)
         return account.smtpServer;
     // The setting is a 16-bit integer: a port above 32767 is held in its signed form.
-    return account.smtpServer + kTab + QString::number(quint16(account.smtpPort));
+    return account.smtpServer + kTab + QString::number(account.smtpPort);
 }
 
 QString senderText(const storage::AccountProperties& account)

@@ -75,12 +75,12 @@ private Q_SLOTS:
     void propertiesAndEnvironmentDefaults()
     {
         const QString file = dir() + QStringLiteral("acc.ini");
-        writeBytes(file, cp932Lines(QStringLiteral("[Property]\nAccName=taro\nSportNum=abc\nPportNum=995\nPOPport=1\n"
+        writeBytes(file, cp932Lines(QStringLiteral("[Property]\nAccName=taro\nSportNum=abc\nPportNum=50995\nPOPport=1\n"
                                                    "[Kankyou]\nMailJusin=2\nAutoPOPTime=\nGridLine=True\nMailSound=99999\n")));
         const AccountProperties p = readAccountProperties(file);
         QCOMPARE(p.loginName, QStringLiteral("taro"));
-        QCOMPARE(p.smtpPort, qint16(25)); // not a number: default
-        QCOMPARE(p.popPort, qint16(995));
+        QCOMPARE(p.smtpPort, quint16(25)); // not a number: default
+        QCOMPARE(p.popPort, quint16(50995)); // ports above 32767 are usable
         QCOMPARE(p.popPortGiven, qint16(1));
         const AccountEnvironment e = readAccountEnvironment(file);
         QCOMPARE(e.receiveMethod, qint16(2));

@@ -47,7 +47,7 @@ struct SendAccount {
         properties.mailAddress = QStringLiteral("taro@example.jp");
         properties.smtpServer = QStringLiteral("127.0.0.1");
         properties.smtpPortGiven = 1;
-        properties.smtpPort = qint16(smtpAuthPort);
+        properties.smtpPort = smtpAuthPort;
     }
 
     /** Writes an outgoing file into @p folder and, when @p section is given, its index entry. */

@@ -100,8 +100,7 @@ private Q_SLOTS:
         IniWriteString(property, QStringLiteral("MailAddress"), QStringLiteral("taro@example.jp"), paths.userFile);
         IniWriteString(property, QStringLiteral("SMTPServer"), QStringLiteral("127.0.0.1"), paths.userFile);
         IniWriteString(property, QStringLiteral("SMTPport"), QStringLiteral("1"), paths.userFile);
-        // The port setting is a 16-bit integer; the system's free ports lie above 32767.
-        IniWriteString(property, QStringLiteral("SportNum"), QString::number(qint16(servers.smtpAuthPort())),
+        IniWriteString(property, QStringLiteral("SportNum"), QString::number(servers.smtpAuthPort()),
                        paths.userFile);
         QVERIFY(storePassword(paths.userFile, QStringLiteral("secret")));
         fumibako::transfer::CurrentMail mail;

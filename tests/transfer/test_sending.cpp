@@ -72,7 +72,7 @@ private Q_SLOTS:
         account.smtpPort = 587;
         account.loginName = QStringLiteral("山田 太郎");
         QCOMPARE(smtpServerText(account), QStringLiteral("smtp.example.jp\t587"));
-        account.smtpPort = qint16(50000);
+        account.smtpPort = 50000;
         QCOMPARE(smtpServerText(account), QStringLiteral("smtp.example.jp\t50000"));
         QCOMPARE(senderText(account), QStringLiteral("\"山田 太郎\"<taro@example.jp>"));
     }

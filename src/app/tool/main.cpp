@@ -1,5 +1,6 @@
 #include "app/tool/ListCommand.h"
 #include "app/tool/MailCommands.h"
+#include "app/tool/PreviewCommand.h"
 #include "app/tool/ProfileCommands.h"
 #include "app/tool/SendCommand.h"
 #include "app/tool/ToolIo.h"
@@ -22,7 +23,8 @@ const char* const kUsage =
     "  list ACCOUNT FOLDERKEY\n"
     "  mail read FILE [--attachments DIR]\n"
     "  mail headers FILE\n"
-    "  send ACCOUNT\n";
+    "  send ACCOUNT\n"
+    "  preview [--face NAME] [--size SIZE] < BODY\n";
 
 int run(QStringList args)
 {
@@ -44,6 +46,8 @@ int run(QStringList args)
         return runMailCommand(args);
     if (command == QLatin1String("send"))
         return runSendCommand(dataDir, args);
+    if (command == QLatin1String("preview"))
+        return runPreviewCommand(args);
     throw UsageError{QStringLiteral("unknown command: ") + command + QLatin1Char('\n') + QString::fromLatin1(kUsage)};
 }
 
