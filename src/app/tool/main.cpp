@@ -2,6 +2,8 @@
 #include "app/tool/MailCommands.h"
 #include "app/tool/PreviewCommand.h"
 #include "app/tool/ProfileCommands.h"
+#include "app/tool/ReceiveCommand.h"
+#include "app/tool/ServerListCommand.h"
 #include "app/tool/SendCommand.h"
 #include "app/tool/ToolIo.h"
 
@@ -24,7 +26,9 @@ const char* const kUsage =
     "  mail read FILE [--attachments DIR]\n"
     "  mail headers FILE\n"
     "  send ACCOUNT\n"
-    "  preview [--face NAME] [--size SIZE] < BODY\n";
+    "  preview [--face NAME] [--size SIZE] < BODY\n"
+    "  receive ACCOUNT [--method 0|1|2] [--yes]\n"
+    "  server-list ACCOUNT\n";
 
 int run(QStringList args)
 {
@@ -42,6 +46,10 @@ int run(QStringList args)
         return runProfileCommand(args);
     if (command == QLatin1String("list"))
         return runListCommand(dataDir, args);
+    if (command == QLatin1String("receive"))
+        return runReceiveCommand(dataDir, args);
+    if (command == QLatin1String("server-list"))
+        return runServerListCommand(dataDir, args);
     if (command == QLatin1String("mail"))
         return runMailCommand(args);
     if (command == QLatin1String("send"))

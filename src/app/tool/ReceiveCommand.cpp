@@ -1,0 +1,125 @@
+#include "app/tool/ReceiveCommand.h"
+
+#include "app/tool/ConsolePrompts.h"
+#include "app/tool/ToolIo.h"
+#include "storage/DataDirectory.h"
+#include "transfer/OperationGuard.h"
+#include "transfer/StoredMail.h"
+
+#include <QFileInfo>
+
+#include <cstdio>
+#include <string>
+
+#include <termios.h>
+#include <unistd.h>
+
+namespace fumibako::tool {
+
+using namespace fumibako::transfer;
+
+namespace {
+
+// One line of stdin; echo is switched off while a terminal types it. nullopt at end of input.
+std::optional<QString> readSecretLine()
+{
+    const bool terminal = isatty(STDIN_FILENO);
+    termios saved{};
+    if (terminal && tcgetattr(STDIN_FILENO, &saved) == 0) {
+        termios quiet = saved;
+        quiet.c_lflag &= ~tcflag_t(ECHO);
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    }
+    std::string line;
+    bool gotAny = false;
+    for (int c = std::getchar(); c != EOF; c = std::getchar()) {
+        gotAny = true;
+        if (c == '\n')
+            break;
+        line.push_back(char(c));
+    }
+    if (terminal) {
+        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+        std::fputc('\n', stderr);
+    }
+    if (!gotAny)
+        return std::nullopt;
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    return QString::fromStdString(line);
+}
+
+} // namespace
+
+std::optional<PasswordAnswer> ConsoleReceiveUi::askPassword()
+{
+    std::fputs("パスワード: ", stderr);
+    std::fflush(stderr);
+    const std::optional<QString> password = readSecretLine();
+    if (!password)
+        return std::nullopt;
+    return PasswordAnswer{*password, PasswordKeep::WhileRunning};
+}
+
+bool openReceiveAccount(const QString& dataDirOption, const QString& name, storage::AccountProperties& properties,
+                        ReceiveAccount& account)
+{
+    const QString programDir = storage::resolveProgramDir(storage::DataDirectoryInputs::fromProcess(dataDirOption));
+    account.paths = storage::AccountPaths::make(programDir, name);
+    if (name.isEmpty() || !QFileInfo::exists(account.paths.userFile)) {
+        printError(QStringLiteral("アカウントがありません: ") + name);
+        return false;
+    }
+    QString error;
+    account.workDir = storage::prepareWorkDir(&error);
+    if (account.workDir.isEmpty()) {
+        printError(error);
+        return false;
+    }
+    storage::prepareAccountDirs(programDir, name);
+    properties = storage::readAccountProperties(account.paths.userFile);
+    account.properties = &properties;
+    account.environment = storage::readAccountEnvironment(account.paths.userFile);
+    return true;
+}
+
+int runReceiveCommand(const QString& dataDirOption, const QStringList& args)
+{
+    static const QString usage = QStringLiteral("usage: fumibako-tool [--data-dir DIR] receive ACCOUNT [--method 0|1|2] [--yes]");
+    QString name;
+    int method = -1;
+    bool answerYes = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& arg = args.at(i);
+        if (arg == QLatin1String("--yes"))
+            answerYes = true;
+        else if (arg == QLatin1String("--method") && i + 1 < args.size())
+            method = parseCount(args.at(++i), QStringLiteral("--method"));
+        else if (name.isEmpty() && !arg.startsWith(QLatin1String("--")))
+            name = arg;
+        else
+            throw UsageError{usage};
+    }
+    if (name.isEmpty() || method > storage::kReceiveAndDelete)
+        throw UsageError{usage};
+    storage::AccountProperties properties;
+    ReceiveAccount account;
+    if (!openReceiveAccount(dataDirOption, name, properties, account))
+        return 1;
+    if (method < 0)
+        method = account.environment.receiveMethod;
+    ConsolePrompts prompts(answerYes);
+    OperationGuard guard(prompts);
+    ConsoleReceiveUi ui;
+    CurrentMail mail;
+    Receiver receiver(guard, prompts, ui, mail);
+    receiver.setAccount(account);
+    if (!startReceiveAndWait(receiver, method)) {
+        printError(QStringLiteral("受信方法が正しくありません: ") + QString::number(method));
+        return 1;
+    }
+    printLine(prompts.lastStatus());
+    return prompts.lastStatus() == QStringLiteral("エラー") ? 1 : 0;
+}
+
+} // namespace fumibako::tool

@@ -1,0 +1,195 @@
+#include "transfer/Receiving.h"
+
+#include "platform/UserPrompts.h"
+#include "transfer/OperationGuard.h"
+#include "transfer/ReceiveUi.h"
+
+namespace fumibako::transfer {
+
+using platform::mail::LibraryResult;
+
+namespace {
+
+struct ServerCommand {
+    QString command;
+    QString directory;
+};
+
+ServerCommand commandFor(int mode, const QString& number, const QString& inputDir)
+{
+    const QString in = QLatin1Char('<') + inputDir;
+    switch (mode) {
+    case kModeCount: return {QStringLiteral("STAT"), in};
+    case kModeFetchOne: return {QStringLiteral("SAVE ") + number, QLatin1Char('>') + inputDir};
+    case kModeSave: return {QStringLiteral("SAVE ") + number, in};
+    case kModeSaveDelete: return {QStringLiteral("SAVD ") + number, in};
+    case kModeSaveAll: return {QStringLiteral("SAVEALL"), in};
+    case kModeSaveAllDelete: return {QStringLiteral("SAVEALLD"), in};
+    case kModeList: return {QStringLiteral("LIST"), in};
+    case kModeDelete: return {QStringLiteral("DELE ") + number, in};
+    default: return {};
+    }
+}
+
+bool showsProgress(int mode)
+{
+    return mode == kModeSaveAll || mode == kModeSaveAllDelete;
+}
+
+} // namespace
+
+Receiver::Receiver(OperationGuard& guard, platform::UserPrompts& prompts, ReceiveUi& ui, CurrentMail& currentMail,
+                   QObject* parent)
+    : QObject(parent), m_guard(guard), m_prompts(prompts), m_ui(ui), m_currentMail(currentMail)
+{
+    connect(&m_runner, &TransferRunner::progress, this, &Receiver::onProgress);
+}
+
+bool Receiver::StartReceive(int method, std::function<void()> done)
+{
+    if (method < storage::kCountOnly || method > storage::kReceiveAndDelete)
+        return false;
+    const qint16 code = method == storage::kReceiveAndDelete ? kReceivingAndDeleting : kReceiving;
+    if (!m_guard.AcquireOperation(code))
+        return false;
+    auto finish = [this, done](int) {
+        m_guard.release();
+        if (done)
+            done();
+    };
+    if (method == storage::kCountOnly) {
+        RunServerCommand(kModeCount, QString(), [this, finish](int code) {
+            if (code == kResultWantsReceive)
+                RunServerCommand(kModeSaveAll, QString(), finish);
+            else
+                finish(code);
+        });
+    } else {
+        RunServerCommand(method == storage::kReceiveAll ? kModeSaveAll : kModeSaveAllDelete, QString(), finish);
+    }
+    return true;
+}
+
+void Receiver::RunServerCommand(int mode, const QString& number, Done done)
+{
+    const ServerCommand command = commandFor(mode, number, m_account.paths.inputDir);
+    if (command.command.isEmpty() || m_runner.isRunning() || !m_account.properties) {
+        // Callers hold the guard, so a second command cannot arrive; refuse rather than queue.
+        if (done)
+            done(kResultError);
+        return;
+    }
+    m_figures = ProgressFigures();
+    if (showsProgress(mode)) {
+        m_ui.showProgress(m_figures);
+        m_progressShown = true;
+    }
+    CallReceiveLibrary(command.command, command.directory,
+                       [this, mode, done](const std::optional<LibraryResult>& result) {
+                           commandFinished(mode, result, done);
+                       });
+}
+
+void Receiver::commandFinished(int mode, const std::optional<LibraryResult>& result, const Done& done)
+{
+    if (m_progressShown) {
+        m_ui.closeProgress();
+        m_progressShown = false;
+    }
+    int code = kResultNothingNew;
+    if (!result) {
+        // The password prompt was cancelled: nothing was asked of the server.
+        m_prompts.setStatus(1, QString());
+    } else {
+        if (mode == kModeCount)
+            code = handleCount(*result);
+        else if (mode == kModeList || mode == kModeDelete)
+            code = handleList(*result);
+        else
+            code = handleSave(mode, *result);
+        ReportReceiveOutcome(code, *result);
+    }
+    if (done)
+        done(code);
+}
+
+QString Receiver::serverText() const
+{
+    const storage::AccountProperties& p = *m_account.properties;
+    if (p.popPortGiven != 0)
+        return p.pop3Server + QLatin1Char('\t') + QString::number(p.popPort);
+    return p.pop3Server;
+}
+
+bool Receiver::preparePassword()
+{
+    storage::AccountProperties& p = *m_account.properties;
+    const QString apopPrefix = p.apop != 0 ? QStringLiteral("a ") : QString();
+    if (!p.password.isEmpty()) {
+        m_callPassword = apopPrefix + p.password;
+        return true;
+    }
+    const std::optional<PasswordAnswer> answer = m_ui.askPassword();
+    if (!answer)
+        return false;
+    m_callPassword = apopPrefix + answer->password;
+    if (answer->keep != PasswordKeep::ThisTimeOnly)
+        p.password = answer->password;
+    if (answer->keep == PasswordKeep::Store)
+        storage::storePassword(m_account.paths.userFile, answer->password);
+    return true;
+}
+
+void Receiver::CallReceiveLibrary(const QString& command, const QString& directory, LibraryDone done)
+{
+    // A cancelled prompt stops here: the previous call's password may belong to another account
+    // and its server, so it is never sent again in its place.
+    if (!preparePassword()) {
+        done(std::nullopt);
+        return;
+    }
+    const QString server = serverText();
+    const QString user = m_account.properties->loginName;
+    const QString password = m_callPassword;
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = connect(&m_runner, &TransferRunner::finished, this,
+                          [connection, done](const LibraryResult& result) {
+                              QObject::disconnect(*connection);
+                              done(result);
+                          });
+    m_runner.start([server, user, password, command, directory](const platform::mail::ProgressCallback& progress) {
+        return platform::mail::RcvMail2(server, user, password, command, directory, progress);
+    });
+}
+
+void Receiver::onProgress(int messageNumber, int bytes)
+{
+    m_prompts.setStatus(1, QStringLiteral("受信中"));
+    m_figures.Sintyoku(messageNumber, bytes);
+    m_ui.updateProgress(m_figures);
+}
+
+int runServerCommandAndWait(Receiver& receiver, int mode, const QString& number)
+{
+    int code = kResultError;
+    waitUntilDone([&](std::function<void()> done) {
+        receiver.RunServerCommand(mode, number, [&code, done](int result) {
+            code = result;
+            done();
+        });
+    });
+    return code;
+}
+
+bool startReceiveAndWait(Receiver& receiver, int method)
+{
+    bool started = false;
+    waitUntilDone([&](std::function<void()> done) {
+        started = receiver.StartReceive(method, done);
+        if (!started)
+            done();
+    });
+    return started;
+}
+
+} // namespace fumibako::transfer

@@ -1,0 +1,143 @@
+#pragma once
+
+#include "platform/mail/MailLibrary.h"
+#include "storage/AccountSettings.h"
+#include "storage/Paths.h"
+#include "transfer/ReceiveProgress.h"
+#include "transfer/TransferRunner.h"
+
+#include <QObject>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+namespace fumibako::platform {
+class UserPrompts;
+}
+
+namespace fumibako::transfer {
+
+class OperationGuard;
+class ReceiveUi;
+struct CurrentMail;
+
+/** Server command modes of RunServerCommand. */
+enum ServerMode : int {
+    kModeCount = 0,          ///< "STAT"
+    kModeFetchOne = 1,       ///< "SAVE n" into ">" folder, the server list's one-message fetch
+    kModeSave = 2,           ///< "SAVE n"
+    kModeSaveDelete = 3,     ///< "SAVD n"
+    kModeSaveAll = 4,        ///< "SAVEALL", with the progress dialog
+    kModeSaveAllDelete = 5,  ///< "SAVEALLD", with the progress dialog
+    kModeList = 6,           ///< "LIST"
+    kModeDelete = 7,         ///< "DELE n"
+};
+
+/** Result codes of a server command. */
+enum ReceiveResult : int {
+    kResultError = -1,
+    kResultNothingNew = 0, ///< also: count declined, delete done, empty mailbox, password prompt cancelled
+    kResultNewMail = 1,
+    kResultWantsReceive = 2,
+    kResultListFilled = 3,
+};
+
+/** The library's text for a message number the server does not have. */
+inline const QString kInvalidMessageNumber = QStringLiteral("POP3 error -ERR Invalid message number.");
+/** The library's text for an empty mailbox in answer to LIST or DELE. */
+inline const QString kEmptyMailboxText = QStringLiteral("No Message+OK 0 0");
+/** The inbox section that received mail is filed into. */
+inline const QString kStandardBox = QStringLiteral("標準BOX");
+
+/** The open account as receiving sees it. */
+struct ReceiveAccount {
+    /** The account's settings; the password in memory changes with the prompt's choices. */
+    storage::AccountProperties* properties = nullptr;
+    storage::AccountEnvironment environment;
+    storage::AccountPaths paths;
+    QString workDir;
+};
+
+/** The server mail list's side of the LIST and DELE results. */
+class ServerListSink {
+public:
+    virtual ~ServerListSink() = default;
+    virtual void fillServerList(const QStringList& elements) = 0;
+    /** Panel 1 of the server list's status bar. */
+    virtual void setListStatus(const QString& text) = 0;
+};
+
+/**
+ * @short Receiving mail from the account's POP3 server.
+ *
+ * Lives on the user-interface thread with all its state; only the library call runs on a worker
+ * thread (TransferRunner). Commands complete through callbacks, after the result was handled and
+ * reported. The callers hold the operation guard around the commands (StartReceive takes it itself).
+ */
+class Receiver : public QObject {
+    Q_OBJECT
+
+public:
+    using Done = std::function<void(int code)>;
+
+    Receiver(OperationGuard& guard, platform::UserPrompts& prompts, ReceiveUi& ui, CurrentMail& currentMail,
+             QObject* parent = nullptr);
+
+    void setAccount(const ReceiveAccount& account) { m_account = account; }
+    const ReceiveAccount& account() const { return m_account; }
+    void setServerListSink(ServerListSink* sink) { m_sink = sink; }
+
+    /**
+     * The receive command with method 0 (count, then ask), 1 (receive) or 2 (receive and delete).
+     * False, having started nothing, when the guard refused or the method is unknown; otherwise
+     * @p done is called when the receive ended and the guard was released.
+     */
+    bool StartReceive(int method, std::function<void()> done = {});
+
+    /** Runs one server command (see ServerMode); @p done gets the result code. */
+    void RunServerCommand(int mode, const QString& number, Done done);
+
+    /** The progress dialog's cancel: the library stops at its next progress report. */
+    void requestCancel() { m_runner.requestCancel(); }
+    bool isRunning() const { return m_runner.isRunning(); }
+
+    /** The password handed to the library on the last call. */
+    const QString& callPassword() const { return m_callPassword; }
+    const ProgressFigures& progressFigures() const { return m_figures; }
+
+    /** The status and messages for a command's result code (-1 error, 0 nothing new, 1 new mail). */
+    void ReportReceiveOutcome(int code, const platform::mail::LibraryResult& result);
+
+private:
+    using LibraryDone = std::function<void(std::optional<platform::mail::LibraryResult>)>;
+
+    void CallReceiveLibrary(const QString& command, const QString& directory, LibraryDone done);
+    bool preparePassword();
+    QString serverText() const;
+    void onProgress(int messageNumber, int bytes);
+    void commandFinished(int mode, const std::optional<platform::mail::LibraryResult>& result, const Done& done);
+
+    int handleCount(const platform::mail::LibraryResult& result);
+    int handleSave(int mode, const platform::mail::LibraryResult& result);
+    int handleList(const platform::mail::LibraryResult& result);
+
+    OperationGuard& m_guard;
+    platform::UserPrompts& m_prompts;
+    ReceiveUi& m_ui;
+    CurrentMail& m_currentMail;
+    ServerListSink* m_sink = nullptr;
+    ReceiveAccount m_account;
+    TransferRunner m_runner;
+    ProgressFigures m_figures;
+    QString m_callPassword;
+    bool m_progressShown = false;
+};
+
+/** Runs a server command and waits for its result code (tool and tests). */
+int runServerCommandAndWait(Receiver& receiver, int mode, const QString& number);
+
+/** The receive command, waiting until it ended; false when it did not start. */
+bool startReceiveAndWait(Receiver& receiver, int method);
+
+} // namespace fumibako::transfer

@@ -1,0 +1,133 @@
+#pragma once
+
+#include "transfer/Receiving.h"
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+#include <functional>
+
+namespace fumibako::platform {
+class UserPrompts;
+}
+
+namespace fumibako::transfer {
+
+class OperationGuard;
+
+/** One row of the server mail list; number is the message's position in the server's LIST. */
+struct ServerListRow {
+    QString number;
+    QString subject;
+    QString from;
+    QString date;
+
+    bool operator==(const ServerListRow&) const = default;
+};
+
+/**
+ * Cuts one LIST element ("Subject: " s TAB "From: " f " " TAB "Date: " d) into a row numbered
+ * @p position. A malformed element gives empty fields rather than failing.
+ */
+ServerListRow cutServerListRow(int position, const QString& element);
+
+/**
+ * The command arguments for the message numbers of the remaining rows (in row order): runs of
+ * consecutive numbers from the last row upwards, "n" or "low-high", highest first, so deleting
+ * keeps the lower numbers valid.
+ */
+QStringList consecutiveRunArguments(const QList<int>& numbers);
+
+/** Which columns a search looks at. */
+struct SearchColumns {
+    bool subject = true;
+    bool from = true;
+    bool date = false;
+};
+
+/** The selective commands of the server list's menu (elements 1, 2, 3). */
+enum SelectiveCommand : int { kSelectiveReceiveCommand = 1, kSelectiveReceiveDeleteCommand = 2, kSelectiveDeleteCommand = 3 };
+
+/**
+ * @short The server mail list: the messages waiting on the server, searched and acted on.
+ *
+ * The core of the "メールリスト" window: two lists (0 the server list, 1 the search result) of which
+ * one is visible, the window's status text, the remembered search words, and the commands, which
+ * run through the Receiver under the operation guard. The window shows what it holds and calls
+ * the commands; everything here lives on the user-interface thread.
+ */
+class ServerList : public QObject, public ServerListSink {
+    Q_OBJECT
+
+public:
+    ServerList(Receiver& receiver, OperationGuard& guard, platform::UserPrompts& prompts, QObject* parent = nullptr);
+    ~ServerList() override;
+
+    const QList<ServerListRow>& rows(int list) const { return m_lists[list == 1 ? 1 : 0]; }
+    int visibleList() const { return m_visible; }
+    const QList<ServerListRow>& visibleRows() const { return m_lists[m_visible]; }
+    void setVisibleList(int list);
+    /** Panel 1 of the window's status bar. */
+    const QString& status() const { return m_status; }
+
+    /** Reads the remembered search words of @p userFile (section "Search"). */
+    QStringList loadSearchWords(const QString& userFile);
+    /** Replaces section "Search" of @p userFile by @p words. */
+    bool saveSearchWords(const QString& userFile, const QStringList& words);
+    const QStringList& searchWords() const { return m_searchWords; }
+
+    /** Refetches the server list; false when the guard refused. @p done gets the command's code. */
+    bool refetch(std::function<void(int code)> done = {});
+
+    /** Searches the visible list into list 1 (lower-cased, substring). */
+    void search(const QString& text, const SearchColumns& columns, bool reverse);
+
+    /** The Delete key: removes rows of the visible list only; the server is not touched. */
+    void removeRows(QList<int> indexes);
+
+    /**
+     * A selective command on the rows @p selected of the visible list. False when it did not
+     * start (guard refused); @p done is called when it ended, refetch included.
+     */
+    bool runSelective(int command, const QList<int>& selected, std::function<void()> done = {});
+
+    /**
+     * Fetches the message of row @p index of the visible list. @p show is called, with the guard
+     * still held, when it was saved and filed (CurrentMail holds it); @p done at the end.
+     */
+    bool openMessage(int index, std::function<void()> show, std::function<void()> done = {});
+
+    /** Closing the window: asks the guard (refusing while an operation runs). */
+    bool mayClose();
+
+    void fillServerList(const QStringList& elements) override;
+    void setListStatus(const QString& text) override;
+
+Q_SIGNALS:
+    void rowsChanged();
+    void statusChanged(const QString& text);
+
+private:
+    struct SelectiveRun;
+    void runNext(const std::shared_ptr<SelectiveRun>& run);
+    void finishSelective(const std::shared_ptr<SelectiveRun>& run);
+
+    Receiver& m_receiver;
+    OperationGuard& m_guard;
+    platform::UserPrompts& m_prompts;
+    std::array<QList<ServerListRow>, 2> m_lists;
+    int m_visible = 0;
+    QString m_status;
+    QStringList m_searchWords;
+};
+
+/** Refetches and waits (tool and tests); the command's code, -1 also when refused. */
+int refetchAndWait(ServerList& list);
+
+/** Runs a selective command and waits; false when it did not start. */
+bool runSelectiveAndWait(ServerList& list, int command, const QList<int>& selected);
+
+} // namespace fumibako::transfer

@@ -1,0 +1,70 @@
+#include "transfer/TransferRunner.h"
+
+#include <QEventLoop>
+#include <QThread>
+
+#include <memory>
+
+namespace fumibako::transfer {
+
+using platform::mail::LibraryResult;
+
+TransferRunner::TransferRunner(QObject* parent) : QObject(parent) {}
+
+TransferRunner::~TransferRunner()
+{
+    if (m_thread) {
+        m_cancelRequested = true;
+        m_thread->wait();
+        delete m_thread;
+    }
+}
+
+bool TransferRunner::start(Call call)
+{
+    if (m_thread)
+        return false;
+    m_cancelRequested = false;
+    m_progressSeen = false;
+    m_result = LibraryResult();
+    m_thread = QThread::create([this, call = std::move(call)] {
+        m_result = call([this](int messageNumber, int bytes) {
+            m_progressSeen = true;
+            // Queued to this object's thread; dropped should the runner be gone by then.
+            QMetaObject::invokeMethod(
+                this, [this, messageNumber, bytes] { Q_EMIT progress(messageNumber, bytes); }, Qt::QueuedConnection);
+            return m_cancelRequested ? 1 : 0;
+        });
+    });
+    // QThread::finished is emitted by the worker after its last progress report was queued, so
+    // the result is delivered after every report.
+    connect(m_thread, &QThread::finished, this, &TransferRunner::threadFinished, Qt::QueuedConnection);
+    m_thread->start();
+    return true;
+}
+
+void TransferRunner::threadFinished()
+{
+    QThread* thread = m_thread;
+    if (!thread)
+        return;
+    thread->wait();
+    m_thread = nullptr;
+    delete thread;
+    const LibraryResult result = std::move(m_result);
+    Q_EMIT finished(result);
+}
+
+void waitUntilDone(const std::function<void(std::function<void()>)>& start)
+{
+    auto done = std::make_shared<bool>(false);
+    QEventLoop loop;
+    start([done, &loop] {
+        *done = true;
+        loop.quit();
+    });
+    if (!*done)
+        loop.exec();
+}
+
+} // namespace fumibako::transfer

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "platform/mail/MailLibrary.h"
+
+#include <QObject>
+
+#include <atomic>
+#include <functional>
+
+class QThread;
+
+namespace fumibako::transfer {
+
+/**
+ * @short Runs one blocking mail-library call on a worker thread.
+ *
+ * Lives on the user-interface thread. The call's progress reports and its result come back to
+ * this thread as queued signals, in the order they were made; progress() always arrives before
+ * finished(). Cancelling sets a flag that the progress callback hands to the library at its next
+ * report. One call at a time.
+ */
+class TransferRunner : public QObject {
+    Q_OBJECT
+
+public:
+    /** The work itself: calls the library with the given progress callback. Runs on the worker. */
+    using Call = std::function<platform::mail::LibraryResult(const platform::mail::ProgressCallback&)>;
+
+    explicit TransferRunner(QObject* parent = nullptr);
+    /** Asks a running call to stop and waits for its thread. */
+    ~TransferRunner() override;
+
+    /** Starts @p call; both flags start at false. False when a call is already running. */
+    bool start(Call call);
+    bool isRunning() const { return m_thread != nullptr; }
+
+    /** Asks the running call to stop at its next progress report. */
+    void requestCancel() { m_cancelRequested = true; }
+    bool cancelRequested() const { return m_cancelRequested; }
+    /** Whether the running (or last) call reported any progress. */
+    bool progressSeen() const { return m_progressSeen; }
+
+Q_SIGNALS:
+    void progress(int messageNumber, int bytesSoFar);
+    void finished(const fumibako::platform::mail::LibraryResult& result);
+
+private:
+    void threadFinished();
+
+    QThread* m_thread = nullptr;
+    platform::mail::LibraryResult m_result; // written by the worker, read after its thread ended
+    std::atomic<bool> m_cancelRequested{false};
+    std::atomic<bool> m_progressSeen{false};
+};
+
+/**
+ * Runs @p start, which must call the function it is given exactly once when its work is done
+ * (possibly at once), and spins a local event loop until then. For the tool and tests.
+ */
+void waitUntilDone(const std::function<void(std::function<void()>)>& start);
+
+} // namespace fumibako::transfer
