@@ -73,6 +73,7 @@ int MailListView::focusedSelectedRow() const
 void MailListView::keyPressEvent(QKeyEvent* event)
 {
     m_itemClicked = false;
+    Q_EMIT listPressed();
     if (event->key() == Qt::Key_Delete) {
         Q_EMIT deletePressed(event->modifiers() & Qt::ShiftModifier);
         return;
@@ -89,20 +90,29 @@ void MailListView::keyPressEvent(QKeyEvent* event)
         Q_EMIT digitTyped(event->text());
         return;
     }
+    const QModelIndex before = currentIndex();
     QTableView::keyPressEvent(event);
+    const QModelIndex after = currentIndex();
+    if (after.isValid() && after.row() != before.row() && selectionModel()->isRowSelected(after.row(), {}))
+        Q_EMIT rowClicked(after.row());
 }
 
 void MailListView::mousePressEvent(QMouseEvent* event)
 {
     m_itemClicked = false;
+    Q_EMIT listPressed();
     QTableView::mousePressEvent(event);
 }
 
 void MailListView::mouseReleaseEvent(QMouseEvent* event)
 {
     QTableView::mouseReleaseEvent(event);
-    if (indexAt(event->position().toPoint()).isValid())
+    const QModelIndex hit = indexAt(event->position().toPoint());
+    if (hit.isValid()) {
         m_itemClicked = true;
+        if (event->button() == Qt::LeftButton && selectionModel()->isRowSelected(hit.row(), {}))
+            Q_EMIT rowClicked(hit.row());
+    }
     if (event->button() == Qt::LeftButton && !m_itemClicked) {
         clearSelection();
         Q_EMIT emptySpaceReleased();
@@ -154,16 +164,32 @@ PreviewBrowser::PreviewBrowser(QWidget* parent) : QTextBrowser(parent)
     connect(this, &QTextBrowser::anchorClicked, this, &PreviewBrowser::linkActivated);
 }
 
-void PreviewBrowser::showFile(const QString& path)
+bool PreviewBrowser::readPage(const QString& path, QByteArray& bytes)
 {
     m_location = path;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         clear();
-        return;
+        return false;
     }
+    bytes = file.readAll();
+    return true;
+}
+
+void PreviewBrowser::showFile(const QString& path)
+{
     // The page is read here, not through setSource(), so nothing else is fetched on its behalf.
-    setHtml(decodePage(file.readAll()));
+    QByteArray bytes;
+    if (readPage(path, bytes))
+        setHtml(decodePage(bytes));
+}
+
+void PreviewBrowser::showPreviewPage(const QString& path)
+{
+    // A short code page 932 text can happen to be valid UTF-8, so no guessing here.
+    QByteArray bytes;
+    if (readPage(path, bytes))
+        setHtml(platform::decodeCp932(bytes));
 }
 
 void PreviewBrowser::showBlank()

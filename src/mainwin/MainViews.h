@@ -26,6 +26,10 @@ public:
 Q_SIGNALS:
     void deletePressed(bool shift);
     void openRequested();
+    /** A mouse press or a key press in the list (it clears the item-clicked flags). */
+    void listPressed();
+    /** An item click: a left-button release on a row, or a key that moved the current row. */
+    void rowClicked(int row);
     void digitTyped(const QString& text);
     /** A left-button release that was not on a row. */
     void emptySpaceReleased();
@@ -70,8 +74,10 @@ class PreviewBrowser : public QTextBrowser {
 public:
     explicit PreviewBrowser(QWidget* parent = nullptr);
 
-    /** Shows the local file @p path; the only file resources may come from. */
+    /** Shows the local page @p path (UTF-8, else code page 932); the only file resources may come from. */
     void showFile(const QString& path);
+    /** Shows the preview page @p path, which is always code page 932. */
+    void showPreviewPage(const QString& path);
     void showBlank();
     /** Shows a plain note in place of a page. */
     void showNote(const QString& text);
@@ -84,6 +90,8 @@ Q_SIGNALS:
     void linkActivated(const QUrl& url);
 
 private:
+    bool readPage(const QString& path, QByteArray& bytes);
+
     QString m_location;
 };
 

@@ -3,13 +3,14 @@
 #include "mainwin/FolderIconModel.h"
 #include "mainwin/Icons.h"
 #include "mainwin/MainViews.h"
+#include "mainwin/SendingNoticeWindow.h"
+#include "addressbook/AddressTable.h"
 #include "mainwin/core/MailTableModel.h"
 #include "storage/MailtoCommandLine.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QDesktopServices>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QTreeWidget>
@@ -31,6 +32,7 @@ MainWindow::MainWindow(const storage::ProgramPaths& paths, platform::UserPrompts
     m_mailModel = new MailTableModel(m_folder, this);
     m_treeModel = new FolderIconModel(m_session.folderTree(), this);
     createWidgets();
+    m_sendingNotice = new SendingNoticeWindow(this);
     createActions();
     wireViews();
 }
@@ -51,7 +53,9 @@ void MainWindow::wireViews()
     connect(m_mailList, &MailListView::rightReleased, this, &MainWindow::showListPopup);
     connect(m_mailList, &MailListView::released, this, &MainWindow::listReleased);
     connect(m_mailList, &MailListView::emptySpaceReleased, this, &MainWindow::emptySpaceReleased);
-    connect(m_mailList->selectionModel(), &QItemSelectionModel::selectionChanged, this, &MainWindow::mailRowChanged);
+    connect(m_mailList, &MailListView::listPressed, this, &MainWindow::listPressed);
+    connect(m_mailList, &MailListView::rowClicked, this, &MainWindow::mailRowClicked);
+    connect(m_addressList, &QTreeWidget::itemDoubleClicked, this, &MainWindow::addressDoubleClicked);
     connect(m_mailList->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
         m_mailModel->columnClicked(column);
         m_mailList->horizontalHeader()->setSortIndicator(column, m_mailModel->sortState().order == 0
@@ -89,6 +93,7 @@ bool MainWindow::loadSequence()
     if (accounts.isEmpty())
         return firstStart();
     accountChosen(0);
+    addressbook::RebuildAddressTable(m_session.programPaths().programDir, m_prompts);
     m_display = storage::loadDisplaySettings(m_session.programPaths().registryFile, m_display);
     applyDisplaySettings(m_display);
     m_session.setWindowLoaded(true);
@@ -248,21 +253,6 @@ void MainWindow::treeClicked()
         m_preview->showFile(startPage);
 }
 
-void MainWindow::mailRowChanged()
-{
-    const int row = m_mailList->focusedSelectedRow();
-    if (row < 0)
-        return;
-    // The preview renderer is not built yet; the pane says so rather than showing a stale page.
-    m_preview->showNote(QStringLiteral("プレビューはまだ使えません。"));
-    if (m_folder.rows().at(row).unread) {
-        m_folder.startUnreadTimer();
-        m_timers.startUnreadTimer();
-    } else {
-        m_timers.stopUnreadTimer();
-    }
-}
-
 void MainWindow::unreadTick()
 {
     const int row = m_mailList->focusedSelectedRow();
@@ -282,14 +272,6 @@ void MainWindow::emptySpaceReleased()
     if (m_preview->location() != QLatin1String("about:blank"))
         m_preview->showBlank();
     m_timers.stopUnreadTimer();
-}
-
-void MainWindow::openLink(const QUrl& url)
-{
-    if (url.scheme() == QLatin1String("http") || url.scheme() == QLatin1String("https"))
-        QDesktopServices::openUrl(url);
-    else if (url.scheme() == QLatin1String("fumibako") || url.scheme() == QLatin1String("mailto"))
-        newMail();
 }
 
 } // namespace fumibako::mainwin

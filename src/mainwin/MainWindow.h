@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mailview/PreviewSelection.h"
 #include "mainwin/WindowPrompts.h"
 #include "mainwin/core/MainTimers.h"
 #include "mainwin/core/MainWindowRules.h"
@@ -7,7 +8,9 @@
 #include "storage/AccountSession.h"
 #include "storage/MailFolderView.h"
 #include "storage/RegistrySettings.h"
+#include "transfer/MailFileReader.h"
 #include "transfer/OperationGuard.h"
+#include "transfer/StoredMail.h"
 
 #include <QMainWindow>
 
@@ -22,6 +25,11 @@ class QMenu;
 class QSplitter;
 class QToolBar;
 class QTreeWidget;
+class QTreeWidgetItem;
+
+namespace fumibako::transfer {
+struct SendContext;
+}
 
 namespace fumibako::mainwin {
 
@@ -30,6 +38,7 @@ class FolderTreeView;
 class MailListView;
 class MailTableModel;
 class PreviewBrowser;
+class SendingNoticeWindow;
 
 /**
  * @short `frmMain`: folder tree, mail list, preview and address pane of the open account, with
@@ -69,6 +78,9 @@ public:
     FolderTreeView* folderTree() const { return m_folderTree; }
     QComboBox* accountBox() const { return m_accountBox; }
     PreviewBrowser* preview() const { return m_preview; }
+    QTreeWidget* addressList() const { return m_addressList; }
+    SendingNoticeWindow* sendingNotice() const { return m_sendingNotice; }
+    QString statusText(int panel) const { return m_prompts.statusText(panel); }
     MainTimers& timers() { return m_timers; }
     QAction* deleteButton() const { return m_toolDelete; }
     int receiveMethod() const { return m_receiveMethod; }
@@ -117,14 +129,9 @@ private:
     void addressBook();
     void accountManager();
     void fontChooser();
-    void receive();
-    void receiveWith(int method);
-    void sendAll();
-    void sendSelected();
     void serverList();
     void listOrder();
     void toggleAddressPane();
-    void receiveThenSend();
     void applyFlag(int element);
     void moveToTrash();
     void takeOut();
@@ -136,7 +143,25 @@ private:
     void deleteFolder();
     bool renameFolder(int nodeIndex, const QString& text);
     void dropRows(const QString& key, const QList<int>& rows);
+    void fillAddressPane();
+    void addressDoubleClicked(QTreeWidgetItem* item);
+
+    // MainWindowTransfer.cpp
+    void receive();
+    void receiveWith(int method);
+    void sendAll();
+    void sendSelected();
+    void receiveThenSend();
     void autoReceive();
+    transfer::SendContext sendContext();
+
+    // MainWindowPreview.cpp
+    void listPressed();
+    void mailRowClicked(int row);
+    void unreadMarkFor(int row);
+    void showPreviewOf(const QString& key);
+    QString previewLocationName() const;
+    void openLink(const QUrl& url);
 
     // MainWindow.cpp
     void wireViews();
@@ -145,12 +170,10 @@ private:
     void digitTyped(const QString& text);
     void folderSelected(const QModelIndex& index);
     void showFolder(int nodeIndex);
-    void mailRowChanged();
     void unreadTick();
     void listReleased();
     void emptySpaceReleased();
     void treeClicked();
-    void openLink(const QUrl& url);
     void listChanged();
     void showListPopup(const QPoint& pos);
     void showTreePopup(const QPoint& pos);
@@ -165,13 +188,15 @@ private:
     WindowPrompts m_prompts;
     transfer::OperationGuard m_guard;
     storage::AccountSession m_session;
-    UnreadableMailReader m_reader;
+    transfer::MailFileReader m_reader;
     storage::MailFolderView m_folder;
     MainTimers m_timers;
     storage::DisplaySettings m_display;
     SplitterPositions m_splitters;
     QString m_selectedAccount; ///< `SentakuUser`
     int m_receiveMethod = 0;   ///< `GenJu`
+    transfer::CurrentMail m_currentMail;
+    mailview::PreviewState m_previewState;
     bool m_applyingSplitters = false;
 
     MailTableModel* m_mailModel = nullptr;
@@ -181,6 +206,7 @@ private:
     MailListView* m_mailList = nullptr;
     QTreeWidget* m_addressList = nullptr;
     PreviewBrowser* m_preview = nullptr;
+    SendingNoticeWindow* m_sendingNotice = nullptr;
     QSplitter* m_mainSplitter = nullptr;  ///< splitter 0
     QSplitter* m_rightSplitter = nullptr; ///< splitter 1
     QSplitter* m_leftSplitter = nullptr;  ///< splitter 2

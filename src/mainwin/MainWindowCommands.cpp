@@ -1,6 +1,7 @@
 // The commands of the menus, the toolbar, the pop-up menus and the list's keys.
 #include "mainwin/MainWindow.h"
 
+#include "addressbook/AddressTable.h"
 #include "mainwin/MainViews.h"
 #include "mainwin/core/FolderTreeModel.h"
 #include "mainwin/core/MailTableModel.h"
@@ -58,37 +59,6 @@ void MainWindow::fontChooser()
     showNotAvailable(m_prompts, QStringLiteral("フォント"));
 }
 
-void MainWindow::receive()
-{
-    receiveWith(m_receiveMethod);
-}
-
-void MainWindow::receiveWith(int)
-{
-    showNotAvailable(m_prompts, QStringLiteral("受信"));
-}
-
-void MainWindow::autoReceive()
-{
-    // A box every few minutes would pile up while nobody is looking: the status bar says it.
-    m_prompts.setStatus(1, QStringLiteral("自動受信はまだ使えません"));
-}
-
-void MainWindow::sendAll()
-{
-    showNotAvailable(m_prompts, QStringLiteral("全て送信"));
-}
-
-void MainWindow::sendSelected()
-{
-    showNotAvailable(m_prompts, QStringLiteral("送信(選択したもの)"));
-}
-
-void MainWindow::receiveThenSend()
-{
-    showNotAvailable(m_prompts, QStringLiteral("送受信"));
-}
-
 void MainWindow::serverList()
 {
     showNotAvailable(m_prompts, QStringLiteral("メールリスト"));
@@ -104,9 +74,24 @@ void MainWindow::toggleAddressPane()
     // The action's check state already flipped when the menu triggered it.
     const bool show = m_addressPaneAction->isChecked();
     if (show)
-        m_addressList->clear(); // filled from the address table's root entries once it exists
+        fillAddressPane();
     m_addressList->setVisible(show);
     resizeLayout();
+}
+
+void MainWindow::fillAddressPane()
+{
+    m_addressList->clear();
+    for (const addressbook::AddressEntry& entry : addressPaneEntries(addressbook::AddressTable::instance().entries())) {
+        auto* item = new QTreeWidgetItem(m_addressList, {entry.name, entry.comment});
+        item->setData(0, Qt::UserRole, entry.address);
+    }
+}
+
+void MainWindow::addressDoubleClicked(QTreeWidgetItem* item)
+{
+    if (item && item->isSelected())
+        newMail(); // the compose window will take item's address into To
 }
 
 void MainWindow::applyFlag(int element)

@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -53,6 +54,13 @@ int runWindow(const storage::ProgramPaths& paths, platform::SingleInstance& inst
         return 0;
     window.show();
     window.afterShown(commandLine);
+    if (qEnvironmentVariableIsSet("FUMIBAKO_REPORT_SHOWN")) {
+        // For start-up timing: one line once the shown window's first events are through.
+        QTimer::singleShot(0, &window, [] {
+            std::fputs("fumibako: shown\n", stdout);
+            std::fflush(stdout);
+        });
+    }
     return QApplication::exec();
 }
 

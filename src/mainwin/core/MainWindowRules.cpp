@@ -94,4 +94,14 @@ QString mainWindowTitle(const QString& version)
     return platform::kProgramTitle + QLatin1Char(' ') + version;
 }
 
+QList<addressbook::AddressEntry> addressPaneEntries(const QList<addressbook::AddressEntry>& table)
+{
+    QList<addressbook::AddressEntry> rows;
+    for (const addressbook::AddressEntry& entry : table) {
+        if (entry.path == QLatin1String("Root"))
+            rows.append(entry);
+    }
+    return rows;
+}
+
 } // namespace fumibako::mainwin

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "addressbook/AddressBook.h"
+
+#include <QList>
 #include <QString>
 
 #include <optional>
@@ -51,6 +54,9 @@ struct TreePopupEnabling {
     bool deleteFolder = false;
 };
 TreePopupEnabling treePopupFor(int nodeIndex);
+
+/** The address pane's rows: the entries of the root folder "Root", in book order. */
+QList<addressbook::AddressEntry> addressPaneEntries(const QList<addressbook::AddressEntry>& table);
 
 /** "フミ(文)バコ" + space + version: the main window's caption. */
 QString mainWindowTitle(const QString& version);

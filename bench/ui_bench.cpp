@@ -1,0 +1,178 @@
+// Speed and memory of the main window with a large mailbox: start-up, folder switch, sorting,
+// the preview of a large message. Makes its own data under the folder given as the first argument.
+#include "BenchSupport.h"
+#include "MailboxData.h"
+
+#include "mainwin/MainViews.h"
+#include "mainwin/MainWindow.h"
+#include "mainwin/core/MailTableModel.h"
+#include "platform/UserPrompts.h"
+#include "storage/DataDirectory.h"
+#include "storage/FolderTree.h"
+#include "storage/ProfileStore.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QHeaderView>
+#include <QProcess>
+
+using namespace fumibako;
+
+namespace {
+
+constexpr int kMessages = 100000;
+const QString kBigMail = QStringLiteral("big-1mb.eml");
+
+class SilentPrompts : public platform::UserPrompts {
+public:
+    platform::Answer message(const QString&, const QString&, platform::Icon, platform::Buttons) override
+    {
+        return platform::Answer::Yes;
+    }
+    void setStatus(int, const QString&) override {}
+};
+
+// A plain-text message of about 1 MB: Japanese lines, quotes, web and mail addresses.
+QByteArray bigMessage()
+{
+    QByteArray mail = "From: taro@example.jp\r\nTo: hanako@example.jp\r\nSubject: big\r\nMIME-Version: 1.0\r\n"
+                      "Content-Type: text/plain; charset=UTF-8\r\nContent-Transfer-Encoding: 8bit\r\n\r\n";
+    const QByteArray lines[] = {
+        QStringLiteral("お世話になっております。来週の打ち合わせの件でご連絡いたします。\r\n").toUtf8(),
+        "> quoted: see http://example.jp/docs/index.html for the agenda.\r\n",
+        QStringLiteral("資料は yamada@example.co.jp までお送りください。  よろしくお願いします。\r\n").toUtf8(),
+        "plain ascii line with some words & symbols <like this>\r\n",
+    };
+    for (int i = 0; mail.size() < 1024 * 1024; ++i)
+        mail += lines[i % 4];
+    return mail;
+}
+
+storage::ProgramPaths makeData(const QString& root)
+{
+    QDir(root).removeRecursively();
+    QDir().mkpath(root + QStringLiteral("work"));
+    const storage::ProgramPaths paths = storage::ProgramPaths::make(root, root + QStringLiteral("work/"));
+    storage::prepareProgramDir(paths);
+    storage::IniWriteSection(QStringLiteral("AName"), paths.registryFile, {QStringLiteral("Count=1"), QStringLiteral("0=big")});
+    storage::IniWriteString(QStringLiteral("Property"), QStringLiteral("MailAddress"), QStringLiteral("big@example.jp"),
+                            root + QStringLiteral("big.ini"));
+    storage::prepareAccountDirs(root, QStringLiteral("big"));
+    const storage::AccountPaths big =
+        bench::makeAccount(root, QStringLiteral("big"), {storage::FixedFolder::Standard}, kMessages - 1, false);
+    QFile file(big.inputDir + kBigMail);
+    if (file.open(QIODevice::WriteOnly))
+        file.write(bigMessage());
+    storage::IniWriteString(storage::FixedFolder::Standard, kBigMail, QStringLiteral("000\t山田\tbig\t2026/12/02 10:00:00"),
+                            big.receivedIndexFile);
+    storage::clearProfileCache();
+    return paths;
+}
+
+// Process start to the line the program prints once its window shows the unread view.
+double startupMs(const QString& program, const QString& root)
+{
+    QProcess process;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("FUMIBAKO_REPORT_SHOWN"), QStringLiteral("1"));
+    env.insert(QStringLiteral("TMPDIR"), root + QStringLiteral("tmp")); // its own single-instance socket
+    process.setProcessEnvironment(env);
+    QElapsedTimer timer;
+    timer.start();
+    process.start(program, {QStringLiteral("--data-dir"), root});
+    double shown = -1;
+    while (process.waitForReadyRead(30000)) {
+        if (process.readAll().contains("fumibako: shown")) {
+            shown = timer.nsecsElapsed() / 1e6;
+            break;
+        }
+    }
+    process.kill();
+    process.waitForFinished();
+    return shown;
+}
+
+int nodeOf(mainwin::MainWindow& window, const QString& key)
+{
+    return window.session().folderTree().indexOfKey(key);
+}
+
+void windowFigures(const storage::ProgramPaths& paths)
+{
+    SilentPrompts prompts;
+    mainwin::MainWindow window(paths, &prompts);
+    window.loadSequence();
+    window.resize(1000, 700);
+    window.show();
+    window.afterShown(QString());
+    QApplication::processEvents();
+
+    const int standard = nodeOf(window, storage::FixedFolder::Standard);
+    const int unread = nodeOf(window, storage::FixedFolder::Unread);
+    const auto switchToStandard = [&] {
+        window.selectFolderNode(standard);
+        QApplication::processEvents();
+    };
+    const auto backToUnread = [&] {
+        window.selectFolderNode(unread);
+        QApplication::processEvents();
+    };
+    bench::printResult("switch_standard_100k", bench::medianMs(5, backToUnread, switchToStandard), "ms");
+    bench::printResult("switch_standard_100k_cold",
+                       bench::medianMs(3, [&] { backToUnread(); storage::clearProfileCache(); }, switchToStandard), "ms");
+    switchToStandard();
+
+    QHeaderView* header = window.mailList()->horizontalHeader();
+    bench::printResult("sort_subject_100k", bench::medianMs(5, {}, [&] {
+                           Q_EMIT header->sectionClicked(mainwin::kSubjectColumn);
+                           QApplication::processEvents();
+                       }), "ms");
+
+    int bigRow = -1;
+    for (int row = 0; row < window.folderView().rows().size() && bigRow < 0; ++row) {
+        if (window.folderView().rows().at(row).key() == kBigMail)
+            bigRow = row;
+    }
+    mainwin::MailListView* list = window.mailList();
+    bench::printResult("preview_1mb", bench::medianMs(5, [&] {
+                           Q_EMIT list->emptySpaceReleased();
+                           Q_EMIT list->listPressed();
+                       }, [&] {
+                           Q_EMIT list->rowClicked(bigRow);
+                           QApplication::processEvents();
+                       }), "ms");
+    if (window.preview()->location() != paths.previewFile)
+        std::fprintf(stderr, "ui_bench: the preview was not shown\n");
+
+    switchToStandard();
+    storage::clearProfileCache(); // what stays is the window with its listing
+    bench::printResult("rss_main_100k", bench::residentMegabytes(), "MB");
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() < 2) {
+        std::fprintf(stderr, "usage: ui_bench DATADIR\n");
+        return 2;
+    }
+    const QString root = QDir(args.at(1)).absoluteFilePath(QStringLiteral("ui")) + QLatin1Char('/');
+    const storage::ProgramPaths paths = makeData(root);
+    QDir().mkpath(root + QStringLiteral("tmp"));
+
+    std::vector<double> starts;
+    for (int i = 0; i < 3; ++i)
+        starts.push_back(startupMs(QStringLiteral(FUMIBAKO_PROGRAM), root));
+    std::sort(starts.begin(), starts.end());
+    bench::printResult("startup_100k", starts[1], "ms");
+
+    windowFigures(paths);
+    QDir(root).removeRecursively();
+    return 0;
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "transfer/Sending.h"
+
+#include <QWidget>
+
+class QLabel;
+
+namespace fumibako::mainwin {
+
+/**
+ * @short The small "Message" window that says "送信中" while a message goes out.
+ *
+ * Not modal: it only tells the user why the window is busy. Sending runs on the user-interface
+ * thread, so show() paints the window before returning.
+ */
+class SendingNoticeWindow : public QWidget, public transfer::SendingNotice {
+    Q_OBJECT
+public:
+    explicit SendingNoticeWindow(QWidget* parent);
+
+    void show(const QString& text) override;
+    void close() override;
+
+    QString text() const;
+    /** How many times it was shown since it was made. */
+    int shownCount() const { return m_shownCount; }
+
+private:
+    QLabel* m_label = nullptr;
+    int m_shownCount = 0;
+};
+
+} // namespace fumibako::mainwin

@@ -1,0 +1,304 @@
+// The main window's preview, address pane, sending and receiving, on the offscreen platform, with
+// real mail servers.
+#include "MailServers.h"
+#include "MainWindowFixture.h"
+
+#include "addressbook/AddressBook.h"
+#include "mainwin/MainViews.h"
+#include "mainwin/MainWindow.h"
+#include "mainwin/SendingNoticeWindow.h"
+#include "mainwin/core/MailTableModel.h"
+#include "platform/Cp932.h"
+#include "storage/FolderTree.h"
+#include "storage/Paths.h"
+#include "storage/ProfileStore.h"
+#include "support/RecordingPrompts.h"
+#include "support/TestFiles.h"
+#include "transfer/OutgoingMailFile.h"
+
+#include <QFile>
+#include <QJsonArray>
+#include <QMenuBar>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <memory>
+
+using namespace fumibako;
+using namespace fumibako::mainwin;
+using fumibako::test::MailServers;
+using fumibako::test::MainWindowData;
+using fumibako::test::RecordingPrompts;
+
+namespace {
+
+const QByteArray kJapaneseMail = "From: =?ISO-2022-JP?B?GyRCOzNFRBsoQg==?= <yamada@example.jp>\r\n"
+                                 "To: taro@example.jp\r\n"
+                                 "Subject: test\r\n"
+                                 "MIME-Version: 1.0\r\n"
+                                 "Content-Type: text/plain; charset=ISO-2022-JP\r\n"
+                                 "\r\n"
+                                 "\x1b$B0zMQ\x1b(B\r\n"
+                                 "> quoted line\r\n"
+                                 "see http://example.jp/a <b>\r\n";
+
+} // namespace
+
+class TestMainWindowWiring : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<MainWindowData> m_data;
+    std::unique_ptr<RecordingPrompts> m_prompts;
+    std::unique_ptr<MainWindow> m_window;
+    MailServers m_servers;
+    bool m_smtpUp = false;
+
+    storage::AccountPaths taro() const
+    {
+        return storage::AccountPaths::make(m_data->paths().programDir, QStringLiteral("taro"));
+    }
+
+    void openWindow()
+    {
+        m_prompts = std::make_unique<RecordingPrompts>();
+        m_window = std::make_unique<MainWindow>(m_data->paths(), m_prompts.get());
+        QVERIFY(m_window->loadSequence());
+        m_window->resize(800, 600);
+        m_window->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
+        m_window->afterShown(QString());
+    }
+
+    void selectFolder(const QString& key)
+    {
+        const int node = m_window->session().folderTree().indexOfKey(key);
+        QVERIFY(node > 0);
+        m_window->selectFolderNode(node);
+        QCOMPARE(m_window->folderView().folderKey(), key);
+    }
+
+    int rowOfKey(const QString& key) const
+    {
+        const auto& rows = m_window->folderView().rows();
+        for (int row = 0; row < rows.size(); ++row) {
+            if (rows.at(row).key() == key)
+                return row;
+        }
+        return -1;
+    }
+
+    void clickRow(int row)
+    {
+        MailListView* list = m_window->mailList();
+        const QRect rect = list->visualRect(m_window->mailModel()->index(row, kSubjectColumn));
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
+    }
+
+    void clickEmptySpace()
+    {
+        MailListView* list = m_window->mailList();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(10, list->viewport()->height() - 4));
+    }
+
+    QString previewPage() const
+    {
+        return platform::decodeCp932(test::readBytes(m_data->paths().previewFile));
+    }
+
+    QAction* menuAction(const QString& text) const
+    {
+        for (QAction* action : m_window->findChildren<QAction*>()) {
+            if (action->text() == text)
+                return action;
+        }
+        return nullptr;
+    }
+
+    void queueOutgoing(const QString& name, const QString& to, const QString& subject)
+    {
+        transfer::CurrentMail mail;
+        mail.to = to;
+        mail.subject = subject;
+        mail.body = QStringLiteral("本文です");
+        mail.mailPath = taro().outputDir;
+        mail.mailName = name;
+        QVERIFY(transfer::WriteOutgoingFile(mail));
+    }
+
+    void pointAtSmtp()
+    {
+        storage::AccountProperties& account = m_window->session().properties();
+        account.smtpServer = QStringLiteral("127.0.0.1");
+        account.smtpPortGiven = 1;
+        account.smtpPort = m_servers.smtpPort();
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        QString error;
+        m_smtpUp = m_servers.start(MailServers::Smtp, &error);
+        if (!m_smtpUp)
+            qWarning("SMTP fixture: %s", qPrintable(error));
+        qputenv("FUMIBAKO_NET_TIMEOUT", "5");
+    }
+
+    void init() { m_data = std::make_unique<MainWindowData>(); }
+
+    void cleanup()
+    {
+        m_window.reset();
+        m_prompts.reset();
+        m_data.reset();
+    }
+
+    void previewShowsTheClickedMessage_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QStringList>("pageHas");
+
+        QTest::newRow("received, Japanese, quote and link")
+            << QStringLiteral("標準BOX") << QStringLiteral("m1.eml") << kJapaneseMail
+            << QStringList{QStringLiteral("引用<br>"), QStringLiteral("<font color=\"Green\">&gt; quoted line</font>"),
+                           QStringLiteral("<a href=\"http://example.jp/a\" target=\"_blank\">"),
+                           QStringLiteral("&lt;b&gt;")};
+        QTest::newRow("draft, outgoing file")
+            << QStringLiteral("下書き") << QStringLiteral("20240101-101010.txt")
+            << test::cp932Lines(QStringLiteral("a@example.jp\n\n\n\n下書き\n 0 \n一行目\n二行目\n"))
+            << QStringList{QStringLiteral("一行目<br>\r\n二行目")};
+        QTest::newRow("outgoing file that is not one") << QStringLiteral("下書き") << QStringLiteral("20240101-101010.txt")
+                                                       << QByteArray("only\r\ntwo lines\r\n")
+                                                       << QStringList{QStringLiteral("読み込みエラーです")};
+    }
+
+    void previewShowsTheClickedMessage()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, key);
+        QFETCH(QByteArray, file);
+        QFETCH(QStringList, pageHas);
+        const bool outgoing = folder == QStringLiteral("下書き");
+        test::writeBytes((outgoing ? taro().draftDir : taro().inputDir) + key, file);
+        openWindow();
+        selectFolder(folder);
+        clickRow(rowOfKey(key));
+
+        const QString page = previewPage();
+        for (const QString& part : pageHas)
+            QVERIFY2(page.contains(part), qPrintable(page));
+        QCOMPARE(m_window->preview()->location(), m_data->paths().previewFile);
+        QVERIFY(!m_window->preview()->toPlainText().isEmpty());
+        QVERIFY(!m_window->preview()->toPlainText().contains(QStringLiteral("<font")));
+    }
+
+    void previewIsNotRewrittenWhileShown()
+    {
+        test::writeBytes(taro().inputDir + QStringLiteral("m1.eml"), kJapaneseMail);
+        openWindow();
+        selectFolder(QStringLiteral("標準BOX"));
+        const int row = rowOfKey(QStringLiteral("m1.eml"));
+        clickRow(row);
+        QVERIFY(m_window->timers().isUnreadTimerRunning()); // m1 is unread
+        QVERIFY(QFile::remove(m_data->paths().previewFile));
+
+        clickRow(row);
+        QVERIFY(!QFile::exists(m_data->paths().previewFile));
+
+        // Blanked by a click on empty space, the same message is rendered again.
+        clickEmptySpace();
+        QCOMPARE(m_window->preview()->location(), QStringLiteral("about:blank"));
+        QVERIFY(!m_window->timers().isUnreadTimerRunning());
+        clickRow(row);
+        QVERIFY(QFile::exists(m_data->paths().previewFile));
+        QCOMPARE(m_window->preview()->location(), m_data->paths().previewFile);
+    }
+
+    void previewLoadsNothingButItsPage()
+    {
+        openWindow();
+        PreviewBrowser* pane = m_window->preview();
+        const QStringList refused{QStringLiteral("http://example.jp/track.gif"), QStringLiteral("https://example.jp/a.css"),
+                                  QStringLiteral("file:///etc/passwd")};
+        for (const QString& url : refused)
+            QVERIFY2(pane->loadResource(QTextDocument::ImageResource, QUrl(url)).isNull(), qPrintable(url));
+    }
+
+    void addressPaneListsTheRootEntries()
+    {
+        const QList<addressbook::AddressEntry> entries{
+            {QStringLiteral("Root"), QStringLiteral("山田"), QStringLiteral("yamada@example.jp"), QStringLiteral("上司")},
+            {QStringLiteral("Root\\仕事"), QStringLiteral("佐藤"), QStringLiteral("sato@example.jp"), QString()},
+            {QStringLiteral("Root"), QStringLiteral("鈴木"), QStringLiteral("suzuki@example.jp"), QString()}};
+        QVERIFY(addressbook::SaveAddressBook(m_data->paths().programDir, entries));
+        openWindow();
+        QAction* toggle = menuAction(QStringLiteral("アドレス表示"));
+        QVERIFY(toggle);
+        toggle->trigger();
+        QTreeWidget* pane = m_window->addressList();
+        QVERIFY(pane->isVisible());
+        QCOMPARE(pane->topLevelItemCount(), 2);
+        QCOMPARE(pane->topLevelItem(0)->text(0), QStringLiteral("山田"));
+        QCOMPARE(pane->topLevelItem(0)->text(1), QStringLiteral("上司"));
+        QCOMPARE(pane->topLevelItem(0)->data(0, Qt::UserRole).toString(), QStringLiteral("yamada@example.jp"));
+        QCOMPARE(pane->topLevelItem(1)->text(0), QStringLiteral("鈴木"));
+        toggle->trigger();
+        QVERIFY(!pane->isVisible());
+    }
+
+    void sendAllEmptiesTheOutbox()
+    {
+        if (!m_smtpUp)
+            QSKIP("no SMTP fixture");
+        m_servers.takeReceived();
+        queueOutgoing(QStringLiteral("20240102-101010.txt"), QStringLiteral("b@example.jp"), QStringLiteral("送信待ち"));
+        openWindow();
+        pointAtSmtp();
+        selectFolder(QStringLiteral("送信BOX"));
+        QCOMPARE(m_window->mailModel()->rowCount(), 1);
+
+        QAction* sendAll = menuAction(QStringLiteral("全て送信(&S)"));
+        QVERIFY(sendAll);
+        sendAll->trigger();
+
+        QCOMPARE(m_servers.takeReceived().size(), 1);
+        QVERIFY(MainWindowData::section(m_data->outgoingIndex(), QStringLiteral("送信BOX")).isEmpty());
+        QCOMPARE(m_window->mailModel()->rowCount(), 0);
+        QCOMPARE(m_window->sendingNotice()->shownCount(), 1);
+        QCOMPARE(m_window->sendingNotice()->text(), QStringLiteral("送信中"));
+        QVERIFY(!m_window->sendingNotice()->isVisible());
+        QVERIFY(m_prompts->messages.isEmpty());
+    }
+
+    void sendSelectedSendsTheChosenRows()
+    {
+        if (!m_smtpUp)
+            QSKIP("no SMTP fixture");
+        m_servers.takeReceived();
+        queueOutgoing(QStringLiteral("20240102-101010.txt"), QStringLiteral("b@example.jp"), QStringLiteral("一通目"));
+        queueOutgoing(QStringLiteral("20240102-101011.txt"), QStringLiteral("c@example.jp"), QStringLiteral("二通目"));
+        QStringList outbox = MainWindowData::section(m_data->outgoingIndex(), QStringLiteral("送信BOX"));
+        outbox.append(QStringLiteral("20240102-101011.txt=000\tc@example.jp\t二通目\t20240102-101011"));
+        storage::IniWriteSection(QStringLiteral("送信BOX"), m_data->outgoingIndex(), outbox);
+        openWindow();
+        pointAtSmtp();
+        selectFolder(QStringLiteral("送信BOX"));
+        clickRow(rowOfKey(QStringLiteral("20240102-101011.txt")));
+
+        m_window->prepareListPopup();
+        QAction* sendSelected = menuAction(QStringLiteral("送信(選択したもの)"));
+        QVERIFY(sendSelected && sendSelected->isEnabled());
+        sendSelected->trigger();
+
+        const QList<test::ReceivedMail> sent = m_servers.takeReceived();
+        QCOMPARE(sent.size(), 1);
+        QCOMPARE(sent.first().envelope.value(QStringLiteral("rcpt_tos")).toArray().first().toString(),
+                 QStringLiteral("c@example.jp"));
+        QCOMPARE(MainWindowData::section(m_data->outgoingIndex(), QStringLiteral("送信BOX")).size(), 1);
+        QCOMPARE(m_window->mailModel()->rowCount(), 1);
+    }
+};
+
+QTEST_MAIN(TestMainWindowWiring)
+#include "test_main_window_wiring.moc"
