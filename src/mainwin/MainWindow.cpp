@@ -3,10 +3,12 @@
 #include "mainwin/FolderIconModel.h"
 #include "mainwin/Icons.h"
 #include "mainwin/MainViews.h"
+#include "mainwin/ReceiveDialogs.h"
 #include "mainwin/SendingNoticeWindow.h"
 #include "addressbook/AddressTable.h"
 #include "mainwin/core/MailTableModel.h"
 #include "storage/MailtoCommandLine.h"
+#include "transfer/Receiving.h"
 
 #include <QAction>
 #include <QApplication>
@@ -33,11 +35,15 @@ MainWindow::MainWindow(const storage::ProgramPaths& paths, platform::UserPrompts
     m_treeModel = new FolderIconModel(m_session.folderTree(), this);
     createWidgets();
     m_sendingNotice = new SendingNoticeWindow(this);
+    createReceiver();
     createActions();
     wireViews();
 }
 
-MainWindow::~MainWindow() = default;
+MainWindow::~MainWindow()
+{
+    delete m_receiver; // before the receive seam it calls into
+}
 
 void MainWindow::wireViews()
 {
@@ -64,7 +70,7 @@ void MainWindow::wireViews()
     });
     connect(m_preview, &PreviewBrowser::linkActivated, this, &MainWindow::openLink);
     connect(&m_timers, &MainTimers::unreadTick, this, &MainWindow::unreadTick);
-    connect(&m_timers, &MainTimers::autoReceiveDue, this, &MainWindow::autoReceive);
+    connect(&m_timers, &MainTimers::autoReceiveMinute, this, &MainWindow::autoReceiveMinute);
     m_treeModel->setRenameHandler([this](int node, const QString& text) { return renameFolder(node, text); });
     m_treeModel->setDropHandler([this](const QString& key, const QList<int>& rows) { dropRows(key, rows); });
     m_accountBox->installEventFilter(this);
@@ -197,7 +203,7 @@ void MainWindow::setAutoReceiveArmed(bool armed)
 {
     const storage::AccountEnvironment& env = m_session.environment();
     if (armed)
-        m_timers.armAutoReceive(env.autoReceive == 1, env.autoReceiveMinutes);
+        m_timers.armAutoReceive(env.autoReceive == 1);
     else
         m_timers.disarmAutoReceive();
 }

@@ -15,6 +15,7 @@
 #include <QMainWindow>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -28,8 +29,9 @@ class QTreeWidget;
 class QTreeWidgetItem;
 
 namespace fumibako::transfer {
+class Receiver;
 struct SendContext;
-}
+} // namespace fumibako::transfer
 
 namespace fumibako::mainwin {
 
@@ -39,6 +41,7 @@ class MailListView;
 class MailTableModel;
 class PreviewBrowser;
 class SendingNoticeWindow;
+class WindowReceiveUi;
 
 /**
  * @short `frmMain`: folder tree, mail list, preview and address pane of the open account, with
@@ -80,6 +83,8 @@ public:
     PreviewBrowser* preview() const { return m_preview; }
     QTreeWidget* addressList() const { return m_addressList; }
     SendingNoticeWindow* sendingNotice() const { return m_sendingNotice; }
+    WindowReceiveUi* receiveUi() const { return m_receiveUi.get(); }
+    transfer::Receiver* receiver() const { return m_receiver; }
     QString statusText(int panel) const { return m_prompts.statusText(panel); }
     MainTimers& timers() { return m_timers; }
     QAction* deleteButton() const { return m_toolDelete; }
@@ -147,13 +152,17 @@ private:
     void addressDoubleClicked(QTreeWidgetItem* item);
 
     // MainWindowTransfer.cpp
-    void receive();
-    void receiveWith(int method);
     void sendAll();
     void sendSelected();
-    void receiveThenSend();
-    void autoReceive();
     transfer::SendContext sendContext();
+
+    // MainWindowReceive.cpp
+    void createReceiver();
+    bool startReceive(int method, std::function<void()> done);
+    void receive();
+    void receiveWith(int method);
+    void receiveThenSend();
+    void autoReceiveMinute();
 
     // MainWindowPreview.cpp
     void listPressed();
@@ -207,6 +216,8 @@ private:
     QTreeWidget* m_addressList = nullptr;
     PreviewBrowser* m_preview = nullptr;
     SendingNoticeWindow* m_sendingNotice = nullptr;
+    std::unique_ptr<WindowReceiveUi> m_receiveUi;
+    transfer::Receiver* m_receiver = nullptr;
     QSplitter* m_mainSplitter = nullptr;  ///< splitter 0
     QSplitter* m_rightSplitter = nullptr; ///< splitter 1
     QSplitter* m_leftSplitter = nullptr;  ///< splitter 2

@@ -1,4 +1,4 @@
-// Sending and receiving from the main window.
+// Sending from the main window.
 #include "mainwin/MainWindow.h"
 
 #include "mainwin/MainViews.h"
@@ -32,28 +32,6 @@ void MainWindow::sendSelected()
     transfer::SendContext context = sendContext();
     if (transfer::sendSelected(m_guard, m_currentMail, context, m_folder.currentMailDir(), selected))
         showFolder(selectedNode());
-}
-
-void MainWindow::receive()
-{
-    receiveWith(m_receiveMethod);
-}
-
-void MainWindow::receiveWith(int)
-{
-    showNotAvailable(m_prompts, QStringLiteral("受信"));
-}
-
-void MainWindow::receiveThenSend()
-{
-    receive();
-    sendAll();
-}
-
-void MainWindow::autoReceive()
-{
-    // A box every few minutes would pile up while nobody is looking: the status bar says it.
-    m_prompts.setStatus(1, QStringLiteral("自動受信はまだ使えません"));
 }
 
 } // namespace fumibako::mainwin

@@ -6,6 +6,7 @@
 #include "addressbook/AddressBook.h"
 #include "mainwin/MainViews.h"
 #include "mainwin/MainWindow.h"
+#include "mainwin/ReceiveDialogs.h"
 #include "mainwin/SendingNoticeWindow.h"
 #include "mainwin/core/MailTableModel.h"
 #include "platform/Cp932.h"
@@ -14,6 +15,7 @@
 #include "storage/ProfileStore.h"
 #include "support/RecordingPrompts.h"
 #include "support/TestFiles.h"
+#include "transfer/Receiving.h"
 #include "transfer/OutgoingMailFile.h"
 
 #include <QFile>
@@ -52,6 +54,7 @@ class TestMainWindowWiring : public QObject {
     std::unique_ptr<MainWindow> m_window;
     MailServers m_servers;
     bool m_smtpUp = false;
+    bool m_pop3Up = false;
 
     storage::AccountPaths taro() const
     {
@@ -133,13 +136,27 @@ class TestMainWindowWiring : public QObject {
         account.smtpPort = m_servers.smtpPort();
     }
 
+    void pointAtPop3()
+    {
+        storage::AccountProperties& account = m_window->session().properties();
+        account.pop3Server = QStringLiteral("127.0.0.1");
+        account.popPortGiven = 1;
+        account.popPort = m_servers.pop3Port();
+        account.loginName = QStringLiteral("taro");
+        account.password = QStringLiteral("secret");
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
         QString error;
-        m_smtpUp = m_servers.start(MailServers::Smtp, &error);
-        if (!m_smtpUp)
-            qWarning("SMTP fixture: %s", qPrintable(error));
+        m_pop3Up = m_smtpUp = m_servers.start(MailServers::Pop3 | MailServers::Smtp, &error);
+        if (!m_pop3Up) {
+            qWarning("mail server fixture: %s", qPrintable(error));
+            m_servers.stop();
+            m_smtpUp = m_servers.start(MailServers::Smtp, &error);
+        }
+        qputenv("FUMIBAKO_CA_FILE", QFile::encodeName(m_servers.caFile()));
         qputenv("FUMIBAKO_NET_TIMEOUT", "5");
     }
 
@@ -297,6 +314,69 @@ private Q_SLOTS:
                  QStringLiteral("c@example.jp"));
         QCOMPARE(MainWindowData::section(m_data->outgoingIndex(), QStringLiteral("送信BOX")).size(), 1);
         QCOMPARE(m_window->mailModel()->rowCount(), 1);
+    }
+
+    void receiveEndsInTheUnreadView()
+    {
+        if (!m_pop3Up)
+            QSKIP("no POP3 fixture (needs root)");
+        QVERIFY(m_servers.seedMailbox(QStringLiteral("taro"), {MailServers::seedMessage(QStringLiteral("1.eml"))}));
+        openWindow();
+        pointAtPop3();
+        selectFolder(QStringLiteral("ごみ箱"));
+        const int before = MainWindowData::section(m_data->receivedIndex(), QStringLiteral("標準BOX")).size();
+
+        QAction* receive = menuAction(QStringLiteral("受信(&P)"));
+        QVERIFY(receive);
+        receive->trigger(); // method 1 from the account's settings: receive, keep on the server
+        QTRY_VERIFY_WITH_TIMEOUT(!m_window->receiver()->isRunning(), 20000);
+        QVERIFY2(m_prompts->messages.isEmpty(), qPrintable(m_prompts->messages.value(0).text));
+        QCOMPARE(m_window->statusText(1), QStringLiteral("新着メールあり"));
+
+        QCOMPARE(MainWindowData::section(m_data->receivedIndex(), QStringLiteral("標準BOX")).size(), before + 1);
+        QCOMPARE(m_window->folderView().folderKey(), storage::FixedFolder::Unread);
+        QCOMPARE(m_window->mailModel()->rowCount(), 3); // m1, m3 and the new one
+        QCOMPARE(m_window->receiveUi()->progressShownCount(), 1);
+        QVERIFY(!m_window->receiveUi()->progressDialog()->isVisible());
+        QVERIFY(m_prompts->messages.isEmpty());
+    }
+
+    void receiveThenSendRunsOneAfterTheOther()
+    {
+        if (!m_pop3Up || !m_smtpUp)
+            QSKIP("no mail server fixtures");
+        m_servers.takeReceived();
+        QVERIFY(m_servers.seedMailbox(QStringLiteral("taro"), {MailServers::seedMessage(QStringLiteral("1.eml"))}));
+        queueOutgoing(QStringLiteral("20240102-101010.txt"), QStringLiteral("b@example.jp"), QStringLiteral("送信待ち"));
+        openWindow();
+        pointAtPop3();
+        pointAtSmtp();
+
+        QAction* both = menuAction(QStringLiteral("送受信（受信してから全て送信）"));
+        QVERIFY(both);
+        both->trigger();
+        // Send all starts only once the receive has released the guard, so nothing is refused.
+        QTRY_VERIFY_WITH_TIMEOUT(!m_window->receiver()->isRunning(), 20000);
+        QTRY_VERIFY(MainWindowData::section(m_data->outgoingIndex(), QStringLiteral("送信BOX")).isEmpty());
+        QVERIFY2(m_prompts->messages.isEmpty(), qPrintable(m_prompts->messages.value(0).text));
+        QCOMPARE(m_servers.takeReceived().size(), 1);
+        QVERIFY(MainWindowData::section(m_data->outgoingIndex(), QStringLiteral("送信BOX")).isEmpty());
+        QCOMPARE(m_window->folderView().folderKey(), storage::FixedFolder::Unread);
+        QCOMPARE(m_window->mailModel()->rowCount(), 3);
+        QVERIFY2(m_prompts->messages.isEmpty(), qPrintable(m_prompts->messages.value(0).text));
+    }
+
+    void wrongPasswordIsReported()
+    {
+        if (!m_pop3Up)
+            QSKIP("no POP3 fixture (needs root)");
+        openWindow();
+        pointAtPop3();
+        m_window->session().properties().password = QStringLiteral("wrong");
+        menuAction(QStringLiteral("受信(&P)"))->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(m_window->statusText(1), QStringLiteral("エラー"), 20000);
+        QTRY_VERIFY(!m_prompts->messages.isEmpty());
+        QVERIFY(!m_window->receiver()->isRunning());
     }
 };
 

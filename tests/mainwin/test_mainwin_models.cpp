@@ -284,20 +284,23 @@ private Q_SLOTS:
 
     void autoReceiveCountsMinutes()
     {
+        AccountEnvironment every3;
+        every3.autoReceive = 1;
+        every3.autoReceiveMinutes = 3;
         MainTimers timers;
-        QSignalSpy due(&timers, &MainTimers::autoReceiveDue);
-        timers.armAutoReceive(true, 3);
+        QSignalSpy minutes(&timers, &MainTimers::autoReceiveMinute);
+        timers.armAutoReceive(true);
         QVERIFY(timers.isAutoReceiveArmed());
         timers.autoReceiveTick();
-        timers.autoReceiveTick();
-        QCOMPARE(due.count(), 0);
-        timers.autoReceiveTick();
-        QCOMPARE(due.count(), 1);
-        QCOMPARE(timers.minuteCount(), 0);
-        timers.autoReceiveTick();
+        QCOMPARE(minutes.count(), 1);
+        QCOMPARE(timers.counter().AutoReceiveTick(every3), fumibako::transfer::AutoReceiveCounter::Step::Wait);
+        QCOMPARE(timers.counter().minutes(), qint16(1));
         timers.disarmAutoReceive(); // the count starts again
-        QCOMPARE(timers.minuteCount(), 0);
-        timers.armAutoReceive(false, 3);
+        QCOMPARE(timers.counter().minutes(), qint16(0));
+        QVERIFY(!timers.isAutoReceiveArmed());
+        timers.counter().AutoReceiveTick(every3);
+        timers.armAutoReceive(false);
+        QCOMPARE(timers.counter().minutes(), qint16(0));
         QVERIFY(!timers.isAutoReceiveArmed());
     }
 };

@@ -1,7 +1,5 @@
 #include "mainwin/core/MainTimers.h"
 
-#include <algorithm>
-
 namespace fumibako::mainwin {
 
 MainTimers::MainTimers(QObject* parent) : QObject(parent)
@@ -22,11 +20,9 @@ void MainTimers::stopUnreadTimer()
     m_unread.stop();
 }
 
-void MainTimers::armAutoReceive(bool autoReceive, int minutes)
+void MainTimers::armAutoReceive(bool autoReceive)
 {
-    m_minutes = 0;
-    // "AutoPOPTime" is 1-60; a stored value outside that range must not mean "never" or "always".
-    m_interval = std::clamp(minutes, 1, 60);
+    m_counter.reset();
     if (autoReceive)
         m_autoReceive.start();
     else
@@ -35,16 +31,13 @@ void MainTimers::armAutoReceive(bool autoReceive, int minutes)
 
 void MainTimers::disarmAutoReceive()
 {
-    m_minutes = 0;
+    m_counter.reset();
     m_autoReceive.stop();
 }
 
 void MainTimers::autoReceiveTick()
 {
-    if (++m_minutes < m_interval)
-        return;
-    m_minutes = 0;
-    Q_EMIT autoReceiveDue();
+    Q_EMIT autoReceiveMinute();
 }
 
 } // namespace fumibako::mainwin

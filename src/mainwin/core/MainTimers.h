@@ -1,5 +1,7 @@
 #pragma once
 
+#include "transfer/AutoReceive.h"
+
 #include <QObject>
 #include <QTimer>
 
@@ -23,27 +25,27 @@ public:
     void stopUnreadTimer();
     bool isUnreadTimerRunning() const { return m_unread.isActive(); }
 
-    /** Arms automatic receiving when @p autoReceive is on, every @p minutes minutes; else disarms. */
-    void armAutoReceive(bool autoReceive, int minutes);
+    /** Arms the minute timer when @p autoReceive is on, else stops it; the minute count starts at 0. */
+    void armAutoReceive(bool autoReceive);
     void disarmAutoReceive();
     bool isAutoReceiveArmed() const { return m_autoReceive.isActive(); }
-    int minuteCount() const { return m_minutes; }
+    /** The minute counter; its tick decides, with the account's settings, when to receive. */
+    transfer::AutoReceiveCounter& counter() { return m_counter; }
 
 public Q_SLOTS:
-    /** One minute passed: counts it and asks for a receive when the interval is reached. */
+    /** One minute of the armed timer passed. */
     void autoReceiveTick();
 
 Q_SIGNALS:
     /** The selected unread message's timer ticked (MailFolderView::unreadTimerTick). */
     void unreadTick();
-    /** The automatic-receive interval has passed. */
-    void autoReceiveDue();
+    /** A minute of the armed automatic-receive timer passed. */
+    void autoReceiveMinute();
 
 private:
     QTimer m_unread;
     QTimer m_autoReceive;
-    int m_minutes = 0;
-    int m_interval = 3;
+    transfer::AutoReceiveCounter m_counter;
 };
 
 } // namespace fumibako::mainwin
