@@ -1,5 +1,7 @@
 #include "platform/mail/EncodedWords.h"
 
+#include <array>
+
 #include "platform/mail/Charsets.h"
 
 #include <QRegularExpression>
@@ -112,19 +114,25 @@ int maxPayload(const QByteArray& charset)
 
 QByteArray decodeBase64Leniently(QByteArrayView text)
 {
-    QByteArray out;
+    // 0-63 for the alphabet, -1 for padding, -2 for everything that is skipped.
+    static const auto table = [] {
+        std::array<qint8, 256> values;
+        values.fill(-2);
+        const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+        for (int i = 0; i < 64; ++i)
+            values[uchar(alphabet[i])] = qint8(i);
+        values['='] = -1;
+        return values;
+    }();
+    QByteArray out(text.size() / 4 * 3 + 3, Qt::Uninitialized);
+    char* end = out.data();
     quint32 bits = 0;
     int count = 0;
     for (char c : text) {
-        int value;
-        if (c >= 'A' && c <= 'Z') value = c - 'A';
-        else if (c >= 'a' && c <= 'z') value = c - 'a' + 26;
-        else if (c >= '0' && c <= '9') value = c - '0' + 52;
-        else if (c == '+') value = 62;
-        else if (c == '/') value = 63;
-        else {
+        const int value = table[uchar(c)];
+        if (value < 0) {
             // Padding ends a block: what follows (concatenated chunks) starts afresh.
-            if (c == '=')
+            if (value == -1)
                 bits = 0, count = 0;
             continue;
         }
@@ -132,9 +140,10 @@ QByteArray decodeBase64Leniently(QByteArrayView text)
         count += 6;
         if (count >= 8) {
             count -= 8;
-            out.append(char((bits >> count) & 0xFF));
+            *end++ = char((bits >> count) & 0xFF);
         }
     }
+    out.truncate(end - out.data());
     return out;
 }
 

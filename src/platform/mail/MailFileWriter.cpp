@@ -12,6 +12,12 @@
 
 namespace fumibako::platform::mail {
 
+namespace {
+
+constexpr qsizetype BufferBytes = 256 * 1024;
+
+} // namespace
+
 MailFileWriter::MailFileWriter(const QString& folder, int* nameHint)
     : m_folder(QFile::encodeName(QDir::cleanPath(folder))), m_nameHint(nameHint)
 {
@@ -37,10 +43,30 @@ bool MailFileWriter::open()
         return fail(QStringLiteral("Cannot create a file in %1").arg(QFile::decodeName(m_folder)));
     m_tempPath = pattern;
     m_size = 0;
+    m_buffer.clear();
+    m_buffer.reserve(BufferBytes);
     return true;
 }
 
 bool MailFileWriter::write(const char* data, size_t size)
+{
+    m_size += qint64(size);
+    if (size >= size_t(BufferBytes))
+        return flushBuffer() && writeOut(data, size);
+    if (m_buffer.size() + qsizetype(size) > BufferBytes && !flushBuffer())
+        return false;
+    m_buffer.append(data, qsizetype(size));
+    return true;
+}
+
+bool MailFileWriter::flushBuffer()
+{
+    const bool written = writeOut(m_buffer.constData(), size_t(m_buffer.size()));
+    m_buffer.clear();
+    return written;
+}
+
+bool MailFileWriter::writeOut(const char* data, size_t size)
 {
     while (size > 0) {
         const ssize_t written = ::write(m_fd, data, size);
@@ -51,19 +77,16 @@ bool MailFileWriter::write(const char* data, size_t size)
         }
         data += written;
         size -= size_t(written);
-        m_size += written;
     }
     return true;
 }
 
 QString MailFileWriter::commit()
 {
-    if (m_fd < 0)
+    if (m_fd < 0 || !flushBuffer())
         return {};
-    if (::fsync(m_fd) != 0) {
-        fail(QStringLiteral("Cannot write the received mail"));
-        return {};
-    }
+    // Start the write-back now; makeDurable() waits for it once for the whole batch.
+    ::sync_file_range(m_fd, 0, 0, SYNC_FILE_RANGE_WRITE);
     const int fd = m_fd;
     m_fd = -1;
     if (::close(fd) != 0) {
@@ -76,12 +99,6 @@ QString MailFileWriter::commit()
         const QByteArray finalPath = stem + "_" + QByteArray::number(number).rightJustified(3, '0') + ".eml";
         if (moveIntoPlace(finalPath)) {
             m_tempPath.clear();
-            // The new directory entry must survive a crash too, before the server is told to delete.
-            const int dirFd = ::open(m_folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-            if (dirFd >= 0) {
-                ::fsync(dirFd);
-                ::close(dirFd);
-            }
             return QFile::decodeName(finalPath);
         }
         if (errno != EEXIST) {
@@ -90,6 +107,35 @@ QString MailFileWriter::commit()
         }
     }
     return {};
+}
+
+namespace {
+
+bool syncPath(const QByteArray& path, int flags, bool dataOnly)
+{
+    const int fd = ::open(path.constData(), flags | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = (dataOnly ? ::fdatasync(fd) : ::fsync(fd)) == 0;
+    return ::close(fd) == 0 && synced;
+}
+
+} // namespace
+
+bool MailFileWriter::makeDurable(const QString& folder, const QStringList& paths, QString* error)
+{
+    for (const QString& path : paths) {
+        if (!syncPath(QFile::encodeName(path), O_RDONLY, true)) {
+            *error = QStringLiteral("Cannot write the received mail: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+            return false;
+        }
+    }
+    // The new directory entries must survive a crash too.
+    if (!paths.isEmpty() && !syncPath(QFile::encodeName(QDir::cleanPath(folder)), O_RDONLY | O_DIRECTORY, false)) {
+        *error = QStringLiteral("Cannot write the received mail: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    return true;
 }
 
 bool MailFileWriter::moveIntoPlace(const QByteArray& finalPath)

@@ -102,12 +102,38 @@ void deleteSavedAgain(const net::ServerAddress& address, const QString& user, co
 
 struct SaveRun {
     QStringList savedPaths;
+    QList<int> savedNumbers;
     QList<QByteArray> savedIds;
     QString error;
     bool stopped = false;
 };
 
-// RETR each message into the folder and, when asked, DELE it once its file is complete on disk.
+// A retrieved message waiting for proof that its connection outlived it.
+struct PendingMessage {
+    std::unique_ptr<MailFileWriter> writer;
+    int number = 0;
+};
+
+// Gives @p pending its final name once its connection proved to have outlived it.
+bool commitPending(SaveRun& run, PendingMessage& pending, const QHash<int, QByteArray>& ids)
+{
+    if (!pending.writer)
+        return true;
+    const QString path = pending.writer->commit();
+    if (path.isEmpty()) {
+        run.error = pending.writer->errorText();
+        pending.writer.reset();
+        return false;
+    }
+    run.savedPaths.append(path);
+    run.savedNumbers.append(pending.number);
+    run.savedIds.append(ids.value(pending.number));
+    pending.writer.reset();
+    return true;
+}
+
+// RETR each message into the folder. A message's file appears once the next RETR (or a final
+// NOOP) ran on the same connection, which shows that the message was not cut short.
 SaveRun saveMessages(Pop3Session& session, const QList<int>& numbers, const QString& folder, bool deleteAfter,
                      const ProgressCallback& progress)
 {
@@ -116,44 +142,67 @@ SaveRun saveMessages(Pop3Session& session, const QList<int>& numbers, const QStr
     if (deleteAfter)
         session.uidl(&ids); // only needed to finish the deletions should the line drop
     int nameHint = 0;
+    PendingMessage pending;
     for (int n : numbers) {
-        MailFileWriter writer(folder, &nameHint);
-        if (!writer.open()) {
-            run.error = writer.errorText();
+        auto writer = std::make_unique<MailFileWriter>(folder, &nameHint);
+        if (!writer->open()) {
+            run.error = writer->errorText();
             break;
         }
-        if (!session.retrieve(n, writer, progress)) {
+        const bool retrieved = session.retrieve(n, *writer, progress);
+        if (pending.writer && !session.reusedConnection()) {
+            run.error = QStringLiteral("POP3 failure: the connection ended in the middle of message %1").arg(pending.number);
+            pending.writer.reset();
+            break;
+        }
+        if (!commitPending(run, pending, ids))
+            break;
+        if (!retrieved) {
             run.stopped = session.stopRequested();
             run.error = run.stopped ? QString() : session.failureText();
             break;
         }
-        const QString path = writer.commit();
-        if (path.isEmpty()) {
-            run.error = writer.errorText();
-            break;
-        }
-        run.savedPaths.append(path);
-        run.savedIds.append(ids.value(n));
+        pending = {std::move(writer), n};
         // Every saved message gets at least one report with its full size.
-        run.stopped = progress && progress(n, int(std::min<qint64>(writer.size(), INT_MAX))) != 0;
-        if (deleteAfter && !session.dele(n)) {
-            run.error = session.failureText();
-            break;
-        }
+        run.stopped = progress && progress(n, int(std::min<qint64>(pending.writer->size(), INT_MAX))) != 0;
         if (run.stopped)
             break;
+    }
+    if (pending.writer) {
+        if (session.checkConnection(pending.number))
+            commitPending(run, pending, ids);
+        else
+            run.error = session.failureText();
     }
     run.savedIds.removeAll(QByteArray());
     return run;
 }
 
+// The files must be on disk before the server may delete them; DELE takes effect at QUIT.
+void deleteSaved(Pop3Session& session, SaveRun& run)
+{
+    for (int n : run.savedNumbers) {
+        if (!session.dele(n)) {
+            run.error = session.failureText();
+            return;
+        }
+    }
+}
+
 // Ends @p session (its QUIT commits the deletions of a clean login) and hands back the result.
-LibraryResult finishSaving(std::unique_ptr<Pop3Session> session, const SaveRun& run, bool deleteAfter,
+LibraryResult finishSaving(std::unique_ptr<Pop3Session> session, SaveRun& run, bool deleteAfter, const QString& folder,
                            const net::ServerAddress& address, const QString& user, const QString& password)
 {
-    const bool lost = session->connectionLost();
+    QString syncError;
+    const bool durable = MailFileWriter::makeDurable(folder, run.savedPaths, &syncError);
+    if (!durable)
+        run.error = syncError;
+    // Numbers are only safe within the login they came from; after it, the unique ids are used.
+    if (deleteAfter && durable && !session->loginEnded())
+        deleteSaved(*session, run);
+    const bool ended = session->loginEnded();
     session.reset();
-    if (deleteAfter && lost)
+    if (deleteAfter && durable && ended)
         deleteSavedAgain(address, user, password, run.savedIds);
     // Saved files are always handed back, even after a later failure, so that none is left unfiled.
     if (!run.savedPaths.isEmpty())
@@ -206,8 +255,8 @@ LibraryResult RcvMail2(const QString& server, const QString& user, const QString
     if (parsed.kind == Kind::Delete)
         return deleteMessages(*session, numbers);
     const bool deleteAfter = parsed.kind == Kind::SaveAllDelete || parsed.kind == Kind::SaveDelete;
-    const SaveRun run = saveMessages(*session, numbers, folder, deleteAfter, progress);
-    return finishSaving(std::move(session), run, deleteAfter, address, user, password);
+    SaveRun run = saveMessages(*session, numbers, folder, deleteAfter, progress);
+    return finishSaving(std::move(session), run, deleteAfter, folder, address, user, password);
 }
 
 } // namespace fumibako::platform::mail

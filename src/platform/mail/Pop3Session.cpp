@@ -80,6 +80,7 @@ bool Pop3Session::finish(CURLcode code)
     m_failure = describeFailure(code);
     // Only an -ERR reply ends the login with QUIT; every other failure drops the line.
     m_connectionLost = m_transcript.errorReply().isEmpty() || m_transcript.tlsUpgradeRefused();
+    m_quitAfterError = m_quitAfterError || !m_connectionLost;
     return false;
 }
 
@@ -111,15 +112,19 @@ size_t Pop3Session::collectBody(char* data, size_t size, size_t count, void* tar
     return size * count;
 }
 
-bool Pop3Session::connectionSurvived()
+bool Pop3Session::checkConnection(int retrievedNumber)
 {
-    // libcurl takes a connection closed before the terminating "." for the end of the message.
     // After a complete RETR the connection is still open, so a NOOP needs no new connection.
-    if (!perform({}, "NOOP", true, nullptr))
-        return false;
     long newConnections = 0;
-    curl_easy_getinfo(m_curl.get(), CURLINFO_NUM_CONNECTS, &newConnections);
-    return newConnections == 0;
+    if (perform({}, "NOOP", true, nullptr))
+        curl_easy_getinfo(m_curl.get(), CURLINFO_NUM_CONNECTS, &newConnections);
+    else
+        newConnections = 1;
+    if (newConnections == 0)
+        return true;
+    m_failure = QStringLiteral("POP3 failure: the connection ended in the middle of message %1").arg(retrievedNumber);
+    m_connectionLost = true;
+    return false;
 }
 
 bool Pop3Session::stat(int* count, qint64* bytes)
@@ -207,13 +212,11 @@ bool Pop3Session::retrieve(int number, MailFileWriter& writer, const ProgressCal
     curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &Pop3Session::onTransferInfo);
     curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &state);
     curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
-    bool ok = finish(curl_easy_perform(handle));
+    const bool ok = finish(curl_easy_perform(handle));
     curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 1L);
-    if (ok && !connectionSurvived()) {
-        m_failure = QStringLiteral("POP3 failure: the connection ended in the middle of message %1").arg(number);
-        m_connectionLost = true;
-        ok = false;
-    }
+    long newConnections = 1;
+    curl_easy_getinfo(handle, CURLINFO_NUM_CONNECTS, &newConnections);
+    m_reusedConnection = newConnections == 0;
     m_stopRequested = state.stop;
     if (state.writeFailed)
         m_failure = writer.errorText();

@@ -23,18 +23,28 @@ public:
     bool top(int number, QByteArray* header);
     bool uidl(QHash<int, QByteArray>* uids);
     bool dele(int number);
-    /** RETR into @p writer, reporting progress; stopRequested() tells a stop answer from a failure. */
+    /**
+     * RETR into @p writer, reporting progress; stopRequested() tells a stop answer from a failure.
+     * libcurl takes a connection closed before the terminating "." for the end of the message, so
+     * a retrieved message counts as complete only once the connection is known to have outlived
+     * it: when the next RETR ran on it (reusedConnection()) or checkConnection() said so.
+     */
     bool retrieve(int number, MailFileWriter& writer, const ProgressCallback& progress);
+    /** True when the last RETR was sent on the connection of the command before it. */
+    bool reusedConnection() const { return m_reusedConnection; }
+    /** A NOOP on the open connection: false, with the failure set, when it had been closed. */
+    bool checkConnection(int retrievedNumber);
 
     QString failureText() const { return m_failure; }
     bool stopRequested() const { return m_stopRequested; }
     bool connectionLost() const { return m_connectionLost; }
+    /** True once this login is over: the line dropped, or an -ERR made libcurl send QUIT. */
+    bool loginEnded() const { return m_connectionLost || m_quitAfterError; }
 
 private:
     struct Retrieval;
     bool perform(const QByteArray& path, const QByteArray& request, bool noBody, QByteArray* body);
     bool finish(CURLcode code);
-    bool connectionSurvived();
     QString describeFailure(CURLcode code) const;
     static size_t collectBody(char* data, size_t size, size_t count, void* target);
     static size_t writeRetrieved(char* data, size_t size, size_t count, void* retrieval);
@@ -46,6 +56,8 @@ private:
     QString m_failure;
     bool m_stopRequested = false;
     bool m_connectionLost = false;
+    bool m_reusedConnection = false;
+    bool m_quitAfterError = false;
 };
 
 } // namespace fumibako::platform::mail
