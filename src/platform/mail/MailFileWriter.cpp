@@ -18,8 +18,8 @@ constexpr qsizetype BufferBytes = 256 * 1024;
 
 } // namespace
 
-MailFileWriter::MailFileWriter(const QString& folder, int* nameHint)
-    : m_folder(QFile::encodeName(QDir::cleanPath(folder))), m_nameHint(nameHint)
+MailFileWriter::MailFileWriter(const QString& folder)
+    : m_folder(QFile::encodeName(QDir::cleanPath(folder)))
 {
 }
 
@@ -85,7 +85,7 @@ QString MailFileWriter::commit()
 {
     if (m_fd < 0 || !flushBuffer())
         return {};
-    // Start the write-back now; makeDurable() waits for it once for the whole batch.
+    // Start the write-back now; publish() waits for it once for the whole batch.
     ::sync_file_range(m_fd, 0, 0, SYNC_FILE_RANGE_WRITE);
     const int fd = m_fd;
     m_fd = -1;
@@ -93,20 +93,9 @@ QString MailFileWriter::commit()
         fail(QStringLiteral("Cannot write the received mail"));
         return {};
     }
-    const QByteArray stem = m_folder + "/" + QDateTime::currentDateTime().toString(u"yyyyMMddHHmmss").toLatin1();
-    for (int attempt = 0; attempt < 100000; ++attempt) {
-        const int number = ++*m_nameHint;
-        const QByteArray finalPath = stem + "_" + QByteArray::number(number).rightJustified(3, '0') + ".eml";
-        if (moveIntoPlace(finalPath)) {
-            m_tempPath.clear();
-            return QFile::decodeName(finalPath);
-        }
-        if (errno != EEXIST) {
-            fail(QStringLiteral("Cannot name the received mail"));
-            return {};
-        }
-    }
-    return {};
+    const QString path = QFile::decodeName(m_tempPath);
+    m_tempPath.clear(); // from here on the file belongs to publish()
+    return path;
 }
 
 namespace {
@@ -120,34 +109,65 @@ bool syncPath(const QByteArray& path, int flags, bool dataOnly)
     return ::close(fd) == 0 && synced;
 }
 
+QString systemError(const QString& what)
+{
+    return QStringLiteral("%1: %2").arg(what, QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+void removeFiles(const QStringList& paths, qsizetype from)
+{
+    for (qsizetype i = from; i < paths.size(); ++i)
+        ::unlink(QFile::encodeName(paths.at(i)).constData());
+}
+
 } // namespace
 
-bool MailFileWriter::makeDurable(const QString& folder, const QStringList& paths, QString* error)
+QStringList MailFileWriter::publish(const QString& folder, const QStringList& tempPaths, QString* error)
 {
-    for (const QString& path : paths) {
+    for (const QString& path : tempPaths) {
         if (!syncPath(QFile::encodeName(path), O_RDONLY, true)) {
-            *error = QStringLiteral("Cannot write the received mail: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
-            return false;
+            *error = systemError(QStringLiteral("Cannot write the received mail"));
+            removeFiles(tempPaths, 0);
+            return {};
+        }
+    }
+    QStringList published;
+    const QByteArray folderPath = QFile::encodeName(QDir::cleanPath(folder));
+    const QByteArray stem = folderPath + "/" + QDateTime::currentDateTime().toString(u"yyyyMMddHHmmss").toLatin1();
+    int number = 0;
+    for (qsizetype i = 0; i < tempPaths.size(); ++i) {
+        const QByteArray tempPath = QFile::encodeName(tempPaths.at(i));
+        bool moved = false;
+        while (!moved && number < 1000000) {
+            const QByteArray finalPath = stem + "_" + QByteArray::number(++number).rightJustified(3, '0') + ".eml";
+            moved = moveIntoPlace(tempPath, finalPath);
+            if (moved)
+                published.append(QFile::decodeName(finalPath));
+            else if (errno != EEXIST)
+                break;
+        }
+        if (!moved) {
+            *error = systemError(QStringLiteral("Cannot name the received mail"));
+            removeFiles(tempPaths, i);
+            return published;
         }
     }
     // The new directory entries must survive a crash too.
-    if (!paths.isEmpty() && !syncPath(QFile::encodeName(QDir::cleanPath(folder)), O_RDONLY | O_DIRECTORY, false)) {
-        *error = QStringLiteral("Cannot write the received mail: %1").arg(QString::fromLocal8Bit(std::strerror(errno)));
-        return false;
-    }
-    return true;
+    if (!published.isEmpty() && !syncPath(folderPath, O_RDONLY | O_DIRECTORY, false))
+        *error = systemError(QStringLiteral("Cannot write the received mail"));
+    return published;
 }
 
-bool MailFileWriter::moveIntoPlace(const QByteArray& finalPath)
+bool MailFileWriter::moveIntoPlace(const QByteArray& tempPath, const QByteArray& finalPath)
 {
-    if (::renameat2(AT_FDCWD, m_tempPath.constData(), AT_FDCWD, finalPath.constData(), RENAME_NOREPLACE) == 0)
+    if (::renameat2(AT_FDCWD, tempPath.constData(), AT_FDCWD, finalPath.constData(), RENAME_NOREPLACE) == 0)
         return true;
     if (errno != EINVAL && errno != ENOSYS)
         return false;
     // File systems without RENAME_NOREPLACE: a hard link also refuses to replace.
-    if (::link(m_tempPath.constData(), finalPath.constData()) != 0)
+    if (::link(tempPath.constData(), finalPath.constData()) != 0)
         return false;
-    ::unlink(m_tempPath.constData());
+    ::unlink(tempPath.constData());
     return true;
 }
 

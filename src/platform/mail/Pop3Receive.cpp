@@ -114,7 +114,7 @@ struct PendingMessage {
     int number = 0;
 };
 
-// Gives @p pending its final name once its connection proved to have outlived it.
+// Keeps @p pending once its connection proved to have outlived it; it is published at the end.
 bool commitPending(SaveRun& run, PendingMessage& pending, const QHash<int, QByteArray>& ids)
 {
     if (!pending.writer)
@@ -141,10 +141,9 @@ SaveRun saveMessages(Pop3Session& session, const QList<int>& numbers, const QStr
     QHash<int, QByteArray> ids;
     if (deleteAfter)
         session.uidl(&ids); // only needed to finish the deletions should the line drop
-    int nameHint = 0;
     PendingMessage pending;
     for (int n : numbers) {
-        auto writer = std::make_unique<MailFileWriter>(folder, &nameHint);
+        auto writer = std::make_unique<MailFileWriter>(folder);
         if (!writer->open()) {
             run.error = writer->errorText();
             break;
@@ -193,8 +192,11 @@ void deleteSaved(Pop3Session& session, SaveRun& run)
 LibraryResult finishSaving(std::unique_ptr<Pop3Session> session, SaveRun& run, bool deleteAfter, const QString& folder,
                            const net::ServerAddress& address, const QString& user, const QString& password)
 {
+    // Files get their final names only once they are on disk; after any failure here nothing is
+    // deleted on the server.
     QString syncError;
-    const bool durable = MailFileWriter::makeDurable(folder, run.savedPaths, &syncError);
+    run.savedPaths = MailFileWriter::publish(folder, run.savedPaths, &syncError);
+    const bool durable = syncError.isEmpty();
     if (!durable)
         run.error = syncError;
     // Numbers are only safe within the login they came from; after it, the unique ids are used.
