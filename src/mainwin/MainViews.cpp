@@ -6,7 +6,9 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStringDecoder>
+#include <QTextCursor>
 
+#include "mainwin/core/PreviewPieces.h"
 #include "platform/Cp932.h"
 
 namespace fumibako::mainwin {
@@ -19,6 +21,8 @@ QString decodePage(const QByteArray& bytes)
     QString text = utf8.decode(bytes);
     return utf8.hasError() ? platform::decodeCp932(bytes) : text;
 }
+
+constexpr int kLinesPerPiece = 400;
 
 bool isDigitKey(const QKeyEvent* event)
 {
@@ -162,10 +166,14 @@ PreviewBrowser::PreviewBrowser(QWidget* parent) : QTextBrowser(parent)
     setOpenLinks(false);
     setOpenExternalLinks(false);
     connect(this, &QTextBrowser::anchorClicked, this, &PreviewBrowser::linkActivated);
+    m_fillTimer.setInterval(0);
+    connect(&m_fillTimer, &QTimer::timeout, this, &PreviewBrowser::appendPiece);
 }
 
 bool PreviewBrowser::readPage(const QString& path, QByteArray& bytes)
 {
+    m_pendingPieces.clear();
+    m_fillTimer.stop();
     m_location = path;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -188,18 +196,39 @@ void PreviewBrowser::showPreviewPage(const QString& path)
 {
     // A short code page 932 text can happen to be valid UTF-8, so no guessing here.
     QByteArray bytes;
-    if (readPage(path, bytes))
-        setHtml(platform::decodeCp932(bytes));
+    if (!readPage(path, bytes))
+        return;
+    // The first lines show at once; the rest of a long message follows while the window is idle.
+    m_pendingPieces = previewPieces(platform::decodeCp932(bytes), kLinesPerPiece);
+    setHtml(m_pendingPieces.takeFirst());
+    if (!m_pendingPieces.isEmpty())
+        m_fillTimer.start();
+}
+
+void PreviewBrowser::appendPiece()
+{
+    if (m_pendingPieces.isEmpty()) {
+        m_fillTimer.stop();
+        return;
+    }
+    QTextCursor cursor(document());
+    cursor.movePosition(QTextCursor::End);
+    cursor.insertBlock();
+    cursor.insertHtml(m_pendingPieces.takeFirst());
 }
 
 void PreviewBrowser::showBlank()
 {
+    m_pendingPieces.clear();
+    m_fillTimer.stop();
     m_location = QStringLiteral("about:blank");
     clear();
 }
 
 void PreviewBrowser::showNote(const QString& text)
 {
+    m_pendingPieces.clear();
+    m_fillTimer.stop();
     m_location.clear();
     setPlainText(text);
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QStringList>
 #include <QTableView>
 #include <QTextBrowser>
+#include <QTimer>
 #include <QTreeView>
 #include <QUrl>
 
@@ -83,6 +85,8 @@ public:
     void showNote(const QString& text);
     /** "about:blank", the shown file's path, or "" for a note. */
     QString location() const { return m_location; }
+    /** Whether parts of a long preview page are still to be appended. */
+    bool isFilling() const { return !m_pendingPieces.isEmpty(); }
 
     QVariant loadResource(int type, const QUrl& name) override;
 
@@ -91,8 +95,11 @@ Q_SIGNALS:
 
 private:
     bool readPage(const QString& path, QByteArray& bytes);
+    void appendPiece();
 
     QString m_location;
+    QStringList m_pendingPieces;
+    QTimer m_fillTimer;
 };
 
 } // namespace fumibako::mainwin

@@ -4,6 +4,7 @@
 #include "MainWindowFixture.h"
 
 #include "addressbook/AddressBook.h"
+#include "mailview/PreviewRenderer.h"
 #include "mainwin/MainViews.h"
 #include "mainwin/MainWindow.h"
 #include "mainwin/ReceiveDialogs.h"
@@ -22,7 +23,12 @@
 #include <QJsonArray>
 #include <QMenuBar>
 #include <QTest>
+#include <QTemporaryDir>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QTreeWidget>
+
+#include <functional>
 
 #include <memory>
 
@@ -240,6 +246,50 @@ private Q_SLOTS:
                                   QStringLiteral("file:///etc/passwd")};
         for (const QString& url : refused)
             QVERIFY2(pane->loadResource(QTextDocument::ImageResource, QUrl(url)).isNull(), qPrintable(url));
+    }
+
+    void longPreviewIsAppendedInPieces_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<int>("quotedLine"); // a line to find green, or -1
+        const auto lines = [](int count, const std::function<QString(int)>& line) {
+            QStringList texts;
+            for (int i = 0; i < count; ++i)
+                texts.append(line(i));
+            return texts.join(QStringLiteral("\r\n"));
+        };
+        QTest::newRow("plain lines") << lines(1000, [](int i) { return QStringLiteral("本文の行 %1").arg(i); }) << -1;
+        QTest::newRow("empty lines at the cuts")
+            << lines(1200, [](int i) { return (i % 400 >= 398 || i % 400 <= 1) ? QString() : QStringLiteral("行 %1").arg(i); })
+            << -1;
+        QTest::newRow("quote run across a cut")
+            << lines(900, [](int i) {
+                   return i >= 390 && i < 420 ? QStringLiteral("> quoted %1").arg(i) : QStringLiteral("行 %1").arg(i);
+               })
+            << 405;
+        QTest::newRow("links on every line")
+            << lines(900, [](int i) { return QStringLiteral("see http://example.jp/%1 or a%1@example.jp").arg(i); }) << -1;
+    }
+
+    void longPreviewIsAppendedInPieces()
+    {
+        QFETCH(QString, body);
+        QFETCH(int, quotedLine);
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("FumiMail.htm"));
+        test::writeBytes(file, mailview::encodePreviewPage(mailview::renderPreviewPage(body, {})));
+        PreviewBrowser pane;
+        pane.showPreviewPage(file);
+        QVERIFY(pane.isFilling());
+        QTRY_VERIFY(!pane.isFilling());
+        QString expected = body;
+        expected.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        QCOMPARE(pane.toPlainText(), expected);
+        if (quotedLine >= 0) {
+            const QTextCursor found = pane.document()->find(QStringLiteral("quoted %1").arg(quotedLine));
+            QVERIFY(!found.isNull());
+            QCOMPARE(found.charFormat().foreground().color(), QColor(Qt::darkGreen));
+        }
     }
 
     void addressPaneListsTheRootEntries()
