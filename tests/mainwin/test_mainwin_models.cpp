@@ -9,6 +9,7 @@
 #include "support/RecordingPrompts.h"
 
 #include <QMimeData>
+#include <algorithm>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -98,6 +99,25 @@ private Q_SLOTS:
         // Row numbers of the model are row numbers of the folder's commands.
         QCOMPARE(folder.rows().at(0).subject(), QStringLiteral("a"));
         QCOMPARE(folder.rows().rowOfKey(u"k2"), 0);
+    }
+
+    void textSortOrdersAsCaseInsensitiveCompare()
+    {
+        // Mixed case, full-width letters, prefixes and non-ASCII after a common prefix.
+        const QStringList subjects{QStringLiteral("abc"), QStringLiteral("ABD"), QStringLiteral("ab"), QStringLiteral("Ｂ"),
+                                   QStringLiteral("ｂ"), QStringLiteral("Re: 会議"), QStringLiteral("re: 会"),
+                                   QStringLiteral("RE: Ä"), QStringLiteral("re: ä1"), QStringLiteral("_x"),
+                                   QStringLiteral("[x"), QStringLiteral("Zeta"), QString()};
+        MailFolderView folder(m_tree, m_prompts, m_reader);
+        fill(folder, subjects, QStringList(subjects.size(), QStringLiteral("2024/01/01 00:00:00")));
+        MailTableModel model(folder);
+        model.setSortState(kSubjectColumn, 0);
+        model.reload();
+        QStringList expected = subjects;
+        std::stable_sort(expected.begin(), expected.end(), [](const QString& a, const QString& b) {
+            return a.compare(b, Qt::CaseInsensitive) < 0;
+        });
+        QCOMPARE(column(model, kSubjectColumn), expected);
     }
 
     void flagColumnSortsMarkedFirstWhenDescending()

@@ -4,6 +4,8 @@
 
 #include <QMimeData>
 
+#include <algorithm>
+
 namespace fumibako::mainwin {
 
 using storage::MailRow;
@@ -24,6 +26,28 @@ QStringView cellView(const MailRow& row, int column)
     default:
         return {};
     }
+}
+
+// QStringView::compare with Qt::CaseInsensitive, with a fast path: sorting 100,000 rows makes
+// millions of comparisons, nearly all decided by ASCII characters (dates, numbers, addresses).
+int compareCaseInsensitive(QStringView a, QStringView b)
+{
+    const qsizetype common = std::min(a.size(), b.size());
+    for (qsizetype i = 0; i < common; ++i) {
+        char16_t x = a[i].unicode();
+        char16_t y = b[i].unicode();
+        if (x == y)
+            continue;
+        if (x >= 0x80 || y >= 0x80)
+            return a.sliced(i).compare(b.sliced(i), Qt::CaseInsensitive);
+        if (x >= u'A' && x <= u'Z')
+            x += 32;
+        if (y >= u'A' && y <= u'Z')
+            y += 32;
+        if (x != y)
+            return x < y ? -1 : 1;
+    }
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
 // The flag columns sort by their marks: an empty cell before a marked one.
@@ -170,7 +194,7 @@ void MailTableModel::sortRows()
         return;
     }
     m_folder.rows().sort([column, descending](const MailRow& a, const MailRow& b) {
-        const int c = cellView(a, column).compare(cellView(b, column), Qt::CaseInsensitive);
+        const int c = compareCaseInsensitive(cellView(a, column), cellView(b, column));
         return descending ? c > 0 : c < 0;
     });
 }
