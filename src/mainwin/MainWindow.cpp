@@ -103,6 +103,9 @@ bool MainWindow::loadSequence()
     m_display = storage::loadDisplaySettings(m_session.programPaths().registryFile, m_display);
     applyDisplaySettings(m_display);
     m_session.setWindowLoaded(true);
+    // Opening the first account before the window counted as loaded left the timer disarmed;
+    // without this, automatic receiving would wait for an account switch or a settings dialog.
+    setAutoReceiveArmed(true);
     resizeLayout();
     return true;
 }

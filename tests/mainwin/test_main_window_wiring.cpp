@@ -416,6 +416,27 @@ private Q_SLOTS:
         QVERIFY2(m_prompts->messages.isEmpty(), qPrintable(m_prompts->messages.value(0).text));
     }
 
+    void automaticReceiveRunsEveryFewMinutes()
+    {
+        if (!m_pop3Up)
+            QSKIP("no POP3 fixture (needs root)");
+        QVERIFY(m_servers.seedMailbox(QStringLiteral("taro"), {MailServers::seedMessage(QStringLiteral("1.eml"))}));
+        const QString userFile = taro().userFile;
+        storage::IniWriteString(QStringLiteral("Kankyou"), QStringLiteral("AutoPOP"), QStringLiteral("1"), userFile);
+        storage::IniWriteString(QStringLiteral("Kankyou"), QStringLiteral("AutoPOPTime"), QStringLiteral("2"), userFile);
+        openWindow();
+        pointAtPop3();
+        QVERIFY(m_window->timers().isAutoReceiveArmed()); // armed from the start, not only after a switch
+
+        m_window->timers().autoReceiveTick();
+        QVERIFY(!m_window->receiver()->isRunning());
+        QCOMPARE(m_window->statusText(1), QString());
+        m_window->timers().autoReceiveTick(); // the second minute
+        QTRY_VERIFY_WITH_TIMEOUT(!m_window->receiver()->isRunning(), 20000);
+        QCOMPARE(m_window->statusText(1), QStringLiteral("新着メールあり"));
+        QCOMPARE(m_window->timers().counter().minutes(), qint16(0));
+    }
+
     void wrongPasswordIsReported()
     {
         if (!m_pop3Up)
