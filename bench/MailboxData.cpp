@@ -51,6 +51,8 @@ storage::AccountPaths makeAccount(const QString& root, const QString& name, cons
         storage::IniWriteSection(sections.at(s), paths.receivedIndexFile, lines);
     }
     batch.commit();
+    // Write the new files out now, so that no timed step pays for making them.
+    ::sync();
     return paths;
 }
 
