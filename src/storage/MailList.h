@@ -51,6 +51,17 @@ public:
         m_indexValid = false;
     }
 
+    /** Puts row order[i] at row i; @p order is a permutation of the row numbers. */
+    void reorder(const std::vector<int>& order)
+    {
+        std::vector<MailRow> rows;
+        rows.reserve(m_rows.size());
+        for (const int row : order)
+            rows.push_back(std::move(m_rows[row]));
+        m_rows = std::move(rows);
+        m_indexValid = false;
+    }
+
 private:
     void rebuildIndex() const;
 
