@@ -143,7 +143,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QList<int>>("numbers");
         QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("spec example") << QList<int>{2, 3, 4, 7} << QStringList{"7", "2-4"};
+        QTest::newRow("a run and a single") << QList<int>{2, 3, 4, 7} << QStringList{"7", "2-4"};
         QTest::newRow("one pair") << QList<int>{5, 6} << QStringList{"5-6"};
         QTest::newRow("single") << QList<int>{9} << QStringList{"9"};
         QTest::newRow("all apart") << QList<int>{1, 3, 5} << QStringList{"5", "3", "1"};
