@@ -29,6 +29,7 @@ if [ "$DEMO" = 0 ]; then
 fi
 
 # --- demo: servers on free loopback ports, one account pointing at them -----------------------
+# The demo account receives at start, so the unread view fills at once.
 DEMO_DIR="${FUMIBAKO_DEMO_DIR:-$PWD/$BUILD_DIR/demo-data}"
 coproc SERVERS { exec scripts/demo-mail-servers; }
 SERVERS_PID=$SERVERS_PID
@@ -61,7 +62,7 @@ print("".join(chr(ord(c) + k) + chr(random.randint(35, 124)) for c in password))
 PY
 )
 set_value "$USER_FILE" Property Password "$SCRAMBLED"
-for kv in KidouJusin=0 MailHozon=0 MailJusin=1 AutoPOP=0 AutoPOPTime=3 MailSound=0 Syomei=0 GridLine=0; do
+for kv in KidouJusin=1 MailHozon=0 MailJusin=1 AutoPOP=0 AutoPOPTime=3 MailSound=0 Syomei=0 GridLine=0; do
     set_value "$USER_FILE" Kankyou "${kv%%=*}" "${kv#*=}"
 done
 
