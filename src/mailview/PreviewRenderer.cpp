@@ -324,7 +324,8 @@ bool MakePreview(platform::UserPrompts& prompts, const QString& previewFile, con
 {
     const QByteArray bytes = encodePreviewPage(renderPreviewPage(body, font));
     QString error;
-    if (platform::writeFileAtomically(previewFile, bytes, &error))
+    // The page is rebuilt from the mail at every click: it needs replacing whole, not flushing.
+    if (platform::writeFileAtomically(previewFile, bytes, &error, platform::Durability::ReplaceOnly))
         return true;
     showPreviewError(prompts, kFileAccessError, error);
     return false;

@@ -22,7 +22,7 @@ QString decodePage(const QByteArray& bytes)
     return utf8.hasError() ? platform::decodeCp932(bytes) : text;
 }
 
-constexpr int kLinesPerPiece = 400;
+constexpr int kLinesPerPiece = 150; // more than a screenful; the rest follows while idle
 
 bool isDigitKey(const QKeyEvent* event)
 {

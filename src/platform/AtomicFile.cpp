@@ -67,7 +67,7 @@ void syncDirectory(const QByteArray& dir)
 
 } // namespace
 
-bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error)
+bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error, Durability durability)
 {
     const QFileInfo info(path);
     const QByteArray target = QFile::encodeName(info.absoluteFilePath());
@@ -80,7 +80,7 @@ bool writeFileAtomically(const QString& path, const QByteArray& data, QString* e
     const mode_t mode = targetMode(target);
     bool ok = ::fchmod(fd, mode) == 0 && writeAll(fd, data.constData(), data.size());
     // The data must be on disk before the rename makes it the file's content.
-    ok = ok && ::fsync(fd) == 0;
+    ok = ok && (durability == Durability::ReplaceOnly || ::fsync(fd) == 0);
     int code = errno;
     if (::close(fd) != 0 && ok) {
         ok = false;
@@ -94,7 +94,8 @@ bool writeFileAtomically(const QString& path, const QByteArray& data, QString* e
         ::unlink(temp.constData());
         return fail(error, QStringLiteral("cannot write ") + path, code);
     }
-    syncDirectory(dir);
+    if (durability == Durability::OnDisk)
+        syncDirectory(dir);
     return true;
 }
 

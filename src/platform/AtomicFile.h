@@ -12,6 +12,12 @@ namespace fumibako::platform {
  * Returns false (and the reason in @p error) when any step fails; the old file is then untouched.
  * The directory must exist.
  */
-bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error = nullptr);
+enum class Durability {
+    OnDisk,      ///< flushed to disk before the rename: for everything the user keeps
+    ReplaceOnly, ///< only replaced whole (no flush): for throwaway files such as the preview page
+};
+
+bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error = nullptr,
+                         Durability durability = Durability::OnDisk);
 
 } // namespace fumibako::platform
