@@ -50,18 +50,7 @@ for kv in "AccName=demo" "MailAddress=demo@localhost" "SMTPServer=127.0.0.1" "PO
           "Name=$SENDER_NAME" "APOP=0" "SMTPport=1" "SportNum=$SMTP_PORT" "POPport=1" "PportNum=$POP3_PORT"; do
     set_value "$USER_FILE" Property "${kv%%=*}" "${kv#*=}"
 done
-# The password's stored form: each character shifted by a number taken from the sender name's
-# length, each followed by a filler character.
-SCRAMBLED=$(/usr/bin/python3 - "$SENDER_NAME" demo-pass <<'PY'
-import random, sys
-name, password = sys.argv[1], sys.argv[2]
-k = len(name)
-while k > 4:
-    k = round(k / 2)
-print("".join(chr(ord(c) + k) + chr(random.randint(35, 124)) for c in password))
-PY
-)
-set_value "$USER_FILE" Property Password "$SCRAMBLED"
+printf '%s\n' demo-pass | "$TOOL" --data-dir "$DEMO_DIR" password "$ACCOUNT" 2>/dev/null
 for kv in KidouJusin=1 MailHozon=0 MailJusin=1 AutoPOP=0 AutoPOPTime=3 MailSound=0 Syomei=0 GridLine=0; do
     set_value "$USER_FILE" Kankyou "${kv%%=*}" "${kv#*=}"
 done

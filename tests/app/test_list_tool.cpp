@@ -1,3 +1,4 @@
+#include "storage/AccountSettings.h"
 #include "storage/ProfileStore.h"
 #include "support/TestFiles.h"
 
@@ -67,6 +68,21 @@ private Q_SLOTS:
         QStringList sections;
         fumibako::storage::IniGetSectionNames(m_dir.path() + QStringLiteral("/MailBox/太郎/MailCom.ini"), sections);
         QVERIFY(!sections.contains(QStringLiteral("受信BOX\\消えた")));
+    }
+
+    void storesAPasswordFromStandardInput()
+    {
+        QProcess process;
+        process.start(qEnvironmentVariable("FUMIBAKO_TOOL"),
+                      {QStringLiteral("--data-dir"), m_dir.path(), QStringLiteral("password"), QStringLiteral("太郎")});
+        process.write("pass word 123\n");
+        process.closeWriteChannel();
+        QVERIFY(process.waitForFinished(30000));
+        QCOMPARE(process.exitCode(), 0);
+        const QString userFile = m_dir.path() + QStringLiteral("/太郎.ini");
+        QCOMPARE(fumibako::storage::readAccountProperties(userFile).password, QStringLiteral("pass word 123"));
+        QVERIFY(fumibako::storage::IniGetString(QStringLiteral("Property"), QStringLiteral("Password"), 256, userFile)
+                != QStringLiteral("pass word 123")); // never stored in plain text
     }
 
     void refusals_data()

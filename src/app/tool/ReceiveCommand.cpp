@@ -9,47 +9,10 @@
 #include <QFileInfo>
 
 #include <cstdio>
-#include <string>
-
-#include <termios.h>
-#include <unistd.h>
 
 namespace fumibako::tool {
 
 using namespace fumibako::transfer;
-
-namespace {
-
-// One line of stdin; echo is switched off while a terminal types it. nullopt at end of input.
-std::optional<QString> readSecretLine()
-{
-    const bool terminal = isatty(STDIN_FILENO);
-    termios saved{};
-    if (terminal && tcgetattr(STDIN_FILENO, &saved) == 0) {
-        termios quiet = saved;
-        quiet.c_lflag &= ~tcflag_t(ECHO);
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
-    }
-    std::string line;
-    bool gotAny = false;
-    for (int c = std::getchar(); c != EOF; c = std::getchar()) {
-        gotAny = true;
-        if (c == '\n')
-            break;
-        line.push_back(char(c));
-    }
-    if (terminal) {
-        tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
-        std::fputc('\n', stderr);
-    }
-    if (!gotAny)
-        return std::nullopt;
-    if (!line.empty() && line.back() == '\r')
-        line.pop_back();
-    return QString::fromStdString(line);
-}
-
-} // namespace
 
 std::optional<PasswordAnswer> ConsoleReceiveUi::askPassword()
 {

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace fumibako::tool {
 
 /** Thrown for a usage error: the tool prints the text on stderr and exits with 2. */
@@ -18,5 +20,8 @@ void printError(const QString& text);
 
 /** Parses a whole non-negative decimal number or throws UsageError naming @p what. */
 int parseCount(const QString& text, const QString& what);
+
+/** One line of stdin, without echo when a terminal types it; nothing at the end of input. */
+std::optional<QString> readSecretLine();
 
 } // namespace fumibako::tool

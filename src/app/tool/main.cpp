@@ -1,4 +1,5 @@
 #include "app/tool/ListCommand.h"
+#include "app/tool/PasswordCommand.h"
 #include "app/tool/MailCommands.h"
 #include "app/tool/PreviewCommand.h"
 #include "app/tool/ProfileCommands.h"
@@ -28,7 +29,8 @@ const char* const kUsage =
     "  send ACCOUNT\n"
     "  preview [--face NAME] [--size SIZE] < BODY\n"
     "  receive ACCOUNT [--method 0|1|2] [--yes]\n"
-    "  server-list ACCOUNT\n";
+    "  server-list ACCOUNT\n"
+    "  password ACCOUNT < PASSWORD\n";
 
 int run(QStringList args)
 {
@@ -44,6 +46,8 @@ int run(QStringList args)
     const QString command = args.takeFirst();
     if (command == QLatin1String("profile"))
         return runProfileCommand(args);
+    if (command == QLatin1String("password"))
+        return runPasswordCommand(dataDir, args);
     if (command == QLatin1String("list"))
         return runListCommand(dataDir, args);
     if (command == QLatin1String("receive"))

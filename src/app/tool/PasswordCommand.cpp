@@ -1,0 +1,33 @@
+#include "app/tool/PasswordCommand.h"
+
+#include "app/tool/ToolIo.h"
+#include "storage/AccountSettings.h"
+#include "storage/DataDirectory.h"
+
+#include <QFileInfo>
+
+#include <cstdio>
+
+namespace fumibako::tool {
+
+int runPasswordCommand(const QString& dataDirOption, const QStringList& args)
+{
+    if (args.size() != 1)
+        throw UsageError{QStringLiteral("usage: fumibako-tool [--data-dir DIR] password ACCOUNT < PASSWORD")};
+    const QString programDir = storage::resolveProgramDir(storage::DataDirectoryInputs::fromProcess(dataDirOption));
+    const storage::AccountPaths paths = storage::AccountPaths::make(programDir, args.first());
+    if (!QFileInfo::exists(paths.userFile)) {
+        printError(QStringLiteral("アカウントがありません: ") + args.first());
+        return 1;
+    }
+    std::fputs("パスワード: ", stderr);
+    std::fflush(stderr);
+    const std::optional<QString> password = readSecretLine();
+    if (!password) {
+        printError(QStringLiteral("パスワードが入力されませんでした"));
+        return 1;
+    }
+    return storage::storePassword(paths.userFile, *password) ? 0 : 1;
+}
+
+} // namespace fumibako::tool
