@@ -10,6 +10,7 @@
 #include "storage/ProfileStore.h"
 #include "transfer/OutgoingMailFile.h"
 #include "transfer/TransferErrors.h"
+#include "transfer/TransferRunner.h"
 
 #include <QFileInfo>
 
@@ -77,15 +78,38 @@ void keepSentCopy(CurrentMail& mail, SendContext& context)
     }
 }
 
+// Runs the SMTP exchange on a worker thread while this thread goes on handling events, so the
+// window stays responsive; the operation guard keeps every other transfer out meanwhile.
+QString sendOnWorker(std::function<QString()> send)
+{
+    TransferRunner runner;
+    QString result;
+    waitUntilDone([&](std::function<void()> done) {
+        QObject::connect(&runner, &TransferRunner::finished, &runner,
+                         [&result, done](const platform::mail::LibraryResult& sent) {
+                             result = sent.text;
+                             done();
+                         });
+        runner.start([send](const platform::mail::ProgressCallback&) {
+            return platform::mail::LibraryResult::ofText(send());
+        });
+    });
+    return result;
+}
+
 QString callLibrary(const CurrentMail& mail, SendContext& context, const QString& recipients, const QString& sender)
 {
     const QString attachmentLine = mail.attachments.value(0);
     const QString attachments = attachmentLine.isEmpty() ? QString() : ListToTabs(attachmentLine);
     if (context.notice)
         context.notice->show(QStringLiteral("送信中"));
-    const QString result =
-        platform::mail::SendMail(smtpServerText(context.account), recipients, sender, mail.subject, mail.body,
-                                 attachments, {context.account.loginName, context.account.password});
+    const QString server = smtpServerText(context.account);
+    const platform::mail::SmtpLogin login{context.account.loginName, context.account.password};
+    const QString subject = mail.subject;
+    const QString body = mail.body;
+    const QString result = sendOnWorker([=] {
+        return platform::mail::SendMail(server, recipients, sender, subject, body, attachments, login);
+    });
     if (context.notice)
         context.notice->close();
     return result;

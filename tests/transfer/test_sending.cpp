@@ -3,6 +3,7 @@
 
 #include <QJsonArray>
 #include <QTest>
+#include <QTimer>
 
 using namespace fumibako::transfer;
 using namespace fumibako::test;
@@ -150,7 +151,11 @@ private Q_SLOTS:
         QCOMPARE(account.histories.bcc.at(0), mail.bcc);
         // The same recipients again: once, at the front.
         account.histories.to[1] = QStringLiteral("older@example.jp");
+        // The exchange runs on a worker: this thread keeps handling events meanwhile.
+        bool eventHandledDuringSend = false;
+        QTimer::singleShot(0, [&eventHandledDuringSend] { eventHandledDuringSend = true; });
         QCOMPARE(SendCurrentMail(mail, account.context), 1);
+        QVERIFY(eventHandledDuringSend);
         QCOMPARE(account.histories.to.at(0), mail.to);
         QCOMPARE(account.histories.to.at(1), QStringLiteral("older@example.jp"));
         QVERIFY(account.histories.to.at(2).isEmpty());
