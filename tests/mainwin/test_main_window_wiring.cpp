@@ -162,8 +162,7 @@ private Q_SLOTS:
             m_servers.stop();
             m_smtpUp = m_servers.start(MailServers::Smtp, &error);
         }
-        qputenv("FUMIBAKO_CA_FILE", QFile::encodeName(m_servers.caFile()));
-        qputenv("FUMIBAKO_NET_TIMEOUT", "5");
+        m_servers.useInThisProcess(5);
     }
 
     void init() { m_data = std::make_unique<MainWindowData>(); }

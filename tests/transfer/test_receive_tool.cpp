@@ -61,10 +61,9 @@ private Q_SLOTS:
         QString error;
         if (!m_servers.start(MailServers::Pop3, &error))
             QSKIP(qPrintable(error));
-        qputenv("FUMIBAKO_CA_FILE", QFile::encodeName(m_servers.caFile()));
+        m_servers.useInThisProcess();
         QFile::setPermissions(m_runtime.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        for (const char* name : {"1.eml", "2.eml", "3.eml"})
-            m_seeds.append(MailServers::seedMessage(QLatin1String(name)));
+        m_seeds = MailServers::seedMessages();
     }
 
     void init()

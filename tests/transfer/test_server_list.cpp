@@ -35,10 +35,8 @@ private Q_SLOTS:
         QString error;
         if (!m_servers.start(MailServers::Pop3, &error))
             QSKIP(qPrintable(error));
-        qputenv("FUMIBAKO_CA_FILE", QFile::encodeName(m_servers.caFile()));
-        qputenv("FUMIBAKO_NET_TIMEOUT", "3");
-        for (const char* name : {"1.eml", "2.eml", "3.eml"})
-            m_seeds.append(MailServers::seedMessage(QLatin1String(name)));
+        m_servers.useInThisProcess(3);
+        m_seeds = MailServers::seedMessages();
         // Six messages, so that runs of numbers can be chosen.
         m_seeds += m_seeds;
     }

@@ -39,8 +39,7 @@ private Q_SLOTS:
         QString error;
         if (!m_servers.start(MailServers::Smtp, &error))
             QSKIP(qPrintable(error));
-        qputenv("FUMIBAKO_CA_FILE", QFile::encodeName(m_servers.caFile()));
-        qputenv("FUMIBAKO_NET_TIMEOUT", "5");
+        m_servers.useInThisProcess(5);
     }
 
     void init() { m_servers.takeReceived(); }
