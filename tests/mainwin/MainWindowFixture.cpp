@@ -1,8 +1,12 @@
 #include "MainWindowFixture.h"
 
+#include "mainwin/MainWindow.h"
+
 #include "storage/DataDirectory.h"
 #include "storage/ProfileStore.h"
 #include "support/TestFiles.h"
+
+#include <QTest>
 
 namespace fumibako::test {
 
@@ -67,6 +71,25 @@ void MainWindowData::addMail(const QString& dir, const QString& indexFile, const
     QStringList lines = MainWindowData::section(indexFile, section);
     lines.append(line);
     IniWriteSection(section, indexFile, lines);
+}
+
+void openMainWindow(const storage::ProgramPaths& paths, platform::UserPrompts* prompts,
+                    std::unique_ptr<mainwin::MainWindow>& window)
+{
+    window = std::make_unique<mainwin::MainWindow>(paths, prompts);
+    QVERIFY(window->loadSequence());
+    window->resize(800, 600);
+    window->show();
+    QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    window->afterShown(QString());
+}
+
+void selectFolder(mainwin::MainWindow& window, const QString& key)
+{
+    const int node = window.session().folderTree().indexOfKey(key);
+    QVERIFY(node > 0);
+    window.selectFolderNode(node);
+    QCOMPARE(window.folderView().folderKey(), key);
 }
 
 } // namespace fumibako::test

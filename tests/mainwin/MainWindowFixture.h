@@ -5,7 +5,23 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <memory>
+
+namespace fumibako::platform {
+class UserPrompts;
+}
+namespace fumibako::mainwin {
+class MainWindow;
+}
+
 namespace fumibako::test {
+
+/** Builds, loads and shows the main window on @p paths as the program does; fails the test otherwise. */
+void openMainWindow(const storage::ProgramPaths& paths, platform::UserPrompts* prompts,
+                    std::unique_ptr<mainwin::MainWindow>& window);
+
+/** Shows folder @p key in @p window, as a click on the tree does. */
+void selectFolder(mainwin::MainWindow& window, const QString& key);
 
 /**
  * A data directory with two accounts, "taro" and "hanako"; taro's mailbox holds three messages

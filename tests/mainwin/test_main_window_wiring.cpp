@@ -70,21 +70,10 @@ class TestMainWindowWiring : public QObject {
     void openWindow()
     {
         m_prompts = std::make_unique<RecordingPrompts>();
-        m_window = std::make_unique<MainWindow>(m_data->paths(), m_prompts.get());
-        QVERIFY(m_window->loadSequence());
-        m_window->resize(800, 600);
-        m_window->show();
-        QVERIFY(QTest::qWaitForWindowExposed(m_window.get()));
-        m_window->afterShown(QString());
+        openMainWindow(m_data->paths(), m_prompts.get(), m_window);
     }
 
-    void selectFolder(const QString& key)
-    {
-        const int node = m_window->session().folderTree().indexOfKey(key);
-        QVERIFY(node > 0);
-        m_window->selectFolderNode(node);
-        QCOMPARE(m_window->folderView().folderKey(), key);
-    }
+    void selectFolder(const QString& key) { fumibako::test::selectFolder(*m_window, key); }
 
     int rowOfKey(const QString& key) const
     {
