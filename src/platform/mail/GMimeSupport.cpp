@@ -1,6 +1,7 @@
 #include "platform/mail/GMimeSupport.h"
 
 #include "platform/mail/EncodedWords.h"
+#include "platform/mail/Iconv.h"
 
 #include <mutex>
 
@@ -9,7 +10,10 @@ namespace fumibako::platform::mail {
 void ensureGMimeInitialized()
 {
     static std::once_flag once;
-    std::call_once(once, [] { g_mime_init(); });
+    std::call_once(once, [] {
+        g_mime_init();
+        keepJapaneseConvertersLoaded();
+    });
 }
 
 QByteArray rawHeader(GMimeObject* object, const char* name)

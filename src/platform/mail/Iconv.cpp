@@ -1,6 +1,10 @@
 #include "platform/mail/Iconv.h"
 
 #include <cerrno>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
 
 namespace fumibako::platform::mail {
 
@@ -47,15 +51,41 @@ QByteArray Iconv::convert(QByteArrayView input, QByteArrayView replacement, bool
     return out;
 }
 
+namespace {
+
+// Decoders are kept for the life of the thread: opening one per piece of text costs more than
+// converting a header, and glibc unloads a converter module that no open descriptor holds,
+// so alternating charsets would load the module again and again.
+Iconv& decoderTo8(const char* charset)
+{
+    thread_local std::map<std::string, std::unique_ptr<Iconv>, std::less<>> decoders;
+    auto it = decoders.find(std::string_view(charset));
+    if (it == decoders.end())
+        it = decoders.emplace(charset, std::make_unique<Iconv>("UTF-8", charset)).first;
+    return *it->second;
+}
+
+} // namespace
+
 QString decodeWithIconv(QByteArrayView bytes, const char* charset, bool* clean)
 {
-    Iconv cd("UTF-8", charset);
-    return QString::fromUtf8(cd.convert(bytes, "\xEF\xBF\xBD", clean));
+    return QString::fromUtf8(decoderTo8(charset).convert(bytes, "\xEF\xBF\xBD", clean));
 }
 
 bool iconvKnows(const char* charset)
 {
-    return Iconv("UTF-8", charset).isValid();
+    return decoderTo8(charset).isValid();
+}
+
+void keepJapaneseConvertersLoaded()
+{
+    static const char* const charsets[] = {"ISO-2022-JP", "CP932", "SHIFT_JIS", "EUC-JP", "EUC-JP-MS"};
+    static std::vector<iconv_t> held;
+    for (const char* charset : charsets) {
+        const iconv_t cd = iconv_open("UTF-8", charset);
+        if (cd != reinterpret_cast<iconv_t>(-1))
+            held.push_back(cd); // never closed: they hold the modules in memory
+    }
 }
 
 } // namespace fumibako::platform::mail

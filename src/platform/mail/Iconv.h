@@ -34,4 +34,11 @@ QString decodeWithIconv(QByteArrayView bytes, const char* charset, bool* clean =
 /** Whether iconv knows @p charset. */
 bool iconvKnows(const char* charset);
 
+/**
+ * Keeps glibc's converter modules for the Japanese charsets loaded for the life of the process.
+ * GMime opens and closes a converter for every encoded header; without this, glibc unloads the
+ * module between messages and loads it again for the next one. Call once.
+ */
+void keepJapaneseConvertersLoaded();
+
 } // namespace fumibako::platform::mail

@@ -57,6 +57,12 @@ void CharsetsTest::decodesLabelledText_data()
                                            << QStringLiteral("日本");
     QTest::newRow("invalid byte replaced, rest kept")
         << QByteArray::fromHex("82a0ff82a2") << QByteArray("Shift_JIS") << QStringLiteral("あ\uFFFDい");
+    QTest::newRow("lead byte before a byte that is no trail")
+        << QByteArray::fromHex("8220") << QByteArray("Shift_JIS") << QStringLiteral("\uFFFD ");
+    QTest::newRow("lead byte cut off at the end")
+        << QByteArray::fromHex("82a082") << QByteArray("Shift_JIS") << QStringLiteral("あ\uFFFD");
+    QTest::newRow("ISO-2022-JP kanji run with a byte outside JIS")
+        << QByteArray("\x1b$B\x7f\x21\x1b(Bz") << QByteArray("ISO-2022-JP") << QStringLiteral("\x7f!z");
 }
 
 void CharsetsTest::decodesLabelledText()
