@@ -1,4 +1,5 @@
 #include "platform/UserPrompts.h"
+#include "platform/mail/SmtpTransport.h"
 #include "storage/FolderTree.h"
 #include "storage/IndexEntry.h"
 #include "storage/Paths.h"
@@ -95,6 +96,7 @@ bool sendSelected(OperationGuard& guard, CurrentMail& mail, SendContext& context
     OperationLease lease(guard, kSending);
     if (!lease)
         return false;
+    const platform::mail::SmtpConnectionReuse oneConnection;
     for (qsizetype i = selectedInListOrder.size() - 1; i >= 0; --i) {
         const SelectedMail& item = selectedInListOrder.at(i);
         if (SendStoredMail(mail, context, currentMailDir, item.key, item.section) == -1)
@@ -110,6 +112,7 @@ SendAllResult sendAll(OperationGuard& guard, CurrentMail& mail, SendContext& con
     if (!lease)
         return result;
     result.ran = true;
+    const platform::mail::SmtpConnectionReuse oneConnection;
     QStringList lines;
     storage::IniGetSection(Outbox, context.paths.outgoingIndexFile, lines);
     for (const QString& line : std::as_const(lines)) {

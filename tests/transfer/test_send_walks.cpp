@@ -3,6 +3,7 @@
 #include "transfer/StoredMail.h"
 
 #include <QJsonArray>
+#include <QSet>
 #include <QTest>
 
 using namespace fumibako::transfer;
@@ -98,6 +99,55 @@ private Q_SLOTS:
         QVERIFY(outboxKeys(account).isEmpty());
         QVERIFY(account.prompts.messages.isEmpty());
         QVERIFY(!account.entry(SentBox, QStringLiteral("sent.txt")).isEmpty());
+    }
+
+    // A walk keeps one SMTP connection for all its messages; a server that closes it after a
+    // message gets a new one for the next, and nothing is sent twice or left out.
+    void sendAllConnections_data()
+    {
+        QTest::addColumn<QString>("recipientPrefix");
+        QTest::addColumn<int>("connections");
+        QTest::newRow("connection kept") << QStringLiteral("a") << 1;
+        QTest::newRow("server hangs up after each message") << QStringLiteral("hangup") << 3;
+    }
+
+    void sendAllConnections()
+    {
+        QFETCH(QString, recipientPrefix);
+        QFETCH(int, connections);
+        SendAccount account(m_servers.smtpAuthPort());
+        const QStringList subjects{QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three")};
+        for (const QString& subject : subjects)
+            account.queue(account.paths.outputDir, subject + QStringLiteral(".txt"),
+                          recipientPrefix + QStringLiteral("@example.jp"), subject);
+        OperationGuard guard(account.prompts);
+        CurrentMail mail;
+        const SendAllResult result = sendAll(guard, mail, account.context);
+        QCOMPARE(result.sent, 3);
+        QCOMPARE(result.failed, 0);
+        const QList<ReceivedMail> received = m_servers.takeReceived();
+        QCOMPARE(receivedSubjects(received), subjects);
+        QSet<QString> used;
+        for (const ReceivedMail& message : received)
+            used.insert(message.envelope.value(QStringLiteral("connection")).toString());
+        QCOMPARE(used.size(), connections);
+        QVERIFY(outboxKeys(account).isEmpty());
+    }
+
+    // Outside a walk a message does not leave its connection open behind it.
+    void singleSendsCloseTheirConnection()
+    {
+        SendAccount account(m_servers.smtpAuthPort());
+        for (const QString& subject : {QStringLiteral("first"), QStringLiteral("second")}) {
+            CurrentMail mail;
+            mail.to = QStringLiteral("a@example.jp");
+            mail.subject = subject;
+            QCOMPARE(SendCurrentMail(mail, account.context), 1);
+        }
+        const QList<ReceivedMail> received = m_servers.takeReceived();
+        QCOMPARE(received.size(), 2);
+        QVERIFY(received.at(0).envelope.value(QStringLiteral("connection")) !=
+                received.at(1).envelope.value(QStringLiteral("connection")));
     }
 
     void refusedWhileAnotherOperationRuns()

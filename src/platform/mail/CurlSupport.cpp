@@ -132,6 +132,7 @@ size_t Transcript::onHeader(char* data, size_t size, size_t count, void* self)
     while (line.endsWith('\n') || line.endsWith('\r'))
         line.chop(1);
     transcript->m_lastLine = line;
+    ++transcript->m_linesReceived;
     transcript->m_reply.append(QString::fromUtf8(line));
     if (transcript->isErrorLine(line)) {
         transcript->m_errorReply = transcript->m_reply.join(QLatin1Char(' '));

@@ -83,6 +83,8 @@ public:
     /** The last command line sent (passwords are not kept). */
     const QByteArray& lastCommand() const { return m_lastCommand; }
     bool tlsUpgradeRefused() const { return m_tlsRefused; }
+    /** How many reply lines came in over the whole session. */
+    qint64 linesReceived() const { return m_linesReceived; }
     /**
      * The last error reply ("-ERR …", or an SMTP 4xx/5xx reply with its code) and the command it
      * answered. Kept apart because libcurl sends QUIT after an error, whose reply comes last.
@@ -101,6 +103,7 @@ private:
     QByteArray m_lastCommand;
     bool m_sawReplySinceCommand = false;
     bool m_tlsRefused = false;
+    qint64 m_linesReceived = 0;
     Protocol m_protocol = Protocol::Pop3;
     QString m_errorReply;
     QByteArray m_errorCommand;

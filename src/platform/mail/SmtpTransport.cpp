@@ -4,6 +4,9 @@
 
 #include <cctype>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <utility>
 
 namespace fumibako::platform::mail {
 
@@ -66,7 +69,104 @@ void setEnvelope(CURL* handle, const ComposedMessage& message, net::CurlList& re
     curl_easy_setopt(handle, CURLOPT_MAIL_RCPT_ALLLOWFAILS, 0L);
 }
 
+// One SMTP session: the easy handle holds the connection between messages.
+struct SmtpConnection {
+    net::CurlEasy curl;
+    net::Transcript transcript;
+    QString key; // server and login it was opened for
+};
+
+// The connection a reuse scope keeps open between two messages.
+struct IdleConnections {
+    std::mutex mutex;
+    int scopes = 0;
+    std::unique_ptr<SmtpConnection> idle;
+};
+
+IdleConnections& idleConnections()
+{
+    static IdleConnections connections;
+    return connections;
+}
+
+std::unique_ptr<SmtpConnection> takeIdle(const QString& key)
+{
+    IdleConnections& connections = idleConnections();
+    std::unique_ptr<SmtpConnection> connection;
+    {
+        const std::lock_guard<std::mutex> lock(connections.mutex);
+        connection = std::move(connections.idle);
+    }
+    if (connection && connection->key != key)
+        connection.reset(); // another server or login: QUIT and start afresh
+    return connection;
+}
+
+// Keeps @p connection for the next message while a reuse scope lives; else it ends here.
+void putBackIdle(std::unique_ptr<SmtpConnection> connection)
+{
+    IdleConnections& connections = idleConnections();
+    std::unique_ptr<SmtpConnection> ended;
+    const std::lock_guard<std::mutex> lock(connections.mutex);
+    if (connections.scopes > 0)
+        ended = std::exchange(connections.idle, std::move(connection));
+    else
+        ended = std::move(connection);
+}
+
+std::unique_ptr<SmtpConnection> openConnection(const net::ServerAddress& address, const SmtpLogin& login,
+                                               const QString& key)
+{
+    auto connection = std::make_unique<SmtpConnection>();
+    CURL* handle = connection->curl.get();
+    if (!handle)
+        return nullptr;
+    connection->key = key;
+    net::configureConnection(handle, address, connection->transcript);
+    curl_easy_setopt(handle, CURLOPT_URL, address.url().constData());
+    if (!login.user.isEmpty()) { // used only when the server offers AUTH
+        curl_easy_setopt(handle, CURLOPT_USERNAME, login.user.toUtf8().constData());
+        curl_easy_setopt(handle, CURLOPT_PASSWORD, login.password.toUtf8().constData());
+    }
+    curl_easy_setopt(handle, CURLOPT_UPLOAD, 1L);
+    curl_easy_setopt(handle, CURLOPT_READFUNCTION, &readUpload);
+    return connection;
+}
+
+CURLcode transmit(SmtpConnection& connection, const ComposedMessage& message)
+{
+    CURL* handle = connection.curl.get();
+    connection.curl.clearError();
+    connection.transcript.clearError();
+    net::CurlList envelopeRecipients;
+    setEnvelope(handle, message, envelopeRecipients);
+    Upload upload{&message.data, 0};
+    curl_easy_setopt(handle, CURLOPT_READDATA, &upload);
+    curl_easy_setopt(handle, CURLOPT_INFILESIZE_LARGE, curl_off_t(message.data.size()));
+    const CURLcode code = curl_easy_perform(handle);
+    // The list and the upload go with this function; the handle must not keep pointing at them.
+    curl_easy_setopt(handle, CURLOPT_MAIL_RCPT, nullptr);
+    curl_easy_setopt(handle, CURLOPT_READDATA, nullptr);
+    return code;
+}
+
 } // namespace
+
+SmtpConnectionReuse::SmtpConnectionReuse()
+{
+    IdleConnections& connections = idleConnections();
+    const std::lock_guard<std::mutex> lock(connections.mutex);
+    ++connections.scopes;
+}
+
+SmtpConnectionReuse::~SmtpConnectionReuse()
+{
+    IdleConnections& connections = idleConnections();
+    std::unique_ptr<SmtpConnection> ended;
+    const std::lock_guard<std::mutex> lock(connections.mutex);
+    if (--connections.scopes == 0)
+        ended = std::move(connections.idle); // its handle's cleanup sends QUIT
+}
 
 QString sendMessage(const QString& server, const ComposedMessage& message, const SmtpLogin& login)
 {
@@ -76,26 +176,28 @@ QString sendMessage(const QString& server, const ComposedMessage& message, const
     if (!address.valid)
         return QStringLiteral("Cant connect Server (invalid server name: %1)").arg(server);
 
-    net::CurlEasy curl;
-    net::Transcript transcript;
-    CURL* handle = curl.get();
-    if (!handle)
+    const QString key = QString::fromLatin1(address.url()) + QLatin1Char('\n') + login.user + QLatin1Char('\n') +
+                        login.password;
+    std::unique_ptr<SmtpConnection> connection = takeIdle(key);
+    const bool reused = connection != nullptr;
+    if (!connection)
+        connection = openConnection(address, login, key);
+    if (!connection)
         return QStringLiteral("SMTP failure: cannot start libcurl");
-    net::configureConnection(handle, address, transcript);
-    curl_easy_setopt(handle, CURLOPT_URL, address.url().constData());
-    net::CurlList envelopeRecipients;
-    setEnvelope(handle, message, envelopeRecipients);
-    if (!login.user.isEmpty()) { // used only when the server offers AUTH
-        curl_easy_setopt(handle, CURLOPT_USERNAME, login.user.toUtf8().constData());
-        curl_easy_setopt(handle, CURLOPT_PASSWORD, login.password.toUtf8().constData());
+    const qint64 linesBefore = connection->transcript.linesReceived();
+    CURLcode code = transmit(*connection, message);
+    // A kept connection the server has since closed fails before any reply; the server cannot
+    // have taken the message then, so it goes again over a new connection.
+    if (code != CURLE_OK && reused && connection->transcript.linesReceived() == linesBefore) {
+        connection = openConnection(address, login, key);
+        if (!connection)
+            return QStringLiteral("SMTP failure: cannot start libcurl");
+        code = transmit(*connection, message);
     }
-    Upload upload{&message.data, 0};
-    curl_easy_setopt(handle, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(handle, CURLOPT_READFUNCTION, &readUpload);
-    curl_easy_setopt(handle, CURLOPT_READDATA, &upload);
-    curl_easy_setopt(handle, CURLOPT_INFILESIZE_LARGE, curl_off_t(message.data.size()));
-    const CURLcode code = curl_easy_perform(handle);
-    return code == CURLE_OK ? QString() : describeFailure(code, curl, transcript);
+    if (code != CURLE_OK)
+        return describeFailure(code, connection->curl, connection->transcript);
+    putBackIdle(std::move(connection));
+    return {};
 }
 
 } // namespace fumibako::platform::mail

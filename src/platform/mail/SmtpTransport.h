@@ -13,4 +13,19 @@ namespace fumibako::platform::mail {
  */
 QString sendMessage(const QString& server, const ComposedMessage& message, const SmtpLogin& login);
 
+/**
+ * While an object of this class lives, a message sent successfully leaves its SMTP connection
+ * open, and the next message to the same server with the same login goes over it: no new
+ * connection, greeting, TLS handshake or AUTH. The connection ends with QUIT when the last such
+ * object goes (or when a message fails). Meant for walks that send many messages in a row;
+ * without one, every message has its own connection. Sends must not run concurrently.
+ */
+class SmtpConnectionReuse {
+public:
+    SmtpConnectionReuse();
+    ~SmtpConnectionReuse();
+    SmtpConnectionReuse(const SmtpConnectionReuse&) = delete;
+    SmtpConnectionReuse& operator=(const SmtpConnectionReuse&) = delete;
+};
+
 } // namespace fumibako::platform::mail
