@@ -71,6 +71,20 @@ private Q_SLOTS:
         QVERIFY(!log.contains(QStringLiteral("COMMIT uid-2")));
     }
 
+    void refusedDeletionKeepsTheMessageOnTheServer()
+    {
+        BadPop3Server server;
+        QVERIFY(server.start(QStringLiteral("dele-refused")));
+        const LibraryResult result = receive(server, QStringLiteral("SAVEALLD"), [](int, int) { return 0; });
+        // Both are on disk and handed back for filing; only the first one is gone from the server.
+        QVERIFY2(result.isList, qPrintable(result.text));
+        QCOMPARE(result.list.size(), 2);
+        QCOMPARE(inboxFiles().size(), 2);
+        const QString log = server.log();
+        QVERIFY2(log.contains(QStringLiteral("COMMIT uid-1")), qPrintable(log));
+        QVERIFY(!log.contains(QStringLiteral("COMMIT uid-2")));
+    }
+
     void connectionLostOnTheOnlyMessageSavesNothing()
     {
         BadPop3Server server;
