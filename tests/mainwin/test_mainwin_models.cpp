@@ -120,6 +120,38 @@ private Q_SLOTS:
         QCOMPARE(column(model, kSubjectColumn), expected);
     }
 
+    void dateSortOrdersAsTextCompare_data()
+    {
+        QTest::addColumn<int>("order");
+        QTest::newRow("ascending") << 0;
+        QTest::newRow("descending") << 1;
+    }
+    void dateSortOrdersAsTextCompare()
+    {
+        // Dates of the usual form sort by number; any other text among them must land where a
+        // text comparison puts it, and equal dates keep their order.
+        QFETCH(int, order);
+        const QStringList dates{QStringLiteral("2024/01/02 10:00:00"), QStringLiteral("2024/1/2 9:00"),
+                                QStringLiteral("2023/12/31 23:59:59"), QString(), QStringLiteral("2024/01/02 10:00:00"),
+                                QStringLiteral("Mon, 1 Jan 2024"), QStringLiteral("2024/01/02 10:00:0x"),
+                                QStringLiteral("2024/01/02 10:00:00 "), QStringLiteral("２０２４/01/02 10:00:00"),
+                                QStringLiteral("2024-01-02 10:00:00"), QStringLiteral("2024/01/02 09:59:59")};
+        QStringList ids;
+        for (int i = 0; i < dates.size(); ++i)
+            ids.append(QString::number(i));
+        MailFolderView folder(m_tree, m_prompts, m_reader);
+        fill(folder, ids, dates);
+        MailTableModel model(folder);
+        model.setSortState(kDateColumn, order);
+        model.reload();
+        QStringList expected = ids;
+        std::stable_sort(expected.begin(), expected.end(), [&](const QString& a, const QString& b) {
+            const int c = dates.at(a.toInt()).compare(dates.at(b.toInt()), Qt::CaseInsensitive);
+            return order == 1 ? c > 0 : c < 0;
+        });
+        QCOMPARE(column(model, kSubjectColumn), expected);
+    }
+
     void flagColumnSortsMarkedFirstWhenDescending()
     {
         MailFolderView folder(m_tree, m_prompts, m_reader);
