@@ -54,6 +54,30 @@ bool isAddressStopForward(QChar c)
     return c == u'<' || c == u'>' || ansiValue(c) < 45;
 }
 
+// Searching for one character is several times faster than for a string (a megabyte of text
+// has tens of thousands of lines to find).
+qsizetype indexOfCrLf(QStringView text, qsizetype from)
+{
+    for (;;) {
+        const qsizetype cr = text.indexOf(u'\r', from);
+        if (cr < 0 || cr + 1 >= text.size())
+            return -1;
+        if (text[cr + 1] == u'\n')
+            return cr;
+        from = cr + 1;
+    }
+}
+
+qsizetype indexOfHttp(QStringView text, qsizetype from)
+{
+    for (;;) {
+        const qsizetype h = text.indexOf(u'h', from);
+        if (h < 0 || text.sliced(h).startsWith(u"http"))
+            return h;
+        from = h + 1;
+    }
+}
+
 /** Appends @p line with "&", "\"", "<", ">" as entities and every two spaces as one full-width space. */
 void appendEscaped(QString& out, QStringView line)
 {
@@ -99,7 +123,7 @@ QString escapeAndColourQuotes(QStringView body)
     bool inRun = false;
     qsizetype start = 0;
     for (;;) {
-        const qsizetype end = body.indexOf(kCrLf, start);
+        const qsizetype end = indexOfCrLf(body, start);
         const QStringView line = body.mid(start, (end < 0 ? body.size() : end) - start);
         if (!inRun && line.startsWith(u'>')) {
             out += kGreenOpen;
@@ -145,7 +169,7 @@ private:
     qsizetype nextHttp()
     {
         if (m_http != -1 && m_http < m_pos)
-            m_http = m_text.indexOf(u"http", m_pos);
+            m_http = indexOfHttp(m_text, m_pos);
         return m_http;
     }
 
@@ -162,7 +186,7 @@ private:
         qsizetype from = m_copied;
         for (;;) {
             if (m_crlf != -1 && m_crlf < from)
-                m_crlf = m_text.indexOf(kCrLf, from);
+                m_crlf = indexOfCrLf(m_text, from);
             if (m_crlf < 0 || m_crlf + 2 > end)
                 break;
             m_out += m_text.mid(from, m_crlf - from);

@@ -8,7 +8,6 @@
 #include <QStringDecoder>
 #include <QTextCursor>
 
-#include "mainwin/core/PreviewPieces.h"
 #include "platform/Cp932.h"
 
 namespace fumibako::mainwin {
@@ -22,7 +21,7 @@ QString decodePage(const QByteArray& bytes)
     return utf8.hasError() ? platform::decodeCp932(bytes) : text;
 }
 
-constexpr int kLinesPerPiece = 150; // more than a screenful; the rest follows while idle
+constexpr int kLinesPerPiece = 80; // about a screenful; the rest follows while idle
 
 bool isDigitKey(const QKeyEvent* event)
 {
@@ -172,7 +171,7 @@ PreviewBrowser::PreviewBrowser(QWidget* parent) : QTextBrowser(parent)
 
 bool PreviewBrowser::readPage(const QString& path, QByteArray& bytes)
 {
-    m_pendingPieces.clear();
+    m_pendingPieces = {};
     m_fillTimer.stop();
     m_location = path;
     QFile file(path);
@@ -199,7 +198,7 @@ void PreviewBrowser::showPreviewPage(const QString& path)
     if (!readPage(path, bytes))
         return;
     // The first lines show at once; the rest of a long message follows while the window is idle.
-    m_pendingPieces = previewPieces(platform::decodeCp932(bytes), kLinesPerPiece);
+    m_pendingPieces = PreviewPieces(platform::decodeCp932(bytes), kLinesPerPiece);
     setHtml(m_pendingPieces.takeFirst());
     if (!m_pendingPieces.isEmpty())
         m_fillTimer.start();
@@ -219,7 +218,7 @@ void PreviewBrowser::appendPiece()
 
 void PreviewBrowser::showBlank()
 {
-    m_pendingPieces.clear();
+    m_pendingPieces = {};
     m_fillTimer.stop();
     m_location = QStringLiteral("about:blank");
     clear();
@@ -227,7 +226,7 @@ void PreviewBrowser::showBlank()
 
 void PreviewBrowser::showNote(const QString& text)
 {
-    m_pendingPieces.clear();
+    m_pendingPieces = {};
     m_fillTimer.stop();
     m_location.clear();
     setPlainText(text);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "mainwin/core/PreviewPieces.h"
+
 #include <QStringList>
 #include <QTableView>
 #include <QTextBrowser>
@@ -98,7 +100,7 @@ private:
     void appendPiece();
 
     QString m_location;
-    QStringList m_pendingPieces;
+    PreviewPieces m_pendingPieces;
     QTimer m_fillTimer;
 };
 

@@ -1,5 +1,8 @@
 #include "mainwin/core/PreviewPieces.h"
 
+#include <algorithm>
+#include <utility>
+
 namespace fumibako::mainwin {
 
 namespace {
@@ -8,61 +11,54 @@ const QString kLineEnd = QStringLiteral("<br>\r\n");
 const QString kFontOpen = QStringLiteral("<font "); // quote runs and mail links
 const QString kFontClose = QStringLiteral("</font>");
 const QString kParagraph = QStringLiteral("<p style=\"margin:0; white-space:pre-wrap\">");
-
-struct PageParts {
-    QString head; ///< up to and including the font element's start tag
-    QString text;
-};
-
-bool splitPage(const QString& page, PageParts& parts)
-{
-    static const QString fontStart = QStringLiteral("<font face=\"");
-    static const QString tail = QStringLiteral("\r\n</font>\r\n</body></html>\r\n");
-    const qsizetype font = page.indexOf(fontStart);
-    const qsizetype headEnd = font < 0 ? -1 : page.indexOf(QStringLiteral(">\r\n"), font);
-    if (headEnd < 0 || !page.endsWith(tail) || page.size() - tail.size() < headEnd + 3)
-        return false;
-    parts.head = page.left(headEnd + 1);
-    parts.text = page.mid(headEnd + 3, page.size() - tail.size() - headEnd - 3);
-    return true;
-}
-
-QString piecePage(const QString& head, const QStringList& lines, qsizetype first, qsizetype end)
-{
-    // Like a browser, the text layout drops a line break that directly follows the start tag and
-    // one just before the end tag: each gets one to drop, so empty first and last lines stay.
-    QString piece = head + kParagraph + QLatin1Char('\n');
-    for (qsizetype i = first; i < end; ++i) {
-        if (i > first)
-            piece += QLatin1Char('\n');
-        piece += lines.at(i);
-    }
-    return piece + QStringLiteral("\n</p></font></body></html>");
-}
+const QString kFontStart = QStringLiteral("<font face=\"");
+const QString kTail = QStringLiteral("\r\n</font>\r\n</body></html>\r\n");
 
 } // namespace
 
-QStringList previewPieces(const QString& page, int linesPerPiece)
+PreviewPieces::PreviewPieces(QString page, int linesPerPiece)
+    : m_page(std::move(page)), m_linesPerPiece(std::max(linesPerPiece, 1)), m_done(false)
 {
-    PageParts parts;
-    if (!splitPage(page, parts))
-        return {page};
-    const QStringList lines = parts.text.split(kLineEnd);
-    QStringList pieces;
-    qsizetype first = 0;
-    qsizetype depth = 0;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QString& line = lines.at(i);
-        depth += line.count(kFontOpen) - line.count(kFontClose);
-        if (depth <= 0 && !line.isEmpty() && i + 1 - first >= linesPerPiece) {
-            pieces.append(piecePage(parts.head, lines, first, i + 1));
-            first = i + 1;
-            depth = 0;
-        }
+    const qsizetype font = m_page.indexOf(kFontStart);
+    const qsizetype headEnd = font < 0 ? -1 : m_page.indexOf(QStringLiteral(">\r\n"), font);
+    m_whole = headEnd < 0 || !m_page.endsWith(kTail) || m_page.size() - kTail.size() < headEnd + 3;
+    if (m_whole)
+        return;
+    m_head = m_page.left(headEnd + 1);
+    m_next = headEnd + 3;
+    m_textEnd = m_page.size() - kTail.size();
+}
+
+QString PreviewPieces::takeFirst()
+{
+    if (m_done)
+        return {};
+    if (m_whole) {
+        m_done = true;
+        return std::exchange(m_page, QString());
     }
-    if (first < lines.size() || pieces.isEmpty())
-        pieces.append(piecePage(parts.head, lines, first, lines.size()));
-    return pieces;
+    // Like a browser, the text layout drops a line break that directly follows the start tag and
+    // one just before the end tag: each gets one to drop, so empty first and last lines stay.
+    QString piece = m_head + kParagraph + QLatin1Char('\n');
+    const QStringView text = QStringView(m_page).first(m_textEnd);
+    qsizetype depth = 0;
+    for (int count = 1;; ++count) {
+        const qsizetype end = text.indexOf(kLineEnd, m_next);
+        const QStringView line = text.sliced(m_next, (end < 0 ? text.size() : end) - m_next);
+        if (count > 1)
+            piece += QLatin1Char('\n');
+        piece += line;
+        if (end < 0) {
+            m_done = true;
+            m_page.clear();
+            break;
+        }
+        m_next = end + kLineEnd.size();
+        depth += line.count(kFontOpen) - line.count(kFontClose);
+        if (depth <= 0 && !line.isEmpty() && count >= m_linesPerPiece)
+            break;
+    }
+    return piece + QStringLiteral("\n</p></font></body></html>");
 }
 
 } // namespace fumibako::mainwin

@@ -153,8 +153,6 @@ LibraryResult ReadMail(const QString& file, const QString& options, const QStrin
 
     GMimeObject* object = GMIME_OBJECT(message.get());
     const MessageContent content = extractContent(message.get());
-    QString body = content.body;
-    body.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
     const QStringList paths = saveAttachments(content.attachments, attachmentFolder(directory));
 
     QStringList fields = {
@@ -162,7 +160,7 @@ LibraryResult ReadMail(const QString& file, const QString& options, const QStrin
         element("from", decodeAddressList(rawHeader(object, "From"))),
         element("date", dateText(object, file)),
         element("To", decodeAddressList(rawHeader(object, "To"))),
-        element("body", body),
+        element("body", content.body),
         element("attach", QString::number(paths.size())),
     };
     for (const QString& path : paths)

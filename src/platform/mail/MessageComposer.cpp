@@ -5,6 +5,7 @@
 #include "platform/mail/ComposeHeaders.h"
 #include "platform/mail/EncodedWords.h"
 #include "platform/mail/GMimeSupport.h"
+#include "platform/mail/LineEnds.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -59,8 +60,7 @@ void setContent(GMimePart* part, const QByteArray& bytes, GMimeContentEncoding e
 // ISO-2022-JP (7bit) when the text fits it, as Japanese readers expect; else UTF-8 in base64.
 GObjectPtr<GMimeObject> textPart(const QString& body)
 {
-    QString text = body;
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    QString text = withLineEnds(body, u"\n");
     if (!text.endsWith(QLatin1Char('\n')))
         text += QLatin1Char('\n');
     GMimeTextPart* part = g_mime_text_part_new_with_subtype("plain");

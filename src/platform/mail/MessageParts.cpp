@@ -4,6 +4,7 @@
 #include "platform/mail/EncodedWords.h"
 #include "platform/mail/HeaderFields.h"
 #include "platform/mail/HtmlText.h"
+#include "platform/mail/LineEnds.h"
 
 #include <QMimeDatabase>
 
@@ -137,8 +138,7 @@ MessageContent extractContent(GMimeMessage* message)
     ContentCollector collector;
     if (GMimeObject* root = g_mime_message_get_mime_part(message))
         collector.visit(root);
-    QString& body = collector.content.body;
-    body.replace(QLatin1String("\r\n"), QLatin1String("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    collector.content.body = withLineEnds(collector.content.body, u"\r\n");
     return collector.content;
 }
 

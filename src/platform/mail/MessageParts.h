@@ -14,7 +14,7 @@ struct ExtractedAttachment {
 };
 
 struct MessageContent {
-    QString body; // LF line ends
+    QString body; // CR LF line ends
     QList<ExtractedAttachment> attachments;
 };
 

@@ -1,6 +1,7 @@
 #include "platform/mail/AttachmentFiles.h"
 #include "platform/mail/HeaderFields.h"
 #include "platform/mail/HtmlText.h"
+#include "platform/mail/LineEnds.h"
 
 #include <QDir>
 #include <QFile>
@@ -22,6 +23,8 @@ private Q_SLOTS:
     void makesSafeFileNames_data();
     void makesSafeFileNames();
     void neverOverwritesFiles();
+    void writesLineEnds_data();
+    void writesLineEnds();
 };
 
 void FieldsTest::readsParameters_data()
@@ -137,3 +140,25 @@ void FieldsTest::neverOverwritesFiles()
 
 QTEST_GUILESS_MAIN(FieldsTest)
 #include "test_fields.moc"
+
+void FieldsTest::writesLineEnds_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("crLf");
+    QTest::newRow("mixed") << QStringLiteral("a\r\nb\nc\rd") << QStringLiteral("a\r\nb\r\nc\r\nd");
+    QTest::newRow("CR CR LF is two line ends") << QStringLiteral("a\r\r\nb") << QStringLiteral("a\r\n\r\nb");
+    QTest::newRow("LF CR is two line ends") << QStringLiteral("a\n\rb") << QStringLiteral("a\r\n\r\nb");
+    QTest::newRow("at both ends") << QStringLiteral("\nx\r") << QStringLiteral("\r\nx\r\n");
+    QTest::newRow("none") << QStringLiteral("日本語") << QStringLiteral("日本語");
+    QTest::newRow("empty") << QString() << QString();
+}
+
+void FieldsTest::writesLineEnds()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, crLf);
+    QCOMPARE(fumibako::platform::mail::withLineEnds(text, u"\r\n"), crLf);
+    QString lf = crLf;
+    lf.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    QCOMPARE(fumibako::platform::mail::withLineEnds(text, u"\n"), lf);
+}
