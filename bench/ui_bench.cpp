@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QProcess>
+#include <QThread>
 
 using namespace fumibako;
 
@@ -120,8 +121,14 @@ void windowFigures(const storage::ProgramPaths& paths)
         QApplication::processEvents();
     };
     bench::printResult("switch_standard_100k", bench::medianMs(5, backToUnread, switchToStandard), "ms");
-    bench::printResult("switch_standard_100k_cold",
-                       bench::medianMs(3, [&] { backToUnread(); storage::clearProfileCache(); }, switchToStandard), "ms");
+    // As after new mail arrived: the index files and the mail folder read afresh.
+    const QString mailFolder = window.folderView().currentMailDir();
+    bench::printResult("switch_standard_100k_cold", bench::medianMs(3, [&] {
+                           backToUnread();
+                           storage::clearProfileCache();
+                           QFile::remove(mailFolder + QStringLiteral("changed"));
+                           QFile(mailFolder + QStringLiteral("changed")).open(QIODevice::WriteOnly);
+                       }, switchToStandard), "ms");
     switchToStandard();
 
     QHeaderView* header = window.mailList()->horizontalHeader();
@@ -165,6 +172,9 @@ int main(int argc, char** argv)
     const QString root = QDir(args.at(1)).absoluteFilePath(QStringLiteral("ui")) + QLatin1Char('/');
     const storage::ProgramPaths paths = makeData(root);
     QDir().mkpath(root + QStringLiteral("tmp"));
+    // A mailbox at rest: the program keeps a folder's file list only once the folder has not
+    // changed for a few seconds (see FileNameSet::readUnlessUnchanged).
+    QThread::sleep(3);
 
     std::vector<double> starts;
     for (int i = 0; i < 3; ++i)

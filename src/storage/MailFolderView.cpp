@@ -93,7 +93,9 @@ void MailFolderView::FNSitei()
     m_rows.clear();
     try {
         ProfileWriteBatch batch; // every repair of one listing costs one write per index file
-        const platform::FileNameSet files = platform::FileNameSet::read(m_currentMailDir);
+        const std::shared_ptr<const platform::FileNameSet> listed =
+            platform::FileNameSet::readUnlessUnchanged(m_currentMailDir);
+        const platform::FileNameSet& files = *listed;
         if (m_folderKey == FixedFolder::Unread || m_folderKey == FixedFolder::Inbox) {
             listReceivedViews(m_folderKey == FixedFolder::Inbox, files);
         } else if (isOutgoingFolder()) {
