@@ -38,9 +38,15 @@ int Receiver::handleSave(int mode, const LibraryResult& result)
             return kResultNothingNew;
         const storage::AccountPaths& paths = m_account.paths;
         storage::ProfileWriteBatch batch;
-        for (const QString& path : result.list) {
-            IndexReceivedMail(m_currentMail, true, paths.inputDir, QFileInfo(path).fileName(), kStandardBox,
-                              paths.receivedIndexFile, m_account.workDir);
+        // Only the last message read stays in the current-mail record, so only that one needs
+        // reading whole (body decoded, attachments saved to the work folder).
+        for (qsizetype i = 0; i < result.list.size(); ++i) {
+            const QString name = QFileInfo(result.list.at(i)).fileName();
+            if (i + 1 < result.list.size())
+                IndexReceivedMailSummary(true, paths.inputDir, name, kStandardBox, paths.receivedIndexFile);
+            else
+                IndexReceivedMail(m_currentMail, true, paths.inputDir, name, kStandardBox, paths.receivedIndexFile,
+                                  m_account.workDir);
         }
         batch.commit();
         return kResultNewMail;

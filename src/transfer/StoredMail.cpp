@@ -63,27 +63,61 @@ int ReadStoredMail(CurrentMail& mail, int mode, const QString& folder, const QSt
     }
 }
 
+namespace {
+
+// What an index entry says of a message.
+struct EntryFields {
+    QString from;
+    QString subject;
+    QString date;
+    bool hasAttachments = false;
+};
+
+// Gives the file a safe name and writes its entry: 0, 2 when the name changed (then in
+// @p name), -1 when nothing was written.
+int writeReceivedEntry(bool isNew, const QString& folder, QString& name, const QString& section,
+                       const QString& receivedIndexFile, const EntryFields& fields)
+{
+    const QString fileName = name;
+    const bool needsNewName = storage::cleanMailFileName(fileName) != fileName;
+    if (needsNewName) {
+        name = storage::SanitizeMailFileName(folder, fileName);
+        if (name == fileName)
+            return -1; // the move failed: an entry would name a key the file does not carry
+    }
+    QString value = isNew ? QStringLiteral("01") : QStringLiteral("00");
+    value += fields.hasAttachments ? QLatin1Char('1') : QLatin1Char('0');
+    value += QLatin1Char('\t') + indexField(fields.from) + QLatin1Char('\t') + indexField(fields.subject) +
+             QLatin1Char('\t') + indexField(fields.date);
+    if (storage::IniWriteString(section, name, value, receivedIndexFile) != QLatin1String("1"))
+        return -1;
+    return needsNewName ? 2 : 0;
+}
+
+} // namespace
+
 int IndexReceivedMail(CurrentMail& mail, bool isNew, const QString& folder, const QString& fileName,
                       const QString& section, const QString& receivedIndexFile, const QString& workDir)
 {
     if (ReadStoredMail(mail, 6, folder, fileName, workDir) != 0)
         return -1;
     QString name = fileName;
-    const bool needsNewName = storage::cleanMailFileName(fileName) != fileName;
-    if (needsNewName) {
-        name = storage::SanitizeMailFileName(folder, fileName);
-        if (name == fileName)
-            return -1; // the move failed: an entry would name a key the file does not carry
+    const EntryFields fields{mail.from, mail.subject, mail.date, mail.attachments.value(0).toInt() != 0};
+    const int result = writeReceivedEntry(isNew, folder, name, section, receivedIndexFile, fields);
+    if (name != fileName)
         mail.mailName = name;
-    }
-    const bool hasAttachments = mail.attachments.value(0).toInt() != 0;
-    QString value = isNew ? QStringLiteral("01") : QStringLiteral("00");
-    value += hasAttachments ? QLatin1Char('1') : QLatin1Char('0');
-    value += QLatin1Char('\t') + indexField(mail.from) + QLatin1Char('\t') + indexField(mail.subject) +
-             QLatin1Char('\t') + indexField(mail.date);
-    if (storage::IniWriteString(section, name, value, receivedIndexFile) != QLatin1String("1"))
+    return result;
+}
+
+int IndexReceivedMailSummary(bool isNew, const QString& folder, const QString& fileName, const QString& section,
+                             const QString& receivedIndexFile)
+{
+    const std::optional<platform::mail::MailSummary> summary = platform::mail::ReadMailSummary(folder + fileName);
+    if (!summary)
         return -1;
-    return needsNewName ? 2 : 0;
+    QString name = fileName;
+    const EntryFields fields{summary->from, summary->subject, summary->date, summary->attachments != 0};
+    return writeReceivedEntry(isNew, folder, name, section, receivedIndexFile, fields);
 }
 
 } // namespace fumibako::transfer

@@ -42,4 +42,12 @@ int ReadStoredMail(CurrentMail& mail, int mode, const QString& folder, const QSt
 int IndexReceivedMail(CurrentMail& mail, bool isNew, const QString& folder, const QString& fileName,
                       const QString& section, const QString& receivedIndexFile, const QString& workDir);
 
+/**
+ * IndexReceivedMail with the same entry, taken from the message's headers and MIME structure
+ * only: no body is decoded, no attachment file written, no record changed. For the messages of
+ * a batch that nobody is about to look at.
+ */
+int IndexReceivedMailSummary(bool isNew, const QString& folder, const QString& fileName, const QString& section,
+                             const QString& receivedIndexFile);
+
 } // namespace fumibako::transfer

@@ -210,6 +210,36 @@ private Q_SLOTS:
                  value);
     }
 
+    // Filing from the summary must give exactly the entry a full read gives.
+    void summaryFilingGivesTheSameEntry_data()
+    {
+        QTest::addColumn<QByteArray>("message");
+        QTest::newRow("plain") << kPlainMessage;
+        QTest::newRow("two attachments") << kTwoAttachments;
+        const QDir samples(QStringLiteral(MAIL_SAMPLES));
+        for (const QString& name : samples.entryList({QStringLiteral("*.eml")}, QDir::Files, QDir::Name))
+            QTest::newRow(qPrintable(name)) << readBytes(samples.filePath(name));
+    }
+    void summaryFilingGivesTheSameEntry()
+    {
+        QFETCH(QByteArray, message);
+        qputenv("TZ", "Asia/Tokyo");
+        const QString full = m_folder + QStringLiteral("full.ini");
+        const QString summary = m_folder + QStringLiteral("summary.ini");
+        writeBytes(m_folder + QStringLiteral("a b.eml"), message);
+        writeBytes(m_folder + QStringLiteral("c d.eml"), message);
+        CurrentMail mail;
+        const int fullResult =
+            IndexReceivedMail(mail, true, m_folder, QStringLiteral("a b.eml"), QStringLiteral("標準BOX"), full, m_work);
+        const int summaryResult =
+            IndexReceivedMailSummary(true, m_folder, QStringLiteral("c d.eml"), QStringLiteral("標準BOX"), summary);
+        QCOMPARE(summaryResult, fullResult);
+        const auto entry = [](const QString& key, const QString& index) {
+            return fumibako::storage::IniGetString(QStringLiteral("標準BOX"), key, 4096, index);
+        };
+        QCOMPARE(entry(QStringLiteral("cd.eml"), summary), entry(QStringLiteral("ab.eml"), full));
+    }
+
     void unsafeNamesAreCleaned()
     {
         const QString index = m_folder + QStringLiteral("MailCom.ini");

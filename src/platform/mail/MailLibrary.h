@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 /**
  * The mail library layer: the three calls through which the rest of the program receives, sends
@@ -57,5 +58,20 @@ QString SendMail(const QString& server, const QString& recipients, const QString
  * saves the attachments there. A result that is not a list means the file cannot be read.
  */
 LibraryResult ReadMail(const QString& file, const QString& options, const QString& directory);
+
+/** What a folder index keeps of a message: ReadMail's subject, from and date, and its attachment count. */
+struct MailSummary {
+    QString subject;
+    QString from;
+    QString date;
+    int attachments = 0;
+};
+
+/**
+ * The summary of a stored message, as ReadMail with "subject:from:date:To:body:" would give it,
+ * without decoding the body or saving attachments: for filing many messages at once. Nothing
+ * when the file cannot be read as mail.
+ */
+std::optional<MailSummary> ReadMailSummary(const QString& file);
 
 } // namespace fumibako::platform::mail

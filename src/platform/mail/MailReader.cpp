@@ -168,4 +168,15 @@ LibraryResult ReadMail(const QString& file, const QString& options, const QStrin
     return LibraryResult::ofList(fields);
 }
 
+std::optional<MailSummary> ReadMailSummary(const QString& file)
+{
+    ensureGMimeInitialized();
+    const GObjectPtr<GMimeMessage> message = parseMessageFile(file);
+    if (!message)
+        return std::nullopt;
+    GMimeObject* object = GMIME_OBJECT(message.get());
+    return MailSummary{displayHeaderText(rawHeader(object, "Subject")), decodeAddressList(rawHeader(object, "From")),
+                       dateText(object, file), countAttachments(message.get())};
+}
+
 } // namespace fumibako::platform::mail

@@ -47,7 +47,11 @@ QString nameForUnnamed(GMimeObject* object)
 
 class ContentCollector {
 public:
+    /** @p countOnly: only count the attachments (content stays empty), decoding nothing. */
+    explicit ContentCollector(bool countOnly = false) : m_countOnly(countOnly) {}
+
     MessageContent content;
+    int attachmentCount = 0;
 
     void visit(GMimeObject* object)
     {
@@ -60,6 +64,7 @@ public:
     }
 
 private:
+    bool m_countOnly = false;
     bool m_haveBody = false;
     bool m_bodyIsHtml = false;
 
@@ -89,6 +94,9 @@ private:
         GMimeMessage* inner = g_mime_message_part_get_message(GMIME_MESSAGE_PART(object));
         if (!inner)
             return;
+        ++attachmentCount;
+        if (m_countOnly)
+            return;
         QString name = attachmentName(object);
         if (name.isEmpty()) {
             name = decodeHeaderText(rawHeader(GMIME_OBJECT(inner), "Subject")).trimmed();
@@ -105,13 +113,17 @@ private:
         const bool html = isType(object, "text", "html");
         const bool inlineText = (plain || html) && name.isEmpty() && !isAttachmentDisposition(object);
         if (inlineText && (!m_haveBody || (m_bodyIsHtml && plain))) {
-            content.body = partText(part);
+            if (!m_countOnly)
+                content.body = partText(part);
             m_haveBody = true;
             m_bodyIsHtml = html;
         } else if (inlineText && plain && !m_bodyIsHtml) {
-            content.body += QStringLiteral("\n\n") + partText(part);
+            if (!m_countOnly)
+                content.body += QStringLiteral("\n\n") + partText(part);
         } else {
-            content.attachments.append({name.isEmpty() ? nameForUnnamed(object) : name, partContent(part)});
+            ++attachmentCount;
+            if (!m_countOnly)
+                content.attachments.append({name.isEmpty() ? nameForUnnamed(object) : name, partContent(part)});
         }
     }
 };
@@ -140,6 +152,14 @@ MessageContent extractContent(GMimeMessage* message)
         collector.visit(root);
     collector.content.body = withLineEnds(collector.content.body, u"\r\n");
     return collector.content;
+}
+
+int countAttachments(GMimeMessage* message)
+{
+    ContentCollector collector(true);
+    if (GMimeObject* root = g_mime_message_get_mime_part(message))
+        collector.visit(root);
+    return collector.attachmentCount;
 }
 
 } // namespace fumibako::platform::mail

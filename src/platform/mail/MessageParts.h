@@ -27,6 +27,9 @@ struct MessageContent {
  */
 MessageContent extractContent(GMimeMessage* message);
 
+/** How many attachments extractContent() finds in @p message, without decoding any part. */
+int countAttachments(GMimeMessage* message);
+
 /** The text of a text/plain or text/html part, charset decoded (HTML turned into text). */
 QString partText(GMimePart* part);
 
