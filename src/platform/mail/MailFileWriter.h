@@ -9,8 +9,8 @@ namespace fumibako::platform::mail {
 /**
  * Writes one received message into a folder so that it only ever appears there complete and on
  * disk: the bytes go to a hidden temporary file (listings skip names with a leading dot).
- * commit() closes it and starts the write-back; publish() then waits for a whole batch of
- * committed files at once and only then moves each to a new name that no existing file has (an
+ * commit() closes it; publish() then makes a whole batch of committed files durable with one
+ * flush of the file system and only then moves each to a new name that no existing file has (an
  * existing file is never replaced). Publishing must happen before the server is told to delete
  * the messages. Dropping the writer before commit() removes the temporary file.
  */
