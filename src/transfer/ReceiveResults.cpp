@@ -37,12 +37,20 @@ int Receiver::handleSave(int mode, const LibraryResult& result)
         if (mode != kModeFetchOne && !m_runner.progressSeen())
             return kResultNothingNew;
         const storage::AccountPaths& paths = m_account.paths;
+        const std::vector<std::optional<platform::mail::MailSummary>> summaries =
+            m_fileWorker ? m_fileWorker->takeAll() : std::vector<std::optional<platform::mail::MailSummary>>();
+        m_fileWorker.reset();
         storage::ProfileWriteBatch batch;
         // Only the last message read stays in the current-mail record, so only that one needs
-        // reading whole (body decoded, attachments saved to the work folder).
+        // reading whole (body decoded, attachments saved to the work folder); the others were
+        // mostly read while the download went on.
         for (qsizetype i = 0; i < result.list.size(); ++i) {
             const QString name = QFileInfo(result.list.at(i)).fileName();
-            if (i + 1 < result.list.size())
+            const bool read = size_t(i) < summaries.size() && summaries[size_t(i)].has_value();
+            if (i + 1 < result.list.size() && read)
+                IndexReceivedMailSummary(true, paths.inputDir, name, kStandardBox, paths.receivedIndexFile,
+                                         *summaries[size_t(i)]);
+            else if (i + 1 < result.list.size())
                 IndexReceivedMailSummary(true, paths.inputDir, name, kStandardBox, paths.receivedIndexFile);
             else
                 IndexReceivedMail(m_currentMail, true, paths.inputDir, name, kStandardBox, paths.receivedIndexFile,

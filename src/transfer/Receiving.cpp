@@ -31,6 +31,12 @@ ServerCommand commandFor(int mode, const QString& number, const QString& inputDi
     }
 }
 
+bool savesFiles(int mode)
+{
+    return mode == kModeFetchOne || mode == kModeSave || mode == kModeSaveDelete || mode == kModeSaveAll
+           || mode == kModeSaveAllDelete;
+}
+
 bool showsProgress(int mode)
 {
     return mode == kModeSaveAll || mode == kModeSaveAllDelete;
@@ -80,6 +86,7 @@ void Receiver::RunServerCommand(int mode, const QString& number, Done done)
         return;
     }
     m_figures = ProgressFigures();
+    m_fileWorker = savesFiles(mode) ? std::make_shared<ReceivedFileWorker>() : nullptr;
     if (showsProgress(mode)) {
         m_ui.showProgress(m_figures);
         m_progressShown = true;
@@ -109,6 +116,7 @@ void Receiver::commandFinished(int mode, const std::optional<LibraryResult>& res
             code = handleSave(mode, *result);
         ReportReceiveOutcome(code, *result);
     }
+    m_fileWorker.reset();
     if (done)
         done(code);
 }
@@ -157,8 +165,14 @@ void Receiver::CallReceiveLibrary(const QString& command, const QString& directo
                               QObject::disconnect(*connection);
                               done(result);
                           });
-    m_runner.start([server, user, password, command, directory](const platform::mail::ProgressCallback& progress) {
-        return platform::mail::RcvMail2(server, user, password, command, directory, progress);
+    std::shared_ptr<ReceivedFileWorker> fileWorker = m_fileWorker;
+    m_runner.start([server, user, password, command, directory,
+                    fileWorker](const platform::mail::ProgressCallback& progress) {
+        const auto saved = [fileWorker](int position, const QString& path) {
+            if (fileWorker)
+                fileWorker->add(position, path);
+        };
+        return platform::mail::RcvMail2(server, user, password, command, directory, progress, saved);
     });
 }
 

@@ -4,12 +4,14 @@
 #include "storage/AccountSettings.h"
 #include "storage/Paths.h"
 #include "transfer/ReceiveProgress.h"
+#include "transfer/ReceivedFileWorker.h"
 #include "transfer/TransferRunner.h"
 
 #include <QObject>
 #include <QStringList>
 
 #include <functional>
+#include <memory>
 #include <optional>
 
 namespace fumibako::platform {
@@ -132,6 +134,7 @@ private:
     ProgressFigures m_figures;
     QString m_callPassword;
     bool m_progressShown = false;
+    std::shared_ptr<ReceivedFileWorker> m_fileWorker; // of the files the running save command saved
 };
 
 /** Runs a server command and waits for its result code (tool and tests). */

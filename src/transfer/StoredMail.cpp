@@ -115,8 +115,14 @@ int IndexReceivedMailSummary(bool isNew, const QString& folder, const QString& f
     const std::optional<platform::mail::MailSummary> summary = platform::mail::ReadMailSummary(folder + fileName);
     if (!summary)
         return -1;
+    return IndexReceivedMailSummary(isNew, folder, fileName, section, receivedIndexFile, *summary);
+}
+
+int IndexReceivedMailSummary(bool isNew, const QString& folder, const QString& fileName, const QString& section,
+                             const QString& receivedIndexFile, const platform::mail::MailSummary& summary)
+{
     QString name = fileName;
-    const EntryFields fields{summary->from, summary->subject, summary->date, summary->attachments != 0};
+    const EntryFields fields{summary.from, summary.subject, summary.date, summary.attachments != 0};
     return writeReceivedEntry(isNew, folder, name, section, receivedIndexFile, fields);
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/mail/MailLibrary.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -49,5 +51,8 @@ int IndexReceivedMail(CurrentMail& mail, bool isNew, const QString& folder, cons
  */
 int IndexReceivedMailSummary(bool isNew, const QString& folder, const QString& fileName, const QString& section,
                              const QString& receivedIndexFile);
+/** The same with @p summary already read from the file's bytes. */
+int IndexReceivedMailSummary(bool isNew, const QString& folder, const QString& fileName, const QString& section,
+                             const QString& receivedIndexFile, const platform::mail::MailSummary& summary);
 
 } // namespace fumibako::transfer

@@ -30,9 +30,13 @@ bool TransferRunner::start(Call call)
     m_thread = QThread::create([this, call = std::move(call)] {
         m_result = call([this](int messageNumber, int bytes) {
             m_progressSeen = true;
-            // Queued to this object's thread; dropped should the runner be gone by then.
-            QMetaObject::invokeMethod(
-                this, [this, messageNumber, bytes] { Q_EMIT progress(messageNumber, bytes); }, Qt::QueuedConnection);
+            const std::lock_guard<std::mutex> lock(m_reportsMutex);
+            m_reports.emplace_back(messageNumber, bytes);
+            if (!m_deliveryPosted) {
+                m_deliveryPosted = true;
+                // Queued to this object's thread; dropped should the runner be gone by then.
+                QMetaObject::invokeMethod(this, &TransferRunner::deliverReports, Qt::QueuedConnection);
+            }
             return m_cancelRequested ? 1 : 0;
         });
     });
@@ -43,12 +47,25 @@ bool TransferRunner::start(Call call)
     return true;
 }
 
+void TransferRunner::deliverReports()
+{
+    std::vector<std::pair<int, int>> reports;
+    {
+        const std::lock_guard<std::mutex> lock(m_reportsMutex);
+        reports.swap(m_reports);
+        m_deliveryPosted = false;
+    }
+    for (const auto& [messageNumber, bytes] : reports)
+        Q_EMIT progress(messageNumber, bytes);
+}
+
 void TransferRunner::threadFinished()
 {
     QThread* thread = m_thread;
     if (!thread)
         return;
     thread->wait();
+    deliverReports(); // none should be left, but none may come after the result
     m_thread = nullptr;
     delete thread;
     const LibraryResult result = std::move(m_result);

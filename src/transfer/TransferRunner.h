@@ -6,6 +6,9 @@
 
 #include <atomic>
 #include <functional>
+#include <mutex>
+#include <utility>
+#include <vector>
 
 class QThread;
 
@@ -15,8 +18,9 @@ namespace fumibako::transfer {
  * @short Runs one blocking mail-library call on a worker thread.
  *
  * Lives on the user-interface thread. The call's progress reports and its result come back to
- * this thread as queued signals, in the order they were made; progress() always arrives before
- * finished(). Cancelling sets a flag that the progress callback hands to the library at its next
+ * this thread as signals, in the order they were made; progress() always arrives before
+ * finished(). Reports made while this thread is busy are delivered together, so a call that
+ * reports thousands of times does not wake this thread thousands of times. Cancelling sets a flag that the progress callback hands to the library at its next
  * report. One call at a time.
  */
 class TransferRunner : public QObject {
@@ -46,11 +50,15 @@ Q_SIGNALS:
 
 private:
     void threadFinished();
+    void deliverReports();
 
     QThread* m_thread = nullptr;
     platform::mail::LibraryResult m_result; // written by the worker, read after its thread ended
     std::atomic<bool> m_cancelRequested{false};
     std::atomic<bool> m_progressSeen{false};
+    std::mutex m_reportsMutex;
+    std::vector<std::pair<int, int>> m_reports; // made by the worker, not yet delivered
+    bool m_deliveryPosted = false;              // a deliverReports() is on its way
 };
 
 /**

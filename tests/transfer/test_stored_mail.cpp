@@ -3,6 +3,7 @@
 #include "support/TestFiles.h"
 #include "transfer/MailFileReader.h"
 #include "transfer/OutgoingMailFile.h"
+#include "transfer/ReceivedFileWorker.h"
 #include "transfer/StoredMail.h"
 
 #include <QDir>
@@ -238,6 +239,24 @@ private Q_SLOTS:
             return fumibako::storage::IniGetString(QStringLiteral("標準BOX"), key, 4096, index);
         };
         QCOMPARE(entry(QStringLiteral("cd.eml"), summary), entry(QStringLiteral("ab.eml"), full));
+    }
+
+    void workerReadsFilesAsTheyArrive()
+    {
+        writeBytes(m_folder + QStringLiteral(".r1"), kTwoAttachments);
+        writeBytes(m_folder + QStringLiteral(".r2"), "not mail");
+        writeBytes(m_folder + QStringLiteral(".r3"), kPlainMessage);
+        ReceivedFileWorker worker;
+        worker.add(2, m_folder + QStringLiteral(".r3"));
+        worker.add(0, m_folder + QStringLiteral(".r1"));
+        worker.add(1, m_folder + QStringLiteral(".r2"));
+        const auto summaries = worker.takeAll();
+        QCOMPARE(summaries.size(), size_t(3));
+        QCOMPARE(summaries[0]->attachments, 2);
+        QCOMPARE(summaries[0]->subject, QStringLiteral("files"));
+        QVERIFY(!summaries[1].has_value());
+        QCOMPARE(summaries[2]->subject, QStringLiteral("日本語"));
+        QCOMPARE(summaries[2]->attachments, 0);
     }
 
     void unsafeNamesAreCleaned()

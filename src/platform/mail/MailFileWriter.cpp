@@ -171,6 +171,15 @@ QStringList MailFileWriter::publish(const QString& folder, const QStringList& te
     return published;
 }
 
+void MailFileWriter::startWriteBack(const QString& tempPath)
+{
+    const int fd = ::open(QFile::encodeName(tempPath).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return; // publish() finds out
+    ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+    ::close(fd);
+}
+
 bool MailFileWriter::moveIntoPlace(const QByteArray& tempPath, const QByteArray& finalPath)
 {
     if (::renameat2(AT_FDCWD, tempPath.constData(), AT_FDCWD, finalPath.constData(), RENAME_NOREPLACE) == 0)

@@ -35,6 +35,9 @@ public:
      */
     static QStringList publish(const QString& folder, const QStringList& tempPaths, QString* error);
 
+    /** Starts writing the committed file @p tempPath to disk, without waiting: publish() then has less to wait for. */
+    static void startWriteBack(const QString& tempPath);
+
     qint64 size() const { return m_size; }
     QString errorText() const { return m_error; }
 

@@ -38,6 +38,18 @@ using ProgressCallback = std::function<int(int messageNumber, int bytesSoFar)>;
 LibraryResult RcvMail2(const QString& server, const QString& user, const QString& password,
                        const QString& command, const QString& directory, const ProgressCallback& progress);
 
+/**
+ * Called, on the thread that runs the transfer, for each saved message file as soon as it is
+ * complete: its position in the result list and its temporary path. The file keeps its bytes
+ * but gets its final name only when the whole batch is published, and is removed should that fail.
+ */
+using SavedFileCallback = std::function<void(int position, const QString& temporaryPath)>;
+
+/** RcvMail2 that also tells @p saved of each complete file, so that reading can start while the rest downloads. */
+LibraryResult RcvMail2(const QString& server, const QString& user, const QString& password,
+                       const QString& command, const QString& directory, const ProgressCallback& progress,
+                       const SavedFileCallback& saved);
+
 /** Login for SMTP AUTH, used when the server offers AUTH. Empty user: no AUTH. */
 struct SmtpLogin {
     QString user;

@@ -115,7 +115,8 @@ struct PendingMessage {
 };
 
 // Keeps @p pending once its connection proved to have outlived it; it is published at the end.
-bool commitPending(SaveRun& run, PendingMessage& pending, const QHash<int, QByteArray>& ids)
+bool commitPending(SaveRun& run, PendingMessage& pending, const QHash<int, QByteArray>& ids,
+                   const SavedFileCallback& saved)
 {
     if (!pending.writer)
         return true;
@@ -129,13 +130,15 @@ bool commitPending(SaveRun& run, PendingMessage& pending, const QHash<int, QByte
     run.savedNumbers.append(pending.number);
     run.savedIds.append(ids.value(pending.number));
     pending.writer.reset();
+    if (saved)
+        saved(int(run.savedPaths.size() - 1), path);
     return true;
 }
 
 // RETR each message into the folder. A message's file appears once the next RETR (or a final
 // NOOP) ran on the same connection, which shows that the message was not cut short.
 SaveRun saveMessages(Pop3Session& session, const QList<int>& numbers, const QString& folder, bool deleteAfter,
-                     const ProgressCallback& progress)
+                     const ProgressCallback& progress, const SavedFileCallback& saved)
 {
     SaveRun run;
     QHash<int, QByteArray> ids;
@@ -154,7 +157,7 @@ SaveRun saveMessages(Pop3Session& session, const QList<int>& numbers, const QStr
             pending.writer.reset();
             break;
         }
-        if (!commitPending(run, pending, ids))
+        if (!commitPending(run, pending, ids, saved))
             break;
         if (!retrieved) {
             run.stopped = session.stopRequested();
@@ -169,7 +172,7 @@ SaveRun saveMessages(Pop3Session& session, const QList<int>& numbers, const QStr
     }
     if (pending.writer) {
         if (session.checkConnection(pending.number))
-            commitPending(run, pending, ids);
+            commitPending(run, pending, ids, saved);
         else
             run.error = session.failureText();
     }
@@ -225,6 +228,12 @@ QString folderOf(const QString& directory)
 LibraryResult RcvMail2(const QString& server, const QString& user, const QString& password, const QString& command,
                        const QString& directory, const ProgressCallback& progress)
 {
+    return RcvMail2(server, user, password, command, directory, progress, {});
+}
+
+LibraryResult RcvMail2(const QString& server, const QString& user, const QString& password, const QString& command,
+                       const QString& directory, const ProgressCallback& progress, const SavedFileCallback& saved)
+{
     const Command parsed = parseCommand(command);
     if (parsed.kind == Kind::Invalid)
         return LibraryResult::ofText(QStringLiteral("Unknown command: ") + command);
@@ -257,7 +266,7 @@ LibraryResult RcvMail2(const QString& server, const QString& user, const QString
     if (parsed.kind == Kind::Delete)
         return deleteMessages(*session, numbers);
     const bool deleteAfter = parsed.kind == Kind::SaveAllDelete || parsed.kind == Kind::SaveDelete;
-    SaveRun run = saveMessages(*session, numbers, folder, deleteAfter, progress);
+    SaveRun run = saveMessages(*session, numbers, folder, deleteAfter, progress, saved);
     return finishSaving(std::move(session), run, deleteAfter, folder, address, user, password);
 }
 

@@ -1,0 +1,49 @@
+#pragma once
+
+#include "platform/mail/MailLibrary.h"
+
+#include <QString>
+
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace fumibako::transfer {
+
+/**
+ * @short Works on received files on a thread of its own while the download goes on.
+ *
+ * For each file as it arrives: reads the summary its index entry needs, and starts writing it to
+ * disk, so that filing the batch and making it durable at the end find little left to do. That
+ * work goes to a core the network-bound download leaves idle. Files are added from any thread;
+ * takeAll() waits for the last one.
+ */
+class ReceivedFileWorker {
+public:
+    ReceivedFileWorker();
+    ~ReceivedFileWorker();
+    ReceivedFileWorker(const ReceivedFileWorker&) = delete;
+    ReceivedFileWorker& operator=(const ReceivedFileWorker&) = delete;
+
+    /** Reads @p path as the file at @p position of the batch. */
+    void add(int position, const QString& path);
+    /** Waits for every added file; the summaries by position (nothing where a file could not be read). */
+    std::vector<std::optional<platform::mail::MailSummary>> takeAll();
+
+private:
+    void run();
+    void stop();
+
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::deque<std::pair<int, QString>> m_queue;
+    std::vector<std::optional<platform::mail::MailSummary>> m_summaries;
+    bool m_closed = false;
+    std::thread m_thread;
+};
+
+} // namespace fumibako::transfer
