@@ -5,6 +5,7 @@
 #include <QFile>
 
 #include <cerrno>
+#include <utility>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -38,14 +39,20 @@ bool MailFileWriter::fail(const QString& what)
 bool MailFileWriter::open()
 {
     discard();
+    m_size = 0;
+    m_buffer.clear();
+    return true;
+}
+
+bool MailFileWriter::createFile()
+{
+    if (m_fd >= 0)
+        return true;
     QByteArray pattern = m_folder + "/.receiving-XXXXXX";
     m_fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (m_fd < 0)
         return fail(QStringLiteral("Cannot create a file in %1").arg(QFile::decodeName(m_folder)));
     m_tempPath = pattern;
-    m_size = 0;
-    m_buffer.clear();
-    m_buffer.reserve(BufferBytes);
     return true;
 }
 
@@ -53,11 +60,18 @@ bool MailFileWriter::write(const char* data, size_t size)
 {
     m_size += qint64(size);
     if (size >= size_t(BufferBytes))
-        return flushBuffer() && writeOut(data, size);
-    if (m_buffer.size() + qsizetype(size) > BufferBytes && !flushBuffer())
+        return createFile() && flushBuffer() && writeOut(data, size);
+    if (m_buffer.size() + qsizetype(size) > BufferBytes && !(createFile() && flushBuffer()))
         return false;
     m_buffer.append(data, qsizetype(size));
     return true;
+}
+
+std::optional<QByteArray> MailFileWriter::takeWholeMessage()
+{
+    if (m_fd >= 0 || !m_tempPath.isEmpty())
+        return std::nullopt;
+    return std::exchange(m_buffer, QByteArray());
 }
 
 bool MailFileWriter::flushBuffer()
@@ -84,7 +98,7 @@ bool MailFileWriter::writeOut(const char* data, size_t size)
 
 QString MailFileWriter::commit()
 {
-    if (m_fd < 0 || !flushBuffer())
+    if (!createFile() || !flushBuffer())
         return {};
     const int fd = m_fd;
     m_fd = -1;

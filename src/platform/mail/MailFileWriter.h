@@ -4,6 +4,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace fumibako::platform::mail {
 
 /**
@@ -21,10 +23,16 @@ public:
     MailFileWriter(const MailFileWriter&) = delete;
     MailFileWriter& operator=(const MailFileWriter&) = delete;
 
+    /** Starts a message. Its file is created once it outgrows memory, or at commit(). */
     bool open();
     bool write(const char* data, size_t size);
     /** Closes the complete file; returns its temporary path, or "" on failure. */
     QString commit();
+    /**
+     * The whole message, when it is small enough to be still only in memory (then this writer
+     * is done with it and writes no file); nothing when it went to its file already.
+     */
+    std::optional<QByteArray> takeWholeMessage();
     void discard();
 
     /**
@@ -43,6 +51,7 @@ public:
 
 private:
     bool fail(const QString& what);
+    bool createFile();
     static bool moveIntoPlace(const QByteArray& tempPath, const QByteArray& finalPath);
     bool writeOut(const char* data, size_t size);
     bool flushBuffer();

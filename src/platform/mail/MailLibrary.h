@@ -39,7 +39,7 @@ LibraryResult RcvMail2(const QString& server, const QString& user, const QString
                        const QString& command, const QString& directory, const ProgressCallback& progress);
 
 /**
- * Called, on the thread that runs the transfer, for each saved message file as soon as it is
+ * Called, on a thread of the library's own, for each saved message file as soon as it is
  * complete: its position in the result list and its temporary path. The file keeps its bytes
  * but gets its final name only when the whole batch is published, and is removed should that fail.
  */

@@ -1,3 +1,4 @@
+#include "platform/mail/MailFileQueue.h"
 #include "platform/mail/MailFileWriter.h"
 #include "platform/mail/MailLibrary.h"
 #include "platform/mail/Pop3Session.h"
@@ -114,24 +115,26 @@ struct PendingMessage {
     int number = 0;
 };
 
-// Keeps @p pending once its connection proved to have outlived it; it is published at the end.
-bool commitPending(SaveRun& run, PendingMessage& pending, const QHash<int, QByteArray>& ids,
-                   const SavedFileCallback& saved)
+// Keeps @p pending once its connection proved to have outlived it; its file is written by
+// @p files and published at the end.
+bool commitPending(SaveRun& run, PendingMessage& pending, const QHash<int, QByteArray>& ids, MailFileQueue& files)
 {
     if (!pending.writer)
         return true;
-    const QString path = pending.writer->commit();
-    if (path.isEmpty()) {
-        run.error = pending.writer->errorText();
-        pending.writer.reset();
-        return false;
+    if (std::optional<QByteArray> bytes = pending.writer->takeWholeMessage()) {
+        files.addMessage(std::move(*bytes));
+    } else {
+        const QString path = pending.writer->commit();
+        if (path.isEmpty()) {
+            run.error = pending.writer->errorText();
+            pending.writer.reset();
+            return false;
+        }
+        files.addFile(path);
     }
-    run.savedPaths.append(path);
     run.savedNumbers.append(pending.number);
     run.savedIds.append(ids.value(pending.number));
     pending.writer.reset();
-    if (saved)
-        saved(int(run.savedPaths.size() - 1), path);
     return true;
 }
 
@@ -144,6 +147,7 @@ SaveRun saveMessages(Pop3Session& session, const QList<int>& numbers, const QStr
     QHash<int, QByteArray> ids;
     if (deleteAfter)
         session.uidl(&ids); // only needed to finish the deletions should the line drop
+    MailFileQueue files(folder, saved);
     PendingMessage pending;
     for (int n : numbers) {
         auto writer = std::make_unique<MailFileWriter>(folder);
@@ -157,7 +161,7 @@ SaveRun saveMessages(Pop3Session& session, const QList<int>& numbers, const QStr
             pending.writer.reset();
             break;
         }
-        if (!commitPending(run, pending, ids, saved))
+        if (!commitPending(run, pending, ids, files))
             break;
         if (!retrieved) {
             run.stopped = session.stopRequested();
@@ -172,10 +176,17 @@ SaveRun saveMessages(Pop3Session& session, const QList<int>& numbers, const QStr
     }
     if (pending.writer) {
         if (session.checkConnection(pending.number))
-            commitPending(run, pending, ids, saved);
+            commitPending(run, pending, ids, files);
         else
             run.error = session.failureText();
     }
+    QString writeError;
+    run.savedPaths = files.finish(&writeError);
+    // Only what was written can be published, and only that may be deleted on the server.
+    run.savedNumbers.resize(run.savedPaths.size());
+    run.savedIds.resize(run.savedPaths.size());
+    if (!writeError.isEmpty() && run.error.isEmpty())
+        run.error = writeError;
     run.savedIds.removeAll(QByteArray());
     return run;
 }

@@ -7,6 +7,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 using namespace fumibako::platform::mail;
 using fumibako::test::BadPop3Server;
 
@@ -83,6 +86,27 @@ private Q_SLOTS:
         const QString log = server.log();
         QVERIFY2(log.contains(QStringLiteral("COMMIT uid-1")), qPrintable(log));
         QVERIFY(!log.contains(QStringLiteral("COMMIT uid-2")));
+    }
+
+    void fullDiskKeepsEverythingOnTheServer()
+    {
+        BadPop3Server server;
+        QVERIFY(server.start(QStringLiteral("dele-refused")));
+        // Files may hold 100 bytes from here on, as on a disk that is full.
+        struct rlimit old {};
+        getrlimit(RLIMIT_FSIZE, &old);
+        signal(SIGXFSZ, SIG_IGN);
+        struct rlimit small = old;
+        small.rlim_cur = 100;
+        setrlimit(RLIMIT_FSIZE, &small);
+        const LibraryResult result = receive(server, QStringLiteral("SAVEALLD"), [](int, int) { return 0; });
+        setrlimit(RLIMIT_FSIZE, &old);
+        QVERIFY(!result.isList);
+        QVERIFY2(result.text.startsWith(QStringLiteral("Cannot write the received mail: ")), qPrintable(result.text));
+        QCOMPARE(inboxFiles(), QStringList()); // no temporary file left behind either
+        const QString log = server.log();
+        QVERIFY2(!log.contains(QStringLiteral("DELE")), qPrintable(log));
+        QVERIFY(!log.contains(QStringLiteral("COMMIT")));
     }
 
     void connectionLostOnTheOnlyMessageSavesNothing()

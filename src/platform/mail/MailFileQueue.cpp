@@ -1,0 +1,107 @@
+#include "platform/mail/MailFileQueue.h"
+
+#include "platform/mail/MailFileWriter.h"
+
+#include <QFile>
+
+#include <unistd.h>
+
+namespace fumibako::platform::mail {
+
+namespace {
+
+constexpr qint64 kMostQueuedBytes = 16 * 1024 * 1024;
+
+} // namespace
+
+MailFileQueue::MailFileQueue(const QString& folder, SavedFileCallback saved)
+    : m_folder(folder), m_saved(std::move(saved)), m_thread([this] { run(); })
+{
+}
+
+MailFileQueue::~MailFileQueue()
+{
+    stop();
+    for (const QString& path : std::as_const(m_written))
+        ::unlink(QFile::encodeName(path).constData());
+}
+
+void MailFileQueue::addMessage(QByteArray bytes)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_changed.wait(lock, [this] { return m_queuedBytes < kMostQueuedBytes || m_closed; });
+    m_queuedBytes += bytes.size();
+    m_queue.push_back({std::move(bytes), QString()});
+    m_changed.notify_all();
+}
+
+void MailFileQueue::addFile(const QString& temporaryPath)
+{
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    m_queue.push_back({QByteArray(), temporaryPath});
+    m_changed.notify_all();
+}
+
+QStringList MailFileQueue::finish(QString* error)
+{
+    stop();
+    if (m_failed)
+        *error = m_error;
+    return std::exchange(m_written, QStringList());
+}
+
+void MailFileQueue::stop()
+{
+    {
+        const std::lock_guard<std::mutex> lock(m_mutex);
+        m_closed = true;
+    }
+    m_changed.notify_all();
+    if (m_thread.joinable())
+        m_thread.join();
+}
+
+void MailFileQueue::run()
+{
+    for (;;) {
+        Item item;
+        {
+            std::unique_lock<std::mutex> lock(m_mutex);
+            m_changed.wait(lock, [this] { return m_closed || !m_queue.empty(); });
+            if (m_queue.empty())
+                return;
+            item = std::move(m_queue.front());
+            m_queue.pop_front();
+            m_queuedBytes -= item.bytes.size();
+        }
+        m_changed.notify_all();
+        const bool kept = !m_failed && write(item);
+        if (!kept) {
+            // After a failure later messages are not kept either: the batch stays in order.
+            if (!item.path.isEmpty())
+                ::unlink(QFile::encodeName(item.path).constData());
+            continue;
+        }
+        m_written.append(item.path);
+        if (m_saved)
+            m_saved(int(m_written.size() - 1), item.path);
+    }
+}
+
+bool MailFileQueue::write(Item& item)
+{
+    if (!item.path.isEmpty())
+        return true;
+    MailFileWriter writer(m_folder);
+    writer.open();
+    if (writer.write(item.bytes.constData(), size_t(item.bytes.size()))) {
+        item.path = writer.commit();
+        if (!item.path.isEmpty())
+            return true;
+    }
+    m_failed = true;
+    m_error = writer.errorText();
+    return false;
+}
+
+} // namespace fumibako::platform::mail
