@@ -1,5 +1,6 @@
 #include "MailServers.h"
 #include "platform/mail/MailLibrary.h"
+#include "support/TestFiles.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -88,25 +89,44 @@ private Q_SLOTS:
         QVERIFY(!log.contains(QStringLiteral("COMMIT uid-2")));
     }
 
-    void fullDiskKeepsEverythingOnTheServer()
+    // Files may hold @p fileSizeLimit bytes, as on a disk that is full: what fits is kept and
+    // deleted on the server, the rest stays there and leaves no file behind.
+    void fullDiskKeepsTheRestOnTheServer_data()
     {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<int>("fileSizeLimit");
+        QTest::addColumn<int>("kept");
+        QTest::newRow("nothing fits") << QStringLiteral("dele-refused") << 100 << 0;
+        QTest::newRow("the first fits") << QStringLiteral("growing") << 6000 << 1;
+    }
+    void fullDiskKeepsTheRestOnTheServer()
+    {
+        QFETCH(QString, mode);
+        QFETCH(int, fileSizeLimit);
+        QFETCH(int, kept);
         BadPop3Server server;
-        QVERIFY(server.start(QStringLiteral("dele-refused")));
-        // Files may hold 100 bytes from here on, as on a disk that is full.
+        QVERIFY(server.start(mode));
         struct rlimit old {};
         getrlimit(RLIMIT_FSIZE, &old);
         signal(SIGXFSZ, SIG_IGN);
         struct rlimit small = old;
-        small.rlim_cur = 100;
+        small.rlim_cur = rlim_t(fileSizeLimit);
         setrlimit(RLIMIT_FSIZE, &small);
         const LibraryResult result = receive(server, QStringLiteral("SAVEALLD"), [](int, int) { return 0; });
         setrlimit(RLIMIT_FSIZE, &old);
-        QVERIFY(!result.isList);
-        QVERIFY2(result.text.startsWith(QStringLiteral("Cannot write the received mail: ")), qPrintable(result.text));
-        QCOMPARE(inboxFiles(), QStringList()); // no temporary file left behind either
         const QString log = server.log();
-        QVERIFY2(!log.contains(QStringLiteral("DELE")), qPrintable(log));
-        QVERIFY(!log.contains(QStringLiteral("COMMIT")));
+        if (kept == 0) {
+            QVERIFY(!result.isList);
+            QVERIFY2(result.text.startsWith(QStringLiteral("Cannot write the received mail: ")), qPrintable(result.text));
+            QVERIFY2(!log.contains(QStringLiteral("DELE")), qPrintable(log));
+        } else {
+            QVERIFY2(result.isList, qPrintable(result.text));
+            QCOMPARE(result.list.size(), kept);
+            QCOMPARE(fumibako::test::readBytes(result.list.first()), smallMessage(1));
+            QVERIFY2(log.contains(QStringLiteral("COMMIT uid-1")), qPrintable(log));
+        }
+        QCOMPARE(inboxFiles().size(), kept); // no temporary file left behind
+        QVERIFY(!log.contains(QStringLiteral("COMMIT uid-2")));
     }
 
     void connectionLostOnTheOnlyMessageSavesNothing()
