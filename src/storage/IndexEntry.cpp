@@ -57,6 +57,15 @@ std::optional<MailRow> MailRow::fromIndexLine(const QString& line)
     return row;
 }
 
+QString indexField(QString text)
+{
+    for (QChar& c : text) {
+        if (c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n'))
+            c = QLatin1Char(' ');
+    }
+    return text;
+}
+
 QString BuildIndexValue(const MailRow& row)
 {
     const QStringView field1 = row.field1();

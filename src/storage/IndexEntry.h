@@ -62,6 +62,9 @@ inline std::optional<MailRow> ParseIndexLine(const QString& line)
     return MailRow::fromIndexLine(line);
 }
 
+/** @p text fit for a field of an index line: TAB, CR and LF (which would split the line) become spaces. */
+QString indexField(QString text);
+
 /** The index value of @p row: the three flags, then TAB-separated sender, subject and date. */
 QString BuildIndexValue(const MailRow& row);
 

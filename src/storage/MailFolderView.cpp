@@ -15,15 +15,6 @@ using platform::Icon;
 
 namespace {
 
-// A field taken from a mail file must not break the index line it goes into.
-QString indexField(QString text)
-{
-    for (QChar& c : text) {
-        if (c == QLatin1Char('\t') || c == QLatin1Char('\r') || c == QLatin1Char('\n'))
-            c = QLatin1Char(' ');
-    }
-    return text;
-}
 
 // Files the mail library is still writing carry a leading dot until they are complete.
 bool isInProgress(const QString& name)

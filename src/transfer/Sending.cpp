@@ -35,13 +35,6 @@ void appendMarked(QString& list, const QString& marker, const QString& field)
     list += marker + kTab + ListToTabs(field);
 }
 
-// An index field must not carry the TAB that separates the fields.
-QString indexField(QString text)
-{
-    text.replace(QLatin1Char('\t'), QLatin1Char(' '));
-    return text;
-}
-
 // A name no other outgoing file or sent-box entry has: names have one-second resolution, and two
 // copies kept within the same second (or a copy of a message queued that second) must not
 // overwrite each other.
@@ -64,10 +57,10 @@ void keepSentCopy(CurrentMail& mail, SendContext& context)
 {
     const QDateTime now = context.clock();
     const QString name = freeSentName(context);
-    const bool hasAttachments = !mail.attachments.value(0).isEmpty();
-    const QString value = QStringLiteral("00") + (hasAttachments ? QLatin1Char('1') : QLatin1Char('0')) + kTab +
-                          indexField(mail.to) + kTab + indexField(mail.subject) + kTab +
-                          now.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+    storage::MailRow row(name, storage::indexField(mail.to), storage::indexField(mail.subject),
+                         now.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")));
+    row.attachment = !mail.attachments.value(0).isEmpty();
+    const QString value = storage::BuildIndexValue(row);
     mail.mailPath = context.paths.outputDir;
     mail.mailName = name;
     mail.keepFlag = 0;

@@ -17,13 +17,6 @@ QString elementValue(const QString& element)
     return element.mid(element.indexOf(QLatin1Char(':')) + 2);
 }
 
-// An index field must not carry the TAB that separates the fields.
-QString indexField(QString text)
-{
-    text.replace(QLatin1Char('\t'), QLatin1Char(' '));
-    return text;
-}
-
 int readReceivedFile(CurrentMail& mail, const QString& folder, const QString& fileName,
                      const QString& attachmentFolder)
 {
@@ -85,11 +78,11 @@ int writeReceivedEntry(bool isNew, const QString& folder, QString& name, const Q
         if (name == fileName)
             return -1; // the move failed: an entry would name a key the file does not carry
     }
-    QString value = isNew ? QStringLiteral("01") : QStringLiteral("00");
-    value += fields.hasAttachments ? QLatin1Char('1') : QLatin1Char('0');
-    value += QLatin1Char('\t') + indexField(fields.from) + QLatin1Char('\t') + indexField(fields.subject) +
-             QLatin1Char('\t') + indexField(fields.date);
-    if (storage::IniWriteString(section, name, value, receivedIndexFile) != QLatin1String("1"))
+    storage::MailRow row(name, storage::indexField(fields.from), storage::indexField(fields.subject),
+                         storage::indexField(fields.date));
+    row.unread = isNew;
+    row.attachment = fields.hasAttachments;
+    if (storage::IniWriteString(section, name, storage::BuildIndexValue(row), receivedIndexFile) != QLatin1String("1"))
         return -1;
     return needsNewName ? 2 : 0;
 }

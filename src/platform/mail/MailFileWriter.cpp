@@ -113,21 +113,13 @@ QString MailFileWriter::commit()
 
 namespace {
 
-bool syncPath(const QByteArray& path, int flags, bool dataOnly)
-{
-    const int fd = ::open(path.constData(), flags | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool synced = (dataOnly ? ::fdatasync(fd) : ::fsync(fd)) == 0;
-    return ::close(fd) == 0 && synced;
-}
-
-bool syncFileSystem(const QByteArray& folder)
+// Runs @p sync (fsync for the folder's entries, syncfs for its whole file system) on @p folder.
+bool syncFolder(const QByteArray& folder, int (*sync)(int))
 {
     const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd < 0)
         return false;
-    const bool synced = ::syncfs(fd) == 0;
+    const bool synced = sync(fd) == 0;
     return ::close(fd) == 0 && synced;
 }
 
@@ -148,7 +140,7 @@ QStringList MailFileWriter::publish(const QString& folder, const QStringList& te
 {
     // One flush of the folder's file system makes the whole batch durable: a flush per file
     // costs a disk write (and on a journalling file system a commit) per message.
-    bool durable = tempPaths.isEmpty() || syncFileSystem(QFile::encodeName(QDir::cleanPath(folder)));
+    bool durable = tempPaths.isEmpty() || syncFolder(QFile::encodeName(QDir::cleanPath(folder)), ::syncfs);
     for (qsizetype i = 0; durable && i < tempPaths.size(); ++i) {
         struct stat info {};
         durable = ::stat(QFile::encodeName(tempPaths.at(i)).constData(), &info) == 0 && S_ISREG(info.st_mode);
@@ -180,7 +172,7 @@ QStringList MailFileWriter::publish(const QString& folder, const QStringList& te
         }
     }
     // The new directory entries must survive a crash too.
-    if (!published.isEmpty() && !syncPath(folderPath, O_RDONLY | O_DIRECTORY, false))
+    if (!published.isEmpty() && !syncFolder(folderPath, ::fsync))
         *error = systemError(QStringLiteral("Cannot write the received mail"));
     return published;
 }
