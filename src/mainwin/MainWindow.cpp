@@ -7,6 +7,7 @@
 #include "mainwin/SendingNoticeWindow.h"
 #include "addressbook/AddressTable.h"
 #include "mainwin/core/MailTableModel.h"
+#include "platform/FreedMemory.h"
 #include "storage/MailtoCommandLine.h"
 #include "transfer/Receiving.h"
 
@@ -33,6 +34,10 @@ MainWindow::MainWindow(const storage::ProgramPaths& paths, platform::UserPrompts
     setWindowIcon(themedIcon(QStringLiteral("program")));
     m_mailModel = new MailTableModel(m_folder, this);
     m_treeModel = new FolderIconModel(m_session.folderTree(), this);
+    // Restarted by every listing, sort and preview, so it runs once the user pauses.
+    m_returnFreedMemory.setSingleShot(true);
+    m_returnFreedMemory.setInterval(300);
+    connect(&m_returnFreedMemory, &QTimer::timeout, this, [] { platform::returnFreedMemory(); });
     createWidgets();
     m_sendingNotice = new SendingNoticeWindow(this);
     createReceiver();
@@ -64,6 +69,7 @@ void MainWindow::wireViews()
     connect(m_addressList, &QTreeWidget::itemDoubleClicked, this, &MainWindow::addressDoubleClicked);
     connect(m_mailList->horizontalHeader(), &QHeaderView::sectionClicked, this, [this](int column) {
         m_mailModel->columnClicked(column);
+        m_returnFreedMemory.start();
         m_mailList->horizontalHeader()->setSortIndicator(column, m_mailModel->sortState().order == 0
                                                                      ? Qt::AscendingOrder
                                                                      : Qt::DescendingOrder);
@@ -252,6 +258,7 @@ void MainWindow::showFolder(int nodeIndex)
     m_mailModel->reload();
     m_mailList->clearSelection();
     m_toolDelete->setEnabled(false);
+    m_returnFreedMemory.start();
     m_guard.AcquireOperation(transfer::kRefreshStatus);
 }
 

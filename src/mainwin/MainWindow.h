@@ -13,6 +13,7 @@
 #include "transfer/StoredMail.h"
 
 #include <QMainWindow>
+#include <QTimer>
 
 #include <array>
 #include <functional>
@@ -207,6 +208,7 @@ private:
     transfer::CurrentMail m_currentMail;
     mailview::PreviewState m_previewState;
     bool m_applyingSplitters = false;
+    QTimer m_returnFreedMemory; ///< once the window is idle after a listing, sort or preview
 
     MailTableModel* m_mailModel = nullptr;
     FolderTreeModel* m_treeModel = nullptr;

@@ -59,6 +59,7 @@ void MainWindow::showPreviewOf(const QString& key)
     const QString text = mailview::previewTextAfterRead(read, m_currentMail.body);
     if (mailview::MakePreview(m_prompts, paths.previewFile, text, {m_display.previewFontName, m_display.previewFontSize}))
         m_preview->showPreviewPage(paths.previewFile);
+    m_returnFreedMemory.start();
 }
 
 void MainWindow::openLink(const QUrl& url)
