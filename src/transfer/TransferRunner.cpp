@@ -9,7 +9,12 @@ namespace fumibako::transfer {
 
 using platform::mail::LibraryResult;
 
-TransferRunner::TransferRunner(QObject* parent) : QObject(parent) {}
+TransferRunner::TransferRunner(QObject* parent) : QObject(parent)
+{
+    m_deliveryTimer.setSingleShot(true);
+    m_deliveryTimer.setInterval(kReportInterval);
+    connect(&m_deliveryTimer, &QTimer::timeout, this, &TransferRunner::deliverReports);
+}
 
 TransferRunner::~TransferRunner()
 {
@@ -49,14 +54,28 @@ bool TransferRunner::start(Call call)
 
 void TransferRunner::deliverReports()
 {
+    if (emitReports()) {
+        m_deliveryTimer.start(); // reports made until then wait for it
+    } else {
+        // Nothing came in the meantime: the next report is posted at once.
+        const std::lock_guard<std::mutex> lock(m_reportsMutex);
+        if (m_reports.empty())
+            m_deliveryPosted = false;
+        else
+            m_deliveryTimer.start();
+    }
+}
+
+bool TransferRunner::emitReports()
+{
     std::vector<std::pair<int, int>> reports;
     {
         const std::lock_guard<std::mutex> lock(m_reportsMutex);
         reports.swap(m_reports);
-        m_deliveryPosted = false;
     }
     for (const auto& [messageNumber, bytes] : reports)
         Q_EMIT progress(messageNumber, bytes);
+    return !reports.empty();
 }
 
 void TransferRunner::threadFinished()
@@ -65,7 +84,12 @@ void TransferRunner::threadFinished()
     if (!thread)
         return;
     thread->wait();
-    deliverReports(); // none should be left, but none may come after the result
+    m_deliveryTimer.stop();
+    emitReports(); // none may come after the result
+    {
+        const std::lock_guard<std::mutex> lock(m_reportsMutex);
+        m_deliveryPosted = false;
+    }
     m_thread = nullptr;
     delete thread;
     const LibraryResult result = std::move(m_result);

@@ -3,6 +3,7 @@
 #include "platform/mail/MailLibrary.h"
 
 #include <QObject>
+#include <QTimer>
 
 #include <atomic>
 #include <functional>
@@ -19,9 +20,10 @@ namespace fumibako::transfer {
  *
  * Lives on the user-interface thread. The call's progress reports and its result come back to
  * this thread as signals, in the order they were made; progress() always arrives before
- * finished(). Reports made while this thread is busy are delivered together, so a call that
- * reports thousands of times does not wake this thread thousands of times. Cancelling sets a flag that the progress callback hands to the library at its next
- * report. One call at a time.
+ * finished(). After a delivery, the reports of the next moment (kReportInterval) are held and
+ * delivered together, so a call that reports thousands of times a second does not wake this
+ * thread thousands of times. Cancelling sets a flag that the progress callback hands to the
+ * library at its next report. One call at a time.
  */
 class TransferRunner : public QObject {
     Q_OBJECT
@@ -51,6 +53,10 @@ Q_SIGNALS:
 private:
     void threadFinished();
     void deliverReports();
+    /** Emits the reports made so far; false when there were none. */
+    bool emitReports();
+
+    static constexpr int kReportInterval = 50; // ms; more often than a window can usefully redraw
 
     QThread* m_thread = nullptr;
     platform::mail::LibraryResult m_result; // written by the worker, read after its thread ended
@@ -58,7 +64,8 @@ private:
     std::atomic<bool> m_progressSeen{false};
     std::mutex m_reportsMutex;
     std::vector<std::pair<int, int>> m_reports; // made by the worker, not yet delivered
-    bool m_deliveryPosted = false;              // a deliverReports() is on its way
+    bool m_deliveryPosted = false;              // a deliverReports() is on its way or timed
+    QTimer m_deliveryTimer;                     // the next delivery, after a moment
 };
 
 /**
