@@ -1,7 +1,5 @@
 #include "transfer/ReceivedFileWorker.h"
 
-#include "platform/mail/MailFileWriter.h"
-
 namespace fumibako::transfer {
 
 ReceivedFileWorker::ReceivedFileWorker() : m_thread([this] { run(); }) {}
@@ -52,7 +50,6 @@ void ReceivedFileWorker::run()
             m_queue.pop_front();
         }
         std::optional<platform::mail::MailSummary> summary = platform::mail::ReadMailSummary(item.second);
-        platform::mail::MailFileWriter::startWriteBack(item.second);
         const std::lock_guard<std::mutex> lock(m_mutex);
         if (m_summaries.size() <= size_t(item.first))
             m_summaries.resize(size_t(item.first) + 1);

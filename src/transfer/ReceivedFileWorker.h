@@ -17,9 +17,9 @@ namespace fumibako::transfer {
 /**
  * @short Works on received files on a thread of its own while the download goes on.
  *
- * For each file as it arrives: reads the summary its index entry needs, and starts writing it to
- * disk, so that filing the batch and making it durable at the end find little left to do. That
- * work goes to a core the network-bound download leaves idle. Files are added from any thread;
+ * For each file as it arrives: reads the summary its index entry needs, so that filing the batch
+ * at the end finds little left to do. That work goes to a core the network-bound download leaves
+ * idle. Files are added from any thread;
  * takeAll() waits for the last one.
  */
 class ReceivedFileWorker {

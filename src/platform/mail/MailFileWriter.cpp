@@ -102,6 +102,8 @@ QString MailFileWriter::commit()
         return {};
     const int fd = m_fd;
     m_fd = -1;
+    // The disk starts on the file now, so that making the batch durable has little left to do.
+    ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
     if (::close(fd) != 0) {
         fail(QStringLiteral("Cannot write the received mail"));
         return {};
@@ -175,15 +177,6 @@ QStringList MailFileWriter::publish(const QString& folder, const QStringList& te
     if (!published.isEmpty() && !syncFolder(folderPath, ::fsync))
         *error = systemError(QStringLiteral("Cannot write the received mail"));
     return published;
-}
-
-void MailFileWriter::startWriteBack(const QString& tempPath)
-{
-    const int fd = ::open(QFile::encodeName(tempPath).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return; // publish() finds out
-    ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
-    ::close(fd);
 }
 
 bool MailFileWriter::moveIntoPlace(const QByteArray& tempPath, const QByteArray& finalPath)

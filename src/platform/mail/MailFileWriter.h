@@ -26,7 +26,7 @@ public:
     /** Starts a message. Its file is created once it outgrows memory, or at commit(). */
     bool open();
     bool write(const char* data, size_t size);
-    /** Closes the complete file; returns its temporary path, or "" on failure. */
+    /** Closes the complete file, its write to disk started; returns its temporary path, or "" on failure. */
     QString commit();
     /**
      * The whole message, when it is small enough to be still only in memory (then this writer
@@ -42,9 +42,6 @@ public:
      * why. A later failure returns the files published so far, with @p error set.
      */
     static QStringList publish(const QString& folder, const QStringList& tempPaths, QString* error);
-
-    /** Starts writing the committed file @p tempPath to disk, without waiting: publish() then has less to wait for. */
-    static void startWriteBack(const QString& tempPath);
 
     qint64 size() const { return m_size; }
     QString errorText() const { return m_error; }

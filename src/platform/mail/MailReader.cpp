@@ -13,6 +13,7 @@
 #include <QRegularExpression>
 
 #include <fcntl.h>
+#include <unistd.h>
 
 namespace fumibako::platform::mail {
 
@@ -22,23 +23,29 @@ constexpr char kDateFormat[] = "yyyy/MM/dd HH:mm:ss";
 
 // A message file starts with a header field. Empty files and files that start with anything
 // else (binary junk, a partial download) cannot be read as mail.
-bool startsWithHeaderField(const QString& path)
+bool startsWithHeaderField(int fd)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    char start[1000];
+    const ssize_t read = ::pread(fd, start, sizeof start - 1, 0);
+    if (read <= 0)
         return false;
+    QByteArray firstLine = QByteArray::fromRawData(start, read);
+    if (const qsizetype end = firstLine.indexOf('\n'); end >= 0)
+        firstLine.truncate(end + 1);
     static const QRegularExpression field(QStringLiteral("^[!-9;-~]+[ \\t]*:"));
-    const QByteArray firstLine = file.readLine(1000);
     return field.match(QString::fromLatin1(firstLine)).hasMatch();
 }
 
 GObjectPtr<GMimeMessage> parseMessageFile(const QString& path)
 {
-    if (!startsWithHeaderField(path))
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
         return nullptr;
-    GObjectPtr<GMimeStream> stream(g_mime_stream_fs_open(QFile::encodeName(path).constData(), O_RDONLY, 0, nullptr));
-    if (!stream)
+    if (!startsWithHeaderField(fd)) {
+        ::close(fd);
         return nullptr;
+    }
+    GObjectPtr<GMimeStream> stream(g_mime_stream_fs_new(fd)); // the stream closes the file
     GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
     g_mime_parser_set_format(parser.get(), GMIME_FORMAT_MESSAGE);
     GObjectPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), nullptr));
