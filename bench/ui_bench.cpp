@@ -51,11 +51,17 @@ QByteArray bigMessage()
     return mail;
 }
 
+// The data directory under @p root, with its work folder beside the data.
+storage::ProgramPaths programPaths(const QString& root)
+{
+    return storage::ProgramPaths::make(root, root + QStringLiteral("work/"));
+}
+
 void makeData(const QString& root)
 {
     QDir(root).removeRecursively();
     QDir().mkpath(root + QStringLiteral("work"));
-    const storage::ProgramPaths paths = storage::ProgramPaths::make(root, root + QStringLiteral("work/"));
+    const storage::ProgramPaths paths = programPaths(root);
     storage::prepareProgramDir(paths);
     storage::IniWriteSection(QStringLiteral("AName"), paths.registryFile, {QStringLiteral("Count=1"), QStringLiteral("0=big")});
     storage::IniWriteString(QStringLiteral("Property"), QStringLiteral("MailAddress"), QStringLiteral("big@example.jp"),
@@ -185,7 +191,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "ui_bench: making the data failed\n");
         return 1;
     }
-    const storage::ProgramPaths paths = storage::ProgramPaths::make(root, root + QStringLiteral("work/"));
+    const storage::ProgramPaths paths = programPaths(root);
     QDir().mkpath(root + QStringLiteral("tmp"));
     // A mailbox at rest: the program keeps a folder's file list only once the folder has not
     // changed for a few seconds (see FileNameSet::readUnlessUnchanged).
