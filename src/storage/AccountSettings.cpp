@@ -11,6 +11,7 @@ namespace {
 
 const QString kProperty = QStringLiteral("Property");
 const QString kKankyou = QStringLiteral("Kankyou");
+const QString kSecurity = QStringLiteral("Security");
 
 // The stored password is read with a large buffer: the historical 50-byte buffer silently cut
 // passwords longer than 24 characters, so logins with today's long passwords failed.
@@ -47,7 +48,38 @@ AccountProperties readAccountProperties(const QString& userFile)
     p.smtpPort = readPort(QStringLiteral("SportNum"), userFile, 25);
     p.popPortGiven = readInt16(kProperty, QStringLiteral("POPport"), 50, userFile, 0);
     p.popPort = readPort(QStringLiteral("PportNum"), userFile, 110);
+    p.security = readAccountSecurity(userFile);
     return p;
+}
+
+namespace {
+
+platform::mail::ServerSecurity readServerSecurity(const QString& prefix, const QString& userFile)
+{
+    using platform::mail::ConnectionSecurity;
+    platform::mail::ServerSecurity security;
+    const qint16 mode = readInt16(kSecurity, prefix + QStringLiteral("Security"), 10, userFile, 0);
+    if (mode == qint16(ConnectionSecurity::Tls) || mode == qint16(ConnectionSecurity::StartTls))
+        security.mode = ConnectionSecurity(mode);
+    security.allowPlainLogin = readInt16(kSecurity, prefix + QStringLiteral("PlainLogin"), 10, userFile, 0) == 1;
+    return security;
+}
+
+} // namespace
+
+AccountSecurity readAccountSecurity(const QString& userFile)
+{
+    return {readServerSecurity(QStringLiteral("POP3"), userFile), readServerSecurity(QStringLiteral("SMTP"), userFile)};
+}
+
+bool writeAccountSecurity(const QString& userFile, const AccountSecurity& security)
+{
+    const auto line = [](const char* key, int value) { return QString::fromLatin1(key) + QLatin1Char('=') + QString::number(value); };
+    return IniWriteSection(kSecurity, userFile,
+                           {line("POP3Security", int(security.pop3.mode)),
+                            line("POP3PlainLogin", security.pop3.allowPlainLogin ? 1 : 0),
+                            line("SMTPSecurity", int(security.smtp.mode)),
+                            line("SMTPPlainLogin", security.smtp.allowPlainLogin ? 1 : 0)});
 }
 
 AccountEnvironment readAccountEnvironment(const QString& userFile)

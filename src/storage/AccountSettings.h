@@ -1,11 +1,23 @@
 #pragma once
 
+#include "platform/mail/MailLibrary.h"
+
 #include <QString>
 
 #include <functional>
 
 /** The settings of one account, kept in its file programDir + name + ".ini". */
 namespace fumibako::storage {
+
+/**
+ * Section "Security": how the connections to the two servers are secured. Kept apart from
+ * "Property", which keeps exactly its historical lines; a file without it gets the defaults
+ * (automatic security, no password in clear text).
+ */
+struct AccountSecurity {
+    platform::mail::ServerSecurity pop3; ///< "POP3Security" (0 automatic, 1 TLS, 2 STARTTLS), "POP3PlainLogin" (1 allows)
+    platform::mail::ServerSecurity smtp; ///< "SMTPSecurity", "SMTPPlainLogin"
+};
 
 /** Section "Property": the servers and the login. */
 struct AccountProperties {
@@ -20,6 +32,7 @@ struct AccountProperties {
     quint16 smtpPort = 25;   ///< "SportNum"
     qint16 popPortGiven = 0;  ///< "POPport": 1 use popPort, 0 use 110
     quint16 popPort = 110;   ///< "PportNum"
+    AccountSecurity security; ///< section "Security"
 };
 
 /** Receive methods of the menu and of "MailJusin". */
@@ -40,6 +53,12 @@ struct AccountEnvironment {
 
 /** Reads section "Property" of @p userFile, unscrambling the password with the stored sender name. */
 AccountProperties readAccountProperties(const QString& userFile);
+
+/** Reads section "Security" of @p userFile; missing or invalid values give the defaults. */
+AccountSecurity readAccountSecurity(const QString& userFile);
+
+/** Rewrites section "Security" of @p userFile with its four lines. */
+bool writeAccountSecurity(const QString& userFile, const AccountSecurity& security);
 
 /** Reads section "Kankyou" of @p userFile; missing or invalid values give their defaults. */
 AccountEnvironment readAccountEnvironment(const QString& userFile);

@@ -13,6 +13,24 @@
  */
 namespace fumibako::platform::mail {
 
+/** How a connection to a server is secured. */
+enum class ConnectionSecurity : qint16 {
+    Automatic = 0, ///< implicit TLS on 995 (POP3) and 465 (SMTP), elsewhere STLS/STARTTLS when offered
+    Tls = 1,       ///< implicit TLS on any port
+    StartTls = 2,  ///< STLS/STARTTLS, required
+};
+
+/** The security of one server of an account. */
+struct ServerSecurity {
+    ConnectionSecurity mode = ConnectionSecurity::Automatic;
+    /**
+     * Allows a password in clear text when the connection is not encrypted (Automatic only).
+     * Without it a session that is not encrypted stops before USER/PASS or AUTH; APOP sends no
+     * password and is always allowed.
+     */
+    bool allowPlainLogin = false;
+};
+
 /** A call's result: either a list of strings or a single string. */
 struct LibraryResult {
     bool isList = false;
