@@ -9,18 +9,29 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QPolygonF>
+
+#include <functional>
 
 namespace fumibako::addressbook {
 
 namespace {
 
-// An address card: a white card with a head and shoulders on it.
-QIcon drawnCard()
+/** A picture of 32 × 32 pixels drawn by @p draw on a transparent ground. */
+QIcon drawnIcon(const std::function<void(QPainter&)>& draw)
 {
     QPixmap pixmap(32, 32);
     pixmap.fill(Qt::transparent);
     QPainter p(&pixmap);
     p.setRenderHint(QPainter::Antialiasing);
+    draw(p);
+    p.end();
+    return QIcon(pixmap);
+}
+
+// An address card: a white card with a head and shoulders on it.
+void drawCard(QPainter& p)
+{
     p.setPen(QPen(QColor(90, 90, 90), 1.5));
     p.setBrush(Qt::white);
     p.drawRoundedRect(QRectF(3, 6, 26, 20), 3, 3);
@@ -31,7 +42,17 @@ QIcon drawnCard()
     p.setPen(QPen(QColor(140, 140, 140), 1.5));
     p.drawLine(QPointF(19, 12), QPointF(26, 12));
     p.drawLine(QPointF(19, 17), QPointF(26, 17));
-    return QIcon(pixmap);
+}
+
+// An open folder: the back standing, the front tilted forward in a lighter colour.
+void drawOpenFolder(QPainter& p)
+{
+    p.setPen(QPen(QColor(150, 110, 30), 1.2));
+    p.setBrush(QColor(220, 170, 60));
+    p.drawPolygon(QPolygonF({QPointF(3, 8), QPointF(12, 8), QPointF(14, 11), QPointF(27, 11), QPointF(27, 26),
+                             QPointF(3, 26)}));
+    p.setBrush(QColor(255, 220, 120));
+    p.drawPolygon(QPolygonF({QPointF(7, 15), QPointF(31, 15), QPointF(27, 26), QPointF(3, 26)}));
 }
 
 } // namespace
@@ -43,9 +64,9 @@ QIcon addressIcon(const QString& key)
         return *found;
     QIcon icon;
     if (key == QLatin1String("open"))
-        icon = QIcon::fromTheme(QStringLiteral("folder-open"), mainwin::themedIcon(QStringLiteral("folder")));
+        icon = QIcon::fromTheme(QStringLiteral("folder-open"), drawnIcon(drawOpenFolder));
     else if (key == QLatin1String("file"))
-        icon = QIcon::fromTheme(QStringLiteral("x-office-contact"), drawnCard());
+        icon = QIcon::fromTheme(QStringLiteral("x-office-contact"), drawnIcon(drawCard));
     else
         icon = mainwin::themedIcon(QStringLiteral("folder"));
     cache.insert(key, icon);

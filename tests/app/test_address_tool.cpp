@@ -1,7 +1,7 @@
 // fumibako-tool's address commands: the book as the manager loads it, the import rows and the export.
 #include "support/TestFiles.h"
+#include "support/ToolRun.h"
 
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -11,21 +11,6 @@ class TestAddressTool : public QObject {
     Q_OBJECT
 
     QTemporaryDir m_dir;
-
-    struct Run {
-        int exitCode;
-        QString out;
-        QString err;
-    };
-
-    Run tool(const QStringList& args)
-    {
-        QProcess process;
-        process.start(qEnvironmentVariable("FUMIBAKO_TOOL"), args);
-        [&] { QVERIFY(process.waitForFinished(30000)); }();
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
-    }
 
     QString file(const QString& name, const QByteArray& bytes)
     {
@@ -56,7 +41,7 @@ private Q_SLOTS:
         QFETCH(int, exitCode);
         QFETCH(QString, out);
         QFETCH(QString, err);
-        const Run run = tool({QStringLiteral("address"), QStringLiteral("show"), file(QStringLiteral("Address.txt"), book)});
+        const ToolRun run = runTool({QStringLiteral("address"), QStringLiteral("show"), file(QStringLiteral("Address.txt"), book)});
         QCOMPARE(run.exitCode, exitCode);
         QCOMPARE(run.out, out);
         QVERIFY2(run.err.contains(err), qPrintable(run.err));
@@ -89,7 +74,7 @@ private Q_SLOTS:
         QFETCH(int, exitCode);
         QFETCH(QString, out);
         QFETCH(QString, err);
-        const Run run = tool({QStringLiteral("address"), QStringLiteral("import"), kind, file(QStringLiteral("in.txt"), bytes)});
+        const ToolRun run = runTool({QStringLiteral("address"), QStringLiteral("import"), kind, file(QStringLiteral("in.txt"), bytes)});
         QCOMPARE(run.exitCode, exitCode);
         QCOMPARE(run.out, out);
         QVERIFY2(run.err.contains(err), qPrintable(run.err));
@@ -100,7 +85,7 @@ private Q_SLOTS:
         QTemporaryDir data;
         writeBytes(data.filePath(QStringLiteral("Address.txt")),
                    cp932Lines(QStringLiteral("1.1\nRoot\\b\tB\tb@x\t\nRoot\tA\ta@x\tc,d\n")));
-        const Run run = tool({QStringLiteral("--data-dir"), data.path(), QStringLiteral("address"), QStringLiteral("export")});
+        const ToolRun run = runTool({QStringLiteral("--data-dir"), data.path(), QStringLiteral("address"), QStringLiteral("export")});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out, data.path() + QStringLiteral("\nに「Exp_Address.csv」を作成しました\n"));
         QCOMPARE(readBytes(data.filePath(QStringLiteral("Exp_Address.csv"))),
@@ -118,7 +103,7 @@ private Q_SLOTS:
     void usageErrors()
     {
         QFETCH(QStringList, args);
-        const Run run = tool(args);
+        const ToolRun run = runTool(args);
         QCOMPARE(run.exitCode, 2);
         QVERIFY(run.err.startsWith(QStringLiteral("usage:")));
     }
