@@ -53,6 +53,15 @@ AddressManagerWindow* AddressManagerWindow::showFor(QWidget* owner, const QStrin
     return window;
 }
 
+bool AddressManagerWindow::closeAll(QWidget* owner)
+{
+    for (AddressManagerWindow* open : owner->findChildren<AddressManagerWindow*>(QString(), Qt::FindDirectChildrenOnly)) {
+        if (!open->m_closed && !open->close())
+            return false;
+    }
+    return true;
+}
+
 void AddressManagerWindow::createViews()
 {
     m_splitter = new QSplitter(Qt::Horizontal, this);

@@ -44,6 +44,9 @@ public:
                                          compose::ComposeLauncher& compose, int splitterTwips,
                                          std::function<void(int twips)> splitterMoved);
 
+    /** Closes the manager owned by @p owner, if one is open; false when it stays open (its save failed). */
+    static bool closeAll(QWidget* owner);
+
 Q_SIGNALS:
     /** The splitter moved to an accepted position (twips from the window's left edge). */
     void splitterPositionChanged(int twips);

@@ -171,6 +171,18 @@ private Q_SLOTS:
         QCOMPARE(readBytes(bookPath()), before);
     }
 
+    void closingTheProgramAsksTheManagerFirst()
+    {
+        QMainWindow* manager = openManager();
+        selectListRow(manager, QStringLiteral("山田"));
+        m_prompts->answerNext(platform::Answer::Yes);
+        QTest::keyClick(list(manager), Qt::Key_Delete);
+        m_prompts->answerNext(platform::Answer::Yes);
+        QVERIFY(m_window->close());
+        QCOMPARE(m_prompts->messages.last().text, QStringLiteral("変更点を保存しますか？"));
+        QVERIFY(!readBytes(bookPath()).contains(cp932Lines(QStringLiteral("山田"))));
+    }
+
     void folderRenameAndDrop()
     {
         QMainWindow* manager = openManager();
