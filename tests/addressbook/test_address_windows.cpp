@@ -213,6 +213,17 @@ private Q_SLOTS:
         QCOMPARE(m_prompts->messages.last().text, QStringLiteral("変更点を保存しますか？"));
     }
 
+    void newFolderStartsItsLabelEdit()
+    {
+        QMainWindow* manager = openManager();
+        actionNamed(manager, QStringLiteral("mnuSAddFolder"))->trigger();
+        QTreeView* folders = tree(manager);
+        QCOMPARE(folders->currentIndex().data().toString(), QStringLiteral("新規フォルダ1"));
+        auto* editor = folders->findChild<QLineEdit*>();
+        QVERIFY(editor && editor->isVisible());
+        QCOMPARE(editor->text(), QStringLiteral("新規フォルダ1"));
+    }
+
     void mailToGoesToTheComposeWindow()
     {
         QMainWindow* manager = openManager();
