@@ -3,6 +3,9 @@
 #include <QFile>
 #include <QHash>
 
+#include <algorithm>
+#include <array>
+
 #include <ctime>
 #include <optional>
 #include <mutex>
@@ -11,6 +14,17 @@
 #include <sys/stat.h>
 
 namespace fumibako::platform {
+
+namespace {
+
+constexpr QChar kSeparator = u'/';
+
+size_t hashOf(QStringView name)
+{
+    return qHash(name, QHashSeed::globalSeed());
+}
+
+} // namespace
 
 FileNameSet FileNameSet::read(const QString& dir)
 {
@@ -33,18 +47,126 @@ FileNameSet FileNameSet::read(const QString& dir)
         }
     }
     ::closedir(handle);
-
     set.m_buffer = QFile::decodeName(joined);
-    const QStringView all(set.m_buffer);
+    set.buildTable();
+    return set;
+}
+
+void FileNameSet::buildTable()
+{
+    const QStringView all(m_buffer);
+    const qsizetype count = all.count(kSeparator);
+    size_t capacity = 16;
+    while (capacity < size_t(count) * 2) // at most half full: probes stay short
+        capacity *= 2;
+    m_slots.assign(capacity, Slot{});
+    m_mask = capacity - 1;
     qsizetype begin = 0;
-    for (qsizetype end = all.indexOf(QLatin1Char('/')); end >= 0; end = all.indexOf(QLatin1Char('/'), begin)) {
-        set.m_ordered.push_back(all.sliced(begin, end - begin));
+    for (qsizetype end = all.indexOf(kSeparator); end >= 0; end = all.indexOf(kSeparator, begin)) {
+        insert(quint32(begin), all.sliced(begin, end - begin));
         begin = end + 1;
     }
-    set.m_names.reserve(static_cast<qsizetype>(set.m_ordered.size()));
-    for (QStringView name : set.m_ordered)
-        set.m_names.insert(name);
-    return set;
+}
+
+// Names that decode alike (undecodable bytes) are kept once, as in any set.
+void FileNameSet::insert(quint32 offset, QStringView name)
+{
+    const size_t hash = hashOf(name);
+    if (name.isEmpty() || probe(name, hash) != kNotFound)
+        return;
+    size_t i = hash & m_mask;
+    while (m_slots[i].offset != 0)
+        i = (i + 1) & m_mask;
+    m_slots[i] = Slot{quint32(hash >> 32), offset + 1};
+    ++m_size;
+}
+
+QStringView FileNameSet::nameAt(quint32 offset) const
+{
+    const QStringView rest = QStringView(m_buffer).sliced(offset);
+    return rest.first(rest.indexOf(kSeparator));
+}
+
+qint32 FileNameSet::probe(QStringView name, size_t hash) const
+{
+    const quint32 tag = quint32(hash >> 32);
+    const QChar* buffer = m_buffer.constData();
+    for (size_t i = hash & m_mask;; i = (i + 1) & m_mask) {
+        const Slot slot = m_slots[i];
+        if (slot.offset == 0)
+            return kNotFound;
+        const qsizetype offset = qsizetype(slot.offset) - 1;
+        if (slot.tag == tag && offset + name.size() < m_buffer.size() && buffer[offset + name.size()] == kSeparator
+            && QStringView(buffer + offset, name.size()) == name)
+            return qint32(i);
+    }
+}
+
+qint32 FileNameSet::slotOf(QStringView name) const
+{
+    if (m_slots.empty() || name.isEmpty())
+        return kNotFound;
+    return probe(name, hashOf(name));
+}
+
+// The name behind the first slot whose tag matches is fetched ahead of the comparison.
+void FileNameSet::prefetchName(size_t hash) const
+{
+    const quint32 tag = quint32(hash >> 32);
+    for (size_t i = hash & m_mask; m_slots[i].offset != 0; i = (i + 1) & m_mask) {
+        if (m_slots[i].tag == tag) {
+            __builtin_prefetch(m_buffer.constData() + m_slots[i].offset - 1);
+            return;
+        }
+    }
+}
+
+// Three steps, each some names behind the one before: hash a name and fetch its slot; fetch the
+// name that slot points to; compare. The reads of one name overlap the work on the others.
+void FileNameSet::slotsOf(std::span<const QStringView> names, std::span<qint32> slots) const
+{
+    constexpr qsizetype kDistance = 8;
+    constexpr qsizetype kRing = 32; // > 2 * kDistance hashes in flight
+    const qsizetype count = qsizetype(names.size());
+    if (m_slots.empty()) {
+        std::fill(slots.begin(), slots.end(), kNotFound);
+        return;
+    }
+    std::array<size_t, kRing> hashes{};
+    for (qsizetype i = 0; i < count + 2 * kDistance; ++i) {
+        if (i < count && !names[i].isEmpty()) {
+            const size_t hash = hashOf(names[i]);
+            hashes[i % kRing] = hash;
+            __builtin_prefetch(&m_slots[hash & m_mask]);
+        }
+        const qsizetype middle = i - kDistance;
+        if (middle >= 0 && middle < count && !names[middle].isEmpty())
+            prefetchName(hashes[middle % kRing]);
+        const qsizetype last = i - 2 * kDistance;
+        if (last >= 0)
+            slots[last] = names[last].isEmpty() ? kNotFound : probe(names[last], hashes[last % kRing]);
+    }
+}
+
+QStringView FileNameSet::nameInSlot(qint32 slot) const
+{
+    if (slot < 0 || slot >= slotCount() || m_slots[slot].offset == 0)
+        return {};
+    return nameAt(m_slots[slot].offset - 1);
+}
+
+std::vector<QStringView> FileNameSet::names() const
+{
+    std::vector<QStringView> names;
+    names.reserve(size_t(m_size));
+    const QStringView all(m_buffer);
+    qsizetype begin = 0;
+    for (qsizetype end = all.indexOf(kSeparator); end >= 0; end = all.indexOf(kSeparator, begin)) {
+        if (end > begin)
+            names.push_back(all.sliced(begin, end - begin));
+        begin = end + 1;
+    }
+    return names;
 }
 
 namespace {

@@ -6,7 +6,9 @@
 #include "storage/StoredMailReader.h"
 
 #include <algorithm>
+#include <array>
 #include <exception>
+#include <span>
 
 namespace fumibako::storage {
 
@@ -15,24 +17,47 @@ using platform::Icon;
 
 namespace {
 
-
 // Files the mail library is still writing carry a leading dot until they are complete.
 bool isInProgress(const QString& name)
 {
     return name.startsWith(QLatin1Char('.'));
 }
 
-QStringList sortedNames(const platform::FileNameSet& files)
-{
-    QStringList sorted;
-    sorted.reserve(files.size());
-    for (QStringView name : files.names())
-        sorted.append(name.toString());
-    std::sort(sorted.begin(), sorted.end());
-    return sorted;
-}
-
 } // namespace
+
+/**
+ * The files of the shown folder during one listing, and which of them a row lists already: a
+ * file is listed once, by the first entry that names it, so an entry naming a listed file (the
+ * same file in two sections) is dropped, and the files no entry lists are the unindexed ones.
+ */
+struct MailFolderView::ListingPass {
+    explicit ListingPass(const platform::FileNameSet& set) : files(set), listed(size_t(set.slotCount()), false) {}
+
+    /** Marks the file in @p slot listed; false when there is no such file or it is listed already. */
+    bool claim(qint32 slot)
+    {
+        if (slot == platform::FileNameSet::kNotFound || listed[size_t(slot)])
+            return false;
+        listed[size_t(slot)] = true;
+        return true;
+    }
+
+    /** The files no row lists, sorted by name. */
+    QStringList unlistedNames() const
+    {
+        QStringList names;
+        for (qint32 slot = 0; slot < files.slotCount(); ++slot) {
+            const QStringView name = files.nameInSlot(slot);
+            if (!name.isEmpty() && !listed[size_t(slot)])
+                names.append(name.toString());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    const platform::FileNameSet& files;
+    std::vector<bool> listed; ///< by slot of files
+};
 
 MailFolderView::MailFolderView(const FolderTree& tree, platform::UserPrompts& prompts, StoredMailReader& reader)
     : m_tree(tree), m_prompts(prompts), m_reader(reader)
@@ -86,15 +111,15 @@ void MailFolderView::FNSitei()
         ProfileWriteBatch batch; // every repair of one listing costs one write per index file
         const std::shared_ptr<const platform::FileNameSet> listed =
             platform::FileNameSet::readUnlessUnchanged(m_currentMailDir);
-        const platform::FileNameSet& files = *listed;
+        ListingPass pass(*listed);
         if (m_folderKey == FixedFolder::Unread || m_folderKey == FixedFolder::Inbox) {
-            listReceivedViews(m_folderKey == FixedFolder::Inbox, files);
+            listReceivedViews(m_folderKey == FixedFolder::Inbox, pass);
         } else if (isOutgoingFolder()) {
-            listSection(m_folderKey, m_paths.outgoingIndexFile, files, false);
+            listSection(m_folderKey, m_paths.outgoingIndexFile, pass, false);
             if (m_folderKey != FixedFolder::Outbox)
-                addUnindexedOutgoing(files);
+                addUnindexedOutgoing(pass);
         } else {
-            listSection(m_folderKey, m_paths.receivedIndexFile, files, false);
+            listSection(m_folderKey, m_paths.receivedIndexFile, pass, false);
         }
         batch.commit();
     } catch (const std::exception&) {
@@ -104,7 +129,7 @@ void MailFolderView::FNSitei()
     m_prompts.setStatus(1, QString());
 }
 
-void MailFolderView::listReceivedViews(bool inbox, const platform::FileNameSet& files)
+void MailFolderView::listReceivedViews(bool inbox, ListingPass& pass)
 {
     QStringList sections;
     IniGetSectionNames(m_paths.receivedIndexFile, sections);
@@ -115,17 +140,17 @@ void MailFolderView::listReceivedViews(bool inbox, const platform::FileNameSet& 
             IniDeleteSection(m_paths.receivedIndexFile, section);
             continue;
         }
-        listSection(section, m_paths.receivedIndexFile, files, !inbox);
+        listSection(section, m_paths.receivedIndexFile, pass, !inbox);
     }
     if (inbox)
-        addUnindexedReceived(files);
+        addUnindexedReceived(pass);
 }
 
 // Lists one index section and drops the entries that cannot be shown: lines that do not parse,
 // entries whose file is gone, entries already listed from another section and, in the outbox,
-// entries that were sent. The section is rewritten once when anything was dropped.
-void MailFolderView::listSection(const QString& section, const QString& file, const platform::FileNameSet& files,
-                                 bool unreadOnly)
+// entries that were sent. The section is rewritten once when anything was dropped. The lines are
+// taken a block at a time, so that their files are looked up together (see FileNameSet::slotsOf).
+void MailFolderView::listSection(const QString& section, const QString& file, ListingPass& pass, bool unreadOnly)
 {
     QStringList lines;
     if (!IniGetSection(section, file, lines))
@@ -134,37 +159,49 @@ void MailFolderView::listSection(const QString& section, const QString& file, co
     // The lines to write back, gathered only once one was dropped: usually none is.
     std::optional<QStringList> kept;
     m_rows.reserve(m_rows.size() + static_cast<int>(lines.size()));
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QString& line = lines.at(i);
-        std::optional<MailRow> entry = ParseIndexLine(line);
-        bool keep = entry.has_value();
-        if (keep && unreadOnly && !entry->unread) {
-            if (kept)
-                kept->append(line);
-            continue;
+    constexpr qsizetype kBlock = 256;
+    std::array<std::optional<MailRow>, kBlock> entries;
+    std::array<QStringView, kBlock> keys;
+    std::array<qint32, kBlock> slots;
+    for (qsizetype begin = 0; begin < lines.size(); begin += kBlock) {
+        const qsizetype count = std::min(kBlock, lines.size() - begin);
+        for (qsizetype i = 0; i < count; ++i) {
+            entries[i] = ParseIndexLine(lines.at(begin + i));
+            const bool shown = entries[i] && (!unreadOnly || entries[i]->unread);
+            keys[i] = shown ? entries[i]->key() : QStringView();
         }
-        if (keep && outbox)
-            keep = IniGetString(FixedFolder::SentBox, entry->keyString(), 256, file).isEmpty();
-        if (keep)
-            keep = files.contains(entry->key());
-        if (keep) {
-            entry->tag = section;
-            keep = m_rows.append(std::move(*entry));
+        pass.files.slotsOf(std::span(keys).first(count), std::span(slots).first(count));
+        for (qsizetype i = 0; i < count; ++i) {
+            const qsizetype line = begin + i;
+            std::optional<MailRow>& entry = entries[i];
+            if (entry && unreadOnly && !entry->unread) { // not shown, kept
+                if (kept)
+                    kept->append(lines.at(line));
+                continue;
+            }
+            bool keep = entry.has_value();
+            if (keep && outbox)
+                keep = IniGetString(FixedFolder::SentBox, entry->keyString(), 256, file).isEmpty();
+            keep = keep && pass.claim(slots[i]);
+            if (keep) {
+                entry->tag = section;
+                m_rows.appendUnique(std::move(*entry));
+            }
+            if (keep && kept)
+                kept->append(lines.at(line));
+            else if (!keep && !kept)
+                kept = lines.first(line);
         }
-        if (keep && kept)
-            kept->append(line);
-        else if (!keep && !kept)
-            kept = lines.first(i);
     }
     if (kept)
         IniWriteSection(section, file, *kept);
 }
 
-void MailFolderView::addUnindexedReceived(const platform::FileNameSet& files)
+void MailFolderView::addUnindexedReceived(const ListingPass& pass)
 {
     bool met = false;
-    for (const QString& name : sortedNames(files)) {
-        if (isInProgress(name) || m_rows.containsKey(name))
+    for (const QString& name : pass.unlistedNames()) {
+        if (isInProgress(name))
             continue;
         const std::optional<StoredMailSummary> mail = m_reader.readReceived(m_currentMailDir, name, m_workDir);
         if (!mail)
@@ -188,15 +225,15 @@ void MailFolderView::addUnindexedReceived(const platform::FileNameSet& files)
     IniWriteSection(FixedFolder::Standard, m_paths.receivedIndexFile, lines);
 }
 
-void MailFolderView::addUnindexedOutgoing(const platform::FileNameSet& files)
+void MailFolderView::addUnindexedOutgoing(const ListingPass& pass)
 {
     QSet<QString> queued;
     QStringList outboxLines;
     IniGetSection(FixedFolder::Outbox, m_paths.outgoingIndexFile, outboxLines);
     for (const QString& line : std::as_const(outboxLines))
         queued.insert(line.left(line.indexOf(QLatin1Char('='))));
-    for (const QString& name : sortedNames(files)) {
-        if (isInProgress(name) || m_rows.containsKey(name) || queued.contains(name) || cleanMailFileName(name) != name)
+    for (const QString& name : pass.unlistedNames()) {
+        if (isInProgress(name) || queued.contains(name) || cleanMailFileName(name) != name)
             continue;
         const std::optional<StoredMailSummary> mail = m_reader.readOutgoing(m_currentMailDir, name);
         if (!mail)

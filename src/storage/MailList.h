@@ -32,16 +32,21 @@ public:
 
     /** Adds @p row; false (nothing added) when a row with its key is already listed. */
     bool append(MailRow row);
+    /**
+     * Adds @p row without looking its key up, for a caller that knows no listed row has that key
+     * (a listing marks each file it gives a row). The key lookup is rebuilt when next used.
+     */
+    void appendUnique(MailRow row)
+    {
+        m_rows.push_back(std::move(row));
+        m_indexValid = false;
+    }
 
     /** Removes the given rows (any order, duplicates allowed). */
     void removeRows(const QList<int>& rows);
 
     void clear();
-    void reserve(int count)
-    {
-        m_rows.reserve(count);
-        m_rowByKey.reserve(count);
-    }
+    void reserve(int count) { m_rows.reserve(count); }
 
     /** Reorders the rows (sorting); the key lookup follows. */
     template<typename Less>
