@@ -1,8 +1,11 @@
 #pragma once
 
+#include "platform/LargeMemory.h"
+
 #include <QString>
 #include <QStringView>
 
+#include <ctime>
 #include <memory>
 #include <span>
 #include <vector>
@@ -35,8 +38,8 @@ public:
      * The names of @p dir, read again only when it changed. Reading a directory of 100,000 mail
      * files takes the kernel 30 ms or more, and a folder is listed at every click. The last set
      * read is kept while the directory keeps its identity and its change times to the
-     * nanosecond, and only when those times are older than the clock's current tick: a change
-     * made later always gets a later time (see DirectoryListing.cpp for the rule).
+     * nanosecond, and only when those times were settled when it was read (isStampSettled):
+     * then a later change always gets another time.
      */
     static std::shared_ptr<const FileNameSet> readUnlessUnchanged(const QString& dir);
 
@@ -67,11 +70,24 @@ private:
     qint32 probe(QStringView name, size_t hash) const;
     void prefetchName(size_t hash) const;
     QStringView nameAt(quint32 offset) const;
+    QStringView text() const { return QStringView(m_buffer.data(), qsizetype(m_buffer.size())); }
 
-    QString m_buffer; ///< every name followed by '/', which no file name contains
-    std::vector<Slot> m_slots;
+    LargeVector<char16_t> m_buffer; ///< every name followed by '/', which no file name contains
+    LargeVector<Slot> m_slots;
     size_t m_mask = 0;
     int m_size = 0;
 };
+
+/**
+ * Whether a directory time stamp @p changed (its modification or status change time) can only
+ * be followed by a change with a different stamp, judged by @p clockBefore, the
+ * CLOCK_REALTIME_COARSE reading (the clock the kernel stamps with) taken before the stamp was
+ * read. On @p preciseFileSystem, a local file system that keeps sub-second times, a stamp is
+ * settled once it lies a whole granule of the file system's time before that reading, the
+ * granule being bounded by the stamp's own digits; so a change within the clock's current tick
+ * never is. Otherwise, and for a stamp of whole seconds, only once it is more than two seconds
+ * older.
+ */
+bool isStampSettled(timespec changed, timespec clockBefore, bool preciseFileSystem);
 
 } // namespace fumibako::platform

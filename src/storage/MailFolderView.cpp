@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <array>
 #include <exception>
+#include <memory>
 #include <span>
 
 namespace fumibako::storage {
@@ -22,6 +23,62 @@ bool isInProgress(const QString& name)
 {
     return name.startsWith(QLatin1Char('.'));
 }
+
+/**
+ * The lines of a section to write back after a listing: none until a line is dropped, then every
+ * line kept before and after it. Usually none is dropped, and nothing is copied.
+ */
+class KeptLines {
+public:
+    explicit KeptLines(const SectionText& lines) : m_lines(lines) {}
+
+    void keep(qsizetype line)
+    {
+        if (m_kept)
+            m_kept->append(m_lines[size_t(line)].text.toString());
+    }
+    void drop(qsizetype line)
+    {
+        if (m_kept)
+            return;
+        m_kept.emplace();
+        m_kept->reserve(qsizetype(m_lines.size()));
+        for (qsizetype i = 0; i < line; ++i)
+            m_kept->append(m_lines[size_t(i)].text.toString());
+    }
+    bool changed() const { return m_kept.has_value(); }
+    const QStringList& lines() const { return *m_kept; }
+
+private:
+    const SectionText& m_lines;
+    std::optional<QStringList> m_kept;
+};
+
+/**
+ * A block of index lines, parsed, with the slots of the files they name: the files of a block are
+ * looked up together, which overlaps the memory reads of the lookups (see FileNameSet::slotsOf).
+ */
+struct EntryBlock {
+    static constexpr qsizetype kSize = 256;
+
+    /** Parses the lines from @p begin; the number of lines taken. Lines not shown get no slot. */
+    qsizetype read(const SectionText& lines, qsizetype begin, bool unreadOnly, const platform::FileNameSet& files)
+    {
+        const qsizetype count = std::min(kSize, qsizetype(lines.size()) - begin);
+        for (qsizetype i = 0; i < count; ++i) {
+            const SharedLine& line = lines[size_t(begin + i)];
+            entries[i] = ParseIndexLine(line.text, line.owner);
+            const bool shown = entries[i] && (!unreadOnly || entries[i]->unread);
+            keys[i] = shown ? entries[i]->key() : QStringView();
+        }
+        files.slotsOf(std::span(keys).first(count), std::span(slots).first(count));
+        return count;
+    }
+
+    std::array<std::optional<MailRow>, kSize> entries;
+    std::array<QStringView, kSize> keys;
+    std::array<qint32, kSize> slots;
+};
 
 } // namespace
 
@@ -148,53 +205,36 @@ void MailFolderView::listReceivedViews(bool inbox, ListingPass& pass)
 
 // Lists one index section and drops the entries that cannot be shown: lines that do not parse,
 // entries whose file is gone, entries already listed from another section and, in the outbox,
-// entries that were sent. The section is rewritten once when anything was dropped. The lines are
-// taken a block at a time, so that their files are looked up together (see FileNameSet::slotsOf).
+// entries that were sent. The section is rewritten once when anything was dropped.
 void MailFolderView::listSection(const QString& section, const QString& file, ListingPass& pass, bool unreadOnly)
 {
-    QStringList lines;
-    if (!IniGetSection(section, file, lines))
-        return;
+    const SectionText lines = readSectionText(file, section);
     const bool outbox = section == FixedFolder::Outbox && file == m_paths.outgoingIndexFile;
-    // The lines to write back, gathered only once one was dropped: usually none is.
-    std::optional<QStringList> kept;
+    KeptLines kept(lines);
     m_rows.reserve(m_rows.size() + static_cast<int>(lines.size()));
-    constexpr qsizetype kBlock = 256;
-    std::array<std::optional<MailRow>, kBlock> entries;
-    std::array<QStringView, kBlock> keys;
-    std::array<qint32, kBlock> slots;
-    for (qsizetype begin = 0; begin < lines.size(); begin += kBlock) {
-        const qsizetype count = std::min(kBlock, lines.size() - begin);
+    auto block = std::make_unique<EntryBlock>();
+    for (qsizetype begin = 0; begin < qsizetype(lines.size()); begin += EntryBlock::kSize) {
+        const qsizetype count = block->read(lines, begin, unreadOnly, pass.files);
         for (qsizetype i = 0; i < count; ++i) {
-            entries[i] = ParseIndexLine(lines.at(begin + i));
-            const bool shown = entries[i] && (!unreadOnly || entries[i]->unread);
-            keys[i] = shown ? entries[i]->key() : QStringView();
-        }
-        pass.files.slotsOf(std::span(keys).first(count), std::span(slots).first(count));
-        for (qsizetype i = 0; i < count; ++i) {
-            const qsizetype line = begin + i;
-            std::optional<MailRow>& entry = entries[i];
+            std::optional<MailRow>& entry = block->entries[i];
             if (entry && unreadOnly && !entry->unread) { // not shown, kept
-                if (kept)
-                    kept->append(lines.at(line));
+                kept.keep(begin + i);
                 continue;
             }
-            bool keep = entry.has_value();
-            if (keep && outbox)
-                keep = IniGetString(FixedFolder::SentBox, entry->keyString(), 256, file).isEmpty();
-            keep = keep && pass.claim(slots[i]);
-            if (keep) {
-                entry->tag = section;
-                m_rows.appendUnique(std::move(*entry));
+            const bool sent = entry && outbox
+                && !IniGetString(FixedFolder::SentBox, entry->keyString(), 256, file).isEmpty();
+            const bool keep = entry && !sent && pass.claim(block->slots[i]);
+            if (!keep) {
+                kept.drop(begin + i);
+                continue;
             }
-            if (keep && kept)
-                kept->append(lines.at(line));
-            else if (!keep && !kept)
-                kept = lines.first(line);
+            entry->tag = section;
+            m_rows.appendUnique(std::move(*entry));
+            kept.keep(begin + i);
         }
     }
-    if (kept)
-        IniWriteSection(section, file, *kept);
+    if (kept.changed())
+        IniWriteSection(section, file, kept.lines());
 }
 
 void MailFolderView::addUnindexedReceived(const ListingPass& pass)

@@ -1,14 +1,14 @@
 #pragma once
 
+#include "platform/LargeMemory.h"
 #include "storage/IndexEntry.h"
 
 #include <QHash>
-#include <QStringView>
 #include <QList>
+#include <QStringView>
 
 #include <algorithm>
-
-#include <vector>
+#include <span>
 
 namespace fumibako::storage {
 
@@ -20,11 +20,13 @@ namespace fumibako::storage {
  */
 class MailList {
 public:
+    using Rows = platform::LargeVector<MailRow>;
+
     int size() const { return static_cast<int>(m_rows.size()); }
     bool isEmpty() const { return m_rows.empty(); }
     const MailRow& at(int row) const { return m_rows.at(row); }
     MailRow& at(int row) { return m_rows.at(row); }
-    const std::vector<MailRow>& rows() const { return m_rows; }
+    const Rows& rows() const { return m_rows; }
 
     /** Row of @p key, or -1. */
     int rowOfKey(QStringView key) const;
@@ -48,18 +50,10 @@ public:
     void clear();
     void reserve(int count) { m_rows.reserve(count); }
 
-    /** Reorders the rows (sorting); the key lookup follows. */
-    template<typename Less>
-    void sort(Less less)
-    {
-        std::stable_sort(m_rows.begin(), m_rows.end(), less);
-        m_indexValid = false;
-    }
-
     /** Puts row order[i] at row i; @p order is a permutation of the row numbers. */
-    void reorder(const std::vector<int>& order)
+    void reorder(std::span<const int> order)
     {
-        std::vector<MailRow> rows;
+        Rows rows;
         rows.reserve(m_rows.size());
         for (const int row : order)
             rows.push_back(std::move(m_rows[row]));
@@ -70,7 +64,7 @@ public:
 private:
     void rebuildIndex() const;
 
-    std::vector<MailRow> m_rows;
+    Rows m_rows;
     // The keys are views into the rows' own texts, which stay put when the rows move.
     mutable QHash<QStringView, int> m_rowByKey;
     mutable bool m_indexValid = true;

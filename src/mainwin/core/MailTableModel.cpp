@@ -76,7 +76,7 @@ quint64 dateNumber(QStringView text)
 }
 
 struct SortKey {
-    quint64 number; // kNoNumber unless the text is a date of the usual form
+    quint64 number; // a flag column's flag; else kNoNumber unless the text is a date of the usual form
     QStringView text;
     int row;
 };
@@ -101,6 +101,14 @@ bool flagOf(const MailRow& row, int column)
     default:
         return false;
     }
+}
+
+SortKey sortKeyOf(const MailRow& row, int column, int rowNumber)
+{
+    if (column < kFromColumn)
+        return {flagOf(row, column) ? 1u : 0u, {}, rowNumber};
+    const QStringView text = cellView(row, column);
+    return {column == kDateColumn ? dateNumber(text) : kNoNumber, text, rowNumber};
 }
 
 } // namespace
@@ -207,52 +215,47 @@ void MailTableModel::sort(int column, Qt::SortOrder order)
     m_sort.key = column;
     m_sort.order = order == Qt::AscendingOrder ? 0 : 1;
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const QModelIndexList before = persistentIndexList();
-    QStringList keys;
-    keys.reserve(before.size());
-    for (const QModelIndex& index : before)
-        keys.append(m_folder.rows().at(index.row()).keyString());
-    sortRows();
-    QModelIndexList after;
-    after.reserve(before.size());
-    for (qsizetype i = 0; i < before.size(); ++i)
-        after.append(index(m_folder.rows().rowOfKey(keys.at(i)), before.at(i).column()));
-    changePersistentIndexList(before, after);
+    const platform::LargeVector<int> moved = sortRows();
+    const QModelIndexList before = moved.empty() ? QModelIndexList() : persistentIndexList();
+    if (!before.isEmpty()) {
+        platform::LargeVector<int> newRowOf(moved.size());
+        for (int row = 0; row < int(moved.size()); ++row)
+            newRowOf[size_t(moved[size_t(row)])] = row;
+        QModelIndexList after;
+        after.reserve(before.size());
+        for (const QModelIndex& index : before)
+            after.append(this->index(newRowOf[size_t(index.row())], index.column()));
+        changePersistentIndexList(before, after);
+    }
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
-void MailTableModel::sortRows()
+// Sorting the cell texts with their row numbers and moving each row once is much faster than
+// moving whole rows at every step. The row number breaks ties, which keeps rows of equal cells in
+// their order without the buffer of a stable sort.
+platform::LargeVector<int> MailTableModel::sortRows()
 {
     const int column = m_sort.key;
     const bool descending = m_sort.order == 1;
-    if (column < kFromColumn) {
-        m_folder.rows().sort([column, descending](const MailRow& a, const MailRow& b) {
-            return descending ? flagOf(b, column) < flagOf(a, column) : flagOf(a, column) < flagOf(b, column);
-        });
-        return;
-    }
-    // Sorting the cell texts with their row numbers and moving each row once is much faster
-    // than moving whole rows at every step of the merge.
     const MailList& rows = m_folder.rows();
-    std::vector<SortKey> keys;
-    keys.reserve(rows.size());
-    for (int row = 0; row < rows.size(); ++row) {
-        const QStringView text = cellView(rows.at(row), column);
-        keys.push_back({column == kDateColumn ? dateNumber(text) : kNoNumber, text, row});
-    }
+    platform::LargeVector<SortKey> keys;
+    keys.reserve(size_t(rows.size()));
+    for (int row = 0; row < rows.size(); ++row)
+        keys.push_back(sortKeyOf(rows.at(row), column, row));
     const auto before = [descending](const SortKey& a, const SortKey& b) {
         const int c = compareKeys(a, b);
-        return descending ? c > 0 : c < 0;
+        return c != 0 ? (descending ? c > 0 : c < 0) : a.row < b.row;
     };
     // The index is kept in arrival order, which is usually date order already.
     if (std::is_sorted(keys.begin(), keys.end(), before))
-        return;
-    std::stable_sort(keys.begin(), keys.end(), before);
-    std::vector<int> order;
+        return {};
+    std::sort(keys.begin(), keys.end(), before);
+    platform::LargeVector<int> order;
     order.reserve(keys.size());
     for (const SortKey& key : keys)
         order.push_back(key.row);
     m_folder.rows().reorder(order);
+    return order;
 }
 
 QStringList MailTableModel::mimeTypes() const
