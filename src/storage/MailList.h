@@ -51,15 +51,7 @@ public:
     void reserve(int count) { m_rows.reserve(count); }
 
     /** Puts row order[i] at row i; @p order is a permutation of the row numbers. */
-    void reorder(std::span<const int> order)
-    {
-        Rows rows;
-        rows.reserve(m_rows.size());
-        for (const int row : order)
-            rows.push_back(std::move(m_rows[row]));
-        m_rows = std::move(rows);
-        m_indexValid = false;
-    }
+    void reorder(std::span<const int> order);
 
 private:
     void rebuildIndex() const;
