@@ -195,9 +195,11 @@ void MainWindow::folderTreeReloaded(bool expandFirstUserFolder)
     m_folder.setAccount(m_session.paths(), m_session.programPaths().workDir);
     m_mailModel->reload();
     m_treeModel->reload();
-    m_folderTree->expandAll();
-    if (!expandFirstUserFolder)
-        m_folderTree->collapse(m_treeModel->indexOfNode(storage::kTrashNode + 1));
+    // The fixed folders below the inbox stay in view; of the user folders only the first shows
+    // what it holds.
+    m_folderTree->expand(m_treeModel->indexOfNode(storage::kInboxNode));
+    if (expandFirstUserFolder)
+        m_folderTree->expand(m_treeModel->indexOfNode(storage::kTrashNode + 1));
 }
 
 void MainWindow::setReceiveMethod(int method)
