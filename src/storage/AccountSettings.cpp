@@ -112,7 +112,9 @@ int passwordShift(int nameLength)
 
 char16_t randomFiller()
 {
-    return static_cast<char16_t>(QRandomGenerator::global()->bounded(35, 125));
+    // 35 to 124 without the single quote, which could pair with a quote that begins the value.
+    const int code = QRandomGenerator::global()->bounded(35, 124);
+    return static_cast<char16_t>(code >= '\'' ? code + 1 : code);
 }
 
 QString scramblePassword(const QString& password, const QString& senderName, const FillerSource& filler)
@@ -137,11 +139,14 @@ QString unscramblePassword(const QString& stored, const QString& senderName)
     return password;
 }
 
-bool storePassword(const QString& userFile, const QString& password)
+bool storePassword(const QString& userFile, const QString& password, const FillerSource& filler)
 {
     const QString senderName = readProperty(QStringLiteral("Name"), userFile);
-    return IniWriteString(kProperty, QStringLiteral("Password"), scramblePassword(password, senderName), userFile)
-        == QLatin1String("1");
+    // A stored form that begins with a space or a quote is written between double quotes, which
+    // every reader removes: unquoted, a read would trim the space or take the quote and a filler
+    // that happens to match it at the end for a pair of quotes.
+    const QString stored = quotedIfNeeded(scramblePassword(password, senderName, filler));
+    return IniWriteString(kProperty, QStringLiteral("Password"), stored, userFile) == QLatin1String("1");
 }
 
 } // namespace fumibako::storage

@@ -82,6 +82,17 @@ QString IniGetString(const QString& section, const QString& key, int bufferSize,
     return StripAtNul(platform::cutToCp932Bytes(unquote(line->value()), bufferSize - 1));
 }
 
+QString quotedIfNeeded(const QString& value)
+{
+    if (value.isEmpty())
+        return value;
+    const auto isBlank = [](QChar c) { return c == u' ' || c == u'\t' || c == u'\v'; };
+    const QChar first = value.front();
+    if (isBlank(first) || isBlank(value.back()) || first == u'"' || first == u'\'')
+        return QLatin1Char('"') + value + QLatin1Char('"');
+    return value;
+}
+
 QString IniWriteString(const QString& section, const QString& key, const QString& value, const QString& file)
 {
     const QString s = cleanName(section);

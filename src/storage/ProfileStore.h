@@ -60,6 +60,14 @@ bool IniWriteSection(const QString& section, const QString& file, const QStringL
 /** Every section name in file order. False, with @p names untouched, when the file has no section. */
 bool IniGetSectionNames(const QString& file, QStringList& names);
 
+/**
+ * @p value in the form IniGetString gives back unchanged: wrapped in double quotes when it begins
+ * or ends with a space, TAB or VT (a read trims them) or begins with a quote (a read takes a
+ * matching last character for the second of a pair and removes both). Windows readers remove the
+ * same quotes.
+ */
+QString quotedIfNeeded(const QString& value);
+
 /** @p text up to (not including) its first NUL character. */
 QString StripAtNul(const QString& text);
 
