@@ -50,7 +50,23 @@ bool allJapanese(const QStringList& texts)
 class TestQtTexts : public QObject {
     Q_OBJECT
 
+    std::unique_ptr<test::MainWindowData> m_data;
+    test::RecordingPrompts m_prompts;
+    std::unique_ptr<mainwin::MainWindow> m_window;
+
+    void openWindow()
+    {
+        m_data = std::make_unique<test::MainWindowData>();
+        test::openMainWindow(m_data->paths(), &m_prompts, m_window);
+    }
+
 private Q_SLOTS:
+    void cleanup()
+    {
+        m_window.reset();
+        m_data.reset();
+    }
+
     void initTestCase()
     {
         QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); // a user in another locale
@@ -87,11 +103,8 @@ private Q_SLOTS:
 
     void previewContextMenu()
     {
-        test::MainWindowData data;
-        test::RecordingPrompts prompts;
-        std::unique_ptr<mainwin::MainWindow> window;
-        test::openMainWindow(data.paths(), &prompts, window);
-        const std::unique_ptr<QMenu> menu(window->preview()->createStandardContextMenu());
+        openWindow();
+        const std::unique_ptr<QMenu> menu(m_window->preview()->createStandardContextMenu());
         const QStringList texts = actionTexts(*menu);
         QVERIFY2(allJapanese(texts), qPrintable(texts.join(QLatin1String(" | "))));
     }
@@ -100,13 +113,10 @@ private Q_SLOTS:
     // tool bar under an internal name.
     void toolBarHasNoContextMenu()
     {
-        test::MainWindowData data;
-        test::RecordingPrompts prompts;
-        std::unique_ptr<mainwin::MainWindow> window;
-        test::openMainWindow(data.paths(), &prompts, window);
-        QToolBar* toolBar = window->findChild<QToolBar*>(QStringLiteral("tlbMain"));
+        openWindow();
+        QToolBar* toolBar = m_window->findChild<QToolBar*>(QStringLiteral("tlbMain"));
         QVERIFY(toolBar);
-        for (QWidget* target : {static_cast<QWidget*>(toolBar), static_cast<QWidget*>(window->menuBar())}) {
+        for (QWidget* target : {static_cast<QWidget*>(toolBar), static_cast<QWidget*>(m_window->menuBar())}) {
             QStringList shown;
             QTimer::singleShot(0, [&shown] { // a menu runs its own loop: look at it, then close it
                 if (auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
