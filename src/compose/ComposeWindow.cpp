@@ -115,31 +115,36 @@ QWidget* ComposeWindow::createFieldGrid(QWidget* parent)
     return grid;
 }
 
+// Two rows, so that the window keeps its controls at the small sizes its settings allow.
 QWidget* ComposeWindow::createButtonRow(QWidget* parent)
 {
-    auto* row = new QWidget(parent);
-    auto* layout = new QHBoxLayout(row);
+    auto* rows = new QWidget(parent);
+    auto* layout = new QGridLayout(rows);
     layout->setContentsMargins(0, 0, 0, 0);
-    m_keep = new QCheckBox(QStringLiteral("保存"), row);
+    m_keep = new QCheckBox(QStringLiteral("保存"), rows);
     m_keep->setObjectName(QStringLiteral("chkHozon"));
-    m_signatures = new QComboBox(row);
+    m_signatures = new QComboBox(rows);
     m_signatures->setObjectName(QStringLiteral("cmbSyomei"));
     m_signatures->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_signatures->setMinimumContentsLength(6);
-    m_signatureButton = button(QStringLiteral("cmdSyomei"), QStringLiteral("署名"), QString(), row);
+    m_signatureButton = button(QStringLiteral("cmdSyomei"), QStringLiteral("署名"), QString(), rows);
     m_easyButton = button(QStringLiteral("cmdKanTan"), QStringLiteral("簡単"),
-                          QStringLiteral("To、CC、BCC、添付を簡単に入力できます"), row);
+                          QStringLiteral("To、CC、BCC、添付を簡単に入力できます"), rows);
     m_outboxButton = button(QStringLiteral("cmdSBox"), QStringLiteral("送信BOX行き"),
-                            QStringLiteral("送信BOXに保存します"), row);
-    m_sendButton = button(QStringLiteral("cmdSend"), QStringLiteral("送信"), QString(), row);
-    layout->addWidget(m_keep);
-    layout->addWidget(m_signatures, 1);
-    layout->addWidget(m_signatureButton);
-    layout->addStretch(1);
-    layout->addWidget(m_easyButton);
-    layout->addWidget(m_outboxButton);
-    layout->addWidget(m_sendButton);
-    return row;
+                            QStringLiteral("送信BOXに保存します"), rows);
+    m_sendButton = button(QStringLiteral("cmdSend"), QStringLiteral("送信"), QString(), rows);
+    auto* signature = new QHBoxLayout;
+    signature->addWidget(m_keep);
+    signature->addWidget(m_signatures, 1);
+    signature->addWidget(m_signatureButton);
+    auto* commands = new QHBoxLayout;
+    commands->addStretch(1);
+    commands->addWidget(m_easyButton);
+    commands->addWidget(m_outboxButton);
+    commands->addWidget(m_sendButton);
+    layout->addLayout(signature, 0, 0);
+    layout->addLayout(commands, 1, 0);
+    return rows;
 }
 
 QAction* ComposeWindow::addCommand(QMenu* menu, const QString& objectName, const QString& caption,
