@@ -75,7 +75,8 @@ std::unique_ptr<mainwin::MainWindow> openMainWindow(const storage::ProgramPaths&
     if (!window->loadSequence())
         return nullptr;
     window->show();
-    QTest::qWaitForWindowExposed(window.get());
+    if (!QTest::qWaitForWindowExposed(window.get()))
+        return nullptr;
     window->afterShown(QString());
     return window;
 }
