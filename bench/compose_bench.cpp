@@ -18,7 +18,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -123,18 +122,6 @@ int benchOpen(const QString& root)
     return 0;
 }
 
-double peakMegabytes()
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
-    }
-    return 0;
-}
-
 int benchSend(const QString& root, int port, const QString& attachment)
 {
     SilentPrompts prompts;
@@ -148,9 +135,7 @@ int benchSend(const QString& root, int port, const QString& attachment)
     window->findChild<QLineEdit*>(QStringLiteral("txtFile"))->setText(attachment);
     QTest::qWait(200); // the window at rest
     const double idle = bench::residentMegabytes();
-    QFile clear(QStringLiteral("/proc/self/clear_refs")); // the peak from here on
-    const bool peakReset = clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
-    clear.close();
+    const bool peakReset = bench::resetPeakMemory(); // the peak from here on
     QElapsedTimer timer;
     timer.start();
     window->findChild<QPushButton*>(QStringLiteral("cmdSend"))->click();
@@ -159,7 +144,7 @@ int benchSend(const QString& root, int port, const QString& attachment)
         return 1; // not sent
     bench::printResult("send_compose_10mb_s", seconds, "s");
     if (peakReset)
-        bench::printResult("rss_send_10mb", peakMegabytes() - idle, "MB");
+        bench::printResult("rss_send_10mb", bench::peakResidentMegabytes() - idle, "MB");
     bench::printResult("rss_compose_idle", idle, "MB");
     return 0;
 }

@@ -12,39 +12,14 @@ import os
 import random
 import shutil
 import smtplib
-import socket
 import subprocess
 import sys
 import tempfile
 import time
 
-PYTHON = "/usr/bin/python3"
+from transfer_bench import PYTHON, free_ports, result, wait_for_port
+
 ATTACHMENT_BYTES = 10 * 1024 * 1024
-
-
-def result(name, value, unit):
-    print("RESULT %s %.2f %s" % (name, value, unit), flush=True)
-
-
-def free_ports(count):
-    sockets = [socket.socket() for _ in range(count)]
-    for s in sockets:
-        s.bind(("127.0.0.1", 0))
-    ports = [s.getsockname()[1] for s in sockets]
-    for s in sockets:
-        s.close()
-    return ports
-
-
-def wait_for_port(port, seconds=15):
-    deadline = time.monotonic() + seconds
-    while time.monotonic() < deadline:
-        try:
-            socket.create_connection(("127.0.0.1", port), 0.2).close()
-            return True
-        except OSError:
-            time.sleep(0.05)
-    return False
 
 
 def run_bench(argv, env):
