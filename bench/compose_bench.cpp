@@ -18,7 +18,6 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
-#include <QFileInfo>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QPushButton>
