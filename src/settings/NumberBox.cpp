@@ -43,6 +43,13 @@ void NumberBox::stepBy(int steps)
     lineEdit()->selectAll();
 }
 
+QSize NumberBox::sizeHint() const
+{
+    const QSize base = QAbstractSpinBox::sizeHint();
+    const int digits = fontMetrics().horizontalAdvance(QString::number(m_rule.maximum()) + QLatin1Char('0'));
+    return {std::max(base.width(), digits + 36), base.height()};
+}
+
 QAbstractSpinBox::StepEnabled NumberBox::stepEnabled() const
 {
     if (!isEnabled())

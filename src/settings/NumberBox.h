@@ -24,6 +24,9 @@ public:
     void resetRule() { m_rule.reset(); }
 
     void stepBy(int steps) override;
+    /** Wide enough for the largest number the box holds, beside its arrows. */
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
 
 Q_SIGNALS:
     /** The text changed (after correction). */
