@@ -116,6 +116,35 @@ private Q_SLOTS:
         QVERIFY(m_servers.pop3Log().contains(QStringLiteral("TLS")));
     }
 
+    void receiveOverImplicitTlsSetUpInTheAccountManager()
+    {
+        if (!m_pop3Up)
+            QSKIP("no POP3 fixture (needs root)");
+        QVERIFY(m_servers.seedMailbox(QStringLiteral("taro"), {MailServers::seedMessage(QStringLiteral("2.eml"))}));
+        MainWindowData data;
+        openMainWindow(data.paths(), m_prompts.get(), m_window);
+        whenModalShown(QStringLiteral("frmAccount"), [this](QDialog* dialog) {
+            click(named<QPushButton>(dialog, "cmdHen"));
+            retype(named<QLineEdit>(dialog, "txtAccName"), QStringLiteral("taro"));
+            retype(named<QLineEdit>(dialog, "txtPOP"), QStringLiteral("127.0.0.1"));
+            retype(named<QLineEdit>(dialog, "txtPass"), QStringLiteral("secret"));
+            click(named<QCheckBox>(dialog, "chkPOP"));
+            retype(named<settings::NumberBox>(dialog, "txtPOPport"), QString::number(m_servers.pop3sPort()));
+            auto* security = named<QComboBox>(dialog, "cmbPOPSecurity");
+            security->setFocus();
+            QTest::keyClick(security, Qt::Key_Down); // "SSL/TLS" on a port that is not 995
+            click(named<QPushButton>(dialog, "cmdAOK"));
+        });
+        menuAction(QStringLiteral("アカウント(&A)"))->trigger();
+        QCOMPARE(m_window->session().properties().security.pop3.mode, platform::mail::ConnectionSecurity::Tls);
+
+        menuAction(QStringLiteral("受信(&P)"))->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(!m_window->receiver()->isRunning(), 20000);
+        QVERIFY2(m_prompts->messages.isEmpty(), qPrintable(m_prompts->messages.value(0).text));
+        QCOMPARE(m_window->folderView().folderKey(), storage::FixedFolder::Unread);
+        QCOMPARE(m_window->mailModel()->rowCount(), 3); // the fixture's two unread and the new one
+    }
+
     void firstStartWithoutAnAccountEndsQuietly()
     {
         QTemporaryDir data;
