@@ -2,6 +2,9 @@
 #include "mainwin/MainWindow.h"
 
 #include "addressbook/AddressTable.h"
+#include "compose/ComposeHost.h"
+#include "compose/core/ComposeCallers.h"
+#include "transfer/Sending.h"
 #include "mainwin/MainViews.h"
 #include "mainwin/core/FolderTreeModel.h"
 #include "mainwin/core/MailTableModel.h"
@@ -18,9 +21,25 @@ namespace fumibako::mainwin {
 
 using storage::FlagCommand;
 
+compose::ComposeLauncher& MainWindow::composeLauncher()
+{
+    if (!m_compose) {
+        const storage::ProgramPaths& program = m_session.programPaths();
+        compose::ComposeServices services{m_session.paths(), m_session.environment(), m_session.histories(), m_prompts,
+                                          m_guard, [this] { return sendContext(); }};
+        // An outgoing folder on show lists what the compose window stored or sent.
+        compose::ComposeWindowContext context{m_display.composeWindow, program.programDir, program.registryFile, [this] {
+                                                  if (m_folder.isOutgoingFolder())
+                                                      showFolder(selectedNode());
+                                              }};
+        m_compose = std::make_unique<compose::ComposeHost>(services, context, m_currentMail, this);
+    }
+    return *m_compose;
+}
+
 void MainWindow::newMail()
 {
-    showNotAvailable(m_prompts, QStringLiteral("新規メール"));
+    composeLauncher().OpenCompose(compose::ComposeMode::New, QString(), QString(), QString());
 }
 
 void MainWindow::environmentSettings()
@@ -113,8 +132,11 @@ void MainWindow::fillAddressPane()
 
 void MainWindow::addressDoubleClicked(QTreeWidgetItem* item)
 {
-    if (item && item->isSelected())
-        newMail(); // the compose window will take item's address into To
+    if (!item || !item->isSelected())
+        return;
+    compose::ComposeFields fields;
+    fields.to = item->data(0, Qt::UserRole).toString();
+    composeLauncher().OpenCompose(compose::ComposeMode::New, QString(), QString(), QString(), fields);
 }
 
 void MainWindow::applyFlag(int element)
@@ -159,9 +181,15 @@ void MainWindow::deleteKey(bool shift)
 
 void MainWindow::openSelected()
 {
-    if (m_mailList->focusedSelectedRow() < 0)
+    const int row = m_mailList->focusedSelectedRow();
+    if (row < 0)
         return;
-    showNotAvailable(m_prompts, m_folder.isOutgoingFolder() ? QStringLiteral("メールの編集") : QStringLiteral("メールを開く"));
+    if (m_folder.isOutgoingFolder()) {
+        compose::openStoredMessage(composeLauncher(), m_currentMail, m_prompts, m_folder.folderKey(),
+                                   m_folder.currentMailDir(), m_folder.rows().at(row).keyString());
+        return;
+    }
+    showNotAvailable(m_prompts, QStringLiteral("メールを開く"));
 }
 
 void MainWindow::listChanged()

@@ -5,8 +5,10 @@
 #include "storage/DataDirectory.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
 #include <QMessageBox>
 #include <QTimer>
+#include <QTranslator>
 
 #include <cstdio>
 
@@ -72,6 +74,10 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("fumibako"));
     QApplication::setApplicationVersion(QStringLiteral(FUMIBAKO_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("fumibako"));
+    // Qt's own texts (file and font dialogs, standard buttons) in Japanese, as every other text.
+    QTranslator qtTexts;
+    if (qtTexts.load(QStringLiteral("qt_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
 
     const Options options = parseOptions(QApplication::arguments());
     if (!options.ok) {
