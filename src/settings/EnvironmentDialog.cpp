@@ -1,6 +1,8 @@
 #include "settings/EnvironmentDialog.h"
 
+#include "compose/SignatureFrame.h"
 #include "settings/NumberBox.h"
+#include "storage/AccountSession.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -24,12 +26,26 @@ EnvironmentDialog::EnvironmentDialog(storage::AccountSession& session, storage::
     setWindowTitle(QStringLiteral("環境設定"));
     setModal(true);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(createStartFrame());
-    layout->addWidget(createReceiveFrame());
-    layout->addWidget(createSendFrame());
+    auto* columns = new QHBoxLayout;
+    auto* options = new QVBoxLayout;
+    options->addWidget(createStartFrame());
+    options->addWidget(createReceiveFrame());
+    options->addWidget(createSendFrame());
+    options->addStretch(1);
+    columns->addLayout(options);
+    m_signatures = new compose::SignatureFrame(m_prompts, this);
+    columns->addWidget(m_signatures, 1);
+    layout->addLayout(columns);
     layout->addLayout(createButtons());
     m_minutes->resetRule();
     showForm(m_settings.open(gridShown));
+    m_signatures->load(session.paths().userFile, session.paths().userMailDir);
+}
+
+void EnvironmentDialog::done(int result)
+{
+    m_signatures->saveIfChanged();
+    QDialog::done(result);
 }
 
 QCheckBox* EnvironmentDialog::addCheck(QWidget* parent, const QString& name, const QString& caption)

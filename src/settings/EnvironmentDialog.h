@@ -13,6 +13,10 @@ class QLineEdit;
 class QPushButton;
 class QRadioButton;
 
+namespace fumibako::compose {
+class SignatureFrame;
+}
+
 namespace fumibako::settings {
 
 class NumberBox;
@@ -31,6 +35,10 @@ public:
      */
     EnvironmentDialog(storage::AccountSession& session, storage::AccountSwitchHost& mainWindow, bool gridShown,
                       platform::UserPrompts* scriptedPrompts, QWidget* parent);
+
+protected:
+    /** However the dialog closes ("保存", "キャンセル", the close box), a changed signature list is saved. */
+    void done(int result) override;
 
 private:
     QGroupBox* createStartFrame();
@@ -56,6 +64,7 @@ private:
     QPushButton* m_soundButton = nullptr;
     QCheckBox* m_signature = nullptr;
     QCheckBox* m_save = nullptr;
+    compose::SignatureFrame* m_signatures = nullptr;
 };
 
 } // namespace fumibako::settings

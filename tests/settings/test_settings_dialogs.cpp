@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QListView>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -277,6 +278,34 @@ private Q_SLOTS:
         QVERIFY(host.gridLines);
         QCOMPARE(session.environment().newMailSound, qint16(1));
         QCOMPARE(session.environment().soundFile, wave);
+    }
+
+    void cancelledSettingsStillSaveANewSignature()
+    {
+        makeAccounts({QStringLiteral("taro")});
+        const QString file = dir() + QStringLiteral("taro.ini");
+        const QByteArray before = readBytes(file);
+        QTemporaryDir work;
+        storage::AccountSession session(storage::ProgramPaths::make(dir(), work.path()), m_prompts, {});
+        RecordingHost host;
+        QVERIFY(session.OpenAccount(QStringLiteral("taro"), host));
+        EnvironmentDialog dialog(session, host, false, &m_prompts, nullptr);
+        dialog.show();
+        click(named<QCheckBox>(&dialog, "chkGrid")); // an option changed, then cancelled
+        auto* names = named<QComboBox>(&dialog, "cmbSyomei");
+        names->setFocus();
+        typeText(names, QStringLiteral("仕事用"));
+        auto* text = named<QPlainTextEdit>(&dialog, "txtSyomei");
+        text->setFocus();
+        typeText(text, QStringLiteral("山田太郎"));
+        click(named<QPushButton>(&dialog, "cmdSyoNew"));
+        QVERIFY2(m_prompts.messages.isEmpty(), qPrintable(m_prompts.messages.value(0).text));
+        QCOMPARE(readBytes(dir() + QStringLiteral("MailBox/taro/署名/仕事用.txt")), cp932Lines(QStringLiteral("山田太郎\n")));
+        QCOMPARE(readBytes(file), before); // the list waits for the dialog to close
+        click(named<QPushButton>(&dialog, "cmdCan"));
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QCOMPARE(readBytes(file), before + cp932Lines(QStringLiteral("[Syomei]\nCount=1\n0=仕事用\n")));
+        QVERIFY(!host.gridLines);
     }
 
     void listOrderDialogMovesAndApplies()
