@@ -38,6 +38,7 @@ AccountManagerDialog::AccountManagerDialog(const QString& programDir, const QStr
     : QDialog(parent),
       m_prompts(this, scriptedPrompts),
       m_manager(programDir, m_prompts),
+      m_connectionTest(m_prompts),
       m_currentAccount(currentAccount)
 {
     setObjectName(QStringLiteral("frmAccount"));
@@ -153,6 +154,11 @@ QWidget* AccountManagerDialog::createSecurityFrame()
     auto* grid = new QGridLayout(frame);
     createSecurityRow(grid, 0, QStringLiteral("POPサーバ"), QStringLiteral("POP"));
     createSecurityRow(grid, 1, QStringLiteral("SMTPサーバ"), QStringLiteral("SMTP"));
+    m_check = new QPushButton(QStringLiteral("接続テスト"), frame);
+    m_check->setObjectName(QStringLiteral("cmdCheck"));
+    m_check->setAutoDefault(false);
+    m_check->setToolTip(QStringLiteral("入力した設定でサーバーに接続し、ログインできるか確かめます（メールは受信も送信もしません）"));
+    grid->addWidget(m_check, 4, 0, 1, 2);
     grid->setColumnStretch(2, 1);
     return frame;
 }
@@ -192,6 +198,11 @@ void AccountManagerDialog::wire()
     connect(m_delete, &QPushButton::clicked, this, &AccountManagerDialog::deleteClicked);
     connect(m_ok, &QPushButton::clicked, this, &AccountManagerDialog::okClicked);
     connect(m_cancel, &QPushButton::clicked, this, &AccountManagerDialog::cancelClicked);
+    connect(m_check, &QPushButton::clicked, this, &AccountManagerDialog::checkClicked);
+    connect(&m_connectionTest, &ConnectionTest::finished, this, [this] {
+        m_check->setEnabled(true);
+        m_check->setText(QStringLiteral("接続テスト"));
+    });
 }
 
 void AccountManagerDialog::openAccounts()
@@ -320,6 +331,14 @@ void AccountManagerDialog::okClicked()
         return;
     }
     applyLayout();
+}
+
+void AccountManagerDialog::checkClicked()
+{
+    if (!m_connectionTest.start(currentForm()))
+        return;
+    m_check->setEnabled(false);
+    m_check->setText(QStringLiteral("確認中…"));
 }
 
 void AccountManagerDialog::cancelClicked()

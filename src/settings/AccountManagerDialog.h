@@ -2,6 +2,7 @@
 
 #include "mainwin/WindowPrompts.h"
 #include "settings/core/AccountManager.h"
+#include "settings/core/ConnectionTest.h"
 
 #include <QDialog>
 
@@ -57,9 +58,11 @@ private:
     void deleteClicked();
     void okClicked();
     void cancelClicked();
+    void checkClicked();
 
     mainwin::WindowPrompts m_prompts;
     AccountManager m_manager;
+    ConnectionTest m_connectionTest;
     QString m_currentAccount;
 
     QLabel* m_userLabel = nullptr;
@@ -83,6 +86,7 @@ private:
     QComboBox* m_smtpSecurity = nullptr;
     QCheckBox* m_smtpPlain = nullptr;
     QLabel* m_smtpPlainWarning = nullptr;
+    QPushButton* m_check = nullptr;
     QPushButton* m_new = nullptr;
     QPushButton* m_edit = nullptr;
     QPushButton* m_delete = nullptr;
