@@ -10,6 +10,7 @@
 #include "settings/NumberBox.h"
 #include "storage/AccountSession.h"
 #include "storage/ProfileStore.h"
+#include "RecordingHost.h"
 #include "support/RecordingPrompts.h"
 #include "support/TestFiles.h"
 
@@ -29,16 +30,6 @@ using namespace fumibako::test;
 
 namespace {
 
-class RecordingHost : public storage::AccountSwitchHost {
-public:
-    void folderTreeReloaded(bool) override {}
-    void setReceiveMethod(int method) override { receiveMethod = method; }
-    void setAutoReceiveArmed(bool) override {}
-    void showUnreadFolder() override {}
-    void setGridLines(bool shown) override { gridLines = shown; }
-    int receiveMethod = -1;
-    bool gridLines = false;
-};
 
 const QString kWave = QStringLiteral("RIFF\x24\0\0\0WAVEfmt ");
 

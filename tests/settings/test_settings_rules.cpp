@@ -9,6 +9,7 @@
 #include "settings/core/NumberBoxRule.h"
 #include "storage/AccountSession.h"
 #include "storage/ProfileStore.h"
+#include "RecordingHost.h"
 #include "support/RecordingPrompts.h"
 #include "support/TestFiles.h"
 
@@ -19,6 +20,7 @@
 
 using namespace fumibako;
 using namespace fumibako::settings;
+using fumibako::test::RecordingHost;
 using fumibako::test::RecordingPrompts;
 using fumibako::test::cp932Lines;
 using fumibako::test::readBytes;
@@ -26,16 +28,6 @@ using fumibako::test::writeBytes;
 
 namespace {
 
-class NullHost : public storage::AccountSwitchHost {
-public:
-    void folderTreeReloaded(bool) override {}
-    void setReceiveMethod(int method) override { receiveMethod = method; }
-    void setAutoReceiveArmed(bool) override {}
-    void showUnreadFolder() override {}
-    void setGridLines(bool shown) override { gridLines = shown; }
-    int receiveMethod = -1;
-    bool gridLines = false;
-};
 
 QStringList sectionOf(const QString& file, const QString& section)
 {
@@ -250,7 +242,7 @@ private Q_SLOTS:
         QTemporaryDir work;
         RecordingPrompts prompts;
         storage::AccountSession session(storage::ProgramPaths::make(dir(), work.path()), prompts, {});
-        NullHost host;
+        RecordingHost host;
         QVERIFY(session.OpenAccount(QStringLiteral("a"), host));
         session.setWindowLoaded(true);
         session.folderTree().addFolder(1);
@@ -302,7 +294,7 @@ private Q_SLOTS:
         QTemporaryDir work;
         RecordingPrompts prompts;
         storage::AccountSession session(storage::ProgramPaths::make(dir(), work.path()), prompts, {});
-        NullHost host;
+        RecordingHost host;
         QVERIFY(session.OpenAccount(QStringLiteral("a"), host));
         host.receiveMethod = -1;
         EnvironmentSettings settings(session, host, prompts);

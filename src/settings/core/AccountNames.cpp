@@ -85,12 +85,7 @@ bool writeAccountRegistry(const QString& registryFile, const QStringList& names)
 
 QStringList readAccountRegistry(const QString& registryFile, int bufferSize)
 {
-    QStringList names;
-    bool ok = false;
-    const int count = storage::IniGetString(kAName, QStringLiteral("Count"), 50, registryFile).trimmed().toInt(&ok);
-    for (int i = 0; ok && i < count; ++i)
-        names.append(storage::IniGetString(kAName, QString::number(i), bufferSize, registryFile));
-    return names;
+    return storage::readOrderedList(kAName, registryFile, 50, bufferSize);
 }
 
 } // namespace fumibako::settings

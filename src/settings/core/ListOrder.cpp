@@ -17,12 +17,7 @@ constexpr int kWholeEntry = 4096;
 // An ordered list of an account's file.
 QStringList readAccountList(const QString& section, const QString& file)
 {
-    QStringList entries;
-    bool ok = false;
-    const int count = storage::IniGetString(section, QStringLiteral("Count"), 10, file).trimmed().toInt(&ok);
-    for (int i = 0; ok && i < count; ++i)
-        entries.append(storage::IniGetString(section, QString::number(i), kWholeEntry, file));
-    return entries;
+    return storage::readOrderedList(section, file, 10, kWholeEntry);
 }
 
 } // namespace
