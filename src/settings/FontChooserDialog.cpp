@@ -96,8 +96,10 @@ QWidget* FontChooserDialog::createSamples()
 
 void FontChooserDialog::reload(const QString& storedName, const QString& storedSize)
 {
-    if (m_families.isEmpty())
+    if (m_families.isEmpty()) {
         m_families = installedJapaneseFamilies();
+        m_pitchKnown = false;
+    }
     relist();
     m_faceList->setCurrentIndex(m_faces->index(initialFaceIndex(m_faces->stringList(), storedName)));
     m_sizeList->setCurrentIndex(m_sizeList->model()->index(initialSizeIndex(storedSize), 0));
@@ -109,6 +111,10 @@ void FontChooserDialog::reload(const QString& storedName, const QString& storedS
 
 void FontChooserDialog::relist()
 {
+    if (m_fixedOnly->isChecked() && !m_pitchKnown) {
+        markFixedPitch(m_families);
+        m_pitchKnown = true;
+    }
     m_faces->setStringList(listedFaces(m_families, m_fixedOnly->isChecked(), m_noSymbol->isChecked()));
     m_faceList->clearSelection();
 }

@@ -38,6 +38,7 @@ private:
 
     QString m_registryFile;
     QList<FontFamilyInfo> m_families;
+    bool m_pitchKnown = false; ///< m_families' fixedPitch was measured
     QStringListModel* m_faces = nullptr;
     QListView* m_faceList = nullptr;
     QListView* m_sizeList = nullptr;

@@ -28,10 +28,15 @@ QList<FontFamilyInfo> installedJapaneseFamilies()
         info.name = name;
         info.japanese = true;
         info.symbol = QFontDatabase::writingSystems(name).contains(QFontDatabase::Symbol);
-        info.fixedPitch = QFontDatabase::isFixedPitch(name) || halfWidthLettersEqual(name);
         families.append(info);
     }
     return families;
+}
+
+void markFixedPitch(QList<FontFamilyInfo>& families)
+{
+    for (FontFamilyInfo& family : families)
+        family.fixedPitch = QFontDatabase::isFixedPitch(family.name) || halfWidthLettersEqual(family.name);
 }
 
 } // namespace fumibako::settings
