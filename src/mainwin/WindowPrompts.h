@@ -22,7 +22,7 @@ public:
     /** Adds the panels to @p bar: panel 1 the operation, panel 2 the row count. */
     void createPanels(QStatusBar* bar);
     QString statusText(int panel) const;
-    /** The prompts a test handed in (nullptr in the program), for the window's own dialogs. */
+    /** The prompts that answer instead of the user, if any: the windows this one opens use them too. */
     platform::UserPrompts* scripted() const { return m_scripted; }
 
     platform::Answer message(const QString& text, const QString& title, platform::Icon icon,
