@@ -7,6 +7,7 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -331,6 +332,15 @@ void AccountManagerDialog::okClicked()
         return;
     }
     applyLayout();
+}
+
+void AccountManagerDialog::keyPressEvent(QKeyEvent* event)
+{
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        cancelClicked();
+        return;
+    }
+    QDialog::keyPressEvent(event);
 }
 
 void AccountManagerDialog::checkClicked()

@@ -35,6 +35,10 @@ public:
     /** `SentakuUser`: the account the dialog showed last, for the main window to open. */
     QString selectedAccount() const { return m_manager.selectedAccount(); }
 
+protected:
+    /** Escape acts as the cancel button: back to viewing from a new or edited account, else closing. */
+    void keyPressEvent(QKeyEvent* event) override;
+
 private:
     void createWidgets();
     QWidget* createAccountFrame();

@@ -177,6 +177,15 @@ private Q_SLOTS:
         QVERIFY(!smtp->isEnabled());
         click(named<QPushButton>(&dialog, "cmdHen"));
         QVERIFY(smtp->isEnabled());
+        retype(smtp, QStringLiteral("typed by mistake"));
+        QTest::keyClick(smtp, Qt::Key_Escape); // as "キャンセル": back to viewing the main window's account
+        QVERIFY(dialog.isVisible());
+        QVERIFY(!smtp->isEnabled());
+        QCOMPARE(accounts->currentText(), QStringLiteral("taro"));
+        QCOMPARE(smtp->text(), QStringLiteral("smtp.example.jp"));
+        accounts->setFocus();
+        QTest::keyClick(accounts, Qt::Key_Down);
+        click(named<QPushButton>(&dialog, "cmdHen"));
         retype(smtp, QStringLiteral("mail.example.jp"));
         click(named<QPushButton>(&dialog, "cmdAOK"));
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
