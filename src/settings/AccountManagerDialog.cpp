@@ -136,16 +136,11 @@ void AccountManagerDialog::createSecurityRow(QGridLayout* grid, int row, const Q
     caption->setBuddy(mode);
     auto* plain = new QCheckBox(QStringLiteral("暗号化されていない接続でもパスワードを送る"), frame);
     plain->setObjectName(QStringLiteral("chk%1Plain").arg(prefix));
-    auto* warning = new QLabel(QStringLiteral("危険: パスワードが盗み見られるおそれがあります"), frame);
-    warning->setObjectName(QStringLiteral("lbl%1PlainWarning").arg(prefix));
-    warning->setStyleSheet(QStringLiteral("color: #b00000;"));
-    grid->addWidget(caption, row * 2, 0);
-    grid->addWidget(mode, row * 2, 1);
-    grid->addWidget(plain, row * 2, 2);
-    grid->addWidget(warning, row * 2 + 1, 2);
+    grid->addWidget(caption, row, 0);
+    grid->addWidget(mode, row, 1);
+    grid->addWidget(plain, row, 2);
     (prefix == QLatin1String("POP") ? m_popSecurity : m_smtpSecurity) = mode;
     (prefix == QLatin1String("POP") ? m_popPlain : m_smtpPlain) = plain;
-    (prefix == QLatin1String("POP") ? m_popPlainWarning : m_smtpPlainWarning) = warning;
 }
 
 QWidget* AccountManagerDialog::createSecurityFrame()
@@ -155,11 +150,18 @@ QWidget* AccountManagerDialog::createSecurityFrame()
     auto* grid = new QGridLayout(frame);
     createSecurityRow(grid, 0, QStringLiteral("POPサーバ"), QStringLiteral("POP"));
     createSecurityRow(grid, 1, QStringLiteral("SMTPサーバ"), QStringLiteral("SMTP"));
+    m_plainWarning = new QLabel(QStringLiteral("危険: パスワードが暗号化されずに送られ、盗み見られるおそれがあります"), frame);
+    m_plainWarning->setObjectName(QStringLiteral("lblPlainWarning"));
+    m_plainWarning->setStyleSheet(QStringLiteral("color: #b00000;"));
+    QSizePolicy keepPlace = m_plainWarning->sizePolicy(); // the dialog does not jump when it shows
+    keepPlace.setRetainSizeWhenHidden(true);
+    m_plainWarning->setSizePolicy(keepPlace);
+    grid->addWidget(m_plainWarning, 2, 0, 1, 3);
     m_check = new QPushButton(QStringLiteral("接続テスト"), frame);
     m_check->setObjectName(QStringLiteral("cmdCheck"));
     m_check->setAutoDefault(false);
     m_check->setToolTip(QStringLiteral("入力した設定でサーバーに接続し、ログインできるか確かめます（メールは受信も送信もしません）"));
-    grid->addWidget(m_check, 4, 0, 1, 2);
+    grid->addWidget(m_check, 3, 0, 1, 2);
     grid->setColumnStretch(2, 1);
     return frame;
 }
@@ -295,8 +297,8 @@ void AccountManagerDialog::updateSecurityControls()
 {
     m_popPlain->setEnabled(plainLoginSelectable(securityOf(m_popSecurity, m_popPlain).mode));
     m_smtpPlain->setEnabled(plainLoginSelectable(securityOf(m_smtpSecurity, m_smtpPlain).mode));
-    m_popPlainWarning->setVisible(m_popPlain->isEnabled() && m_popPlain->isChecked());
-    m_smtpPlainWarning->setVisible(m_smtpPlain->isEnabled() && m_smtpPlain->isChecked());
+    m_plainWarning->setVisible((m_popPlain->isEnabled() && m_popPlain->isChecked())
+                               || (m_smtpPlain->isEnabled() && m_smtpPlain->isChecked()));
 }
 
 void AccountManagerDialog::newClicked()

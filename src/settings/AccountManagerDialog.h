@@ -86,10 +86,9 @@ private:
     NumberBox* m_popPort = nullptr;
     QComboBox* m_popSecurity = nullptr;
     QCheckBox* m_popPlain = nullptr;
-    QLabel* m_popPlainWarning = nullptr;
     QComboBox* m_smtpSecurity = nullptr;
     QCheckBox* m_smtpPlain = nullptr;
-    QLabel* m_smtpPlainWarning = nullptr;
+    QLabel* m_plainWarning = nullptr; ///< shown while a password may go in clear text
     QPushButton* m_check = nullptr;
     QPushButton* m_new = nullptr;
     QPushButton* m_edit = nullptr;

@@ -147,7 +147,8 @@ private Q_SLOTS:
         const ConnectionReport report = checkSmtpConnection(server(port), {});
         QVERIFY(!report.connected);
         const QStringList shown = lines(describeConnectionReport(QStringLiteral("SMTPサーバ"), report));
-        QVERIFY2(shown.value(1).startsWith(QStringLiteral("　接続: できませんでした（")), qPrintable(shown.value(1)));
+        QVERIFY2(shown.value(1).startsWith(QStringLiteral("　接続: できませんでした（サーバーに届かないか、接続を断られました: ")),
+                 qPrintable(shown.value(1)));
         QCOMPARE(shown.value(2), QStringLiteral("　サーバー名とポート番号を確認してください"));
     }
 

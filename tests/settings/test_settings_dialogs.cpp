@@ -115,6 +115,10 @@ private Q_SLOTS:
         security->setFocus();
         QTest::keyClick(security, Qt::Key_Down); // "SSL/TLS"
         QVERIFY(!named<QCheckBox>(&dialog, "chkSMTPPlain")->isEnabled());
+        auto* warning = named<QLabel>(&dialog, "lblPlainWarning");
+        QVERIFY(!warning->isVisible());
+        click(named<QCheckBox>(&dialog, "chkPOPPlain")); // an old POP3 server on a trusted network
+        QVERIFY(warning->isVisible());
         click(named<QPushButton>(&dialog, "cmdAOK"));
 
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
@@ -130,7 +134,7 @@ private Q_SLOTS:
                             + QStringLiteral("\nAPOP=0\nSMTPport=0\nSportNum=25\nPOPport=1\nPportNum=995\n"
                                              "[Kankyou]\nKidouJusin=0\nMailHozon=0\nMailJusin=1\nAutoPOP=0\nAutoPOPTime=3\n"
                                              "MailSound=0\nMailSoundPath=\nSyomei=0\nGridLine=0\n"
-                                             "[Security]\nPOP3Security=0\nPOP3PlainLogin=0\nSMTPSecurity=1\nSMTPPlainLogin=0\n")));
+                                             "[Security]\nPOP3Security=0\nPOP3PlainLogin=1\nSMTPSecurity=1\nSMTPPlainLogin=0\n")));
         QCOMPARE(readBytes(registry()), cp932Lines(QStringLiteral("[AName]\nCount=1\n0=taro\n")));
     }
 

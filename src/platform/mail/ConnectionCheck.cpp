@@ -62,6 +62,33 @@ int onTransferInfo(void* shouldStop, curl_off_t, curl_off_t, curl_off_t, curl_of
     return callback && callback(0, 0) != 0 ? 1 : 0;
 }
 
+// A failure in Japanese, with libcurl's own words after it for whoever has to look further.
+QString failureText(CURLcode code, const QString& curlText)
+{
+    QString meaning;
+    switch (code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+        meaning = QStringLiteral("サーバー名が見つかりません");
+        break;
+    case CURLE_COULDNT_CONNECT:
+        meaning = QStringLiteral("サーバーに届かないか、接続を断られました");
+        break;
+    case CURLE_OPERATION_TIMEDOUT:
+        meaning = QStringLiteral("サーバーから応答がありません");
+        break;
+    case CURLE_SSL_CONNECT_ERROR:
+        meaning = QStringLiteral("暗号化の手順が合いません（暗号化の方式とポート番号を確認してください）");
+        break;
+    case CURLE_ABORTED_BY_CALLBACK:
+        meaning = QStringLiteral("中止しました");
+        break;
+    default:
+        meaning = QStringLiteral("失敗しました");
+        break;
+    }
+    return meaning + QStringLiteral(": ") + curlText;
+}
+
 // Connects, secures and logs in as the transfers would (libcurl's connect phase ends after the
 // login), then reads what happened from the handle and the transcript.
 ConnectionReport connectAndLogIn(const net::ServerAddress& address, const QString& user, const QString& password,
@@ -115,7 +142,8 @@ ConnectionReport connectAndLogIn(const net::ServerAddress& address, const QStrin
     if (report.clearLoginRefused)
         report.failure = net::clearLoginRefusedText(address);
     else if (code != CURLE_OK)
-        report.failure = curl.errorText().isEmpty() ? QString::fromUtf8(curl_easy_strerror(code)) : curl.errorText();
+        report.failure = failureText(code, curl.errorText().isEmpty() ? QString::fromUtf8(curl_easy_strerror(code))
+                                                                       : curl.errorText());
     return report;
 }
 

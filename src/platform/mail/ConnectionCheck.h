@@ -25,7 +25,7 @@ struct ConnectionReport {
     bool loginTried = false;    ///< a login (or APOP) was sent
     bool loginAccepted = false;
     QString serverReply;        ///< the server's last reply to the login, or its error reply
-    QString failure;            ///< libcurl's own words for a failure, when there was one
+    QString failure;            ///< what went wrong (Japanese, then libcurl's own words), when anything did
 };
 
 /**
