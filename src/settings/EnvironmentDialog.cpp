@@ -93,6 +93,12 @@ QGroupBox* EnvironmentDialog::createReceiveFrame()
     layout->addLayout(autoRow);
     connect(m_auto, &QCheckBox::toggled, m_minutes, &QWidget::setEnabled);
 
+    addSoundRows(frame, layout);
+    return frame;
+}
+
+void EnvironmentDialog::addSoundRows(QWidget* frame, QVBoxLayout* layout)
+{
     m_sound = addCheck(frame, QStringLiteral("chKanSound"), QStringLiteral("新着メールがあった場合、音を鳴らす"));
     layout->addWidget(m_sound);
     auto* soundRow = new QHBoxLayout;
@@ -108,7 +114,6 @@ QGroupBox* EnvironmentDialog::createReceiveFrame()
     connect(m_sound, &QCheckBox::toggled, m_soundFile, &QWidget::setEnabled);
     connect(m_sound, &QCheckBox::toggled, m_soundButton, &QWidget::setEnabled);
     connect(m_soundButton, &QPushButton::clicked, this, &EnvironmentDialog::chooseSoundFile);
-    return frame;
 }
 
 QGroupBox* EnvironmentDialog::createSendFrame()

@@ -12,6 +12,7 @@ class QGroupBox;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QVBoxLayout;
 
 namespace fumibako::compose {
 class SignatureFrame;
@@ -43,6 +44,7 @@ protected:
 private:
     QGroupBox* createStartFrame();
     QGroupBox* createReceiveFrame();
+    void addSoundRows(QWidget* frame, QVBoxLayout* layout);
     QGroupBox* createSendFrame();
     QLayout* createButtons();
     QCheckBox* addCheck(QWidget* parent, const QString& name, const QString& caption);
