@@ -55,11 +55,8 @@ void MainWindow::environmentSettings()
 
 void MainWindow::addressBook()
 {
-    // Until the compose window is built, mail to chosen addresses says it is not ready.
-    auto* compose = findChild<NotAvailableComposeLauncher*>();
-    if (!compose)
-        compose = new NotAvailableComposeLauncher(m_prompts, this);
-    addressbook::AddressManagerWindow::showFor(this, m_session.programPaths().programDir, m_prompts.scripted(), *compose,
+    addressbook::AddressManagerWindow::showFor(this, m_session.programPaths().programDir, m_prompts.scripted(),
+                                               composeLauncher(),
                                                m_display.splitters.at(3),
                                                [this](int twips) { m_display.splitters.at(3) = qint16(twips); });
 }

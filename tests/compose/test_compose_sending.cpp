@@ -86,6 +86,7 @@ class TestComposeSending : public QObject {
         account.smtpPort = m_servers.smtpAuthPort();
         account.loginName = QStringLiteral("taro");
         account.password = QStringLiteral("secret");
+        account.security.smtp.allowPlainLogin = true; // the fixture's AUTH port offers no STARTTLS
     }
 
     QMainWindow* newMail()

@@ -2,6 +2,7 @@
 #include "ComposeDriver.h"
 #include "MainWindowFixture.h"
 
+#include "addressbook/AddressTable.h"
 #include "compose/ComposeHost.h"
 #include "compose/core/Signatures.h"
 #include "mainwin/MainViews.h"
@@ -16,12 +17,16 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QApplication>
 #include <QComboBox>
+#include <QDialog>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
+#include <QTreeView>
 #include <QTreeWidget>
 
 #include <memory>
@@ -293,6 +298,63 @@ private Q_SLOTS:
         QCOMPARE(fieldText(window, QStringLiteral("cmbBCC")), QStringLiteral("hidden@example.jp"));
         QCOMPARE(fieldText(window, QStringLiteral("txtSub")), QStringLiteral("会議"));
         QVERIFY(m_prompts->messages.isEmpty());
+    }
+
+    void easyInputWritesTheListsBack()
+    {
+        addressbook::SaveAddressBook(m_data->paths().programDir,
+                                     {{QStringLiteral("Root"), QStringLiteral("山田"), QStringLiteral("yamada@example.jp"), {}}});
+        addressbook::RebuildAddressTable(m_data->paths().programDir, *m_prompts);
+        storage::IniWriteSection(QStringLiteral("RirekiTo"), taro().userFile, {"Count=1", "0=old@example.jp"});
+        openWindow();
+        QMainWindow* window = newMail();
+        test::fillCompose(window, QStringLiteral("a@example.jp, b@example.jp"), {}, {}, QStringLiteral("件名"), {});
+        QTimer::singleShot(0, [] {
+            auto* picker = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            if (!picker || picker->objectName() != QStringLiteral("frmAddress"))
+                return;
+            auto* entries = picker->findChild<QTreeView*>(QStringLiteral("lsvNandA"));
+            entries->selectionModel()->select(entries->model()->index(0, 0),
+                                              QItemSelectionModel::Select | QItemSelectionModel::Rows);
+            picker->findChild<QPushButton*>(QStringLiteral("cmdTo1"))->click();
+            picker->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+        });
+        command(window, QStringLiteral("cmdKanTan"));
+        QCOMPARE(fieldText(window, QStringLiteral("cmbTo")), QStringLiteral("a@example.jp, b@example.jp"));
+        QCOMPARE(fieldText(window, QStringLiteral("cmbCC")), QStringLiteral("yamada@example.jp"));
+        QCOMPARE(fieldText(window, QStringLiteral("txtSub")), QStringLiteral("件名"));
+        QCOMPARE(window->findChild<QComboBox*>(QStringLiteral("cmbTo"))->count(), 0); // the drop-downs are emptied
+        // Cancelled, the picker leaves the window as it was.
+        QTimer::singleShot(0, [] {
+            if (auto* picker = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+                picker->findChild<QPushButton*>(QStringLiteral("cmdCan"))->click();
+        });
+        command(window, QStringLiteral("mnuEasy"));
+        QCOMPARE(fieldText(window, QStringLiteral("cmbCC")), QStringLiteral("yamada@example.jp"));
+    }
+
+    void fieldsSetWithoutOpeningAnew()
+    {
+        storage::IniWriteString(QStringLiteral("Kankyou"), QStringLiteral("MailHozon"), QStringLiteral("1"), taro().userFile);
+        openWindow();
+        compose::ComposeFields reply;
+        reply.to = QStringLiteral("yamada@example.jp");
+        reply.body = QStringLiteral(">引用\r\n>");
+        m_window->composeLauncher().showWithFields(reply);
+        QMainWindow* window = composeWindow(m_window.get());
+        QVERIFY(window);
+        QVERIFY(window->findChild<QCheckBox*>(QStringLiteral("chkHozon"))->isChecked()); // a new window takes "MailHozon"
+        QCOMPARE(fieldText(window, QStringLiteral("txtBun")), QStringLiteral(">引用\n>"));
+        window->findChild<QCheckBox*>(QStringLiteral("chkHozon"))->setChecked(false);
+        window->findChild<QLineEdit*>(QStringLiteral("txtSub"))->setText(QStringLiteral("残る"));
+        compose::ComposeFields forward;
+        forward.attachments = QStringLiteral("/in/m1.eml|転送[件名].eml");
+        m_window->composeLauncher().showWithFields(forward);
+        QCOMPARE(composeWindow(m_window.get()), window);
+        QCOMPARE(fieldText(window, QStringLiteral("txtFile")), QStringLiteral("/in/m1.eml|転送[件名].eml"));
+        QCOMPARE(fieldText(window, QStringLiteral("txtSub")), QStringLiteral("残る"));
+        QCOMPARE(fieldText(window, QStringLiteral("cmbTo")), QStringLiteral("yamada@example.jp"));
+        QVERIFY(!window->findChild<QCheckBox*>(QStringLiteral("chkHozon"))->isChecked());
     }
 
     void geometryInTwipsAndTheTextFont()

@@ -190,6 +190,8 @@ public:
             m_spool = std::make_shared<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/fumibako-send-XXXXXX"));
             if (!m_spool->open())
                 return;
+            // Only the open file is used from here on: a crash leaves no copy of the message behind.
+            QFile::remove(m_spool->fileName());
             m_target.reset(g_mime_stream_fs_new(m_spool->handle()));
             g_mime_stream_fs_set_owner(GMIME_STREAM_FS(m_target.get()), FALSE);
         } else {
@@ -317,8 +319,7 @@ QByteArray ComposedMessage::bytes() const
 {
     if (!spool)
         return data;
-    QFile file(spool->fileName());
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return spool->seek(0) ? spool->readAll() : QByteArray();
 }
 
 } // namespace fumibako::platform::mail

@@ -12,15 +12,16 @@ namespace fumibako::platform::mail {
 
 /**
  * A message ready for SMTP: the envelope and the exact bytes of DATA (CR LF line ends). DATA is
- * held in memory, or, for a message with large attachments or a large redirected message, in a
- * temporary file that goes with the last copy of the message, so that memory stays bounded
- * whatever the size of what is sent.
+ * held in memory, or, for a message with large attachments or a large redirected message, in an
+ * unnamed temporary file (removed from its folder as soon as it is made, closed with the last
+ * copy of the message), so that memory stays bounded whatever the size of what is sent. Copies
+ * share the file and its read position: they are read one after another, never at once.
  */
 struct ComposedMessage {
     QByteArray envelopeFrom;
     QList<QByteArray> envelopeRecipients;
     QByteArray data;                        ///< DATA, unless spooled
-    std::shared_ptr<QTemporaryFile> spool;  ///< when set, DATA is this file's content and data is empty
+    std::shared_ptr<QTemporaryFile> spool;  ///< when set, DATA is this open file's content and data is empty
     QString error; // not empty: the message could not be built; the text says why
 
     /** The size of DATA in bytes. */

@@ -153,13 +153,11 @@ CURLcode transmit(SmtpConnection& connection, const ComposedMessage& message)
     net::CurlList envelopeRecipients;
     setEnvelope(handle, message, envelopeRecipients);
     Upload upload{&message.data, nullptr, 0};
-    QFile spool;
     if (message.spool) {
-        // A file of its own, so that a second attempt reads the message from its start again.
-        spool.setFileName(message.spool->fileName());
-        if (!spool.open(QIODevice::ReadOnly))
+        // From the start: a second attempt over a new connection sends the message again.
+        if (!message.spool->seek(0))
             return CURLE_READ_ERROR;
-        upload.spool = &spool;
+        upload.spool = message.spool.get();
     }
     curl_easy_setopt(handle, CURLOPT_READDATA, &upload);
     curl_easy_setopt(handle, CURLOPT_INFILESIZE_LARGE, curl_off_t(message.size()));
