@@ -36,4 +36,10 @@ inline double medianMs(int runs, const std::function<void()>& prepare, const std
 /** Resident memory of this process in MB (from /proc/self/status). */
 double residentMegabytes();
 
+/** The peak resident memory of this process in MB since it started or since resetPeakMemory(). */
+double peakResidentMegabytes();
+
+/** Starts the peak of peakResidentMegabytes() afresh; false where the system does not allow it. */
+bool resetPeakMemory();
+
 } // namespace fumibako::bench

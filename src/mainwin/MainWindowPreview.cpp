@@ -64,6 +64,14 @@ void MainWindow::showPreviewOf(const QString& key)
     m_returnFreedMemory.start();
 }
 
+void MainWindow::showPreviewAgain()
+{
+    // A new preview font shows at once on the message the pane shows, when it is still listed.
+    const QString key = m_previewState.shownKey;
+    if (!key.isEmpty() && previewLocationName() == mailview::kPreviewFileName && m_folder.rows().containsKey(key))
+        showPreviewOf(key);
+}
+
 void MainWindow::openLink(const QUrl& url)
 {
     // The pane never follows a link itself: web links go to the system's browser, mail links to
@@ -71,8 +79,11 @@ void MainWindow::openLink(const QUrl& url)
     const mailview::LinkAction action = mailview::previewLinkAction(url.toString());
     if (action.kind == mailview::LinkAction::External)
         QDesktopServices::openUrl(url);
-    else if (action.kind == mailview::LinkAction::Compose)
-        newMail();
+    else if (action.kind == mailview::LinkAction::Compose) {
+        compose::ComposeFields fields;
+        fields.to = action.address;
+        composeLauncher().OpenCompose(compose::ComposeMode::New, QString(), QString(), QString(), fields);
+    }
 }
 
 } // namespace fumibako::mainwin
