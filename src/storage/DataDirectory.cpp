@@ -85,6 +85,17 @@ bool makePrivateDirectory(const QString& path)
 
 } // namespace
 
+bool makePrivatePath(const QString& path)
+{
+    const QString clean = QDir::cleanPath(path);
+    if (QFileInfo(clean).isDir())
+        return true;
+    const QString parent = QFileInfo(clean).path();
+    if (parent != clean && !makePrivatePath(parent))
+        return false;
+    return makePrivateDirectory(clean);
+}
+
 bool EnsureDirectory(const QString& parent, const QString& name)
 {
     const QString path = withTrailingSlash(parent) + name;

@@ -34,6 +34,12 @@ QString resolveProgramDir(const DataDirectoryInputs& inputs);
 QString prepareWorkDir(QString* error);
 
 /**
+ * Creates the folder @p path inside the data directory, and every missing folder above it, with
+ * mode 0700; folders that exist keep their mode. False when it could not be created.
+ */
+bool makePrivatePath(const QString& path);
+
+/**
  * Creates @p parent + @p name (one level, mode 0700) when no directory of that name exists; an
  * existing one keeps its mode.
  */

@@ -1,13 +1,17 @@
 // The data directory is the user's alone: new folders 0700, every file written there 0600,
 // whatever the umask; what exists keeps its mode.
 #include "addressbook/AddressBook.h"
+#include "compose/core/SignatureSettings.h"
 #include "storage/AccountSettings.h"
 #include "storage/DataDirectory.h"
 #include "storage/ProfileStore.h"
+#include "support/RecordingPrompts.h"
 #include "support/TestFiles.h"
 #include "transfer/OutgoingMailFile.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -26,7 +30,7 @@ int modeOf(const QString& path)
     return int(info.st_mode & 07777);
 }
 
-enum class Writer { AccountFile, Registry, MailIndex, Password, AddressBook, OutgoingMail };
+enum class Writer { AccountFile, Registry, MailIndex, Password, AddressBook, OutgoingMail, Signature };
 
 } // namespace
 
@@ -60,6 +64,12 @@ private Q_SLOTS:
                                    m_account.userMailDir, m_account.inputDir, m_account.outputDir, m_account.draftDir})
             QVERIFY2(modeOf(dir) == 0700, qPrintable(QStringLiteral("%1: %2").arg(dir).arg(modeOf(dir), 0, 8)));
         QCOMPARE(modeOf(m_paths.programDir + QStringLiteral("FBTop.htm")), 0600);
+        // Folders made later, such as that of the signatures, the same.
+        QVERIFY(makePrivatePath(m_account.userMailDir + QStringLiteral("署名/")));
+        QCOMPARE(modeOf(m_account.userMailDir + QStringLiteral("署名")), 0700);
+        QDir(m_account.outputDir).removeRecursively();
+        QVERIFY(makePrivatePath(m_account.outputDir));
+        QCOMPARE(modeOf(m_account.outputDir), 0700);
     }
 
     void existingFoldersKeepTheirMode()
@@ -83,6 +93,7 @@ private Q_SLOTS:
         QTest::newRow("stored password") << Writer::Password;
         QTest::newRow("address book") << Writer::AddressBook;
         QTest::newRow("outgoing mail") << Writer::OutgoingMail;
+        QTest::newRow("signature") << Writer::Signature;
     }
     void writtenFilesArePrivate()
     {
@@ -90,6 +101,7 @@ private Q_SLOTS:
         const QString file = write(writer, 1);
         QVERIFY2(QFile::exists(file), qPrintable(file));
         QCOMPARE(modeOf(file), 0600);
+        QCOMPARE(modeOf(QFileInfo(file).path()), 0700);
         // A file the user opened up on purpose stays as it is when rewritten.
         QVERIFY(::chmod(QFile::encodeName(file).constData(), 0640) == 0);
         clearProfileCache();
@@ -121,6 +133,16 @@ private:
         case Writer::AddressBook:
             addressbook::SaveAddressBook(m_paths.programDir, {{QStringLiteral("Root"), text, QStringLiteral("a@x"), {}}});
             return addressbook::addressBookFile(m_paths.programDir);
+        case Writer::Signature: {
+            test::RecordingPrompts prompts;
+            compose::SignatureSettings signatures(prompts);
+            signatures.load(userFile, m_account.userMailDir);
+            if (round == 1)
+                signatures.create(QStringLiteral("仕事"), text);
+            else
+                signatures.edit(QStringLiteral("仕事"), text);
+            return m_account.userMailDir + QStringLiteral("署名/仕事.txt");
+        }
         case Writer::OutgoingMail: {
             transfer::CurrentMail mail;
             mail.to = QStringLiteral("a@example.jp");

@@ -6,6 +6,7 @@
 #include "platform/mail/LineEnds.h"
 #include "storage/AccountSettings.h"
 #include "storage/AddressHistory.h"
+#include "storage/DataDirectory.h"
 #include "storage/FolderTree.h"
 #include "storage/IndexEntry.h"
 #include "storage/MailtoCommandLine.h"
@@ -16,7 +17,6 @@
 #include "transfer/Sending.h"
 #include "transfer/StoredMail.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -211,7 +211,7 @@ ComposeController::Outcome ComposeController::store(StoreTarget target, const Co
     const storage::AccountPaths& paths = m_services.paths;
     const QString section = target == StoreTarget::Outbox ? Outbox : Drafts;
     const QString dir = target == StoreTarget::Outbox ? paths.outputDir : paths.draftDir;
-    QDir().mkpath(dir);
+    storage::makePrivatePath(dir);
     // A redirect keeps its command in To, so the stored message is sent as the redirect it is.
     transfer::CurrentMail mail = record(content, true);
     mail.mailPath = dir;

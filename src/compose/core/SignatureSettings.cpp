@@ -2,9 +2,9 @@
 
 #include "compose/core/Signatures.h"
 #include "platform/UserPrompts.h"
+#include "storage/DataDirectory.h"
 #include "storage/ProfileStore.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
@@ -63,7 +63,7 @@ bool SignatureSettings::create(const QString& name, const QString& text)
                           Buttons::Ok);
         return false;
     }
-    if (!path || !QDir().mkpath(signatureFolder(m_userMailDir)) || !writeSignatureFile(*path, text)) {
+    if (!path || !storage::makePrivatePath(signatureFolder(m_userMailDir)) || !writeSignatureFile(*path, text)) {
         m_prompts.message(QStringLiteral("有効な名前を付けてください"), QString(), Icon::None, Buttons::Ok);
         return false;
     }
