@@ -29,6 +29,9 @@ class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;
 
+namespace fumibako::mailview {
+struct ReadWindowContext;
+}
 namespace fumibako::transfer {
 class Receiver;
 struct SendContext;
@@ -145,6 +148,8 @@ private:
     void deleteKey(bool shift);
     void moveToTrashByButton() { deleteKey(false); }
     void openSelected();
+    void openReadWindow(int row);
+    mailview::ReadWindowContext readWindowContext();
     void addFolder();
     void deleteFolder();
     bool renameFolder(int nodeIndex, const QString& text);
@@ -159,6 +164,7 @@ private:
 
     // MainWindowReceive.cpp
     void createReceiver();
+    void setReceiverAccount();
     bool startReceive(int method, std::function<void()> done);
     void receive();
     void receiveWith(int method);

@@ -5,6 +5,8 @@
 #include "mainwin/MainViews.h"
 #include "mainwin/core/FolderTreeModel.h"
 #include "mainwin/core/MailTableModel.h"
+#include "mailview/ReadWindow.h"
+#include "serverlist/ServerListWindow.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -61,7 +63,16 @@ void MainWindow::fontChooser()
 
 void MainWindow::serverList()
 {
-    showNotAvailable(m_prompts, QStringLiteral("メールリスト"));
+    if (!m_session.isOpen())
+        return;
+    m_timers.disarmAutoReceive();
+    m_prompts.setStatus(1, QStringLiteral("メールリストを取得中"));
+    setReceiverAccount();
+    const auto showReceived = [this](std::function<void()> closed) {
+        mailview::ReadWindow::of(this, readWindowContext())->showReceived(std::move(closed));
+    };
+    serverlist::ServerListWindow::open(this, {*m_receiver, m_guard, m_prompts, m_session.paths().userFile, showReceived},
+                                       [this] { setAutoReceiveArmed(true); });
 }
 
 void MainWindow::listOrder()
@@ -136,9 +147,31 @@ void MainWindow::deleteKey(bool shift)
 
 void MainWindow::openSelected()
 {
-    if (m_mailList->focusedSelectedRow() < 0)
+    const int row = m_mailList->focusedSelectedRow();
+    if (row < 0)
         return;
-    showNotAvailable(m_prompts, m_folder.isOutgoingFolder() ? QStringLiteral("メールの編集") : QStringLiteral("メールを開く"));
+    if (m_folder.isOutgoingFolder()) {
+        showNotAvailable(m_prompts, QStringLiteral("メールの編集"));
+        return;
+    }
+    openReadWindow(row);
+}
+
+void MainWindow::openReadWindow(int row)
+{
+    // Opening marks the message read at once.
+    if (m_folder.rows().at(row).unread) {
+        m_folder.applyFlag(FlagCommand::MarkRead, {row});
+        m_mailModel->rowsUpdated();
+    }
+    m_timers.stopUnreadTimer();
+    mailview::ReadWindow::of(this, readWindowContext())
+        ->openStored(m_folder.currentMailDir(), m_folder.rows().at(row).keyString());
+}
+
+mailview::ReadWindowContext MainWindow::readWindowContext()
+{
+    return {m_prompts, m_currentMail, nullptr, m_session.programPaths(), m_display.readWindow};
 }
 
 void MainWindow::listChanged()
