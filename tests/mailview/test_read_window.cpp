@@ -12,6 +12,7 @@
 #include "storage/ProfileStore.h"
 #include "support/ModalAnswers.h"
 #include "support/RecordingPrompts.h"
+#include "transfer/Receiving.h"
 #include "support/SampleMail.h"
 #include "support/TestFiles.h"
 
@@ -65,14 +66,21 @@ class TestReadWindow : public QObject {
         return -1;
     }
 
-    // A click, then a double click on the row, as the user opens a message.
+    QPoint rowCenter(int row) const
+    {
+        return m_main->mailList()->visualRect(m_main->mailModel()->index(row, mainwin::kSubjectColumn)).center();
+    }
+    void clickRow(int row) { QTest::mouseClick(m_main->mailList()->viewport(), Qt::LeftButton, {}, rowCenter(row)); }
+    QMainWindow* doubleClickRow(int row)
+    {
+        QTest::mouseDClick(m_main->mailList()->viewport(), Qt::LeftButton, {}, rowCenter(row));
+        return test::topLevelNamed<QMainWindow>(QStringLiteral("frmRMail"));
+    }
+    // A click (which shows the preview), then a double click on the row, as the user opens a message.
     QMainWindow* openRow(int row)
     {
-        mainwin::MailListView* list = m_main->mailList();
-        const QPoint at = list->visualRect(m_main->mailModel()->index(row, mainwin::kSubjectColumn)).center();
-        QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, at);
-        QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, at);
-        return test::topLevelNamed<QMainWindow>(QStringLiteral("frmRMail"));
+        clickRow(row);
+        return doubleClickRow(row);
     }
 
     template <typename T>
@@ -136,9 +144,10 @@ private Q_SLOTS:
         const int row = rowOf(QStringLiteral("会議資料の送付"));
         QVERIFY(row >= 0);
         QVERIFY(m_main->folderView().rows().at(row).unread);
+        clickRow(row);
         const QStringList workBefore = QDir(m_data->paths().workDir).entryList(QDir::Files);
 
-        QMainWindow* read = openRow(row);
+        QMainWindow* read = doubleClickRow(row);
         QVERIFY(read && read->isVisible());
         QCOMPARE(read->windowTitle(), QStringLiteral("メールの詳細"));
         QCOMPARE(read->windowModality(), Qt::NonModal);
@@ -167,7 +176,7 @@ private Q_SLOTS:
             QCOMPARE(dialog->windowTitle(), QStringLiteral("フォルダの選択"));
             dialog->setDirectory(target.path());
             dialog->selectFile(target.path());
-            dialog->accept();
+            static_cast<QDialog*>(dialog)->accept();
         });
         in<QPushButton>(read, "cmdFileHozon")->click();
         QCOMPARE(test::readBytes(target.filePath(QStringLiteral("議事録.txt"))), QByteArray("minutes\r\n"));
@@ -232,7 +241,10 @@ private Q_SLOTS:
             offered->setCurrentRow(item);
             add->click();
         }
-        QTest::mouseDClick(offered->viewport(), Qt::LeftButton, {}, offered->visualItemRect(offered->item(3)).center());
+        offered->scrollToItem(offered->item(3));
+        const QPoint item3 = offered->visualItemRect(offered->item(3)).center();
+        QTest::mouseClick(offered->viewport(), Qt::LeftButton, {}, item3);
+        QTest::mouseDClick(offered->viewport(), Qt::LeftButton, {}, item3);
         offered->setCurrentRow(5);
         add->click();
         QCOMPARE(chosen->count(), 4);
@@ -244,7 +256,7 @@ private Q_SLOTS:
         test::answerNextDialog<QFileDialog>([&file](QFileDialog* files) {
             QCOMPARE(files->windowTitle(), QStringLiteral("保存"));
             files->selectFile(file);
-            files->accept();
+            static_cast<QDialog*>(files)->accept();
         });
         in<QPushButton>(dialog, "cmdNext")->click();
         QCOMPARE(m_prompts->messages.last().text, QStringLiteral("保存しました"));
@@ -283,11 +295,11 @@ private Q_SLOTS:
 
     void messageFileThatVanished()
     {
-        QVERIFY(QFile::remove(taro().inputDir + "m2.eml"));
         test::openMainWindow(m_data->paths(), m_prompts.get(), m_main);
         test::selectFolder(*m_main, QStringLiteral("標準BOX"));
         const int row = rowOf(QStringLiteral("m2.eml"));
         QVERIFY(row >= 0);
+        QVERIFY(QFile::remove(taro().inputDir + "m2.eml"));
         QMainWindow* read = openRow(row);
         QVERIFY(!read || !read->isVisible());
         QCOMPARE(m_prompts->messages.last().text,
