@@ -48,7 +48,7 @@ ReadWindow* ReadWindow::of(QWidget* owner, const ReadWindowContext& context)
 }
 
 ReadWindow::ReadWindow(QWidget* owner, const ReadWindowContext& context)
-    : QMainWindow(owner, Qt::Window), m_context(context), m_dialogs(std::make_unique<SystemReadingDialogs>(owner)),
+    : QMainWindow(owner, Qt::Window), m_context(context), m_dialogs(std::make_unique<SystemReadingDialogs>(this)),
       m_controller({context.prompts, *m_dialogs, context.currentMail, context.composer, context.paths.programDir,
                     context.paths.workDir})
 {

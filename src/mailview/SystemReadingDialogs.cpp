@@ -1,5 +1,6 @@
 #include "mailview/SystemReadingDialogs.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
 
@@ -16,7 +17,7 @@ std::optional<QString> SystemReadingDialogs::askText(const QString& prompt, cons
 
 std::optional<QString> SystemReadingDialogs::chooseFolder()
 {
-    const QString folder = QFileDialog::getExistingDirectory(m_owner, QStringLiteral("フォルダの選択"));
+    const QString folder = QFileDialog::getExistingDirectory(m_owner, QStringLiteral("フォルダの選択"), QDir::homePath());
     if (folder.isEmpty())
         return std::nullopt;
     return folder;
@@ -25,7 +26,7 @@ std::optional<QString> SystemReadingDialogs::chooseFolder()
 std::optional<QString> SystemReadingDialogs::chooseSaveFile(const QString& title, const QString& filter,
                                                             const QString& suffix)
 {
-    QFileDialog dialog(m_owner, title, QString(), filter);
+    QFileDialog dialog(m_owner, title, QDir::homePath(), filter);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(suffix);

@@ -5,8 +5,11 @@
 #include "storage/DataDirectory.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QMessageBox>
 #include <QTimer>
+#include <QTranslator>
 
 #include <cstdio>
 
@@ -38,6 +41,17 @@ Options parseOptions(QStringList args)
     }
     options.commandLine = rest.join(QLatin1Char(' '));
     return options;
+}
+
+// Qt's own texts (the buttons and labels of the file, input and font dialogs) in Japanese, as
+// every text of the program, whatever the system's language.
+void useJapaneseQtTexts(QApplication& app)
+{
+    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
+    auto* translator = new QTranslator(&app);
+    if (translator->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(translator);
 }
 
 void showStartError(const QString& text)
@@ -72,6 +86,7 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("fumibako"));
     QApplication::setApplicationVersion(QStringLiteral(FUMIBAKO_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("fumibako"));
+    useJapaneseQtTexts(app);
 
     const Options options = parseOptions(QApplication::arguments());
     if (!options.ok) {
