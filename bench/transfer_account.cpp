@@ -35,6 +35,10 @@ void writeAccount(const storage::AccountPaths& paths, int pop3Port, int smtpPort
     set("SMTPport", QStringLiteral("1"));
     set("SportNum", QString::number(smtpPort));
     storage::IniWriteString(QStringLiteral("Kankyou"), QStringLiteral("MailJusin"), QStringLiteral("1"), paths.userFile);
+    // The SMTP server of the benchmark takes AUTH without TLS, as the smtplib loop does.
+    storage::AccountSecurity security;
+    security.smtp.allowPlainLogin = true;
+    storage::writeAccountSecurity(paths.userFile, security);
     storage::storePassword(paths.userFile, QStringLiteral("secret"));
 }
 

@@ -2,6 +2,7 @@
 #include "mainwin/MainWindow.h"
 
 #include "mainwin/MainViews.h"
+#include "mainwin/ReceiveDialogs.h"
 #include "mainwin/SendingNoticeWindow.h"
 #include "transfer/Sending.h"
 
@@ -9,8 +10,10 @@ namespace fumibako::mainwin {
 
 transfer::SendContext MainWindow::sendContext()
 {
-    return transfer::SendContext{m_session.properties(), m_session.paths(), m_session.histories(), m_prompts,
-                                 m_sendingNotice};
+    transfer::SendContext context{m_session.properties(), m_session.paths(), m_session.histories(), m_prompts,
+                                  m_sendingNotice};
+    context.askPassword = [this] { return m_receiveUi->askPassword(); };
+    return context;
 }
 
 void MainWindow::sendAll()

@@ -131,15 +131,16 @@ void MailFolderView::listSection(const QString& section, const QString& file, co
     if (!IniGetSection(section, file, lines))
         return;
     const bool outbox = section == FixedFolder::Outbox && file == m_paths.outgoingIndexFile;
-    QStringList kept;
-    kept.reserve(lines.size());
-    bool dropped = false;
+    // The lines to write back, gathered only once one was dropped: usually none is.
+    std::optional<QStringList> kept;
     m_rows.reserve(m_rows.size() + static_cast<int>(lines.size()));
-    for (const QString& line : std::as_const(lines)) {
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString& line = lines.at(i);
         std::optional<MailRow> entry = ParseIndexLine(line);
         bool keep = entry.has_value();
         if (keep && unreadOnly && !entry->unread) {
-            kept.append(line);
+            if (kept)
+                kept->append(line);
             continue;
         }
         if (keep && outbox)
@@ -150,13 +151,13 @@ void MailFolderView::listSection(const QString& section, const QString& file, co
             entry->tag = section;
             keep = m_rows.append(std::move(*entry));
         }
-        if (keep)
-            kept.append(line);
-        else
-            dropped = true;
+        if (keep && kept)
+            kept->append(line);
+        else if (!keep && !kept)
+            kept = lines.first(i);
     }
-    if (dropped)
-        IniWriteSection(section, file, kept);
+    if (kept)
+        IniWriteSection(section, file, *kept);
 }
 
 void MailFolderView::addUnindexedReceived(const platform::FileNameSet& files)

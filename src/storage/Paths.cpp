@@ -30,6 +30,7 @@ AccountPaths AccountPaths::make(const QString& programDir, const QString& accoun
     paths.draftDir = paths.userMailDir + QStringLiteral("下書き/");
     paths.receivedIndexFile = paths.userMailDir + QStringLiteral("MailCom.ini");
     paths.outgoingIndexFile = paths.userMailDir + QStringLiteral("MailOutCom.ini");
+    paths.receivedIdsFile = paths.userMailDir + QStringLiteral("ReceivedIds.txt");
     return paths;
 }
 

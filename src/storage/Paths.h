@@ -27,6 +27,7 @@ struct AccountPaths {
     QString draftDir;          ///< userMailDir + "下書き/"
     QString receivedIndexFile; ///< userMailDir + "MailCom.ini"
     QString outgoingIndexFile; ///< userMailDir + "MailOutCom.ini"
+    QString receivedIdsFile;   ///< userMailDir + "ReceivedIds.txt": the unique ids of the mail received
 
     static AccountPaths make(const QString& programDir, const QString& accountName);
 };

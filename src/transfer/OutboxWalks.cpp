@@ -96,6 +96,9 @@ bool sendSelected(OperationGuard& guard, CurrentMail& mail, SendContext& context
     OperationLease lease(guard, kSending);
     if (!lease)
         return false;
+    // Asked once, before the walk: a cancelled prompt sends nothing and reports no failure.
+    if (!selectedInListOrder.isEmpty() && !ensureSendPassword(context))
+        return true;
     const platform::mail::SmtpConnectionReuse oneConnection;
     for (qsizetype i = selectedInListOrder.size() - 1; i >= 0; --i) {
         const SelectedMail& item = selectedInListOrder.at(i);
@@ -115,6 +118,10 @@ SendAllResult sendAll(OperationGuard& guard, CurrentMail& mail, SendContext& con
     const platform::mail::SmtpConnectionReuse oneConnection;
     QStringList lines;
     storage::IniGetSection(Outbox, context.paths.outgoingIndexFile, lines);
+    if (!lines.isEmpty() && !ensureSendPassword(context)) {
+        context.prompts.setStatus(1, QString());
+        return result;
+    }
     for (const QString& line : std::as_const(lines)) {
         switch (sendOutboxEntry(line, mail, context)) {
         case EntryOutcome::Sent: ++result.sent; break;

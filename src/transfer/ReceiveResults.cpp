@@ -1,3 +1,4 @@
+#include "platform/CrashPoint.h"
 #include "platform/UserPrompts.h"
 #include "storage/ProfileStore.h"
 #include "transfer/ReceiveUi.h"
@@ -6,6 +7,8 @@
 #include "transfer/TransferErrors.h"
 
 #include <QFileInfo>
+
+#include <algorithm>
 
 // The result handlers of the server commands and the closing report of every receive.
 namespace fumibako::transfer {
@@ -31,40 +34,74 @@ int Receiver::handleCount(const LibraryResult& result)
     return code;
 }
 
+namespace {
+
+// True when @p key has an entry in any section (folder) of the received-mail index.
+bool isFiled(const QString& receivedIndexFile, const QString& key)
+{
+    QStringList sections;
+    if (!storage::IniGetSectionNames(receivedIndexFile, sections))
+        return false;
+    for (const QString& section : std::as_const(sections)) {
+        if (!storage::IniGetString(section, key, 4, receivedIndexFile).isEmpty())
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
 int Receiver::handleSave(int mode, const LibraryResult& result)
 {
-    if (result.isList) {
-        if (mode != kModeFetchOne && !m_runner.progressSeen())
+    if (!result.isList) {
+        // An empty text would only wipe what the user had on the clipboard.
+        if (!result.text.isEmpty())
+            m_ui.setClipboardText(result.text);
+        if (result.text.isEmpty() || result.text == kInvalidMessageNumber)
             return kResultNothingNew;
-        const storage::AccountPaths& paths = m_account.paths;
-        const std::vector<std::optional<platform::mail::MailSummary>> summaries =
-            m_fileWorker ? m_fileWorker->takeAll() : std::vector<std::optional<platform::mail::MailSummary>>();
-        m_fileWorker.reset();
-        storage::ProfileWriteBatch batch;
+        return kResultError;
+    }
+    const storage::AccountPaths& paths = m_account.paths;
+    const std::vector<std::optional<platform::mail::MailSummary>> summaries =
+        m_fileWorker ? m_fileWorker->takeAll() : std::vector<std::optional<platform::mail::MailSummary>>();
+    m_fileWorker.reset();
+    const qsizetype recovered = std::clamp<qsizetype>(result.recovered, 0, result.list.size());
+    const bool newFiles = mode == kModeFetchOne || m_runner.progressSeen();
+    int filed = 0;
+    storage::ProfileWriteBatch batch;
+    for (qsizetype i = 0; i < result.list.size(); ++i) {
+        const QString name = QFileInfo(result.list.at(i)).fileName();
+        // Messages of a receive that was cut short are filed unless they already are.
+        if (i < recovered ? isFiled(paths.receivedIndexFile, name) : !newFiles)
+            continue;
+        ++filed;
         // Only the last message read stays in the current-mail record, so only that one needs
         // reading whole (body decoded, attachments saved to the work folder); the others were
         // mostly read while the download went on.
-        for (qsizetype i = 0; i < result.list.size(); ++i) {
-            const QString name = QFileInfo(result.list.at(i)).fileName();
-            const bool read = size_t(i) < summaries.size() && summaries[size_t(i)].has_value();
-            if (i + 1 < result.list.size() && read)
-                IndexReceivedMailSummary(true, paths.inputDir, name, kStandardBox, paths.receivedIndexFile,
-                                         *summaries[size_t(i)]);
-            else if (i + 1 < result.list.size())
-                IndexReceivedMailSummary(true, paths.inputDir, name, kStandardBox, paths.receivedIndexFile);
-            else
-                IndexReceivedMail(m_currentMail, true, paths.inputDir, name, kStandardBox, paths.receivedIndexFile,
-                                  m_account.workDir);
-        }
-        batch.commit();
-        return kResultNewMail;
+        const qsizetype position = i - recovered;
+        const bool read = position >= 0 && size_t(position) < summaries.size() && summaries[size_t(position)].has_value();
+        if (i + 1 < result.list.size() && read)
+            IndexReceivedMailSummary(true, paths.inputDir, name, kStandardBox, paths.receivedIndexFile,
+                                     *summaries[size_t(position)]);
+        else if (i + 1 < result.list.size())
+            IndexReceivedMailSummary(true, paths.inputDir, name, kStandardBox, paths.receivedIndexFile);
+        else
+            IndexReceivedMail(m_currentMail, true, paths.inputDir, name, kStandardBox, paths.receivedIndexFile,
+                              m_account.workDir);
     }
-    // An empty text would only wipe what the user had on the clipboard.
-    if (!result.text.isEmpty())
-        m_ui.setClipboardText(result.text);
-    if (result.text.isEmpty() || result.text == kInvalidMessageNumber)
-        return kResultNothingNew;
-    return kResultError;
+    // The batch's journal goes only once its entries are on disk; until then the next receive
+    // files them again.
+    QString error;
+    const bool written = batch.commit();
+    platform::crashPoint("filed");
+    const bool everyFileFiled = newFiles || result.list.size() == recovered;
+    if (written && everyFileFiled)
+        platform::mail::finishReceivedBatch(paths.receivedIdsFile, &error);
+    m_stoppedEarly = result.stoppedEarly;
+    m_savedCount = filed;
+    if (filed == 0)
+        return result.stoppedEarly.isEmpty() ? kResultNothingNew : kResultError;
+    return kResultNewMail;
 }
 
 int Receiver::handleList(const LibraryResult& result)
@@ -93,7 +130,7 @@ void Receiver::ReportReceiveOutcome(int code, const LibraryResult& result)
     switch (code) {
     case kResultError:
         m_prompts.setStatus(1, QStringLiteral("エラー"));
-        ShowLibraryError(m_prompts, result.isList ? result.list.join(QLatin1Char('\n')) : result.text);
+        ShowLibraryError(m_prompts, result.isList ? result.stoppedEarly : result.text);
         break;
     case kResultNothingNew:
         m_prompts.setStatus(1, QStringLiteral("新着はありません"));
@@ -103,10 +140,26 @@ void Receiver::ReportReceiveOutcome(int code, const LibraryResult& result)
             m_ui.playNewMailSound(m_account.environment.soundFile);
         m_ui.showUnreadFolder();
         m_prompts.setStatus(1, QStringLiteral("新着メールあり"));
+        if (!m_stoppedEarly.isEmpty())
+            reportStoppedEarly();
         break;
     default:
         break;
     }
+}
+
+QString stoppedEarlyText(int saved, const QString& libraryText)
+{
+    return QStringLiteral("受信が途中で止まりました。受信できた %1 通は保存しました。残りのメールはサーバーに残っています。")
+               .arg(saved)
+        + QStringLiteral("\r\n\r\n") + libraryErrorText(libraryText);
+}
+
+void Receiver::reportStoppedEarly()
+{
+    m_prompts.setStatus(1, QStringLiteral("新着メールあり（受信は途中で止まりました）"));
+    m_prompts.message(stoppedEarlyText(m_savedCount, m_stoppedEarly), QStringLiteral("受信エラー"),
+                      platform::Icon::Exclamation, platform::Buttons::Ok);
 }
 
 } // namespace fumibako::transfer

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "transfer/PasswordChoice.h"
+
 #include <QString>
 
 #include <optional>
@@ -7,18 +9,6 @@
 namespace fumibako::transfer {
 
 class ProgressFigures;
-
-/** The three choices "種類" of the password prompt. */
-enum class PasswordKeep {
-    ThisTimeOnly = 0, ///< "今回のみ": used for this call only
-    WhileRunning = 1, ///< "起動中のみ": kept in memory until the account is closed (the prompt's default)
-    Store = 2,        ///< "保存する": kept in memory and stored in the account's settings file
-};
-
-struct PasswordAnswer {
-    QString password;
-    PasswordKeep keep = PasswordKeep::WhileRunning;
-};
 
 /**
  * @short What receiving needs from the windows besides message boxes and the status bar.

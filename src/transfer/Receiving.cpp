@@ -86,6 +86,8 @@ void Receiver::RunServerCommand(int mode, const QString& number, Done done)
         return;
     }
     m_figures = ProgressFigures();
+    m_stoppedEarly.clear();
+    m_savedCount = 0;
     m_fileWorker = savesFiles(mode) ? std::make_shared<ReceivedFileWorker>() : nullptr;
     if (showsProgress(mode)) {
         m_ui.showProgress(m_figures);
@@ -141,10 +143,7 @@ bool Receiver::preparePassword()
     if (!answer)
         return false;
     m_callPassword = apopPrefix + answer->password;
-    if (answer->keep != PasswordKeep::ThisTimeOnly)
-        p.password = answer->password;
-    if (answer->keep == PasswordKeep::Store)
-        storage::storePassword(m_account.paths.userFile, answer->password);
+    keepPassword(p, m_account.paths.userFile, *answer);
     return true;
 }
 
@@ -165,14 +164,14 @@ void Receiver::CallReceiveLibrary(const QString& command, const QString& directo
                               QObject::disconnect(*connection);
                               done(result);
                           });
-    std::shared_ptr<ReceivedFileWorker> fileWorker = m_fileWorker;
-    m_runner.start([server, user, password, command, directory,
-                    fileWorker](const platform::mail::ProgressCallback& progress) {
-        const auto saved = [fileWorker](int position, const QString& path) {
-            if (fileWorker)
-                fileWorker->add(position, path);
-        };
-        return platform::mail::RcvMail2(server, user, password, command, directory, progress, saved);
+    platform::mail::ReceiveOptions options;
+    options.security = m_account.properties->security.pop3;
+    options.recordFile = m_account.paths.receivedIdsFile;
+    if (std::shared_ptr<ReceivedFileWorker> fileWorker = m_fileWorker) {
+        options.saved = [fileWorker](int position, const QString& path) { fileWorker->add(position, path); };
+    }
+    m_runner.start([server, user, password, command, directory, options](const platform::mail::ProgressCallback& progress) {
+        return platform::mail::RcvMail2(server, user, password, command, directory, progress, options);
     });
 }
 

@@ -123,6 +123,7 @@ private:
     int handleCount(const platform::mail::LibraryResult& result);
     int handleSave(int mode, const platform::mail::LibraryResult& result);
     int handleList(const platform::mail::LibraryResult& result);
+    void reportStoppedEarly();
 
     OperationGuard& m_guard;
     platform::UserPrompts& m_prompts;
@@ -134,8 +135,16 @@ private:
     ProgressFigures m_figures;
     QString m_callPassword;
     bool m_progressShown = false;
+    QString m_stoppedEarly; // why the last save command ended before every message was saved
+    int m_savedCount = 0;   // messages the last save command filed
     std::shared_ptr<ReceivedFileWorker> m_fileWorker; // of the files the running save command saved
 };
+
+/**
+ * The message shown when a receive stopped early after saving @p saved messages: how many were
+ * kept, that the rest stays on the server, and the library's error explained.
+ */
+QString stoppedEarlyText(int saved, const QString& libraryText);
 
 /** Runs a server command and waits for its result code (tool and tests). */
 int runServerCommandAndWait(Receiver& receiver, int mode, const QString& number);

@@ -97,7 +97,9 @@ QString callLibrary(const CurrentMail& mail, SendContext& context, const QString
     if (context.notice)
         context.notice->show(QStringLiteral("送信中"));
     const QString server = smtpServerText(context.account);
-    const platform::mail::SmtpLogin login{context.account.loginName, context.account.password};
+    const platform::mail::SmtpLogin login{context.account.loginName,
+                                          context.typedPassword.value_or(context.account.password),
+                                          context.account.security.smtp};
     const QString subject = mail.subject;
     const QString body = mail.body;
     const QString result = sendOnWorker([=] {
@@ -140,6 +142,19 @@ QString senderText(const storage::AccountProperties& account)
     return QLatin1Char('"') + account.loginName + QStringLiteral("\"<") + account.mailAddress + QLatin1Char('>');
 }
 
+bool ensureSendPassword(SendContext& context)
+{
+    if (context.account.loginName.isEmpty() || !context.account.password.isEmpty() || context.typedPassword
+        || !context.askPassword)
+        return true;
+    const std::optional<PasswordAnswer> answer = context.askPassword();
+    if (!answer)
+        return false;
+    keepPassword(context.account, context.paths.userFile, *answer);
+    context.typedPassword = answer->password;
+    return true;
+}
+
 int SendCurrentMail(CurrentMail& mail, SendContext& context)
 {
     const QString sender = senderText(context.account);
@@ -152,6 +167,10 @@ int SendCurrentMail(CurrentMail& mail, SendContext& context)
     if (sender.isEmpty()) {
         context.prompts.message(QStringLiteral("あなたのメールアドレスを入力してください"),
                                 QStringLiteral("送信者不明"), Icon::Information, Buttons::Ok);
+        return -1;
+    }
+    if (!ensureSendPassword(context)) {
+        context.prompts.setStatus(1, QString());
         return -1;
     }
     const QString result = callLibrary(mail, context, recipients, sender);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "transfer/PasswordChoice.h"
 #include "transfer/StoredMail.h"
 
 #include <QDateTime>
@@ -7,6 +8,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 namespace fumibako::platform {
 class UserPrompts;
@@ -32,13 +34,26 @@ public:
 
 /** What sending needs of the open account and of the screen. */
 struct SendContext {
-    const storage::AccountProperties& account;
-    const storage::AccountPaths& paths; ///< outputDir and outgoingIndexFile
+    storage::AccountProperties& account; ///< its password in memory changes with the prompt's choices
+    const storage::AccountPaths& paths;  ///< outputDir, outgoingIndexFile, userFile
     storage::AddressHistories& histories;
     platform::UserPrompts& prompts;
     SendingNotice* notice = nullptr;                                  ///< none: nothing shown
     std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
+    /**
+     * The password prompt "パスワード確認", asked when the account has a login but no password
+     * (std::nullopt: cancelled). Without it the login goes out with the empty password.
+     */
+    std::function<std::optional<PasswordAnswer>()> askPassword = {};
+    /** A password typed with "今回のみ": used for the rest of this send (a whole walk). */
+    std::optional<QString> typedPassword = {};
 };
+
+/**
+ * Makes sure SMTP AUTH has a password: when the account has a login but no password, asks for
+ * it once per SendContext. False when the prompt was cancelled (nothing is to be sent then).
+ */
+bool ensureSendPassword(SendContext& context);
 
 /** Cuts @p text at every ", " and joins the pieces with TAB; a comma without a space stays. */
 QString ListToTabs(const QString& text);

@@ -48,6 +48,8 @@ struct SendAccount {
         properties.smtpServer = QStringLiteral("127.0.0.1");
         properties.smtpPortGiven = 1;
         properties.smtpPort = smtpAuthPort;
+        // The fixture's AUTH port offers no STARTTLS: these tests are about sending, not security.
+        properties.security.smtp.allowPlainLogin = true;
     }
 
     /** Writes an outgoing file into @p folder and, when @p section is given, its index entry. */

@@ -25,10 +25,12 @@ struct ToolRun {
     QByteArray err;
 };
 
-ToolRun runTool(const QStringList& args)
+ToolRun runTool(const QStringList& args, const QByteArray& input = {})
 {
     QProcess process;
     process.start(qEnvironmentVariable("FUMIBAKO_TOOL"), args);
+    process.write(input);
+    process.closeWriteChannel();
     ToolRun run;
     if (!process.waitForFinished(60000))
         return run;
@@ -91,6 +93,7 @@ private Q_SLOTS:
         QString error;
         if (!servers.start(MailServers::Smtp, &error))
             QSKIP(qPrintable(error));
+        servers.useInThisProcess(); // the tool trusts the test servers' certificate
         const QString dataDir = m_dir.filePath(QStringLiteral("data")) + QLatin1Char('/');
         const AccountPaths paths = AccountPaths::make(dataDir, QStringLiteral("taro"));
         QDir().mkpath(paths.outputDir);
@@ -100,7 +103,7 @@ private Q_SLOTS:
         IniWriteString(property, QStringLiteral("MailAddress"), QStringLiteral("taro@example.jp"), paths.userFile);
         IniWriteString(property, QStringLiteral("SMTPServer"), QStringLiteral("127.0.0.1"), paths.userFile);
         IniWriteString(property, QStringLiteral("SMTPport"), QStringLiteral("1"), paths.userFile);
-        IniWriteString(property, QStringLiteral("SportNum"), QString::number(servers.smtpAuthPort()),
+        IniWriteString(property, QStringLiteral("SportNum"), QString::number(servers.submissionPort()),
                        paths.userFile);
         QVERIFY(storePassword(paths.userFile, QStringLiteral("secret")));
         fumibako::transfer::CurrentMail mail;
@@ -122,6 +125,19 @@ private Q_SLOTS:
         clearProfileCache();
         QVERIFY(IniGetString(QStringLiteral("送信BOX"), mail.mailName, 256, paths.outgoingIndexFile).isEmpty());
         QCOMPARE(readAddressHistories(paths.userFile).to.at(0), QStringLiteral("sato@example.com"));
+
+        // Without a stored password the tool reads it from its standard input, for this run only.
+        IniDeleteKey(paths.userFile, property, QStringLiteral("Password"));
+        mail.mailName = QStringLiteral("20261205-100001.txt");
+        QVERIFY(fumibako::transfer::WriteOutgoingFile(mail));
+        IniWriteString(QStringLiteral("送信BOX"), mail.mailName, QStringLiteral("000\tsato@example.com\t件名\tx"),
+                       paths.outgoingIndexFile);
+        const ToolRun prompted =
+            runTool({QStringLiteral("--data-dir"), dataDir, QStringLiteral("send"), QStringLiteral("taro")}, "secret\n");
+        QCOMPARE(prompted.exitCode, 0);
+        QCOMPARE(servers.takeReceived().size(), 1);
+        clearProfileCache();
+        QVERIFY(readAccountProperties(paths.userFile).password.isEmpty());
 
         // Nothing queued any more: nothing sent, nothing failed.
         QCOMPARE(runTool({QStringLiteral("--data-dir"), dataDir, QStringLiteral("send"), QStringLiteral("taro")}).exitCode,

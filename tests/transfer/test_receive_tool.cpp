@@ -1,10 +1,12 @@
 #include "MailServers.h"
+#include "support/TestFiles.h"
 #include "storage/AccountSettings.h"
 #include "storage/ProfileStore.h"
 #include "transfer/Receiving.h"
 
 #include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -29,19 +31,58 @@ private:
         QString out;
         QString err;
     };
-    Run runTool(const QStringList& args, const QByteArray& input = QByteArray())
+    Run runTool(const QStringList& args, const QByteArray& input = QByteArray(), const QString& crashAt = QString())
     {
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
+        if (!crashAt.isEmpty())
+            environment.insert(QStringLiteral("FUMIBAKO_CRASH_AT"), crashAt);
         process.setProcessEnvironment(environment);
         process.start(m_tool, QStringList{QStringLiteral("--data-dir"), m_data->path()} + args);
         process.write(input);
         process.closeWriteChannel();
         if (!process.waitForFinished(60000))
             return {-1, QString(), QStringLiteral("timed out")};
+        if (process.exitStatus() == QProcess::CrashExit)
+            return {-9, QString(), QStringLiteral("killed")};
         return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
                 QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    QString mailboxDir() const { return m_data->filePath(QStringLiteral("MailBox/taro")); }
+
+    // The messages RETR sent in the last POP3 session Dovecot logged.
+    int lastSessionRetrieved() const
+    {
+        static const QRegularExpression retr(QStringLiteral("retr=(\\d+)/"));
+        QRegularExpressionMatchIterator it = retr.globalMatch(m_servers.pop3Log());
+        int last = -1;
+        while (it.hasNext())
+            last = it.next().captured(1).toInt();
+        return last;
+    }
+
+    // Every message of the mailbox exactly once, each file filed once, nothing temporary left.
+    void checkExactlyOnce()
+    {
+        const QString input = mailboxDir() + QStringLiteral("/input");
+        QStringList lines;
+        IniGetSection(QStringLiteral("標準BOX"), mailboxDir() + QStringLiteral("/MailCom.ini"), lines);
+        const QStringList files = QDir(input).entryList(QDir::Files);
+        QCOMPARE(files.size(), m_seeds.size());
+        QCOMPARE(lines.size(), m_seeds.size());
+        QList<QByteArray> contents;
+        for (const QString& line : std::as_const(lines)) {
+            const QString key = line.section(QLatin1Char('='), 0, 0);
+            QVERIFY2(files.contains(key), qPrintable(line));
+            contents.append(fumibako::test::readBytes(input + QLatin1Char('/') + key));
+        }
+        for (const QByteArray& seed : std::as_const(m_seeds))
+            QCOMPARE(contents.count(seed), 1);
+        QVERIFY(QDir(input + QStringLiteral("/.receiving")).entryList(QDir::Files | QDir::Hidden).isEmpty());
+        const QStringList leftovers = QDir(mailboxDir()).entryList(QDir::Files | QDir::Hidden);
+        QCOMPARE(leftovers, (QStringList{QStringLiteral("MailCom.ini"), QStringLiteral("ReceivedIds.txt")}));
     }
 
     int filedCount() const
@@ -101,6 +142,52 @@ private Q_SLOTS:
         QCOMPARE(run.out, status + QLatin1Char('\n'));
         QTEST(filedCount(), "filed");
         QCOMPARE(m_servers.mailbox(QStringLiteral("taro")).size(), leftOnServer);
+    }
+
+    void receiveAgainFetchesNothing()
+    {
+        QCOMPARE(runTool({QStringLiteral("receive"), QStringLiteral("taro")}).out, QStringLiteral("新着メールあり\n"));
+        QCOMPARE(lastSessionRetrieved(), 3);
+        const Run again = runTool({QStringLiteral("receive"), QStringLiteral("taro")});
+        QVERIFY2(again.exitCode == 0, qPrintable(again.err));
+        QCOMPARE(again.out, QStringLiteral("新着はありません\n"));
+        QCOMPARE(lastSessionRetrieved(), 0);
+        checkExactlyOnce();
+        // Asked to count, the tool finds nothing new either.
+        QCOMPARE(runTool({QStringLiteral("receive"), QStringLiteral("taro"), QStringLiteral("--method"), QStringLiteral("0")}).out,
+                 QStringLiteral("新着はありません\n"));
+    }
+
+    // The receive is killed at one step; one complete receive afterwards leaves every message
+    // exactly once, filed, nothing temporary, and (receive and delete) the server empty.
+    void killedReceiveIsFinishedByTheNext_data()
+    {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<QString>("point");
+        const QStringList points = {QStringLiteral("retrieved:2"), QStringLiteral("staged"), QStringLiteral("journaled"),
+                                    QStringLiteral("recorded"), QStringLiteral("published:1"), QStringLiteral("published:3"),
+                                    QStringLiteral("received"), QStringLiteral("filed")};
+        for (const QString& method : {QStringLiteral("1"), QStringLiteral("2")}) {
+            for (const QString& point : points)
+                QTest::addRow("method %s, %s", qPrintable(method), qPrintable(point)) << method << point;
+        }
+        QTest::addRow("method 2, deleted") << QStringLiteral("2") << QStringLiteral("deleted");
+    }
+    void killedReceiveIsFinishedByTheNext()
+    {
+        QFETCH(QString, method);
+        QFETCH(QString, point);
+        const QStringList receive = {QStringLiteral("receive"), QStringLiteral("taro"), QStringLiteral("--method"), method};
+        const Run killed = runTool(receive, QByteArray(), point);
+        QCOMPARE(killed.exitCode, -9);
+        const Run next = runTool(receive);
+        QVERIFY2(next.exitCode == 0, qPrintable(next.err));
+        checkExactlyOnce();
+        QCOMPARE(m_servers.mailbox(QStringLiteral("taro")).size(), method == QLatin1String("2") ? 0 : 3);
+        const Run third = runTool(receive);
+        QCOMPARE(third.out, QStringLiteral("新着はありません\n"));
+        QCOMPARE(lastSessionRetrieved(), 0);
+        checkExactlyOnce();
     }
 
     void passwordFromStdin()

@@ -186,6 +186,29 @@ private Q_SLOTS:
         QCOMPARE(f.guard.CurrentOperation(), qint16(kIdle));
     }
 
+    // Some messages saved, then the line dropped: they are filed, and the user learns that the
+    // receive stopped early and the rest is still on the server.
+    void receiveThatStopsEarlySaysSo()
+    {
+        fumibako::test::BadPop3Server server;
+        QVERIFY(server.start(QStringLiteral("truncate")));
+        ReceiveFixture f(server.port());
+        f.properties.security.pop3.allowPlainLogin = true; // the scripted server offers no STLS
+        QVERIFY(startReceiveAndWait(f.receiver, 2));
+        QCOMPARE(f.filedEntries().size(), 1);
+        QCOMPARE(f.prompts.status[1], QStringLiteral("新着メールあり（受信は途中で止まりました）"));
+        QCOMPARE(f.prompts.messages.size(), 1);
+        const fumibako::test::ShownMessage& shown = f.prompts.messages.first();
+        QCOMPARE(shown.title, QStringLiteral("受信エラー"));
+        QCOMPARE(shown.icon, fumibako::platform::Icon::Exclamation);
+        QVERIFY2(shown.text.startsWith(QStringLiteral("受信が途中で止まりました。受信できた 1 通は保存しました。"
+                                                      "残りのメールはサーバーに残っています。\r\n\r\n")),
+                 qPrintable(shown.text));
+        QVERIFY2(shown.text.contains(QStringLiteral("message 2")), qPrintable(shown.text));
+        QVERIFY(server.log().contains(QStringLiteral("COMMIT uid-1")));
+        QVERIFY(!server.log().contains(QStringLiteral("COMMIT uid-2")));
+    }
+
     void passwordPrompt_data()
     {
         QTest::addColumn<PasswordKeep>("keep");

@@ -1,4 +1,5 @@
 #include "SendTestSupport.h"
+#include "transfer/OperationGuard.h"
 #include "transfer/StoredMail.h"
 
 #include <QJsonArray>
@@ -33,7 +34,7 @@ private Q_SLOTS:
         QString error;
         if (!m_servers.start(MailServers::Smtp, &error))
             QSKIP(qPrintable(error));
-        qputenv("FUMIBAKO_NET_TIMEOUT", "5");
+        m_servers.useInThisProcess(5);
     }
     void init() { m_servers.takeReceived(); }
 
@@ -226,6 +227,79 @@ private Q_SLOTS:
         QVERIFY(QDir(account.paths.outputDir).isEmpty());
         QVERIFY(account.histories.to.at(0).isEmpty());
         QVERIFY(!account.prompts.status.contains(1));
+    }
+
+    // Without a known password the prompt asks for it, with the choices of receiving.
+    void asksForAPasswordItDoesNotKnow_data()
+    {
+        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<int>("keep");
+        QTest::addColumn<QString>("inMemory");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("this time only") << false << int(PasswordKeep::ThisTimeOnly) << "" << "";
+        QTest::newRow("while running") << false << int(PasswordKeep::WhileRunning) << "secret" << "";
+        QTest::newRow("store") << false << int(PasswordKeep::Store) << "secret" << "secret";
+        QTest::newRow("cancelled") << true << 0 << "" << "";
+    }
+    void asksForAPasswordItDoesNotKnow()
+    {
+        QFETCH(bool, cancel);
+        QFETCH(int, keep);
+        SendAccount account(m_servers.submissionPort());
+        account.properties.password.clear();
+        QVERIFY(fumibako::storage::IniWriteString(QStringLiteral("Property"), QStringLiteral("Name"),
+                                                  QStringLiteral("Taro"), account.paths.userFile) == QLatin1String("1"));
+        int asked = 0;
+        account.context.askPassword = [&]() -> std::optional<PasswordAnswer> {
+            ++asked;
+            if (cancel)
+                return std::nullopt;
+            return PasswordAnswer{QStringLiteral("secret"), PasswordKeep(keep)};
+        };
+        CurrentMail mail;
+        mail.to = QStringLiteral("a@example.jp");
+        mail.subject = QStringLiteral("one");
+        QCOMPARE(SendCurrentMail(mail, account.context), cancel ? -1 : 1);
+        // A cancelled prompt sends nothing and shows no error.
+        QVERIFY(account.prompts.messages.isEmpty());
+        const QList<ReceivedMail> received = m_servers.takeReceived();
+        QCOMPARE(received.size(), cancel ? 0 : 1);
+        if (!cancel)
+            QCOMPARE(received[0].envelope.value(QStringLiteral("auth_user")).toString(), QStringLiteral("taro"));
+        QTEST(account.properties.password, "inMemory");
+        QTEST(fumibako::storage::readAccountProperties(account.paths.userFile).password, "stored");
+        // One prompt per send: the next message of the same send goes without asking again.
+        if (!cancel) {
+            QCOMPARE(SendCurrentMail(mail, account.context), 1);
+            QCOMPARE(asked, 1);
+        }
+    }
+
+    void sendAllAsksOnceAndACancelSendsNothing()
+    {
+        SendAccount account(m_servers.submissionPort());
+        account.properties.password.clear();
+        account.queue(account.paths.outputDir, QStringLiteral("20261205100000.txt"), QStringLiteral("a@example.jp"), QStringLiteral("first"));
+        account.queue(account.paths.outputDir, QStringLiteral("20261205100001.txt"), QStringLiteral("b@example.jp"), QStringLiteral("second"));
+        int asked = 0;
+        account.context.askPassword = [&]() -> std::optional<PasswordAnswer> {
+            ++asked;
+            return std::nullopt;
+        };
+        OperationGuard guard(account.prompts);
+        CurrentMail mail;
+        const SendAllResult cancelled = sendAll(guard, mail, account.context);
+        QCOMPARE(asked, 1);
+        QCOMPARE(cancelled.sent + cancelled.failed, 0);
+        QVERIFY(account.prompts.messages.isEmpty());
+        QVERIFY(m_servers.takeReceived().isEmpty());
+        account.context.askPassword = [&]() -> std::optional<PasswordAnswer> {
+            ++asked;
+            return PasswordAnswer{QStringLiteral("secret"), PasswordKeep::ThisTimeOnly};
+        };
+        QCOMPARE(sendAll(guard, mail, account.context).sent, 2);
+        QCOMPARE(asked, 2);
+        QCOMPARE(m_servers.takeReceived().size(), 2);
     }
 
     void wrongPasswordIsRefused()

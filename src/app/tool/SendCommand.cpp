@@ -1,6 +1,7 @@
 #include "app/tool/SendCommand.h"
 
 #include "app/tool/ConsolePrompts.h"
+#include "app/tool/ReceiveCommand.h"
 #include "app/tool/ToolIo.h"
 #include "storage/AccountSettings.h"
 #include "storage/AddressHistory.h"
@@ -51,11 +52,13 @@ int runSendCommand(const QString& dataDirOption, const QStringList& args)
         return 1;
     }
     prepareAccountDirs(programDir, account);
-    const AccountProperties properties = readAccountProperties(paths.userFile);
+    AccountProperties properties = readAccountProperties(paths.userFile);
     AddressHistories histories = readAddressHistories(paths.userFile);
     StatusKeepingPrompts prompts;
     transfer::OperationGuard guard(prompts);
     transfer::SendContext context{properties, paths, histories, prompts};
+    ConsoleReceiveUi passwordPrompt;
+    context.askPassword = [&passwordPrompt] { return passwordPrompt.askPassword(); };
     transfer::CurrentMail mail;
     const transfer::SendAllResult result = transfer::sendAll(guard, mail, context);
     if (result.sent > 0)

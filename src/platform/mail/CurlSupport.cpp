@@ -69,7 +69,12 @@ QByteArray ServerAddress::url() const
     return scheme + "://" + hostPart + ":" + QByteArray::number(port);
 }
 
-ServerAddress parseServer(const QString& server, Protocol protocol)
+QString ServerAddress::displayName() const
+{
+    return host + QLatin1Char(':') + QString::number(port);
+}
+
+ServerAddress parseServer(const QString& server, Protocol protocol, const ServerSecurity& security, bool apop)
 {
     ServerAddress address;
     address.protocol = protocol;
@@ -92,8 +97,20 @@ ServerAddress parseServer(const QString& server, Protocol protocol)
                                                        : (address.implicitTls ? 465 : 25);
     bool portOk = true;
     address.port = portText.isEmpty() ? defaultPort : portText.toInt(&portOk);
-    if (!explicitScheme)
+    address.security = security.mode;
+    if (security.mode == ConnectionSecurity::Tls)
+        address.implicitTls = true;
+    else if (security.mode == ConnectionSecurity::StartTls)
+        address.implicitTls = false;
+    else if (!explicitScheme)
         address.implicitTls = address.port == (protocol == Protocol::Pop3 ? 995 : 465);
+    if (!address.implicitTls) {
+        const bool clearLoginAllowed = security.mode == ConnectionSecurity::Automatic && security.allowPlainLogin;
+        address.upgradeRequired = security.mode == ConnectionSecurity::StartTls
+                                  || (protocol == Protocol::Pop3 && !clearLoginAllowed && !apop);
+        // SMTP may go on unencrypted as long as it sends no password (relays, POP before SMTP).
+        address.refuseClearLogin = protocol == Protocol::Smtp && !clearLoginAllowed;
+    }
     address.host = host;
     address.valid = portOk && address.port > 0 && address.port < 65536 && !host.isEmpty()
                     && !host.contains(QLatin1Char('/')) && !host.contains(QLatin1Char(' '));
@@ -138,17 +155,44 @@ size_t Transcript::onHeader(char* data, size_t size, size_t count, void* self)
         transcript->m_errorReply = transcript->m_reply.join(QLatin1Char(' '));
         transcript->m_errorCommand = transcript->m_lastCommand;
     }
-    if (transcript->isUpgradeCommand()) {
-        // libcurl's "try" mode would go on without TLS here; stop before any credential is sent.
-        const bool popRefused = line.startsWith("-ERR");
-        const bool smtpFinal = line.size() >= 4 && line.at(3) == ' ';
-        const bool smtpRefused = transcript->m_lastCommand == "STARTTLS" && smtpFinal && !line.startsWith("220");
-        if (popRefused || smtpRefused) {
-            transcript->m_tlsRefused = true;
-            return 0;
-        }
-    }
+    if (transcript->refusesUpgrade(line) || transcript->refusesClearLogin(line))
+        return 0; // libcurl ends the session here, before any credential is sent
     return total;
+}
+
+bool Transcript::refusesUpgrade(const QByteArray& line)
+{
+    if (!isUpgradeCommand())
+        return false;
+    // libcurl's "try" mode would go on without TLS after a refusal.
+    const bool smtpFinal = line.size() >= 4 && line.at(3) == ' ';
+    if (m_lastCommand == "STARTTLS" && smtpFinal && line.startsWith("220"))
+        m_encrypted = true;
+    const bool popRefused = line.startsWith("-ERR");
+    const bool smtpRefused = m_lastCommand == "STARTTLS" && smtpFinal && !line.startsWith("220");
+    m_tlsRefused = popRefused || smtpRefused;
+    return m_tlsRefused;
+}
+
+bool Transcript::refusesClearLogin(const QByteArray& line)
+{
+    if (m_protocol != Protocol::Smtp || !m_lastCommand.startsWith("EHLO") || line.size() < 4)
+        return false;
+    if (!line.startsWith("250"))
+        return false;
+    const QByteArray capability = line.mid(4).trimmed().toUpper();
+    if (capability == "STARTTLS")
+        m_offersStartTls = true;
+    else if (capability.startsWith("AUTH ") || capability.startsWith("AUTH="))
+        m_offersAuth = true;
+    if (line.at(3) != ' ')
+        return false;
+    // The last line of the EHLO reply: libcurl takes STARTTLS when offered, else logs in as it is.
+    const bool refused = m_refuseClearLogin && !m_encrypted && m_offersAuth && !m_offersStartTls;
+    m_offersAuth = false;
+    m_offersStartTls = false;
+    m_clearLoginRefused = refused;
+    return refused;
 }
 
 int Transcript::onDebug(CURL*, curl_infotype type, char* data, size_t size, void* self)
@@ -183,10 +227,11 @@ void configureConnection(CURL* handle, const ServerAddress& address, Transcript&
     curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, silence);
     curl_easy_setopt(handle, CURLOPT_SSL_VERIFYPEER, 1L);
     curl_easy_setopt(handle, CURLOPT_SSL_VERIFYHOST, 2L);
-    // Implicit TLS comes from the URL scheme; elsewhere upgrade when the server offers it. The
-    // transcript turns libcurl's fallback after a refused upgrade into an error.
+    // Implicit TLS comes from the URL scheme; elsewhere upgrade, required or when the server
+    // offers it. The transcript turns libcurl's fallback after a refused upgrade into an error.
     if (!address.implicitTls)
-        curl_easy_setopt(handle, CURLOPT_USE_SSL, static_cast<long>(CURLUSESSL_TRY));
+        curl_easy_setopt(handle, CURLOPT_USE_SSL,
+                         static_cast<long>(address.upgradeRequired ? CURLUSESSL_ALL : CURLUSESSL_TRY));
     const QByteArray caFile = qgetenv("FUMIBAKO_CA_FILE");
     if (!caFile.isEmpty() && QFileInfo::exists(QString::fromLocal8Bit(caFile))) {
         // CAINFO replaces the bundle file; the system's hashed directory stays trusted.
@@ -194,6 +239,8 @@ void configureConnection(CURL* handle, const ServerAddress& address, Transcript&
         curl_easy_setopt(handle, CURLOPT_CAPATH, "/etc/ssl/certs");
     }
     transcript.attach(handle, address.protocol);
+    transcript.m_refuseClearLogin = address.refuseClearLogin;
+    transcript.m_encrypted = address.implicitTls;
 }
 
 bool isConnectFailure(CURLcode code)
@@ -227,6 +274,16 @@ QString tlsErrorText(const QString& curlText)
 QString timeoutErrorText(const QString& curlText)
 {
     return QStringLiteral("Server timeout: %1\r\nサーバーからの応答が途絶えたため、中止しました").arg(curlText);
+}
+
+QString clearLoginRefusedText(const ServerAddress& address)
+{
+    const QString upgrade = address.protocol == Protocol::Pop3 ? QStringLiteral("STLS") : QStringLiteral("STARTTLS");
+    const QString advice = address.security == ConnectionSecurity::Automatic
+                               ? QStringLiteral("暗号化しないでログインするには、アカウントの設定で許可してください")
+                               : QStringLiteral("アカウントの設定で、接続の暗号化の方式を確認してください");
+    return QStringLiteral("メールサーバー「%1」は暗号化 (%2) に対応していないため、パスワードを送らずに中止しました。\r\n%3")
+        .arg(address.displayName(), upgrade, advice);
 }
 
 QString tlsRefusedText(const QString& serverReply)

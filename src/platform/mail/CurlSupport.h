@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/mail/MailLibrary.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -50,19 +52,33 @@ private:
 
 enum class Protocol { Pop3, Smtp };
 
-/** Where to connect: parsed from "host" or "host" TAB "port"; "pop3s://host" etc. choose the TLS form. */
+/** Where to connect and how securely: parsed from "host" or "host" TAB "port" and the account's choice. */
 struct ServerAddress {
     QString host;
     int port = 0;
     bool implicitTls = false;
+    /** STLS/STARTTLS must succeed before anything else is said (no unencrypted session at all). */
+    bool upgradeRequired = false;
+    /** SMTP: no AUTH over a session that is not encrypted (STARTTLS is taken when offered). */
+    bool refuseClearLogin = false;
+    ConnectionSecurity security = ConnectionSecurity::Automatic;
     bool valid = false;
     Protocol protocol = Protocol::Pop3;
 
     /** Base URL such as "pop3s://mail.example.jp:995". */
     QByteArray url() const;
+    /** "host:port" for messages. */
+    QString displayName() const;
 };
 
-ServerAddress parseServer(const QString& server, Protocol protocol);
+/**
+ * @p server is "host" or "host" TAB "port" ("pop3s://host" etc. choose the TLS form). Automatic
+ * security takes implicit TLS on 995/465 and elsewhere upgrades when the server offers it; a
+ * password is never sent unencrypted unless @p security allows it, or for POP3 with @p apop
+ * (APOP sends a digest, never the password).
+ */
+ServerAddress parseServer(const QString& server, Protocol protocol, const ServerSecurity& security = {},
+                          bool apop = false);
 
 /**
  * Records the replies of one session through the header and debug callbacks: the last reply the
@@ -83,6 +99,8 @@ public:
     /** The last command line sent (passwords are not kept). */
     const QByteArray& lastCommand() const { return m_lastCommand; }
     bool tlsUpgradeRefused() const { return m_tlsRefused; }
+    /** True when the session was stopped before AUTH because it was not encrypted. */
+    bool clearLoginRefused() const { return m_clearLoginRefused; }
     /** How many reply lines came in over the whole session. */
     qint64 linesReceived() const { return m_linesReceived; }
     /**
@@ -93,16 +111,24 @@ public:
     const QByteArray& errorCommand() const { return m_errorCommand; }
 
 private:
+    friend void configureConnection(CURL*, const ServerAddress&, Transcript&);
     static size_t onHeader(char* data, size_t size, size_t count, void* self);
     static int onDebug(CURL*, curl_infotype type, char* data, size_t size, void* self);
     bool isUpgradeCommand() const;
     bool isErrorLine(const QByteArray& line) const;
+    bool refusesUpgrade(const QByteArray& line);
+    bool refusesClearLogin(const QByteArray& line);
 
     QStringList m_reply;
     QByteArray m_lastLine;
     QByteArray m_lastCommand;
     bool m_sawReplySinceCommand = false;
     bool m_tlsRefused = false;
+    bool m_refuseClearLogin = false; // set from the address
+    bool m_encrypted = false;        // implicit TLS, or STARTTLS accepted
+    bool m_offersAuth = false;       // in the last EHLO reply
+    bool m_offersStartTls = false;
+    bool m_clearLoginRefused = false;
     qint64 m_linesReceived = 0;
     Protocol m_protocol = Protocol::Pop3;
     QString m_errorReply;
@@ -110,7 +136,8 @@ private:
 };
 
 /**
- * Sets timeouts, TLS (implicit or upgrade when offered), certificate checks and the callbacks.
+ * Sets timeouts, TLS (implicit, required upgrade or upgrade when offered, as @p address says),
+ * certificate checks and the callbacks.
  * Certificates are checked against the system store plus, when the environment variable
  * FUMIBAKO_CA_FILE names a PEM file, the CA certificates in it (local servers, tests).
  */
@@ -127,6 +154,8 @@ QString tlsErrorText(const QString& curlText);
 QString timeoutErrorText(const QString& curlText);
 /** The text used when a server that offered STLS/STARTTLS refused it. */
 QString tlsRefusedText(const QString& serverReply);
+/** The text used when a session stopped before the login because the server offers no encryption. */
+QString clearLoginRefusedText(const ServerAddress& address);
 
 /** Seconds of silence after which a session gives up (FUMIBAKO_NET_TIMEOUT, default 60). */
 long silenceTimeoutSeconds();

@@ -1,6 +1,5 @@
 #include "platform/mail/MailFileWriter.h"
 
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 
@@ -111,85 +110,6 @@ QString MailFileWriter::commit()
     const QString path = QFile::decodeName(m_tempPath);
     m_tempPath.clear(); // from here on the file belongs to publish()
     return path;
-}
-
-namespace {
-
-// Runs @p sync (fsync for the folder's entries, syncfs for its whole file system) on @p folder.
-bool syncFolder(const QByteArray& folder, int (*sync)(int))
-{
-    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool synced = sync(fd) == 0;
-    return ::close(fd) == 0 && synced;
-}
-
-QString systemError(const QString& what)
-{
-    return QStringLiteral("%1: %2").arg(what, QString::fromLocal8Bit(std::strerror(errno)));
-}
-
-void removeFiles(const QStringList& paths, qsizetype from)
-{
-    for (qsizetype i = from; i < paths.size(); ++i)
-        ::unlink(QFile::encodeName(paths.at(i)).constData());
-}
-
-} // namespace
-
-QStringList MailFileWriter::publish(const QString& folder, const QStringList& tempPaths, QString* error)
-{
-    // One flush of the folder's file system makes the whole batch durable: a flush per file
-    // costs a disk write (and on a journalling file system a commit) per message.
-    bool durable = tempPaths.isEmpty() || syncFolder(QFile::encodeName(QDir::cleanPath(folder)), ::syncfs);
-    for (qsizetype i = 0; durable && i < tempPaths.size(); ++i) {
-        struct stat info {};
-        durable = ::stat(QFile::encodeName(tempPaths.at(i)).constData(), &info) == 0 && S_ISREG(info.st_mode);
-    }
-    if (!durable) {
-        *error = systemError(QStringLiteral("Cannot write the received mail"));
-        removeFiles(tempPaths, 0);
-        return {};
-    }
-    QStringList published;
-    const QByteArray folderPath = QFile::encodeName(QDir::cleanPath(folder));
-    const QByteArray stem = folderPath + "/" + QDateTime::currentDateTime().toString(u"yyyyMMddHHmmss").toLatin1();
-    int number = 0;
-    for (qsizetype i = 0; i < tempPaths.size(); ++i) {
-        const QByteArray tempPath = QFile::encodeName(tempPaths.at(i));
-        bool moved = false;
-        while (!moved && number < 1000000) {
-            const QByteArray finalPath = stem + "_" + QByteArray::number(++number).rightJustified(3, '0') + ".eml";
-            moved = moveIntoPlace(tempPath, finalPath);
-            if (moved)
-                published.append(QFile::decodeName(finalPath));
-            else if (errno != EEXIST)
-                break;
-        }
-        if (!moved) {
-            *error = systemError(QStringLiteral("Cannot name the received mail"));
-            removeFiles(tempPaths, i);
-            return published;
-        }
-    }
-    // The new directory entries must survive a crash too.
-    if (!published.isEmpty() && !syncFolder(folderPath, ::fsync))
-        *error = systemError(QStringLiteral("Cannot write the received mail"));
-    return published;
-}
-
-bool MailFileWriter::moveIntoPlace(const QByteArray& tempPath, const QByteArray& finalPath)
-{
-    if (::renameat2(AT_FDCWD, tempPath.constData(), AT_FDCWD, finalPath.constData(), RENAME_NOREPLACE) == 0)
-        return true;
-    if (errno != EINVAL && errno != ENOSYS)
-        return false;
-    // File systems without RENAME_NOREPLACE: a hard link also refuses to replace.
-    if (::link(tempPath.constData(), finalPath.constData()) != 0)
-        return false;
-    ::unlink(tempPath.constData());
-    return true;
 }
 
 void MailFileWriter::discard()

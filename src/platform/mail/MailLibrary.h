@@ -36,9 +36,30 @@ struct LibraryResult {
     bool isList = false;
     QStringList list;
     QString text;
+    /**
+     * Receiving: the first @c recovered paths of the list are messages of an earlier receive that
+     * ended before their filing was sure (the program was killed); they may be filed already.
+     */
+    int recovered = 0;
+    /**
+     * Receiving: why the receive ended before every message was saved (a dropped connection, a
+     * full disk, a refused DELE), although the listed messages were saved; "" when it completed.
+     */
+    QString stoppedEarly;
 
-    static LibraryResult ofList(QStringList items) { return {true, std::move(items), {}}; }
-    static LibraryResult ofText(QString value) { return {false, {}, std::move(value)}; }
+    static LibraryResult ofList(QStringList items)
+    {
+        LibraryResult result;
+        result.isList = true;
+        result.list = std::move(items);
+        return result;
+    }
+    static LibraryResult ofText(QString value)
+    {
+        LibraryResult result;
+        result.text = std::move(value);
+        return result;
+    }
 };
 
 /**
@@ -57,21 +78,43 @@ LibraryResult RcvMail2(const QString& server, const QString& user, const QString
                        const QString& command, const QString& directory, const ProgressCallback& progress);
 
 /**
- * Called, on a thread of the library's own, for each saved message file as soon as it is
- * complete: its position in the result list and its temporary path. The file keeps its bytes
- * but gets its final name only when the whole batch is published, and is removed should that fail.
+ * Called, on a thread of the library's own, for each newly saved message file as soon as it is
+ * complete: its position among the new messages and its temporary path. The file keeps its
+ * bytes but gets its final name only when the whole batch is published, and is removed should
+ * that fail.
  */
 using SavedFileCallback = std::function<void(int position, const QString& temporaryPath)>;
 
-/** RcvMail2 that also tells @p saved of each complete file, so that reading can start while the rest downloads. */
+/** What RcvMail2 needs beyond its historical arguments. */
+struct ReceiveOptions {
+    ServerSecurity security;
+    /**
+     * The account's record of the unique ids of received messages (its folder also holds the
+     * journal of the last batch). "SAVEALL" and "SAVEALLD" fetch only messages whose id is not
+     * recorded, "SAVE"/"SAVD" skip recorded ones, the D forms delete recorded ones without
+     * fetching them, "STAT" counts only the others. "": no record (everything is fetched).
+     */
+    QString recordFile;
+    /** Hears of each new file as soon as it is complete, so reading can start while the rest downloads. */
+    SavedFileCallback saved;
+};
+
+/** RcvMail2 with the account's security, its record of received messages and the saved-file callback. */
 LibraryResult RcvMail2(const QString& server, const QString& user, const QString& password,
                        const QString& command, const QString& directory, const ProgressCallback& progress,
-                       const SavedFileCallback& saved);
+                       const ReceiveOptions& options);
+
+/**
+ * After a saving RcvMail2 with a record, once every listed file has its index entry: ends the
+ * batch (its journal is no longer needed). False, with @p error, when that could not be written.
+ */
+bool finishReceivedBatch(const QString& recordFile, QString* error);
 
 /** Login for SMTP AUTH, used when the server offers AUTH. Empty user: no AUTH. */
 struct SmtpLogin {
     QString user;
     QString password;
+    ServerSecurity security;
 };
 
 /**

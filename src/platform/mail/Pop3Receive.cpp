@@ -1,14 +1,18 @@
+#include "platform/CrashPoint.h"
 #include "platform/mail/MailFileQueue.h"
 #include "platform/mail/MailFileWriter.h"
 #include "platform/mail/MailLibrary.h"
 #include "platform/mail/Pop3Session.h"
+#include "platform/mail/ReceiveFolder.h"
 #include "platform/mail/ServerListEntry.h"
 
 #include <QDir>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <climits>
 #include <memory>
+#include <optional>
 
 namespace fumibako::platform::mail {
 
@@ -16,6 +20,13 @@ namespace {
 
 const QString InvalidNumber = QStringLiteral("POP3 error -ERR Invalid message number.");
 const QString EmptyMailbox = QStringLiteral("No Message+OK 0 0");
+
+// What a second login needs.
+struct Login {
+    net::ServerAddress address;
+    QString user;
+    QString password;
+};
 
 enum class Kind { Invalid, Stat, List, SaveAll, SaveAllDelete, Save, SaveDelete, Delete };
 
@@ -86,25 +97,40 @@ LibraryResult deleteMessages(Pop3Session& session, const QList<int>& numbers)
     return LibraryResult::ofText(QStringLiteral("+OK %1 message(s) deleted").arg(numbers.size()));
 }
 
-// After a login that ended without QUIT, its DELEs were lost: delete the messages that were saved,
-// found again by their unique ids (the numbers may have changed), in a fresh login.
-void deleteSavedAgain(const net::ServerAddress& address, const QString& user, const QString& password,
-                      const QList<QByteArray>& savedIds)
+// After a login that ended without QUIT, its DELEs were lost: delete the messages again, found
+// by their unique ids (the numbers may have changed), in a fresh login.
+void deleteByIdAgain(const Login& login, const QList<QByteArray>& ids)
 {
-    Pop3Session session(address, user, password);
-    QHash<int, QByteArray> current;
-    if (savedIds.isEmpty() || !session.uidl(&current))
+    if (ids.isEmpty())
         return;
+    Pop3Session session(login.address, login.user, login.password);
+    QHash<int, QByteArray> current;
+    if (!session.uidl(&current))
+        return;
+    const QSet<QByteArray> wanted(ids.cbegin(), ids.cend());
     for (auto it = current.cbegin(); it != current.cend(); ++it) {
-        if (savedIds.contains(it.value()) && !session.dele(it.key()))
+        if (wanted.contains(it.value()) && !session.dele(it.key()))
             return;
     }
 }
 
+// What the server holds: its messages' unique ids by number; empty when it offers no UIDL.
+using ServerIds = QHash<int, QByteArray>;
+
+// The ids of @p numbers among @p ids.
+QList<QByteArray> idsOf(const QList<int>& numbers, const ServerIds& ids)
+{
+    QList<QByteArray> result;
+    for (int n : numbers) {
+        if (ids.contains(n))
+            result.append(ids.value(n));
+    }
+    return result;
+}
+
 struct SaveRun {
-    QStringList savedPaths;
-    QList<int> savedNumbers;
-    QList<QByteArray> savedIds;
+    QList<StagedMessage> staged; // complete in the staging folder, in order
+    QList<int> stagedNumbers;
     QString error;
     bool stopped = false;
 };
@@ -117,7 +143,7 @@ struct PendingMessage {
 
 // Keeps @p pending once its connection proved to have outlived it; its file is written by
 // @p files and published at the end.
-bool commitPending(SaveRun& run, PendingMessage& pending, const QHash<int, QByteArray>& ids, MailFileQueue& files)
+bool commitPending(SaveRun& run, PendingMessage& pending, MailFileQueue& files)
 {
     if (!pending.writer)
         return true;
@@ -132,25 +158,21 @@ bool commitPending(SaveRun& run, PendingMessage& pending, const QHash<int, QByte
         }
         files.addFile(path);
     }
-    run.savedNumbers.append(pending.number);
-    run.savedIds.append(ids.value(pending.number));
+    run.stagedNumbers.append(pending.number);
     pending.writer.reset();
     return true;
 }
 
-// RETR each message into the folder. A message's file appears once the next RETR (or a final
-// NOOP) ran on the same connection, which shows that the message was not cut short.
-SaveRun saveMessages(Pop3Session& session, const QList<int>& numbers, const QString& folder, bool deleteAfter,
+// RETR each message into the staging folder. A message's file counts once the next RETR (or a
+// final NOOP) ran on the same connection, which shows that the message was not cut short.
+SaveRun saveMessages(Pop3Session& session, const QList<int>& numbers, const QString& staging, const ServerIds& ids,
                      const ProgressCallback& progress, const SavedFileCallback& saved)
 {
     SaveRun run;
-    QHash<int, QByteArray> ids;
-    if (deleteAfter)
-        session.uidl(&ids); // only needed to finish the deletions should the line drop
-    MailFileQueue files(folder, saved);
+    MailFileQueue files(staging, saved);
     PendingMessage pending;
     for (int n : numbers) {
-        auto writer = std::make_unique<MailFileWriter>(folder);
+        auto writer = std::make_unique<MailFileWriter>(staging);
         if (!writer->open()) {
             run.error = writer->errorText();
             break;
@@ -161,13 +183,14 @@ SaveRun saveMessages(Pop3Session& session, const QList<int>& numbers, const QStr
             pending.writer.reset();
             break;
         }
-        if (!commitPending(run, pending, ids, files))
+        if (!commitPending(run, pending, files))
             break;
         if (!retrieved) {
             run.stopped = session.stopRequested();
             run.error = run.stopped ? QString() : session.failureText();
             break;
         }
+        crashPoint("retrieved", int(run.stagedNumbers.size()) + 1);
         pending = {std::move(writer), n};
         // Every saved message gets at least one report with its full size.
         run.stopped = progress && progress(n, int(std::min<qint64>(pending.writer->size(), INT_MAX))) != 0;
@@ -176,54 +199,100 @@ SaveRun saveMessages(Pop3Session& session, const QList<int>& numbers, const QStr
     }
     if (pending.writer) {
         if (session.checkConnection(pending.number))
-            commitPending(run, pending, ids, files);
+            commitPending(run, pending, files);
         else
             run.error = session.failureText();
     }
     QString writeError;
-    run.savedPaths = files.finish(&writeError);
+    const QStringList paths = files.finish(&writeError);
     // Only what was written can be published, and only that may be deleted on the server.
-    run.savedNumbers.resize(run.savedPaths.size());
-    run.savedIds.resize(run.savedPaths.size());
+    run.stagedNumbers.resize(paths.size());
+    for (qsizetype i = 0; i < paths.size(); ++i)
+        run.staged.append({ids.value(run.stagedNumbers.at(i)), paths.at(i)});
     if (!writeError.isEmpty() && run.error.isEmpty())
         run.error = writeError;
-    run.savedIds.removeAll(QByteArray());
     return run;
 }
 
-// The files must be on disk before the server may delete them; DELE takes effect at QUIT.
-void deleteSaved(Pop3Session& session, SaveRun& run)
+// DELE of @p numbers in this login; the deletions take effect at the QUIT that ends it.
+void deleteInLogin(Pop3Session& session, QList<int> numbers, QString* error)
 {
-    for (int n : run.savedNumbers) {
+    std::sort(numbers.begin(), numbers.end());
+    for (int n : numbers) {
         if (!session.dele(n)) {
-            run.error = session.failureText();
+            *error = session.failureText();
             return;
         }
     }
 }
 
-// Ends @p session (its QUIT commits the deletions of a clean login) and hands back the result.
-LibraryResult finishSaving(std::unique_ptr<Pop3Session> session, SaveRun& run, bool deleteAfter, const QString& folder,
-                           const net::ServerAddress& address, const QString& user, const QString& password)
+// The saving commands. The server is told to delete only what was published without a failure;
+// @p session ends here (its QUIT commits the deletions of a clean login).
+QStringList receiveMessages(std::unique_ptr<Pop3Session> session, const Command& command, int count,
+                            ReceiveFolder& receiving, const Login& login,
+                            const ProgressCallback& progress, const SavedFileCallback& saved, QString* error)
 {
-    // Files get their final names only once they are on disk; after any failure here nothing is
-    // deleted on the server.
-    QString syncError;
-    run.savedPaths = MailFileWriter::publish(folder, run.savedPaths, &syncError);
-    const bool durable = syncError.isEmpty();
-    if (!durable)
-        run.error = syncError;
-    // Numbers are only safe within the login they came from; after it, the unique ids are used.
-    if (deleteAfter && durable && !session->loginEnded())
-        deleteSaved(*session, run);
-    const bool ended = session->loginEnded();
+    const bool deleteAfter = command.kind == Kind::SaveAllDelete || command.kind == Kind::SaveDelete;
+    ServerIds ids;
+    if (count > 0 && (receiving.keepsRecord() || deleteAfter) && !session->uidl(&ids))
+        ids.clear(); // a server without UIDL: everything is fetched, as without a record
+    if (receiving.keepsRecord() && (count == 0 || !ids.isEmpty())) {
+        // Ids no longer on the server will never come again.
+        const QList<QByteArray> present = ids.values();
+        if (receiving.record().keepOnly(QSet<QByteArray>(present.cbegin(), present.cend())))
+            receiving.recordChanged();
+    }
+    const bool all = command.kind == Kind::SaveAll || command.kind == Kind::SaveAllDelete;
+    const QList<int> numbers = count == 0 ? QList<int>() : numbersInRange(all ? Command{command.kind, 1, count} : command, count);
+    if (count > 0 && numbers.isEmpty()) {
+        *error = InvalidNumber;
+        receiving.saveRecord(error);
+        return {};
+    }
+    QList<int> toFetch;
+    QList<int> toDelete;
+    for (int n : numbers) {
+        const bool received = ids.contains(n) && receiving.record().contains(ids.value(n));
+        (received ? toDelete : toFetch).append(n);
+    }
+    SaveRun run = saveMessages(*session, toFetch, receiving.stagingFolder(), ids, progress, saved);
+    QString commitError;
+    const QStringList published = receiving.commit(run.staged, &commitError);
+    if (!commitError.isEmpty() && run.error.isEmpty())
+        run.error = commitError;
+    if (deleteAfter && commitError.isEmpty()) {
+        toDelete.append(run.stagedNumbers);
+        // Numbers are only safe within the login they came from; after it, the unique ids are used.
+        if (!session->loginEnded())
+            deleteInLogin(*session, toDelete, &run.error);
+        crashPoint("deleted");
+        const bool ended = session->loginEnded();
+        session.reset();
+        if (ended)
+            deleteByIdAgain(login, idsOf(toDelete, ids));
+    }
     session.reset();
-    if (deleteAfter && durable && ended)
-        deleteSavedAgain(address, user, password, run.savedIds);
-    // Saved files are always handed back, even after a later failure, so that none is left unfiled.
-    if (!run.savedPaths.isEmpty())
-        return LibraryResult::ofList(run.savedPaths);
-    return LibraryResult::ofText(run.error);
+    crashPoint("received");
+    *error = run.error;
+    return published;
+}
+
+// STAT with a record: only the messages not received yet count.
+LibraryResult countNewMessages(Pop3Session& session, int count, qint64 bytes, ReceiveFolder& receiving)
+{
+    ServerIds ids;
+    QHash<int, qint64> sizes;
+    if (count == 0 || !receiving.keepsRecord() || !session.uidl(&ids) || ids.isEmpty() || !session.sizes(&sizes))
+        return LibraryResult::ofList({QStringLiteral("%1 %2").arg(count).arg(bytes)});
+    int newCount = 0;
+    qint64 newBytes = 0;
+    for (auto it = ids.cbegin(); it != ids.cend(); ++it) {
+        if (!receiving.record().contains(it.value())) {
+            ++newCount;
+            newBytes += sizes.value(it.key());
+        }
+    }
+    return LibraryResult::ofList({QStringLiteral("%1 %2").arg(newCount).arg(newBytes)});
 }
 
 QString folderOf(const QString& directory)
@@ -234,21 +303,34 @@ QString folderOf(const QString& directory)
     return folder;
 }
 
+// The saved files of a receive: those of an earlier receive first, then the new ones.
+LibraryResult savedFiles(const QStringList& recovered, const QStringList& published, const QString& error)
+{
+    if (recovered.isEmpty() && published.isEmpty())
+        return LibraryResult::ofText(error);
+    LibraryResult result = LibraryResult::ofList(recovered + published);
+    result.recovered = int(recovered.size());
+    // Saved files are always handed back, even after a later failure, so that none is left unfiled.
+    result.stoppedEarly = error == InvalidNumber ? QString() : error;
+    return result;
+}
+
 } // namespace
 
 LibraryResult RcvMail2(const QString& server, const QString& user, const QString& password, const QString& command,
                        const QString& directory, const ProgressCallback& progress)
 {
-    return RcvMail2(server, user, password, command, directory, progress, {});
+    return RcvMail2(server, user, password, command, directory, progress, ReceiveOptions{});
 }
 
 LibraryResult RcvMail2(const QString& server, const QString& user, const QString& password, const QString& command,
-                       const QString& directory, const ProgressCallback& progress, const SavedFileCallback& saved)
+                       const QString& directory, const ProgressCallback& progress, const ReceiveOptions& options)
 {
     const Command parsed = parseCommand(command);
     if (parsed.kind == Kind::Invalid)
         return LibraryResult::ofText(QStringLiteral("Unknown command: ") + command);
-    const net::ServerAddress address = net::parseServer(server, net::Protocol::Pop3);
+    const bool apop = password.startsWith(QLatin1String("a "));
+    const net::ServerAddress address = net::parseServer(server, net::Protocol::Pop3, options.security, apop);
     if (!address.valid)
         return LibraryResult::ofText(QStringLiteral("Cant connect Server (invalid server name: %1)").arg(server));
     const bool saving = parsed.kind == Kind::SaveAll || parsed.kind == Kind::SaveAllDelete || parsed.kind == Kind::Save
@@ -257,28 +339,40 @@ LibraryResult RcvMail2(const QString& server, const QString& user, const QString
     if (saving && !QFileInfo(folder).isDir())
         return LibraryResult::ofText(QStringLiteral("Folder not found: ") + folder);
 
+    // Receiving and counting finish what an earlier receive of the account left first.
+    std::optional<ReceiveFolder> receiving;
+    if (saving || (parsed.kind == Kind::Stat && QFileInfo(folder).isDir())) {
+        receiving.emplace(folder, options.recordFile);
+        QString error;
+        if (!receiving->open(&error))
+            return LibraryResult::ofText(error);
+    }
+    const QStringList recovered = receiving ? receiving->recoveredPaths() : QStringList();
     auto session = std::make_unique<Pop3Session>(address, user, password);
     int count = 0;
     qint64 bytes = 0;
     if (!session->stat(&count, &bytes))
-        return LibraryResult::ofText(session->failureText());
+        return saving ? savedFiles(recovered, {}, session->failureText()) : LibraryResult::ofText(session->failureText());
     if (parsed.kind == Kind::Stat)
-        return LibraryResult::ofList({QStringLiteral("%1 %2").arg(count).arg(bytes)});
+        return receiving ? countNewMessages(*session, count, bytes, *receiving)
+                         : LibraryResult::ofList({QStringLiteral("%1 %2").arg(count).arg(bytes)});
     if (parsed.kind == Kind::List)
         return listMessages(*session, count);
-    if (parsed.kind == Kind::Delete && count == 0)
-        return LibraryResult::ofText(EmptyMailbox);
-    if (count == 0)
-        return LibraryResult::ofText(QString());
-    const bool all = parsed.kind == Kind::SaveAll || parsed.kind == Kind::SaveAllDelete;
-    const QList<int> numbers = numbersInRange(all ? Command{parsed.kind, 1, count} : parsed, count);
-    if (numbers.isEmpty())
-        return LibraryResult::ofText(InvalidNumber);
-    if (parsed.kind == Kind::Delete)
-        return deleteMessages(*session, numbers);
-    const bool deleteAfter = parsed.kind == Kind::SaveAllDelete || parsed.kind == Kind::SaveDelete;
-    SaveRun run = saveMessages(*session, numbers, folder, deleteAfter, progress, saved);
-    return finishSaving(std::move(session), run, deleteAfter, folder, address, user, password);
+    if (parsed.kind == Kind::Delete) {
+        if (count == 0)
+            return LibraryResult::ofText(EmptyMailbox);
+        const QList<int> numbers = numbersInRange(parsed, count);
+        return numbers.isEmpty() ? LibraryResult::ofText(InvalidNumber) : deleteMessages(*session, numbers);
+    }
+    QString error;
+    const QStringList published = receiveMessages(std::move(session), parsed, count, *receiving,
+                                                  {address, user, password}, progress, options.saved, &error);
+    return savedFiles(recovered, published, error);
+}
+
+bool finishReceivedBatch(const QString& recordFile, QString* error)
+{
+    return ReceiveFolder::finishBatch(recordFile, error);
 }
 
 } // namespace fumibako::platform::mail

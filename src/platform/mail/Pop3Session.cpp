@@ -92,6 +92,8 @@ QString Pop3Session::describeFailure(CURLcode code) const
     curl_easy_getinfo(m_curl.get(), CURLINFO_CONNECT_TIME_T, &connectTime);
     if (m_transcript.tlsUpgradeRefused())
         return net::tlsRefusedText(QString::fromUtf8(m_transcript.lastLine()));
+    if (code == CURLE_USE_SSL_FAILED)
+        return net::clearLoginRefusedText(m_address);
     if (net::isConnectFailure(code) || (code == CURLE_OPERATION_TIMEDOUT && connectTime == 0))
         return QStringLiteral("Cant connect Server (%1)").arg(curlText);
     if (net::isTlsFailure(code))
@@ -162,6 +164,23 @@ bool Pop3Session::uidl(QHash<int, QByteArray>* uids)
         const int number = parts.value(0).toInt(&ok);
         if (ok && parts.size() >= 2)
             uids->insert(number, parts.at(1));
+    }
+    return true;
+}
+
+bool Pop3Session::sizes(QHash<int, qint64>* bytes)
+{
+    QByteArray listing;
+    if (!perform({}, "LIST", false, &listing))
+        return false;
+    for (const QByteArray& line : listing.split('\n')) {
+        const QList<QByteArray> parts = line.simplified().split(' ');
+        bool numberOk = false;
+        bool sizeOk = false;
+        const int number = parts.value(0).toInt(&numberOk);
+        const qint64 size = parts.value(1).toLongLong(&sizeOk);
+        if (numberOk && sizeOk)
+            bytes->insert(number, size);
     }
     return true;
 }

@@ -22,6 +22,8 @@ public:
     bool stat(int* count, qint64* bytes);
     bool top(int number, QByteArray* header);
     bool uidl(QHash<int, QByteArray>* uids);
+    /** LIST: the size in bytes of every message, by number. */
+    bool sizes(QHash<int, qint64>* bytes);
     bool dele(int number);
     /**
      * RETR into @p writer, reporting progress; stopRequested() tells a stop answer from a failure.

@@ -35,13 +35,16 @@ QByteArray angleAddress(QByteArray address)
     return address;
 }
 
-QString describeFailure(CURLcode code, const net::CurlEasy& curl, const net::Transcript& transcript)
+QString describeFailure(CURLcode code, const net::ServerAddress& address, const net::CurlEasy& curl,
+                        const net::Transcript& transcript)
 {
     const QString curlText = curl.errorText().isEmpty() ? QString::fromUtf8(curl_easy_strerror(code)) : curl.errorText();
     curl_off_t connectTime = 0;
     curl_easy_getinfo(curl.get(), CURLINFO_CONNECT_TIME_T, &connectTime);
     if (transcript.tlsUpgradeRefused())
         return net::tlsRefusedText(transcript.reply().join(QLatin1Char(' ')));
+    if (transcript.clearLoginRefused() || code == CURLE_USE_SSL_FAILED)
+        return net::clearLoginRefusedText(address);
     if (net::isConnectFailure(code) || (code == CURLE_OPERATION_TIMEDOUT && connectTime == 0))
         return QStringLiteral("Cant connect Server (%1)").arg(curlText);
     if (net::isTlsFailure(code))
@@ -172,12 +175,16 @@ QString sendMessage(const QString& server, const ComposedMessage& message, const
 {
     if (message.envelopeRecipients.isEmpty())
         return QStringLiteral("SMTP failure: no recipient");
-    const net::ServerAddress address = net::parseServer(server, net::Protocol::Smtp);
+    net::ServerAddress address = net::parseServer(server, net::Protocol::Smtp, login.security);
+    // Without a login no password goes out, so an unencrypted session is harmless.
+    if (login.user.isEmpty())
+        address.refuseClearLogin = false;
     if (!address.valid)
         return QStringLiteral("Cant connect Server (invalid server name: %1)").arg(server);
 
     const QString key = QString::fromLatin1(address.url()) + QLatin1Char('\n') + login.user + QLatin1Char('\n') +
-                        login.password;
+                        login.password + QLatin1Char('\n') + QString::number(address.upgradeRequired) +
+                        QString::number(address.refuseClearLogin);
     std::unique_ptr<SmtpConnection> connection = takeIdle(key);
     const bool reused = connection != nullptr;
     if (!connection)
@@ -195,7 +202,7 @@ QString sendMessage(const QString& server, const ComposedMessage& message, const
         code = transmit(*connection, message);
     }
     if (code != CURLE_OK)
-        return describeFailure(code, connection->curl, connection->transcript);
+        return describeFailure(code, address, connection->curl, connection->transcript);
     putBackIdle(std::move(connection));
     return {};
 }

@@ -39,49 +39,9 @@ private Q_SLOTS:
             QVERIFY(writer.write(data.constData() + at, size_t(std::min(chunk, total - at))));
         const QString temp = writer.commit();
         QVERIFY(!temp.isEmpty());
-        QVERIFY(visibleFiles(dir.path()).isEmpty()); // nothing shows before it is published
-        QString error;
-        const QStringList published = MailFileWriter::publish(dir.path(), {temp}, &error);
-        QVERIFY2(error.isEmpty(), qPrintable(error));
-        QCOMPARE(published.size(), 1);
-        QCOMPARE(readBytes(published.first()), data);
-        QCOMPARE(allFiles(dir.path()).size(), 1); // no temporary file left behind
-    }
-
-    void publishingNeverReplacesAndKeepsOrder()
-    {
-        QTemporaryDir dir;
-        QStringList temps;
-        for (int i = 0; i < 3; ++i) {
-            MailFileWriter writer(dir.path());
-            QVERIFY(writer.open());
-            const QByteArray text = "message " + QByteArray::number(i);
-            QVERIFY(writer.write(text.constData(), size_t(text.size())));
-            temps.append(writer.commit());
-        }
-        QString error;
-        const QStringList first = MailFileWriter::publish(dir.path(), temps.mid(0, 2), &error);
-        const QStringList second = MailFileWriter::publish(dir.path(), temps.mid(2), &error);
-        QVERIFY(error.isEmpty());
-        QCOMPARE(visibleFiles(dir.path()).size(), 3);
-        QCOMPARE(readBytes(first.at(1)), QByteArray("message 1"));
-        QCOMPARE(readBytes(second.at(0)), QByteArray("message 2"));
-        QVERIFY(!first.contains(second.first()));
-    }
-
-    void aFileThatCannotBeMadeDurablePublishesNothing()
-    {
-        QTemporaryDir dir;
-        MailFileWriter writer(dir.path());
-        QVERIFY(writer.open());
-        QVERIFY(writer.write("x", 1));
-        const QString temp = writer.commit();
-        QString error;
-        const QStringList published
-            = MailFileWriter::publish(dir.path(), {temp, dir.path() + QStringLiteral("/.gone")}, &error);
-        QVERIFY(published.isEmpty());
-        QVERIFY(!error.isEmpty());
-        QVERIFY(allFiles(dir.path()).isEmpty()); // the complete one is removed too: its message stays on the server
+        QVERIFY(visibleFiles(dir.path()).isEmpty()); // a hidden file until it is published
+        QCOMPARE(readBytes(temp), data);
+        QCOMPARE(allFiles(dir.path()).size(), 1);
     }
 
     void droppedWriterLeavesNothing()

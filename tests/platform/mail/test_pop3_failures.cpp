@@ -37,10 +37,13 @@ private:
 
     QStringList inboxFiles() const { return QDir(m_inbox->path()).entryList(QDir::Files | QDir::Hidden); }
 
+    // The scripted server offers no encryption: these tests opt into a login in clear text.
     LibraryResult receive(const BadPop3Server& server, const QString& command, const ProgressCallback& progress = {})
     {
+        ReceiveOptions options;
+        options.security.allowPlainLogin = true;
         return RcvMail2(server.server(), QStringLiteral("taro"), QStringLiteral("secret"), command,
-                        QLatin1Char('<') + m_inbox->path(), progress);
+                        QLatin1Char('<') + m_inbox->path(), progress, options);
     }
 
 private Q_SLOTS:
@@ -66,6 +69,7 @@ private Q_SLOTS:
         // Message 1 is complete on disk and handed back; message 2 broke off and is neither kept nor deleted.
         QVERIFY2(result.isList, qPrintable(result.text));
         QCOMPARE(result.list.size(), 1);
+        QVERIFY2(result.stoppedEarly.contains(QStringLiteral("message 2")), qPrintable(result.stoppedEarly));
         QFile saved(result.list[0]);
         QVERIFY(saved.open(QIODevice::ReadOnly));
         QCOMPARE(saved.readAll(), smallMessage(1));
@@ -83,6 +87,7 @@ private Q_SLOTS:
         // Both are on disk and handed back for filing; only the first one is gone from the server.
         QVERIFY2(result.isList, qPrintable(result.text));
         QCOMPARE(result.list.size(), 2);
+        QVERIFY2(result.stoppedEarly.contains(QStringLiteral("message is locked")), qPrintable(result.stoppedEarly));
         QCOMPARE(inboxFiles().size(), 2);
         const QString log = server.log();
         QVERIFY2(log.contains(QStringLiteral("COMMIT uid-1")), qPrintable(log));

@@ -55,7 +55,8 @@ private Q_SLOTS:
         QTest::newRow("plain") << at(m_servers.smtpPort()) << "" << "" << "plain" << false;
         QTest::newRow("login given, AUTH not offered") << at(m_servers.smtpPort()) << "taro" << "secret" << "plain"
                                                        << false;
-        QTest::newRow("AUTH") << at(m_servers.smtpAuthPort()) << "taro" << "secret" << "auth" << false;
+        QTest::newRow("AUTH in clear text, allowed") << at(m_servers.smtpAuthPort()) << "taro" << "secret" << "auth"
+                                                     << false;
         QTest::newRow("STARTTLS + AUTH") << at(m_servers.submissionPort()) << "hanako" << "pass word"
                                          << "submission" << true;
         QTest::newRow("implicit TLS + AUTH")
@@ -71,7 +72,9 @@ private Q_SLOTS:
         QFETCH(QString, listener);
         QFETCH(bool, tls);
         const ComposedMessage message = sampleMessage({"sato@example.com", "suzuki@example.com"});
-        QCOMPARE(sendMessage(server, message, {user, password}), QString());
+        SmtpLogin login{user, password, {}};
+        login.security.allowPlainLogin = listener == QLatin1String("auth");
+        QCOMPARE(sendMessage(server, message, login), QString());
         const QList<ReceivedMail> received = m_servers.takeReceived();
         QCOMPARE(received.size(), 1);
         QCOMPARE(received[0].data, message.data);
@@ -108,7 +111,7 @@ private Q_SLOTS:
         QTest::newRow("one refused recipient")
             << at(m_servers.smtpPort()) << "" << QList<QByteArray>{"ok@example.jp", "reject-me@example.jp"}
             << QStringList{"SMTP error 550", "reject-me@example.jp", "Recipient address rejected"};
-        QTest::newRow("wrong password") << at(m_servers.smtpAuthPort()) << "wrong"
+        QTest::newRow("wrong password") << at(m_servers.submissionPort()) << "wrong"
                                         << QList<QByteArray>{"ok@example.jp"} << QStringList{"SMTP error 535"};
         QTest::newRow("AUTH required, no login") << at(m_servers.smtpAuthPort()) << ""
                                                  << QList<QByteArray>{"ok@example.jp"} << QStringList{"SMTP error 530"};
@@ -124,11 +127,28 @@ private Q_SLOTS:
         QFETCH(QString, password);
         QFETCH(QList<QByteArray>, recipients);
         QFETCH(QStringList, textHas);
-        const SmtpLogin login{password.isEmpty() ? QString() : QStringLiteral("taro"), password};
+        const SmtpLogin login{password.isEmpty() ? QString() : QStringLiteral("taro"), password, {}};
         const QString text = sendMessage(server, sampleMessage(recipients), login);
         for (const QString& part : textHas)
             QVERIFY2(text.contains(part), qPrintable(text));
         QVERIFY(m_servers.takeReceived().isEmpty()); // nobody got the message
+    }
+
+    // A server that offers AUTH but no STARTTLS never gets the password unless the account allows it.
+    void passwordNeverGoesOutInClearText()
+    {
+        const QString text = sendMessage(at(m_servers.smtpAuthPort()), sampleMessage({"ok@example.jp"}),
+                                         {QStringLiteral("taro"), QStringLiteral("secret"), {}});
+        QVERIFY2(text.contains(QStringLiteral("「127.0.0.1:%1」").arg(m_servers.smtpAuthPort()))
+                     && text.contains(QStringLiteral("STARTTLS"))
+                     && text.contains(QStringLiteral("パスワードを送らずに中止しました")),
+                 qPrintable(text));
+        QVERIFY(m_servers.takeReceived().isEmpty());
+        // Required STARTTLS is refused by a server without it even with the clear-text opt-in.
+        SmtpLogin startTls{QStringLiteral("taro"), QStringLiteral("secret"), {ConnectionSecurity::StartTls, true}};
+        QVERIFY(sendMessage(at(m_servers.smtpAuthPort()), sampleMessage({"ok@example.jp"}), startTls)
+                    .contains(QStringLiteral("パスワードを送らずに中止しました")));
+        QVERIFY(m_servers.takeReceived().isEmpty());
     }
 
     void untrustedCertificateIsRefused_data()

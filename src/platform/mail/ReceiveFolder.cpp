@@ -1,0 +1,260 @@
+#include "platform/mail/ReceiveFolder.h"
+
+#include "platform/CrashPoint.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fumibako::platform::mail {
+
+namespace {
+
+QByteArray encoded(const QString& path)
+{
+    return QFile::encodeName(path);
+}
+
+QString systemError(const QString& what)
+{
+    return QStringLiteral("%1: %2").arg(what, QString::fromLocal8Bit(std::strerror(errno)));
+}
+
+bool exists(const QString& path)
+{
+    struct stat info {};
+    return ::lstat(encoded(path).constData(), &info) == 0;
+}
+
+// Runs @p sync (fsync for the folder's entries, syncfs for its whole file system) on @p folder.
+bool syncFolder(const QString& folder, int (*sync)(int))
+{
+    const int fd = ::open(encoded(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = sync(fd) == 0;
+    return ::close(fd) == 0 && synced;
+}
+
+// Moves @p from to @p to unless @p to exists; errno EEXIST when it does.
+bool moveWithoutReplacing(const QString& from, const QString& to)
+{
+    const QByteArray source = encoded(from);
+    const QByteArray target = encoded(to);
+    if (::renameat2(AT_FDCWD, source.constData(), AT_FDCWD, target.constData(), RENAME_NOREPLACE) == 0)
+        return true;
+    if (errno != EINVAL && errno != ENOSYS)
+        return false;
+    // File systems without RENAME_NOREPLACE: a hard link also refuses to replace.
+    if (::link(source.constData(), target.constData()) != 0)
+        return false;
+    ::unlink(source.constData());
+    return true;
+}
+
+// The temporary files an atomic write of @p file leaves when it is killed: file + "." + 6 characters.
+bool isLeftoverOf(const QString& name, const QString& file)
+{
+    const QString base = QFileInfo(file).fileName() + QLatin1Char('.');
+    return name.size() == base.size() + 6 && name.startsWith(base);
+}
+
+} // namespace
+
+ReceiveFolder::ReceiveFolder(const QString& inputFolder, const QString& recordFile)
+    : m_inputFolder(QDir::cleanPath(inputFolder)),
+      m_stagingFolder(m_inputFolder + QStringLiteral("/.receiving")),
+      m_recordFile(recordFile)
+{
+}
+
+ReceiveFolder::~ReceiveFolder()
+{
+    if (m_lockFd >= 0)
+        ::close(m_lockFd); // releases the lock
+}
+
+QString ReceiveFolder::journalFile(const QString& recordFile)
+{
+    const QFileInfo info(recordFile);
+    return info.path() + QLatin1Char('/') + info.completeBaseName() + QStringLiteral(".journal");
+}
+
+bool ReceiveFolder::open(QString* error)
+{
+    return lock(error) && recover(error);
+}
+
+bool ReceiveFolder::lock(QString* error)
+{
+    if (::mkdir(encoded(m_stagingFolder).constData(), 0700) != 0 && errno != EEXIST) {
+        *error = systemError(QStringLiteral("Cannot create %1").arg(m_stagingFolder));
+        return false;
+    }
+    m_lockFd = ::open(encoded(m_stagingFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (m_lockFd < 0) {
+        *error = systemError(QStringLiteral("Cannot open %1").arg(m_stagingFolder));
+        return false;
+    }
+    if (::flock(m_lockFd, LOCK_EX | LOCK_NB) != 0) {
+        *error = errno == EWOULDBLOCK
+                     ? QStringLiteral("このアカウントでは、ほかの受信がまだ終わっていません。終わってから、もう一度受信してください")
+                     : systemError(QStringLiteral("Cannot lock %1").arg(m_stagingFolder));
+        return false;
+    }
+    return true;
+}
+
+bool ReceiveFolder::recover(QString* error)
+{
+    if (keepsRecord()) {
+        const QString journalPath = journalFile(m_recordFile);
+        if (!m_record.load(m_recordFile, error) || !m_journal.load(journalPath, error)) {
+            *error += QStringLiteral("\r\n受信済みメールの記録が読めないため、受信を中止しました");
+            return false;
+        }
+        // Staged files whose final name was taken meanwhile get another name, written down first.
+        QSet<QString> taken;
+        bool renamedInJournal = false;
+        for (JournalEntry& entry : m_journal.entries()) {
+            if (exists(m_stagingFolder + QLatin1Char('/') + entry.stagedName)
+                && exists(m_inputFolder + QLatin1Char('/') + entry.finalName)) {
+                entry.finalName = chooseFinalName(taken);
+                renamedInJournal = true;
+            }
+        }
+        if (renamedInJournal && !m_journal.save(journalPath, error))
+            return false;
+        bool published = false;
+        for (JournalEntry& entry : m_journal.entries()) {
+            if (!publishStaged(entry, &published)) {
+                *error = systemError(QStringLiteral("Cannot name the received mail"));
+                return false;
+            }
+            // A journaled message is received, even when its file is gone: the user deleted it.
+            m_recordDirty = m_record.add(entry.id) || m_recordDirty;
+        }
+        if (published && !syncFolder(m_inputFolder, ::fsync)) {
+            *error = systemError(QStringLiteral("Cannot write the received mail"));
+            return false;
+        }
+        if (!saveRecord(error))
+            return false;
+    }
+    removeLeftovers();
+    return true;
+}
+
+bool ReceiveFolder::publishStaged(JournalEntry& entry, bool* renamed)
+{
+    const QString staged = m_stagingFolder + QLatin1Char('/') + entry.stagedName;
+    const QString final = m_inputFolder + QLatin1Char('/') + entry.finalName;
+    if (exists(staged)) {
+        if (!moveWithoutReplacing(staged, final))
+            return false;
+        *renamed = true;
+    }
+    if (exists(final))
+        m_recovered.append(final);
+    return true;
+}
+
+void ReceiveFolder::removeLeftovers()
+{
+    // Whatever is still staged now was never journaled: a download cut short. It is fetched again.
+    QDir staging(m_stagingFolder);
+    for (const QString& name : staging.entryList(QDir::Files | QDir::Hidden | QDir::System))
+        ::unlink(encoded(staging.filePath(name)).constData());
+    if (!keepsRecord())
+        return;
+    const QString journalPath = journalFile(m_recordFile);
+    const QDir recordDir = QFileInfo(m_recordFile).dir();
+    for (const QString& name : recordDir.entryList(QDir::Files | QDir::Hidden)) {
+        if (isLeftoverOf(name, m_recordFile) || isLeftoverOf(name, journalPath))
+            ::unlink(encoded(recordDir.filePath(name)).constData());
+    }
+}
+
+QString ReceiveFolder::chooseFinalName(QSet<QString>& taken) const
+{
+    const QString stem = QDateTime::currentDateTime().toString(u"yyyyMMddHHmmss") + QLatin1Char('_');
+    for (int number = 1;; ++number) {
+        const QString name = stem + QString::number(number).rightJustified(3, QLatin1Char('0')) + QStringLiteral(".eml");
+        if (!taken.contains(name) && !exists(m_inputFolder + QLatin1Char('/') + name)) {
+            taken.insert(name);
+            return name;
+        }
+    }
+}
+
+bool ReceiveFolder::saveRecord(QString* error)
+{
+    if (!keepsRecord() || !m_recordDirty)
+        return true;
+    if (!m_record.save(m_recordFile, error))
+        return false;
+    m_recordDirty = false;
+    return true;
+}
+
+QStringList ReceiveFolder::commit(const QList<StagedMessage>& staged, QString* error)
+{
+    if (staged.isEmpty()) {
+        saveRecord(error);
+        return {};
+    }
+    // One flush of the file system makes the whole batch durable: a flush per file costs a disk
+    // write (and on a journalling file system a commit) per message.
+    if (!syncFolder(m_stagingFolder, ::syncfs)) {
+        *error = systemError(QStringLiteral("Cannot write the received mail"));
+        return {};
+    }
+    crashPoint("staged");
+    QSet<QString> taken;
+    QList<JournalEntry> batch;
+    for (const StagedMessage& message : staged)
+        batch.append({message.id, QFileInfo(message.stagedPath).fileName(), chooseFinalName(taken)});
+    if (keepsRecord()) {
+        m_journal.entries().append(batch);
+        if (!m_journal.save(journalFile(m_recordFile), error))
+            return {};
+        crashPoint("journaled");
+        for (const JournalEntry& entry : std::as_const(batch))
+            m_recordDirty = m_record.add(entry.id) || m_recordDirty;
+        if (!saveRecord(error))
+            return {};
+        crashPoint("recorded");
+    }
+    QStringList published;
+    for (const JournalEntry& entry : std::as_const(batch)) {
+        const QString final = m_inputFolder + QLatin1Char('/') + entry.finalName;
+        if (!moveWithoutReplacing(m_stagingFolder + QLatin1Char('/') + entry.stagedName, final)) {
+            *error = systemError(QStringLiteral("Cannot name the received mail"));
+            break;
+        }
+        published.append(final);
+        crashPoint("published", int(published.size()));
+    }
+    // The new names must survive a crash too.
+    if (!published.isEmpty() && !syncFolder(m_inputFolder, ::fsync) && error->isEmpty())
+        *error = systemError(QStringLiteral("Cannot write the received mail"));
+    return published;
+}
+
+bool ReceiveFolder::finishBatch(const QString& recordFile, QString* error)
+{
+    if (recordFile.isEmpty())
+        return true;
+    return ReceiveJournal::remove(journalFile(recordFile), error);
+}
+
+} // namespace fumibako::platform::mail
