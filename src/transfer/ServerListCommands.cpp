@@ -103,7 +103,8 @@ bool ServerList::openMessage(int index, ShowReceived show, std::function<void()>
         return false;
     setListStatus(QStringLiteral("メールを受信しています。お待ちください"));
     m_receiver.RunServerCommand(kModeFetchOne, rows.at(index).number, [this, show, done](int code) {
-        setListStatus(QString());
+        // A message received before is not fetched again: saying so beats showing nothing.
+        setListStatus(code == kResultNothingNew ? QStringLiteral("すでに受信しているメールでした") : QString());
         m_prompts.setStatus(1, QString());
         // The guard stays held while the received message is shown.
         auto finish = [this, done] {

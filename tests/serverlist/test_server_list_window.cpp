@@ -344,6 +344,13 @@ private Q_SLOTS:
         QCOMPARE(m_prompts->messages.last().text, QStringLiteral("現在メール受信中のため、この操作は中止します"));
         read->close();
         QVERIFY(read->windowModality() == Qt::NonModal);
+
+        // A message received before is not fetched again, and the list says so.
+        QTest::mouseDClick(view->viewport(), Qt::LeftButton, {}, row2);
+        waitUntilIdle();
+        QTRY_COMPARE(listStatus(), QStringLiteral("すでに受信しているメールでした"));
+        QVERIFY(!read->isVisible());
+        QCOMPARE(filed().size(), filedBefore + 1);
         QVERIFY(m_list->close());
         QCOMPARE(mailbox().size(), 3);
     }
@@ -453,6 +460,8 @@ private Q_SLOTS:
         waitUntilIdle();
         QTRY_COMPARE(list(0)->model()->rowCount(), 1); // refetched
         QCOMPARE(filed().size(), filedBefore + 1);
+        QVERIFY2(m_prompts->messages.last().text.startsWith(QStringLiteral("受信が途中で止まりました。受信できた 1 通は保存しました。")),
+                 qPrintable(m_prompts->messages.last().text));
         QVERIFY(bad.log().contains(QStringLiteral("COMMIT uid-1")));
         QVERIFY(!bad.log().contains(QStringLiteral("COMMIT uid-2")));
         const QStringList input = QDir(m_data->paths().programDir + QStringLiteral("MailBox/taro/input")).entryList(QDir::Files);
