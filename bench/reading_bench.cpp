@@ -9,11 +9,11 @@
 #include "mailview/ReadWindow.h"
 #include "mailview/core/ReadMailController.h"
 #include "mailview/core/ReadingDialogs.h"
+#include "mainwin/ReceiveDialogs.h"
 #include "platform/UserPrompts.h"
 #include "serverlist/ServerListWindow.h"
 #include "storage/DataDirectory.h"
 #include "transfer/OperationGuard.h"
-#include "transfer/ReceiveUi.h"
 #include "transfer/Receiving.h"
 #include "transfer/StoredMail.h"
 
@@ -25,31 +25,13 @@ using namespace fumibako;
 
 namespace {
 
-class SilentPrompts : public platform::UserPrompts {
-public:
-    platform::Answer message(const QString&, const QString&, platform::Icon, platform::Buttons) override
-    {
-        return platform::Answer::Yes;
-    }
-    void setStatus(int, const QString&) override {}
-};
+using bench::SilentPrompts;
 
 class NoDialogs : public mailview::ReadingDialogs {
 public:
     std::optional<QString> askText(const QString&, const QString&) override { return std::nullopt; }
     std::optional<QString> chooseFolder() override { return std::nullopt; }
     std::optional<QString> chooseSaveFile(const QString&, const QString&, const QString&) override { return std::nullopt; }
-};
-
-class QuietReceiveUi : public transfer::ReceiveUi {
-public:
-    std::optional<transfer::PasswordAnswer> askPassword() override { return std::nullopt; }
-    void showProgress(const transfer::ProgressFigures&) override {}
-    void updateProgress(const transfer::ProgressFigures&) override {}
-    void closeProgress() override {}
-    void setClipboardText(const QString&) override {}
-    void playNewMailSound(const QString&) override {}
-    void showUnreadFolder() override {}
 };
 
 class KeptFields : public compose::ComposeLauncher {
@@ -148,12 +130,12 @@ void serverListFigure(const storage::ProgramPaths& paths)
     account.workDir = paths.workDir;
     SilentPrompts prompts;
     transfer::OperationGuard guard(prompts);
-    QuietReceiveUi ui;
+    QWidget owner;
+    owner.show();
+    mainwin::WindowReceiveUi ui(&owner, {}, {});
     transfer::CurrentMail mail;
     transfer::Receiver receiver(guard, prompts, ui, mail);
     receiver.setAccount(account);
-    QWidget owner;
-    owner.show();
     const serverlist::ServerListContext context{receiver, guard, prompts, account.paths.userFile, {}};
     serverlist::ServerListWindow* window = nullptr;
     bench::printResult("server_list_300", bench::medianMs(5, [&] {

@@ -1,11 +1,11 @@
 #include "serverlist/ServerListView.h"
 
+#include "mainwin/MainViews.h"
+
 #include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
-
-#include <algorithm>
 
 namespace fumibako::serverlist {
 
@@ -22,13 +22,7 @@ ServerListView::ServerListView(QWidget* parent) : QTreeView(parent)
 
 QList<int> ServerListView::selectedRowNumbers() const
 {
-    QList<int> rows;
-    if (!selectionModel())
-        return rows;
-    for (const QModelIndex& index : selectionModel()->selectedRows())
-        rows.append(index.row());
-    std::sort(rows.begin(), rows.end());
-    return rows;
+    return mainwin::selectedRowNumbersOf(*this);
 }
 
 int ServerListView::selectedCurrentRow() const
