@@ -1,5 +1,7 @@
 #include "addressbook/AddressBook.h"
 
+#include "addressbook/TextDecoding.h"
+
 #include "platform/AtomicFile.h"
 #include "platform/Cp932.h"
 #include "platform/UserPrompts.h"
@@ -38,37 +40,10 @@ QStringList splitLines(const QString& text)
     return lines;
 }
 
-QString decodeBook(const QByteArray& bytes)
-{
-    if (bytes.startsWith(kUtf8Bom))
-        return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
-    return platform::decodeCp932(bytes);
-}
-
-/** A field as it may stand in a line: no CR or LF, and no TAB unless it is the comment. */
-QString lineSafe(const QString& field, bool mayHoldTabs)
-{
-    QString out = field;
-    for (QChar& c : out) {
-        if (c == u'\r' || c == u'\n' || (c == u'\t' && !mayHoldTabs))
-            c = u' ';
-    }
-    return out;
-}
-
 void appendEntryLine(QString& text, const AddressEntry& entry)
 {
-    text += lineSafe(entry.path, false) + u'\t' + lineSafe(entry.name, false) + u'\t'
-        + lineSafe(entry.address, false) + u'\t' + lineSafe(entry.comment, true) + QStringLiteral("\r\n");
-}
-
-QByteArray encodeBook(const QString& text)
-{
-    bool lossless = true;
-    const QByteArray bytes = platform::encodeCp932(text, &lossless);
-    if (lossless)
-        return bytes;
-    return QByteArray(kUtf8Bom) + text.toUtf8();
+    text += entryField(entry.path, false) + u'\t' + entryField(entry.name, false) + u'\t'
+        + entryField(entry.address, false) + u'\t' + entryField(entry.comment, true) + QStringLiteral("\r\n");
 }
 
 LoadResult fail(platform::UserPrompts& prompts, AddressBook& book, LoadResult result, const QString& text)
@@ -100,6 +75,25 @@ QString addressBookFile(const QString& programDir)
     return programDir + kAddressBookFileName;
 }
 
+QString entryField(const QString& field, bool mayHoldTabs)
+{
+    QString out = field;
+    for (QChar& c : out) {
+        if (c == u'\r' || c == u'\n' || (c == u'\t' && !mayHoldTabs))
+            c = u' ';
+    }
+    return out;
+}
+
+QByteArray encodeBookText(const QString& text)
+{
+    bool lossless = true;
+    const QByteArray bytes = platform::encodeCp932(text, &lossless);
+    if (lossless)
+        return bytes;
+    return QByteArray(kUtf8Bom) + text.toUtf8();
+}
+
 void sortByPath(QList<AddressEntry>& entries)
 {
     // Plain UTF-16 order puts a folder's path ("Root\A") before its subfolders' ("Root\A\B").
@@ -109,14 +103,19 @@ void sortByPath(QList<AddressEntry>& entries)
 
 LoadResult LoadAddressBook(const QString& programDir, platform::UserPrompts& prompts, AddressBook& book)
 {
+    return LoadAddressBookFile(addressBookFile(programDir), prompts, book);
+}
+
+LoadResult LoadAddressBookFile(const QString& path, platform::UserPrompts& prompts, AddressBook& book)
+{
     book.tree.clear();
     book.entries.clear();
-    QFile file(addressBookFile(programDir));
+    QFile file(path);
     if (!QFileInfo(file.fileName()).exists())
         return LoadResult::Missing;
     if (!file.open(QIODevice::ReadOnly))
         return fail(prompts, book, LoadResult::Broken, kBrokenBookMessage);
-    const QStringList lines = splitLines(decodeBook(file.readAll()));
+    const QStringList lines = splitLines(decodeBookBytes(file.readAll()));
     file.close();
     if (lines.isEmpty())
         return fail(prompts, book, LoadResult::Broken, kBrokenBookMessage);
@@ -142,7 +141,7 @@ QByteArray addressBookBytes(const QList<AddressEntry>& entries)
     QString text = kAddressBookVersion + QStringLiteral("\r\n");
     for (const AddressEntry& entry : entries)
         appendEntryLine(text, entry);
-    return encodeBook(text);
+    return encodeBookText(text);
 }
 
 bool SaveAddressBook(const QString& programDir, const QList<AddressEntry>& entries, QString* error)

@@ -15,8 +15,9 @@ class UserPrompts;
  *
  * The file is code page 932. When an entry holds a character code page 932 cannot give back
  * exactly, the whole file is written as UTF-8 with a byte order mark instead (the choice of the
- * profile store), and a file that starts with that mark is read as UTF-8, so nothing typed or
- * received is lost. Writes replace the file atomically.
+ * profile store), and a file that starts with that mark, or is valid UTF-8 (as an editor may have
+ * saved it), is read as UTF-8, so nothing typed or received is lost. Writes replace the file
+ * atomically.
  */
 namespace fumibako::addressbook {
 
@@ -61,6 +62,15 @@ enum class LoadResult {
 /** Path of the address book in @p programDir (which ends in "/"). */
 QString addressBookFile(const QString& programDir);
 
+/** @p field as it may stand in an entry line: CR and LF, and TABs unless @p mayHoldTabs, become spaces. */
+QString entryField(const QString& field, bool mayHoldTabs);
+
+/**
+ * The bytes of a text the book's way: code page 932, or UTF-8 with a byte order mark when the
+ * text holds a character code page 932 cannot give back exactly.
+ */
+QByteArray encodeBookText(const QString& text);
+
 /**
  * Reads the address book of @p programDir into @p book: the entries sorted by path (the order
  * of one folder's entries as in the file), lines with fewer than three TABs skipped, and the
@@ -68,6 +78,9 @@ QString addressBookFile(const QString& programDir);
  * OK button, the program's title) and leave an empty book with the root folder alone.
  */
 LoadResult LoadAddressBook(const QString& programDir, platform::UserPrompts& prompts, AddressBook& book);
+
+/** LoadAddressBook from the book file @p path (the tool shows any file). */
+LoadResult LoadAddressBookFile(const QString& path, platform::UserPrompts& prompts, AddressBook& book);
 
 /** Sorts @p entries by path, keeping the order of entries with the same path. */
 void sortByPath(QList<AddressEntry>& entries);

@@ -8,7 +8,7 @@ namespace fumibako::addressbook {
 
 void AddressFolderTree::clear()
 {
-    m_folders = {AddressFolder{kRootFolder, kRootFolder, QString(), true}};
+    m_folders = {AddressFolder{kRootFolder, kRootFolder, QString(), true, true}};
     m_index = {{kRootFolder, 0}};
     m_selected = kRootFolder;
 }
@@ -28,6 +28,57 @@ bool AddressFolderTree::add(const QString& key, const QString& label, const QStr
     return true;
 }
 
+void AddressFolderTree::select(const QString& key)
+{
+    if (const auto it = m_index.constFind(m_selected); it != m_index.cend())
+        m_folders[*it].open = false;
+    m_selected = key;
+    if (const auto it = m_index.constFind(key); it != m_index.cend())
+        m_folders[*it].open = true;
+}
+
+void AddressFolderTree::setExpanded(const QString& key, bool expanded)
+{
+    if (const auto it = m_index.constFind(key); it != m_index.cend())
+        m_folders[*it].expanded = expanded;
+}
+
+void AddressFolderTree::reindex()
+{
+    m_index.clear();
+    for (qsizetype i = 0; i < m_folders.size(); ++i)
+        m_index.insert(m_folders.at(i).key, i);
+}
+
+void AddressFolderTree::removeSubtree(const QString& key)
+{
+    const AddressFolder* removed = folder(key);
+    if (!removed || removed->parentKey.isEmpty())
+        return;
+    const QString parent = removed->parentKey;
+    m_folders.removeIf([&key](const AddressFolder& f) { return isWithinFolder(f.key, key); });
+    reindex();
+    if (isWithinFolder(m_selected, key))
+        select(parent);
+}
+
+void AddressFolderTree::renameSubtree(const QString& oldKey, const QString& newKey, const QString& newLabel)
+{
+    const auto rewrite = [&](const QString& k) { return newKey + k.mid(oldKey.size()); };
+    for (AddressFolder& f : m_folders) {
+        if (isWithinFolder(f.key, oldKey)) {
+            if (f.key == oldKey)
+                f.label = newLabel;
+            f.key = rewrite(f.key);
+        }
+        if (isWithinFolder(f.parentKey, oldKey))
+            f.parentKey = rewrite(f.parentKey);
+    }
+    reindex();
+    if (isWithinFolder(m_selected, oldKey))
+        m_selected = rewrite(m_selected);
+}
+
 QStringList AddressFolderTree::children(const QString& key) const
 {
     QList<const AddressFolder*> found;
@@ -35,14 +86,28 @@ QStringList AddressFolderTree::children(const QString& key) const
         if (f.parentKey == key && !f.parentKey.isEmpty())
             found.append(&f);
     }
-    std::stable_sort(found.begin(), found.end(), [](const AddressFolder* a, const AddressFolder* b) {
-        const int folded = a->label.compare(b->label, Qt::CaseInsensitive);
-        return folded != 0 ? folded < 0 : a->label < b->label;
-    });
+    std::stable_sort(found.begin(), found.end(),
+                     [](const AddressFolder* a, const AddressFolder* b) { return labelBefore(*a, *b); });
     QStringList keys;
     for (const AddressFolder* f : found)
         keys.append(f->key);
     return keys;
+}
+
+bool labelBefore(const AddressFolder& a, const AddressFolder& b)
+{
+    const int folded = a.label.compare(b.label, Qt::CaseInsensitive);
+    return folded != 0 ? folded < 0 : a.label < b.label;
+}
+
+bool isWithinFolder(const QString& path, const QString& folder)
+{
+    return path.startsWith(folder) && (path.size() == folder.size() || path.at(folder.size()) == u'\\');
+}
+
+int folderLevels(const QString& path)
+{
+    return int(path.count(u'\\'));
 }
 
 bool EnsureFolderAncestors(AddressFolderTree& tree, const QString& path)
@@ -91,8 +156,11 @@ bool BuildFolderTree(AddressFolderTree& tree, const QList<AddressEntry>& entries
     }
     if (!tree.contains(selectPath) && !EnsureFolder(tree, selectPath))
         return false;
-    if (tree.contains(selectPath))
-        tree.select(selectPath);
+    if (!tree.contains(selectPath))
+        return true;
+    tree.select(selectPath);
+    for (QString key = selectPath; !key.isEmpty(); key = tree.folder(key)->parentKey)
+        tree.setExpanded(key, true);
     return true;
 }
 

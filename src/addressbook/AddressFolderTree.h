@@ -20,7 +20,8 @@ struct AddressFolder {
     QString key;
     QString label;
     QString parentKey; ///< empty for the root folder
-    bool open = false; ///< the root folder shows the "open" icon, every other folder "close"
+    bool open = false; ///< the current folder shows the "open" icon, every other folder "close"
+    bool expanded = false; ///< whether the tree shows its children
 };
 
 /**
@@ -43,18 +44,47 @@ public:
     /** Adds a folder under @p parentKey; false when @p key exists or the parent does not. */
     bool add(const QString& key, const QString& label, const QString& parentKey);
 
-    /** Keys of the children of @p key in ascending order of label (case-insensitive first). */
+    /** Keys of the children of @p key in ascending order of label (labelBefore). */
     QStringList children(const QString& key) const;
+    /** Every folder, the root first, in no particular order after it. */
+    const QList<AddressFolder>& folders() const { return m_folders; }
 
-    /** The selected folder (the manager's current folder); its ancestors are expanded. */
+    /** The selected folder (the manager's current folder, the one with the "open" icon). */
     QString selected() const { return m_selected; }
-    void select(const QString& key) { m_selected = key; }
+    /** Makes @p key the current folder: it gets the "open" icon, the one before "close". */
+    void select(const QString& key);
+
+    /** Marks @p key as showing its children or not. */
+    void setExpanded(const QString& key, bool expanded);
+
+    /**
+     * Removes @p key and every folder below it (never the root). The selection moves to the
+     * parent when it lay in the removed part.
+     */
+    void removeSubtree(const QString& key);
+
+    /**
+     * Gives folder @p oldKey the key @p newKey and the label @p newLabel, and every folder below it
+     * the key with the start @p oldKey replaced by @p newKey. The selection follows.
+     */
+    void renameSubtree(const QString& oldKey, const QString& newKey, const QString& newLabel);
 
 private:
+    void reindex();
+
     QList<AddressFolder> m_folders;
     QHash<QString, qsizetype> m_index;
     QString m_selected;
 };
+
+/** The order of sibling folders: by label ignoring letter case, then by label. */
+bool labelBefore(const AddressFolder& a, const AddressFolder& b);
+
+/** Whether @p path is @p folder or lies below it (Root\A\B lies below Root\A, Root\AB does not). */
+bool isWithinFolder(const QString& path, const QString& folder);
+
+/** The number of folder levels of @p path below "Root": the number of its backslashes. */
+int folderLevels(const QString& path);
 
 /**
  * Adds the ancestor folders of @p path that are missing: for each "\" the text before it is a

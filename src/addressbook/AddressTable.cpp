@@ -17,9 +17,16 @@ const AddressTable& AddressTable::instance()
     return programTable();
 }
 
+AddressTableNotifier& AddressTable::notifier()
+{
+    static AddressTableNotifier notifier;
+    return notifier;
+}
+
 void RebuildAddressTable(const QList<AddressEntry>& managerEntries)
 {
     programTable().m_entries = managerEntries;
+    Q_EMIT AddressTable::notifier().changed();
 }
 
 void RebuildAddressTable(const QString& programDir, platform::UserPrompts& prompts, AddressBook* loaded)

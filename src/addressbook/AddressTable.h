@@ -2,7 +2,16 @@
 
 #include "addressbook/AddressBook.h"
 
+#include <QObject>
+
 namespace fumibako::addressbook {
+
+/** Tells the windows that show addresses (the main window's pane, the read window) that the table was replaced. */
+class AddressTableNotifier : public QObject {
+    Q_OBJECT
+Q_SIGNALS:
+    void changed();
+};
 
 /**
  * @short The program-wide copy of the address book that every window but the manager reads.
@@ -19,6 +28,8 @@ public:
 
     /** The program's table. */
     static const AddressTable& instance();
+    /** Emits changed() after every rebuild of the program's table. */
+    static AddressTableNotifier& notifier();
 
 private:
     friend void RebuildAddressTable(const QList<AddressEntry>& managerEntries);

@@ -81,6 +81,10 @@ void MainWindow::wireViews()
     m_treeModel->setDropHandler([this](const QString& key, const QList<int>& rows) { dropRows(key, rows); });
     m_accountBox->installEventFilter(this);
     m_addressList->installEventFilter(this);
+    connect(&addressbook::AddressTable::notifier(), &addressbook::AddressTableNotifier::changed, this, [this] {
+        if (m_addressPaneAction->isChecked())
+            fillAddressPane();
+    });
 }
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event)

@@ -1,6 +1,7 @@
 // The commands of the menus, the toolbar, the pop-up menus and the list's keys.
 #include "mainwin/MainWindow.h"
 
+#include "addressbook/AddressManagerWindow.h"
 #include "addressbook/AddressTable.h"
 #include "mainwin/MainViews.h"
 #include "mainwin/core/FolderTreeModel.h"
@@ -30,7 +31,13 @@ void MainWindow::environmentSettings()
 
 void MainWindow::addressBook()
 {
-    showNotAvailable(m_prompts, QStringLiteral("アドレス帳"));
+    // Until the compose window is built, mail to chosen addresses says it is not ready.
+    auto* compose = findChild<NotAvailableComposeLauncher*>();
+    if (!compose)
+        compose = new NotAvailableComposeLauncher(m_prompts, this);
+    addressbook::AddressManagerWindow::showFor(this, m_session.programPaths().programDir, m_prompts.scripted(), *compose,
+                                               m_display.splitters.at(3),
+                                               [this](int twips) { m_display.splitters.at(3) = qint16(twips); });
 }
 
 void MainWindow::accountManager()

@@ -1,6 +1,7 @@
 // The main window's persisted state: display settings in, display settings out, and closing.
 #include "mainwin/MainWindow.h"
 
+#include "addressbook/AddressManagerWindow.h"
 #include "mainwin/MainViews.h"
 #include "mainwin/core/MailTableModel.h"
 
@@ -78,6 +79,11 @@ storage::DisplaySettings MainWindow::collectDisplaySettings() const
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    // An open address book manager asks about its unsaved changes before the program ends.
+    if (!addressbook::AddressManagerWindow::closeAll(this)) {
+        event->ignore();
+        return;
+    }
     if (!m_session.ExitProgram(collectDisplaySettings(), m_mailModel->sortState().changed)) {
         event->ignore();
         return;

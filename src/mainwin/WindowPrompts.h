@@ -22,6 +22,8 @@ public:
     /** Adds the panels to @p bar: panel 1 the operation, panel 2 the row count. */
     void createPanels(QStatusBar* bar);
     QString statusText(int panel) const;
+    /** The prompts that answer instead of the user, if any: the windows this one opens use them too. */
+    platform::UserPrompts* scripted() const { return m_scripted; }
 
     platform::Answer message(const QString& text, const QString& title, platform::Icon icon,
                              platform::Buttons buttons) override;

@@ -129,6 +129,9 @@ void TestAddressBook::load_data()
                                              << LoadResult::Loaded << "" << QStringList{"E", "O"} << QStringList{};
     QTest::newRow("utf-8 with BOM") << QByteArray("\xEF\xBB\xBF" "1.1\r\nRoot\t\xF0\x9F\x98\x80\te@x\t\r\n")
                                     << LoadResult::Loaded << "" << QStringList{"😀"} << QStringList{};
+    QTest::newRow("utf-8 without BOM, as an editor saves it")
+        << QStringLiteral("1.1\r\nRoot\t髙橋\tt@x\t〜\r\n").toUtf8() << LoadResult::Loaded << "" << QStringList{"髙橋"}
+        << QStringList{};
     QTest::newRow("LF line ends") << QByteArray("1.1\nRoot\tL\tl@x\t\n") << LoadResult::Loaded << ""
                                   << QStringList{"L"} << QStringList{};
 }

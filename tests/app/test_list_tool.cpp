@@ -1,6 +1,7 @@
 #include "storage/AccountSettings.h"
 #include "storage/ProfileStore.h"
 #include "support/TestFiles.h"
+#include "support/ToolRun.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,19 +16,9 @@ class TestListTool : public QObject {
 
     QTemporaryDir m_dir;
 
-    struct Run {
-        int exitCode;
-        QString out;
-        QString err;
-    };
-
-    Run tool(const QStringList& args)
+    ToolRun tool(const QStringList& args)
     {
-        QProcess process;
-        process.start(qEnvironmentVariable("FUMIBAKO_TOOL"), QStringList{QStringLiteral("--data-dir"), m_dir.path()} + args);
-        [&] { QVERIFY(process.waitForFinished(30000)); }();
-        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
-                QString::fromUtf8(process.readAllStandardError())};
+        return runTool(QStringList{QStringLiteral("--data-dir"), m_dir.path()} + args);
     }
 
 private Q_SLOTS:
@@ -50,7 +41,7 @@ private Q_SLOTS:
 
     void listsWithRepairs()
     {
-        const Run run = tool({QStringLiteral("list"), QStringLiteral("太郎"), QStringLiteral("標準BOX")});
+        const ToolRun run = tool({QStringLiteral("list"), QStringLiteral("太郎"), QStringLiteral("標準BOX")});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out, QStringLiteral("a.eml\t011\t山田 <y@example.jp>\t①ご案内\t2026/12/01 09:00:00\n"));
         QStringList lines;
@@ -61,7 +52,7 @@ private Q_SLOTS:
 
     void inboxListsEverySectionAndDropsOrphans()
     {
-        const Run run = tool({QStringLiteral("list"), QStringLiteral("太郎"), QStringLiteral("受信BOX")});
+        const ToolRun run = tool({QStringLiteral("list"), QStringLiteral("太郎"), QStringLiteral("受信BOX")});
         QCOMPARE(run.exitCode, 0);
         QCOMPARE(run.out.count(QLatin1Char('\n')), 2);
         QVERIFY(run.out.contains(QStringLiteral("b.eml\t100\t佐藤\t会議")));
@@ -98,7 +89,7 @@ private Q_SLOTS:
     {
         QFETCH(QStringList, args);
         QFETCH(int, exitCode);
-        const Run run = tool(args);
+        const ToolRun run = tool(args);
         QCOMPARE(run.exitCode, exitCode);
         QVERIFY(!run.err.isEmpty());
         QVERIFY(run.out.isEmpty());

@@ -362,7 +362,7 @@ private Q_SLOTS:
         m_dialogs.texts.enqueue(QStringLiteral("木村"));
         m_read->addSenderToAddressBook();
         QCOMPARE(m_prompts.messages.size(), 1);
-        QVERIFY(m_prompts.messages[0].text.startsWith(QStringLiteral("アドレス帳に追加できませんでした。\r\n")));
+        QVERIFY(m_prompts.messages[0].text.startsWith(QStringLiteral("アドレス帳に書き込めませんでした。\r\n")));
         QCOMPARE(m_read->view().senderCaption, QStringLiteral("未登録"));
     }
 };

@@ -1,3 +1,4 @@
+#include "app/tool/AddressCommands.h"
 #include "app/tool/ListCommand.h"
 #include "app/tool/PasswordCommand.h"
 #include "app/tool/MailCommands.h"
@@ -30,7 +31,10 @@ const char* const kUsage =
     "  preview [--face NAME] [--size SIZE] < BODY\n"
     "  receive ACCOUNT [--method 0|1|2] [--yes]\n"
     "  server-list ACCOUNT\n"
-    "  password ACCOUNT < PASSWORD\n";
+    "  password ACCOUNT < PASSWORD\n"
+    "  address show FILE\n"
+    "  address import oe|almail|becky FILE\n"
+    "  address export\n";
 
 int run(QStringList args)
 {
@@ -60,6 +64,8 @@ int run(QStringList args)
         return runSendCommand(dataDir, args);
     if (command == QLatin1String("preview"))
         return runPreviewCommand(args);
+    if (command == QLatin1String("address"))
+        return runAddressCommand(dataDir, args);
     throw UsageError{QStringLiteral("unknown command: ") + command + QLatin1Char('\n') + QString::fromLatin1(kUsage)};
 }
 

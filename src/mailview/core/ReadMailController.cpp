@@ -1,6 +1,7 @@
 #include "mailview/core/ReadMailController.h"
 
 #include "addressbook/AddressTable.h"
+#include "addressbook/QuickAdd.h"
 #include "compose/core/ComposeLauncher.h"
 #include "mailview/core/ReadingDialogs.h"
 #include "mailview/core/ReplyText.h"
@@ -196,16 +197,9 @@ void ReadMailController::addSenderToAddressBook()
     if (!name || name->isEmpty())
         return;
     // The address alone is stored, so that the sender is found by it the next time.
-    if (!addressbook::SaveWithNewSender(m_context.programDir, addressbook::AddressTable::instance().entries(), *name,
-                                        senderAddress(m_view.from))) {
-        m_context.prompts.message(QStringLiteral("アドレス帳に追加できませんでした。") + kCrLf
-                                      + addressbook::addressBookFile(m_context.programDir) + kCrLf
-                                      + QStringLiteral("ファイルに書き込めるか、ディスクに空きがあるか確かめてください。"),
-                                  QString(), Icon::Exclamation, Buttons::Ok);
+    if (!addressbook::QuickAddSender(m_context.programDir, m_context.prompts, *name, senderAddress(m_view.from)).written)
         return;
-    }
     m_view.senderCaption = *name;
-    addressbook::RebuildAddressTable(m_context.programDir, m_context.prompts);
 }
 
 } // namespace fumibako::mailview
