@@ -48,4 +48,10 @@ public:
 /** Resident memory of this process in MB (from /proc/self/status). */
 double residentMegabytes();
 
+/** The peak resident memory of this process in MB since it started or since resetPeakMemory(). */
+double peakResidentMegabytes();
+
+/** Starts the peak of peakResidentMegabytes() afresh; false where the system does not allow it. */
+bool resetPeakMemory();
+
 } // namespace fumibako::bench

@@ -84,17 +84,17 @@ void readWindowFigures(const storage::ProgramPaths& paths, const QString& inputD
     SilentPrompts prompts;
     transfer::CurrentMail mail;
     storage::WindowGeometry geometry{6510, 7000, {}, {}};
+    KeptFields compose;
     QWidget owner;
     owner.show();
-    mailview::ReadWindow* window = mailview::ReadWindow::of(&owner, {prompts, mail, nullptr, paths, geometry});
+    mailview::ReadWindow* window = mailview::ReadWindow::of(&owner, {prompts, mail, compose, paths, geometry});
     bench::printResult("read_open_1mb", bench::medianMs(7, [&] { window->close(); }, [&] {
                            window->openStored(inputDir, QStringLiteral("big.eml"));
                            QApplication::processEvents();
                        }), "ms");
 
     NoDialogs dialogs;
-    KeptFields compose;
-    mailview::ReadMailController read({prompts, dialogs, mail, &compose, paths.programDir, paths.workDir});
+    mailview::ReadMailController read({prompts, dialogs, mail, compose, paths.programDir, paths.workDir});
     read.openStored(inputDir, QStringLiteral("letter.eml"));
     read.quoteBody = true;
     read.quoteSubject = true;

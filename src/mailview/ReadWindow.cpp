@@ -1,5 +1,6 @@
 #include "mailview/ReadWindow.h"
 
+#include "compose/TextFontChooser.h"
 #include "mailview/SaveAsTextDialog.h"
 #include "mailview/SystemReadingDialogs.h"
 #include "mainwin/core/MainWindowRules.h"
@@ -7,7 +8,6 @@
 
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QFontDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -211,8 +211,7 @@ void ReadWindow::loadIfClosed()
     resize(mainwin::twipsToPixels(geometry.width, logicalDpiX()), mainwin::twipsToPixels(geometry.height, logicalDpiY()));
     if (geometry.top && geometry.left)
         move(mainwin::twipsToPixels(*geometry.left, logicalDpiX()), mainwin::twipsToPixels(*geometry.top, logicalDpiY()));
-    m_font = storage::readTextFont(m_context.paths.registryFile);
-    applyTextFont();
+    compose::applyTextFontTo(storage::readTextFont(m_context.paths.registryFile), {m_body});
 }
 
 void ReadWindow::showView()
@@ -246,28 +245,11 @@ void ReadWindow::showBody()
     m_headerAction->setChecked(m_controller.view().headerShown);
 }
 
-void ReadWindow::applyTextFont()
-{
-    QFont font(m_font.name);
-    font.setPointSizeF(std::max(1.0, m_font.size.toDouble()));
-    font.setBold(m_font.bold);
-    font.setItalic(m_font.italic);
-    m_body->setFont(font);
-}
-
 void ReadWindow::chooseFont()
 {
-    bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, m_body->font(), this);
-    if (!ok)
-        return;
-    storage::TextFont font;
-    font.bold = chosen.bold();
-    font.italic = chosen.italic();
-    font.name = chosen.family();
-    font.size = QString::number(chosen.pointSizeF(), 'g', 6);
-    storage::saveTextFontChanges(m_context.paths.registryFile, m_font, font);
-    applyTextFont();
+    // The compose window's font dialog: the body shares the text font with it.
+    if (const std::optional<storage::TextFont> font = compose::ChooseTextFont(this, m_body->font(), m_context.paths.registryFile))
+        compose::applyTextFontTo(*font, {m_body});
 }
 
 void ReadWindow::runAndClose(bool (ReadMailController::*command)())

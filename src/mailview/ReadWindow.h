@@ -25,7 +25,7 @@ namespace fumibako::mailview {
 struct ReadWindowContext {
     platform::UserPrompts& prompts;
     transfer::CurrentMail& currentMail;
-    compose::ComposeLauncher* composer = nullptr;
+    compose::ComposeLauncher& composer;
     storage::ProgramPaths paths;
     storage::WindowGeometry& geometry; ///< "ReadWidth" … in twips, kept in memory until the program ends
 };
@@ -66,7 +66,6 @@ private:
     void loadIfClosed();
     void showView();
     void showBody();
-    void applyTextFont();
     void chooseFont();
     void recordNormalBounds();
     void runAndClose(bool (ReadMailController::*command)());
@@ -75,7 +74,6 @@ private:
     ReadWindowContext m_context;
     std::unique_ptr<ReadingDialogs> m_dialogs;
     ReadMailController m_controller;
-    storage::TextFont m_font;
     std::function<void()> m_closed;
     bool m_loaded = false;
 

@@ -6,6 +6,7 @@
 #include "mainwin/ReceiveDialogs.h"
 #include "mainwin/SendingNoticeWindow.h"
 #include "addressbook/AddressTable.h"
+#include "compose/ComposeHost.h"
 #include "mainwin/core/MailTableModel.h"
 #include "platform/FreedMemory.h"
 #include "storage/MailtoCommandLine.h"
@@ -48,6 +49,7 @@ MainWindow::MainWindow(const storage::ProgramPaths& paths, platform::UserPrompts
 MainWindow::~MainWindow()
 {
     delete m_receiver; // before the receive seam it calls into
+    m_compose.reset(); // its window before the account and the guard it uses
 }
 
 void MainWindow::wireViews()
@@ -139,8 +141,7 @@ bool MainWindow::firstStart()
 
 void MainWindow::afterShown(const QString& commandLine)
 {
-    if (!storage::ParseMailtoCommandLine(commandLine).isEmpty())
-        showNotAvailable(m_prompts, QStringLiteral("新規メール"));
+    composeLauncher().addMailtoAddresses(storage::ParseMailtoCommandLine(commandLine));
     if (storage::readReceiveAtStart(m_session.paths().userFile))
         receive();
     showUnreadFolder();
@@ -156,8 +157,7 @@ void MainWindow::activateFromAnotherStart(const QString& commandLine)
         modal->raise();
         modal->activateWindow();
     }
-    if (!storage::ParseMailtoCommandLine(commandLine).isEmpty())
-        showNotAvailable(m_prompts, QStringLiteral("新規メール"));
+    composeLauncher().addMailtoAddresses(storage::ParseMailtoCommandLine(commandLine));
 }
 
 void MainWindow::fillAccountBox(const QStringList& accounts)

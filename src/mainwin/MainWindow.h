@@ -1,5 +1,6 @@
 #pragma once
 
+#include "compose/core/ComposeLauncher.h"
 #include "mailview/PreviewSelection.h"
 #include "mainwin/WindowPrompts.h"
 #include "mainwin/core/MainTimers.h"
@@ -29,9 +30,13 @@ class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;
 
+namespace fumibako::compose {
+class ComposeHost;
+}
 namespace fumibako::mailview {
 struct ReadWindowContext;
 }
+
 namespace fumibako::transfer {
 class Receiver;
 struct SendContext;
@@ -68,6 +73,8 @@ public:
     void afterShown(const QString& commandLine);
     /** Another start of the program asked for this window (with its command line). */
     void activateFromAnotherStart(const QString& commandLine);
+    /** The one compose window, for every window that starts mail; loaded when first asked for. */
+    compose::ComposeLauncher& composeLauncher();
 
     // AccountSwitchHost
     void folderTreeReloaded(bool expandFirstUserFolder) override;
@@ -225,6 +232,7 @@ private:
     PreviewBrowser* m_preview = nullptr;
     SendingNoticeWindow* m_sendingNotice = nullptr;
     std::unique_ptr<WindowReceiveUi> m_receiveUi;
+    std::unique_ptr<compose::ComposeHost> m_compose;
     transfer::Receiver* m_receiver = nullptr;
     QSplitter* m_mainSplitter = nullptr;  ///< splitter 0
     QSplitter* m_rightSplitter = nullptr; ///< splitter 1

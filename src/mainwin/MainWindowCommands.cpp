@@ -3,6 +3,9 @@
 
 #include "addressbook/AddressManagerWindow.h"
 #include "addressbook/AddressTable.h"
+#include "compose/ComposeHost.h"
+#include "compose/core/ComposeCallers.h"
+#include "transfer/Sending.h"
 #include "mainwin/MainViews.h"
 #include "mainwin/core/FolderTreeModel.h"
 #include "mainwin/core/MailTableModel.h"
@@ -17,9 +20,25 @@ namespace fumibako::mainwin {
 
 using storage::FlagCommand;
 
+compose::ComposeLauncher& MainWindow::composeLauncher()
+{
+    if (!m_compose) {
+        const storage::ProgramPaths& program = m_session.programPaths();
+        compose::ComposeServices services{m_session.paths(), m_session.environment(), m_session.histories(), m_prompts,
+                                          m_guard, [this] { return sendContext(); }};
+        // An outgoing folder on show lists what the compose window stored or sent.
+        compose::ComposeWindowContext context{m_display.composeWindow, program.programDir, program.registryFile, [this] {
+                                                  if (m_folder.isOutgoingFolder())
+                                                      showFolder(selectedNode());
+                                              }};
+        m_compose = std::make_unique<compose::ComposeHost>(services, context, m_currentMail, this);
+    }
+    return *m_compose;
+}
+
 void MainWindow::newMail()
 {
-    showNotAvailable(m_prompts, QStringLiteral("新規メール"));
+    composeLauncher().OpenCompose(compose::ComposeMode::New, QString(), QString(), QString());
 }
 
 void MainWindow::environmentSettings()
@@ -31,11 +50,8 @@ void MainWindow::environmentSettings()
 
 void MainWindow::addressBook()
 {
-    // Until the compose window is built, mail to chosen addresses says it is not ready.
-    auto* compose = findChild<NotAvailableComposeLauncher*>();
-    if (!compose)
-        compose = new NotAvailableComposeLauncher(m_prompts, this);
-    addressbook::AddressManagerWindow::showFor(this, m_session.programPaths().programDir, m_prompts.scripted(), *compose,
+    addressbook::AddressManagerWindow::showFor(this, m_session.programPaths().programDir, m_prompts.scripted(),
+                                               composeLauncher(),
                                                m_display.splitters.at(3),
                                                [this](int twips) { m_display.splitters.at(3) = qint16(twips); });
 }
@@ -108,8 +124,11 @@ void MainWindow::fillAddressPane()
 
 void MainWindow::addressDoubleClicked(QTreeWidgetItem* item)
 {
-    if (item && item->isSelected())
-        newMail(); // the compose window will take item's address into To
+    if (!item || !item->isSelected())
+        return;
+    compose::ComposeFields fields;
+    fields.to = item->data(0, Qt::UserRole).toString();
+    composeLauncher().OpenCompose(compose::ComposeMode::New, QString(), QString(), QString(), fields);
 }
 
 void MainWindow::applyFlag(int element)
@@ -158,7 +177,8 @@ void MainWindow::openSelected()
     if (row < 0)
         return;
     if (m_folder.isOutgoingFolder()) {
-        showNotAvailable(m_prompts, QStringLiteral("メールの編集"));
+        compose::openStoredMessage(composeLauncher(), m_currentMail, m_prompts, m_folder.folderKey(),
+                                   m_folder.currentMailDir(), m_folder.rows().at(row).keyString());
         return;
     }
     openReadWindow(row);
@@ -178,7 +198,7 @@ void MainWindow::openReadWindow(int row)
 
 mailview::ReadWindowContext MainWindow::readWindowContext()
 {
-    return {m_prompts, m_currentMail, nullptr, m_session.programPaths(), m_display.readWindow};
+    return {m_prompts, m_currentMail, composeLauncher(), m_session.programPaths(), m_display.readWindow};
 }
 
 void MainWindow::listChanged()

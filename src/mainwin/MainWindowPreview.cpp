@@ -69,8 +69,11 @@ void MainWindow::openLink(const QUrl& url)
     const mailview::LinkAction action = mailview::previewLinkAction(url.toString());
     if (action.kind == mailview::LinkAction::External)
         QDesktopServices::openUrl(url);
-    else if (action.kind == mailview::LinkAction::Compose)
-        newMail();
+    else if (action.kind == mailview::LinkAction::Compose) {
+        compose::ComposeFields fields;
+        fields.to = action.address;
+        composeLauncher().OpenCompose(compose::ComposeMode::New, QString(), QString(), QString(), fields);
+    }
 }
 
 } // namespace fumibako::mainwin

@@ -66,7 +66,7 @@ private Q_SLOTS:
         m_mail = {};
         addressbook::RebuildAddressTable({});
         m_read = std::make_unique<ReadMailController>(
-            ReadMailContext{m_prompts, m_dialogs, m_mail, &m_composer, programDir(), workDir()});
+            ReadMailContext{m_prompts, m_dialogs, m_mail, m_composer, programDir(), workDir()});
         m_read->windowLoaded();
     }
 
@@ -281,16 +281,6 @@ private Q_SLOTS:
         QVERIFY(!m_read->view().replyEnabled);
         QVERIFY(!m_read->reply() && !m_read->redirect() && !m_read->forwardAsAttachment());
         QVERIFY(m_composer.shown.isEmpty() && m_composer.opened.isEmpty());
-    }
-
-    void withoutComposeWindow()
-    {
-        ReadMailController read({m_prompts, m_dialogs, m_mail, nullptr, programDir(), workDir()});
-        store(QStringLiteral("m1.eml"), test::japaneseMail({}));
-        QVERIFY(read.openStored(inbox(), QStringLiteral("m1.eml")));
-        QVERIFY(!read.reply());
-        QCOMPARE(m_prompts.messages.size(), 1);
-        QVERIFY(m_prompts.messages[0].text.startsWith(QStringLiteral("「返信」はまだ使えません。")));
     }
 
     void savingAttachments()

@@ -1,13 +1,16 @@
 // The read window and save as text on the offscreen platform, opened from the main window on mail
 // received from the real Dovecot of the fixtures.
+#include "ComposeDriver.h"
 #include "MailServers.h"
 #include "MainWindowFixture.h"
 
+#include "mailview/core/ReplyText.h"
 #include "mainwin/MainViews.h"
 #include "mainwin/MainWindow.h"
 #include "mainwin/core/MailTableModel.h"
 #include "mainwin/core/MainWindowRules.h"
 #include "platform/Cp932.h"
+#include "platform/mail/MailLibrary.h"
 #include "storage/FolderTree.h"
 #include "storage/ProfileStore.h"
 #include "support/ModalAnswers.h"
@@ -21,14 +24,18 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QJsonArray>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMainWindow>
+#include <QComboBox>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <memory>
 
@@ -49,6 +56,7 @@ class TestReadWindow : public QObject {
 
     MailServers m_servers;
     bool m_pop3Up = false;
+    bool m_smtpUp = false;
     std::unique_ptr<MainWindowData> m_data;
     std::unique_ptr<RecordingPrompts> m_prompts;
     std::unique_ptr<mainwin::MainWindow> m_main;
@@ -111,13 +119,40 @@ class TestReadWindow : public QObject {
         QCOMPARE(m_main->statusText(1), QStringLiteral("新着メールあり"));
     }
 
+    void pointAtSmtp()
+    {
+        storage::AccountProperties& account = m_main->session().properties();
+        account.smtpServer = QStringLiteral("127.0.0.1");
+        account.smtpPortGiven = 1;
+        account.smtpPort = m_servers.smtpAuthPort();
+        account.loginName = QStringLiteral("taro");
+        account.password = QStringLiteral("secret");
+        account.security.smtp.allowPlainLogin = true; // the fixture's AUTH port offers no STARTTLS
+    }
+
+    // Sends the open compose window to @p to and returns what the SMTP server got.
+    test::ReceivedMail sendCompose(const QString& to)
+    {
+        QPointer<QMainWindow> compose = test::composeWindow(m_main.get());
+        if (!compose)
+            return {};
+        compose->findChild<QComboBox*>(QStringLiteral("cmbTo"))->setEditText(to);
+        test::command(compose, QStringLiteral("cmdSend"));
+        QTest::qWaitFor([&compose] { return !compose; }, 20000);
+        const QList<test::ReceivedMail> received = m_servers.takeReceived();
+        return received.size() == 1 ? received.first() : test::ReceivedMail{};
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
         QString error;
-        m_pop3Up = m_servers.start(MailServers::Pop3, &error);
-        if (!m_pop3Up)
+        m_pop3Up = m_smtpUp = m_servers.start(MailServers::Pop3 | MailServers::Smtp, &error);
+        if (!m_pop3Up) {
             qWarning("mail server fixture: %s", qPrintable(error));
+            m_servers.stop();
+            m_smtpUp = m_servers.start(MailServers::Smtp, &error);
+        }
         m_servers.useInThisProcess(5);
     }
 
@@ -204,11 +239,6 @@ private Q_SLOTS:
         QCOMPARE(test::readBytes(m_data->paths().programDir + "Address.txt"),
                  test::cp932Lines(QStringLiteral("1.1\nRoot\t山田\tyamada@example.jp\t\n")));
 
-        // Reply, redirect and forward wait for the compose window.
-        in<QPushButton>(read, "cmdRE")->click();
-        QVERIFY(m_prompts->messages.last().text.startsWith(QStringLiteral("「返信」はまだ使えません。")));
-        QVERIFY(read->isVisible());
-
         // One window: opening another message refills it.
         const int second = rowOf(QStringLiteral("m1.eml"));
         QVERIFY(second >= 0);
@@ -217,6 +247,66 @@ private Q_SLOTS:
         QVERIFY(!names->isEnabled() && !in<QPushButton>(read, "cmdFileHozon")->isEnabled());
         in<QAction>(read, "mnuEnd")->trigger();
         QVERIFY(!read->isVisible());
+    }
+
+    void replyRedirectAndForwardReachTheSmtpServer()
+    {
+        if (!m_pop3Up || !m_smtpUp)
+            QSKIP("no POP3 and SMTP fixtures (POP3 needs root)");
+        test::openMainWindow(m_data->paths(), m_prompts.get(), m_main);
+        receiveTheSample();
+        pointAtSmtp();
+        m_servers.takeReceived();
+        const int row = rowOf(QStringLiteral("会議資料の送付"));
+        const QString stored = taro().inputDir + m_main->folderView().rows().at(row).keyString();
+        const QByteArray original = test::readBytes(stored);
+
+        // Reply, quoting subject and body.
+        QMainWindow* read = openRow(row);
+        const QString body = QString(in<QPlainTextEdit>(read, "txtMBBody")->toPlainText()).replace("\n", "\r\n");
+        in<QCheckBox>(read, "chkHon")->setChecked(true);
+        in<QCheckBox>(read, "chkKen")->setChecked(true);
+        in<QPushButton>(read, "cmdRE")->click();
+        QVERIFY(!read->isVisible());
+        QMainWindow* compose = test::composeWindow(m_main.get());
+        QVERIFY(compose);
+        QCOMPARE(test::fieldText(compose, "cmbTo"), QStringLiteral("山田 太郎 <yamada@example.jp>"));
+        QCOMPARE(test::fieldText(compose, "txtSub"), QStringLiteral("Re:会議資料の送付"));
+        QVERIFY(test::fieldText(compose, "txtBun").startsWith(QStringLiteral(">鈴木様\n>いつもお世話になっております。\n")));
+        test::ReceivedMail reply = sendCompose(test::fieldText(compose, "cmbTo"));
+        QCOMPARE(reply.envelope.value("rcpt_tos").toArray().toVariantList(), QVariantList{"yamada@example.jp"});
+        test::writeBytes(m_data->paths().programDir + "reply.eml", reply.data);
+        const platform::mail::LibraryResult back =
+            platform::mail::ReadMail(m_data->paths().programDir + "reply.eml", "subject:from:date:To:body:", QString());
+        QVERIFY(back.isList);
+        QCOMPARE(back.list.at(0), QStringLiteral("subject: Re:会議資料の送付"));
+        QVERIFY2(back.list.at(4).startsWith(QStringLiteral("body: ") + mailview::quoteForReply(body).trimmed()),
+                 qPrintable(back.list.at(4)));
+
+        // Redirect: the stored message goes out unchanged with Resent fields on top.
+        read = openRow(row);
+        in<QAction>(read, "mnuAtesaki")->trigger();
+        QVERIFY(!read->isVisible());
+        compose = test::composeWindow(m_main.get());
+        QCOMPARE(compose->windowTitle(), QStringLiteral("転送モード"));
+        QCOMPARE(test::fieldText(compose, "txtBun"), QStringLiteral("編集できません"));
+        QCOMPARE(test::fieldText(compose, "txtSub"), QStringLiteral("会議資料の送付"));
+        const test::ReceivedMail redirected = sendCompose(QStringLiteral("hanako@example.jp"));
+        QVERIFY2(redirected.data.startsWith("Resent-From: "), redirected.data.left(200).constData());
+        QVERIFY(redirected.data.contains("\r\nResent-To: hanako@example.jp\r\n"));
+        QVERIFY(redirected.data.endsWith(original));
+
+        // Forward as attachment: the stored message rides along as message/rfc822.
+        read = openRow(row);
+        in<QAction>(read, "mnuTenpu")->trigger();
+        compose = test::composeWindow(m_main.get());
+        QCOMPARE(test::fieldText(compose, "txtFile"), stored + QStringLiteral("|転送[会議資料の送付].eml"));
+        compose->findChild<QLineEdit*>(QStringLiteral("txtSub"))->setText(QStringLiteral("転送します"));
+        const test::ReceivedMail forwarded = sendCompose(QStringLiteral("sato@example.jp"));
+        QVERIFY(forwarded.data.contains("Content-Type: message/rfc822"));
+        QVERIFY(forwarded.data.contains("Message-ID: <sample-1@example.jp>"));
+        QVERIFY(forwarded.data.contains(QUrl::toPercentEncoding(QStringLiteral("転送[会議資料の送付].eml"))));
+        QVERIFY2(m_prompts->messages.isEmpty(), qPrintable(m_prompts->messages.value(0).text));
     }
 
     void saveAsTextInTheChosenOrder()

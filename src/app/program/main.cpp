@@ -6,7 +6,6 @@
 
 #include <QApplication>
 #include <QLibraryInfo>
-#include <QLocale>
 #include <QMessageBox>
 #include <QTimer>
 #include <QTranslator>
@@ -43,17 +42,6 @@ Options parseOptions(QStringList args)
     return options;
 }
 
-// Qt's own texts (the buttons and labels of the file, input and font dialogs) in Japanese, as
-// every text of the program, whatever the system's language.
-void useJapaneseQtTexts(QApplication& app)
-{
-    QLocale::setDefault(QLocale(QLocale::Japanese, QLocale::Japan));
-    auto* translator = new QTranslator(&app);
-    if (translator->load(QLocale(), QStringLiteral("qtbase"), QStringLiteral("_"),
-                         QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
-        QApplication::installTranslator(translator);
-}
-
 void showStartError(const QString& text)
 {
     QMessageBox::critical(nullptr, platform::kProgramTitle, text);
@@ -86,7 +74,10 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("fumibako"));
     QApplication::setApplicationVersion(QStringLiteral(FUMIBAKO_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("fumibako"));
-    useJapaneseQtTexts(app);
+    // Qt's own texts (file and font dialogs, standard buttons) in Japanese, as every other text.
+    QTranslator qtTexts;
+    if (qtTexts.load(QStringLiteral("qt_ja"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTexts);
 
     const Options options = parseOptions(QApplication::arguments());
     if (!options.ok) {

@@ -6,7 +6,6 @@
 #include "mailview/core/ReadingDialogs.h"
 #include "mailview/core/ReplyText.h"
 #include "mailview/core/SenderName.h"
-#include "mainwin/core/NotAvailable.h"
 #include "platform/UserPrompts.h"
 #include "platform/mail/MailLibrary.h"
 #include "transfer/StoredMail.h"
@@ -128,17 +127,9 @@ void ReadMailController::toggleHeader()
     m_view.body = m_view.headerShown ? m_keptHeader : m_keptBody;
 }
 
-bool ReadMailController::composerReady(const QString& command)
-{
-    if (m_context.composer)
-        return true;
-    mainwin::showNotAvailable(m_context.prompts, command);
-    return false;
-}
-
 bool ReadMailController::reply()
 {
-    if (!m_view.replyEnabled || !composerReady(QStringLiteral("返信")))
+    if (!m_view.replyEnabled)
         return false;
     compose::ComposeFields fields;
     fields.to = m_view.from;
@@ -146,29 +137,29 @@ bool ReadMailController::reply()
         fields.subject = replySubject(m_view.subject);
     if (quoteBody)
         fields.body = quoteForReply(m_view.body);
-    m_context.composer->showWithFields(fields);
+    m_context.composer.showWithFields(fields);
     return true;
 }
 
 bool ReadMailController::redirect()
 {
-    if (!m_view.replyEnabled || !composerReady(QStringLiteral("宛先を変更")))
+    if (!m_view.replyEnabled)
         return false;
     compose::ComposeFields afterwards;
     afterwards.body = QStringLiteral("編集できません");
     afterwards.subject = m_view.subject;
-    m_context.composer->OpenCompose(compose::ComposeMode::Redirect, QStringLiteral(">#xfr ") + m_view.messagePath,
+    m_context.composer.OpenCompose(compose::ComposeMode::Redirect, QStringLiteral(">#xfr ") + m_view.messagePath,
                                     QString(), QString(), afterwards);
     return true;
 }
 
 bool ReadMailController::forwardAsAttachment()
 {
-    if (!m_view.replyEnabled || !composerReady(QStringLiteral("添付ファイルとして転送")))
+    if (!m_view.replyEnabled)
         return false;
     compose::ComposeFields fields;
     fields.attachments = forwardAttachmentEntry(m_view.messagePath, m_view.subject);
-    m_context.composer->showWithFields(fields);
+    m_context.composer.showWithFields(fields);
     return true;
 }
 

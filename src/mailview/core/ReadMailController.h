@@ -36,7 +36,7 @@ struct ReadMailContext {
     platform::UserPrompts& prompts;
     ReadingDialogs& dialogs;
     transfer::CurrentMail& currentMail;
-    compose::ComposeLauncher* composer = nullptr; ///< null while there is no compose window
+    compose::ComposeLauncher& composer;
     QString programDir;
     QString workDir;
 };
@@ -89,7 +89,6 @@ public:
 
 private:
     void fillFromCurrentMail(const QStringList& attachmentNames);
-    bool composerReady(const QString& command);
 
     ReadMailContext m_context;
     ReadMailView m_view;
