@@ -305,7 +305,14 @@ private Q_SLOTS:
         const test::ReceivedMail forwarded = sendCompose(QStringLiteral("sato@example.jp"));
         QVERIFY(forwarded.data.contains("Content-Type: message/rfc822"));
         QVERIFY(forwarded.data.contains("Message-ID: <sample-1@example.jp>"));
-        QVERIFY(forwarded.data.contains(QUrl::toPercentEncoding(QStringLiteral("転送[会議資料の送付].eml"))));
+        test::writeBytes(m_data->paths().programDir + "forward.eml", forwarded.data);
+        const QString unpacked = m_data->paths().programDir + "unpacked";
+        const platform::mail::LibraryResult parts =
+            platform::mail::ReadMail(m_data->paths().programDir + "forward.eml", "subject:from:date:To:body:", unpacked);
+        QVERIFY(parts.isList);
+        QCOMPARE(parts.list.size(), 7);
+        QCOMPARE(parts.list.at(6), QStringLiteral("file: ") + unpacked + QStringLiteral("/転送[会議資料の送付].eml"));
+        QCOMPARE(test::readBytes(unpacked + QStringLiteral("/転送[会議資料の送付].eml")), original);
         QVERIFY2(m_prompts->messages.isEmpty(), qPrintable(m_prompts->messages.value(0).text));
     }
 
