@@ -9,6 +9,8 @@
 #include "compose/ComposeHost.h"
 #include "mainwin/core/MailTableModel.h"
 #include "platform/FreedMemory.h"
+#include "settings/AccountManagerDialog.h"
+#include "settings/EnvironmentDialog.h"
 #include "storage/MailtoCommandLine.h"
 #include "transfer/Receiving.h"
 
@@ -124,19 +126,23 @@ bool MainWindow::loadSequence()
 
 bool MainWindow::firstStart()
 {
-    // Until the account manager exists, an account is made from the command line.
-    const QString dir = m_session.programPaths().programDir;
-    m_prompts.message(
-        QStringLiteral("アカウントがありません。") + QLatin1Char('\n')
-            + QStringLiteral("アカウントの設定画面はまだ使えないため、コマンドラインで作成してください。") + QLatin1Char('\n')
-            + QLatin1Char('\n') + QStringLiteral("例 (アカウント名 taro):") + QLatin1Char('\n')
-            + QStringLiteral("  fumibako-tool profile set %1AName.ini AName Count 1").arg(dir) + QLatin1Char('\n')
-            + QStringLiteral("  fumibako-tool profile set %1AName.ini AName 0 taro").arg(dir) + QLatin1Char('\n')
-            + QStringLiteral("  fumibako-tool profile set %1taro.ini Property POP3Server pop.example.jp").arg(dir)
-            + QLatin1Char('\n') + QLatin1Char('\n')
-            + QStringLiteral("試しに使うには、ソースの ./run.sh --demo がデモ用のサーバーとアカウントを用意します。"),
-        QString(), platform::Icon::Information, platform::Buttons::Ok);
-    return false;
+    // No account yet: the account manager, then the new account's environment settings, then the
+    // whole load sequence again. Nothing made: the program ends without a word.
+    {
+        settings::AccountManagerDialog accounts(m_session.programPaths().programDir, QString(), m_prompts.scripted(),
+                                                this);
+        accounts.exec();
+    }
+    const QStringList names = m_session.loadAccountList();
+    fillAccountBox(names);
+    if (names.isEmpty())
+        return false;
+    accountChosen(0);
+    if (m_session.isOpen()) {
+        settings::EnvironmentDialog environment(m_session, *this, m_mailList->showGrid(), m_prompts.scripted(), this);
+        environment.exec();
+    }
+    return loadSequence();
 }
 
 void MainWindow::afterShown(const QString& commandLine)

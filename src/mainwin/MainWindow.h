@@ -183,6 +183,7 @@ private:
     void mailRowClicked(int row);
     void unreadMarkFor(int row);
     void showPreviewOf(const QString& key);
+    void showPreviewAgain();
     QString previewLocationName() const;
     void openLink(const QUrl& url);
 

@@ -11,6 +11,10 @@
 #include "mainwin/core/MailTableModel.h"
 #include "mailview/ReadWindow.h"
 #include "serverlist/ServerListWindow.h"
+#include "settings/AccountManagerDialog.h"
+#include "settings/EnvironmentDialog.h"
+#include "settings/FontChooserDialog.h"
+#include "settings/ListOrderDialog.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -44,7 +48,10 @@ void MainWindow::newMail()
 void MainWindow::environmentSettings()
 {
     m_timers.disarmAutoReceive();
-    showNotAvailable(m_prompts, QStringLiteral("環境設定"));
+    if (m_session.isOpen()) {
+        settings::EnvironmentDialog dialog(m_session, *this, m_mailList->showGrid(), m_prompts.scripted(), this);
+        dialog.exec();
+    }
     setAutoReceiveArmed(true);
 }
 
@@ -60,28 +67,43 @@ void MainWindow::accountManager()
 {
     m_timers.disarmAutoReceive();
     m_selectedAccount = m_accountBox->currentText();
-    showNotAvailable(m_prompts, QStringLiteral("アカウント"));
-    // Accounts may have been made outside the program meanwhile: the list is read again.
+    {
+        settings::AccountManagerDialog dialog(m_session.programPaths().programDir, m_selectedAccount,
+                                              m_prompts.scripted(), this);
+        dialog.exec();
+        m_selectedAccount = dialog.selectedAccount();
+    }
     const QStringList accounts = m_session.loadAccountList();
     fillAccountBox(accounts);
     if (accounts.isEmpty()) {
-        close();
+        // The last account was deleted: the first start again, and the end when nothing is made.
+        if (!loadSequence())
+            close();
         return;
     }
+    // The account is opened again even when it stays the same: its settings may have changed.
     const int index = std::max(0, static_cast<int>(accounts.indexOf(m_selectedAccount)));
-    if (accounts.at(index) == m_session.accountName()) {
-        m_accountBox->blockSignals(true);
-        m_accountBox->setCurrentIndex(index);
-        m_accountBox->blockSignals(false);
-        setAutoReceiveArmed(true);
-    } else {
-        m_accountBox->setCurrentIndex(index);
-    }
+    accountChosen(index);
+    if (m_session.accountName() != accounts.at(index))
+        setAutoReceiveArmed(true); // refused while a transfer runs: the open account receives on
 }
 
 void MainWindow::fontChooser()
 {
-    showNotAvailable(m_prompts, QStringLiteral("フォント"));
+    auto* dialog = findChild<settings::FontChooserDialog*>();
+    if (!dialog) {
+        dialog = new settings::FontChooserDialog(m_session.programPaths().registryFile, this);
+        connect(dialog, &settings::FontChooserDialog::previewFontChosen, this,
+                [this](const QString& name, const QString& size) {
+                    m_display.previewFontName = name;
+                    m_display.previewFontSize = size;
+                    showPreviewAgain();
+                });
+    }
+    dialog->reload(m_display.previewFontName, m_display.previewFontSize);
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
 }
 
 void MainWindow::serverList()
@@ -100,7 +122,8 @@ void MainWindow::serverList()
 
 void MainWindow::listOrder()
 {
-    showNotAvailable(m_prompts, QStringLiteral("並び替え"));
+    settings::ListOrderDialog dialog(m_session.programPaths().programDir, this);
+    dialog.exec();
 }
 
 void MainWindow::toggleAddressPane()

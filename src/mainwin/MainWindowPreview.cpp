@@ -62,6 +62,14 @@ void MainWindow::showPreviewOf(const QString& key)
     m_returnFreedMemory.start();
 }
 
+void MainWindow::showPreviewAgain()
+{
+    // A new preview font shows at once on the message the pane shows, when it is still listed.
+    const QString key = m_previewState.shownKey;
+    if (!key.isEmpty() && previewLocationName() == mailview::kPreviewFileName && m_folder.rows().containsKey(key))
+        showPreviewOf(key);
+}
+
 void MainWindow::openLink(const QUrl& url)
 {
     // The pane never follows a link itself: web links go to the system's browser, mail links to

@@ -156,6 +156,16 @@ bool writeOrderedList(const QString& section, const QString& file, const QString
     return IniWriteSection(section, file, lines);
 }
 
+QStringList readOrderedList(const QString& section, const QString& file, int countBuffer, int entryBuffer)
+{
+    QStringList entries;
+    bool ok = false;
+    const int count = IniGetString(section, QStringLiteral("Count"), countBuffer, file).trimmed().toInt(&ok);
+    for (int i = 0; ok && i < count; ++i)
+        entries.append(IniGetString(section, QString::number(i), entryBuffer, file));
+    return entries;
+}
+
 ProfileWriteBatch::ProfileWriteBatch()
 {
     ProfileCache& cache = ProfileCache::instance();

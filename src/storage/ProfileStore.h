@@ -69,6 +69,13 @@ QString StripAtNul(const QString& text);
 bool writeOrderedList(const QString& section, const QString& file, const QStringList& entries);
 
 /**
+ * Reads an ordered list: "Count" with room for @p countBuffer - 1 bytes, then the entries "0" …
+ * "Count" - 1 with room for @p entryBuffer - 1 bytes each (a missing one reads as ""). A "Count"
+ * that is not a number gives no entries.
+ */
+QStringList readOrderedList(const QString& section, const QString& file, int countBuffer, int entryBuffer);
+
+/**
  * @short Makes many writes cost one file write per file.
  *
  * While a batch is alive, every write of the store changes only the cached file; reads see the

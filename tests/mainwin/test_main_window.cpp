@@ -321,19 +321,6 @@ private Q_SLOTS:
         clickRow(rowOfSubject(QStringLiteral("お知らせ")));
         QVERIFY(!m_window->timers().isUnreadTimerRunning());
     }
-
-    void commandsNotBuiltYetSaySo()
-    {
-        QAction* listOrder = nullptr;
-        for (QAction* action : m_window->findChildren<QAction*>()) {
-            if (action->text() == QStringLiteral("並び替え"))
-                listOrder = action;
-        }
-        QVERIFY(listOrder);
-        listOrder->trigger();
-        QVERIFY(!m_prompts->messages.isEmpty());
-        QVERIFY(m_prompts->messages.last().text.contains(QStringLiteral("まだ使えません")));
-    }
 };
 
 QTEST_MAIN(TestMainWindow)
