@@ -209,8 +209,8 @@ private Q_SLOTS:
         QTemporaryDir target;
         test::answerNextDialog<QFileDialog>([&target](QFileDialog* dialog) {
             QCOMPARE(dialog->windowTitle(), QStringLiteral("フォルダの選択"));
-            dialog->setDirectory(target.path());
-            dialog->selectFile(target.path());
+            // Typed as a full path: the dialog's listing of its folder may still be loading.
+            dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(target.path());
             static_cast<QDialog*>(dialog)->accept();
         });
         in<QPushButton>(read, "cmdFileHozon")->click();
@@ -352,7 +352,7 @@ private Q_SLOTS:
         const QString file = m_data->paths().programDir + "saved.txt";
         test::answerNextDialog<QFileDialog>([&file](QFileDialog* files) {
             QCOMPARE(files->windowTitle(), QStringLiteral("保存"));
-            files->selectFile(file);
+            files->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(file);
             static_cast<QDialog*>(files)->accept();
         });
         in<QPushButton>(dialog, "cmdNext")->click();
