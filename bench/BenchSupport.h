@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/UserPrompts.h"
+
 #include <QElapsedTimer>
 #include <QString>
 
@@ -32,6 +34,16 @@ inline double medianMs(int runs, const std::function<void()>& prepare, const std
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];
 }
+
+/** Prompts that answer every question Yes and show nothing. */
+class SilentPrompts : public platform::UserPrompts {
+public:
+    platform::Answer message(const QString&, const QString&, platform::Icon, platform::Buttons) override
+    {
+        return platform::Answer::Yes;
+    }
+    void setStatus(int, const QString&) override {}
+};
 
 /** Resident memory of this process in MB (from /proc/self/status). */
 double residentMegabytes();

@@ -33,6 +33,9 @@ class QTreeWidgetItem;
 namespace fumibako::compose {
 class ComposeHost;
 }
+namespace fumibako::mailview {
+struct ReadWindowContext;
+}
 
 namespace fumibako::transfer {
 class Receiver;
@@ -152,6 +155,8 @@ private:
     void deleteKey(bool shift);
     void moveToTrashByButton() { deleteKey(false); }
     void openSelected();
+    void openReadWindow(int row);
+    mailview::ReadWindowContext readWindowContext();
     void addFolder();
     void deleteFolder();
     bool renameFolder(int nodeIndex, const QString& text);
@@ -166,6 +171,7 @@ private:
 
     // MainWindowReceive.cpp
     void createReceiver();
+    void setReceiverAccount();
     bool startReceive(int method, std::function<void()> done);
     void receive();
     void receiveWith(int method);

@@ -9,6 +9,8 @@
 #include "mainwin/MainViews.h"
 #include "mainwin/core/FolderTreeModel.h"
 #include "mainwin/core/MailTableModel.h"
+#include "mailview/ReadWindow.h"
+#include "serverlist/ServerListWindow.h"
 #include "settings/AccountManagerDialog.h"
 #include "settings/EnvironmentDialog.h"
 #include "settings/FontChooserDialog.h"
@@ -106,7 +108,16 @@ void MainWindow::fontChooser()
 
 void MainWindow::serverList()
 {
-    showNotAvailable(m_prompts, QStringLiteral("メールリスト"));
+    if (!m_session.isOpen())
+        return;
+    m_timers.disarmAutoReceive();
+    m_prompts.setStatus(1, QStringLiteral("メールリストを取得中"));
+    setReceiverAccount();
+    const auto showReceived = [this](std::function<void()> closed) {
+        mailview::ReadWindow::of(this, readWindowContext())->showReceived(std::move(closed));
+    };
+    serverlist::ServerListWindow::open(this, {*m_receiver, m_guard, m_prompts, m_session.paths().userFile, showReceived},
+                                       [this] { setAutoReceiveArmed(true); });
 }
 
 void MainWindow::listOrder()
@@ -193,7 +204,24 @@ void MainWindow::openSelected()
                                    m_folder.currentMailDir(), m_folder.rows().at(row).keyString());
         return;
     }
-    showNotAvailable(m_prompts, QStringLiteral("メールを開く"));
+    openReadWindow(row);
+}
+
+void MainWindow::openReadWindow(int row)
+{
+    // Opening marks the message read at once.
+    if (m_folder.rows().at(row).unread) {
+        m_folder.applyFlag(FlagCommand::MarkRead, {row});
+        m_mailModel->rowsUpdated();
+    }
+    m_timers.stopUnreadTimer();
+    mailview::ReadWindow::of(this, readWindowContext())
+        ->openStored(m_folder.currentMailDir(), m_folder.rows().at(row).keyString());
+}
+
+mailview::ReadWindowContext MainWindow::readWindowContext()
+{
+    return {m_prompts, m_currentMail, composeLauncher(), m_session.programPaths(), m_display.readWindow};
 }
 
 void MainWindow::listChanged()

@@ -359,19 +359,6 @@ private Q_SLOTS:
         clickRow(rowOfSubject(QStringLiteral("お知らせ")));
         QVERIFY(!m_window->timers().isUnreadTimerRunning());
     }
-
-    void commandsNotBuiltYetSaySo()
-    {
-        QAction* serverList = nullptr;
-        for (QAction* action : m_window->findChildren<QAction*>()) {
-            if (action->text() == QStringLiteral("メールリスト(&L)"))
-                serverList = action;
-        }
-        QVERIFY(serverList);
-        serverList->trigger();
-        QVERIFY(!m_prompts->messages.isEmpty());
-        QVERIFY(m_prompts->messages.last().text.contains(QStringLiteral("まだ使えません")));
-    }
 };
 
 QTEST_MAIN(TestMainWindow)
