@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/UserPrompts.h"
+
 #include <QElapsedTimer>
 #include <QString>
 
@@ -33,7 +35,23 @@ inline double medianMs(int runs, const std::function<void()>& prepare, const std
     return times[times.size() / 2];
 }
 
+/** Prompts that answer every question Yes and show nothing. */
+class SilentPrompts : public platform::UserPrompts {
+public:
+    platform::Answer message(const QString&, const QString&, platform::Icon, platform::Buttons) override
+    {
+        return platform::Answer::Yes;
+    }
+    void setStatus(int, const QString&) override {}
+};
+
 /** Resident memory of this process in MB (from /proc/self/status). */
 double residentMegabytes();
+
+/** The peak resident memory of this process in MB since it started or since resetPeakMemory(). */
+double peakResidentMegabytes();
+
+/** Starts the peak of peakResidentMegabytes() afresh; false where the system does not allow it. */
+bool resetPeakMemory();
 
 } // namespace fumibako::bench

@@ -21,14 +21,7 @@ using fumibako::bench::touch;
 
 namespace {
 
-class SilentPrompts : public platform::UserPrompts {
-public:
-    platform::Answer message(const QString&, const QString&, platform::Icon, platform::Buttons) override
-    {
-        return platform::Answer::Yes;
-    }
-    void setStatus(int, const QString&) override {}
-};
+using bench::SilentPrompts;
 
 class NoReader : public StoredMailReader {
 public:

@@ -23,17 +23,10 @@ using namespace fumibako;
 
 namespace {
 
+using bench::SilentPrompts;
+
 constexpr int kMessages = 100000;
 const QString kBigMail = QStringLiteral("big-1mb.eml");
-
-class SilentPrompts : public platform::UserPrompts {
-public:
-    platform::Answer message(const QString&, const QString&, platform::Icon, platform::Buttons) override
-    {
-        return platform::Answer::Yes;
-    }
-    void setStatus(int, const QString&) override {}
-};
 
 // A plain-text message of about 1 MB: Japanese lines, quotes, web and mail addresses.
 QByteArray bigMessage()

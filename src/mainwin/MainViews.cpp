@@ -51,15 +51,20 @@ MailListView::MailListView(QWidget* parent) : QTableView(parent)
     horizontalHeader()->setSortIndicatorShown(true);
 }
 
-QList<int> MailListView::selectedRowNumbers() const
+QList<int> selectedRowNumbersOf(const QAbstractItemView& view)
 {
     QList<int> rows;
-    if (!selectionModel())
+    if (!view.selectionModel())
         return rows;
-    for (const QModelIndex& index : selectionModel()->selectedRows())
+    for (const QModelIndex& index : view.selectionModel()->selectedRows())
         rows.append(index.row());
     std::sort(rows.begin(), rows.end());
     return rows;
+}
+
+QList<int> MailListView::selectedRowNumbers() const
+{
+    return selectedRowNumbersOf(*this);
 }
 
 int MailListView::focusedSelectedRow() const

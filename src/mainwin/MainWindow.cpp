@@ -6,8 +6,11 @@
 #include "mainwin/ReceiveDialogs.h"
 #include "mainwin/SendingNoticeWindow.h"
 #include "addressbook/AddressTable.h"
+#include "compose/ComposeHost.h"
 #include "mainwin/core/MailTableModel.h"
 #include "platform/FreedMemory.h"
+#include "settings/AccountManagerDialog.h"
+#include "settings/EnvironmentDialog.h"
 #include "storage/MailtoCommandLine.h"
 #include "transfer/Receiving.h"
 
@@ -48,6 +51,7 @@ MainWindow::MainWindow(const storage::ProgramPaths& paths, platform::UserPrompts
 MainWindow::~MainWindow()
 {
     delete m_receiver; // before the receive seam it calls into
+    m_compose.reset(); // its window before the account and the guard it uses
 }
 
 void MainWindow::wireViews()
@@ -122,25 +126,28 @@ bool MainWindow::loadSequence()
 
 bool MainWindow::firstStart()
 {
-    // Until the account manager exists, an account is made from the command line.
-    const QString dir = m_session.programPaths().programDir;
-    m_prompts.message(
-        QStringLiteral("アカウントがありません。") + QLatin1Char('\n')
-            + QStringLiteral("アカウントの設定画面はまだ使えないため、コマンドラインで作成してください。") + QLatin1Char('\n')
-            + QLatin1Char('\n') + QStringLiteral("例 (アカウント名 taro):") + QLatin1Char('\n')
-            + QStringLiteral("  fumibako-tool profile set %1AName.ini AName Count 1").arg(dir) + QLatin1Char('\n')
-            + QStringLiteral("  fumibako-tool profile set %1AName.ini AName 0 taro").arg(dir) + QLatin1Char('\n')
-            + QStringLiteral("  fumibako-tool profile set %1taro.ini Property POP3Server pop.example.jp").arg(dir)
-            + QLatin1Char('\n') + QLatin1Char('\n')
-            + QStringLiteral("試しに使うには、ソースの ./run.sh --demo がデモ用のサーバーとアカウントを用意します。"),
-        QString(), platform::Icon::Information, platform::Buttons::Ok);
-    return false;
+    // No account yet: the account manager, then the new account's environment settings, then the
+    // whole load sequence again. Nothing made: the program ends without a word.
+    {
+        settings::AccountManagerDialog accounts(m_session.programPaths().programDir, QString(), m_prompts.scripted(),
+                                                this);
+        accounts.exec();
+    }
+    const QStringList names = m_session.loadAccountList();
+    fillAccountBox(names);
+    if (names.isEmpty())
+        return false;
+    accountChosen(0);
+    if (m_session.isOpen()) {
+        settings::EnvironmentDialog environment(m_session, *this, m_mailList->showGrid(), m_prompts.scripted(), this);
+        environment.exec();
+    }
+    return loadSequence();
 }
 
 void MainWindow::afterShown(const QString& commandLine)
 {
-    if (!storage::ParseMailtoCommandLine(commandLine).isEmpty())
-        showNotAvailable(m_prompts, QStringLiteral("新規メール"));
+    composeLauncher().addMailtoAddresses(storage::ParseMailtoCommandLine(commandLine));
     if (storage::readReceiveAtStart(m_session.paths().userFile))
         receive();
     showUnreadFolder();
@@ -156,8 +163,7 @@ void MainWindow::activateFromAnotherStart(const QString& commandLine)
         modal->raise();
         modal->activateWindow();
     }
-    if (!storage::ParseMailtoCommandLine(commandLine).isEmpty())
-        showNotAvailable(m_prompts, QStringLiteral("新規メール"));
+    composeLauncher().addMailtoAddresses(storage::ParseMailtoCommandLine(commandLine));
 }
 
 void MainWindow::fillAccountBox(const QStringList& accounts)
@@ -199,9 +205,11 @@ void MainWindow::folderTreeReloaded(bool expandFirstUserFolder)
     m_folder.setAccount(m_session.paths(), m_session.programPaths().workDir);
     m_mailModel->reload();
     m_treeModel->reload();
-    m_folderTree->expandAll();
-    if (!expandFirstUserFolder)
-        m_folderTree->collapse(m_treeModel->indexOfNode(storage::kTrashNode + 1));
+    // The fixed folders below the inbox stay in view; of the user folders only the first shows
+    // what it holds.
+    m_folderTree->expand(m_treeModel->indexOfNode(storage::kInboxNode));
+    if (expandFirstUserFolder)
+        m_folderTree->expand(m_treeModel->indexOfNode(storage::kTrashNode + 1));
 }
 
 void MainWindow::setReceiveMethod(int method)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "compose/core/ComposeLauncher.h"
 #include "mailview/PreviewSelection.h"
 #include "mainwin/WindowPrompts.h"
 #include "mainwin/core/MainTimers.h"
@@ -28,6 +29,13 @@ class QSplitter;
 class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;
+
+namespace fumibako::compose {
+class ComposeHost;
+}
+namespace fumibako::mailview {
+struct ReadWindowContext;
+}
 
 namespace fumibako::transfer {
 class Receiver;
@@ -65,6 +73,8 @@ public:
     void afterShown(const QString& commandLine);
     /** Another start of the program asked for this window (with its command line). */
     void activateFromAnotherStart(const QString& commandLine);
+    /** The one compose window, for every window that starts mail; loaded when first asked for. */
+    compose::ComposeLauncher& composeLauncher();
 
     // AccountSwitchHost
     void folderTreeReloaded(bool expandFirstUserFolder) override;
@@ -145,6 +155,8 @@ private:
     void deleteKey(bool shift);
     void moveToTrashByButton() { deleteKey(false); }
     void openSelected();
+    void openReadWindow(int row);
+    mailview::ReadWindowContext readWindowContext();
     void addFolder();
     void deleteFolder();
     bool renameFolder(int nodeIndex, const QString& text);
@@ -159,6 +171,7 @@ private:
 
     // MainWindowReceive.cpp
     void createReceiver();
+    void setReceiverAccount();
     bool startReceive(int method, std::function<void()> done);
     void receive();
     void receiveWith(int method);
@@ -170,6 +183,7 @@ private:
     void mailRowClicked(int row);
     void unreadMarkFor(int row);
     void showPreviewOf(const QString& key);
+    void showPreviewAgain();
     QString previewLocationName() const;
     void openLink(const QUrl& url);
 
@@ -219,6 +233,7 @@ private:
     PreviewBrowser* m_preview = nullptr;
     SendingNoticeWindow* m_sendingNotice = nullptr;
     std::unique_ptr<WindowReceiveUi> m_receiveUi;
+    std::unique_ptr<compose::ComposeHost> m_compose;
     transfer::Receiver* m_receiver = nullptr;
     QSplitter* m_mainSplitter = nullptr;  ///< splitter 0
     QSplitter* m_rightSplitter = nullptr; ///< splitter 1

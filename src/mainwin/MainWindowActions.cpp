@@ -104,9 +104,11 @@ void MainWindow::createTreePopup()
 
 void MainWindow::createToolBar()
 {
-    m_toolBar = addToolBar(QStringLiteral("tlbMain"));
+    m_toolBar = addToolBar(QStringLiteral("ツールバー"));
     m_toolBar->setObjectName(QStringLiteral("tlbMain"));
     m_toolBar->setMovable(false);
+    // The tool bar is fixed: no context menu over it or the menu bar offers to hide it.
+    setContextMenuPolicy(Qt::NoContextMenu);
     m_toolBar->setIconSize(QSize(28, 28));
     const auto add = [this](const QString& icon, const QString& tip, void (MainWindow::*slot)()) {
         QAction* action = m_toolBar->addAction(themedIcon(icon), tip);

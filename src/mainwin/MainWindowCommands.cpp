@@ -3,9 +3,18 @@
 
 #include "addressbook/AddressManagerWindow.h"
 #include "addressbook/AddressTable.h"
+#include "compose/ComposeHost.h"
+#include "compose/core/ComposeCallers.h"
+#include "transfer/Sending.h"
 #include "mainwin/MainViews.h"
 #include "mainwin/core/FolderTreeModel.h"
 #include "mainwin/core/MailTableModel.h"
+#include "mailview/ReadWindow.h"
+#include "serverlist/ServerListWindow.h"
+#include "settings/AccountManagerDialog.h"
+#include "settings/EnvironmentDialog.h"
+#include "settings/FontChooserDialog.h"
+#include "settings/ListOrderDialog.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -15,25 +24,41 @@ namespace fumibako::mainwin {
 
 using storage::FlagCommand;
 
+compose::ComposeLauncher& MainWindow::composeLauncher()
+{
+    if (!m_compose) {
+        const storage::ProgramPaths& program = m_session.programPaths();
+        compose::ComposeServices services{m_session.paths(), m_session.environment(), m_session.histories(), m_prompts,
+                                          m_guard, [this] { return sendContext(); }};
+        // An outgoing folder on show lists what the compose window stored or sent.
+        compose::ComposeWindowContext context{m_display.composeWindow, program.programDir, program.registryFile, [this] {
+                                                  if (m_folder.isOutgoingFolder())
+                                                      showFolder(selectedNode());
+                                              }};
+        m_compose = std::make_unique<compose::ComposeHost>(services, context, m_currentMail, this);
+    }
+    return *m_compose;
+}
+
 void MainWindow::newMail()
 {
-    showNotAvailable(m_prompts, QStringLiteral("新規メール"));
+    composeLauncher().OpenCompose(compose::ComposeMode::New, QString(), QString(), QString());
 }
 
 void MainWindow::environmentSettings()
 {
     m_timers.disarmAutoReceive();
-    showNotAvailable(m_prompts, QStringLiteral("環境設定"));
+    if (m_session.isOpen()) {
+        settings::EnvironmentDialog dialog(m_session, *this, m_mailList->showGrid(), m_prompts.scripted(), this);
+        dialog.exec();
+    }
     setAutoReceiveArmed(true);
 }
 
 void MainWindow::addressBook()
 {
-    // Until the compose window is built, mail to chosen addresses says it is not ready.
-    auto* compose = findChild<NotAvailableComposeLauncher*>();
-    if (!compose)
-        compose = new NotAvailableComposeLauncher(m_prompts, this);
-    addressbook::AddressManagerWindow::showFor(this, m_session.programPaths().programDir, m_prompts.scripted(), *compose,
+    addressbook::AddressManagerWindow::showFor(this, m_session.programPaths().programDir, m_prompts.scripted(),
+                                               composeLauncher(),
                                                m_display.splitters.at(3),
                                                [this](int twips) { m_display.splitters.at(3) = qint16(twips); });
 }
@@ -42,38 +67,63 @@ void MainWindow::accountManager()
 {
     m_timers.disarmAutoReceive();
     m_selectedAccount = m_accountBox->currentText();
-    showNotAvailable(m_prompts, QStringLiteral("アカウント"));
-    // Accounts may have been made outside the program meanwhile: the list is read again.
+    {
+        settings::AccountManagerDialog dialog(m_session.programPaths().programDir, m_selectedAccount,
+                                              m_prompts.scripted(), this);
+        dialog.exec();
+        m_selectedAccount = dialog.selectedAccount();
+    }
     const QStringList accounts = m_session.loadAccountList();
     fillAccountBox(accounts);
     if (accounts.isEmpty()) {
-        close();
+        // The last account was deleted: the first start again, and the end when nothing is made.
+        if (!loadSequence())
+            close();
         return;
     }
+    // The account is opened again even when it stays the same: its settings may have changed.
     const int index = std::max(0, static_cast<int>(accounts.indexOf(m_selectedAccount)));
-    if (accounts.at(index) == m_session.accountName()) {
-        m_accountBox->blockSignals(true);
-        m_accountBox->setCurrentIndex(index);
-        m_accountBox->blockSignals(false);
-        setAutoReceiveArmed(true);
-    } else {
-        m_accountBox->setCurrentIndex(index);
-    }
+    accountChosen(index);
+    if (m_session.accountName() != accounts.at(index))
+        setAutoReceiveArmed(true); // refused while a transfer runs: the open account receives on
 }
 
 void MainWindow::fontChooser()
 {
-    showNotAvailable(m_prompts, QStringLiteral("フォント"));
+    auto* dialog = findChild<settings::FontChooserDialog*>();
+    if (!dialog) {
+        dialog = new settings::FontChooserDialog(m_session.programPaths().registryFile, this);
+        connect(dialog, &settings::FontChooserDialog::previewFontChosen, this,
+                [this](const QString& name, const QString& size) {
+                    m_display.previewFontName = name;
+                    m_display.previewFontSize = size;
+                    showPreviewAgain();
+                });
+    }
+    dialog->reload(m_display.previewFontName, m_display.previewFontSize);
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
 }
 
 void MainWindow::serverList()
 {
-    showNotAvailable(m_prompts, QStringLiteral("メールリスト"));
+    if (!m_session.isOpen())
+        return;
+    m_timers.disarmAutoReceive();
+    m_prompts.setStatus(1, QStringLiteral("メールリストを取得中"));
+    setReceiverAccount();
+    const auto showReceived = [this](std::function<void()> closed) {
+        mailview::ReadWindow::of(this, readWindowContext())->showReceived(std::move(closed));
+    };
+    serverlist::ServerListWindow::open(this, {*m_receiver, m_guard, m_prompts, m_session.paths().userFile, showReceived},
+                                       [this] { setAutoReceiveArmed(true); });
 }
 
 void MainWindow::listOrder()
 {
-    showNotAvailable(m_prompts, QStringLiteral("並び替え"));
+    settings::ListOrderDialog dialog(m_session.programPaths().programDir, this);
+    dialog.exec();
 }
 
 void MainWindow::toggleAddressPane()
@@ -97,8 +147,11 @@ void MainWindow::fillAddressPane()
 
 void MainWindow::addressDoubleClicked(QTreeWidgetItem* item)
 {
-    if (item && item->isSelected())
-        newMail(); // the compose window will take item's address into To
+    if (!item || !item->isSelected())
+        return;
+    compose::ComposeFields fields;
+    fields.to = item->data(0, Qt::UserRole).toString();
+    composeLauncher().OpenCompose(compose::ComposeMode::New, QString(), QString(), QString(), fields);
 }
 
 void MainWindow::applyFlag(int element)
@@ -143,9 +196,32 @@ void MainWindow::deleteKey(bool shift)
 
 void MainWindow::openSelected()
 {
-    if (m_mailList->focusedSelectedRow() < 0)
+    const int row = m_mailList->focusedSelectedRow();
+    if (row < 0)
         return;
-    showNotAvailable(m_prompts, m_folder.isOutgoingFolder() ? QStringLiteral("メールの編集") : QStringLiteral("メールを開く"));
+    if (m_folder.isOutgoingFolder()) {
+        compose::openStoredMessage(composeLauncher(), m_currentMail, m_prompts, m_folder.folderKey(),
+                                   m_folder.currentMailDir(), m_folder.rows().at(row).keyString());
+        return;
+    }
+    openReadWindow(row);
+}
+
+void MainWindow::openReadWindow(int row)
+{
+    // Opening marks the message read at once.
+    if (m_folder.rows().at(row).unread) {
+        m_folder.applyFlag(FlagCommand::MarkRead, {row});
+        m_mailModel->rowsUpdated();
+    }
+    m_timers.stopUnreadTimer();
+    mailview::ReadWindow::of(this, readWindowContext())
+        ->openStored(m_folder.currentMailDir(), m_folder.rows().at(row).keyString());
+}
+
+mailview::ReadWindowContext MainWindow::readWindowContext()
+{
+    return {m_prompts, m_currentMail, composeLauncher(), m_session.programPaths(), m_display.readWindow};
 }
 
 void MainWindow::listChanged()

@@ -55,11 +55,21 @@ void MainWindow::showPreviewOf(const QString& key)
 {
     const storage::ProgramPaths& paths = m_session.programPaths();
     const int mode = mailview::previewReadMode(m_folder.folderKey());
-    const bool read = transfer::ReadStoredMail(m_currentMail, mode, m_folder.currentMailDir(), key, paths.workDir) == 0;
+    // The preview shows the body alone: the attachments are named, not written out. Saved into
+    // the work folder (which often lives in memory), every click would add another copy of them.
+    const bool read = transfer::ReadStoredMail(m_currentMail, mode, m_folder.currentMailDir(), key, QString()) == 0;
     const QString text = mailview::previewTextAfterRead(read, m_currentMail.body);
     if (mailview::MakePreview(m_prompts, paths.previewFile, text, {m_display.previewFontName, m_display.previewFontSize}))
         m_preview->showPreviewPage(paths.previewFile);
     m_returnFreedMemory.start();
+}
+
+void MainWindow::showPreviewAgain()
+{
+    // A new preview font shows at once on the message the pane shows, when it is still listed.
+    const QString key = m_previewState.shownKey;
+    if (!key.isEmpty() && previewLocationName() == mailview::kPreviewFileName && m_folder.rows().containsKey(key))
+        showPreviewOf(key);
 }
 
 void MainWindow::openLink(const QUrl& url)
@@ -69,8 +79,11 @@ void MainWindow::openLink(const QUrl& url)
     const mailview::LinkAction action = mailview::previewLinkAction(url.toString());
     if (action.kind == mailview::LinkAction::External)
         QDesktopServices::openUrl(url);
-    else if (action.kind == mailview::LinkAction::Compose)
-        newMail();
+    else if (action.kind == mailview::LinkAction::Compose) {
+        compose::ComposeFields fields;
+        fields.to = action.address;
+        composeLauncher().OpenCompose(compose::ComposeMode::New, QString(), QString(), QString(), fields);
+    }
 }
 
 } // namespace fumibako::mainwin

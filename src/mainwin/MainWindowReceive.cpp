@@ -15,16 +15,21 @@ void MainWindow::createReceiver()
     m_receiver = new transfer::Receiver(m_guard, m_prompts, *m_receiveUi, m_currentMail, this);
 }
 
-bool MainWindow::startReceive(int method, std::function<void()> done)
+void MainWindow::setReceiverAccount()
 {
-    if (!m_session.isOpen())
-        return false;
     transfer::ReceiveAccount account;
     account.properties = &m_session.properties();
     account.environment = m_session.environment();
     account.paths = m_session.paths();
     account.workDir = m_session.programPaths().workDir;
     m_receiver->setAccount(account);
+}
+
+bool MainWindow::startReceive(int method, std::function<void()> done)
+{
+    if (!m_session.isOpen())
+        return false;
+    setReceiverAccount();
     return m_receiver->StartReceive(method, std::move(done));
 }
 

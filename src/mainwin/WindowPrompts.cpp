@@ -1,5 +1,6 @@
 #include "mainwin/WindowPrompts.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QStatusBar>
@@ -83,8 +84,10 @@ Answer WindowPrompts::message(const QString& text, const QString& title, Icon ic
 {
     if (m_scripted)
         return m_scripted->message(text, title, icon, buttons);
+    // Over the window the user works in: the compose window's messages go through here too.
+    QWidget* owner = QApplication::activeWindow() ? QApplication::activeWindow() : m_window;
     QMessageBox box(boxIcon(icon), title.isEmpty() ? platform::kProgramTitle : title, text, boxButtons(buttons),
-                    m_window);
+                    owner);
     return answerOf(box.exec());
 }
 

@@ -40,19 +40,16 @@ bool writeAll(int fd, const char* data, qsizetype size)
     return true;
 }
 
-/** The mode a new file gets: the old file's, or 0666 less the umask like any created file. */
+/**
+ * The mode the written file gets: the old file's, or 0600 for a new one. Mail, indexes, settings
+ * (with the account's password) and the address book are the user's alone, whatever the umask.
+ */
 mode_t targetMode(const QByteArray& path)
 {
     struct stat st {};
     if (::stat(path.constData(), &st) == 0)
         return st.st_mode & 07777;
-    // umask() can only be read by setting it; do that once, not on every write.
-    static const mode_t mask = [] {
-        const mode_t m = ::umask(022);
-        ::umask(m);
-        return m;
-    }();
-    return 0666 & ~mask;
+    return S_IRUSR | S_IWUSR;
 }
 
 /** Makes the rename itself durable; a failure here does not undo the already visible new file. */

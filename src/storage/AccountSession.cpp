@@ -3,6 +3,8 @@
 #include "platform/UserPrompts.h"
 #include "storage/DataDirectory.h"
 
+#include <QFileInfo>
+
 namespace fumibako::storage {
 
 AccountSession::AccountSession(const ProgramPaths& programPaths, platform::UserPrompts& prompts,
@@ -18,7 +20,9 @@ QStringList AccountSession::loadAccountList()
 
 void AccountSession::saveClosingAccount()
 {
-    if (!isOpen())
+    // An account deleted in the account manager has no file any more; writing its tree or
+    // histories would make the file again, a settings file that no registry entry names.
+    if (!isOpen() || !QFileInfo::exists(m_paths.userFile))
         return;
     if (m_tree.isChanged() && m_tree.save(m_paths.userFile))
         m_tree.clearChanged();

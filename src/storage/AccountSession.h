@@ -56,6 +56,8 @@ public:
     const AccountProperties& properties() const { return m_properties; }
     AccountProperties& properties() { return m_properties; }
     const AccountEnvironment& environment() const { return m_environment; }
+    /** The environment settings dialog keeps these in step with the file it writes. */
+    AccountEnvironment& environment() { return m_environment; }
     AddressHistories& histories() { return m_histories; }
     FolderTree& folderTree() { return m_tree; }
 

@@ -14,8 +14,12 @@ const QString kKankyou = QStringLiteral("Kankyou");
 const QString kSecurity = QStringLiteral("Security");
 
 // The stored password is read with a large buffer: the historical 50-byte buffer silently cut
-// passwords longer than 24 characters, so logins with today's long passwords failed.
+// passwords longer than 24 characters, so logins with today's long passwords failed. The other
+// texts of "Property" and the sound file's path are read whole too: a cut server name or address
+// breaks the account, a cut sender name changes the password's shift (so the password reads back
+// wrong), and the account manager would write the cut values back.
 constexpr int kPasswordBuffer = 1024;
+constexpr int kTextBuffer = 1024;
 
 // Ports are read as 1 to 65535: a 16-bit signed reading made every port above 32767 unusable.
 quint16 readPort(const QString& key, const QString& userFile, quint16 fallback)
@@ -28,7 +32,7 @@ quint16 readPort(const QString& key, const QString& userFile, quint16 fallback)
 
 QString readProperty(const QString& key, const QString& userFile)
 {
-    return IniGetString(kProperty, key, 50, userFile);
+    return IniGetString(kProperty, key, kTextBuffer, userFile);
 }
 
 } // namespace
@@ -91,7 +95,7 @@ AccountEnvironment readAccountEnvironment(const QString& userFile)
     e.autoReceive = readInt16(kKankyou, QStringLiteral("AutoPOP"), 10, userFile, 0);
     e.autoReceiveMinutes = readInt16(kKankyou, QStringLiteral("AutoPOPTime"), 50, userFile, 3);
     e.newMailSound = readInt16(kKankyou, QStringLiteral("MailSound"), 50, userFile, 0);
-    e.soundFile = IniGetString(kKankyou, QStringLiteral("MailSoundPath"), 100, userFile);
+    e.soundFile = IniGetString(kKankyou, QStringLiteral("MailSoundPath"), kTextBuffer, userFile);
     e.signatureByDefault = readInt16(kKankyou, QStringLiteral("Syomei"), 10, userFile, 0);
     e.gridLines = parseTruth(IniGetString(kKankyou, QStringLiteral("GridLine"), 10, userFile)).value_or(false);
     return e;
@@ -112,7 +116,9 @@ int passwordShift(int nameLength)
 
 char16_t randomFiller()
 {
-    return static_cast<char16_t>(QRandomGenerator::global()->bounded(35, 125));
+    // 35 to 124 without the single quote, which could pair with a quote that begins the value.
+    const int code = QRandomGenerator::global()->bounded(35, 124);
+    return static_cast<char16_t>(code >= '\'' ? code + 1 : code);
 }
 
 QString scramblePassword(const QString& password, const QString& senderName, const FillerSource& filler)
@@ -137,11 +143,14 @@ QString unscramblePassword(const QString& stored, const QString& senderName)
     return password;
 }
 
-bool storePassword(const QString& userFile, const QString& password)
+bool storePassword(const QString& userFile, const QString& password, const FillerSource& filler)
 {
     const QString senderName = readProperty(QStringLiteral("Name"), userFile);
-    return IniWriteString(kProperty, QStringLiteral("Password"), scramblePassword(password, senderName), userFile)
-        == QLatin1String("1");
+    // A stored form that begins with a space or a quote is written between double quotes, which
+    // every reader removes: unquoted, a read would trim the space or take the quote and a filler
+    // that happens to match it at the end for a pair of quotes.
+    const QString stored = quotedIfNeeded(scramblePassword(password, senderName, filler));
+    return IniWriteString(kProperty, QStringLiteral("Password"), stored, userFile) == QLatin1String("1");
 }
 
 } // namespace fumibako::storage

@@ -69,7 +69,7 @@ bool readReceiveAtStart(const QString& userFile);
 /** The shift of the password's stored form for a sender name of @p nameLength characters. */
 int passwordShift(int nameLength);
 
-/** A random filler character code from 35 to 124; tests pass a fixed one. */
+/** A random filler character code from 35 to 124, never the single quote; tests pass their own. */
 using FillerSource = std::function<char16_t()>;
 char16_t randomFiller();
 
@@ -82,7 +82,11 @@ QString scramblePassword(const QString& password, const QString& senderName, con
 /** The password back from its stored form: every other character, shifted down. */
 QString unscramblePassword(const QString& stored, const QString& senderName);
 
-/** Writes the password's stored form into "Property" of @p userFile (keyed by the stored sender name). */
-bool storePassword(const QString& userFile, const QString& password);
+/**
+ * Writes the password's stored form into "Property" of @p userFile (keyed by the stored sender
+ * name), between double quotes when it begins with a space or a quote, so that it reads back as
+ * written.
+ */
+bool storePassword(const QString& userFile, const QString& password, const FillerSource& filler = randomFiller);
 
 } // namespace fumibako::storage

@@ -74,21 +74,46 @@ QString prepareWorkDir(QString* error)
     return withTrailingSlash(path);
 }
 
+namespace {
+
+// Everything under the data directory is the user's alone: new folders are 0700 (the files the
+// program writes there are 0600, see writeFileAtomically). Folders that exist keep their mode.
+bool makePrivateDirectory(const QString& path)
+{
+    return ::mkdir(QFile::encodeName(path).constData(), S_IRWXU) == 0 || QFileInfo(path).isDir();
+}
+
+} // namespace
+
+bool makePrivatePath(const QString& path)
+{
+    const QString clean = QDir::cleanPath(path);
+    if (QFileInfo(clean).isDir())
+        return true;
+    const QString parent = QFileInfo(clean).path();
+    if (parent != clean && !makePrivatePath(parent))
+        return false;
+    return makePrivateDirectory(clean);
+}
+
 bool EnsureDirectory(const QString& parent, const QString& name)
 {
     const QString path = withTrailingSlash(parent) + name;
     if (QFileInfo(path).isDir())
         return true;
-    return QDir().mkdir(path);
+    return makePrivateDirectory(path);
 }
 
 void prepareProgramDir(const ProgramPaths& paths)
 {
-    QDir().mkpath(paths.programDir);
+    // The folders above the data directory (~/.local/share, say) are the system's usual ones.
+    const QString programDir = QDir::cleanPath(paths.programDir);
+    if (!QFileInfo(programDir).isDir() && QDir().mkpath(QFileInfo(programDir).path()))
+        makePrivateDirectory(programDir);
     EnsureDirectory(paths.programDir, QStringLiteral("MailBox"));
     const QString startPage = paths.programDir + QStringLiteral("FBTop.htm");
     if (!QFileInfo::exists(startPage) && QFile::copy(QStringLiteral(":/fumibako/FBTop.htm"), startPage))
-        QFile::setPermissions(startPage, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup | QFile::ReadOther);
+        QFile::setPermissions(startPage, QFile::ReadOwner | QFile::WriteOwner);
 }
 
 void prepareAccountDirs(const QString& programDir, const QString& accountName)

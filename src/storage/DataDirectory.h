@@ -33,12 +33,21 @@ QString resolveProgramDir(const DataDirectoryInputs& inputs);
  */
 QString prepareWorkDir(QString* error);
 
-/** Creates @p parent + @p name (one level) when no directory of that name exists. */
+/**
+ * Creates the folder @p path inside the data directory, and every missing folder above it, with
+ * mode 0700; folders that exist keep their mode. False when it could not be created.
+ */
+bool makePrivatePath(const QString& path);
+
+/**
+ * Creates @p parent + @p name (one level, mode 0700) when no directory of that name exists; an
+ * existing one keeps its mode.
+ */
 bool EnsureDirectory(const QString& parent, const QString& name);
 
 /**
- * Creates the program directory, its "MailBox" folder and the start page "FBTop.htm" when they are
- * missing. Failures are not reported: later reads fall back to their defaults.
+ * Creates the program directory (0700), its "MailBox" folder (0700) and the start page "FBTop.htm"
+ * (0600) when they are missing. Failures are not reported: later reads fall back to their defaults.
  */
 void prepareProgramDir(const ProgramPaths& paths);
 

@@ -82,6 +82,17 @@ QString IniGetString(const QString& section, const QString& key, int bufferSize,
     return StripAtNul(platform::cutToCp932Bytes(unquote(line->value()), bufferSize - 1));
 }
 
+QString quotedIfNeeded(const QString& value)
+{
+    if (value.isEmpty())
+        return value;
+    const auto isBlank = [](QChar c) { return c == u' ' || c == u'\t' || c == u'\v'; };
+    const QChar first = value.front();
+    if (isBlank(first) || isBlank(value.back()) || first == u'"' || first == u'\'')
+        return QLatin1Char('"') + value + QLatin1Char('"');
+    return value;
+}
+
 QString IniWriteString(const QString& section, const QString& key, const QString& value, const QString& file)
 {
     const QString s = cleanName(section);
@@ -163,6 +174,16 @@ bool writeOrderedList(const QString& section, const QString& file, const QString
     for (qsizetype i = 0; i < entries.size(); ++i)
         lines.append(QString::number(i) + QLatin1Char('=') + entries.at(i));
     return IniWriteSection(section, file, lines);
+}
+
+QStringList readOrderedList(const QString& section, const QString& file, int countBuffer, int entryBuffer)
+{
+    QStringList entries;
+    bool ok = false;
+    const int count = IniGetString(section, QStringLiteral("Count"), countBuffer, file).trimmed().toInt(&ok);
+    for (int i = 0; ok && i < count; ++i)
+        entries.append(IniGetString(section, QString::number(i), entryBuffer, file));
+    return entries;
 }
 
 ProfileWriteBatch::ProfileWriteBatch()

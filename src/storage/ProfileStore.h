@@ -82,6 +82,14 @@ SectionText readSectionText(const QString& file, const QString& section);
 /** Every section name in file order. False, with @p names untouched, when the file has no section. */
 bool IniGetSectionNames(const QString& file, QStringList& names);
 
+/**
+ * @p value in the form IniGetString gives back unchanged: wrapped in double quotes when it begins
+ * or ends with a space, TAB or VT (a read trims them) or begins with a quote (a read takes a
+ * matching last character for the second of a pair and removes both). Windows readers remove the
+ * same quotes.
+ */
+QString quotedIfNeeded(const QString& value);
+
 /** @p text up to (not including) its first NUL character. */
 QString StripAtNul(const QString& text);
 
@@ -89,6 +97,13 @@ QString StripAtNul(const QString& text);
  * Writes an ordered list: the whole section becomes "Count=k", "0=first", "1=second", ...
  */
 bool writeOrderedList(const QString& section, const QString& file, const QStringList& entries);
+
+/**
+ * Reads an ordered list: "Count" with room for @p countBuffer - 1 bytes, then the entries "0" …
+ * "Count" - 1 with room for @p entryBuffer - 1 bytes each (a missing one reads as ""). A "Count"
+ * that is not a number gives no entries.
+ */
+QStringList readOrderedList(const QString& section, const QString& file, int countBuffer, int entryBuffer);
 
 /**
  * @short Makes many writes cost one file write per file.

@@ -15,12 +15,14 @@ storage::StoredMailSummary summaryOf(const CurrentMail& mail, bool hasAttachment
 } // namespace
 
 std::optional<storage::StoredMailSummary> MailFileReader::readReceived(const QString& dir, const QString& name,
-                                                                       const QString& workDir)
+                                                                       const QString& /*workDir*/)
 {
-    CurrentMail mail;
-    if (ReadStoredMail(mail, 6, dir, name, workDir) != 0)
+    // The entry needs the headers and whether there are attachments: nothing is decoded or
+    // extracted into the work folder.
+    const std::optional<platform::mail::MailSummary> mail = platform::mail::ReadMailSummary(dir + name);
+    if (!mail)
         return std::nullopt;
-    return summaryOf(mail, mail.attachments.value(0).toInt() != 0);
+    return storage::StoredMailSummary{mail->from, mail->subject, mail->date, mail->attachments != 0};
 }
 
 std::optional<storage::StoredMailSummary> MailFileReader::readOutgoing(const QString& dir, const QString& name)

@@ -5,8 +5,8 @@
 namespace fumibako::transfer {
 
 /**
- * @short Reads mail files for folder listings: received files through the mail library,
- * outgoing files in their own format.
+ * @short Reads mail files for folder listings: received files through the mail library's
+ * summary (no body decoded, nothing written to the work folder), outgoing files in their own format.
  */
 class MailFileReader : public storage::StoredMailReader {
 public:

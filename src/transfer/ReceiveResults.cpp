@@ -76,8 +76,8 @@ int Receiver::handleSave(int mode, const LibraryResult& result)
             continue;
         ++filed;
         // Only the last message read stays in the current-mail record, so only that one needs
-        // reading whole (body decoded, attachments saved to the work folder); the others were
-        // mostly read while the download went on.
+        // reading whole (its body decoded; its attachments only named, nothing is written to the
+        // work folder); the others were mostly read while the download went on.
         const qsizetype position = i - recovered;
         const bool read = position >= 0 && size_t(position) < summaries.size() && summaries[size_t(position)].has_value();
         if (i + 1 < result.list.size() && read)
@@ -87,7 +87,7 @@ int Receiver::handleSave(int mode, const LibraryResult& result)
             IndexReceivedMailSummary(true, paths.inputDir, name, kStandardBox, paths.receivedIndexFile);
         else
             IndexReceivedMail(m_currentMail, true, paths.inputDir, name, kStandardBox, paths.receivedIndexFile,
-                              m_account.workDir);
+                              QString());
     }
     // The batch's journal goes only once its entries are on disk; until then the next receive
     // files them again.

@@ -3,6 +3,7 @@
 #include "platform/UserPrompts.h"
 #include "storage/ProfileStore.h"
 #include "transfer/OperationGuard.h"
+#include "transfer/TransferErrors.h"
 
 #include <algorithm>
 
@@ -11,6 +12,8 @@ namespace fumibako::transfer {
 namespace {
 
 const QString kSearchSection = QStringLiteral("Search");
+// The error number of a value that has the wrong type, as the program has always reported it.
+constexpr int kTypeMismatchError = 13;
 
 // Mid$ of a 1-based position and a length, empty where the element is too short.
 QString mid1(const QString& text, qsizetype position, qsizetype length = -1)
@@ -79,7 +82,14 @@ ServerList::ServerList(Receiver& receiver, OperationGuard& guard, platform::User
 
 ServerList::~ServerList()
 {
-    m_receiver.setServerListSink(nullptr);
+    detachFromReceiver();
+}
+
+void ServerList::detachFromReceiver()
+{
+    if (m_attached)
+        m_receiver.setServerListSink(nullptr);
+    m_attached = false;
 }
 
 void ServerList::setVisibleList(int list)
@@ -115,6 +125,24 @@ QStringList ServerList::loadSearchWords(const QString& userFile)
     for (int i = 0; i < count; ++i)
         m_searchWords.append(storage::IniGetString(kSearchSection, QString::number(i), 70, userFile));
     return m_searchWords;
+}
+
+bool ServerList::loadForWindow(const QString& userFile)
+{
+    setVisibleList(0);
+    const QString countText = storage::IniGetString(kSearchSection, QStringLiteral("Count"), 10, userFile);
+    bool ok = true;
+    if (!countText.isEmpty())
+        (void)countText.toInt(&ok);
+    if (!ok) {
+        m_searchWords.clear();
+        ShowUnexpectedError(m_prompts, kTypeMismatchError,
+                            QStringLiteral("検索リストの件数「%1」が数値ではありません").arg(countText),
+                            QStringLiteral("処理を中止します"));
+        return false;
+    }
+    loadSearchWords(userFile);
+    return true;
 }
 
 bool ServerList::saveSearchWords(const QString& userFile, const QStringList& words)

@@ -75,6 +75,11 @@ public:
 
     /** Reads the remembered search words of @p userFile (section "Search"). */
     QStringList loadSearchWords(const QString& userFile);
+    /**
+     * The window's load step: shows list 0 and reads the search words. A count that is not a
+     * number is reported (ShowUnexpectedError, "処理を中止します") and leaves no words; false then.
+     */
+    bool loadForWindow(const QString& userFile);
     /** Replaces section "Search" of @p userFile by @p words. */
     bool saveSearchWords(const QString& userFile, const QStringList& words);
     const QStringList& searchWords() const { return m_searchWords; }
@@ -94,14 +99,23 @@ public:
      */
     bool runSelective(int command, const QList<int>& selected, std::function<void()> done = {});
 
+    /** Shows the message just received; calls @p closed once the user is done with it. */
+    using ShowReceived = std::function<void(std::function<void()> closed)>;
+
     /**
      * Fetches the message of row @p index of the visible list. @p show is called, with the guard
-     * still held, when it was saved and filed (CurrentMail holds it); @p done at the end.
+     * still held, when it was saved and filed (CurrentMail holds it); the guard is released when
+     * show's window was closed, then @p done is called.
      */
-    bool openMessage(int index, std::function<void()> show, std::function<void()> done = {});
+    bool openMessage(int index, ShowReceived show, std::function<void()> done = {});
 
     /** Closing the window: asks the guard (refusing while an operation runs). */
     bool mayClose();
+    /**
+     * The window closed: the receiver no longer fills this list, so that a list made for the
+     * next opening may take its place before this one is gone.
+     */
+    void detachFromReceiver();
 
     void fillServerList(const QStringList& elements) override;
     void setListStatus(const QString& text) override;
@@ -122,6 +136,7 @@ private:
     int m_visible = 0;
     QString m_status;
     QStringList m_searchWords;
+    bool m_attached = true;
 };
 
 /** Refetches and waits (tool and tests); the command's code, -1 also when refused. */

@@ -94,7 +94,7 @@ void ServerList::finishSelective(const std::shared_ptr<SelectiveRun>& run)
         run->done();
 }
 
-bool ServerList::openMessage(int index, std::function<void()> show, std::function<void()> done)
+bool ServerList::openMessage(int index, ShowReceived show, std::function<void()> done)
 {
     const QList<ServerListRow>& rows = m_lists[m_visible];
     if (index < 0 || index >= rows.size())
@@ -103,13 +103,19 @@ bool ServerList::openMessage(int index, std::function<void()> show, std::functio
         return false;
     setListStatus(QStringLiteral("メールを受信しています。お待ちください"));
     m_receiver.RunServerCommand(kModeFetchOne, rows.at(index).number, [this, show, done](int code) {
-        setListStatus(QString());
+        // A message received before is not fetched again: saying so beats showing nothing.
+        setListStatus(code == kResultNothingNew ? QStringLiteral("すでに受信しているメールでした") : QString());
         m_prompts.setStatus(1, QString());
+        // The guard stays held while the received message is shown.
+        auto finish = [this, done] {
+            m_guard.release();
+            if (done)
+                done();
+        };
         if (code == kResultNewMail && show)
-            show();
-        m_guard.release();
-        if (done)
-            done();
+            show(finish);
+        else
+            finish();
     });
     return true;
 }

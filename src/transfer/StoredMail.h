@@ -17,7 +17,10 @@ struct CurrentMail {
     QString to;
     QString cc;
     QString bcc;
-    /** Received: {count, path 1, ..., path n}; outgoing: {the attachment line}. */
+    /**
+     * Received: {count, path 1, ..., path n} (file names only when read without an attachment
+     * folder); outgoing: {the attachment line}.
+     */
     QStringList attachments{QString()};
     QString subject;
     qint16 keepFlag = 0;
@@ -30,8 +33,9 @@ struct CurrentMail {
 
 /**
  * Reads a stored message into @p mail: mode 0 an outgoing file, mode 6 a received file through
- * the mail library (its attachments saved into @p attachmentFolder). 0 when read, -1 when not
- * (the record then keeps its previous contents).
+ * the mail library (its attachments saved into @p attachmentFolder; with an empty folder they
+ * are only named, nothing is written). 0 when read, -1 when not (the record then keeps its
+ * previous contents).
  */
 int ReadStoredMail(CurrentMail& mail, int mode, const QString& folder, const QString& fileName,
                    const QString& attachmentFolder);

@@ -253,6 +253,44 @@ private Q_SLOTS:
         QCOMPARE(m_window->mailModel()->rowCount(), 2);
     }
 
+    // Of the user folders only node 8, the first, is expanded, and only when there are more;
+    // the inbox stays open on its fixed folders.
+    void accountSwitchExpandsOnlyTheFirstUserFolder_data()
+    {
+        QTest::addColumn<QStringList>("folders");
+        QTest::addColumn<QStringList>("expanded");
+        const QString a = QStringLiteral("受信BOX\\A");
+        const QString c = QStringLiteral("受信BOX\\C");
+        const QString inbox = QStringLiteral("受信BOX");
+        QTest::newRow("no user folders") << QStringList{} << QStringList{inbox};
+        QTest::newRow("one folder: eight nodes") << QStringList{a} << QStringList{inbox};
+        QTest::newRow("first folder with a sub-folder")
+            << QStringList{a, a + QStringLiteral("\\B")} << QStringList{inbox, a};
+        QTest::newRow("later folders stay closed")
+            << QStringList{a, a + QStringLiteral("\\B"), c, c + QStringLiteral("\\D"), c + QStringLiteral("\\D\\E")}
+            << QStringList{inbox, a};
+        QTest::newRow("first folder without sub-folders")
+            << QStringList{a, c, c + QStringLiteral("\\D")} << QStringList{inbox};
+    }
+    void accountSwitchExpandsOnlyTheFirstUserFolder()
+    {
+        QFETCH(QStringList, folders);
+        QFETCH(QStringList, expanded);
+        QVERIFY(storage::writeOrderedList(QStringLiteral("Folder"), m_data->paths().programDir + QStringLiteral("hanako.ini"), folders));
+        m_window->accountBox()->setCurrentIndex(1);
+        QCOMPARE(m_window->session().accountName(), QStringLiteral("hanako"));
+        QCOMPARE(m_window->session().folderTree().count(), 7 + int(folders.size()));
+        QTreeView* tree = m_window->folderTree();
+        const auto* model = static_cast<const FolderTreeModel*>(tree->model());
+        QStringList shownOpen;
+        for (int node = 1; node <= m_window->session().folderTree().count(); ++node) {
+            const QModelIndex index = model->indexOfNode(node);
+            if (model->hasChildren(index) && tree->isExpanded(index))
+                shownOpen.append(index.data(FolderTreeModel::KeyRole).toString());
+        }
+        QCOMPARE(shownOpen, expanded);
+    }
+
     void splitterLimits()
     {
         const SplitterPositions start = m_window->splitterTwips();
@@ -320,19 +358,6 @@ private Q_SLOTS:
         QVERIFY(m_window->timers().isUnreadTimerRunning());
         clickRow(rowOfSubject(QStringLiteral("お知らせ")));
         QVERIFY(!m_window->timers().isUnreadTimerRunning());
-    }
-
-    void commandsNotBuiltYetSaySo()
-    {
-        QAction* newMail = nullptr;
-        for (QAction* action : m_window->findChildren<QAction*>()) {
-            if (action->text() == QStringLiteral("新規メール"))
-                newMail = action;
-        }
-        QVERIFY(newMail);
-        newMail->trigger();
-        QVERIFY(!m_prompts->messages.isEmpty());
-        QVERIFY(m_prompts->messages.last().text.contains(QStringLiteral("まだ使えません")));
     }
 };
 

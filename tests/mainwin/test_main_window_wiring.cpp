@@ -19,6 +19,7 @@
 #include "transfer/Receiving.h"
 #include "transfer/OutgoingMailFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QMenuBar>
@@ -224,6 +225,29 @@ private Q_SLOTS:
         clickRow(row);
         QVERIFY(QFile::exists(m_data->paths().previewFile));
         QCOMPARE(m_window->preview()->location(), m_data->paths().previewFile);
+    }
+
+    // Each click renders the message again; its attachments are never written to the work
+    // folder, which would otherwise gather "name (2).ext", "name (3).ext", ...
+    void previewLeavesNoAttachmentFiles()
+    {
+        test::writeBytes(taro().inputDir + QStringLiteral("m3.eml"),
+                         "From: suzuki@example.jp\r\nSubject: files\r\nMIME-Version: 1.0\r\n"
+                         "Content-Type: multipart/mixed; boundary=\"b\"\r\n\r\n"
+                         "--b\r\nContent-Type: text/plain; charset=UTF-8\r\n\r\n資料です\r\n"
+                         "--b\r\nContent-Type: application/pdf\r\n"
+                         "Content-Disposition: attachment; filename=\"report.pdf\"\r\n"
+                         "Content-Transfer-Encoding: base64\r\n\r\nJVBERi0=\r\n--b--\r\n");
+        openWindow();
+        selectFolder(QStringLiteral("標準BOX"));
+        const int row = rowOfKey(QStringLiteral("m3.eml"));
+        for (int click = 0; click < 3; ++click) {
+            clickEmptySpace();
+            clickRow(row);
+            QVERIFY(previewPage().contains(QStringLiteral("資料です")));
+        }
+        const QDir work(m_data->paths().workDir);
+        QCOMPARE(work.entryList(QDir::Files), QStringList{QStringLiteral("FumiMail.htm")});
     }
 
     void previewLoadsNothingButItsPage()

@@ -4,11 +4,31 @@
 #include "storage/RegistrySettings.h"
 #include "support/TestFiles.h"
 
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace fumibako::storage;
 using namespace fumibako::test;
+
+namespace {
+
+// 1 to 30 characters: printable ASCII (space and quotes included) and Japanese.
+QString randomPassword(QRandomGenerator& random)
+{
+    static const QString japanese = QStringLiteral("あいうえおかきくけこんアイウエオ山田太郎鈴木花子漢字表ー");
+    QString password;
+    const int length = random.bounded(1, 31);
+    for (int i = 0; i < length; ++i) {
+        if (random.bounded(4) == 0)
+            password += japanese.at(random.bounded(int(japanese.size())));
+        else
+            password += QChar(char16_t(random.bounded(32, 127)));
+    }
+    return password;
+}
+
+} // namespace
 
 class TestAccountSettings : public QObject {
     Q_OBJECT
@@ -70,6 +90,39 @@ private Q_SLOTS:
         const QString stored = IniGetString(QStringLiteral("Property"), QStringLiteral("Password"), 1024, file);
         QCOMPARE(stored.size(), password.size() * 2);
         QCOMPARE(readAccountProperties(file).password, password);
+    }
+
+    // Random passwords through a real write and read of the account file, for every shift. Half
+    // of them are made to give a stored form that begins with a space or a quote, and the
+    // fillers come from the full historical range 35-124 with the quote made common, so that
+    // stored forms end in the quote that begins them.
+    void everyStoredPasswordReadsBack_data()
+    {
+        QTest::addColumn<int>("nameLength");
+        for (int length = 0; length <= 12; ++length)
+            QTest::addRow("sender name of %d", length) << length;
+    }
+    void everyStoredPasswordReadsBack()
+    {
+        QFETCH(int, nameLength);
+        QRandomGenerator random(quint32(nameLength) * 7919u + 1u);
+        const QString file = dir() + QStringLiteral("acc.ini");
+        IniWriteString(QStringLiteral("Property"), QStringLiteral("Name"), QString(nameLength, u'名'), file);
+        const int shift = fumibako::storage::passwordShift(nameLength);
+        const FillerSource quoteHeavy = [&random] {
+            return random.bounded(3) == 0 ? u'\'' : char16_t(random.bounded(35, 125));
+        };
+        for (int i = 0; i < 40; ++i) {
+            QString password = randomPassword(random);
+            if (i % 2 == 0) {
+                static const char16_t awkward[] = {u' ', u'\'', u'"'};
+                const int first = awkward[random.bounded(3)] - shift;
+                password[0] = QChar(char16_t(first < 32 ? u'\'' - shift : first));
+            }
+            QVERIFY(storePassword(file, password, i % 3 == 0 ? FillerSource(randomFiller) : quoteHeavy));
+            clearProfileCache();
+            QCOMPARE(readAccountProperties(file).password, password);
+        }
     }
 
     void propertiesAndEnvironmentDefaults()

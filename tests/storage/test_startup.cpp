@@ -30,8 +30,18 @@ private Q_SLOTS:
         QTest::newRow("markers and capitals")
             << QStringLiteral("MAILTO:a@x cc b@x c@x bcc d@x") << QStringLiteral("a@x") << QStringLiteral("b@x, c@x")
             << QStringLiteral("d@x");
-        QTest::newRow("query part stays") << QStringLiteral("mailto:a@x?subject=Hi") << QStringLiteral("a@x?subject=Hi")
-                                          << QString() << QString();
+        QTest::newRow("query fields read") << QStringLiteral("mailto:a@x,b@x?subject=Hi&cc=c@x&BCC=d@x&to=e@x")
+                                           << QStringLiteral("a@x, b@x, e@x") << QStringLiteral("c@x") << QStringLiteral("d@x");
+        QTest::newRow("percent-encoded Japanese address")
+            << QStringLiteral("mailto:%E5%B1%B1%E7%94%B0%20%3Cyamada@x%3E") << QStringLiteral("山田 <yamada@x>")
+            << QString() << QString();
+        QTest::newRow("no redirect command through a link")
+            << QStringLiteral("mailto:a@x,%3E%23xfr%20/home/taro/secret?cc=%3E%23xfr%20/etc/passwd")
+            << QStringLiteral("a@x") << QString() << QString();
+        QTest::newRow("control characters become spaces")
+            << QStringLiteral("mailto:a@x%09bcc%09evil@y") << QStringLiteral("a@x bcc evil@y") << QString() << QString();
+        QTest::newRow("plain pieces taken as they are") << QStringLiteral("cc a%41@x") << QString()
+                                                        << QStringLiteral("a%41@x") << QString();
         QTest::newRow("last mailto counts") << QStringLiteral("xmailto:mailto:a@x") << QStringLiteral("a@x") << QString()
                                             << QString();
         QTest::newRow("empty pieces ignored") << QStringLiteral("  a@x  TO  b@x ") << QStringLiteral("a@x, b@x")
@@ -51,6 +61,37 @@ private Q_SLOTS:
         QCOMPARE(result.cc, cc);
         QCOMPARE(result.bcc, bcc);
         QCOMPARE(result.isEmpty(), to.isEmpty() && cc.isEmpty() && bcc.isEmpty());
+    }
+
+    void mailtoSubjectAndBody_data()
+    {
+        QTest::addColumn<QString>("commandLine");
+        QTest::addColumn<QString>("subject"); // null: none given
+        QTest::addColumn<QString>("body");
+        QTest::newRow("UTF-8") << QStringLiteral("mailto:a@x?subject=%E4%BC%9A%E8%AD%B0&body=%E4%B8%80%0D%0A%E4%BA%8C")
+                               << QStringLiteral("会議") << QStringLiteral("一\r\n二");
+        QTest::newRow("code page 932 bytes") << QStringLiteral("mailto:a@x?subject=%89%EF%8Bc") << QStringLiteral("会議")
+                                             << QString();
+        QTest::newRow("bare LF in the body, plus sign kept")
+            << QStringLiteral("mailto:?body=a%0Ab+c") << QString() << QStringLiteral("a\r\nb+c");
+        QTest::newRow("line break in the subject") << QStringLiteral("mailto:a@x?subject=a%0D%0ABcc:%20e@y")
+                                                   << QStringLiteral("a  Bcc: e@y") << QString();
+        QTest::newRow("empty subject given") << QStringLiteral("mailto:a@x?subject=") << QString(QLatin1String(""))
+                                             << QString();
+        QTest::newRow("unknown fields ignored") << QStringLiteral("mailto:a@x?in-reply-to=%3C1@x%3E&x") << QString()
+                                                << QString();
+    }
+    void mailtoSubjectAndBody()
+    {
+        QFETCH(QString, commandLine);
+        QFETCH(QString, subject);
+        QFETCH(QString, body);
+        const MailtoAddresses result = ParseMailtoCommandLine(commandLine);
+        QCOMPARE(result.subject.has_value(), !subject.isNull());
+        QCOMPARE(result.subject.value_or(QString()), subject);
+        QCOMPARE(result.body.has_value(), !body.isNull());
+        QCOMPARE(result.body.value_or(QString()), body);
+        QVERIFY(!result.isEmpty());
     }
 
     void programDirResolution()

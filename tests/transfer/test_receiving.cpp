@@ -243,10 +243,11 @@ private Q_SLOTS:
         ReceiveFixture f(m_servers.pop3Port(), QString());
         f.ui.passwords.enqueue(PasswordAnswer{QStringLiteral("secret"), PasswordKeep::ThisTimeOnly});
         runServerCommandAndWait(f.receiver, kModeCount, QString());
-        const QString logBefore = m_servers.pop3Log();
+        // Logins are logged as they happen; the end of the session above may still be logged later.
+        const qsizetype loginsBefore = m_servers.pop3Log().count(QStringLiteral("Login: "));
         f.ui.passwords.enqueue(std::nullopt);
         QVERIFY(startReceiveAndWait(f.receiver, 1));
-        QCOMPARE(m_servers.pop3Log(), logBefore);
+        QCOMPARE(m_servers.pop3Log().count(QStringLiteral("Login: ")), loginsBefore);
         QCOMPARE(f.prompts.status[1], QString());
         QVERIFY(f.filedEntries().isEmpty());
         QCOMPARE(f.ui.progressClosed, f.ui.progressShown);

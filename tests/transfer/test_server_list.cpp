@@ -161,12 +161,23 @@ private Q_SLOTS:
         bool shown = false;
         qint16 heldWhileShown = kIdle;
         bool finished = false;
+        std::function<void()> closeShown;
         QVERIFY(m_list->openMessage(
-            2, [&] { shown = true; heldWhileShown = f.guard.CurrentOperation(); }, [&] { finished = true; }));
+            2,
+            [&](std::function<void()> closed) {
+                shown = true;
+                heldWhileShown = f.guard.CurrentOperation();
+                closeShown = std::move(closed);
+            },
+            [&] { finished = true; }));
         QCOMPARE(m_list->status(), QStringLiteral("メールを受信しています。お待ちください"));
-        QTRY_VERIFY_WITH_TIMEOUT(finished, 20000);
-        QVERIFY(shown);
+        QTRY_VERIFY_WITH_TIMEOUT(shown, 20000);
         QCOMPARE(heldWhileShown, qint16(kReceiving));
+        // The guard is held until the shown message is closed.
+        QVERIFY(!finished);
+        QCOMPARE(f.guard.CurrentOperation(), qint16(kReceiving));
+        closeShown();
+        QVERIFY(finished);
         QCOMPARE(f.filedEntries().size(), 1);
         QCOMPARE(f.inputFile(f.mail.mailName), m_seeds[2]);
         QCOMPARE(m_list->status(), QString());

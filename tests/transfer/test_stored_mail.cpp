@@ -182,6 +182,21 @@ private Q_SLOTS:
         QCOMPARE(mail.mailName, QStringLiteral("r.eml"));
     }
 
+    // Read without an attachment folder (the preview): the attachments are counted and named,
+    // and however often the message is read, nothing lands in the work folder.
+    void readsReceivedMailWithoutWritingAttachments()
+    {
+        writeBytes(m_folder + QStringLiteral("r.eml"), kTwoAttachments);
+        for (int read = 0; read < 3; ++read) {
+            CurrentMail mail;
+            QCOMPARE(ReadStoredMail(mail, 6, m_folder, QStringLiteral("r.eml"), QString()), 0);
+            QCOMPARE(mail.attachments, (QStringList{QStringLiteral("2"), QStringLiteral("one.bin"), QStringLiteral("two.txt")}));
+            QVERIFY(mail.body.startsWith(QStringLiteral("see")));
+        }
+        QVERIFY(QDir(m_work).isEmpty());
+        QCOMPARE(QDir(m_folder).entryList(QDir::Files), QStringList{QStringLiteral("r.eml")});
+    }
+
     void indexesReceivedMail_data()
     {
         QTest::addColumn<QByteArray>("message");
@@ -314,6 +329,7 @@ private Q_SLOTS:
         QCOMPARE(outgoing->from, QStringLiteral("to"));
         QCOMPARE(outgoing->date, QStringLiteral("o"));
         QCOMPARE(reader.readOutgoing(m_folder, QStringLiteral("n.txt"))->hasAttachments, false);
+        QVERIFY(QDir(m_work).isEmpty()); // listing extracts no attachment
     }
 };
 

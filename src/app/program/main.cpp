@@ -1,5 +1,6 @@
 // fumibako: the mail program. One instance per user; a second start hands its command line over.
 #include "mainwin/MainWindow.h"
+#include "mainwin/QtTranslations.h"
 #include "platform/SingleInstance.h"
 #include "platform/UserPrompts.h"
 #include "storage/DataDirectory.h"
@@ -72,6 +73,8 @@ int main(int argc, char** argv)
     QApplication::setApplicationName(QStringLiteral("fumibako"));
     QApplication::setApplicationVersion(QStringLiteral(FUMIBAKO_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("fumibako"));
+    if (!mainwin::installJapaneseQtTexts(app))
+        std::fputs("fumibako: Qt's Japanese translations (qt6-translations-l10n) are missing\n", stderr);
 
     const Options options = parseOptions(QApplication::arguments());
     if (!options.ok) {

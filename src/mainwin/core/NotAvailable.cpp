@@ -15,20 +15,4 @@ void showNotAvailable(platform::UserPrompts& prompts, const QString& command)
     prompts.message(notAvailableText(command), QString(), platform::Icon::Information, platform::Buttons::Ok);
 }
 
-void NotAvailableComposeLauncher::OpenCompose(compose::ComposeMode, const QString&, const QString&, const QString&,
-                                              const compose::ComposeFields&)
-{
-    showNotAvailable(m_prompts, QStringLiteral("新規メール"));
-}
-
-void NotAvailableComposeLauncher::showWithFields(const compose::ComposeFields&)
-{
-    showNotAvailable(m_prompts, QStringLiteral("新規メール"));
-}
-
-void NotAvailableComposeLauncher::addMailtoAddresses(const storage::MailtoAddresses&)
-{
-    showNotAvailable(m_prompts, QStringLiteral("新規メール"));
-}
-
 } // namespace fumibako::mainwin

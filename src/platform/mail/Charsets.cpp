@@ -230,7 +230,13 @@ QByteArray canonicalCharset(QByteArrayView label)
         {"euc-jp", "EUC-JP-MS"},  {"x-euc-jp", "EUC-JP-MS"}, {"eucjp", "EUC-JP-MS"},
         {"euc-jp-ms", "EUC-JP-MS"}, {"cseucpkdfmtjapanese", "EUC-JP-MS"},
         {"utf-8", "UTF-8"},       {"utf8", "UTF-8"},        {"us-ascii", "US-ASCII"},
-        {"ascii", "US-ASCII"},    {"", ""}};
+        {"ascii", "US-ASCII"},    {"", ""},
+        // Labels that senders put on text in a larger charset; the larger one reads both.
+        {"iso-8859-1", "WINDOWS-1252"}, {"iso_8859-1", "WINDOWS-1252"}, {"latin1", "WINDOWS-1252"},
+        {"gb2312", "GB18030"},    {"gbk", "GB18030"},       {"x-gbk", "GB18030"},
+        {"euc-cn", "GB18030"},    {"csgb2312", "GB18030"},  {"cp936", "GB18030"},
+        {"euc-kr", "CP949"},      {"ks_c_5601-1987", "CP949"}, {"ks_c_5601", "CP949"},
+        {"big5", "BIG5-HKSCS"},   {"iso-8859-8-i", "ISO-8859-8"}};
     return aliases.value(name, name);
 }
 

@@ -11,6 +11,9 @@
  * The charsets of Japanese mail. Code page 932 and EUC-JP go through glibc iconv ("CP932",
  * "EUC-JP-MS"); ISO-2022-JP is converted here, through code page 932, so that the NEC and IBM
  * extension characters that Windows mailers put into it survive (glibc's converter garbles them).
+ * Every other charset iconv knows (ISO-8859-x, Windows-125x, KOI8-R, GB2312, Big5, EUC-KR, ...) is
+ * decoded by its own name, or by the larger charset that senders mean by it (Windows-1252 for
+ * ISO-8859-1, GB18030 for GB2312 and GBK, CP949 for EUC-KR, Big5-HKSCS for Big5).
  */
 namespace fumibako::platform::mail {
 
@@ -28,7 +31,10 @@ QString decodeText(QByteArrayView bytes, QByteArrayView charset);
  */
 QByteArray guessCharset(QByteArrayView bytes);
 
-/** The charset name to use for @p label: "CP932", "ISO-2022-JP", "EUC-JP-MS", "UTF-8" or the label. */
+/**
+ * The charset name to use for @p label: "CP932", "ISO-2022-JP", "EUC-JP-MS", "UTF-8", the larger
+ * charset meant by a few labels (see above), or the label in lower case.
+ */
 QByteArray canonicalCharset(QByteArrayView label);
 
 /**

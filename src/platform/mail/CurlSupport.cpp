@@ -264,8 +264,43 @@ bool isTlsFailure(CURLcode code)
     }
 }
 
+namespace {
+
+// The CA bundle libcurl trusts by default ("/etc/ssl/certs/ca-certificates.crt" on Debian, from
+// the package ca-certificates); empty when libcurl was built without one.
+QString systemCertificateStore()
+{
+#if LIBCURL_VERSION_NUM >= 0x075400 // CURLINFO_CAINFO came with 7.84.0
+    ensureGlobalInit();
+    CURL* handle = curl_easy_init();
+    if (!handle)
+        return {};
+    char* path = nullptr;
+    QString store;
+    if (curl_easy_getinfo(handle, CURLINFO_CAINFO, &path) == CURLE_OK && path)
+        store = QString::fromLocal8Bit(path);
+    curl_easy_cleanup(handle);
+    return store;
+#else
+    return QStringLiteral("/etc/ssl/certs/ca-certificates.crt");
+#endif
+}
+
+} // namespace
+
 QString tlsErrorText(const QString& curlText)
 {
+    return tlsErrorText(curlText, systemCertificateStore());
+}
+
+QString tlsErrorText(const QString& curlText, const QString& certificateStore)
+{
+    if (!certificateStore.isEmpty() && !QFileInfo::exists(certificateStore)) {
+        return QStringLiteral("TLS error: %1\r\nこのコンピューターには信頼する証明書の一覧（%2）がないため、"
+                              "サーバーの証明書を確認できず、接続を中止しました。"
+                              "ca-certificates パッケージをインストールしてください")
+            .arg(curlText, certificateStore);
+    }
     return QStringLiteral("TLS error: %1\r\nサーバーの証明書を確認できなかったため、接続を中止しました"
                           "（暗号化されない接続には切り替えていません）")
         .arg(curlText);

@@ -148,8 +148,13 @@ bool isConnectFailure(CURLcode code);
 /** True when @p code is a failed certificate or TLS handshake. */
 bool isTlsFailure(CURLcode code);
 
-/** The error text for a TLS failure: Japanese explanation with libcurl's own phrase kept. */
+/**
+ * The error text for a TLS failure: Japanese explanation with libcurl's own phrase kept. When the
+ * system's certificate store is missing (no package ca-certificates), the text says so.
+ */
 QString tlsErrorText(const QString& curlText);
+/** The same, with the trusted certificates expected in the file @p certificateStore. */
+QString tlsErrorText(const QString& curlText, const QString& certificateStore);
 /** The error text for a silent server. */
 QString timeoutErrorText(const QString& curlText);
 /** The text used when a server that offered STLS/STARTTLS refused it. */

@@ -61,7 +61,8 @@ QList<Segment> splitSegments(const QByteArray& value)
         if (!between.isEmpty() && !joinsWords)
             segments.append({false, {}, between});
         QByteArray charset = m.captured(1).toLatin1();
-        charset = charset.left(charset.indexOf('*')); // RFC 2231 language suffix
+        if (const qsizetype star = charset.indexOf('*'); star >= 0)
+            charset.truncate(star); // RFC 2231 language suffix
         const QByteArray text = m.captured(3).toLatin1();
         const bool base64 = m.captured(2).compare(QLatin1String("B"), Qt::CaseInsensitive) == 0;
         segments.append({true, charset, base64 ? decodeBase64Leniently(text) : decodeQ(text)});

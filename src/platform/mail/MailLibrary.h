@@ -129,6 +129,8 @@ QString SendMail(const QString& server, const QString& recipients, const QString
  * Reads a stored message. @p options "subject:from:date:To:body:" gives the fields and saves the
  * attachments into @p directory; "" gives the header lines; "To:" with @p directory ">" + folder
  * saves the attachments there. A result that is not a list means the file cannot be read.
+ * With an empty @p directory no attachment is decoded or written: the attachment elements then
+ * carry the names the files would get instead of their paths.
  */
 LibraryResult ReadMail(const QString& file, const QString& options, const QString& directory);
 

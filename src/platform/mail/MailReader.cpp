@@ -128,13 +128,17 @@ QString attachmentFolder(const QString& directory)
     return directory;
 }
 
+// The full paths of the attachment files saved into @p folder or, without a folder, the names
+// they would be saved under (nothing is written).
 QStringList saveAttachments(const QList<ExtractedAttachment>& attachments, const QString& folder)
 {
     QStringList paths;
-    if (folder.isEmpty())
-        return paths;
     for (const ExtractedAttachment& attachment : attachments) {
         const QString name = safeAttachmentName(attachment.name, QStringLiteral("attachment"));
+        if (folder.isEmpty()) {
+            paths.append(name);
+            continue;
+        }
         const QString path = saveUnderFreeName(folder, name, attachment.bytes);
         if (!path.isEmpty())
             paths.append(path);
@@ -159,8 +163,10 @@ LibraryResult ReadMail(const QString& file, const QString& options, const QStrin
         return LibraryResult::ofList(headerLines(file));
 
     GMimeObject* object = GMIME_OBJECT(message.get());
-    const MessageContent content = extractContent(message.get());
-    const QStringList paths = saveAttachments(content.attachments, attachmentFolder(directory));
+    const QString folder = attachmentFolder(directory);
+    const MessageContent content =
+        extractContent(message.get(), folder.isEmpty() ? AttachmentContent::NamesOnly : AttachmentContent::Bytes);
+    const QStringList paths = saveAttachments(content.attachments, folder);
 
     QStringList fields = {
         element("subject", displayHeaderText(rawHeader(object, "Subject"))),

@@ -7,9 +7,11 @@
 #include "platform/mail/GMimeSupport.h"
 #include "platform/mail/LineEnds.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeDatabase>
+#include <QTemporaryFile>
 
 #include <fcntl.h>
 
@@ -24,20 +26,6 @@ ComposedMessage failure(const QString& error)
     ComposedMessage message;
     message.error = error;
     return message;
-}
-
-QByteArray withCrLf(const QByteArray& bytes)
-{
-    QByteArray out;
-    out.reserve(bytes.size() + bytes.size() / 40);
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r'))
-            out += '\r';
-        out += bytes[i];
-    }
-    if (!out.endsWith("\r\n"))
-        out += "\r\n";
-    return out;
 }
 
 bool linesFitSevenBit(const QByteArray& bytes)
@@ -115,14 +103,23 @@ GObjectPtr<GMimeObject> attachedMessage(const QString& path)
     return GObjectPtr<GMimeObject>(GMIME_OBJECT(g_mime_message_part_new_with_message("rfc822", message.get())));
 }
 
-GObjectPtr<GMimeObject> filePart(const QString& path, const QByteArray& bytes)
+// A file's content goes into the message as it is written out: GMime reads and encodes it from
+// the file in small pieces.
+GObjectPtr<GMimeObject> filePart(const QString& path, const QString& name)
 {
-    const QMimeType type = QMimeDatabase().mimeTypeForFileNameAndData(path, bytes);
+    GObjectPtr<GMimeStream> stream(g_mime_stream_fs_open(QFile::encodeName(path).constData(), O_RDONLY, 0, nullptr));
+    if (!stream)
+        return nullptr;
+    QFile head(path);
+    head.open(QIODevice::ReadOnly); // the type is guessed from the name and the first bytes
+    const QMimeType type = QMimeDatabase().mimeTypeForFileNameAndData(name, &head);
     QStringList names = type.name().split(QLatin1Char('/'));
     if (names.size() != 2 || type.isDefault())
         names = {QStringLiteral("application"), QStringLiteral("octet-stream")};
     GMimePart* part = g_mime_part_new_with_type(names[0].toLatin1().constData(), names[1].toLatin1().constData());
-    setContent(part, bytes, GMIME_CONTENT_ENCODING_BASE64);
+    GObjectPtr<GMimeDataWrapper> wrapper(g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_DEFAULT));
+    g_mime_part_set_content(part, wrapper.get());
+    g_mime_part_set_content_encoding(part, GMIME_CONTENT_ENCODING_BASE64);
     return GObjectPtr<GMimeObject>(GMIME_OBJECT(part));
 }
 
@@ -134,46 +131,122 @@ GObjectPtr<GMimeObject> attachmentPart(const QString& entry, QString* error)
     QString name = bar < 0 ? QString() : entry.mid(bar + 1).trimmed();
     if (name.isEmpty())
         name = QFileInfo(path).fileName();
-    QFile file(path);
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
+    GObjectPtr<GMimeObject> part;
+    if (!QFileInfo(path).isFile()) {
         *error = QStringLiteral("添付ファイルが見つかりません: ") + path;
         return nullptr;
     }
-    const QByteArray bytes = file.readAll();
-    GObjectPtr<GMimeObject> part;
     if (QFileInfo(name).suffix().compare(QLatin1String("eml"), Qt::CaseInsensitive) == 0)
         part = attachedMessage(path);
     if (!part)
-        part = filePart(name, bytes);
+        part = filePart(path, name);
+    if (!part) {
+        *error = QStringLiteral("添付ファイルを読めません: ") + path;
+        return nullptr;
+    }
     setAttachmentName(part.get(), name);
     return part;
 }
 
 // The MIME entity: the text alone, or multipart/mixed of the text and the attachments.
-QByteArray buildEntity(const QString& body, const QString& attachments, QString* error)
+GObjectPtr<GMimeObject> buildEntity(const QString& body, const QStringList& entries, QString* error)
 {
     GObjectPtr<GMimeObject> text = textPart(body);
-    const QStringList entries = attachments.split(QLatin1Char('\t'), Qt::SkipEmptyParts);
     if (entries.isEmpty())
-        return objectBytes(text.get());
+        return text;
     GObjectPtr<GMimeMultipart> mixed(g_mime_multipart_new_with_subtype("mixed"));
     g_mime_multipart_add(mixed.get(), text.get());
     for (const QString& entry : entries) {
-        if (entry.trimmed().isEmpty())
-            continue;
-        GObjectPtr<GMimeObject> part = attachmentPart(entry.trimmed(), error);
+        GObjectPtr<GMimeObject> part = attachmentPart(entry, error);
         if (!part)
-            return {};
+            return nullptr;
         g_mime_multipart_add(mixed.get(), part.get());
     }
-    return objectBytes(GMIME_OBJECT(mixed.get()));
+    return GObjectPtr<GMimeObject>(GMIME_OBJECT(mixed.release()));
+}
+
+QStringList attachmentEntries(const QString& attachments)
+{
+    QStringList entries;
+    for (const QString& entry : attachments.split(QLatin1Char('\t'), Qt::SkipEmptyParts)) {
+        if (!entry.trimmed().isEmpty())
+            entries.append(entry.trimmed());
+    }
+    return entries;
+}
+
+qint64 fileSize(const QString& entry)
+{
+    return QFileInfo(entry.section(QLatin1Char('|'), 0, 0)).size();
+}
+
+// Where DATA is written: memory, or a temporary file for a large message. Every line end that
+// reaches it becomes CR LF, and it ends with a line end.
+class DataSink {
+public:
+    explicit DataSink(bool toFile)
+    {
+        if (toFile) {
+            m_spool = std::make_shared<QTemporaryFile>(QDir::tempPath() + QStringLiteral("/fumibako-send-XXXXXX"));
+            if (!m_spool->open())
+                return;
+            // Only the open file is used from here on: a crash leaves no copy of the message behind.
+            QFile::remove(m_spool->fileName());
+            m_target.reset(g_mime_stream_fs_new(m_spool->handle()));
+            g_mime_stream_fs_set_owner(GMIME_STREAM_FS(m_target.get()), FALSE);
+        } else {
+            m_target.reset(g_mime_stream_mem_new());
+        }
+        m_filtered.reset(g_mime_stream_filter_new(m_target.get()));
+        GObjectPtr<GMimeFilter> crlf(g_mime_filter_unix2dos_new(TRUE));
+        g_mime_stream_filter_add(GMIME_STREAM_FILTER(m_filtered.get()), crlf.get());
+    }
+
+    GMimeStream* stream() const { return m_filtered.get(); }
+    bool valid() const { return m_filtered != nullptr; }
+
+    /** Flushes and hands the DATA over to @p message; false when writing failed. */
+    bool finish(ComposedMessage& message)
+    {
+        if (g_mime_stream_flush(m_filtered.get()) != 0)
+            return false;
+        if (!m_spool) {
+            GByteArray* array = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(m_target.get()));
+            message.data = QByteArray(reinterpret_cast<const char*>(array->data), qsizetype(array->len));
+            return true;
+        }
+        m_filtered.reset();
+        m_target.reset();
+        message.spool = m_spool;
+        return m_spool->seek(0);
+    }
+
+private:
+    std::shared_ptr<QTemporaryFile> m_spool;
+    GObjectPtr<GMimeStream> m_target;
+    GObjectPtr<GMimeStream> m_filtered;
+};
+
+bool writeBytes(GMimeStream* stream, const QByteArray& bytes)
+{
+    return g_mime_stream_write(stream, bytes.constData(), size_t(bytes.size())) == ssize_t(bytes.size());
+}
+
+bool writeObject(GMimeStream* stream, GMimeObject* object)
+{
+    GMimeFormatOptions* options = g_mime_format_options_new();
+    g_mime_format_options_set_newline_format(options, GMIME_NEWLINE_FORMAT_DOS);
+    const ssize_t written = g_mime_object_write_to_stream(object, options, stream);
+    g_mime_format_options_free(options);
+    return written >= 0;
 }
 
 // A stored message sent on unchanged to new recipients, the Resent-* block on top (RFC 5322 3.6.6).
 ComposedMessage redirect(const MailAddress& sender, const RecipientLists& recipients)
 {
-    QFile file(recipients.redirectPath);
-    if (!file.open(QIODevice::ReadOnly))
+    GObjectPtr<GMimeStream> stored(
+        g_mime_stream_fs_open(QFile::encodeName(recipients.redirectPath).constData(), O_RDONLY, 0, nullptr));
+    if (!stored || !QFileInfo(recipients.redirectPath).isFile())
         return failure(QStringLiteral("転送するメールを読めません: ") + recipients.redirectPath);
     ComposedMessage message;
     message.envelopeFrom = sender.address.toLatin1();
@@ -183,7 +256,10 @@ ComposedMessage redirect(const MailAddress& sender, const RecipientLists& recipi
     block += shown.isEmpty() ? QByteArray("Resent-To: undisclosed-recipients:;\r\n") : addressField("Resent-To", shown);
     block += "Resent-Date: " + mailDate(QDateTime::currentDateTime()) + "\r\n";
     block += "Resent-Message-ID: " + newMessageId(sender.address) + "\r\n";
-    message.data = block + withCrLf(file.readAll());
+    DataSink sink(QFileInfo(recipients.redirectPath).size() > kSpoolThreshold);
+    if (!sink.valid() || !writeBytes(sink.stream(), block) ||
+        g_mime_stream_write_to_stream(stored.get(), sink.stream()) < 0 || !sink.finish(message))
+        return failure(QStringLiteral("転送するメールを送信用に書き出せません: ") + recipients.redirectPath);
     return message;
 }
 
@@ -205,8 +281,9 @@ ComposedMessage composeMessage(const QString& recipients, const QString& from, c
         return redirect(sender, lists);
 
     QString error;
-    const QByteArray entity = buildEntity(body, attachments, &error);
-    if (!error.isEmpty())
+    const QStringList entries = attachmentEntries(attachments);
+    GObjectPtr<GMimeObject> entity = buildEntity(body, entries, &error);
+    if (!entity)
         return failure(error);
     QByteArray headers = "Date: " + mailDate(QDateTime::currentDateTime()) + "\r\n";
     headers += addressField("From", {sender});
@@ -220,11 +297,29 @@ ComposedMessage composeMessage(const QString& recipients, const QString& from, c
     headers += "Message-ID: " + newMessageId(sender.address) + "\r\n";
     headers += "MIME-Version: 1.0\r\n";
 
+    qint64 attached = 0;
+    for (const QString& entry : entries)
+        attached += fileSize(entry);
     ComposedMessage message;
     message.envelopeFrom = sender.address.toLatin1();
     message.envelopeRecipients = lists.envelope();
-    message.data = headers + withCrLf(entity);
+    DataSink sink(attached > kSpoolThreshold);
+    if (!sink.valid() || !writeBytes(sink.stream(), headers) || !writeObject(sink.stream(), entity.get()) ||
+        !sink.finish(message))
+        return failure(QStringLiteral("送信するメールを書き出せません (一時ファイル)"));
     return message;
+}
+
+qint64 ComposedMessage::size() const
+{
+    return spool ? spool->size() : data.size();
+}
+
+QByteArray ComposedMessage::bytes() const
+{
+    if (!spool)
+        return data;
+    return spool->seek(0) ? spool->readAll() : QByteArray();
 }
 
 } // namespace fumibako::platform::mail

@@ -45,10 +45,17 @@ QString nameForUnnamed(GMimeObject* object)
     return QStringLiteral("attachment.") + suffix;
 }
 
+// How much of a message ContentCollector takes.
+enum class Collect {
+    Everything,      // body and attachments with their bytes
+    AttachmentNames, // body and the attachments' names; no attachment decoded
+    CountOnly,       // only the number of attachments; nothing decoded
+};
+
 class ContentCollector {
 public:
-    /** @p countOnly: only count the attachments (content stays empty), decoding nothing. */
-    explicit ContentCollector(bool countOnly = false) : m_countOnly(countOnly) {}
+    explicit ContentCollector(Collect collect) : m_countOnly(collect == Collect::CountOnly),
+                                                 m_withBytes(collect == Collect::Everything) {}
 
     MessageContent content;
     int attachmentCount = 0;
@@ -65,6 +72,7 @@ public:
 
 private:
     bool m_countOnly = false;
+    bool m_withBytes = true;
     bool m_haveBody = false;
     bool m_bodyIsHtml = false;
 
@@ -102,7 +110,7 @@ private:
             name = decodeHeaderText(rawHeader(GMIME_OBJECT(inner), "Subject")).trimmed();
             name = (name.isEmpty() ? QStringLiteral("message") : name) + QStringLiteral(".eml");
         }
-        content.attachments.append({name, objectBytes(GMIME_OBJECT(inner))});
+        content.attachments.append({name, m_withBytes ? objectBytes(GMIME_OBJECT(inner)) : QByteArray()});
     }
 
     void visitLeaf(GMimePart* part)
@@ -123,7 +131,8 @@ private:
         } else {
             ++attachmentCount;
             if (!m_countOnly)
-                content.attachments.append({name.isEmpty() ? nameForUnnamed(object) : name, partContent(part)});
+                content.attachments.append({name.isEmpty() ? nameForUnnamed(object) : name,
+                                            m_withBytes ? partContent(part) : QByteArray()});
         }
     }
 };
@@ -145,9 +154,10 @@ QString partText(GMimePart* part)
     return htmlToText(decodeText(bytes, charset));
 }
 
-MessageContent extractContent(GMimeMessage* message)
+MessageContent extractContent(GMimeMessage* message, AttachmentContent attachmentContent)
 {
-    ContentCollector collector;
+    ContentCollector collector(attachmentContent == AttachmentContent::Bytes ? Collect::Everything
+                                                                            : Collect::AttachmentNames);
     if (GMimeObject* root = g_mime_message_get_mime_part(message))
         collector.visit(root);
     collector.content.body = withLineEnds(collector.content.body, u"\r\n");
@@ -156,7 +166,7 @@ MessageContent extractContent(GMimeMessage* message)
 
 int countAttachments(GMimeMessage* message)
 {
-    ContentCollector collector(true);
+    ContentCollector collector(Collect::CountOnly);
     if (GMimeObject* root = g_mime_message_get_mime_part(message))
         collector.visit(root);
     return collector.attachmentCount;

@@ -10,8 +10,11 @@ namespace fumibako::platform::mail {
 
 struct ExtractedAttachment {
     QString name; // as the message gives it, decoded; not yet safe as a file name
-    QByteArray bytes;
+    QByteArray bytes; // empty when only the names were asked for
 };
+
+/** Whether extractContent() decodes the attachments or only names them. */
+enum class AttachmentContent { Bytes, NamesOnly };
 
 struct MessageContent {
     QString body; // CR LF line ends
@@ -23,9 +26,10 @@ struct MessageContent {
  * part (further inline text/plain parts are appended after an empty line); without one, the
  * first inline text/html part turned into text. Of a multipart/alternative only the preferred
  * alternative counts. Every other leaf part, and every attached message (as its bytes, named after
- * its subject + ".eml" when it has no name), is an attachment.
+ * its subject + ".eml" when it has no name), is an attachment; with AttachmentContent::NamesOnly
+ * its bytes are left out (and not decoded).
  */
-MessageContent extractContent(GMimeMessage* message);
+MessageContent extractContent(GMimeMessage* message, AttachmentContent attachmentContent = AttachmentContent::Bytes);
 
 /** How many attachments extractContent() finds in @p message, without decoding any part. */
 int countAttachments(GMimeMessage* message);

@@ -2,6 +2,9 @@
 #include "platform/mail/MailLibrary.h"
 #include "platform/mail/SmtpTransport.h"
 
+#include <QFile>
+#include <QTemporaryFile>
+
 #include <cctype>
 #include <cstring>
 #include <memory>
@@ -12,14 +15,20 @@ namespace fumibako::platform::mail {
 
 namespace {
 
+// DATA as curl asks for it: from memory, or read piece by piece from the message's spool file.
 struct Upload {
     const QByteArray* data = nullptr;
+    QFile* spool = nullptr;
     qsizetype position = 0;
 };
 
 size_t readUpload(char* buffer, size_t size, size_t count, void* source)
 {
     auto* upload = static_cast<Upload*>(source);
+    if (upload->spool) {
+        const qint64 read = upload->spool->read(buffer, qint64(size * count));
+        return read < 0 ? CURL_READFUNC_ABORT : size_t(read);
+    }
     const qsizetype left = upload->data->size() - upload->position;
     const qsizetype chunk = std::min<qsizetype>(left, qsizetype(size * count));
     std::memcpy(buffer, upload->data->constData() + upload->position, size_t(chunk));
@@ -143,9 +152,15 @@ CURLcode transmit(SmtpConnection& connection, const ComposedMessage& message)
     connection.transcript.clearError();
     net::CurlList envelopeRecipients;
     setEnvelope(handle, message, envelopeRecipients);
-    Upload upload{&message.data, 0};
+    Upload upload{&message.data, nullptr, 0};
+    if (message.spool) {
+        // From the start: a second attempt over a new connection sends the message again.
+        if (!message.spool->seek(0))
+            return CURLE_READ_ERROR;
+        upload.spool = message.spool.get();
+    }
     curl_easy_setopt(handle, CURLOPT_READDATA, &upload);
-    curl_easy_setopt(handle, CURLOPT_INFILESIZE_LARGE, curl_off_t(message.data.size()));
+    curl_easy_setopt(handle, CURLOPT_INFILESIZE_LARGE, curl_off_t(message.size()));
     const CURLcode code = curl_easy_perform(handle);
     // The list and the upload go with this function; the handle must not keep pointing at them.
     curl_easy_setopt(handle, CURLOPT_MAIL_RCPT, nullptr);

@@ -158,6 +158,19 @@ void CharsetsTest::decodesEncodedWords_data()
     QTest::newRow("raw JIS") << QByteArray("\x1b$B4A;z\x1b(B") << QStringLiteral("漢字");
     QTest::newRow("not a word") << QByteArray("a =? b ?= c") << QStringLiteral("a =? b ?= c");
     QTest::newRow("Shift_JIS word with NEC") << QByteArray("=?Shift_JIS?B?h0A=?=") << QStringLiteral("①");
+    // Charsets of other languages, by their own names.
+    QTest::newRow("ISO-8859-1 Q") << QByteArray("=?ISO-8859-1?Q?Newsletter_=E9t=E9?=") << QStringLiteral("Newsletter été");
+    QTest::newRow("iso-8859-15 euro") << QByteArray("=?iso-8859-15?q?=A4_5?=") << QStringLiteral("€ 5");
+    QTest::newRow("windows-1252 quotes") << QByteArray("=?windows-1252?Q?=93Hi=94?=") << QStringLiteral("“Hi”");
+    QTest::newRow("KOI8-R") << QByteArray("=?KOI8-R?B?8NLJ18XU?=") << QStringLiteral("Привет");
+    QTest::newRow("GB2312") << QByteArray("=?GB2312?B?xOO6ww==?=") << QStringLiteral("你好");
+    QTest::newRow("Big5") << QByteArray("=?big5?B?p0Gmbg==?=") << QStringLiteral("你好");
+    QTest::newRow("EUC-KR") << QByteArray("=?EUC-KR?B?vsiz58fPvLy/5A==?=") << QStringLiteral("안녕하세요");
+    // Words in different charsets side by side are decoded each in its own.
+    QTest::newRow("ISO-2022-JP word next to UTF-8 word")
+        << QByteArray("=?ISO-2022-JP?B?GyRCOzNFRBsoQg==?= =?UTF-8?B?5aSq6YOO?=") << QStringLiteral("山田太郎");
+    QTest::newRow("Latin-1 word next to UTF-8 word")
+        << QByteArray("=?ISO-8859-1?Q?caf=E9?= =?UTF-8?B?44GC?=") << QStringLiteral("caféあ");
 }
 
 void CharsetsTest::decodesEncodedWords()

@@ -51,6 +51,8 @@ private Q_SLOTS:
     void refusesBadInput_data();
     void refusesBadInput();
     void redirectsStoredMessage();
+    void spoolsLargeMessages_data();
+    void spoolsLargeMessages();
 
 private:
     LibraryResult readBack(const ComposedMessage& message);
@@ -200,6 +202,54 @@ void ComposeMessageTest::redirectsStoredMessage()
     // "hidden" has letters a random hex Message-ID cannot produce.
     QVERIFY(!message.data.contains("hidden"));
     verifyWireForm(message.data);
+}
+
+// Past the spool threshold DATA goes to a temporary file; it must be the same message as in memory.
+void ComposeMessageTest::spoolsLargeMessages_data()
+{
+    QTest::addColumn<bool>("redirect");
+    QTest::newRow("attachment of 2 MB") << false;
+    QTest::newRow("redirect of a 2 MB message") << true;
+}
+
+void ComposeMessageTest::spoolsLargeMessages()
+{
+    QFETCH(bool, redirect);
+    QByteArray content(2 * 1024 * 1024, '\0');
+    for (qsizetype i = 0; i < content.size(); ++i)
+        content[i] = char((i * 7919) >> 3);
+    const QString file = m_dir.filePath(QStringLiteral("大きな資料.bin"));
+    if (redirect) {
+        content = "From: x@example.jp\r\nSubject: big\r\n\r\n" + content.toBase64();
+        for (qsizetype i = 76; i < content.size(); i += 78)
+            content.insert(i, i % 3 == 0 ? "\n" : "\r\n"); // some bare LFs, which must leave as CR LF
+    }
+    writeBytes(file, content);
+    const ComposedMessage message =
+        redirect ? composeMessage(QStringLiteral(">#xfr ") + file + QStringLiteral("\tnew@example.jp"), kFrom,
+                                  QString(), QString(), QString())
+                 : composeMessage(QStringLiteral("sato@example.com"), kFrom, QStringLiteral("大きな添付"),
+                                  QStringLiteral("本文\r\n"), file);
+    QVERIFY2(message.error.isEmpty(), qPrintable(message.error));
+    QVERIFY(message.spool);
+    QVERIFY(message.data.isEmpty());
+    QVERIFY(!QFileInfo::exists(message.spool->fileName())); // no copy of the message is left in a folder
+    const QByteArray bytes = message.bytes();
+    QCOMPARE(message.size(), bytes.size());
+    verifyWireForm(bytes);
+    if (redirect) {
+        QVERIFY(bytes.startsWith("Resent-From: "));
+        QByteArray expected = content;
+        expected.replace("\r\n", "\n").replace("\n", "\r\n");
+        QVERIFY(bytes.endsWith(">\r\n" + expected + "\r\n")); // after Resent-Message-ID
+    } else {
+        ComposedMessage inMemory = message;
+        inMemory.data = bytes;
+        const LibraryResult result = readBack(inMemory);
+        QVERIFY(result.isList);
+        QCOMPARE(QFileInfo(value(result, 6)).fileName(), QStringLiteral("大きな資料.bin"));
+        QCOMPARE(readBytes(value(result, 6)), content);
+    }
 }
 
 QTEST_GUILESS_MAIN(ComposeMessageTest)

@@ -35,6 +35,8 @@ private Q_SLOTS:
     void initTestCase();
     void readsFields_data();
     void readsFields();
+    void readsOtherCharsets_data();
+    void readsOtherCharsets();
     void unreadableFilesAreNoList_data();
     void unreadableFilesAreNoList();
     void savesAttachmentsSafely();
@@ -97,6 +99,42 @@ void ReadMailTest::readsFields()
     QTEST(value(result, 4), "body");
     QCOMPARE(result.list.size(), 6); // none of these has attachments
     QVERIFY(QDir(work.path()).isEmpty());
+}
+
+// Mail in the charsets of other languages: the subject as an encoded word and the body, each
+// decoded by the charset it names.
+void ReadMailTest::readsOtherCharsets_data()
+{
+    QTest::addColumn<QByteArray>("charset");
+    QTest::addColumn<QByteArray>("text");
+    QTest::addColumn<QString>("expected");
+    QTest::newRow("ISO-8859-1") << QByteArray("ISO-8859-1") << QByteArray("Newsletter \xE9t\xE9") << QStringLiteral("Newsletter été");
+    // Senders label Windows-1252 text (curly quotes) as ISO-8859-1.
+    QTest::newRow("ISO-8859-1 with Windows-1252 quotes") << QByteArray("iso-8859-1") << QByteArray("\x93Hi\x94")
+                                                         << QStringLiteral("“Hi”");
+    QTest::newRow("KOI8-R") << QByteArray("KOI8-R") << QByteArray::fromHex("f0d2c9d7c5d42c20cdc9d2")
+                            << QStringLiteral("Привет, мир");
+    // GB2312 labels on text with GBK characters (喆).
+    QTest::newRow("GB2312") << QByteArray("gb2312") << QByteArray::fromHex("c4e3bac386b4") << QStringLiteral("你好喆");
+    QTest::newRow("Big5") << QByteArray("Big5") << QByteArray::fromHex("a741a66e") << QStringLiteral("你好");
+    QTest::newRow("EUC-KR") << QByteArray("EUC-KR") << QByteArray::fromHex("bec8b3e7c7cfbcbcbfe4")
+                            << QStringLiteral("안녕하세요");
+}
+
+void ReadMailTest::readsOtherCharsets()
+{
+    QFETCH(QByteArray, charset);
+    QFETCH(QByteArray, text);
+    QFETCH(QString, expected);
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("m.eml"));
+    fumibako::test::writeBytes(file, "From: a@example.com\r\nSubject: =?" + charset + "?B?" + text.toBase64()
+                                         + "?=\r\nMIME-Version: 1.0\r\nContent-Type: text/plain; charset=" + charset
+                                         + "\r\nContent-Transfer-Encoding: 8bit\r\n\r\n" + text + "\r\n");
+    const LibraryResult result = ReadMail(file, kFields, QString());
+    QVERIFY(result.isList);
+    QCOMPARE(value(result, 0), expected);
+    QCOMPARE(value(result, 4), expected + QStringLiteral("\r\n"));
 }
 
 void ReadMailTest::unreadableFilesAreNoList_data()

@@ -1,0 +1,215 @@
+#include "platform/mail/ConnectionCheck.h"
+
+#include "platform/mail/CurlSupport.h"
+
+#include <openssl/ssl.h>
+#include <openssl/x509_vfy.h>
+
+namespace fumibako::platform::mail {
+
+namespace {
+
+// A check is a question the user waits for at the dialog: it gives up sooner than a transfer.
+constexpr long kCheckTimeoutSeconds = 20;
+
+QString certificateProblem(long verifyResult, const QString& curlText)
+{
+    switch (verifyResult) {
+    case X509_V_OK:
+        // libcurl checks the name itself: a chain that verified fails only on the name.
+        return QStringLiteral("証明書の名前がサーバー名と一致しません（%1）").arg(curlText);
+    case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
+        return QStringLiteral("自己署名の証明書です");
+    case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
+    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
+    case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
+        return QStringLiteral("証明書の発行元が信頼されていません");
+    case X509_V_ERR_CERT_HAS_EXPIRED:
+        return QStringLiteral("証明書の有効期限が切れています");
+    case X509_V_ERR_CERT_NOT_YET_VALID:
+        return QStringLiteral("証明書の有効期間がまだ始まっていません");
+    case X509_V_ERR_CERT_REVOKED:
+        return QStringLiteral("証明書は失効しています");
+    default:
+        return QStringLiteral("証明書を確認できませんでした（%1）")
+            .arg(QString::fromUtf8(X509_verify_cert_error_string(verifyResult)));
+    }
+}
+
+// The TLS version is noted when the handshake completes: once libcurl's connect phase is over the
+// handle no longer holds its connection, so it cannot be asked afterwards. libcurl makes an
+// OpenSSL context per connection and hands it over before the handshake.
+void onTlsInfo(const SSL* ssl, int where, int)
+{
+    if (!(where & SSL_CB_HANDSHAKE_DONE))
+        return;
+    if (auto* version = static_cast<QString*>(SSL_CTX_get_app_data(SSL_get_SSL_CTX(ssl))))
+        *version = QString::fromLatin1(SSL_get_version(ssl));
+}
+
+CURLcode onSslContext(CURL*, void* context, void* version)
+{
+    auto* sslContext = static_cast<SSL_CTX*>(context);
+    SSL_CTX_set_app_data(sslContext, version);
+    SSL_CTX_set_info_callback(sslContext, &onTlsInfo);
+    return CURLE_OK;
+}
+
+int onTransferInfo(void* shouldStop, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    const auto& callback = *static_cast<const ProgressCallback*>(shouldStop);
+    return callback && callback(0, 0) != 0 ? 1 : 0;
+}
+
+// A failure in Japanese, with libcurl's own words after it for whoever has to look further.
+QString failureText(CURLcode code, const QString& curlText)
+{
+    QString meaning;
+    switch (code) {
+    case CURLE_COULDNT_RESOLVE_HOST:
+        meaning = QStringLiteral("サーバー名が見つかりません");
+        break;
+    case CURLE_COULDNT_CONNECT:
+        meaning = QStringLiteral("サーバーに届かないか、接続を断られました");
+        break;
+    case CURLE_OPERATION_TIMEDOUT:
+        meaning = QStringLiteral("サーバーから応答がありません");
+        break;
+    case CURLE_SSL_CONNECT_ERROR:
+        meaning = QStringLiteral("暗号化の手順が合いません（暗号化の方式とポート番号を確認してください）");
+        break;
+    case CURLE_ABORTED_BY_CALLBACK:
+        meaning = QStringLiteral("中止しました");
+        break;
+    default:
+        meaning = QStringLiteral("失敗しました");
+        break;
+    }
+    return meaning + QStringLiteral(": ") + curlText;
+}
+
+// Connects, secures and logs in as the transfers would (libcurl's connect phase ends after the
+// login), then reads what happened from the handle and the transcript.
+ConnectionReport connectAndLogIn(const net::ServerAddress& address, const QString& user, const QString& password,
+                                 const QByteArray& loginOptions, const ProgressCallback& shouldStop)
+{
+    ConnectionReport report;
+    report.server = address.displayName();
+    report.validServer = address.valid;
+    net::CurlEasy curl;
+    if (!address.valid || !curl)
+        return report;
+    net::Transcript transcript;
+    CURL* handle = curl.get();
+    net::configureConnection(handle, address, transcript);
+    curl_easy_setopt(handle, CURLOPT_URL, (address.url() + "/").constData());
+    curl_easy_setopt(handle, CURLOPT_CONNECT_ONLY, 1L);
+    curl_easy_setopt(handle, CURLOPT_TIMEOUT, kCheckTimeoutSeconds);
+    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, kCheckTimeoutSeconds);
+    curl_easy_setopt(handle, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(handle, CURLOPT_XFERINFOFUNCTION, &onTransferInfo);
+    curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &shouldStop);
+    curl_easy_setopt(handle, CURLOPT_SSL_CTX_FUNCTION, &onSslContext);
+    curl_easy_setopt(handle, CURLOPT_SSL_CTX_DATA, &report.tlsVersion);
+    if (!user.isEmpty()) {
+        curl_easy_setopt(handle, CURLOPT_USERNAME, user.toUtf8().constData());
+        curl_easy_setopt(handle, CURLOPT_PASSWORD, password.toUtf8().constData());
+        if (!loginOptions.isEmpty())
+            curl_easy_setopt(handle, CURLOPT_LOGIN_OPTIONS, loginOptions.constData());
+    }
+    const CURLcode code = curl_easy_perform(handle);
+
+    curl_off_t connectTime = 0;
+    curl_easy_getinfo(handle, CURLINFO_CONNECT_TIME_T, &connectTime);
+    // A handshake that failed, or a server that replied, was reached even when libcurl noted no time.
+    report.connected = code == CURLE_OK
+                       || (!net::isConnectFailure(code)
+                           && (connectTime > 0 || net::isTlsFailure(code) || transcript.linesReceived() > 0));
+    report.tlsRefused = transcript.tlsUpgradeRefused();
+    report.clearLoginRefused = transcript.clearLoginRefused() || code == CURLE_USE_SSL_FAILED;
+    report.loginTried = transcript.lastCommand() == "AUTH" || !transcript.errorReply().isEmpty();
+    report.loginAccepted = code == CURLE_OK && report.loginTried;
+    report.serverReply = !transcript.errorReply().isEmpty() ? transcript.errorReply()
+                                                             : QString::fromUtf8(transcript.lastLine());
+    if (code == CURLE_PEER_FAILED_VERIFICATION) {
+        long verifyResult = X509_V_OK;
+        curl_easy_getinfo(handle, CURLINFO_SSL_VERIFYRESULT, &verifyResult);
+        report.certificateProblem = certificateProblem(verifyResult, curl.errorText());
+    } else {
+        report.certificateTrusted = !report.tlsVersion.isEmpty();
+    }
+    if (report.clearLoginRefused)
+        report.failure = net::clearLoginRefusedText(address);
+    else if (code != CURLE_OK)
+        report.failure = failureText(code, curl.errorText().isEmpty() ? QString::fromUtf8(curl_easy_strerror(code))
+                                                                       : curl.errorText());
+    return report;
+}
+
+QString loginLine(const ConnectionReport& report)
+{
+    if (report.clearLoginRefused)
+        return QStringLiteral("試していません（パスワードは送っていません）");
+    if (!report.loginTried) {
+        if (!report.connected || !report.failure.isEmpty())
+            return QStringLiteral("試していません");
+        return QStringLiteral("しませんでした（サーバーが認証を求めていないか、ユーザー名が空です）");
+    }
+    if (report.loginAccepted)
+        return QStringLiteral("成功しました（%1）").arg(report.serverReply);
+    return QStringLiteral("拒否されました（%1）").arg(report.serverReply.isEmpty() ? report.failure : report.serverReply);
+}
+
+QString encryptionLine(const ConnectionReport& report)
+{
+    if (!report.certificateProblem.isEmpty())
+        return QStringLiteral("できませんでした — 証明書が信頼できません: %1").arg(report.certificateProblem);
+    if (report.tlsRefused)
+        return QStringLiteral("できませんでした — サーバーが暗号化を断りました（%1）").arg(report.serverReply);
+    if (!report.tlsVersion.isEmpty())
+        return QStringLiteral("%1（証明書は信頼できます）").arg(report.tlsVersion);
+    if (report.clearLoginRefused)
+        return QStringLiteral("なし（サーバーが暗号化に対応していません）");
+    if (report.loginTried || report.failure.isEmpty())
+        return QStringLiteral("なし（暗号化されていない接続です）");
+    return QStringLiteral("できませんでした（%1）").arg(report.failure);
+}
+
+} // namespace
+
+ConnectionReport checkPop3Connection(const QString& server, const QString& user, const QString& password, bool apop,
+                                     const ServerSecurity& security, const ProgressCallback& shouldStop)
+{
+    const net::ServerAddress address = net::parseServer(server, net::Protocol::Pop3, security, apop);
+    return connectAndLogIn(address, user, password, apop ? QByteArray("AUTH=+APOP") : QByteArray(), shouldStop);
+}
+
+ConnectionReport checkSmtpConnection(const QString& server, const SmtpLogin& login, const ProgressCallback& shouldStop)
+{
+    net::ServerAddress address = net::parseServer(server, net::Protocol::Smtp, login.security);
+    if (login.user.isEmpty())
+        address.refuseClearLogin = false; // no password goes out without a login
+    return connectAndLogIn(address, login.user, login.password, {}, shouldStop);
+}
+
+QString describeConnectionReport(const QString& serverLabel, const ConnectionReport& report)
+{
+    QStringList lines{QStringLiteral("【%1】%2").arg(serverLabel, report.server)};
+    if (!report.validServer) {
+        lines << QStringLiteral("　サーバー名かポート番号が正しくありません");
+        return lines.join(QStringLiteral("\r\n"));
+    }
+    if (!report.connected) {
+        lines << QStringLiteral("　接続: できませんでした（%1）").arg(report.failure)
+              << QStringLiteral("　サーバー名とポート番号を確認してください");
+        return lines.join(QStringLiteral("\r\n"));
+    }
+    lines << QStringLiteral("　接続: できました") << QStringLiteral("　暗号化: ") + encryptionLine(report)
+          << QStringLiteral("　ログイン: ") + loginLine(report);
+    if (report.clearLoginRefused)
+        lines << report.failure.split(QStringLiteral("\r\n")).value(1);
+    return lines.join(QStringLiteral("\r\n"));
+}
+
+} // namespace fumibako::platform::mail

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/mail/MailLibrary.h"
+
+#include <QString>
+
+/**
+ * Trying a server with settings that were only typed: connect, secure the connection as the
+ * account would, log in, and say what happened. Nothing is received or sent. Uses the same
+ * connection rules as the transfers (parseServer, configureConnection), so a check that passes
+ * means the transfers will get as far.
+ */
+namespace fumibako::platform::mail {
+
+/** What a check found out, step by step. */
+struct ConnectionReport {
+    QString server;            ///< "host:port" as tried
+    bool validServer = true;   ///< the server text named a host and a port
+    bool connected = false;    ///< the TCP connection was made
+    QString tlsVersion;        ///< e.g. "TLSv1.3"; empty when the session was not encrypted
+    bool certificateTrusted = false;
+    QString certificateProblem; ///< why the certificate was not trusted (Japanese), when it was not
+    bool tlsRefused = false;    ///< the server offered STLS/STARTTLS but refused it
+    bool clearLoginRefused = false; ///< stopped before the login: no encryption and no opt-in
+    bool loginTried = false;    ///< a login (or APOP) was sent
+    bool loginAccepted = false;
+    QString serverReply;        ///< the server's last reply to the login, or its error reply
+    QString failure;            ///< what went wrong (Japanese, then libcurl's own words), when anything did
+};
+
+/**
+ * POP3: @p server as for RcvMail2 ("host" or "host" TAB "port"); APOP with @p apop.
+ * @p shouldStop is asked while the check waits (the dialog closed); a stopped check reports a failure.
+ */
+ConnectionReport checkPop3Connection(const QString& server, const QString& user, const QString& password, bool apop,
+                                     const ServerSecurity& security, const ProgressCallback& shouldStop = {});
+
+/** SMTP: AUTH with @p login when the server offers it and a user is given. */
+ConnectionReport checkSmtpConnection(const QString& server, const SmtpLogin& login,
+                                     const ProgressCallback& shouldStop = {});
+
+/**
+ * The report in Japanese, one line per step, headed by @p serverLabel ("POPサーバ" ...):
+ * connected or not, TLS version and certificate (or why not), login accepted or the server's reply.
+ */
+QString describeConnectionReport(const QString& serverLabel, const ConnectionReport& report);
+
+} // namespace fumibako::platform::mail

@@ -1,0 +1,127 @@
+#pragma once
+
+#include "storage/AccountSettings.h"
+
+#include <QString>
+#include <QStringList>
+
+namespace fumibako::platform {
+class UserPrompts;
+}
+
+namespace fumibako::settings {
+
+/** What the boxes of the account manager hold. */
+struct AccountForm {
+    QString loginName;   ///< `txtAccName` ("AccName")
+    QString userName;    ///< `txtUserName`: names a new account and its file
+    QString mailAddress; ///< `txtMailA`
+    QString smtpServer;  ///< `txtSMTP`
+    QString pop3Server;  ///< `txtPOP`
+    QString senderName;  ///< `txtName` ("Name", the key of the password's stored form)
+    QString password;    ///< `txtPass`, plain
+    bool apop = false;          ///< `chkAPOP`
+    bool smtpPortGiven = false; ///< `chkSMTP`
+    QString smtpPortText = QStringLiteral("25");
+    bool popPortGiven = false; ///< `chkPOP`
+    QString popPortText = QStringLiteral("110");
+    storage::AccountSecurity security; ///< section "Security"
+};
+
+enum class AccountMode { View, New, Edit };
+
+/** Which controls the dialog enables and shows in its present mode. */
+struct AccountManagerLayout {
+    bool fieldsEnabled = false;  ///< the six text boxes
+    bool userNameShown = false;  ///< `txtUserName` and its label
+    bool okEnabled = false;
+    bool listEnabled = true;     ///< `cmbUser`, "新規", "削除"
+    bool editEnabled = true;     ///< "編集"
+    bool accountListShown = true; ///< `lblUser`, `cmbUser` and "削除" are shown
+    QString cancelCaption;       ///< "閉じる" or "キャンセル"
+    bool cancelCloses = true;    ///< the cancel button closes the dialog ("閉じる")
+};
+
+/**
+ * Whether the opt-in to a password in clear text means anything for @p mode: only the automatic
+ * choice may end up without encryption; TLS and STARTTLS insist on it.
+ */
+bool plainLoginSelectable(platform::mail::ConnectionSecurity mode);
+
+/** @p security as it is stored: the opt-in cleared where it cannot apply. */
+storage::AccountSecurity storedSecurity(const storage::AccountSecurity& security);
+
+/** The eleven lines of section "Property" for @p form, the password scrambled with @p filler. */
+QStringList propertyLines(const AccountForm& form, const storage::FillerSource& filler = storage::randomFiller);
+
+/** The nine lines of section "Kankyou" a new account starts with. */
+QStringList newAccountEnvironmentLines();
+
+/** The form that shows the account file @p userFile. */
+AccountForm readAccountForm(const QString& userFile);
+
+/**
+ * @short The rules of `frmAccount` "アカウント管理": viewing, creating, editing and deleting accounts.
+ *
+ * The dialog shows what this class decides and hands back what the user typed. An account is
+ * entered in the registry only after its file was written, and a new account's file is written
+ * in one step ("Property", "Kankyou" and "Security" together), so a failure leaves neither an
+ * account without its file nor a file with half its sections.
+ */
+class AccountManager {
+public:
+    AccountManager(const QString& programDir, platform::UserPrompts& prompts);
+
+    /**
+     * Opening: reads the usable accounts and shows @p currentAccount (the first account when it is
+     * not listed). Without accounts the dialog starts a new account at once.
+     */
+    void open(const QString& currentAccount);
+
+    const QStringList& accounts() const { return m_accounts; }
+    /** Index of the account `cmbUser` shows; -1 when none. */
+    int shownIndex() const { return m_shown; }
+    QString shownAccount() const;
+    AccountMode mode() const { return m_mode; }
+    AccountManagerLayout layout() const;
+
+    /** Chooses account @p index in `cmbUser`: the form of its file. */
+    AccountForm showAccount(int index);
+    /** The form "新規" leaves: text boxes emptied, check and port boxes as @p shown holds them. */
+    AccountForm startNew(const AccountForm& shown);
+    void startEdit();
+
+    /** "閉じる" closes (true); "キャンセル" goes back to view mode on the main window's account. */
+    bool cancel();
+    /** The account view mode returns to after "キャンセル" (the form to show), or -1. */
+    int accountAfterCancel() const;
+
+    /** "OK": true when the dialog is to close. */
+    bool confirm(const AccountForm& form);
+    /** "削除" on the shown account: true when the dialog is to close. */
+    bool deleteShown();
+
+    /** The POP port box's text changed: `SentakuUser` becomes the shown account (or ""). */
+    void popPortChanged();
+    /** `SentakuUser` as the dialog leaves it: the main window opens this account afterwards. */
+    const QString& selectedAccount() const { return m_selectedAccount; }
+
+    QString userFileOf(const QString& name) const;
+
+private:
+    /** A port that is to be used must be 1 to 65535; false after the message. */
+    bool checkPorts(const AccountForm& form);
+    bool createAccount(const AccountForm& form);
+    bool saveShownAccount(const AccountForm& form);
+
+    QString m_programDir;
+    QString m_registryFile;
+    platform::UserPrompts& m_prompts;
+    QStringList m_accounts;
+    int m_shown = -1;
+    AccountMode m_mode = AccountMode::View;
+    QString m_mainAccount;
+    QString m_selectedAccount;
+};
+
+} // namespace fumibako::settings

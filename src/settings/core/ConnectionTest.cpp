@@ -1,0 +1,67 @@
+#include "settings/core/ConnectionTest.h"
+
+#include "platform/UserPrompts.h"
+#include "platform/mail/ConnectionCheck.h"
+
+namespace fumibako::settings {
+
+using namespace platform::mail;
+
+namespace {
+
+QString serverText(const QString& host, bool portGiven, const QString& portText)
+{
+    return portGiven ? host + QLatin1Char('\t') + portText : host;
+}
+
+const QString kTitle = QStringLiteral("接続テスト");
+
+} // namespace
+
+QString pop3ServerText(const AccountForm& form)
+{
+    return serverText(form.pop3Server.trimmed(), form.popPortGiven, form.popPortText);
+}
+
+QString smtpServerText(const AccountForm& form)
+{
+    return serverText(form.smtpServer.trimmed(), form.smtpPortGiven, form.smtpPortText);
+}
+
+ConnectionTest::ConnectionTest(platform::UserPrompts& prompts, QObject* parent) : QObject(parent), m_prompts(prompts)
+{
+    connect(&m_runner, &transfer::TransferRunner::finished, this, [this](const LibraryResult& result) {
+        m_prompts.message(result.text, kTitle, platform::Icon::Information, platform::Buttons::Ok);
+        Q_EMIT finished();
+    });
+}
+
+bool ConnectionTest::start(const AccountForm& form)
+{
+    if (m_runner.isRunning())
+        return false;
+    if (form.pop3Server.trimmed().isEmpty() && form.smtpServer.trimmed().isEmpty()) {
+        m_prompts.message(QStringLiteral("POPサーバかSMTPサーバを入力してください"), kTitle,
+                          platform::Icon::Exclamation, platform::Buttons::Ok);
+        return false;
+    }
+    const storage::AccountSecurity security = storedSecurity(form.security);
+    const QString pop3 = form.pop3Server.trimmed().isEmpty() ? QString() : pop3ServerText(form);
+    const QString smtp = form.smtpServer.trimmed().isEmpty() ? QString() : smtpServerText(form);
+    const QString user = form.loginName;
+    const QString password = form.password;
+    const bool apop = form.apop;
+    return m_runner.start([=](const ProgressCallback& shouldStop) {
+        QStringList parts;
+        if (!pop3.isEmpty())
+            parts << describeConnectionReport(QStringLiteral("POPサーバ"),
+                                              checkPop3Connection(pop3, user, password, apop, security.pop3, shouldStop));
+        if (!smtp.isEmpty())
+            parts << describeConnectionReport(
+                QStringLiteral("SMTPサーバ"),
+                checkSmtpConnection(smtp, SmtpLogin{user, password, security.smtp}, shouldStop));
+        return LibraryResult::ofText(parts.join(QStringLiteral("\r\n\r\n")));
+    });
+}
+
+} // namespace fumibako::settings

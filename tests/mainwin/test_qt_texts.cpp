@@ -1,0 +1,137 @@
+// Qt's own texts (message box buttons, context menus) are Japanese whatever the user's locale,
+// and the main window shows no internal names.
+#include "MainWindowFixture.h"
+
+#include "mainwin/MainViews.h"
+#include "mainwin/MainWindow.h"
+#include "mainwin/QtTranslations.h"
+#include "support/RecordingPrompts.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+
+#include <memory>
+
+using namespace fumibako;
+
+namespace {
+
+QStringList actionTexts(const QMenu& menu)
+{
+    QStringList texts;
+    for (const QAction* action : menu.actions()) {
+        if (!action->isSeparator())
+            texts.append(action->text());
+    }
+    return texts;
+}
+
+bool allJapanese(const QStringList& texts)
+{
+    for (const QString& text : texts) {
+        bool japanese = false;
+        for (QChar c : text)
+            japanese = japanese || c.unicode() >= 0x3000;
+        if (!japanese)
+            return false;
+    }
+    return !texts.isEmpty();
+}
+
+} // namespace
+
+class TestQtTexts : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<test::MainWindowData> m_data;
+    test::RecordingPrompts m_prompts;
+    std::unique_ptr<mainwin::MainWindow> m_window;
+
+    void openWindow()
+    {
+        m_data = std::make_unique<test::MainWindowData>();
+        test::openMainWindow(m_data->paths(), &m_prompts, m_window);
+    }
+
+private Q_SLOTS:
+    void cleanup()
+    {
+        m_window.reset();
+        m_data.reset();
+    }
+
+    void initTestCase()
+    {
+        QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates)); // a user in another locale
+        QVERIFY(mainwin::installJapaneseQtTexts(*qApp));
+        QCOMPARE(QLocale().language(), QLocale::Japanese);
+    }
+
+    void messageBoxButtons_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("yes") << int(QMessageBox::Yes) << QStringLiteral("はい(&Y)");
+        QTest::newRow("no") << int(QMessageBox::No) << QStringLiteral("いいえ(&N)");
+        QTest::newRow("cancel") << int(QMessageBox::Cancel) << QStringLiteral("キャンセル");
+        QTest::newRow("ok") << int(QMessageBox::Ok) << QStringLiteral("OK");
+    }
+    void messageBoxButtons()
+    {
+        QFETCH(int, button);
+        QFETCH(QString, text);
+        QMessageBox box(QMessageBox::Question, QStringLiteral("題"), QStringLiteral("本文"),
+                        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel | QMessageBox::Ok);
+        QCOMPARE(box.button(QMessageBox::StandardButton(button))->text(), text);
+    }
+
+    void textFieldContextMenu()
+    {
+        QLineEdit field(QStringLiteral("文字"));
+        field.selectAll();
+        const std::unique_ptr<QMenu> menu(field.createStandardContextMenu());
+        const QStringList texts = actionTexts(*menu);
+        QVERIFY2(allJapanese(texts), qPrintable(texts.join(QLatin1String(" | "))));
+    }
+
+    void previewContextMenu()
+    {
+        openWindow();
+        const std::unique_ptr<QMenu> menu(m_window->preview()->createStandardContextMenu());
+        const QStringList texts = actionTexts(*menu);
+        QVERIFY2(allJapanese(texts), qPrintable(texts.join(QLatin1String(" | "))));
+    }
+
+    // A right click on the tool bar or the menu bar opens no menu that would offer to hide the
+    // tool bar under an internal name.
+    void toolBarHasNoContextMenu()
+    {
+        openWindow();
+        QToolBar* toolBar = m_window->findChild<QToolBar*>(QStringLiteral("tlbMain"));
+        QVERIFY(toolBar);
+        for (QWidget* target : {static_cast<QWidget*>(toolBar), static_cast<QWidget*>(m_window->menuBar())}) {
+            QStringList shown;
+            QTimer::singleShot(0, [&shown] { // a menu runs its own loop: look at it, then close it
+                if (auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                    shown = actionTexts(*popup);
+                    popup->close();
+                }
+            });
+            const QPoint inside(target->width() - 4, target->height() / 2);
+            QContextMenuEvent event(QContextMenuEvent::Mouse, inside, target->mapToGlobal(inside));
+            QApplication::sendEvent(target, &event);
+            QApplication::processEvents();
+            QVERIFY2(shown.isEmpty(), qPrintable(shown.join(QLatin1String(" | "))));
+        }
+    }
+};
+
+QTEST_MAIN(TestQtTexts)
+#include "test_qt_texts.moc"
