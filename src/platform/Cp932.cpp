@@ -1,11 +1,16 @@
 #include "platform/Cp932.h"
 
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <limits>
 #include <vector>
 
 #include <iconv.h>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace fumibako::platform {
 
@@ -119,6 +124,33 @@ bool isAscii(QByteArrayView bytes)
     return true;
 }
 
+constexpr qsizetype kAsciiBlock = 16;
+
+/**
+ * Copies the ASCII bytes at the start of the kAsciiBlock bytes at @p in to @p out as UTF-16
+ * units and returns how many there were; may write up to kAsciiBlock units. Index files are
+ * mostly ASCII (file names, flags, addresses, dates): a block at a time is several times fewer
+ * steps than a byte at a time.
+ */
+qsizetype widenAscii(const std::uint8_t* in, char16_t* out)
+{
+#if defined(__SSE2__)
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+    const __m128i zero = _mm_setzero_si128();
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out), _mm_unpacklo_epi8(block, zero));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8), _mm_unpackhi_epi8(block, zero));
+    const unsigned high = unsigned(_mm_movemask_epi8(block));
+    return high == 0 ? kAsciiBlock : std::countr_zero(high);
+#else
+    qsizetype i = 0;
+    while (i < kAsciiBlock && in[i] < 0x80) {
+        out[i] = in[i];
+        ++i;
+    }
+    return i;
+#endif
+}
+
 bool isHighSurrogate(char16_t u) { return u >= 0xD800 && u <= 0xDBFF; }
 bool isLowSurrogate(char16_t u) { return u >= 0xDC00 && u <= 0xDFFF; }
 bool isEscape(char16_t u) { return u >= kEscapeFirst && u <= kEscapeLast; }
@@ -147,15 +179,25 @@ QString decodeCp932(QByteArrayView bytes)
 {
     if (bytes.size() < 64 && isAscii(bytes))
         return QString::fromLatin1(bytes.data(), bytes.size());
-    const Tables& t = tables();
     QString result(bytes.size(), Qt::Uninitialized);
-    char16_t* out = reinterpret_cast<char16_t*>(result.data());
+    result.truncate(decodeCp932(bytes, reinterpret_cast<char16_t*>(result.data())));
+    return result;
+}
+
+qsizetype decodeCp932(QByteArrayView bytes, char16_t* out)
+{
+    const Tables& t = tables();
     qsizetype n = 0;
     const auto* in = reinterpret_cast<const std::uint8_t*>(bytes.data());
     const qsizetype size = bytes.size();
     for (qsizetype i = 0; i < size;) {
         const std::uint8_t b = in[i];
-        if (b < 0x80) {
+        if (b < 0x80 && i + kAsciiBlock <= size) {
+            // n <= i, so the units written fit in the room of the bytes.
+            const qsizetype ascii = widenAscii(in + i, out + n);
+            i += ascii;
+            n += ascii;
+        } else if (b < 0x80) {
             out[n++] = b;
             ++i;
         } else if (t.single[b] >= 0) {
@@ -169,8 +211,7 @@ QString decodeCp932(QByteArrayView bytes)
             ++i;
         }
     }
-    result.truncate(n);
-    return result;
+    return n;
 }
 
 QByteArray encodeCp932(QStringView text, bool* lossless)

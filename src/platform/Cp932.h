@@ -20,6 +20,12 @@ namespace fumibako::platform {
 QString decodeCp932(QByteArrayView bytes);
 
 /**
+ * decodeCp932() into @p out, which has room for bytes.size() UTF-16 units (a byte never decodes
+ * to more than one). Returns the number of units written.
+ */
+qsizetype decodeCp932(QByteArrayView bytes, char16_t* out);
+
+/**
  * Encodes text to code page 932. Escape characters (see decodeCp932) become their byte again;
  * only U+DC80..U+DCFF are escapes, since bytes below 0x80 always decode to themselves (so an
  * escape can never produce a CR, LF or NUL byte).

@@ -22,19 +22,28 @@ QString MailRow::attachmentText() const
 
 MailRow::MailRow(const QString& key, const QString& field1, const QString& subject, const QString& date)
 {
-    m_text = key + QStringLiteral("=000\t") + field1 + QLatin1Char('\t') + subject + QLatin1Char('\t') + date;
+    auto text = std::make_shared<const QString>(key + QStringLiteral("=000\t") + field1 + QLatin1Char('\t') + subject
+                                                + QLatin1Char('\t') + date);
+    m_text = *text;
+    m_owner = std::move(text);
     m_keyLength = static_cast<qint32>(key.size());
-    m_field1Begin = m_keyLength + 5;
-    m_subjectBegin = m_field1Begin + static_cast<qint32>(field1.size()) + 1;
+    m_subjectBegin = m_keyLength + 5 + static_cast<qint32>(field1.size()) + 1;
     m_dateBegin = m_subjectBegin + static_cast<qint32>(subject.size()) + 1;
 }
 
 std::optional<MailRow> MailRow::fromIndexLine(const QString& line)
 {
+    auto owner = std::make_shared<const QString>(line);
+    const QStringView text(*owner);
+    return fromIndexLine(text, std::move(owner));
+}
+
+std::optional<MailRow> MailRow::fromIndexLine(QStringView line, std::shared_ptr<const void> owner)
+{
     const qsizetype equals = line.indexOf(QLatin1Char('='));
     if (equals < 0 || line.size() - equals - 1 < 4)
         return std::nullopt;
-    const QStringView value = QStringView(line).sliced(equals + 1);
+    const QStringView value = line.sliced(equals + 1);
     for (int i = 0; i < 3; ++i) {
         const char16_t c = value.at(i).unicode();
         if (c < u'0' || c > u'9')
@@ -47,8 +56,8 @@ std::optional<MailRow> MailRow::fromIndexLine(const QString& line)
         return std::nullopt;
     MailRow row;
     row.m_text = line;
+    row.m_owner = std::move(owner);
     row.m_keyLength = static_cast<qint32>(equals);
-    row.m_field1Begin = static_cast<qint32>(fieldsBegin);
     row.m_subjectBegin = static_cast<qint32>(firstTab + 1);
     row.m_dateBegin = static_cast<qint32>(secondTab + 1);
     row.saved = value.at(0) == QLatin1Char('1');

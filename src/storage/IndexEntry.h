@@ -4,6 +4,7 @@
 #include <QString>
 #include <QStringView>
 
+#include <memory>
 #include <optional>
 
 /**
@@ -15,22 +16,24 @@ namespace fumibako::storage {
 /**
  * @short A message as the mail list shows it; the flags' only in-memory form.
  *
- * The texts live in one string shaped like the index line they came from, so that listing a
- * folder of 100,000 messages shares the lines the profile store already holds instead of
- * allocating four strings per message.
+ * The texts are one piece of text shaped like the index line they came from, viewed where the
+ * profile store decoded it (see readSectionText), so that listing a folder of 100,000 messages
+ * allocates nothing per message. The row keeps that text alive.
  */
 class MailRow {
 public:
     MailRow() = default;
     MailRow(const QString& key, const QString& field1, const QString& subject, const QString& date);
 
-    /** Parses an index line (see ParseIndexLine); the row shares @p line. */
+    /** Parses an index line (see ParseIndexLine); the row keeps a share of @p line. */
     static std::optional<MailRow> fromIndexLine(const QString& line);
+    /** Parses an index line that @p owner keeps alive; the row views it and keeps @p owner. */
+    static std::optional<MailRow> fromIndexLine(QStringView line, std::shared_ptr<const void> owner);
 
-    QStringView key() const { return QStringView(m_text).first(m_keyLength); }
-    QStringView field1() const { return slice(m_field1Begin, m_subjectBegin - 1); }
+    QStringView key() const { return m_text.first(m_keyLength); }
+    QStringView field1() const { return slice(m_keyLength + 5, m_subjectBegin - 1); }
     QStringView subject() const { return slice(m_subjectBegin, m_dateBegin - 1); }
-    QStringView date() const { return QStringView(m_text).sliced(m_dateBegin); }
+    QStringView date() const { return m_text.sliced(m_dateBegin); }
     QString keyString() const { return key().toString(); }
 
     bool saved = false;      ///< "保": protected against deleting
@@ -44,13 +47,13 @@ public:
     QString attachmentText() const;
 
 private:
-    QStringView slice(qsizetype begin, qsizetype end) const { return QStringView(m_text).sliced(begin, end - begin); }
+    QStringView slice(qsizetype begin, qsizetype end) const { return m_text.sliced(begin, end - begin); }
 
-    QString m_text; ///< key, "=", flags, TAB, field 1, TAB, subject, TAB, date
+    QStringView m_text; ///< key, "=", flags, TAB, field 1, TAB, subject, TAB, date
+    std::shared_ptr<const void> m_owner; ///< keeps m_text alive
     qint32 m_keyLength = 0;
-    qint32 m_field1Begin = 0;
-    qint32 m_subjectBegin = 1;
-    qint32 m_dateBegin = 2;
+    qint32 m_subjectBegin = 0;
+    qint32 m_dateBegin = 0;
 };
 
 /**
@@ -60,6 +63,12 @@ private:
 inline std::optional<MailRow> ParseIndexLine(const QString& line)
 {
     return MailRow::fromIndexLine(line);
+}
+
+/** ParseIndexLine() of a line that @p owner keeps alive (a line of readSectionText()). */
+inline std::optional<MailRow> ParseIndexLine(QStringView line, std::shared_ptr<const void> owner)
+{
+    return MailRow::fromIndexLine(line, std::move(owner));
 }
 
 /** @p text fit for a field of an index line: TAB, CR and LF (which would split the line) become spaces. */

@@ -6,7 +6,10 @@
 #include "storage/StoredMailReader.h"
 
 #include <algorithm>
+#include <array>
 #include <exception>
+#include <memory>
+#include <span>
 
 namespace fumibako::storage {
 
@@ -15,24 +18,103 @@ using platform::Icon;
 
 namespace {
 
-
 // Files the mail library is still writing carry a leading dot until they are complete.
 bool isInProgress(const QString& name)
 {
     return name.startsWith(QLatin1Char('.'));
 }
 
-QStringList sortedNames(const platform::FileNameSet& files)
-{
-    QStringList sorted;
-    sorted.reserve(files.size());
-    for (QStringView name : files.names())
-        sorted.append(name.toString());
-    std::sort(sorted.begin(), sorted.end());
-    return sorted;
-}
+/**
+ * The lines of a section to write back after a listing: none until a line is dropped, then every
+ * line kept before and after it. Usually none is dropped, and nothing is copied.
+ */
+class KeptLines {
+public:
+    explicit KeptLines(const SectionText& lines) : m_lines(lines) {}
+
+    void keep(qsizetype line)
+    {
+        if (m_kept)
+            m_kept->append(m_lines[size_t(line)].text.toString());
+    }
+    void drop(qsizetype line)
+    {
+        if (m_kept)
+            return;
+        m_kept.emplace();
+        m_kept->reserve(qsizetype(m_lines.size()));
+        for (qsizetype i = 0; i < line; ++i)
+            m_kept->append(m_lines[size_t(i)].text.toString());
+    }
+    bool changed() const { return m_kept.has_value(); }
+    const QStringList& lines() const { return *m_kept; }
+
+private:
+    const SectionText& m_lines;
+    std::optional<QStringList> m_kept;
+};
+
+/**
+ * A block of index lines, parsed, with the slots of the files they name: the files of a block are
+ * looked up together, which overlaps the memory reads of the lookups (see FileNameSet::slotsOf).
+ */
+struct EntryBlock {
+    static constexpr qsizetype kSize = 256;
+
+    /** Parses the lines from @p begin; the number of lines taken. Lines not shown get no slot. */
+    qsizetype read(const SectionText& lines, qsizetype begin, bool unreadOnly, const platform::FileNameSet& files)
+    {
+        const qsizetype count = std::min(kSize, qsizetype(lines.size()) - begin);
+        for (qsizetype i = 0; i < count; ++i) {
+            const SharedLine& line = lines[size_t(begin + i)];
+            entries[i] = ParseIndexLine(line.text, line.owner);
+            const bool shown = entries[i] && (!unreadOnly || entries[i]->unread);
+            keys[i] = shown ? entries[i]->key() : QStringView();
+        }
+        files.slotsOf(std::span(keys).first(count), std::span(slots).first(count));
+        return count;
+    }
+
+    std::array<std::optional<MailRow>, kSize> entries;
+    std::array<QStringView, kSize> keys;
+    std::array<qint32, kSize> slots;
+};
 
 } // namespace
+
+/**
+ * The files of the shown folder during one listing, and which of them a row lists already: a
+ * file is listed once, by the first entry that names it, so an entry naming a listed file (the
+ * same file in two sections) is dropped, and the files no entry lists are the unindexed ones.
+ */
+struct MailFolderView::ListingPass {
+    explicit ListingPass(const platform::FileNameSet& set) : files(set), listed(size_t(set.slotCount()), false) {}
+
+    /** Marks the file in @p slot listed; false when there is no such file or it is listed already. */
+    bool claim(qint32 slot)
+    {
+        if (slot == platform::FileNameSet::kNotFound || listed[size_t(slot)])
+            return false;
+        listed[size_t(slot)] = true;
+        return true;
+    }
+
+    /** The files no row lists, sorted by name. */
+    QStringList unlistedNames() const
+    {
+        QStringList names;
+        for (qint32 slot = 0; slot < files.slotCount(); ++slot) {
+            const QStringView name = files.nameInSlot(slot);
+            if (!name.isEmpty() && !listed[size_t(slot)])
+                names.append(name.toString());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    const platform::FileNameSet& files;
+    std::vector<bool> listed; ///< by slot of files
+};
 
 MailFolderView::MailFolderView(const FolderTree& tree, platform::UserPrompts& prompts, StoredMailReader& reader)
     : m_tree(tree), m_prompts(prompts), m_reader(reader)
@@ -86,15 +168,15 @@ void MailFolderView::FNSitei()
         ProfileWriteBatch batch; // every repair of one listing costs one write per index file
         const std::shared_ptr<const platform::FileNameSet> listed =
             platform::FileNameSet::readUnlessUnchanged(m_currentMailDir);
-        const platform::FileNameSet& files = *listed;
+        ListingPass pass(*listed);
         if (m_folderKey == FixedFolder::Unread || m_folderKey == FixedFolder::Inbox) {
-            listReceivedViews(m_folderKey == FixedFolder::Inbox, files);
+            listReceivedViews(m_folderKey == FixedFolder::Inbox, pass);
         } else if (isOutgoingFolder()) {
-            listSection(m_folderKey, m_paths.outgoingIndexFile, files, false);
+            listSection(m_folderKey, m_paths.outgoingIndexFile, pass, false);
             if (m_folderKey != FixedFolder::Outbox)
-                addUnindexedOutgoing(files);
+                addUnindexedOutgoing(pass);
         } else {
-            listSection(m_folderKey, m_paths.receivedIndexFile, files, false);
+            listSection(m_folderKey, m_paths.receivedIndexFile, pass, false);
         }
         batch.commit();
     } catch (const std::exception&) {
@@ -104,7 +186,7 @@ void MailFolderView::FNSitei()
     m_prompts.setStatus(1, QString());
 }
 
-void MailFolderView::listReceivedViews(bool inbox, const platform::FileNameSet& files)
+void MailFolderView::listReceivedViews(bool inbox, ListingPass& pass)
 {
     QStringList sections;
     IniGetSectionNames(m_paths.receivedIndexFile, sections);
@@ -115,56 +197,51 @@ void MailFolderView::listReceivedViews(bool inbox, const platform::FileNameSet& 
             IniDeleteSection(m_paths.receivedIndexFile, section);
             continue;
         }
-        listSection(section, m_paths.receivedIndexFile, files, !inbox);
+        listSection(section, m_paths.receivedIndexFile, pass, !inbox);
     }
     if (inbox)
-        addUnindexedReceived(files);
+        addUnindexedReceived(pass);
 }
 
 // Lists one index section and drops the entries that cannot be shown: lines that do not parse,
 // entries whose file is gone, entries already listed from another section and, in the outbox,
 // entries that were sent. The section is rewritten once when anything was dropped.
-void MailFolderView::listSection(const QString& section, const QString& file, const platform::FileNameSet& files,
-                                 bool unreadOnly)
+void MailFolderView::listSection(const QString& section, const QString& file, ListingPass& pass, bool unreadOnly)
 {
-    QStringList lines;
-    if (!IniGetSection(section, file, lines))
-        return;
+    const SectionText lines = readSectionText(file, section);
     const bool outbox = section == FixedFolder::Outbox && file == m_paths.outgoingIndexFile;
-    // The lines to write back, gathered only once one was dropped: usually none is.
-    std::optional<QStringList> kept;
+    KeptLines kept(lines);
     m_rows.reserve(m_rows.size() + static_cast<int>(lines.size()));
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const QString& line = lines.at(i);
-        std::optional<MailRow> entry = ParseIndexLine(line);
-        bool keep = entry.has_value();
-        if (keep && unreadOnly && !entry->unread) {
-            if (kept)
-                kept->append(line);
-            continue;
-        }
-        if (keep && outbox)
-            keep = IniGetString(FixedFolder::SentBox, entry->keyString(), 256, file).isEmpty();
-        if (keep)
-            keep = files.contains(entry->key());
-        if (keep) {
+    auto block = std::make_unique<EntryBlock>();
+    for (qsizetype begin = 0; begin < qsizetype(lines.size()); begin += EntryBlock::kSize) {
+        const qsizetype count = block->read(lines, begin, unreadOnly, pass.files);
+        for (qsizetype i = 0; i < count; ++i) {
+            std::optional<MailRow>& entry = block->entries[i];
+            if (entry && unreadOnly && !entry->unread) { // not shown, kept
+                kept.keep(begin + i);
+                continue;
+            }
+            const bool sent = entry && outbox
+                && !IniGetString(FixedFolder::SentBox, entry->keyString(), 256, file).isEmpty();
+            const bool keep = entry && !sent && pass.claim(block->slots[i]);
+            if (!keep) {
+                kept.drop(begin + i);
+                continue;
+            }
             entry->tag = section;
-            keep = m_rows.append(std::move(*entry));
+            m_rows.appendUnique(std::move(*entry));
+            kept.keep(begin + i);
         }
-        if (keep && kept)
-            kept->append(line);
-        else if (!keep && !kept)
-            kept = lines.first(i);
     }
-    if (kept)
-        IniWriteSection(section, file, *kept);
+    if (kept.changed())
+        IniWriteSection(section, file, kept.lines());
 }
 
-void MailFolderView::addUnindexedReceived(const platform::FileNameSet& files)
+void MailFolderView::addUnindexedReceived(const ListingPass& pass)
 {
     bool met = false;
-    for (const QString& name : sortedNames(files)) {
-        if (isInProgress(name) || m_rows.containsKey(name))
+    for (const QString& name : pass.unlistedNames()) {
+        if (isInProgress(name))
             continue;
         const std::optional<StoredMailSummary> mail = m_reader.readReceived(m_currentMailDir, name, m_workDir);
         if (!mail)
@@ -188,15 +265,15 @@ void MailFolderView::addUnindexedReceived(const platform::FileNameSet& files)
     IniWriteSection(FixedFolder::Standard, m_paths.receivedIndexFile, lines);
 }
 
-void MailFolderView::addUnindexedOutgoing(const platform::FileNameSet& files)
+void MailFolderView::addUnindexedOutgoing(const ListingPass& pass)
 {
     QSet<QString> queued;
     QStringList outboxLines;
     IniGetSection(FixedFolder::Outbox, m_paths.outgoingIndexFile, outboxLines);
     for (const QString& line : std::as_const(outboxLines))
         queued.insert(line.left(line.indexOf(QLatin1Char('='))));
-    for (const QString& name : sortedNames(files)) {
-        if (isInProgress(name) || m_rows.containsKey(name) || queued.contains(name) || cleanMailFileName(name) != name)
+    for (const QString& name : pass.unlistedNames()) {
+        if (isInProgress(name) || queued.contains(name) || cleanMailFileName(name) != name)
             continue;
         const std::optional<StoredMailSummary> mail = m_reader.readOutgoing(m_currentMailDir, name);
         if (!mail)

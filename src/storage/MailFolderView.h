@@ -9,7 +9,6 @@
 #include <QString>
 
 namespace fumibako::platform {
-class FileNameSet;
 class UserPrompts;
 } // namespace fumibako::platform
 
@@ -91,10 +90,12 @@ public:
     void showCount();
 
 private:
-    void listReceivedViews(bool inbox, const platform::FileNameSet& files);
-    void listSection(const QString& section, const QString& file, const platform::FileNameSet& files, bool unreadOnly);
-    void addUnindexedReceived(const platform::FileNameSet& files);
-    void addUnindexedOutgoing(const platform::FileNameSet& files);
+    struct ListingPass;
+
+    void listReceivedViews(bool inbox, ListingPass& pass);
+    void listSection(const QString& section, const QString& file, ListingPass& pass, bool unreadOnly);
+    void addUnindexedReceived(const ListingPass& pass);
+    void addUnindexedOutgoing(const ListingPass& pass);
     void moveSelected(const QList<int>& selected, const QString& targetSection);
     void writeRow(const MailRow& row);
 

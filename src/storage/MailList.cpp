@@ -1,6 +1,7 @@
 #include "storage/MailList.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace fumibako::storage {
 
@@ -47,6 +48,26 @@ void MailList::removeRows(const QList<int>& rows)
         ++write;
     }
     m_rows.resize(write);
+    m_indexValid = false;
+}
+
+// Row by row along each cycle of the permutation: no second array of rows.
+void MailList::reorder(std::span<const int> order)
+{
+    std::vector<bool> placed(m_rows.size(), false);
+    for (size_t start = 0; start < order.size(); ++start) {
+        if (placed[start])
+            continue;
+        MailRow first = std::move(m_rows[start]);
+        size_t at = start;
+        while (size_t(order[at]) != start) {
+            m_rows[at] = std::move(m_rows[size_t(order[at])]);
+            placed[at] = true;
+            at = size_t(order[at]);
+        }
+        m_rows[at] = std::move(first);
+        placed[at] = true;
+    }
     m_indexValid = false;
 }
 

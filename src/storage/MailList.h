@@ -1,14 +1,14 @@
 #pragma once
 
+#include "platform/LargeMemory.h"
 #include "storage/IndexEntry.h"
 
 #include <QHash>
-#include <QStringView>
 #include <QList>
+#include <QStringView>
 
 #include <algorithm>
-
-#include <vector>
+#include <span>
 
 namespace fumibako::storage {
 
@@ -20,11 +20,13 @@ namespace fumibako::storage {
  */
 class MailList {
 public:
+    using Rows = platform::LargeVector<MailRow>;
+
     int size() const { return static_cast<int>(m_rows.size()); }
     bool isEmpty() const { return m_rows.empty(); }
     const MailRow& at(int row) const { return m_rows.at(row); }
     MailRow& at(int row) { return m_rows.at(row); }
-    const std::vector<MailRow>& rows() const { return m_rows; }
+    const Rows& rows() const { return m_rows; }
 
     /** Row of @p key, or -1. */
     int rowOfKey(QStringView key) const;
@@ -32,40 +34,29 @@ public:
 
     /** Adds @p row; false (nothing added) when a row with its key is already listed. */
     bool append(MailRow row);
+    /**
+     * Adds @p row without looking its key up, for a caller that knows no listed row has that key
+     * (a listing marks each file it gives a row). The key lookup is rebuilt when next used.
+     */
+    void appendUnique(MailRow row)
+    {
+        m_rows.push_back(std::move(row));
+        m_indexValid = false;
+    }
 
     /** Removes the given rows (any order, duplicates allowed). */
     void removeRows(const QList<int>& rows);
 
     void clear();
-    void reserve(int count)
-    {
-        m_rows.reserve(count);
-        m_rowByKey.reserve(count);
-    }
-
-    /** Reorders the rows (sorting); the key lookup follows. */
-    template<typename Less>
-    void sort(Less less)
-    {
-        std::stable_sort(m_rows.begin(), m_rows.end(), less);
-        m_indexValid = false;
-    }
+    void reserve(int count) { m_rows.reserve(count); }
 
     /** Puts row order[i] at row i; @p order is a permutation of the row numbers. */
-    void reorder(const std::vector<int>& order)
-    {
-        std::vector<MailRow> rows;
-        rows.reserve(m_rows.size());
-        for (const int row : order)
-            rows.push_back(std::move(m_rows[row]));
-        m_rows = std::move(rows);
-        m_indexValid = false;
-    }
+    void reorder(std::span<const int> order);
 
 private:
     void rebuildIndex() const;
 
-    std::vector<MailRow> m_rows;
+    Rows m_rows;
     // The keys are views into the rows' own texts, which stay put when the rows move.
     mutable QHash<QStringView, int> m_rowByKey;
     mutable bool m_indexValid = true;

@@ -40,9 +40,9 @@ FileStamp statPath(const QString& path)
     return stampOf(st);
 }
 
-bool readAll(int fd, QByteArray& bytes, qint64 size)
+bool readAll(int fd, platform::LargeVector<char>& bytes, qint64 size)
 {
-    bytes.resize(size);
+    bytes.resize(size_t(size));
     qint64 done = 0;
     while (done < size) {
         const ssize_t n = ::read(fd, bytes.data() + done, size_t(size - done));
@@ -54,7 +54,7 @@ bool readAll(int fd, QByteArray& bytes, qint64 size)
             break; // shrank while reading: take what is there
         done += n;
     }
-    bytes.truncate(done);
+    bytes.resize(size_t(done));
     return true;
 }
 
@@ -69,7 +69,7 @@ void loadFromDisk(const QString& path, CachedFile& file)
         return;
     }
     struct stat st {};
-    QByteArray bytes;
+    platform::LargeVector<char> bytes;
     const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size <= kMaxFileSize
         && readAll(fd, bytes, st.st_size);
     ::close(fd);
@@ -79,7 +79,7 @@ void loadFromDisk(const QString& path, CachedFile& file)
         file.unreadable = true;
         return;
     }
-    file.doc = ProfileDocument::parse(bytes);
+    file.doc = ProfileDocument::parse(std::move(bytes));
 }
 
 } // namespace

@@ -2,6 +2,8 @@
 
 #include "platform/Cp932.h"
 
+#include <QStringDecoder>
+
 #include <algorithm>
 #include <cstring>
 
@@ -35,7 +37,18 @@ QString decodeLine(const QByteArray& bytes, FileEncoding encoding)
     return encoding == FileEncoding::Utf8 ? QString::fromUtf8(bytes) : platform::decodeCp932(bytes);
 }
 
-void classifyKey(ProfileLine& line, const QString& text, qsizetype begin, qsizetype eq)
+/** Decodes @p bytes into @p out (room for bytes.size() units); the number of units written. */
+qsizetype decodeLineInto(QByteArrayView bytes, FileEncoding encoding, char16_t* out)
+{
+    if (encoding == FileEncoding::Cp932)
+        return platform::decodeCp932(bytes, out);
+    // As QString::fromUtf8 of each line on its own (which drops a byte order mark starting it).
+    QStringDecoder decoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    QChar* begin = reinterpret_cast<QChar*>(out);
+    return decoder.appendToBuffer(begin, bytes) - begin;
+}
+
+void classifyKey(ProfileLine& line, QStringView text, qsizetype begin, qsizetype eq)
 {
     const qsizetype keyEnd = trimEnd(text, begin, eq);
     const qsizetype valueBegin = skipBlanks(text, eq + 1, text.size());
@@ -43,23 +56,26 @@ void classifyKey(ProfileLine& line, const QString& text, qsizetype begin, qsizet
     line.kind = LineKind::Key;
     line.keyLength = qint32(keyEnd - begin);
     if (begin == 0 && keyEnd == eq && valueBegin == eq + 1 && valueEnd == text.size()) {
-        line.entry = text; // the usual case: shares the decoded text, no copy
+        line.entry = text; // the usual case: the decoded line itself
         return;
     }
     QString entry;
     entry.reserve(keyEnd - begin + 1 + valueEnd - valueBegin);
-    entry.append(QStringView(text).mid(begin, keyEnd - begin)).append(u'=');
-    entry.append(QStringView(text).mid(valueBegin, valueEnd - valueBegin));
-    line.entry = std::move(entry);
+    entry.append(text.mid(begin, keyEnd - begin)).append(u'=');
+    entry.append(text.mid(valueBegin, valueEnd - valueBegin));
+    line.own = std::make_shared<const QString>(std::move(entry));
+    line.entry = *line.own;
 }
 
-/** Classifies one line the way the Windows profile functions read it. */
-ProfileLine parseLine(const QByteArray& bytes, FileEncoding encoding, LineEnd end)
+/**
+ * Classifies one line the way the Windows profile functions read it. Its entry views @p text,
+ * which the caller keeps alive, unless the entry had to be put together anew (then it is own).
+ */
+ProfileLine classifyLine(const QByteArray& bytes, LineEnd end, QStringView text)
 {
     ProfileLine line;
     line.bytes = bytes;
     line.end = end;
-    const QString text = decodeLine(bytes, encoding);
     const qsizetype begin = skipBlanks(text, 0, text.size());
     if (begin == text.size())
         return line;
@@ -77,9 +93,18 @@ ProfileLine parseLine(const QByteArray& bytes, FileEncoding encoding, LineEnd en
         classifyKey(line, text, begin, eq);
     } else {
         line.kind = LineKind::Text;
-        const qsizetype end2 = trimEnd(text, begin, text.size());
-        line.entry = (begin == 0 && end2 == text.size()) ? text : text.mid(begin, end2 - begin);
+        line.entry = text.mid(begin, trimEnd(text, begin, text.size()) - begin);
     }
+    return line;
+}
+
+/** A line that is not part of a parsed file (a changed or new line): it owns its text. */
+ProfileLine parseLine(const QByteArray& bytes, FileEncoding encoding, LineEnd end)
+{
+    auto text = std::make_shared<const QString>(decodeLine(bytes, encoding));
+    ProfileLine line = classifyLine(bytes, end, *text);
+    if (!line.own)
+        line.own = std::move(text);
     return line;
 }
 
@@ -129,6 +154,47 @@ QString keyLine(QStringView key, QStringView value)
     return line.append(key).append(u'=').append(value);
 }
 
+/** Where the line at @p pos ends and the next begins. */
+struct LineBounds {
+    qsizetype end;
+    qsizetype next;
+    LineEnd lineEnd;
+};
+
+LineBounds boundsAt(const char* data, qsizetype pos, qsizetype size)
+{
+    const qsizetype end = lineEndAt(data, pos, size);
+    if (end < size && data[end] == '\r') {
+        const bool crlf = end + 1 < size && data[end + 1] == '\n';
+        return {end, end + (crlf ? 2 : 1), crlf ? LineEnd::CrLf : LineEnd::Cr};
+    }
+    if (end < size)
+        return {end, end + 1, LineEnd::Lf};
+    return {end, end, LineEnd::None};
+}
+
+/**
+ * The number of lines before the first section header and in each section, so that every line
+ * array is allocated once at its size. A header is found by its first byte that is not blank,
+ * which in both encodings is the character itself.
+ */
+std::vector<qsizetype> countSectionLines(const char* data, qsizetype pos, qsizetype size)
+{
+    std::vector<qsizetype> counts{0};
+    while (pos < size) {
+        const LineBounds line = boundsAt(data, pos, size);
+        qsizetype first = pos;
+        while (first < line.end && (data[first] == ' ' || data[first] == '\t' || data[first] == '\v'))
+            ++first;
+        if (first < line.end && data[first] == '[')
+            counts.push_back(0);
+        else
+            ++counts.back();
+        pos = line.next;
+    }
+    return counts;
+}
+
 } // namespace
 
 QString foldName(QStringView name)
@@ -140,36 +206,43 @@ QString foldName(QStringView name)
 
 // ---- ProfileDocument: reading ----
 
-ProfileDocument ProfileDocument::parse(const QByteArray& bytes)
+ProfileDocument ProfileDocument::parse(QByteArrayView bytes)
+{
+    return parse(platform::LargeVector<char>(bytes.begin(), bytes.end()));
+}
+
+ProfileDocument ProfileDocument::parse(platform::LargeVector<char> bytes)
 {
     ProfileDocument doc;
-    doc.m_source = bytes;
-    const char* data = doc.m_source.constData();
-    const qsizetype size = doc.m_source.size();
+    doc.m_source = std::move(bytes);
+    const char* data = doc.m_source.data();
+    const qsizetype size = qsizetype(doc.m_source.size());
     qsizetype pos = 0;
-    if (doc.m_source.startsWith(kUtf8Bom)) {
+    if (QByteArrayView(data, size).startsWith(kUtf8Bom)) {
         doc.m_encoding = FileEncoding::Utf8;
         pos = 3;
     }
+    const std::vector<qsizetype> counts = countSectionLines(data, pos, size);
+    doc.m_preamble.reserve(size_t(counts.front()));
+    doc.m_sections.reserve(counts.size() - 1);
+    auto text = std::make_shared<DocumentText>();
+    text->resize(size_t(size - pos)); // a byte never decodes to more than one unit
+    qsizetype used = 0;
     ProfileSection* current = nullptr;
     while (pos < size) {
-        const qsizetype end = lineEndAt(data, pos, size);
-        LineEnd lineEnd = LineEnd::None;
-        qsizetype next = end;
-        if (end < size && data[end] == '\r') {
-            const bool crlf = end + 1 < size && data[end + 1] == '\n';
-            lineEnd = crlf ? LineEnd::CrLf : LineEnd::Cr;
-            next = end + (crlf ? 2 : 1);
-        } else if (end < size) {
-            lineEnd = LineEnd::Lf;
-            next = end + 1;
-        }
-        ProfileLine line = parseLine(QByteArray::fromRawData(data + pos, end - pos), doc.m_encoding, lineEnd);
-        pos = next;
+        const LineBounds bounds = boundsAt(data, pos, size);
+        const QByteArrayView raw(data + pos, bounds.end - pos);
+        const qsizetype units = decodeLineInto(raw, doc.m_encoding, text->data() + used);
+        ProfileLine line = classifyLine(QByteArray::fromRawData(raw.data(), raw.size()), bounds.lineEnd,
+                                        QStringView(text->data() + used, units));
+        used += units;
+        pos = bounds.next;
         if (line.kind == LineKind::Header) {
             doc.m_sections.emplace_back();
             current = &doc.m_sections.back();
             current->header = std::move(line);
+            if (doc.m_sections.size() < counts.size())
+                current->body.reserve(size_t(counts[doc.m_sections.size()]));
         } else if (current) {
             if (line.kind == LineKind::Key || line.kind == LineKind::Text)
                 current->lastEntry = qsizetype(current->body.size());
@@ -178,6 +251,7 @@ ProfileDocument ProfileDocument::parse(const QByteArray& bytes)
             doc.m_preamble.push_back(std::move(line));
         }
     }
+    doc.m_text = std::move(text);
     doc.rebuildSectionIndex();
     return doc;
 }
@@ -213,7 +287,25 @@ QStringList ProfileDocument::sectionLines(QStringView section)
     lines.reserve(qsizetype(s->body.size()) - s->deadCount);
     for (const ProfileLine& line : s->body) {
         if (line.isEntry())
-            lines.append(line.entry);
+            lines.append(line.entry.toString());
+    }
+    return lines;
+}
+
+SectionText ProfileDocument::sectionText(QStringView section)
+{
+    SectionText lines;
+    ProfileSection* s = findSection(section);
+    if (!s)
+        return lines;
+    lines.reserve(s->body.size() - size_t(s->deadCount));
+    for (const ProfileLine& line : s->body) {
+        if (!line.isEntry())
+            continue;
+        if (line.own)
+            lines.push_back({line.entry, line.own});
+        else
+            lines.push_back({line.entry, m_text});
     }
     return lines;
 }
@@ -223,7 +315,7 @@ QStringList ProfileDocument::sectionNames() const
     QStringList names;
     for (const ProfileSection& s : m_sections) {
         if (!s.name().isEmpty()) // a nameless section is not listed, as on Windows
-            names.append(s.header.entry);
+            names.append(s.header.entry.toString());
     }
     return names;
 }
@@ -370,7 +462,7 @@ bool ProfileDocument::deleteSection(QStringView section)
     if (!s)
         return false;
     const qsizetype index = s - m_sections.data();
-    std::vector<ProfileLine>& receiver = index == 0 ? m_preamble : m_sections[index - 1].body;
+    LineVector& receiver = index == 0 ? m_preamble : m_sections[index - 1].body;
     for (ProfileLine& line : s->body) {
         if (!line.dead && (line.kind == LineKind::Comment || line.kind == LineKind::Blank))
             receiver.push_back(std::move(line));
@@ -391,8 +483,8 @@ bool ProfileDocument::writeSection(QStringView section, const QStringList& lines
         s = &appendSection(section);
     else if (s == &m_sections.back())
         terminateLastLine();
-    std::vector<ProfileLine> body;
-    body.reserve(lines.size());
+    LineVector body;
+    body.reserve(size_t(lines.size()));
     for (const QString& text : lines)
         body.push_back(makeLine(text));
     for (ProfileLine& line : s->body) {

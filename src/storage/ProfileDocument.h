@@ -1,5 +1,8 @@
 #pragma once
 
+#include "platform/LargeMemory.h"
+#include "storage/ProfileStore.h"
+
 #include <QByteArray>
 #include <QHash>
 #include <QString>
@@ -15,6 +18,10 @@
  * bytes it has in the file. Untouched lines are written back byte for byte; a changed or new line
  * is formed as text, encoded and parsed again like a line read from disk, so the model always
  * equals what parsing the written file gives.
+ *
+ * The file is decoded once, into one text buffer that the lines view (a mail index of 100,000
+ * lines is then two large blocks rather than 100,000 small ones); readers that keep lines longer
+ * than the document share that buffer (see SectionText).
  */
 namespace fumibako::storage::detail {
 
@@ -24,7 +31,8 @@ enum class FileEncoding : quint8 { Cp932, Utf8 };
 
 struct ProfileLine {
     QByteArray bytes;  // the line as stored, without its line end
-    QString entry;     // Key: "key=value" trimmed; Text: the trimmed line; Header: the section name
+    QStringView entry; // Key: "key=value" trimmed; Text: the trimmed line; Header: the section name
+    std::shared_ptr<const QString> own; // the text entry views, unless it is the document's text
     qint32 keyLength = 0;
     LineKind kind = LineKind::Blank;
     LineEnd end = LineEnd::CrLf;
@@ -38,9 +46,13 @@ struct ProfileLine {
 /** Folded form of a section or key name, for comparisons that ignore letter case. */
 QString foldName(QStringView name);
 
+using LineVector = platform::LargeVector<ProfileLine>;
+/** The decoded text of a whole file, which the lines read from it view. */
+using DocumentText = platform::LargeVector<char16_t>;
+
 struct ProfileSection {
     ProfileLine header;
-    std::vector<ProfileLine> body;
+    LineVector body;
     qsizetype lastEntry = -1; // the last live key or text line, -1 when none
     qsizetype deadCount = 0;
     // Built on the first lookup in a large section: hash of the folded key -> every live key line.
@@ -59,7 +71,15 @@ private:
 
 class ProfileDocument {
 public:
-    static ProfileDocument parse(const QByteArray& bytes);
+    ProfileDocument() = default;
+    ProfileDocument(ProfileDocument&&) = default;
+    ProfileDocument& operator=(ProfileDocument&&) = default;
+    // The lines view the document's own buffers: a copy would view the original's.
+    ProfileDocument(const ProfileDocument&) = delete;
+    ProfileDocument& operator=(const ProfileDocument&) = delete;
+
+    static ProfileDocument parse(platform::LargeVector<char> bytes);
+    static ProfileDocument parse(QByteArrayView bytes);
 
     QByteArray serialize() const { return serialize(m_encoding); }
     FileEncoding encoding() const { return m_encoding; }
@@ -67,6 +87,8 @@ public:
     ProfileSection* findSection(QStringView name);
     const ProfileLine* findKey(QStringView section, QStringView key);
     QStringList sectionLines(QStringView section);
+    /** The lines sectionLines() gives, as views that stay valid after the document is gone. */
+    SectionText sectionText(QStringView section);
     QStringList sectionNames() const;
 
     // Each returns whether the document changed.
@@ -86,9 +108,10 @@ private:
     void ensureEncodable(const QStringList& texts);
     void reparseIfNeeded();
 
-    QByteArray m_source; // owns the bytes that the parsed lines point into
+    platform::LargeVector<char> m_source;   // the bytes that the parsed lines point into
+    std::shared_ptr<const DocumentText> m_text; // the text that the parsed lines view
     FileEncoding m_encoding = FileEncoding::Cp932;
-    std::vector<ProfileLine> m_preamble; // lines before the first section: never reachable
+    LineVector m_preamble; // lines before the first section: never reachable
     std::vector<ProfileSection> m_sections;
     QHash<QString, qsizetype> m_sectionIndex; // folded name -> first section of that name
     bool m_needsReparse = false;

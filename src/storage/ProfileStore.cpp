@@ -127,6 +127,15 @@ bool IniGetSection(const QString& section, const QString& file, QStringList& lin
     return true;
 }
 
+SectionText readSectionText(const QString& file, const QString& section)
+{
+    if (file.isEmpty())
+        return {};
+    ProfileCache& cache = ProfileCache::instance();
+    const auto lock = cache.lock();
+    return cache.load(detail::cacheKey(file)).doc.sectionText(cleanName(section));
+}
+
 bool IniWriteSection(const QString& section, const QString& file, const QStringList& lines)
 {
     // The platform reads the joined list up to its first empty element.

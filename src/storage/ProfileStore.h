@@ -1,7 +1,12 @@
 #pragma once
 
+#include "platform/LargeMemory.h"
+
 #include <QString>
 #include <QStringList>
+#include <QStringView>
+
+#include <memory>
 
 /**
  * The profile (INI) file store: every settings file, the account registry and the mail indexes are
@@ -56,6 +61,23 @@ bool IniGetSection(const QString& section, const QString& file, QStringList& lin
  * old section are kept, after the new lines.
  */
 bool IniWriteSection(const QString& section, const QString& file, const QStringList& lines);
+
+/** One line of a section read by readSectionText(): its text and what keeps that text alive. */
+struct SharedLine {
+    QStringView text;
+    std::shared_ptr<const void> owner;
+};
+
+/** The lines of one section, sharing the text the store holds. */
+using SectionText = platform::LargeVector<SharedLine>;
+
+/**
+ * The lines IniGetSection() reads, without copying them: each views the text the store parsed
+ * and keeps it alive, so it stays valid whatever happens to the file or the store later. For
+ * sections of many lines (a mail index): no allocation per line. Empty when the section is
+ * missing or has no lines.
+ */
+SectionText readSectionText(const QString& file, const QString& section);
 
 /** Every section name in file order. False, with @p names untouched, when the file has no section. */
 bool IniGetSectionNames(const QString& file, QStringList& names);

@@ -152,6 +152,37 @@ private Q_SLOTS:
         QCOMPARE(column(model, kSubjectColumn), expected);
     }
 
+    // Enough rows, dates over years and many equal ones, for the sort by number in several passes.
+    void manyDatesSortAsTextCompare()
+    {
+        QFETCH(int, order);
+        QStringList dates;
+        QStringList ids;
+        for (int i = 0; i < 3000; ++i) {
+            const int k = (i * 7919) % 1009;
+            dates.append(QStringLiteral("20%1/%2/%3 %4:%5:00")
+                             .arg(10 + k % 17)
+                             .arg(1 + k % 12, 2, 10, QLatin1Char('0'))
+                             .arg(1 + k % 28, 2, 10, QLatin1Char('0'))
+                             .arg(k % 24, 2, 10, QLatin1Char('0'))
+                             .arg(k % 60, 2, 10, QLatin1Char('0')));
+            ids.append(QString::number(i));
+        }
+        MailFolderView folder(m_tree, m_prompts, m_reader);
+        fill(folder, ids, dates);
+        MailTableModel model(folder);
+        model.setSortState(kDateColumn, order);
+        model.reload();
+        QStringList expected = ids;
+        std::stable_sort(expected.begin(), expected.end(), [&](const QString& a, const QString& b) {
+            const int c = dates.at(a.toInt()).compare(dates.at(b.toInt()));
+            return order == 1 ? c > 0 : c < 0;
+        });
+        QCOMPARE(column(model, kSubjectColumn), expected);
+        QCOMPARE(folder.rows().rowOfKey(QStringLiteral("k%1").arg(expected.first())), 0);
+    }
+    void manyDatesSortAsTextCompare_data() { dateSortOrdersAsTextCompare_data(); }
+
     void flagColumnSortsMarkedFirstWhenDescending()
     {
         MailFolderView folder(m_tree, m_prompts, m_reader);

@@ -19,6 +19,8 @@ class TestCp932 : public QObject {
 private Q_SLOTS:
     void decode_data();
     void decode();
+    void decodeAtEveryOffset_data() { decode_data(); }
+    void decodeAtEveryOffset();
     void bytesRoundTrip_data();
     void bytesRoundTrip();
     void encode_data();
@@ -55,6 +57,21 @@ void TestCp932::decode()
     QFETCH(QByteArray, bytes);
     QFETCH(QString, text);
     QCOMPARE(decodeCp932(bytes), text);
+}
+
+// Long texts are decoded in blocks of ASCII bytes: each case again, after every length of ASCII
+// text that puts it at another place of a block, and before a tail that no lead byte takes.
+void TestCp932::decodeAtEveryOffset()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, text);
+    const QByteArray tail = "\t0123456789 0123456789/";
+    for (int offset = 0; offset <= 33; ++offset) {
+        const QByteArray head(offset, 'a');
+        QCOMPARE(decodeCp932(head + bytes + tail), QString::fromLatin1(head) + text + QString::fromLatin1(tail));
+        QCOMPARE(decodeCp932(head + bytes + tail + bytes + tail),
+                 QString::fromLatin1(head) + text + QString::fromLatin1(tail) + text + QString::fromLatin1(tail));
+    }
 }
 
 void TestCp932::bytesRoundTrip_data()

@@ -17,6 +17,15 @@ QString u8(const char* text)
     return QString::fromUtf8(text);
 }
 
+/** The texts of shared section lines. */
+QStringList texts(const SectionText& lines)
+{
+    QStringList result;
+    for (const SharedLine& line : lines)
+        result.append(line.text.toString());
+    return result;
+}
+
 /** Everything the store shows of a file: each section name followed by its lines. */
 QStringList snapshot(const QString& file)
 {
@@ -43,6 +52,7 @@ private Q_SLOTS:
     void getString();
     void getSection_data();
     void getSection();
+    void sharedLinesOutliveTheirFile();
     void sectionNames_data();
     void sectionNames();
     void missingLeavesListUntouched();
@@ -151,6 +161,11 @@ void TestProfileStore::getSection_data()
     QTest::newRow("comments and blank lines skipped")
         << QByteArray("[s]\r\n;c\r\n\r\n   \r\nk=v\r\n  ;d=e\r\n") << "s" << QStringList{"k=v"};
     QTest::newRow("duplicate keys both listed") << QByteArray("[s]\r\nk=1\r\nk=2\r\n") << "s" << QStringList{"k=1", "k=2"};
+    QTest::newRow("code page 932") << fumibako::test::cp932Lines(u8("[箱]\nｶﾅ=あ\t①\nキー = 値 \n"))
+                                   << u8("箱") << QStringList{u8("ｶﾅ=あ\t①"), u8("キー=値")};
+    QTest::newRow("UTF-8: a byte order mark starting a line is dropped, a bad byte replaced")
+        << QByteArray("\xEF\xBB\xBF[s]\r\n\xEF\xBB\xBFk=\xF0\xA0\xAE\xB7\xFF\r\n") << "s"
+        << QStringList{u8("k=𠮷\xEF\xBF\xBD")};
     QTest::newRow("missing section") << wine << "nope" << QStringList();
     QTest::newRow("missing file") << kNoFile << "s" << QStringList();
 }
@@ -165,6 +180,26 @@ void TestProfileStore::getSection()
     QStringList lines;
     QCOMPARE(IniGetSection(section, m_file, lines), !expected.isEmpty());
     QCOMPARE(lines, expected);
+    QCOMPARE(texts(readSectionText(m_file, section)), expected);
+}
+
+// Shared lines are read where the store parsed them; they must stay what they were when the file
+// is rewritten, the section replaced or the store cleared.
+void TestProfileStore::sharedLinesOutliveTheirFile()
+{
+    writeBytes(m_file, fumibako::test::cp932Lines(u8("[s]\na=受信\nb = 2 \n")));
+    IniWriteString(QStringLiteral("s"), QStringLiteral("c"), u8("追加"), m_file); // a line of its own text
+    const SectionText before = readSectionText(m_file, QStringLiteral("s"));
+    const QStringList expected{u8("a=受信"), QStringLiteral("b=2"), u8("c=追加")};
+    QCOMPARE(texts(before), expected);
+
+    IniWriteSection(QStringLiteral("s"), m_file, {QStringLiteral("x=1")});
+    IniWriteString(QStringLiteral("s"), QStringLiteral("c"), QStringLiteral("changed"), m_file);
+    clearProfileCache();
+    writeBytes(m_file, "[s]\r\nz=9\r\n");
+    QCOMPARE(IniGetString(QStringLiteral("s"), QStringLiteral("z"), 256, m_file), QStringLiteral("9"));
+    QCOMPARE(texts(before), expected);
+    QCOMPARE(texts(readSectionText(m_file, QStringLiteral("s"))), QStringList{QStringLiteral("z=9")});
 }
 
 void TestProfileStore::sectionNames_data()

@@ -1,5 +1,6 @@
 #include "mainwin/core/MailTableModel.h"
 
+#include "mainwin/core/RowOrder.h"
 #include "storage/MailFolderView.h"
 
 #include <QMimeData>
@@ -12,98 +13,6 @@ using storage::MailList;
 using storage::MailRow;
 
 const QString MailTableModel::kRowsMimeType = QStringLiteral("application/x-fumibako-mail-rows");
-
-namespace {
-
-QStringView cellView(const MailRow& row, int column)
-{
-    switch (column) {
-    case kFromColumn:
-        return row.field1();
-    case kSubjectColumn:
-        return row.subject();
-    case kDateColumn:
-        return row.date();
-    default:
-        return {};
-    }
-}
-
-// QStringView::compare with Qt::CaseInsensitive, with a fast path: sorting 100,000 rows makes
-// millions of comparisons, nearly all decided by ASCII characters (dates, numbers, addresses).
-int compareCaseInsensitive(QStringView a, QStringView b)
-{
-    const qsizetype common = std::min(a.size(), b.size());
-    for (qsizetype i = 0; i < common; ++i) {
-        char16_t x = a[i].unicode();
-        char16_t y = b[i].unicode();
-        if (x == y)
-            continue;
-        if (x >= 0x80 || y >= 0x80)
-            return a.sliced(i).compare(b.sliced(i), Qt::CaseInsensitive);
-        if (x >= u'A' && x <= u'Z')
-            x += 32;
-        if (y >= u'A' && y <= u'Z')
-            y += 32;
-        if (x != y)
-            return x < y ? -1 : 1;
-    }
-    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
-}
-
-constexpr quint64 kNoNumber = ~quint64(0);
-
-// "yyyy/MM/dd HH:mm:ss" as the number its digits spell, or kNoNumber for any other text. Two
-// such dates compare as their numbers exactly as they compare as texts, without reading the
-// texts, which lie all over memory.
-quint64 dateNumber(QStringView text)
-{
-    static constexpr char16_t kPattern[] = u"0000/00/00 00:00:00";
-    if (text.size() != 19)
-        return kNoNumber;
-    quint64 number = 0;
-    for (qsizetype i = 0; i < 19; ++i) {
-        const char16_t c = text[i].unicode();
-        if (kPattern[i] == u'0') {
-            if (c < u'0' || c > u'9')
-                return kNoNumber;
-            number = number * 10 + (c - u'0');
-        } else if (c != kPattern[i]) {
-            return kNoNumber;
-        }
-    }
-    return number;
-}
-
-struct SortKey {
-    quint64 number; // kNoNumber unless the text is a date of the usual form
-    QStringView text;
-    int row;
-};
-
-int compareKeys(const SortKey& a, const SortKey& b)
-{
-    if (a.number != kNoNumber && b.number != kNoNumber)
-        return a.number == b.number ? 0 : (a.number < b.number ? -1 : 1);
-    return compareCaseInsensitive(a.text, b.text);
-}
-
-// The flag columns sort by their marks: an empty cell before a marked one.
-bool flagOf(const MailRow& row, int column)
-{
-    switch (column) {
-    case kSavedColumn:
-        return row.saved;
-    case kUnreadColumn:
-        return row.unread;
-    case kAttachmentColumn:
-        return row.attachment;
-    default:
-        return false;
-    }
-}
-
-} // namespace
 
 MailTableModel::MailTableModel(storage::MailFolderView& folder, QObject* parent)
     : QAbstractTableModel(parent),
@@ -133,7 +42,7 @@ QString MailTableModel::cellText(const MailRow& row, int column)
     case kAttachmentColumn:
         return row.attachmentText();
     default:
-        return cellView(row, column).toString();
+        return columnText(row, column).toString();
     }
 }
 
@@ -207,52 +116,27 @@ void MailTableModel::sort(int column, Qt::SortOrder order)
     m_sort.key = column;
     m_sort.order = order == Qt::AscendingOrder ? 0 : 1;
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const QModelIndexList before = persistentIndexList();
-    QStringList keys;
-    keys.reserve(before.size());
-    for (const QModelIndex& index : before)
-        keys.append(m_folder.rows().at(index.row()).keyString());
-    sortRows();
-    QModelIndexList after;
-    after.reserve(before.size());
-    for (qsizetype i = 0; i < before.size(); ++i)
-        after.append(index(m_folder.rows().rowOfKey(keys.at(i)), before.at(i).column()));
-    changePersistentIndexList(before, after);
+    const platform::LargeVector<int> moved = sortRows();
+    const QModelIndexList before = moved.empty() ? QModelIndexList() : persistentIndexList();
+    if (!before.isEmpty()) {
+        platform::LargeVector<int> newRowOf(moved.size());
+        for (int row = 0; row < int(moved.size()); ++row)
+            newRowOf[size_t(moved[size_t(row)])] = row;
+        QModelIndexList after;
+        after.reserve(before.size());
+        for (const QModelIndex& index : before)
+            after.append(this->index(newRowOf[size_t(index.row())], index.column()));
+        changePersistentIndexList(before, after);
+    }
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
-void MailTableModel::sortRows()
+platform::LargeVector<int> MailTableModel::sortRows()
 {
-    const int column = m_sort.key;
-    const bool descending = m_sort.order == 1;
-    if (column < kFromColumn) {
-        m_folder.rows().sort([column, descending](const MailRow& a, const MailRow& b) {
-            return descending ? flagOf(b, column) < flagOf(a, column) : flagOf(a, column) < flagOf(b, column);
-        });
-        return;
-    }
-    // Sorting the cell texts with their row numbers and moving each row once is much faster
-    // than moving whole rows at every step of the merge.
-    const MailList& rows = m_folder.rows();
-    std::vector<SortKey> keys;
-    keys.reserve(rows.size());
-    for (int row = 0; row < rows.size(); ++row) {
-        const QStringView text = cellView(rows.at(row), column);
-        keys.push_back({column == kDateColumn ? dateNumber(text) : kNoNumber, text, row});
-    }
-    const auto before = [descending](const SortKey& a, const SortKey& b) {
-        const int c = compareKeys(a, b);
-        return descending ? c > 0 : c < 0;
-    };
-    // The index is kept in arrival order, which is usually date order already.
-    if (std::is_sorted(keys.begin(), keys.end(), before))
-        return;
-    std::stable_sort(keys.begin(), keys.end(), before);
-    std::vector<int> order;
-    order.reserve(keys.size());
-    for (const SortKey& key : keys)
-        order.push_back(key.row);
-    m_folder.rows().reorder(order);
+    platform::LargeVector<int> order = sortedRowOrder(m_folder.rows(), m_sort.key, m_sort.order == 1);
+    if (!order.empty())
+        m_folder.rows().reorder(order);
+    return order;
 }
 
 QStringList MailTableModel::mimeTypes() const

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mainwin/core/MainWindowRules.h"
+#include "platform/LargeMemory.h"
 
 #include <QAbstractTableModel>
 #include <QStringList>
@@ -62,7 +63,8 @@ public:
     static QString cellText(const storage::MailRow& row, int column);
 
 private:
-    void sortRows();
+    /** Sorts the rows by the sort state; which old row each row is, or nothing when none moved. */
+    platform::LargeVector<int> sortRows();
 
     storage::MailFolderView& m_folder;
     QStringList m_captions;
