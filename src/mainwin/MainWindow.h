@@ -5,7 +5,6 @@
 #include "mainwin/WindowPrompts.h"
 #include "mainwin/core/MainTimers.h"
 #include "mainwin/core/MainWindowRules.h"
-#include "mainwin/core/NotAvailable.h"
 #include "storage/AccountSession.h"
 #include "storage/MailFolderView.h"
 #include "storage/RegistrySettings.h"

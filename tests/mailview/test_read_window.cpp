@@ -146,14 +146,9 @@ class TestReadWindow : public QObject {
 private Q_SLOTS:
     void initTestCase()
     {
-        QString error;
-        m_pop3Up = m_smtpUp = m_servers.start(MailServers::Pop3 | MailServers::Smtp, &error);
-        if (!m_pop3Up) {
-            qWarning("mail server fixture: %s", qPrintable(error));
-            m_servers.stop();
-            m_smtpUp = m_servers.start(MailServers::Smtp, &error);
-        }
-        m_servers.useInThisProcess(5);
+        const int running = m_servers.startPop3AndSmtp(5);
+        m_pop3Up = running & MailServers::Pop3;
+        m_smtpUp = running & MailServers::Smtp;
     }
 
     void init()

@@ -45,6 +45,41 @@ bool syncFolder(const QString& folder, int (*sync)(int))
     return ::close(fd) == 0 && synced;
 }
 
+/**
+ * Final names of received mail in a folder: the time to the second and a number counting up
+ * within that second ("20261208093000_001.eml"), skipping names that exist or were handed out.
+ * Counting on from the last number keeps a batch of thousands received in one second linear.
+ */
+class FinalNames {
+public:
+    explicit FinalNames(const QString& folder) : m_folder(folder) {}
+
+    void reserve(const QString& name) { m_taken.insert(name); }
+
+    QString next()
+    {
+        const QString stem = QDateTime::currentDateTime().toString(u"yyyyMMddHHmmss") + QLatin1Char('_');
+        if (stem != m_stem) {
+            m_stem = stem;
+            m_number = 0;
+        }
+        for (;;) {
+            const QString name =
+                m_stem + QString::number(++m_number).rightJustified(3, QLatin1Char('0')) + QStringLiteral(".eml");
+            if (!m_taken.contains(name) && !exists(m_folder + QLatin1Char('/') + name)) {
+                m_taken.insert(name);
+                return name;
+            }
+        }
+    }
+
+private:
+    QString m_folder;
+    QString m_stem;
+    int m_number = 0;
+    QSet<QString> m_taken;
+};
+
 // Moves @p from to @p to unless @p to exists; errno EEXIST when it does.
 bool moveWithoutReplacing(const QString& from, const QString& to)
 {
@@ -123,12 +158,14 @@ bool ReceiveFolder::recover(QString* error)
             return false;
         }
         // Staged files whose final name was taken meanwhile get another name, written down first.
-        QSet<QString> taken;
+        FinalNames names(m_inputFolder);
+        for (const JournalEntry& entry : m_journal.entries())
+            names.reserve(entry.finalName);
         bool renamedInJournal = false;
         for (JournalEntry& entry : m_journal.entries()) {
             if (exists(m_stagingFolder + QLatin1Char('/') + entry.stagedName)
                 && exists(m_inputFolder + QLatin1Char('/') + entry.finalName)) {
-                entry.finalName = chooseFinalName(taken);
+                entry.finalName = names.next();
                 renamedInJournal = true;
             }
         }
@@ -184,18 +221,6 @@ void ReceiveFolder::removeLeftovers()
     }
 }
 
-QString ReceiveFolder::chooseFinalName(QSet<QString>& taken) const
-{
-    const QString stem = QDateTime::currentDateTime().toString(u"yyyyMMddHHmmss") + QLatin1Char('_');
-    for (int number = 1;; ++number) {
-        const QString name = stem + QString::number(number).rightJustified(3, QLatin1Char('0')) + QStringLiteral(".eml");
-        if (!taken.contains(name) && !exists(m_inputFolder + QLatin1Char('/') + name)) {
-            taken.insert(name);
-            return name;
-        }
-    }
-}
-
 bool ReceiveFolder::saveRecord(QString* error)
 {
     if (!keepsRecord() || !m_recordDirty)
@@ -219,10 +244,10 @@ QStringList ReceiveFolder::commit(const QList<StagedMessage>& staged, QString* e
         return {};
     }
     crashPoint("staged");
-    QSet<QString> taken;
+    FinalNames names(m_inputFolder);
     QList<JournalEntry> batch;
     for (const StagedMessage& message : staged)
-        batch.append({message.id, QFileInfo(message.stagedPath).fileName(), chooseFinalName(taken)});
+        batch.append({message.id, QFileInfo(message.stagedPath).fileName(), names.next()});
     if (keepsRecord()) {
         m_journal.entries().append(batch);
         if (!m_journal.save(journalFile(m_recordFile), error))

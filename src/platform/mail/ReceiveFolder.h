@@ -79,7 +79,6 @@ private:
     bool recover(QString* error);
     bool publishStaged(JournalEntry& entry, bool* renamed);
     void removeLeftovers();
-    QString chooseFinalName(QSet<QString>& taken) const;
 
     QString m_inputFolder;   // ends without "/"
     QString m_stagingFolder; // ends without "/"
