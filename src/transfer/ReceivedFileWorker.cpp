@@ -1,8 +1,21 @@
 #include "transfer/ReceivedFileWorker.h"
 
+#include "platform/ThreadPriority.h"
+
 namespace fumibako::transfer {
 
-ReceivedFileWorker::ReceivedFileWorker() : m_thread([this] { run(); }) {}
+namespace {
+
+// The worker is woken for a batch of files, not for each one: waking a thread on another core
+// costs about as much as reading a small message.
+constexpr size_t kWakeCount = 16;
+
+} // namespace
+
+ReceivedFileWorker::ReceivedFileWorker() : m_thread([this] { run(); })
+{
+    platform::lowerToIdle(m_thread);
+}
 
 ReceivedFileWorker::~ReceivedFileWorker()
 {
@@ -16,6 +29,8 @@ void ReceivedFileWorker::add(int position, const QString& path)
         if (m_closed || position < 0)
             return;
         m_queue.emplace_back(position, path);
+        if (m_queue.size() < kWakeCount)
+            return;
     }
     m_wake.notify_one();
 }
@@ -28,6 +43,7 @@ std::vector<std::optional<platform::mail::MailSummary>> ReceivedFileWorker::take
 
 void ReceivedFileWorker::stop()
 {
+    platform::raiseToNormal(m_thread);
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
         m_closed = true;
@@ -43,7 +59,9 @@ void ReceivedFileWorker::run()
         std::pair<int, QString> item;
         {
             std::unique_lock<std::mutex> lock(m_mutex);
-            m_wake.wait(lock, [this] { return m_closed || !m_queue.empty(); });
+            // Once awake, the worker empties the queue before it waits again.
+            if (m_queue.empty())
+                m_wake.wait(lock, [this] { return m_closed || m_queue.size() >= kWakeCount; });
             if (m_queue.empty())
                 return; // closed, and nothing left
             item = std::move(m_queue.front());

@@ -19,7 +19,8 @@ namespace fumibako::transfer {
  *
  * For each file as it arrives: reads the summary its index entry needs, so that filing the batch
  * at the end finds little left to do. That work goes to a core the network-bound download leaves
- * idle. Files are added from any thread; takeAll() waits for the last one.
+ * idle, and only on idle processor time until takeAll() waits for it (see ThreadPriority.h). Files
+ * are added from any thread; takeAll() waits for the last one.
  */
 class ReceivedFileWorker {
 public:

@@ -1,5 +1,6 @@
 #include "platform/mail/MailFileQueue.h"
 
+#include "platform/ThreadPriority.h"
 #include "platform/mail/MailFileWriter.h"
 
 #include <QFile>
@@ -11,12 +12,17 @@ namespace fumibako::platform::mail {
 namespace {
 
 constexpr qint64 kMostQueuedBytes = 16 * 1024 * 1024;
+// The writer is woken for a batch of messages, not for each one: waking a thread on another
+// core costs more than writing a small message, above all in a virtual machine.
+constexpr size_t kWakeCount = 16;
+constexpr qint64 kWakeBytes = 1024 * 1024;
 
 } // namespace
 
 MailFileQueue::MailFileQueue(const QString& folder, SavedFileCallback saved)
     : m_folder(folder), m_saved(std::move(saved)), m_thread([this] { run(); })
 {
+    lowerToIdle(m_thread);
 }
 
 MailFileQueue::~MailFileQueue()
@@ -29,16 +35,28 @@ MailFileQueue::~MailFileQueue()
 void MailFileQueue::addMessage(QByteArray bytes)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
+    if (m_queuedBytes >= kMostQueuedBytes && !m_raised) {
+        // The download waits for the writer: it must not wait for idle processor time.
+        m_raised = true;
+        raiseToNormal(m_thread);
+    }
     m_changed.wait(lock, [this] { return m_queuedBytes < kMostQueuedBytes || m_closed; });
     m_queuedBytes += bytes.size();
     m_queue.push_back({std::move(bytes), QString()});
-    m_changed.notify_all();
+    if (batchReady())
+        m_changed.notify_all();
+}
+
+bool MailFileQueue::batchReady() const
+{
+    return m_queue.size() >= kWakeCount || m_queuedBytes >= kWakeBytes || m_hasFile;
 }
 
 void MailFileQueue::addFile(const QString& temporaryPath)
 {
     const std::lock_guard<std::mutex> lock(m_mutex);
     m_queue.push_back({QByteArray(), temporaryPath});
+    m_hasFile = true;
     m_changed.notify_all();
 }
 
@@ -52,6 +70,7 @@ QStringList MailFileQueue::finish(QString* error)
 
 void MailFileQueue::stop()
 {
+    raiseToNormal(m_thread);
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
         m_closed = true;
@@ -67,12 +86,15 @@ void MailFileQueue::run()
         Item item;
         {
             std::unique_lock<std::mutex> lock(m_mutex);
-            m_changed.wait(lock, [this] { return m_closed || !m_queue.empty(); });
+            // Once awake, the writer empties the queue before it waits again.
+            if (m_queue.empty())
+                m_changed.wait(lock, [this] { return m_closed || batchReady(); });
             if (m_queue.empty())
                 return;
             item = std::move(m_queue.front());
             m_queue.pop_front();
             m_queuedBytes -= item.bytes.size();
+            m_hasFile = m_hasFile && !m_queue.empty();
         }
         m_changed.notify_all();
         const bool kept = !m_failed && write(item);

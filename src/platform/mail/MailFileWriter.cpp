@@ -101,8 +101,8 @@ QString MailFileWriter::commit()
         return {};
     const int fd = m_fd;
     m_fd = -1;
-    // The disk starts on the file now, so that making the batch durable has little left to do.
-    ::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+    // No write-back is started here: one flush of the whole batch (ReceiveFolder::commit) costs
+    // far less than a disk request per message, each of which stalls a virtual machine.
     if (::close(fd) != 0) {
         fail(QStringLiteral("Cannot write the received mail"));
         return {};

@@ -10,9 +10,11 @@
 #include <QDateTime>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
+
+#include <cerrno>
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace fumibako::platform::mail {
@@ -21,31 +23,69 @@ namespace {
 
 constexpr char kDateFormat[] = "yyyy/MM/dd HH:mm:ss";
 
-// A message file starts with a header field. Empty files and files that start with anything
-// else (binary junk, a partial download) cannot be read as mail.
-bool startsWithHeaderField(int fd)
+// A message file starts with a header field ("Name:" with optional blanks before the colon).
+// Empty files and files that start with anything else (binary junk, a partial download) cannot
+// be read as mail.
+bool startsWithHeaderField(const char* data, size_t size)
 {
-    char start[1000];
-    const ssize_t read = ::pread(fd, start, sizeof start - 1, 0);
-    if (read <= 0)
+    size_t i = 0;
+    while (i < size && data[i] >= '!' && data[i] <= '~' && data[i] != ':')
+        ++i;
+    if (i == 0)
         return false;
-    QByteArray firstLine = QByteArray::fromRawData(start, read);
-    if (const qsizetype end = firstLine.indexOf('\n'); end >= 0)
-        firstLine.truncate(end + 1);
-    static const QRegularExpression field(QStringLiteral("^[!-9;-~]+[ \\t]*:"));
-    return field.match(QString::fromLatin1(firstLine)).hasMatch();
+    while (i < size && (data[i] == ' ' || data[i] == '\t'))
+        ++i;
+    return i < size && data[i] == ':';
 }
 
-GObjectPtr<GMimeMessage> parseMessageFile(const QString& path)
+// Messages up to this size are read with one system call and parsed in memory; larger ones
+// are parsed from the file, so a message of hundreds of megabytes is never held twice.
+constexpr qint64 kReadWholeBytes = 4 * 1024 * 1024;
+
+GObjectPtr<GMimeStream> openMessageStream(const QString& path)
 {
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return nullptr;
-    if (!startsWithHeaderField(fd)) {
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || info.st_size <= 0) {
         ::close(fd);
         return nullptr;
     }
-    GObjectPtr<GMimeStream> stream(g_mime_stream_fs_new(fd)); // the stream closes the file
+    if (info.st_size > kReadWholeBytes) {
+        char start[1000];
+        const ssize_t read = ::pread(fd, start, sizeof start, 0);
+        if (read <= 0 || !startsWithHeaderField(start, size_t(read))) {
+            ::close(fd);
+            return nullptr;
+        }
+        return GObjectPtr<GMimeStream>(g_mime_stream_fs_new(fd)); // the stream closes the file
+    }
+    GByteArray* bytes = g_byte_array_sized_new(guint(info.st_size));
+    g_byte_array_set_size(bytes, guint(info.st_size));
+    size_t filled = 0;
+    while (filled < size_t(info.st_size)) {
+        const ssize_t read = ::read(fd, bytes->data + filled, size_t(info.st_size) - filled);
+        if (read < 0 && errno == EINTR)
+            continue;
+        if (read <= 0)
+            break; // the file shrank: what was read is parsed
+        filled += size_t(read);
+    }
+    ::close(fd);
+    g_byte_array_set_size(bytes, guint(filled));
+    if (!startsWithHeaderField(reinterpret_cast<const char*>(bytes->data), filled)) {
+        g_byte_array_unref(bytes);
+        return nullptr;
+    }
+    return GObjectPtr<GMimeStream>(g_mime_stream_mem_new_with_byte_array(bytes)); // the stream owns the bytes
+}
+
+GObjectPtr<GMimeMessage> parseMessageFile(const QString& path)
+{
+    GObjectPtr<GMimeStream> stream = openMessageStream(path);
+    if (!stream)
+        return nullptr;
     GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
     g_mime_parser_set_format(parser.get(), GMIME_FORMAT_MESSAGE);
     GObjectPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), nullptr));

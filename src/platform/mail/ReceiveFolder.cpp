@@ -58,10 +58,15 @@ public:
 
     QString next()
     {
-        const QString stem = QDateTime::currentDateTime().toString(u"yyyyMMddHHmmss") + QLatin1Char('_');
-        if (stem != m_stem) {
-            m_stem = stem;
-            m_number = 0;
+        // Formatting the local time is slow next to the rest: done once a second.
+        const qint64 second = QDateTime::currentSecsSinceEpoch();
+        if (second != m_second) {
+            m_second = second;
+            const QString stem = QDateTime::fromSecsSinceEpoch(second).toString(u"yyyyMMddHHmmss") + QLatin1Char('_');
+            if (stem != m_stem) {
+                m_stem = stem;
+                m_number = 0;
+            }
         }
         for (;;) {
             const QString name =
@@ -75,6 +80,7 @@ public:
 
 private:
     QString m_folder;
+    qint64 m_second = -1;
     QString m_stem;
     int m_number = 0;
     QSet<QString> m_taken;
