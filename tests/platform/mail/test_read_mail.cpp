@@ -39,6 +39,8 @@ private Q_SLOTS:
     void readsOtherCharsets();
     void unreadableFilesAreNoList_data();
     void unreadableFilesAreNoList();
+    void readsSmallAndLargeFilesAlike_data();
+    void readsSmallAndLargeFilesAlike();
     void savesAttachmentsSafely();
     void keepsAttachedMessagesWhole();
     void givesHeaderLines();
@@ -151,6 +153,42 @@ void ReadMailTest::unreadableFilesAreNoList()
     QFETCH(QString, file);
     QVERIFY(!ReadMail(file, kFields, QDir::tempPath()).isList);
     QVERIFY(!ReadMail(file, QString(), QDir::tempPath()).isList);
+}
+
+// Small messages are read into memory at once and large ones parsed from the file; the first
+// header field decides in both whether the file is mail at all.
+void ReadMailTest::readsSmallAndLargeFilesAlike_data()
+{
+    QTest::addColumn<QByteArray>("firstLine");
+    QTest::addColumn<int>("bodyLines");
+    QTest::addColumn<bool>("isMail");
+    const QByteArray subject = "Subject: =?UTF-8?B?5aSn44GN44Gq44Oh44O844Or?=\r\n";
+    QTest::newRow("small") << subject << 10 << true;
+    QTest::newRow("larger than read at once") << subject << 80000 << true; // about 5.6 MB
+    QTest::newRow("blanks before the colon") << QByteArray("X-Note \t: x\r\n") + subject << 10 << true;
+    QTest::newRow("no field first, small") << QByteArray("hello world\r\n") + subject << 10 << false;
+    QTest::newRow("no field first, large") << QByteArray("hello world\r\n") + subject << 80000 << false;
+}
+
+void ReadMailTest::readsSmallAndLargeFilesAlike()
+{
+    QFETCH(QByteArray, firstLine);
+    QFETCH(int, bodyLines);
+    QFETCH(bool, isMail);
+    QByteArray bytes = firstLine + "From: a@example.jp\r\nContent-Type: text/plain; charset=us-ascii\r\n\r\n";
+    const QByteArray line = QByteArray(68, 'x') + "\r\n";
+    for (int i = 0; i < bodyLines; ++i)
+        bytes += line;
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("m.eml"));
+    fumibako::test::writeBytes(file, bytes);
+
+    const LibraryResult result = ReadMail(file, kFields, dir.path());
+    QCOMPARE(result.isList, isMail);
+    if (!isMail)
+        return;
+    QCOMPARE(value(result, 0), QStringLiteral("大きなメール"));
+    QCOMPARE(value(result, 4).count(QLatin1Char('x')), 68 * bodyLines);
 }
 
 void ReadMailTest::savesAttachmentsSafely()
