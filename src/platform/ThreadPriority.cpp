@@ -18,12 +18,4 @@ void lowerToIdle(std::thread& thread)
 #endif
 }
 
-void raiseToNormal(std::thread& thread)
-{
-    if (!thread.joinable())
-        return;
-    const sched_param none{};
-    pthread_setschedparam(thread.native_handle(), SCHED_OTHER, &none);
-}
-
 } // namespace fumibako::platform

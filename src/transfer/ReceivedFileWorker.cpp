@@ -37,13 +37,38 @@ void ReceivedFileWorker::add(int position, const QString& path)
 
 std::vector<std::optional<platform::mail::MailSummary>> ReceivedFileWorker::takeAll()
 {
+    // The worker gets only idle processor time: what it has not started yet is read here, and
+    // the wait is at most for the file it is on.
+    while (std::optional<Item> item = takeNext(false))
+        read(*item);
     stop();
     return std::move(m_summaries);
 }
 
+std::optional<ReceivedFileWorker::Item> ReceivedFileWorker::takeNext(bool wait)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    // Once awake, the worker empties the queue before it waits again.
+    if (wait && m_queue.empty())
+        m_wake.wait(lock, [this] { return m_closed || m_queue.size() >= kWakeCount; });
+    if (m_queue.empty())
+        return std::nullopt;
+    Item item = std::move(m_queue.front());
+    m_queue.pop_front();
+    return item;
+}
+
+void ReceivedFileWorker::read(const Item& item)
+{
+    std::optional<platform::mail::MailSummary> summary = platform::mail::ReadMailSummary(item.second);
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_summaries.size() <= size_t(item.first))
+        m_summaries.resize(size_t(item.first) + 1);
+    m_summaries[size_t(item.first)] = std::move(summary);
+}
+
 void ReceivedFileWorker::stop()
 {
-    platform::raiseToNormal(m_thread);
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
         m_closed = true;
@@ -55,24 +80,8 @@ void ReceivedFileWorker::stop()
 
 void ReceivedFileWorker::run()
 {
-    for (;;) {
-        std::pair<int, QString> item;
-        {
-            std::unique_lock<std::mutex> lock(m_mutex);
-            // Once awake, the worker empties the queue before it waits again.
-            if (m_queue.empty())
-                m_wake.wait(lock, [this] { return m_closed || m_queue.size() >= kWakeCount; });
-            if (m_queue.empty())
-                return; // closed, and nothing left
-            item = std::move(m_queue.front());
-            m_queue.pop_front();
-        }
-        std::optional<platform::mail::MailSummary> summary = platform::mail::ReadMailSummary(item.second);
-        const std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_summaries.size() <= size_t(item.first))
-            m_summaries.resize(size_t(item.first) + 1);
-        m_summaries[size_t(item.first)] = std::move(summary);
-    }
+    while (std::optional<Item> item = takeNext(true))
+        read(*item);
 }
 
 } // namespace fumibako::transfer

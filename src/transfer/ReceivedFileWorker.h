@@ -19,8 +19,8 @@ namespace fumibako::transfer {
  *
  * For each file as it arrives: reads the summary its index entry needs, so that filing the batch
  * at the end finds little left to do. That work goes to a core the network-bound download leaves
- * idle, and only on idle processor time until takeAll() waits for it (see ThreadPriority.h). Files
- * are added from any thread; takeAll() waits for the last one.
+ * idle, and only on idle processor time (see ThreadPriority.h). Files are added from any thread;
+ * takeAll() reads those the worker has not started and waits for the one it is on.
  */
 class ReceivedFileWorker {
 public:
@@ -35,12 +35,17 @@ public:
     std::vector<std::optional<platform::mail::MailSummary>> takeAll();
 
 private:
+    using Item = std::pair<int, QString>; // position in the batch, path
+
     void run();
     void stop();
+    /** The next queued file; with @p wait, sleeps until a batch is queued or the worker is closed. */
+    std::optional<Item> takeNext(bool wait);
+    void read(const Item& item);
 
     std::mutex m_mutex;
     std::condition_variable m_wake;
-    std::deque<std::pair<int, QString>> m_queue;
+    std::deque<Item> m_queue;
     std::vector<std::optional<platform::mail::MailSummary>> m_summaries;
     bool m_closed = false;
     std::thread m_thread;

@@ -274,6 +274,25 @@ private Q_SLOTS:
         QCOMPARE(summaries[2]->attachments, 0);
     }
 
+    // More files than the worker is woken for at once: the worker and takeAll() share them, and
+    // every one is read exactly where it belongs.
+    void workerAndTakerShareManyFiles()
+    {
+        constexpr int kFiles = 100;
+        ReceivedFileWorker worker;
+        for (int i = 0; i < kFiles; ++i) {
+            const QString path = m_folder + QStringLiteral(".m%1").arg(i);
+            writeBytes(path, i % 3 == 0 ? kTwoAttachments : kPlainMessage);
+            worker.add(i, path);
+        }
+        const auto summaries = worker.takeAll();
+        QCOMPARE(summaries.size(), size_t(kFiles));
+        for (int i = 0; i < kFiles; ++i) {
+            QVERIFY2(summaries[size_t(i)].has_value(), qPrintable(QString::number(i)));
+            QCOMPARE(summaries[size_t(i)]->attachments, i % 3 == 0 ? 2 : 0);
+        }
+    }
+
     void unsafeNamesAreCleaned()
     {
         const QString index = m_folder + QStringLiteral("MailCom.ini");

@@ -1,6 +1,5 @@
 #include "platform/mail/MailFileQueue.h"
 
-#include "platform/ThreadPriority.h"
 #include "platform/mail/MailFileWriter.h"
 
 #include <QFile>
@@ -22,7 +21,6 @@ constexpr qint64 kWakeBytes = 1024 * 1024;
 MailFileQueue::MailFileQueue(const QString& folder, SavedFileCallback saved)
     : m_folder(folder), m_saved(std::move(saved)), m_thread([this] { run(); })
 {
-    lowerToIdle(m_thread);
 }
 
 MailFileQueue::~MailFileQueue()
@@ -35,11 +33,6 @@ MailFileQueue::~MailFileQueue()
 void MailFileQueue::addMessage(QByteArray bytes)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
-    if (m_queuedBytes >= kMostQueuedBytes && !m_raised) {
-        // The download waits for the writer: it must not wait for idle processor time.
-        m_raised = true;
-        raiseToNormal(m_thread);
-    }
     m_changed.wait(lock, [this] { return m_queuedBytes < kMostQueuedBytes || m_closed; });
     m_queuedBytes += bytes.size();
     m_queue.push_back({std::move(bytes), QString()});
@@ -70,7 +63,6 @@ QStringList MailFileQueue::finish(QString* error)
 
 void MailFileQueue::stop()
 {
-    raiseToNormal(m_thread);
     {
         const std::lock_guard<std::mutex> lock(m_mutex);
         m_closed = true;

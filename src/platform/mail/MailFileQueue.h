@@ -21,7 +21,6 @@ namespace fumibako::platform::mail {
  * kept in order; after the first one that cannot be written, none of the later ones is kept.
  * Holds at most a few megabytes: add() waits while more than that is still to be written.
  * The writer thread is woken for a batch (a number of messages or a megabyte), and by finish().
- * It runs on idle processor time until the download waits for it (see ThreadPriority.h).
  */
 class MailFileQueue {
 public:
@@ -60,7 +59,6 @@ private:
     std::deque<Item> m_queue;
     qint64 m_queuedBytes = 0;
     bool m_hasFile = false; // a file is queued: the writer is woken for it at once
-    bool m_raised = false;  // the writer runs at normal priority again
     bool m_closed = false;
     bool m_failed = false;
     QString m_error;
