@@ -5,7 +5,7 @@ Compares fumibako-tool with fetchmail (MDA to one file per message) and with the
 poplib / smtplib loops, on the same mailbox, re-seeded before every run. Prints
 RESULT <name> <value> <unit> lines. Needs root (Dovecot runs its mail processes as 'mail').
 
-    transfer_bench.py --tool FUMIBAKO_TOOL --account TRANSFER_ACCOUNT --fixtures DIR [--small N] [--large N]
+    transfer_bench.py --tool FUMIBAKO_TOOL --account TRANSFER_ACCOUNT --fixtures DIR [--small N] [--large N] [--rounds N]
 """
 import argparse
 import os
@@ -292,11 +292,19 @@ def pool_files(folder):
     return [os.path.join(folder, n) for n in sorted(os.listdir(folder))]
 
 
-def receive_round(bench, servers, pool, label, with_fetchmail):
-    """Ours and the poplib loop twice each, in the order ours, poplib, poplib, ours, and the
-    faster of each pair: whichever runs right after the machine deleted many files pays for it
-    (see Bench), and the order gives both the same share of that. Both upgrade the connection
-    with STLS, which the server offers; the loop without TLS runs once more for reference."""
+def median(values):
+    ordered = sorted(values)
+    middle = len(ordered) // 2
+    return ordered[middle] if len(ordered) % 2 else (ordered[middle - 1] + ordered[middle]) / 2
+
+
+def receive_round(bench, servers, pool, label, with_fetchmail, rounds):
+    """Ours and the poplib loop in turn (ours, loop, ours, loop, ...), @p rounds times each, every
+    run on a freshly seeded mailbox and into a folder of its own. A single pair moves with
+    whatever else the machine does (the loop alone was seen to read 1.9 s and 3.2 s within half an
+    hour), so the figures are medians, the ratio is the median of the ratios of each pair, and its
+    spread is printed beside it. Both upgrade the connection with STLS, which the server offers;
+    fetchmail and the loop without TLS run once each for reference."""
     files = pool_files(pool)
     runs = {"receive": [], "poplib": []}
 
@@ -305,23 +313,25 @@ def receive_round(bench, servers, pool, label, with_fetchmail):
         # Written-back inode tables let the file system reuse freed inodes after one minute
         # instead of six: neither client should pay for what ran before it.
         os.sync()
-        runs[name].append(client(len(files)))
+        runs.setdefault(name, []).append(client(len(files)))
 
-    timed("receive", bench.receive_tool)
-    timed("poplib", bench.receive_poplib)
+    for _ in range(rounds):
+        timed("receive", bench.receive_tool)
+        timed("poplib", bench.receive_poplib)
     if with_fetchmail:
         servers.seed(files)
         runs["fetchmail"] = [bench.receive_fetchmail(len(files))]
-    timed("poplib", bench.receive_poplib)
-    timed("receive", bench.receive_tool)
-    # For reference: the loop without TLS (ours always takes the STLS the server offers).
-    runs["poplib_plain"] = []
     timed("poplib_plain", lambda expected: bench.receive_poplib(expected, tls=False))
-    figures = {name: min(results) for name, results in runs.items()}
+    figures = {name: tuple(median(column) for column in zip(*results)) for name, results in runs.items()}
     for name, (wall, cpu, rss) in figures.items():
         result("%s_%s" % (name, label), wall, "s")
         result("cpu_%s_%s" % (name, label), cpu, "s")
-    result("receive_%s_ratio" % label, figures["receive"][0] / figures["poplib"][0], "x")
+    ratios = [ours[0] / loop[0] for ours, loop in zip(runs["receive"], runs["poplib"])]
+    result("receive_%s_ratio" % label, median(ratios), "x")
+    result("receive_%s_ratio_min" % label, min(ratios), "x")
+    result("receive_%s_ratio_max" % label, max(ratios), "x")
+    sys.stderr.write("receive_%s: ours %s s, poplib loop %s s\n" % (
+        label, " ".join("%.2f" % r[0] for r in runs["receive"]), " ".join("%.2f" % r[0] for r in runs["poplib"])))
     return figures
 
 
@@ -334,6 +344,7 @@ def main():
     ap.add_argument("--large", type=int, default=200)
     ap.add_argument("--send", type=int, default=500)
     ap.add_argument("--only", default="small,large,send")
+    ap.add_argument("--rounds", type=int, default=5, help="runs of each receiving client, taken in turn")
     args = ap.parse_args()
     servers = Servers(args.fixtures)
     bench = None
@@ -344,13 +355,13 @@ def main():
         if "small" in only:
             pool = os.path.join(servers.run, "pool-small")
             make_pool(pool, args.small, large=False)
-            receive_round(bench, servers, pool, "%dx8k" % args.small, True)
+            receive_round(bench, servers, pool, "%dx8k" % args.small, True, args.rounds)
             servers.seed(pool_files(pool))
             result("receive_nothing_new_%d" % args.small, bench.receive_nothing_new(args.small) * 1000, "ms")
         if "large" in only:
             pool = os.path.join(servers.run, "pool-large")
             make_pool(pool, args.large, large=True)
-            figures = receive_round(bench, servers, pool, "%dx1m" % args.large, False)
+            figures = receive_round(bench, servers, pool, "%dx1m" % args.large, False, args.rounds)
             result("rss_receive_%dx1m" % args.large, figures["receive"][2], "MB")
         if "send" in only:
             tool, loop = bench.send(args.send)
