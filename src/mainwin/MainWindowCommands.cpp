@@ -227,6 +227,7 @@ mailview::ReadWindowContext MainWindow::readWindowContext()
 void MainWindow::listChanged()
 {
     m_mailModel->reload();
+    previewFollowsList();
     m_toolDelete->setEnabled(false);
     m_timers.stopUnreadTimer();
 }
