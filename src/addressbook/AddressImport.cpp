@@ -3,6 +3,7 @@
 #include "addressbook/AddressBook.h"
 #include "addressbook/CsvFields.h"
 #include "platform/AtomicFile.h"
+#include "storage/Paths.h"
 
 #include <QDir>
 
@@ -174,10 +175,9 @@ QByteArray exportBytes(const QList<AddressEntry>& entries)
 
 QString exportDoneText(const QString& programDir)
 {
-    QString dir = QDir::toNativeSeparators(programDir);
-    if (dir.size() > 1 && dir.endsWith(QDir::separator()))
-        dir.chop(1);
-    return dir + QStringLiteral("\r\n") + QStringLiteral("に「Exp_Address.csv」を作成しました");
+    // The program directory as every path of the program keeps it: with its trailing separator.
+    return QDir::toNativeSeparators(storage::withTrailingSlash(programDir)) + QStringLiteral("\r\n")
+        + QStringLiteral("に「Exp_Address.csv」を作成しました");
 }
 
 bool ExportAddressBook(const QString& programDir, const QList<AddressEntry>& entries, QString* error)

@@ -196,8 +196,11 @@ void RecipientPickerDialog::entryDoubleClicked(const QModelIndex& index)
 
 void RecipientPickerDialog::chooseFile()
 {
+    // Qt shows the filter without its last parenthesised pattern, "*", which it applies: the
+    // list reads "すべてのファイル(*.*)" and still shows files without a dot in their names.
     const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("添付ファイル"), QString(),
-                                                      QStringLiteral("すべてのファイル (*)"));
+                                                      QStringLiteral("すべてのファイル(*.*) (*)"), nullptr,
+                                                      QFileDialog::HideNameFilterDetails);
     if (!path.isEmpty())
         addFiles({path});
 }

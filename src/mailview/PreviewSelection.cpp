@@ -29,6 +29,14 @@ PreviewAction itemClicked(PreviewState& state, const QString& key, const QString
     return locationName == kPreviewFileName ? PreviewAction::Nothing : PreviewAction::Render;
 }
 
+PreviewAction listChanged(PreviewState& state, const QString& locationName, bool stillListed)
+{
+    if (state.shownKey.isEmpty() || stillListed || locationName != kPreviewFileName)
+        return PreviewAction::Nothing;
+    state.shownKey.clear();
+    return PreviewAction::Blank;
+}
+
 bool emptySpaceClicked(const QString& locationName)
 {
     return locationName != kBlankLocation;

@@ -42,6 +42,14 @@ void listPressed(PreviewState& state);
  */
 PreviewAction itemClicked(PreviewState& state, const QString& key, const QString& locationName);
 
+/**
+ * The list was filled again or lost rows (a move, a delete, a send, another folder). The pane
+ * shows what is chosen in the list or nothing: when it shows the message @p state remembers
+ * (@p locationName is kPreviewFileName) and that message is no longer listed (@p stillListed
+ * false), the pane is blanked and the message forgotten.
+ */
+PreviewAction listChanged(PreviewState& state, const QString& locationName, bool stillListed);
+
 /** A mouse release in the list that hit no item: true when the pane is to be blanked. */
 bool emptySpaceClicked(const QString& locationName);
 

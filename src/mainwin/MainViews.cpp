@@ -109,7 +109,12 @@ void MailListView::mousePressEvent(QMouseEvent* event)
 {
     m_itemClicked = false;
     Q_EMIT listPressed();
+    const QModelIndex hit = indexAt(event->position().toPoint());
+    const bool wasSelected = hit.isValid() && selectionModel()->isRowSelected(hit.row(), {});
     QTableView::mousePressEvent(event);
+    const bool selects = event->button() == Qt::RightButton && hit.isValid() && !wasSelected
+        && selectionModel()->isRowSelected(hit.row(), {});
+    m_rightPressSelected = selects ? hit.row() : -1;
 }
 
 void MailListView::mouseReleaseEvent(QMouseEvent* event)
@@ -118,7 +123,8 @@ void MailListView::mouseReleaseEvent(QMouseEvent* event)
     const QModelIndex hit = indexAt(event->position().toPoint());
     if (hit.isValid()) {
         m_itemClicked = true;
-        if (event->button() == Qt::LeftButton && selectionModel()->isRowSelected(hit.row(), {}))
+        const bool chosen = event->button() == Qt::LeftButton || hit.row() == m_rightPressSelected;
+        if (chosen && selectionModel()->isRowSelected(hit.row(), {}))
             Q_EMIT rowClicked(hit.row());
     }
     if (event->button() == Qt::LeftButton && !m_itemClicked) {

@@ -35,7 +35,10 @@ Q_SIGNALS:
     void openRequested();
     /** A mouse press or a key press in the list (it clears the item-clicked flags). */
     void listPressed();
-    /** An item click: a left-button release on a row, or a key that moved the current row. */
+    /**
+     * An item click: a left-button release on a row, a right-button release on a row that the
+     * press selected, or a key that moved the current row.
+     */
     void rowClicked(int row);
     void digitTyped(const QString& text);
     /** A left-button release that was not on a row. */
@@ -51,6 +54,7 @@ protected:
 
 private:
     bool m_itemClicked = false;
+    int m_rightPressSelected = -1; ///< the row a right-button press selected, -1 for none
 };
 
 /** @short The folder tree `treMain`: F2 renames on key release; digits switch accounts. */

@@ -269,6 +269,7 @@ void MainWindow::showFolder(int nodeIndex)
     m_treeModel->setAcceptsDrops(shown.acceptsDrops);
     m_mailModel->reload();
     m_mailList->clearSelection();
+    previewFollowsList();
     m_toolDelete->setEnabled(false);
     m_returnFreedMemory.start();
     m_guard.AcquireOperation(transfer::kRefreshStatus);

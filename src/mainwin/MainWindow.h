@@ -181,6 +181,7 @@ private:
     void listPressed();
     void mailRowClicked(int row);
     void unreadMarkFor(int row);
+    void previewFollowsList();
     void showPreviewOf(const QString& key);
     void showPreviewAgain();
     QString previewLocationName() const;

@@ -227,6 +227,7 @@ mailview::ReadWindowContext MainWindow::readWindowContext()
 void MainWindow::listChanged()
 {
     m_mailModel->reload();
+    previewFollowsList();
     m_toolDelete->setEnabled(false);
     m_timers.stopUnreadTimer();
 }
@@ -241,7 +242,7 @@ void MainWindow::dropRows(const QString& key, const QList<int>& rows)
 
 void MainWindow::addFolder()
 {
-    const int node = m_session.folderTree().addFolder(selectedNode());
+    const int node = m_session.addFolder(selectedNode());
     if (node == 0)
         return;
     m_treeModel->reload();
@@ -256,8 +257,7 @@ void MainWindow::deleteFolder()
     const int node = selectedNode();
     if (!treePopupFor(node).deleteFolder)
         return;
-    const int next = m_session.folderTree().deleteFolder(node, m_session.paths().receivedIndexFile,
-                                                         m_folder.currentMailDir(), m_prompts);
+    const int next = m_session.deleteFolder(node, m_folder.currentMailDir());
     if (next == 0)
         return;
     m_treeModel->reload();
@@ -266,7 +266,7 @@ void MainWindow::deleteFolder()
 
 bool MainWindow::renameFolder(int nodeIndex, const QString& text)
 {
-    if (!m_session.folderTree().rename(nodeIndex, text, m_session.paths().receivedIndexFile, m_prompts))
+    if (!m_session.renameFolder(nodeIndex, text))
         return false;
     // The rows of the shown folder carry their section names; after a rename they may name a
     // section that no longer exists, so the shown folder is listed again under its new key.

@@ -41,6 +41,13 @@ void MainWindow::mailRowClicked(int row)
     showPreviewOf(key);
 }
 
+void MainWindow::previewFollowsList()
+{
+    const bool listed = m_folder.rows().containsKey(m_previewState.shownKey);
+    if (mailview::listChanged(m_previewState, previewLocationName(), listed) == mailview::PreviewAction::Blank)
+        m_preview->showBlank();
+}
+
 void MainWindow::unreadMarkFor(int row)
 {
     if (m_folder.rows().at(row).unread) {

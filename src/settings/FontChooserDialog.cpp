@@ -100,6 +100,10 @@ void FontChooserDialog::reload(const QString& storedName, const QString& storedS
         m_families = installedJapaneseFamilies();
         m_pitchKnown = false;
     }
+    // Each opening lists every face, so that the stored one is found whatever filter was left
+    // ticked when the dialog was last closed.
+    m_noSymbol->setChecked(false);
+    m_fixedOnly->setChecked(false);
     relist();
     m_faceList->setCurrentIndex(m_faces->index(initialFaceIndex(m_faces->stringList(), storedName)));
     m_sizeList->setCurrentIndex(m_sizeList->model()->index(initialSizeIndex(storedSize), 0));

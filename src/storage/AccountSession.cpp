@@ -24,10 +24,40 @@ void AccountSession::saveClosingAccount()
     // histories would make the file again, a settings file that no registry entry names.
     if (!isOpen() || !QFileInfo::exists(m_paths.userFile))
         return;
-    if (m_tree.isChanged() && m_tree.save(m_paths.userFile))
-        m_tree.clearChanged();
+    if (m_tree.isChanged())
+        saveFolderTree();
     if (m_windowLoaded)
         writeAddressHistories(m_paths.userFile, m_histories);
+}
+
+void AccountSession::saveFolderTree()
+{
+    if (QFileInfo::exists(m_paths.userFile) && m_tree.save(m_paths.userFile))
+        m_tree.clearChanged();
+}
+
+int AccountSession::addFolder(int selectedIndex)
+{
+    const int added = m_tree.addFolder(selectedIndex);
+    if (added != 0)
+        saveFolderTree();
+    return added;
+}
+
+bool AccountSession::renameFolder(int index, const QString& text)
+{
+    if (!m_tree.rename(index, text, m_paths.receivedIndexFile, m_prompts))
+        return false;
+    saveFolderTree();
+    return true;
+}
+
+int AccountSession::deleteFolder(int index, const QString& mailDir)
+{
+    const int next = m_tree.deleteFolder(index, m_paths.receivedIndexFile, mailDir, m_prompts);
+    if (next != 0)
+        saveFolderTree();
+    return next;
 }
 
 bool AccountSession::OpenAccount(const QString& name, AccountSwitchHost& host)
@@ -48,6 +78,10 @@ bool AccountSession::OpenAccount(const QString& name, AccountSwitchHost& host)
     m_tree.removeUserFolders();
     m_tree.clearChanged();
     m_tree.load(m_paths.userFile, m_prompts);
+    // An index section whose folder the list lacks (a run ended before the list was written)
+    // gets its folder back, so its mail is not dropped by the next listing. The list is written
+    // with the next folder command, account switch or exit.
+    m_tree.addFoldersOfIndex(m_paths.receivedIndexFile);
     host.folderTreeReloaded(m_tree.count() > kTrashNode + 1);
 
     host.setReceiveMethod(m_environment.receiveMethod);

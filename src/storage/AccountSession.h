@@ -61,6 +61,15 @@ public:
     AddressHistories& histories() { return m_histories; }
     FolderTree& folderTree() { return m_tree; }
 
+    /**
+     * The folder commands of the open account. Each writes the folder list at once, so that a
+     * folder and the mail filed into it outlive a crash or a kill; they return what the
+     * FolderTree command of the same name returns.
+     */
+    int addFolder(int selectedIndex);
+    bool renameFolder(int index, const QString& text);
+    int deleteFolder(int index, const QString& mailDir);
+
     /** The main window finished (or restarted) its load sequence. */
     void setWindowLoaded(bool loaded) { m_windowLoaded = loaded; }
     bool isWindowLoaded() const { return m_windowLoaded; }
@@ -73,6 +82,7 @@ public:
 
 private:
     void saveClosingAccount();
+    void saveFolderTree();
 
     ProgramPaths m_programPaths;
     platform::UserPrompts& m_prompts;

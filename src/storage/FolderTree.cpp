@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 namespace fumibako::storage {
 
 using platform::Answer;
@@ -26,6 +28,19 @@ constexpr int kPathBuffer = 4096;
 bool isBelow(const QString& path, const QString& ancestor)
 {
     return path.size() > ancestor.size() + 1 && path.startsWith(ancestor) && path.at(ancestor.size()) == kSeparator;
+}
+
+const QString kForbiddenCharacters = QStringLiteral("\\/?:*\"<>|[]=");
+
+bool hasForbiddenCharacter(const QString& name)
+{
+    return std::any_of(kForbiddenCharacters.cbegin(), kForbiddenCharacters.cend(),
+                       [&name](QChar c) { return name.contains(c); });
+}
+
+bool hasOuterSpace(const QString& name)
+{
+    return name.startsWith(QLatin1Char(' ')) || name.endsWith(QLatin1Char(' '));
 }
 
 } // namespace
@@ -110,6 +125,37 @@ bool FolderTree::save(const QString& userFile) const
     for (int i = kTrashNode + 1; i <= count(); ++i)
         paths.append(fullPath(i));
     return writeOrderedList(kFolderSection, userFile, paths);
+}
+
+void FolderTree::addPath(const QString& path)
+{
+    const QStringList names = path.split(kSeparator);
+    const bool usable = std::all_of(names.cbegin() + 1, names.cend(), [](const QString& name) {
+        return !name.isEmpty() && !hasForbiddenCharacter(name) && !hasOuterSpace(name);
+    });
+    if (!usable)
+        return;
+    QString parentKey = names.first();
+    for (qsizetype i = 1; i < names.size(); ++i) {
+        const QString key = parentKey + kSeparator + names.at(i);
+        if (!hasKey(key))
+            addNode(key, names.at(i), QStringLiteral("user"), indexOfKey(parentKey));
+        parentKey = key;
+    }
+}
+
+int FolderTree::addFoldersOfIndex(const QString& receivedIndexFile)
+{
+    QStringList sections;
+    IniGetSectionNames(receivedIndexFile, sections);
+    const int before = count();
+    for (const QString& section : std::as_const(sections)) {
+        if (!hasKey(section) && isBelow(section, FixedFolder::Inbox))
+            addPath(section);
+    }
+    if (count() > before)
+        m_changed = true;
+    return count() - before;
 }
 
 int FolderTree::addFolder(int selectedIndex)
@@ -238,15 +284,12 @@ int FolderTree::deleteFolder(int index, const QString& receivedIndexFile, const 
 
 bool CheckName(bool strict, const QString& name, platform::UserPrompts& prompts)
 {
-    static const QString kForbidden = QStringLiteral("\\/?:*\"<>|[]=");
-    for (const QChar c : kForbidden) {
-        if (name.contains(c)) {
-            prompts.message(QStringLiteral("\\ / ? : * \" < > | [ ] =\r\nの文字は使用できません"),
-                            QStringLiteral("不正文字"), Icon::Information, Buttons::Ok);
-            return false;
-        }
+    if (hasForbiddenCharacter(name)) {
+        prompts.message(QStringLiteral("\\ / ? : * \" < > | [ ] =\r\nの文字は使用できません"),
+                        QStringLiteral("不正文字"), Icon::Information, Buttons::Ok);
+        return false;
     }
-    if (strict && (name.startsWith(QLatin1Char(' ')) || name.endsWith(QLatin1Char(' ')))) {
+    if (strict && hasOuterSpace(name)) {
         prompts.message(QStringLiteral("先頭もしくは後部にスペースは使えません"), QStringLiteral("不正文字"),
                         Icon::Information, Buttons::Ok);
         return false;

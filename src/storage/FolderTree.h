@@ -71,6 +71,14 @@ public:
     bool save(const QString& userFile) const;
 
     /**
+     * Adds back the user folders that sections of @p receivedIndexFile name but the tree lacks
+     * (with the folders above them), so that mail filed into a folder outlives a folder list that
+     * was not written. Sections outside the inbox or with an unusable name are left alone.
+     * Returns how many folders were added.
+     */
+    int addFoldersOfIndex(const QString& receivedIndexFile);
+
+    /**
      * Adds "新規フォルダ" + n below the selected folder (below "受信BOX" when a fixed folder under it
      * is selected) and returns its index, or 0 when the selected folder offers no folder commands.
      * The caller starts editing its name.
@@ -99,6 +107,7 @@ public:
 private:
     int addNode(const QString& key, const QString& text, const QString& imageKey, int parent);
     bool loadEntry(const QString& path);
+    void addPath(const QString& path);
     void reindex();
     void deleteSectionsOf(const QString& key, const QString& receivedIndexFile, const QString& mailDir,
                           platform::UserPrompts& prompts) const;

@@ -3,6 +3,7 @@
 #include "addressbook/AddressImport.h"
 #include "addressbook/CsvFields.h"
 #include "addressbook/TextDecoding.h"
+#include "addressbook/core/ImportWizard.h"
 #include "support/TestFiles.h"
 
 #include <QTemporaryDir>
@@ -56,6 +57,8 @@ private Q_SLOTS:
     void decoding();
     void badFilesImportNothing_data();
     void badFilesImportNothing();
+    void fileDialogs_data();
+    void fileDialogs();
     void exportFile();
     void exportThenImportGivesTheBookBack();
 };
@@ -248,6 +251,29 @@ void TestAddressImport::badFilesImportNothing()
     QCOMPARE(result.problem->title, QStringLiteral("未対応"));
 }
 
+// The browse button's dialog per kind; Qt shows the filter as written and takes the pattern in
+// its parentheses.
+void TestAddressImport::fileDialogs_data()
+{
+    QTest::addColumn<ImportFormat>("format");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("filter");
+    QTest::newRow("Outlook Express") << ImportFormat::OutlookExpress << QStringLiteral("Outlook形式のファイルを選んでください")
+                                     << QStringLiteral("Outlook形式(*csv)");
+    QTest::newRow("Al-Mail") << ImportFormat::AlMail << QStringLiteral("Al-Mailのファイルを選んでください")
+                             << QStringLiteral("Al-Mail(Address)");
+    QTest::newRow("Becky!") << ImportFormat::Becky << QStringLiteral("Becky! のアドレス帳を選んでください")
+                            << QStringLiteral("テキスト形式(*.txt)");
+}
+
+void TestAddressImport::fileDialogs()
+{
+    QFETCH(ImportFormat, format);
+    const ImportFileDialog dialog = fileDialogFor(format);
+    QTEST(dialog.title, "title");
+    QTEST(dialog.filter, "filter");
+}
+
 void TestAddressImport::exportFile()
 {
     QTemporaryDir dir;
@@ -258,7 +284,7 @@ void TestAddressImport::exportFile()
     QVERIFY(ExportAddressBook(programDir, entries));
     QCOMPARE(readBytes(programDir + QStringLiteral("Exp_Address.csv")),
              cp932Lines(QStringLiteral("表示名,電子メール アドレス,メモ\n山田,y@ex.jp,\n佐藤,s@ex.jp,\"東京, 大阪\"\n")));
-    QCOMPARE(exportDoneText(programDir), dir.path() + QStringLiteral("\r\nに「Exp_Address.csv」を作成しました"));
+    QCOMPARE(exportDoneText(programDir), programDir + QStringLiteral("\r\nに「Exp_Address.csv」を作成しました"));
 
     QVERIFY(ExportAddressBook(programDir, {{QStringLiteral("Root"), QStringLiteral("😀"), QStringLiteral("e@x"), QString()}}));
     QVERIFY(readBytes(programDir + QStringLiteral("Exp_Address.csv")).startsWith("\xEF\xBB\xBF"));

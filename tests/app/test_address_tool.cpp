@@ -87,7 +87,7 @@ private Q_SLOTS:
                    cp932Lines(QStringLiteral("1.1\nRoot\\b\tB\tb@x\t\nRoot\tA\ta@x\tc,d\n")));
         const ToolRun run = runTool({QStringLiteral("--data-dir"), data.path(), QStringLiteral("address"), QStringLiteral("export")});
         QCOMPARE(run.exitCode, 0);
-        QCOMPARE(run.out, data.path() + QStringLiteral("\nに「Exp_Address.csv」を作成しました\n"));
+        QCOMPARE(run.out, data.path() + QStringLiteral("/\nに「Exp_Address.csv」を作成しました\n"));
         QCOMPARE(readBytes(data.filePath(QStringLiteral("Exp_Address.csv"))),
                  cp932Lines(QStringLiteral("表示名,電子メール アドレス,メモ\nA,a@x,\"c,d\"\nB,b@x,\n")));
     }

@@ -36,7 +36,7 @@ private Q_SLOTS:
                    cp932Lines(QStringLiteral("[標準BOX]\na.eml=011\t山田 <y@example.jp>\t①ご案内\t2026/12/01 09:00:00\n"
                                              "gone.eml=010\tx\ty\tz\nbroken\n"
                                              "[受信BOX\\仕事]\nb.eml=100\t佐藤\t会議\t2026/12/02 10:00:00\n"
-                                             "[受信BOX\\消えた]\nc.eml=010\ta\tb\tc\n")));
+                                             "[消えた]\nc.eml=010\ta\tb\tc\n")));
     }
 
     void listsWithRepairs()
@@ -58,7 +58,7 @@ private Q_SLOTS:
         QVERIFY(run.out.contains(QStringLiteral("b.eml\t100\t佐藤\t会議")));
         QStringList sections;
         fumibako::storage::IniGetSectionNames(m_dir.path() + QStringLiteral("/MailBox/太郎/MailCom.ini"), sections);
-        QVERIFY(!sections.contains(QStringLiteral("受信BOX\\消えた")));
+        QVERIFY(!sections.contains(QStringLiteral("消えた"))); // no folder can have this section
     }
 
     void storesAPasswordFromStandardInput()

@@ -10,6 +10,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -152,7 +153,12 @@ private Q_SLOTS:
             auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
             if (!dialog)
                 return;
-            seen = dialog->windowTitle() == QStringLiteral("添付ファイル");
+            // The filter reads as written, and its pattern also shows files without a dot.
+            const auto* types = dialog->findChild<QComboBox*>(QStringLiteral("fileTypeCombo"));
+            const auto* files = dialog->findChild<QFileSystemModel*>();
+            seen = dialog->windowTitle() == QStringLiteral("添付ファイル") && types
+                && types->currentText() == QStringLiteral("すべてのファイル(*.*)") && files
+                && files->nameFilters() == QStringList{QStringLiteral("*")};
             dialog->selectFile(chosen);
             static_cast<QDialog*>(dialog)->accept();
         });

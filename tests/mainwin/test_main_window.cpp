@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QHeaderView>
 #include <QMenu>
 #include <QTest>
@@ -174,7 +175,16 @@ private Q_SLOTS:
         QCOMPARE(subjects().size(), 2);
         QVERIFY(hasLine(m_data->receivedIndex(), QStringLiteral("ごみ箱"), QStringLiteral("m2.eml=100\t")));
 
+        // Deleted for good in the trash, the flagged message stays, with the "削除フラグ" message.
         selectFolder(QStringLiteral("ごみ箱"));
+        clickRow(rowOfSubject(QStringLiteral("お知らせ")));
+        m_prompts->answerNext(platform::Answer::Yes);
+        QTest::keyClick(m_window->mailList(), Qt::Key_Delete);
+        QCOMPARE(m_prompts->messages.last().title, QStringLiteral("削除フラグ"));
+        QCOMPARE(subjects().size(), 2);
+        QVERIFY(hasLine(m_data->receivedIndex(), QStringLiteral("ごみ箱"), QStringLiteral("m2.eml=100\t")));
+        QVERIFY(QFile::exists(m_window->folderView().currentMailDir() + QStringLiteral("m2.eml")));
+
         clickRow(rowOfSubject(QStringLiteral("お知らせ")));
         triggerPopup(QStringLiteral("取り出す"));
         QVERIFY(hasLine(m_data->receivedIndex(), QStringLiteral("標準BOX"), QStringLiteral("m2.eml=100\t")));

@@ -9,6 +9,7 @@
 #include "mainwin/MainWindow.h"
 #include "mainwin/ReceiveDialogs.h"
 #include "mainwin/SendingNoticeWindow.h"
+#include "mainwin/core/FolderTreeModel.h"
 #include "mainwin/core/MailTableModel.h"
 #include "platform/Cp932.h"
 #include "storage/FolderTree.h"
@@ -22,6 +23,8 @@
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
+#include <QMenu>
+#include <QMimeData>
 #include <QMenuBar>
 #include <QTest>
 #include <QTemporaryDir>
@@ -243,6 +246,52 @@ private Q_SLOTS:
         }
         const QDir work(m_data->paths().workDir);
         QCOMPARE(work.entryList(QDir::Files), QStringList{QStringLiteral("FumiMail.htm")});
+    }
+
+    // The pane shows the message chosen with either button, and never one that left the list.
+    void previewFollowsTheList_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("command"); // "Delete", "drag" or a pop-up item
+        QTest::newRow("Delete") << QStringLiteral("標準BOX") << QStringLiteral("m2.eml") << QStringLiteral("Delete");
+        QTest::newRow("drag into the trash") << QStringLiteral("標準BOX") << QStringLiteral("m2.eml") << QStringLiteral("drag");
+        QTest::newRow("取り出す") << QStringLiteral("ごみ箱") << QStringLiteral("t1.eml") << QStringLiteral("取り出す");
+        QTest::newRow("send") << QStringLiteral("送信BOX") << QStringLiteral("20240102-101010.txt")
+                              << QStringLiteral("送信(選択したもの)");
+    }
+    void previewFollowsTheList()
+    {
+        QFETCH(QString, folder);
+        QFETCH(QString, key);
+        QFETCH(QString, command);
+        const bool send = folder == QStringLiteral("送信BOX");
+        if (send && !m_smtpUp)
+            QSKIP("no SMTP fixture");
+        if (send)
+            queueOutgoing(key, QStringLiteral("b@example.jp"), QStringLiteral("送信待ち"));
+        openWindow();
+        pointAtSmtp();
+        selectFolder(folder);
+        MailListView* list = m_window->mailList();
+        const QRect rect = list->visualRect(m_window->mailModel()->index(rowOfKey(key), kSubjectColumn));
+        QTest::mouseClick(list->viewport(), Qt::RightButton, {}, rect.center());
+        m_window->listPopup()->close();
+        QCOMPARE(list->selectedRowNumbers(), QList<int>{rowOfKey(key)});
+        QCOMPARE(m_window->preview()->location(), m_data->paths().previewFile);
+
+        if (command == QStringLiteral("Delete")) {
+            QTest::keyClick(list, Qt::Key_Delete);
+        } else if (command == QStringLiteral("drag")) {
+            std::unique_ptr<QMimeData> drag(m_window->mailModel()->mimeData(list->selectionModel()->selectedRows()));
+            m_window->treeModel()->dropMimeData(drag.get(), Qt::MoveAction, -1, 0,
+                                                m_window->treeModel()->indexOfNode(storage::kTrashNode));
+        } else {
+            m_window->prepareListPopup();
+            menuAction(command)->trigger();
+        }
+        QCOMPARE(rowOfKey(key), -1);
+        QCOMPARE(m_window->preview()->location(), QStringLiteral("about:blank"));
     }
 
     void previewLoadsNothingButItsPage()

@@ -373,6 +373,27 @@ private Q_SLOTS:
         click(named<QPushButton>(&dialog, "cmdOK"));
         QCOMPARE(chosen.size(), 1);
         QCOMPARE(readBytes(registry()), cp932Lines(QStringLiteral("[Font]\nMainName=Noto Sans Mono CJK JP\nMainSize=5\n")));
+
+        // Opened again after the filters were ticked (and OK, then cancel): every face is listed,
+        // the stored proportional one is chosen and shown as the current one, and OK after a
+        // new size keeps it.
+        const auto reopen = [&] {
+            dialog.reload(QStringLiteral("Noto Sans CJK JP"), QStringLiteral("5"));
+            dialog.show();
+            QVERIFY(!named<QCheckBox>(&dialog, "chkTT")->isChecked());
+            QVERIFY(!named<QCheckBox>(&dialog, "chkNosymbol")->isChecked());
+        };
+        reopen();
+        click(named<QCheckBox>(&dialog, "chkTT"));
+        click(named<QCheckBox>(&dialog, "chkNosymbol"));
+        click(named<QPushButton>(&dialog, "cmdCan"));
+        reopen();
+        QCOMPARE(rows(faces), all);
+        QCOMPARE(faces->currentIndex().data().toString(), QStringLiteral("Noto Sans CJK JP"));
+        QCOMPARE(named<QLabel>(&dialog, "lblFont1")->text(), QStringLiteral("Noto Sans CJK JP"));
+        clickRow(sizes, 3);
+        click(named<QPushButton>(&dialog, "cmdOK"));
+        QCOMPARE(readBytes(registry()), cp932Lines(QStringLiteral("[Font]\nMainName=Noto Sans CJK JP\nMainSize=3\n")));
     }
 };
 

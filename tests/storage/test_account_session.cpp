@@ -1,13 +1,20 @@
 #include "storage/AccountSession.h"
+#include "storage/DataDirectory.h"
+#include "storage/MailFolderView.h"
 #include "storage/ProfileStore.h"
 #include "support/RecordingPrompts.h"
 #include "support/TestFiles.h"
+#include "transfer/MailFileReader.h"
 #include "transfer/OperationGuard.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+
+#include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using namespace fumibako::storage;
 using namespace fumibako::test;
@@ -33,6 +40,40 @@ class TestAccountSession : public QObject {
 
     QTemporaryDir m_dir;
     QString programDir() const { return m_dir.path() + QStringLiteral("/data/"); }
+
+    QString workDir() const { return m_dir.path() + QStringLiteral("/work/"); }
+    AccountPaths pathsOfA() const { return AccountPaths::make(programDir(), QStringLiteral("A")); }
+
+    /** Account A's mailbox with the message "m1.eml", filed in @p section. */
+    void fileMessage(const QString& section)
+    {
+        prepareAccountDirs(programDir(), QStringLiteral("A"));
+        writeBytes(pathsOfA().inputDir + QStringLiteral("m1.eml"), "From: a@example.jp\r\nSubject: s\r\n\r\nbody\r\n");
+        IniWriteString(section, QStringLiteral("m1.eml"), QStringLiteral("010\t差出人\t件名\t2026/01/01 10:00:00"),
+                       pathsOfA().receivedIndexFile);
+    }
+
+    static QStringList userFolders(const FolderTree& tree)
+    {
+        QStringList keys;
+        for (int i = kTrashNode + 1; i <= tree.count(); ++i)
+            keys << tree.node(i).key;
+        return keys;
+    }
+
+    /** The keys the folder @p key lists in a view of @p session's account, after listing the inbox. */
+    QStringList listed(AccountSession& session, RecordingPrompts& prompts, const QString& key)
+    {
+        fumibako::transfer::MailFileReader reader;
+        MailFolderView view(session.folderTree(), prompts, reader);
+        view.setAccount(session.paths(), workDir());
+        view.SelectFolder(FixedFolder::Inbox); // the listing that drops sections of unknown folders
+        view.SelectFolder(key);
+        QStringList keys;
+        for (const MailRow& row : view.rows().rows())
+            keys << row.keyString();
+        return keys;
+    }
 
     void makeAccount(const QString& name, const QString& extra = QString())
     {
@@ -116,6 +157,70 @@ private Q_SLOTS:
         QVERIFY(!QFileInfo::exists(work + QStringLiteral("FumiMail.htm")));
         QCOMPARE(IniGetString(QStringLiteral("Window"), QStringLiteral("Width"), 10, programDir() + QStringLiteral("AName.ini")),
                  QStringLiteral("11200"));
+    }
+
+    // A run killed right after making a folder and filing mail into it (no exit sequence): the
+    // next start shows the folder, its empty sub-folder and the mail.
+    void foldersOutliveAKill()
+    {
+        fileMessage(FixedFolder::Standard);
+        const QString work = QStringLiteral("受信BOX\\仕事");
+        const pid_t child = ::fork();
+        if (child == 0) {
+            RecordingPrompts prompts;
+            AccountSession session(ProgramPaths::make(programDir(), workDir()), prompts, {});
+            RecordingHost host;
+            session.OpenAccount(QStringLiteral("A"), host);
+            const int node = session.addFolder(kInboxNode);
+            session.renameFolder(node, QStringLiteral("仕事"));
+            session.addFolder(node);
+            fumibako::transfer::MailFileReader reader;
+            MailFolderView view(session.folderTree(), prompts, reader);
+            view.setAccount(session.paths(), workDir());
+            view.SelectFolder(FixedFolder::Standard);
+            view.dropOnFolder(work, {0});
+            ::kill(::getpid(), SIGKILL);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+
+        RecordingPrompts prompts;
+        AccountSession session(ProgramPaths::make(programDir(), workDir()), prompts, {});
+        RecordingHost host;
+        QVERIFY(session.OpenAccount(QStringLiteral("A"), host));
+        QCOMPARE(userFolders(session.folderTree()), (QStringList{work, work + QStringLiteral("\\新規フォルダ1")}));
+        QCOMPARE(listed(session, prompts, work), QStringList{QStringLiteral("m1.eml")});
+    }
+
+    // An index section whose folder is missing from the folder list brings its folder back.
+    void indexSectionsKeepTheirFolders_data()
+    {
+        QTest::addColumn<QString>("section");
+        QTest::addColumn<QStringList>("folders");
+        QTest::newRow("folder") << QStringLiteral("受信BOX\\旅行") << QStringList{QStringLiteral("受信BOX\\旅行")};
+        QTest::newRow("with the folder above it")
+            << QStringLiteral("受信BOX\\旅行\\2026")
+            << QStringList{QStringLiteral("受信BOX\\旅行"), QStringLiteral("受信BOX\\旅行\\2026")};
+        QTest::newRow("outside the inbox: dropped") << QStringLiteral("旅行") << QStringList();
+        QTest::newRow("unusable name: dropped") << QStringLiteral("受信BOX\\ 旅行") << QStringList();
+    }
+    void indexSectionsKeepTheirFolders()
+    {
+        QFETCH(QString, section);
+        QFETCH(QStringList, folders);
+        fileMessage(section);
+        RecordingPrompts prompts;
+        AccountSession session(ProgramPaths::make(programDir(), workDir()), prompts, {});
+        RecordingHost host;
+        QVERIFY(session.OpenAccount(QStringLiteral("A"), host));
+        QCOMPARE(userFolders(session.folderTree()), folders);
+        listed(session, prompts, FixedFolder::Inbox);
+        QStringList lines;
+        QCOMPARE(IniGetSection(section, pathsOfA().receivedIndexFile, lines), !folders.isEmpty());
+        session.setWindowLoaded(true);
+        QVERIFY(session.ExitProgram(DisplaySettings{}, false));
+        QCOMPARE(readOrderedList(QStringLiteral("Folder"), programDir() + QStringLiteral("A.ini"), 10, 256), folders);
     }
 
     void guardCodes_data()

@@ -13,13 +13,13 @@ ImportFileDialog fileDialogFor(ImportFormat format)
 {
     switch (format) {
     case ImportFormat::OutlookExpress:
-        return {QStringLiteral("Outlook形式のファイルを選んでください"), QStringLiteral("Outlook形式 (*csv)")};
+        return {QStringLiteral("Outlook形式のファイルを選んでください"), QStringLiteral("Outlook形式(*csv)")};
     case ImportFormat::AlMail:
-        return {QStringLiteral("Al-Mailのファイルを選んでください"), QStringLiteral("Al-Mail (Address)")};
+        return {QStringLiteral("Al-Mailのファイルを選んでください"), QStringLiteral("Al-Mail(Address)")};
     case ImportFormat::Becky:
         break;
     }
-    return {QStringLiteral("Becky! のアドレス帳を選んでください"), QStringLiteral("テキスト形式 (*.txt)")};
+    return {QStringLiteral("Becky! のアドレス帳を選んでください"), QStringLiteral("テキスト形式(*.txt)")};
 }
 
 bool ImportWizard::next(const QString& path)

@@ -15,7 +15,7 @@ namespace fumibako::addressbook {
 /** The file dialog of the browse button for one import kind. */
 struct ImportFileDialog {
     QString title;
-    QString filter; ///< as Qt's file dialogs take it: "Outlook形式 (*csv)"
+    QString filter; ///< as Qt's file dialogs take it: "Outlook形式(*csv)"
 };
 
 /** The file dialog for @p format. */

@@ -41,6 +41,7 @@ int runListCommand(const QString& dataDirOption, const QStringList& args)
     ConsolePrompts prompts;
     FolderTree tree;
     tree.load(paths.userFile, prompts);
+    tree.addFoldersOfIndex(paths.receivedIndexFile);
     if (!tree.hasKey(folderKey)) {
         printError(QStringLiteral("フォルダがありません: ") + folderKey);
         return 1;
