@@ -163,13 +163,14 @@ private Q_SLOTS:
     {
         m_environment.signatureByDefault = 1;
         m_environment.saveByDefault = 1;
-        storage::writeOrderedList(kSignatureSection, m_account->paths.userFile, {QStringLiteral("仕事"), QStringLiteral("個人")});
+        const QString longest = QLatin1Char('a') + QString(34, QChar(u'署')); // 69 bytes in code page 932
+        storage::writeOrderedList(kSignatureSection, m_account->paths.userFile, {QStringLiteral("仕事"), longest});
         QDir().mkpath(signatureFolder(m_account->paths.userMailDir));
         QVERIFY(writeSignatureFile(*signatureFilePath(m_account->paths.userMailDir, QStringLiteral("仕事")), QStringLiteral("山田")));
-        QVERIFY(writeSignatureFile(*signatureFilePath(m_account->paths.userMailDir, QStringLiteral("個人")), QStringLiteral("太郎")));
+        QVERIFY(writeSignatureFile(*signatureFilePath(m_account->paths.userMailDir, longest), QStringLiteral("太郎")));
         ComposeController controller(services());
         controller.load();
-        QCOMPARE(controller.signatureNames(), (QStringList{"仕事", "個人"}));
+        QCOMPARE(controller.signatureNames(), (QStringList{"仕事", longest}));
         ComposeContent content = filled();
         controller.open(ComposeMode::New, QString(), QString(), QString(), {}, content);
         QCOMPARE(content.body, QStringLiteral("\r\n\r\n山田"));
