@@ -62,6 +62,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     // ComposeWindow.cpp
@@ -72,7 +74,7 @@ private:
     QAction* addCommand(QMenu* menu, const QString& objectName, const QString& caption, void (ComposeWindow::*slot)());
     void wire();
     void applyStoredGeometry();
-    void storeGeometry();
+    void recordNormalBounds();
     void applyTextFont();
 
     // ComposeWindowCommands.cpp

@@ -162,7 +162,7 @@ void ComposeWindow::newMail()
 void ComposeWindow::chooseFont()
 {
     if (const std::optional<storage::TextFont> font = ChooseTextFont(this, m_body->font(), m_context.registryFile))
-        applyTextFontTo(*font, {m_body, m_subject, m_attachments, m_recipients[0], m_recipients[1], m_recipients[2]});
+        applyTextFontTo(*font, {m_body});
 }
 
 void ComposeWindow::easyInput()
