@@ -166,7 +166,7 @@ void ComposeWindow::createMenus()
                                    &ComposeWindow::overwrite);
     addCommand(file, QStringLiteral("mnuNewMail"), QStringLiteral("新規"), &ComposeWindow::newMail);
     file->addSeparator();
-    addCommand(file, QStringLiteral("mnuEnd"), QStringLiteral("閉じる(&X)"), &ComposeWindow::closeWithoutAsking);
+    addCommand(file, QStringLiteral("mnuEnd"), QStringLiteral("閉じる(&X)"), &ComposeWindow::closeWindow);
     QMenu* edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
     addCommand(edit, QStringLiteral("mnuFont"), QStringLiteral("フォント(&F)"), &ComposeWindow::chooseFont);
     QMenu* tools = menuBar()->addMenu(QStringLiteral("ツール(&T)"));
@@ -232,6 +232,13 @@ void ComposeWindow::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
+    const ComposeController::Closing closing = m_controller.confirmClose(content());
+    if (closing == ComposeController::Closing::StayOpen) {
+        event->ignore();
+        return;
+    }
+    if (closing == ComposeController::Closing::CloseStored && m_context.storedMailChanged)
+        m_context.storedMailChanged();
     recordNormalBounds();
     QMainWindow::closeEvent(event);
 }

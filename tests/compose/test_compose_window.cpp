@@ -142,7 +142,7 @@ private Q_SLOTS:
         auto* to = window->findChild<QComboBox*>(QStringLiteral("cmbTo"));
         QCOMPARE(to->count(), 2);
         QCOMPARE(to->itemText(1), QStringLiteral("b@example.jp"));
-        // "新規" of the window itself does the same; "閉じる(&X)" closes without asking.
+        // "新規" of the window itself does the same; emptied so, it closes by "閉じる(&X)" without asking.
         test::fillCompose(window, QStringLiteral("x@example.jp"), {}, {}, QStringLiteral("件名"), {});
         command(window, QStringLiteral("mnuNewMail"));
         QCOMPARE(fieldText(window, QStringLiteral("txtSub")), QString());
