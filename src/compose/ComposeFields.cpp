@@ -76,6 +76,11 @@ void ComposeBody::keyPressEvent(QKeyEvent* event)
         Q_EMIT sendRequested();
         return;
     }
+    if (event->key() == Qt::Key_Tab && event->modifiers() == Qt::ControlModifier) {
+        event->accept();
+        insertPlainText(QStringLiteral("\t"));
+        return;
+    }
     QPlainTextEdit::keyPressEvent(event);
 }
 

@@ -28,7 +28,8 @@ protected:
 
 /**
  * `txtBun`: the body. Files dropped on it become attachments (nothing is inserted into the text);
- * Ctrl+Enter asks to send.
+ * Ctrl+Enter asks to send; Ctrl+Tab types a tab character (the window lets Tab move on to the next
+ * control).
  */
 class ComposeBody : public QPlainTextEdit {
     Q_OBJECT

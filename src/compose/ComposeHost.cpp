@@ -24,6 +24,11 @@ ComposeWindow& ComposeHost::ensureWindow(bool* loaded)
     return *m_window;
 }
 
+bool ComposeHost::closeWindow()
+{
+    return !m_window || m_window->close();
+}
+
 void ComposeHost::OpenCompose(ComposeMode mode, const QString& path, const QString& name, const QString& section,
                               const ComposeFields& afterwards)
 {

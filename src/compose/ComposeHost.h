@@ -32,6 +32,8 @@ public:
 
     /** The open window, or none. */
     ComposeWindow* window() const { return m_window; }
+    /** Closes the open window as its close box does; false when it stays open (the user cancelled). */
+    bool closeWindow();
 
 private:
     /** The open window, loaded when there is none; @p loaded tells which. */

@@ -80,11 +80,13 @@ void ComposeWindow::createWidgets()
     m_body->setLineWrapMode(QPlainTextEdit::NoWrap);
     layout->addWidget(m_body, 1);
     setCentralWidget(m_form);
-    setTabOrder(m_recipients[0], m_recipients[1]);
-    setTabOrder(m_recipients[1], m_recipients[2]);
-    setTabOrder(m_recipients[2], m_subject);
-    setTabOrder(m_subject, m_attachments);
-    setTabOrder(m_attachments, m_body);
+    // Tab leaves the body like any field, so that the controls after it can be reached.
+    m_body->setTabChangesFocus(true);
+    const QList<QWidget*> tabOrder{m_recipients[0], m_recipients[1], m_recipients[2], m_subject,
+                                   m_attachments,   m_body,          m_keep,          m_signatures,
+                                   m_signatureButton, m_easyButton,  m_outboxButton,  m_sendButton};
+    for (qsizetype i = 1; i < tabOrder.size(); ++i)
+        setTabOrder(tabOrder.at(i - 1), tabOrder.at(i));
 }
 
 QWidget* ComposeWindow::createFieldGrid(QWidget* parent)
@@ -164,7 +166,7 @@ void ComposeWindow::createMenus()
                                    &ComposeWindow::overwrite);
     addCommand(file, QStringLiteral("mnuNewMail"), QStringLiteral("新規"), &ComposeWindow::newMail);
     file->addSeparator();
-    addCommand(file, QStringLiteral("mnuEnd"), QStringLiteral("閉じる(&X)"), &ComposeWindow::closeWithoutAsking);
+    addCommand(file, QStringLiteral("mnuEnd"), QStringLiteral("閉じる(&X)"), &ComposeWindow::closeWindow);
     QMenu* edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
     addCommand(edit, QStringLiteral("mnuFont"), QStringLiteral("フォント(&F)"), &ComposeWindow::chooseFont);
     QMenu* tools = menuBar()->addMenu(QStringLiteral("ツール(&T)"));
@@ -193,9 +195,9 @@ void ComposeWindow::applyStoredGeometry()
         move(mainwin::twipsToPixels(*geometry.left, logicalDpiX()), mainwin::twipsToPixels(*geometry.top, logicalDpiY()));
 }
 
-void ComposeWindow::storeGeometry()
+void ComposeWindow::recordNormalBounds()
 {
-    if (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen))
+    if (!isVisible() || (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
         return;
     storage::WindowGeometry& geometry = m_context.geometry;
     geometry.width = storedTwips(width(), logicalDpiX());
@@ -204,10 +206,23 @@ void ComposeWindow::storeGeometry()
     geometry.left = storedTwips(x(), logicalDpiX());
 }
 
+// The text font is the body's; the fields keep the window's font.
 void ComposeWindow::applyTextFont()
 {
-    applyTextFontTo(storage::readTextFont(m_context.registryFile),
-                    {m_body, m_subject, m_attachments, m_recipients[0], m_recipients[1], m_recipients[2]});
+    applyTextFontTo(storage::readTextFont(m_context.registryFile), {m_body});
+}
+
+// The bounds are kept in memory as they change; the main window writes them on exit.
+void ComposeWindow::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    recordNormalBounds();
+}
+
+void ComposeWindow::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    recordNormalBounds();
 }
 
 void ComposeWindow::closeEvent(QCloseEvent* event)
@@ -217,7 +232,14 @@ void ComposeWindow::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    storeGeometry();
+    const ComposeController::Closing closing = m_controller.confirmClose(content());
+    if (closing == ComposeController::Closing::StayOpen) {
+        event->ignore();
+        return;
+    }
+    if (closing == ComposeController::Closing::CloseStored && m_context.storedMailChanged)
+        m_context.storedMailChanged();
+    recordNormalBounds();
     QMainWindow::closeEvent(event);
 }
 

@@ -38,8 +38,10 @@ struct ComposeWindowContext {
 /**
  * @short `frmSend`, the compose window ("送信フォーム", "転送モード" while redirecting).
  *
- * Loaded when it is opened and closed, never asking, after sending, storing or overwriting and by
- * "閉じる(&X)"; closing unloads it (its size and position go back into the settings in memory).
+ * Loaded when it is opened; closed after sending, storing or overwriting, by "閉じる(&X)", its
+ * close box or the end of the program, asking first when the user changed a field
+ * (ComposeController::confirmClose). Its normal size and position are kept in the settings in
+ * memory as they change, so that they are current when the program ends with the window open.
  * The rules are ComposeController's; this class presents and wires.
  */
 class ComposeWindow : public QMainWindow {
@@ -62,6 +64,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     // ComposeWindow.cpp
@@ -72,7 +76,7 @@ private:
     QAction* addCommand(QMenu* menu, const QString& objectName, const QString& caption, void (ComposeWindow::*slot)());
     void wire();
     void applyStoredGeometry();
-    void storeGeometry();
+    void recordNormalBounds();
     void applyTextFont();
 
     // ComposeWindowCommands.cpp
@@ -86,7 +90,7 @@ private:
     void saveDraft();
     void overwrite();
     void newMail();
-    void closeWithoutAsking() { close(); }
+    void closeWindow() { close(); }
     void chooseFont();
     void easyInput();
     void appendSignature();

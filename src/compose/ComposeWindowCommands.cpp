@@ -88,7 +88,7 @@ void ComposeWindow::open(ComposeMode mode, const QString& path, const QString& n
 {
     ComposeContent fields = content();
     m_controller.open(mode, path, name, section, stored, fields);
-    applyFields(fields, afterwards);
+    m_controller.setFields(fields, afterwards);
     fillRecentRecipients();
     showContent(fields);
     showState();
@@ -97,7 +97,7 @@ void ComposeWindow::open(ComposeMode mode, const QString& path, const QString& n
 void ComposeWindow::setFields(const ComposeFields& fields)
 {
     ComposeContent current = content();
-    applyFields(current, fields);
+    m_controller.setFields(current, fields);
     showContent(current);
 }
 
@@ -111,7 +111,7 @@ void ComposeWindow::presetKeep()
 void ComposeWindow::addMailto(const storage::MailtoAddresses& mailto)
 {
     ComposeContent current = content();
-    addMailtoFields(current, mailto);
+    m_controller.addMailto(current, mailto);
     showContent(current);
 }
 
@@ -162,7 +162,7 @@ void ComposeWindow::newMail()
 void ComposeWindow::chooseFont()
 {
     if (const std::optional<storage::TextFont> font = ChooseTextFont(this, m_body->font(), m_context.registryFile))
-        applyTextFontTo(*font, {m_body, m_subject, m_attachments, m_recipients[0], m_recipients[1], m_recipients[2]});
+        applyTextFontTo(*font, {m_body});
 }
 
 void ComposeWindow::easyInput()

@@ -2,6 +2,7 @@
 
 #include "compose/ComposeFields.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -97,6 +98,12 @@ void RecipientPickerDialog::createWidgets()
     connect(m_entries, &QTreeView::doubleClicked, this, &RecipientPickerDialog::entryDoubleClicked);
     layout->addWidget(m_entries, 2);
 
+    // The three "Default" options sit in three columns: only a group makes them one choice.
+    m_defaults = new QButtonGroup(this);
+    connect(m_defaults, &QButtonGroup::idToggled, this, [this](int list, bool on) {
+        if (on)
+            m_picker.defaultList = static_cast<RecipientPicker::List>(list);
+    });
     auto* columns = new QHBoxLayout;
     for (int list = 0; list < 3; ++list)
         columns->addWidget(createRecipientColumn(list, this));
@@ -128,15 +135,12 @@ QWidget* RecipientPickerDialog::createRecipientColumn(int list, QWidget* parent)
     add->setObjectName(QStringLiteral("cmdTo%1").arg(list));
     add->setAutoDefault(false);
     connect(add, &QPushButton::clicked, this, [this, list] { addSelected(list); });
-    m_defaults[list] = new QRadioButton(QStringLiteral("Default"), column);
-    m_defaults[list]->setObjectName(QStringLiteral("opDefault%1").arg(list));
-    m_defaults[list]->setChecked(list == 0);
-    connect(m_defaults[list], &QRadioButton::toggled, this, [this, list](bool on) {
-        if (on)
-            m_picker.defaultList = static_cast<RecipientPicker::List>(list);
-    });
+    auto* option = new QRadioButton(QStringLiteral("Default"), column);
+    option->setObjectName(QStringLiteral("opDefault%1").arg(list));
+    m_defaults->addButton(option, list);
+    option->setChecked(list == 0);
     row->addWidget(add);
-    row->addWidget(m_defaults[list]);
+    row->addWidget(option);
     layout->addLayout(row);
     m_lists[list] = new QListWidget(column);
     m_lists[list]->setObjectName(QLatin1String(kListNames.at(list)));

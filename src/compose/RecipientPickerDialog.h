@@ -6,6 +6,7 @@
 
 #include <array>
 
+class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QListWidget;
@@ -51,7 +52,7 @@ private:
     QTreeView* m_entries = nullptr;
     QCheckBox* m_withName = nullptr;
     std::array<QListWidget*, 4> m_lists{}; ///< lstTo, lstCc, lstBcc, lstFile
-    std::array<QRadioButton*, 3> m_defaults{};
+    QButtonGroup* m_defaults = nullptr; ///< opDefault: one "Default" beside each recipient list
 };
 
 } // namespace fumibako::compose

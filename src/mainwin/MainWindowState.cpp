@@ -2,6 +2,7 @@
 #include "mainwin/MainWindow.h"
 
 #include "addressbook/AddressManagerWindow.h"
+#include "compose/ComposeHost.h"
 #include "mainwin/MainViews.h"
 #include "mainwin/core/MailTableModel.h"
 
@@ -81,6 +82,11 @@ void MainWindow::closeEvent(QCloseEvent* event)
 {
     // An open address book manager asks about its unsaved changes before the program ends.
     if (!addressbook::AddressManagerWindow::closeAll(this)) {
+        event->ignore();
+        return;
+    }
+    // So does an open compose window about the mail in it; closed, it has kept its bounds for the exit.
+    if (m_compose && !m_compose->closeWindow()) {
         event->ignore();
         return;
     }

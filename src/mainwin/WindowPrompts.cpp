@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStatusBar>
 
 namespace fumibako::mainwin {
@@ -41,6 +42,8 @@ QMessageBox::StandardButtons boxButtons(Buttons buttons)
         return QMessageBox::Ok | QMessageBox::Cancel;
     case Buttons::YesNoCancel:
         return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case Buttons::SaveDiscardCancel:
+        return QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel;
     }
     return QMessageBox::Ok;
 }
@@ -54,6 +57,10 @@ Answer answerOf(int button)
         return Answer::No;
     case QMessageBox::Cancel:
         return Answer::Cancel;
+    case QMessageBox::Save:
+        return Answer::Save;
+    case QMessageBox::Discard:
+        return Answer::Discard;
     default:
         return Answer::Ok;
     }
@@ -88,6 +95,13 @@ Answer WindowPrompts::message(const QString& text, const QString& title, Icon ic
     QWidget* owner = QApplication::activeWindow() ? QApplication::activeWindow() : m_window;
     QMessageBox box(boxIcon(icon), title.isEmpty() ? platform::kProgramTitle : title, text, boxButtons(buttons),
                     owner);
+    if (buttons == Buttons::SaveDiscardCancel) {
+        // Fixed words, whatever Qt's translation calls these buttons.
+        box.button(QMessageBox::Save)->setText(QStringLiteral("保存"));
+        box.button(QMessageBox::Discard)->setText(QStringLiteral("破棄"));
+        box.button(QMessageBox::Cancel)->setText(QStringLiteral("キャンセル"));
+        box.setDefaultButton(QMessageBox::Save);
+    }
     return answerOf(box.exec());
 }
 

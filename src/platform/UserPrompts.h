@@ -8,8 +8,9 @@ namespace fumibako::platform {
 inline const QString kProgramTitle = QStringLiteral("フミ(文)バコ");
 
 enum class Icon { None, Information, Exclamation, Question, Critical };
-enum class Buttons { Ok, YesNo, OkCancel, YesNoCancel };
-enum class Answer { Ok, Yes, No, Cancel };
+/** SaveDiscardCancel: the buttons "保存", "破棄" and "キャンセル", answered Save, Discard or Cancel. */
+enum class Buttons { Ok, YesNo, OkCancel, YesNoCancel, SaveDiscardCancel };
+enum class Answer { Ok, Yes, No, Cancel, Save, Discard };
 
 /**
  * @short The one way core code talks to the person at the screen.

@@ -23,6 +23,7 @@ using test::ReceivedMail;
 using test::SendAccount;
 using Outcome = ComposeController::Outcome;
 using StoreTarget = ComposeController::StoreTarget;
+using Closing = ComposeController::Closing;
 
 namespace {
 
@@ -163,13 +164,14 @@ private Q_SLOTS:
     {
         m_environment.signatureByDefault = 1;
         m_environment.saveByDefault = 1;
-        storage::writeOrderedList(kSignatureSection, m_account->paths.userFile, {QStringLiteral("仕事"), QStringLiteral("個人")});
+        const QString longest = QLatin1Char('a') + QString(34, QChar(u'署')); // 69 bytes in code page 932
+        storage::writeOrderedList(kSignatureSection, m_account->paths.userFile, {QStringLiteral("仕事"), longest});
         QDir().mkpath(signatureFolder(m_account->paths.userMailDir));
         QVERIFY(writeSignatureFile(*signatureFilePath(m_account->paths.userMailDir, QStringLiteral("仕事")), QStringLiteral("山田")));
-        QVERIFY(writeSignatureFile(*signatureFilePath(m_account->paths.userMailDir, QStringLiteral("個人")), QStringLiteral("太郎")));
+        QVERIFY(writeSignatureFile(*signatureFilePath(m_account->paths.userMailDir, longest), QStringLiteral("太郎")));
         ComposeController controller(services());
         controller.load();
-        QCOMPARE(controller.signatureNames(), (QStringList{"仕事", "個人"}));
+        QCOMPARE(controller.signatureNames(), (QStringList{"仕事", longest}));
         ComposeContent content = filled();
         controller.open(ComposeMode::New, QString(), QString(), QString(), {}, content);
         QCOMPARE(content.body, QStringLiteral("\r\n\r\n山田"));
@@ -483,6 +485,64 @@ private Q_SLOTS:
         // What was sent left the outbox all the same.
         QVERIFY(!QFileInfo::exists(m_account->paths.outputDir + name));
         QVERIFY(entry(Outbox, name).isEmpty());
+    }
+
+    void closingAsksOnlyWhenChanged_data()
+    {
+        QTest::addColumn<bool>("typed");
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<int>("closing");
+        QTest::addColumn<int>("drafts");
+        QTest::newRow("untouched") << false << int(platform::Answer::Cancel) << int(Closing::Close) << 0;
+        QTest::newRow("保存") << true << int(platform::Answer::Save) << int(Closing::CloseStored) << 1;
+        QTest::newRow("破棄") << true << int(platform::Answer::Discard) << int(Closing::Close) << 0;
+        QTest::newRow("キャンセル") << true << int(platform::Answer::Cancel) << int(Closing::StayOpen) << 0;
+    }
+    void closingAsksOnlyWhenChanged()
+    {
+        QFETCH(bool, typed);
+        QFETCH(int, answer);
+        QFETCH(int, closing);
+        QFETCH(int, drafts);
+        ComposeController controller(services());
+        ComposeContent content = filled();
+        controller.open(ComposeMode::New, QString(), QString(), QString(), {}, content);
+        if (typed)
+            content.subject = QStringLiteral("書きかけ");
+        m_account->prompts.answerNext(platform::Answer(answer));
+        QCOMPARE(int(controller.confirmClose(content)), closing);
+        QCOMPARE(m_account->prompts.messages.size(), typed ? 1 : 0);
+        if (typed) {
+            QCOMPARE(messageText(), QStringLiteral("編集中のメールを下書きに保存しますか？"));
+            QCOMPARE(m_account->prompts.messages.at(0).buttons, platform::Buttons::SaveDiscardCancel);
+        }
+        const QStringList files = QDir(m_account->paths.draftDir).entryList(QDir::Files);
+        QCOMPARE(files.size(), drafts);
+        if (drafts)
+            QCOMPARE(entry(Drafts, files.first()), QStringLiteral("000		書きかけ	2026/12/05 10:00:00"));
+    }
+
+    void whatCallersFillInOrStoreIsNoChange()
+    {
+        ComposeController controller(services());
+        ComposeContent content;
+        ComposeFields reply;
+        reply.to = QStringLiteral("yamada@example.jp");
+        reply.body = QStringLiteral(">引用\n>");
+        controller.setFields(content, reply);
+        content.body = QStringLiteral(">引用\r\n>"); // as the window gives the body back
+        QVERIFY(!controller.changedSinceOpened(content));
+        controller.addMailto(content, storage::ParseMailtoCommandLine(QStringLiteral("mailto:a@x?subject=件")));
+        QVERIFY(!controller.changedSinceOpened(content));
+        content.subject = QStringLiteral("書き直した件名");
+        QVERIFY(controller.changedSinceOpened(content));
+        // A caller filling another field leaves the typed subject unsaved.
+        ComposeFields forward;
+        forward.attachments = QStringLiteral("/in/m1.eml|転送.eml");
+        controller.setFields(content, forward);
+        QVERIFY(controller.changedSinceOpened(content));
+        QCOMPARE(controller.store(StoreTarget::Drafts, content), Outcome::Close);
+        QVERIFY(!controller.changedSinceOpened(content));
     }
 
     void mailtoFieldsAddToTheWindow_data()

@@ -141,6 +141,34 @@ private Q_SLOTS:
         QCOMPARE(after.attachments, QStringLiteral("/tmp/a.pdf"));
     }
 
+    void pickerDefaultIsOneChoice_data()
+    {
+        QTest::addColumn<int>("chosen");
+        QTest::newRow("To") << 0;
+        QTest::newRow("CC") << 1;
+        QTest::newRow("BCC") << 2;
+    }
+    void pickerDefaultIsOneChoice()
+    {
+        QFETCH(int, chosen);
+        RecipientPickerDialog picker(kTable, ComposeContent(), nullptr);
+        picker.show();
+        auto option = [&](int i) { return picker.findChild<QRadioButton*>(QStringLiteral("opDefault%1").arg(i)); };
+        QVERIFY(option(0)->isChecked());
+        option(chosen)->click();
+        option(chosen)->click(); // a second click keeps it chosen
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(option(i)->isChecked(), i == chosen);
+        auto* entries = picker.findChild<QTreeView*>(QStringLiteral("lsvNandA"));
+        entries->selectionModel()->select(entries->model()->index(0, 0),
+                                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        Q_EMIT entries->doubleClicked(entries->model()->index(0, 0));
+        const QStringList lists{QStringLiteral("lstTo"), QStringLiteral("lstCc"), QStringLiteral("lstBcc")};
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(items(picker.findChild<QListWidget*>(lists.at(i))),
+                     i == chosen ? QStringList{"sato@example.com"} : QStringList());
+    }
+
     void pickerAddsAFileChosenInTheDialog()
     {
         const QString chosen = m_dir.filePath(QStringLiteral("資料.xlsx"));

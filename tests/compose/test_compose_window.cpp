@@ -142,7 +142,7 @@ private Q_SLOTS:
         auto* to = window->findChild<QComboBox*>(QStringLiteral("cmbTo"));
         QCOMPARE(to->count(), 2);
         QCOMPARE(to->itemText(1), QStringLiteral("b@example.jp"));
-        // "新規" of the window itself does the same; "閉じる(&X)" closes without asking.
+        // "新規" of the window itself does the same; emptied so, it closes by "閉じる(&X)" without asking.
         test::fillCompose(window, QStringLiteral("x@example.jp"), {}, {}, QStringLiteral("件名"), {});
         command(window, QStringLiteral("mnuNewMail"));
         QCOMPARE(fieldText(window, QStringLiteral("txtSub")), QString());
@@ -372,14 +372,41 @@ private Q_SLOTS:
         QCOMPARE(font.family(), QStringLiteral("DejaVu Sans Mono"));
         QCOMPARE(font.pointSizeF(), 14.0);
         QVERIFY(font.bold());
+        for (const char* name : {"cmbTo", "cmbCC", "cmbBCC", "txtSub", "txtFile"}) // the body's font only
+            QVERIFY2(!window->findChild<QWidget*>(QLatin1String(name))->font().bold(), name);
         window->resize(mainwin::twipsToPixels(8000, dpi), window->height());
         command(window, QStringLiteral("mnuEnd"));
         const storage::WindowGeometry kept = m_window->collectDisplaySettings().composeWindow;
         QVERIFY(std::abs(kept.width - 8000) < 20);
-        // Written with the other window settings when the program closes.
-        m_window->close();
+        // Written with the other window settings when the program closes, also with the window open.
+        window = newMail();
+        window->resize(mainwin::twipsToPixels(9000, dpi), window->height());
+        QVERIFY(m_window->close());
         QVERIFY(std::abs(storage::IniGetString(QStringLiteral("Window"), QStringLiteral("SendWidth"), 10,
-                                               m_data->registryFile()).toInt() - 8000) < 20);
+                                               m_data->registryFile()).toInt() - 9000) < 20);
+    }
+
+    void tabReachesEveryControlInOrder()
+    {
+        storage::writeOrderedList(compose::kSignatureSection, taro().userFile, {QStringLiteral("仕事")});
+        openWindow();
+        QMainWindow* window = newMail();
+        const QStringList order{"cmbTo",     "cmbCC",     "cmbBCC",    "txtSub",  "txtFile", "txtBun", "chkHozon",
+                                "cmbSyomei", "cmdSyomei", "cmdKanTan", "cmdSBox", "cmdSend", "cmbTo"};
+        window->findChild<QWidget*>(QStringLiteral("cmbTo"))->setFocus();
+        QStringList reached;
+        for (qsizetype i = 0; i < order.size(); ++i) {
+            QWidget* control = window->focusWidget();
+            while (control && !order.contains(control->objectName()))
+                control = control->parentWidget(); // the line edit inside a drop-down
+            reached.append(control ? control->objectName() : QString());
+            QTest::keyClick(window->focusWidget(), Qt::Key_Tab);
+        }
+        QCOMPARE(reached, order);
+        auto* body = window->findChild<QPlainTextEdit*>(QStringLiteral("txtBun"));
+        body->setFocus();
+        QTest::keyClick(body, Qt::Key_Tab, Qt::ControlModifier); // types the tab character
+        QCOMPARE(body->toPlainText(), QStringLiteral("\t"));
     }
 };
 

@@ -128,11 +128,13 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("section");
         QTest::addColumn<int>("countBuffer");
         QTest::addColumn<QStringList>("names");
-        const QString longName = QString(40, QChar(u'署')); // 80 bytes in code page 932
+        const QString longName = QLatin1Char('a') + QString(40, QChar(u'署')); // 81 bytes in code page 932
         QTest::newRow("in order") << QStringList{"Count=2", "0=仕事", "1=個人"} << kComposeCountBuffer
                                   << QStringList{"仕事", "個人"};
-        QTest::newRow("a long name is cut at 68 bytes")
-            << QStringList{"Count=1", "0=" + longName} << kComposeCountBuffer << QStringList{longName.left(34)};
+        QTest::newRow("a name of 69 bytes is kept whole")
+            << QStringList{"Count=1", "0=" + longName.left(35)} << kComposeCountBuffer << QStringList{longName.left(35)};
+        QTest::newRow("a longer name is cut at 69 bytes")
+            << QStringList{"Count=1", "0=" + longName} << kComposeCountBuffer << QStringList{longName.left(35)};
         QTest::newRow("count beyond the compose window's room")
             << QStringList{"Count=1000", "0=a", "1=b"} << kComposeCountBuffer << QStringList{"a", "b"};
         QTest::newRow("count not a number") << QStringList{"Count=x", "0=a"} << kSettingsCountBuffer << QStringList();

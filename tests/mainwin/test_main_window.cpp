@@ -1,6 +1,7 @@
 // The main window on the offscreen platform, over a real data directory.
 #include "MainWindowFixture.h"
 
+#include "compose/core/ComposeLauncher.h"
 #include "mainwin/MainViews.h"
 #include "mainwin/MainWindow.h"
 #include "mainwin/core/FolderTreeModel.h"
@@ -13,6 +14,8 @@
 #include <QComboBox>
 #include <QFile>
 #include <QHeaderView>
+#include <QLineEdit>
+#include <QMainWindow>
 #include <QMenu>
 #include <QTest>
 
@@ -347,6 +350,29 @@ private Q_SLOTS:
         openWindow();
         QCOMPARE(m_window->mailModel()->sortState().key, int(kSubjectColumn));
         QVERIFY(!m_window->mailModel()->sortState().changed);
+    }
+
+    void exitAsksAboutTheMailBeingWritten_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("exits");
+        QTest::newRow("保存") << int(platform::Answer::Save) << true;
+        QTest::newRow("キャンセル") << int(platform::Answer::Cancel) << false;
+    }
+    void exitAsksAboutTheMailBeingWritten()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, exits);
+        m_window->composeLauncher().OpenCompose(compose::ComposeMode::New, QString(), QString(), QString());
+        QPointer<QMainWindow> compose = m_window->findChild<QMainWindow*>(QStringLiteral("frmSend"));
+        compose->findChild<QLineEdit*>(QStringLiteral("txtSub"))->setText(QStringLiteral("書きかけ"));
+        m_prompts->answerNext(platform::Answer(answer));
+        QCOMPARE(m_window->close(), exits);
+        QCOMPARE(m_prompts->messages.size(), 1);
+        QCOMPARE(m_prompts->messages.at(0).text, QStringLiteral("編集中のメールを下書きに保存しますか？"));
+        QCOMPARE(compose && compose->isVisible(), !exits);
+        const QStringList drafts = MainWindowData::section(m_data->outgoingIndex(), QStringLiteral("下書き"));
+        QCOMPARE(drafts.last().contains(QStringLiteral("\t書きかけ\t")), exits);
     }
 
     void unreadTimerMarksReadOnTheFourthTick()

@@ -5,6 +5,7 @@
 #include "mainwin/MainViews.h"
 #include "mainwin/MainWindow.h"
 #include "mainwin/QtTranslations.h"
+#include "mainwin/WindowPrompts.h"
 #include "support/RecordingPrompts.h"
 
 #include <QApplication>
@@ -90,6 +91,42 @@ private Q_SLOTS:
         QMessageBox box(QMessageBox::Question, QStringLiteral("題"), QStringLiteral("本文"),
                         QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel | QMessageBox::Ok);
         QCOMPARE(box.button(QMessageBox::StandardButton(button))->text(), text);
+    }
+
+    // The question before closing a changed compose window names its buttons itself.
+    void saveDiscardCancelButtons_data()
+    {
+        QTest::addColumn<QString>("clicked");
+        QTest::addColumn<int>("answer");
+        QTest::newRow("保存") << QStringLiteral("保存") << int(platform::Answer::Save);
+        QTest::newRow("破棄") << QStringLiteral("破棄") << int(platform::Answer::Discard);
+        QTest::newRow("キャンセル") << QStringLiteral("キャンセル") << int(platform::Answer::Cancel);
+    }
+    void saveDiscardCancelButtons()
+    {
+        QFETCH(QString, clicked);
+        QFETCH(int, answer);
+        QWidget owner;
+        mainwin::WindowPrompts prompts(&owner, nullptr);
+        QStringList captions;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            QAbstractButton* chosen = nullptr;
+            for (QAbstractButton* button : box->buttons()) {
+                captions.append(button->text());
+                if (button->text() == clicked)
+                    chosen = button;
+            }
+            if (chosen)
+                chosen->click();
+        });
+        QCOMPARE(int(prompts.message(QStringLiteral("本文"), QString(), platform::Icon::Question,
+                                     platform::Buttons::SaveDiscardCancel)),
+                 answer);
+        captions.sort();
+        QCOMPARE(captions, (QStringList{"キャンセル", "保存", "破棄"}));
     }
 
     void textFieldContextMenu()

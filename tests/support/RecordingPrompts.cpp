@@ -13,6 +13,7 @@ platform::Answer RecordingPrompts::message(const QString& text, const QString& t
     case platform::Buttons::YesNoCancel:
         return platform::Answer::No;
     case platform::Buttons::OkCancel:
+    case platform::Buttons::SaveDiscardCancel:
         return platform::Answer::Cancel;
     case platform::Buttons::Ok:
         break;

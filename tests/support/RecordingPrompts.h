@@ -20,7 +20,8 @@ struct ShownMessage {
  * @short The user-interface seam for tests: answers from a script and records every text.
  *
  * Questions take the next scripted answer; with the script empty, a Yes/No question is answered
- * No and any other box Ok (the safe choice), so a test that forgot to script fails on what it checks.
+ * No, OK/Cancel and Save/Discard/Cancel are answered Cancel and any other box Ok (the safe
+ * choice), so a test that forgot to script fails on what it checks.
  */
 class RecordingPrompts : public platform::UserPrompts {
 public:

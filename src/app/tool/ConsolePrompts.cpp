@@ -18,6 +18,8 @@ Answer ConsolePrompts::message(const QString& text, const QString& title, platfo
         return m_answerYes ? Answer::Yes : Answer::No;
     case Buttons::OkCancel:
         return m_answerYes ? Answer::Ok : Answer::Cancel;
+    case Buttons::SaveDiscardCancel:
+        return m_answerYes ? Answer::Save : Answer::Cancel;
     case Buttons::Ok:
         break;
     }

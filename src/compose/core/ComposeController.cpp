@@ -22,6 +22,7 @@
 
 namespace fumibako::compose {
 
+using platform::Answer;
 using platform::Buttons;
 using platform::Icon;
 using storage::FixedFolder::Drafts;
@@ -49,6 +50,13 @@ QString indexValue(const transfer::CurrentMail& mail, const QDateTime& when)
                          when.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")));
     row.attachment = !mail.attachments.value(0).isEmpty();
     return storage::BuildIndexValue(row);
+}
+
+// The body as the window gives it back: its line ends are CR LF whatever a caller handed in.
+ComposeContent withCrLfBody(ComposeContent content)
+{
+    content.body = platform::mail::withLineEnds(content.body, kCrLf);
+    return content;
 }
 
 } // namespace
@@ -104,11 +112,48 @@ void ComposeController::open(ComposeMode mode, const QString& path, const QStrin
     emptyFields(content);
     if (mode == ComposeMode::New && m_services.environment.signatureByDefault == 1)
         appendSignature(content);
+    m_opened = withCrLfBody(content);
 }
 
-void ComposeController::presetKeep(ComposeContent& content) const
+void ComposeController::presetKeep(ComposeContent& content)
 {
     content.keep = m_services.environment.saveByDefault == 1;
+    m_opened.keep = content.keep;
+}
+
+void ComposeController::setFields(ComposeContent& content, const ComposeFields& fields)
+{
+    applyFields(content, fields);
+    // Only the fields set count as opened: what the user typed in the others is still unsaved.
+    applyFields(m_opened, fields);
+    m_opened = withCrLfBody(m_opened);
+}
+
+void ComposeController::addMailto(ComposeContent& content, const storage::MailtoAddresses& mailto)
+{
+    addMailtoFields(content, mailto);
+    addMailtoFields(m_opened, mailto);
+    m_opened = withCrLfBody(m_opened);
+}
+
+bool ComposeController::changedSinceOpened(const ComposeContent& content) const
+{
+    return withCrLfBody(content) != m_opened;
+}
+
+ComposeController::Closing ComposeController::confirmClose(const ComposeContent& content)
+{
+    if (!changedSinceOpened(content))
+        return Closing::Close;
+    switch (m_services.prompts.message(QStringLiteral("編集中のメールを下書きに保存しますか？"), QString(), Icon::Question,
+                                       Buttons::SaveDiscardCancel)) {
+    case Answer::Save:
+        return store(StoreTarget::Drafts, content) == Outcome::Close ? Closing::CloseStored : Closing::StayOpen;
+    case Answer::Discard:
+        return Closing::Close;
+    default:
+        return Closing::StayOpen;
+    }
 }
 
 QString ComposeController::caption() const
@@ -189,7 +234,10 @@ ComposeController::Outcome ComposeController::send(const ComposeContent& content
         replaceRedirectInHistory(m_services.histories.to, sentTo, singleLine(content.to));
     if (section == Outbox && !name.isEmpty())
         removeSentFromOutbox(indexFile, folder, name);
-    return opening == m_openings ? Outcome::Close : Outcome::StayOpen;
+    if (opening != m_openings)
+        return Outcome::StayOpen;
+    m_opened = withCrLfBody(content); // sent: nothing left to lose
+    return Outcome::Close;
 }
 
 bool ComposeController::removeSentFromOutbox(const QString& indexFile, const QString& folder, const QString& name)
@@ -224,6 +272,7 @@ ComposeController::Outcome ComposeController::store(StoreTarget target, const Co
     m_mailName = mail.mailName;
     m_section = section;
     m_indexFile = paths.outgoingIndexFile;
+    m_opened = withCrLfBody(content);
     return Outcome::Close;
 }
 
@@ -235,7 +284,10 @@ ComposeController::Outcome ComposeController::overwrite(const ComposeContent& co
         return Outcome::StayOpen;
     }
     const transfer::CurrentMail mail = record(content, true);
-    return writeStored(mail, m_indexFile, m_section) ? Outcome::Close : Outcome::StayOpen;
+    if (!writeStored(mail, m_indexFile, m_section))
+        return Outcome::StayOpen;
+    m_opened = withCrLfBody(content);
+    return Outcome::Close;
 }
 
 bool ComposeController::writeStored(const transfer::CurrentMail& mail, const QString& indexFile, const QString& section)

@@ -94,7 +94,17 @@ public:
     void open(ComposeMode mode, const QString& path, const QString& name, const QString& section,
               const transfer::CurrentMail& stored, ComposeContent& content);
     /** "保存" as the account presets it ("MailHozon"), for a window shown without OpenCompose. */
-    void presetKeep(ComposeContent& content) const;
+    void presetKeep(ComposeContent& content);
+    /** A caller (a reply, a link, a redirect) sets @p fields: they are part of what the window opened with. */
+    void setFields(ComposeContent& content, const ComposeFields& fields);
+    /** A "mailto:" command line adds to the fields (addMailtoFields), as a caller does. */
+    void addMailto(ComposeContent& content, const storage::MailtoAddresses& mailto);
+
+    /**
+     * Whether the user changed a field since the window was opened, filled by a caller or stored:
+     * what closing would lose.
+     */
+    bool changedSinceOpened(const ComposeContent& content) const;
 
     QString caption() const;
     bool isRedirect() const { return m_redirect; }
@@ -114,6 +124,15 @@ public:
     Outcome store(StoreTarget target, const ComposeContent& content);
     /** "上書き保存(&S)": writes back over the stored message the window was opened from. */
     Outcome overwrite(const ComposeContent& content);
+
+    enum class Closing { StayOpen, Close, CloseStored };
+    /**
+     * Closing the window (its close box, "閉じる(&X)", the end of the program). Unchanged, it
+     * closes. Changed, it asks "編集中のメールを下書きに保存しますか？": "保存" stores a draft as
+     * "下書き保存(&P)" does (CloseStored; a failed store keeps the window), "破棄" closes,
+     * "キャンセル" keeps the window open.
+     */
+    Closing confirmClose(const ComposeContent& content);
 
     /** Dropped files: each path appended to the attachment list. */
     static void addAttachments(ComposeContent& content, const QStringList& paths);
@@ -143,6 +162,7 @@ private:
     QString m_transName;
     QString m_section;
     QString m_indexFile;    ///< the outgoing index of the account the stored message belongs to
+    ComposeContent m_opened; ///< the fields as opened, filled by callers or last stored; body in CR LF
     quint64 m_openings = 0; ///< counts OpenCompose calls: a send only closes the message it sent
 };
 

@@ -15,7 +15,8 @@ namespace {
 
 const QByteArray kUtf8Bom("\xEF\xBB\xBF", 3);
 const QString kCrLf = QStringLiteral("\r\n");
-constexpr int kNameBuffer = 69;
+// Names keep up to 69 bytes; the buffer counts the terminating NUL as well.
+constexpr int kNameBuffer = 70;
 
 bool isUsableName(const QString& name)
 {
