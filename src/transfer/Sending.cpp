@@ -137,9 +137,13 @@ QString smtpServerText(const storage::AccountProperties& account)
 
 QString senderText(const storage::AccountProperties& account)
 {
-    if (account.loginName.isEmpty())
+    // The sender name the account manager asks for; an account without one shows its login.
+    QString name = account.senderName.isEmpty() ? account.loginName : account.senderName;
+    if (name.isEmpty())
         return account.mailAddress;
-    return QLatin1Char('"') + account.loginName + QStringLiteral("\"<") + account.mailAddress + QLatin1Char('>');
+    name.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    name.replace(QLatin1Char('"'), QLatin1String("\\\""));
+    return QLatin1Char('"') + name + QStringLiteral("\"<") + account.mailAddress + QLatin1Char('>');
 }
 
 bool ensureSendPassword(SendContext& context)

@@ -1,4 +1,5 @@
 #include "SendTestSupport.h"
+#include "platform/mail/HeaderFields.h"
 #include "transfer/OperationGuard.h"
 #include "transfer/StoredMail.h"
 
@@ -77,6 +78,49 @@ private Q_SLOTS:
         account.smtpPort = 50000;
         QCOMPARE(smtpServerText(account), QStringLiteral("smtp.example.jp\t50000"));
         QCOMPARE(senderText(account), QStringLiteral("\"山田 太郎\"<taro@example.jp>"));
+    }
+
+    // The From line (and a redirect's Resent-From) shows the sender name the account was given,
+    // else its login as before.
+    void fromShowsTheSenderName_data()
+    {
+        QTest::addColumn<QString>("senderName");
+        QTest::addColumn<QString>("shownName");
+        QTest::addColumn<bool>("encodedWord");
+        QTest::newRow("Japanese name") << "山田太郎" << "山田太郎" << true;
+        QTest::newRow("quotes in the name") << "山田 \"タロ\"" << "山田 \"タロ\"" << true;
+        QTest::newRow("no sender name: the login") << "" << "taro" << false;
+    }
+    void fromShowsTheSenderName()
+    {
+        QFETCH(QString, senderName);
+        QFETCH(QString, shownName);
+        QFETCH(bool, encodedWord);
+        SendAccount account(m_servers.smtpAuthPort());
+        account.properties.senderName = senderName;
+        const QString stored = account.dir.filePath(QStringLiteral("stored.eml"));
+        writeBytes(stored, "From: a@example.jp\r\nSubject: s\r\n\r\nbody\r\n");
+        for (const QString& to : {QStringLiteral("a@example.jp"), QStringLiteral(">#xfr ") + stored + QStringLiteral(", b@example.jp")}) {
+            CurrentMail mail;
+            mail.to = to;
+            QCOMPARE(SendCurrentMail(mail, account.context), 1);
+        }
+        const QList<ReceivedMail> received = m_servers.takeReceived();
+        QCOMPARE(received.size(), 2);
+        for (const QByteArray& field : {QByteArray("\r\nFrom: "), QByteArray("Resent-From: ")}) {
+            const QByteArray& data = received.at(field.startsWith("Resent") ? 1 : 0).data;
+            const qsizetype at = data.indexOf(field);
+            QVERIFY(at >= 0);
+            qsizetype end = data.indexOf("\r\n", at + field.size());
+            while (data.at(end + 2) == ' ')
+                end = data.indexOf("\r\n", end + 2);
+            const QByteArray value = data.mid(at + field.size(), end - at - field.size()).replace("\r\n", "");
+            QCOMPARE(value.startsWith("=?"), encodedWord);
+            const fumibako::platform::mail::MailAddress from =
+                fumibako::platform::mail::parseAddress(fumibako::platform::mail::decodeAddressList(value));
+            QCOMPARE(from.name, shownName);
+            QCOMPARE(from.address, QStringLiteral("taro@example.jp"));
+        }
     }
 
     void refusesWithoutRecipientOrSender_data()
