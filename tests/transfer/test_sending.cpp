@@ -1,4 +1,5 @@
 #include "SendTestSupport.h"
+#include "platform/Cp932.h"
 #include "platform/mail/HeaderFields.h"
 #include "transfer/OperationGuard.h"
 #include "transfer/StoredMail.h"
@@ -121,6 +122,47 @@ private Q_SLOTS:
             QCOMPARE(from.name, shownName);
             QCOMPARE(from.address, QStringLiteral("taro@example.jp"));
         }
+    }
+
+    // A text file goes labelled with the charset its bytes are in; one in none goes as bytes.
+    void textAttachmentCarriesItsCharset_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArray>("contentType");
+        QTest::newRow("UTF-8, Japanese name") << "報告書.txt" << QStringLiteral("日本語の報告①\r\n").toUtf8()
+                                              << QByteArray("text/plain; charset=UTF-8;");
+        QTest::newRow("ISO-2022-JP") << "jis.txt" << QByteArray("\x1b$BF|K\\8l\x1b(B\r\n")
+                                     << QByteArray("text/plain; charset=ISO-2022-JP;");
+        QTest::newRow("code page 932") << "sjis.csv" << fumibako::platform::encodeCp932(QStringLiteral("会議,①\r\n"))
+                                       << QByteArray("text/csv; charset=Shift_JIS;");
+        QTest::newRow("ASCII") << "readme.txt" << QByteArray("plain text\r\n") << QByteArray("text/plain; charset=us-ascii;");
+        QTest::newRow("binary named .txt") << "data.txt" << QByteArray("ab\0\x01\xff\xfe", 6)
+                                           << QByteArray("application/octet-stream;");
+    }
+    void textAttachmentCarriesItsCharset()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, contentType);
+        SendAccount account(m_servers.smtpAuthPort());
+        const QString path = account.dir.filePath(name);
+        writeBytes(path, bytes);
+        CurrentMail mail;
+        mail.to = QStringLiteral("a@example.jp");
+        mail.attachments = QStringList{path};
+        QCOMPARE(SendCurrentMail(mail, account.context), 1);
+        const QList<ReceivedMail> received = m_servers.takeReceived();
+        QCOMPARE(received.size(), 1);
+        // The header block of the attachment's part, unfolded.
+        const QByteArray& data = received[0].data;
+        const qsizetype disposition = data.indexOf("Content-Disposition: attachment");
+        const qsizetype begin = data.lastIndexOf("\r\n--", disposition);
+        QByteArray part = data.mid(begin, data.indexOf("\r\n\r\n", disposition) - begin);
+        part.replace("\r\n ", " ").replace("\r\n\t", " ");
+        QVERIFY2(part.contains("\r\nContent-Type: " + contentType), part.constData());
+        const CurrentMail back = parseBack(data, account.dir);
+        QCOMPARE(readBytes(back.attachments.value(1)), bytes);
     }
 
     void refusesWithoutRecipientOrSender_data()
