@@ -8,8 +8,6 @@
 #include "transfer/OutgoingMailFile.h"
 #include "transfer/Sending.h"
 
-#include <QFile>
-
 // Sending stored outgoing files one by one, and the two walks over them.
 namespace fumibako::transfer {
 
@@ -44,7 +42,7 @@ int removeFromOutbox(const CurrentMail& mail, SendContext& context, const QStrin
         if (!continueAfter(context.prompts, text))
             return -1;
     }
-    if (!QFile::remove(folder + name)) {
+    if (!RemoveOutgoingFile(folder, name)) {
         const QString text = summaryText(mail) + QStringLiteral("送信しましたが、ファイルが削除できませんでした");
         if (!continueAfter(context.prompts, text))
             return -1;

@@ -102,8 +102,9 @@ QString callLibrary(const CurrentMail& mail, SendContext& context, const QString
                                           context.account.security.smtp};
     const QString subject = mail.subject;
     const QString body = mail.body;
+    const platform::mail::ReplyReferences reply = mail.reply;
     const QString result = sendOnWorker([=] {
-        return platform::mail::SendMail(server, recipients, sender, subject, body, attachments, login);
+        return platform::mail::SendMail(server, recipients, sender, subject, body, attachments, login, reply);
     });
     if (context.notice)
         context.notice->close();

@@ -95,6 +95,11 @@ public:
               const transfer::CurrentMail& stored, ComposeContent& content);
     /** "保存" as the account presets it ("MailHozon"), for a window shown without OpenCompose. */
     void presetKeep(ComposeContent& content) const;
+    /**
+     * The references @p fields give (a reply), kept with the message until OpenCompose fills the
+     * window anew: they go out with it when sent, and are stored with it in the outbox or drafts.
+     */
+    void applyReply(const ComposeFields& fields);
 
     QString caption() const;
     bool isRedirect() const { return m_redirect; }
@@ -142,6 +147,7 @@ private:
     QString m_mailName;
     QString m_transName;
     QString m_section;
+    platform::mail::ReplyReferences m_reply;
     QString m_indexFile;    ///< the outgoing index of the account the stored message belongs to
     quint64 m_openings = 0; ///< counts OpenCompose calls: a send only closes the message it sent
 };

@@ -286,10 +286,38 @@ ComposedMessage redirect(const MailAddress& sender, const RecipientLists& recipi
     return message;
 }
 
+// The message ids of a reference text: tokens "<...>" of printable ASCII; anything else (a
+// line break above all) never reaches the header.
+QList<QByteArray> messageIdTokens(const QString& ids)
+{
+    QList<QByteArray> tokens;
+    for (const QString& id : ids.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        bool printable = id.size() > 2 && id.startsWith(QLatin1Char('<')) && id.endsWith(QLatin1Char('>'));
+        for (QChar c : id)
+            printable = printable && c.unicode() > 0x20 && c.unicode() < 0x7F;
+        if (printable)
+            tokens.append(id.toLatin1());
+    }
+    return tokens;
+}
+
+// In-Reply-To and References of a reply (RFC 5322 3.6.4).
+QByteArray replyFields(const ReplyReferences& reply)
+{
+    QByteArray fields;
+    const QList<QByteArray> inReplyTo = messageIdTokens(reply.inReplyTo);
+    if (!inReplyTo.isEmpty())
+        fields += foldField("In-Reply-To", inReplyTo);
+    const QList<QByteArray> references = messageIdTokens(reply.references);
+    if (!references.isEmpty())
+        fields += foldField("References", references);
+    return fields;
+}
+
 } // namespace
 
 ComposedMessage composeMessage(const QString& recipients, const QString& from, const QString& subject,
-                               const QString& body, const QString& attachments)
+                               const QString& body, const QString& attachments, const ReplyReferences& reply)
 {
     ensureGMimeInitialized();
     const MailAddress sender = parseAddress(from);
@@ -318,6 +346,7 @@ ComposedMessage composeMessage(const QString& recipients, const QString& from, c
     if (lists.to.isEmpty() && lists.cc.isEmpty())
         headers += "To: undisclosed-recipients:;\r\n";
     headers += "Message-ID: " + newMessageId(sender.address) + "\r\n";
+    headers += replyFields(reply);
     headers += "MIME-Version: 1.0\r\n";
 
     qint64 attached = 0;
