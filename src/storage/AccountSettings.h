@@ -21,11 +21,11 @@ struct AccountSecurity {
 
 /** Section "Property": the servers and the login. */
 struct AccountProperties {
-    QString loginName;   ///< "AccName": POP3 login, also the display name of sent mail
+    QString loginName;   ///< "AccName": POP3 and SMTP login; the display name of sent mail without a sender name
     QString mailAddress; ///< "MailAddress"
     QString smtpServer;  ///< "SMTPServer"
     QString pop3Server;  ///< "POP3Server"
-    QString senderName;  ///< "Name": only the key of the password's stored form
+    QString senderName;  ///< "Name": the display name of sent mail, and the key of the password's stored form
     QString password;    ///< "Password", unscrambled
     qint16 apop = 0;         ///< "APOP": 1 use APOP
     qint16 smtpPortGiven = 0; ///< "SMTPport": 1 use smtpPort, 0 use 25

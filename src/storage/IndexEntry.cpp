@@ -128,4 +128,9 @@ QString MakeTimestampName(const QDateTime& when)
     return when.toString(QStringLiteral("yyyyMMdd-hhmmss")) + QStringLiteral(".txt");
 }
 
+QString outgoingCompanionName(const QString& mailName)
+{
+    return QLatin1Char('.') + mailName + QStringLiteral(".reply");
+}
+
 } // namespace fumibako::storage

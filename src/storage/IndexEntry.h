@@ -93,4 +93,11 @@ QString cleanMailFileName(const QString& name);
 /** "yyyyMMdd-hhmmss.txt" for @p when: the name of a new outgoing or draft file. */
 QString MakeTimestampName(const QDateTime& when = QDateTime::currentDateTime());
 
+/**
+ * The hidden file beside the outgoing file @p mailName that holds what its fixed line layout has
+ * no room for (a reply's references). Listings pass it over, as every name with a leading dot;
+ * it goes when its outgoing file is deleted.
+ */
+QString outgoingCompanionName(const QString& mailName);
+
 } // namespace fumibako::storage

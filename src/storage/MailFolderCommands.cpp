@@ -103,6 +103,8 @@ bool MailFolderView::deletePermanently(const QList<int>& selected)
                               QStringLiteral("ファイル削除"), Icon::Information, Buttons::Ok);
             continue;
         }
+        if (isOutgoingFolder())
+            QFile::remove(m_currentMailDir + outgoingCompanionName(row.keyString()));
         IniDeleteKey(indexFile(), row.tag, row.keyString());
         deleted.append(i);
     }

@@ -8,8 +8,6 @@
 #include "transfer/OutgoingMailFile.h"
 #include "transfer/Sending.h"
 
-#include <QFile>
-
 // Sending stored outgoing files one by one, and the two walks over them.
 namespace fumibako::transfer {
 
@@ -44,7 +42,7 @@ int removeFromOutbox(const CurrentMail& mail, SendContext& context, const QStrin
         if (!continueAfter(context.prompts, text))
             return -1;
     }
-    if (!QFile::remove(folder + name)) {
+    if (!RemoveOutgoingFile(folder, name)) {
         const QString text = summaryText(mail) + QStringLiteral("送信しましたが、ファイルが削除できませんでした");
         if (!continueAfter(context.prompts, text))
             return -1;
@@ -53,8 +51,10 @@ int removeFromOutbox(const CurrentMail& mail, SendContext& context, const QStrin
 }
 
 // What became of one outbox entry in send all. An entry that does not parse, was sent already or
-// whose file cannot be read is dropped from the outbox without a word.
-enum class EntryOutcome { Sent, Failed, Dropped };
+// whose file cannot be read is dropped from the outbox without a word. A sent message leaves the
+// outbox with its file, as from send selected: a file left behind would be listed again, under
+// its file name, beside the sent-box copy.
+enum class EntryOutcome { Sent, SentAndStop, Failed, Dropped };
 
 EntryOutcome sendOutboxEntry(const QString& line, CurrentMail& mail, SendContext& context)
 {
@@ -63,10 +63,14 @@ EntryOutcome sendOutboxEntry(const QString& line, CurrentMail& mail, SendContext
     const bool drop = !storage::ParseIndexLine(line) ||
                       !storage::IniGetString(SentBox, key, 256, file).isEmpty() ||
                       ReadStoredMail(mail, 0, context.paths.outputDir, key, QString()) != 0;
-    if (!drop && SendCurrentMail(mail, context) != 1)
+    if (drop) {
+        storage::IniDeleteKey(file, Outbox, key);
+        return EntryOutcome::Dropped;
+    }
+    if (SendCurrentMail(mail, context) != 1)
         return EntryOutcome::Failed;
-    storage::IniDeleteKey(file, Outbox, key);
-    return drop ? EntryOutcome::Dropped : EntryOutcome::Sent;
+    return removeFromOutbox(mail, context, context.paths.outputDir, key) == 0 ? EntryOutcome::Sent
+                                                                                : EntryOutcome::SentAndStop;
 }
 
 } // namespace
@@ -123,11 +127,13 @@ SendAllResult sendAll(OperationGuard& guard, CurrentMail& mail, SendContext& con
         return result;
     }
     for (const QString& line : std::as_const(lines)) {
-        switch (sendOutboxEntry(line, mail, context)) {
-        case EntryOutcome::Sent: ++result.sent; break;
-        case EntryOutcome::Failed: ++result.failed; break;
-        case EntryOutcome::Dropped: break;
-        }
+        const EntryOutcome outcome = sendOutboxEntry(line, mail, context);
+        if (outcome == EntryOutcome::Sent || outcome == EntryOutcome::SentAndStop)
+            ++result.sent;
+        else if (outcome == EntryOutcome::Failed)
+            ++result.failed;
+        if (outcome == EntryOutcome::SentAndStop)
+            break; // the user chose not to go on after a file could not be removed
     }
     if (result.failed > 0) {
         context.prompts.message(QStringLiteral("送信に失敗したものがあります"), QStringLiteral("全送信"),

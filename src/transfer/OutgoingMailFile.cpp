@@ -2,8 +2,10 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Cp932.h"
+#include "storage/IndexEntry.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QStringList>
 
 #include <optional>
@@ -49,6 +51,47 @@ std::optional<qint16> parseKeepFlag(QString line)
     return value == 0 ? 0 : 1;
 }
 
+// A reply's references, kept beside the file: its line layout is fixed, and every reader of it
+// (older versions of this program included) must go on reading it as it is.
+QString companionPath(const QString& folder, const QString& name)
+{
+    return folder + storage::outgoingCompanionName(name);
+}
+
+const QLatin1String kInReplyTo("In-Reply-To: ");
+const QLatin1String kReferences("References: ");
+
+bool writeReplyCompanion(const QString& folder, const QString& name, const platform::mail::ReplyReferences& reply,
+                         QString* error)
+{
+    const QString path = companionPath(folder, name);
+    if (reply.isEmpty()) {
+        // A file written over one that was a reply, or a name used again, must not keep them.
+        if (QFile::remove(path) || !QFileInfo::exists(path))
+            return true;
+        if (error)
+            *error = QStringLiteral("%1 を削除できませんでした").arg(path);
+        return false;
+    }
+    const QString text = kInReplyTo + oneLine(reply.inReplyTo) + kCrLf + kReferences + oneLine(reply.references) + kCrLf;
+    return platform::writeFileAtomically(path, text.toUtf8(), error);
+}
+
+platform::mail::ReplyReferences readReplyCompanion(const QString& folder, const QString& name)
+{
+    platform::mail::ReplyReferences reply;
+    QFile file(companionPath(folder, name));
+    if (!file.open(QIODevice::ReadOnly))
+        return reply;
+    for (const QString& line : splitLines(QString::fromUtf8(file.readAll()))) {
+        if (line.startsWith(kInReplyTo))
+            reply.inReplyTo = line.mid(kInReplyTo.size()).trimmed();
+        else if (line.startsWith(kReferences))
+            reply.references = line.mid(kReferences.size()).trimmed();
+    }
+    return reply;
+}
+
 } // namespace
 
 QString decodeOutgoingText(const QByteArray& bytes)
@@ -69,7 +112,17 @@ QByteArray outgoingFileBytes(const CurrentMail& mail)
 
 bool WriteOutgoingFile(const CurrentMail& mail, QString* error)
 {
-    return platform::writeFileAtomically(mail.mailPath + mail.mailName, outgoingFileBytes(mail), error);
+    // The references first: a file is never there without those it was written with.
+    return writeReplyCompanion(mail.mailPath, mail.mailName, mail.reply, error) &&
+           platform::writeFileAtomically(mail.mailPath + mail.mailName, outgoingFileBytes(mail), error);
+}
+
+bool RemoveOutgoingFile(const QString& folder, const QString& name)
+{
+    const bool removed = QFile::remove(folder + name);
+    if (removed || !QFileInfo::exists(folder + name))
+        QFile::remove(companionPath(folder, name));
+    return removed;
 }
 
 int ReadOutgoingFile(CurrentMail& mail, const QString& folder, const QString& name)
@@ -94,6 +147,7 @@ int ReadOutgoingFile(CurrentMail& mail, const QString& folder, const QString& na
     mail.body = lines.mid(6).join(kCrLf);
     mail.from = mail.to;
     mail.date = name.left(qMax(0, name.size() - 4));
+    mail.reply = readReplyCompanion(folder, name);
     return 0;
 }
 

@@ -102,8 +102,9 @@ QString callLibrary(const CurrentMail& mail, SendContext& context, const QString
                                           context.account.security.smtp};
     const QString subject = mail.subject;
     const QString body = mail.body;
+    const platform::mail::ReplyReferences reply = mail.reply;
     const QString result = sendOnWorker([=] {
-        return platform::mail::SendMail(server, recipients, sender, subject, body, attachments, login);
+        return platform::mail::SendMail(server, recipients, sender, subject, body, attachments, login, reply);
     });
     if (context.notice)
         context.notice->close();
@@ -137,9 +138,13 @@ QString smtpServerText(const storage::AccountProperties& account)
 
 QString senderText(const storage::AccountProperties& account)
 {
-    if (account.loginName.isEmpty())
+    // The sender name the account manager asks for; an account without one shows its login.
+    QString name = account.senderName.isEmpty() ? account.loginName : account.senderName;
+    if (name.isEmpty())
         return account.mailAddress;
-    return QLatin1Char('"') + account.loginName + QStringLiteral("\"<") + account.mailAddress + QLatin1Char('>');
+    name.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    name.replace(QLatin1Char('"'), QLatin1String("\\\""));
+    return QLatin1Char('"') + name + QStringLiteral("\"<") + account.mailAddress + QLatin1Char('>');
 }
 
 bool ensureSendPassword(SendContext& context)

@@ -64,7 +64,10 @@ QString BuildRecipientList(const QString& to, const QString& cc, const QString& 
 /** "SMTPServer", with TAB and the port when a port is given. */
 QString smtpServerText(const storage::AccountProperties& account);
 
-/** "\"AccName\"<MailAddress>", or the address alone without a name. */
+/**
+ * "\"Name\"<MailAddress>" (the sender name, quotes and backslashes escaped), "\"AccName\"<MailAddress>"
+ * when the account has no sender name, or the address alone when it has neither.
+ */
 QString senderText(const storage::AccountProperties& account);
 
 /**

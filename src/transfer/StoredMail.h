@@ -11,7 +11,7 @@ namespace fumibako::transfer {
  * @short The message being read, shown, composed or sent.
  *
  * One record for the whole program, overwritten by each read. Reading a received file leaves
- * Cc, Bcc and keepFlag as they were.
+ * Cc, Bcc, keepFlag and reply as they were.
  */
 struct CurrentMail {
     QString to;
@@ -29,6 +29,8 @@ struct CurrentMail {
     QString date;
     QString mailPath; ///< the folder, ending in "/"
     QString mailName; ///< the file name
+    /** A reply's In-Reply-To and References; an outgoing file keeps them beside it. */
+    platform::mail::ReplyReferences reply;
 };
 
 /**

@@ -70,6 +70,7 @@ private Q_SLOTS:
         process.closeWriteChannel();
         QVERIFY(process.waitForFinished(30000));
         QCOMPARE(process.exitCode(), 0);
+        QCOMPARE(process.readAllStandardError(), QByteArray()); // a pipe gets no prompt
         const QString userFile = m_dir.path() + QStringLiteral("/太郎.ini");
         QCOMPARE(fumibako::storage::readAccountProperties(userFile).password, QStringLiteral("pass word 123"));
         QVERIFY(fumibako::storage::IniGetString(QStringLiteral("Property"), QStringLiteral("Password"), 256, userFile)

@@ -6,7 +6,9 @@
 
 #include "compose/core/ComposeRules.h"
 #include "compose/core/Signatures.h"
+#include "mainwin/MainViews.h"
 #include "mainwin/MainWindow.h"
+#include "mainwin/core/MailTableModel.h"
 #include "platform/Cp932.h"
 #include "platform/mail/MailLibrary.h"
 #include "storage/ProfileStore.h"
@@ -236,9 +238,58 @@ private Q_SLOTS:
         const QStringList sent = MainWindowData::section(m_data->outgoingIndex(), QStringLiteral("送信済BOX"));
         QCOMPARE(sent.size(), 3); // the fixture's and two copies
         QVERIFY(sent.at(1).contains(QStringLiteral("=000\tsato@example.com\tqueued 0\t")));
-        QCOMPARE(QDir(taro().outputDir).entryList(QDir::Files).size(), 7);
+        QCOMPARE(QDir(taro().outputDir).entryList(QDir::Files).size(), 5); // the two sent files gave way to their copies
         QCOMPARE(m_prompts->messages.last().text, QStringLiteral("送信に失敗したものがあります"));
         QVERIFY(m_prompts->messages.at(m_prompts->messages.size() - 2).text.contains(QStringLiteral("reject@example.jp")));
+    }
+
+    // A reply keeps its references however it leaves: at once, through the outbox and "全て送信",
+    // or saved as a draft, opened again from the list and sent.
+    void replyReferencesGoWithTheMail_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("sent at once") << "cmdSend";
+        QTest::newRow("outbox, then send all") << "cmdSBox";
+        QTest::newRow("draft, opened and sent") << "mnuHozon";
+    }
+    void replyReferencesGoWithTheMail()
+    {
+        QFETCH(QString, command);
+        openWindow();
+        compose::ComposeFields fields;
+        fields.to = QStringLiteral("yamada@example.jp");
+        fields.subject = QStringLiteral("Re:会議");
+        fields.reply = platform::mail::ReplyReferences{QStringLiteral("<b@example.jp>"),
+                                                       QStringLiteral("<a@example.jp> <b@example.jp>")};
+        m_window->composeLauncher().showWithFields(fields);
+        QPointer<QMainWindow> window = composeWindow(m_window.get());
+        test::command(window, command);
+        QTRY_VERIFY(!window);
+        if (command == QLatin1String("cmdSBox"))
+            trigger(QStringLiteral("全て送信(&S)"));
+        if (command == QLatin1String("mnuHozon")) {
+            const QString key = MainWindowData::section(m_data->outgoingIndex(), QStringLiteral("下書き")).last().section(QLatin1Char('='), 0, 0);
+            test::selectFolder(*m_window, QStringLiteral("下書き"));
+            const storage::MailList& rows = m_window->folderView().rows();
+            for (int i = 0; i < rows.size(); ++i) {
+                if (rows.at(i).keyString() == key)
+                    m_window->mailList()->setCurrentIndex(m_window->mailModel()->index(i, 0));
+            }
+            Q_EMIT m_window->mailList()->openRequested();
+            window = composeWindow(m_window.get());
+            QVERIFY(window);
+            test::command(window, QStringLiteral("cmdSend"));
+            QTRY_VERIFY(!window);
+        }
+        const QList<ReceivedMail> received = m_servers.takeReceived();
+        QCOMPARE(received.size(), 1);
+        const QByteArray header = received[0].data.left(received[0].data.indexOf("\r\n\r\n") + 2);
+        QVERIFY2(header.contains("\r\nIn-Reply-To: <b@example.jp>\r\n"), header.constData());
+        QVERIFY(header.contains("\r\nReferences: <a@example.jp> <b@example.jp>\r\n"));
+        // What left the outbox took its references along.
+        const QString out = taro().outputDir;
+        for (const QString& name : QDir(out).entryList({QStringLiteral(".*.reply")}, QDir::Files | QDir::Hidden))
+            QVERIFY2(QFile::exists(out + name.mid(1).chopped(6)), qPrintable(name));
     }
 
     void redirectsAStoredMessage()

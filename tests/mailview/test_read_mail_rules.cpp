@@ -250,6 +250,33 @@ private Q_SLOTS:
         QVERIFY(m_composer.opened.isEmpty());
     }
 
+    // A reply names the message it answers and the chain before it (RFC 5322 3.6.4).
+    void replyReferences_data()
+    {
+        QTest::addColumn<QByteArray>("header");
+        QTest::addColumn<QString>("inReplyTo");
+        QTest::addColumn<QString>("references");
+        QTest::newRow("a first message") << QByteArray("Message-ID: <m@x.jp>\r\n") << "<m@x.jp>" << "<m@x.jp>";
+        QTest::newRow("folded References, then the id")
+            << QByteArray("References: <r1@x.jp>\r\n\t<r2@x.jp> (old)\r\nMessage-Id: <m@x.jp>\r\n")
+            << "<m@x.jp>" << "<r1@x.jp> <r2@x.jp> <m@x.jp>";
+        QTest::newRow("no References: the one In-Reply-To")
+            << QByteArray("In-Reply-To: <p@x.jp>\r\nMessage-ID: <m@x.jp>\r\n") << "<m@x.jp>" << "<p@x.jp> <m@x.jp>";
+        QTest::newRow("In-Reply-To naming two is no chain")
+            << QByteArray("In-Reply-To: <p@x.jp> <q@x.jp>\r\nMessage-ID: <m@x.jp>\r\n") << "<m@x.jp>" << "<m@x.jp>";
+        QTest::newRow("no Message-ID") << QByteArray("References: <r@x.jp>\r\n") << "" << "<r@x.jp>";
+    }
+    void replyReferences()
+    {
+        QFETCH(QByteArray, header);
+        QFETCH(QString, inReplyTo);
+        QFETCH(QString, references);
+        store(QStringLiteral("r.eml"), "From: a@x.jp\r\nSubject: s\r\n" + header + "\r\nbody\r\n");
+        QVERIFY(m_read->openStored(inbox(), QStringLiteral("r.eml")));
+        QVERIFY(m_read->reply());
+        QCOMPARE(m_composer.shown.value(0).reply, std::optional(platform::mail::ReplyReferences{inReplyTo, references}));
+    }
+
     void redirectAndForward()
     {
         openSample();
@@ -261,12 +288,14 @@ private Q_SLOTS:
         QVERIFY(opened.name.isEmpty() && opened.section.isEmpty());
         QCOMPARE(opened.fields.body, std::optional<QString>(QStringLiteral("編集できません")));
         QCOMPARE(opened.fields.subject, std::optional<QString>(QStringLiteral("会議資料の送付")));
+        QVERIFY(!opened.fields.reply);
 
         QVERIFY(m_read->forwardAsAttachment());
         QCOMPARE(m_composer.shown.size(), 1);
         QCOMPARE(m_composer.shown[0].attachments,
                  std::optional<QString>(inbox() + QStringLiteral("m1.eml|転送[会議資料の送付].eml")));
         QVERIFY(!m_composer.shown[0].to && !m_composer.shown[0].subject && !m_composer.shown[0].body);
+        QVERIFY(!m_composer.shown[0].reply);
     }
 
     void receivedFromTheServerList()

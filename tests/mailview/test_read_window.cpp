@@ -271,6 +271,10 @@ private Q_SLOTS:
         QVERIFY(test::fieldText(compose, "txtBun").startsWith(QStringLiteral(">鈴木様\n>いつもお世話になっております。\n")));
         test::ReceivedMail reply = sendCompose(test::fieldText(compose, "cmbTo"));
         QCOMPARE(reply.envelope.value("rcpt_tos").toArray().toVariantList(), QVariantList{"yamada@example.jp"});
+        // It threads: it names the message it answers (RFC 5322 3.6.4).
+        const QByteArray replyHeader = reply.data.left(reply.data.indexOf("\r\n\r\n") + 2);
+        QVERIFY2(replyHeader.contains("\r\nIn-Reply-To: <sample-1@example.jp>\r\n"), replyHeader.constData());
+        QVERIFY(replyHeader.contains("\r\nReferences: <sample-1@example.jp>\r\n"));
         test::writeBytes(m_data->paths().programDir + "reply.eml", reply.data);
         const platform::mail::LibraryResult back =
             platform::mail::ReadMail(m_data->paths().programDir + "reply.eml", "subject:from:date:To:body:", QString());
@@ -300,6 +304,7 @@ private Q_SLOTS:
         compose->findChild<QLineEdit*>(QStringLiteral("txtSub"))->setText(QStringLiteral("転送します"));
         const test::ReceivedMail forwarded = sendCompose(QStringLiteral("sato@example.jp"));
         QVERIFY(forwarded.data.contains("Content-Type: message/rfc822"));
+        QVERIFY(!forwarded.data.contains("In-Reply-To:") && !forwarded.data.contains("References:"));
         QVERIFY(forwarded.data.contains("Message-ID: <sample-1@example.jp>"));
         test::writeBytes(m_data->paths().programDir + "forward.eml", forwarded.data);
         const QString unpacked = m_data->paths().programDir + "unpacked";

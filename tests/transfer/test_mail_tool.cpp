@@ -139,6 +139,21 @@ private Q_SLOTS:
         clearProfileCache();
         QVERIFY(readAccountProperties(paths.userFile).password.isEmpty());
 
+        // Without a password and with nothing on stdin nothing goes, and the exit status says so.
+        mail.mailName = QStringLiteral("20261205-100002.txt");
+        QVERIFY(fumibako::transfer::WriteOutgoingFile(mail));
+        IniWriteString(QStringLiteral("送信BOX"), mail.mailName, QStringLiteral("000\tsato@example.com\t件名\tx"),
+                       paths.outgoingIndexFile);
+        const ToolRun unanswered = runTool({QStringLiteral("--data-dir"), dataDir, QStringLiteral("send"), QStringLiteral("taro")});
+        QCOMPARE(unanswered.exitCode, 1);
+        QCOMPARE(QString::fromUtf8(unanswered.err), QStringLiteral("パスワードが入力されませんでした\n"));
+        QVERIFY(servers.takeReceived().isEmpty());
+        clearProfileCache();
+        QVERIFY(!IniGetString(QStringLiteral("送信BOX"), mail.mailName, 256, paths.outgoingIndexFile).isEmpty());
+        QVERIFY(storePassword(paths.userFile, QStringLiteral("secret")));
+        QCOMPARE(runTool({QStringLiteral("--data-dir"), dataDir, QStringLiteral("send"), QStringLiteral("taro")}).exitCode, 0);
+        QCOMPARE(servers.takeReceived().size(), 1);
+
         // Nothing queued any more: nothing sent, nothing failed.
         QCOMPARE(runTool({QStringLiteral("--data-dir"), dataDir, QStringLiteral("send"), QStringLiteral("taro")}).exitCode,
                  0);

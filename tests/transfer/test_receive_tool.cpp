@@ -199,6 +199,25 @@ private Q_SLOTS:
         QCOMPARE(readAccountProperties(userFile()).password, QString()); // asked for this run only
     }
 
+    // A script that gives no password (stdin at its end) is told so by the exit status.
+    void noPasswordGivenIsAnError_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("receive") << "receive";
+        QTest::newRow("server-list") << "server-list";
+    }
+    void noPasswordGivenIsAnError()
+    {
+        QFETCH(QString, command);
+        IniDeleteKey(userFile(), QStringLiteral("Property"), QStringLiteral("Password"));
+        const Run run = runTool({command, QStringLiteral("taro")});
+        QCOMPARE(run.exitCode, 1);
+        QCOMPARE(run.err, QStringLiteral("パスワードが入力されませんでした\n")); // no prompt: stdin is no terminal
+        QVERIFY(run.out.isEmpty());
+        QCOMPARE(filedCount(), 0);
+        QCOMPARE(m_servers.mailbox(QStringLiteral("taro")).size(), 3);
+    }
+
     void wrongPasswordIsAnError()
     {
         QVERIFY(storePassword(userFile(), QStringLiteral("wrong")));

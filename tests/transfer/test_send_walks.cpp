@@ -1,4 +1,6 @@
 #include "SendTestSupport.h"
+#include "storage/MailFolderView.h"
+#include "transfer/MailFileReader.h"
 #include "transfer/OperationGuard.h"
 #include "transfer/StoredMail.h"
 
@@ -62,10 +64,10 @@ private Q_SLOTS:
         QCOMPARE(result.failed, 1);
         QCOMPARE(receivedSubjects(m_servers.takeReceived()), (QStringList{"one", "three"}));
         QCOMPARE(outboxKeys(account), QStringList{QStringLiteral("2.txt")});
-        // Sent files stay in the folder; the one kept gets its sent-box copy beside them.
-        QVERIFY(QFile::exists(out + QStringLiteral("1.txt")));
-        QVERIFY(QFile::exists(out + QStringLiteral("3.txt")));
-        QCOMPARE(QDir(out).entryList(QDir::Files).size(), 4);
+        // Sent files leave the folder; the one kept has its sent-box copy there.
+        QVERIFY(!QFile::exists(out + QStringLiteral("1.txt")));
+        QVERIFY(!QFile::exists(out + QStringLiteral("3.txt")));
+        QCOMPARE(QDir(out).entryList(QDir::Files).size(), 2);
         const ShownMessage last = account.prompts.messages.last();
         QCOMPARE(last.text, QStringLiteral("送信に失敗したものがあります"));
         QCOMPARE(last.title, QStringLiteral("全送信"));
@@ -73,6 +75,42 @@ private Q_SLOTS:
         QCOMPARE(account.prompts.messages.size(), 2); // the library error, then the summary
         QCOMPARE(account.prompts.status.value(1), QString());
         QCOMPARE(guard.CurrentOperation(), qint16(kIdle));
+    }
+
+    // The sent box holds exactly the copies "保存" asked for, each with the date of its sending:
+    // no outbox file stays behind for the listing to file again under its file name.
+    void sendAllLeavesOnlyTheKeptCopies_data()
+    {
+        QTest::addColumn<qint16>("keepFlag");
+        QTest::addColumn<QStringList>("sentBox");
+        QTest::newRow("keep") << qint16(1) << QStringList{QStringLiteral("20261208-140235.txt 2026/12/08 14:02:35")};
+        QTest::newRow("do not keep") << qint16(0) << QStringList();
+    }
+    void sendAllLeavesOnlyTheKeptCopies()
+    {
+        QFETCH(qint16, keepFlag);
+        QFETCH(QStringList, sentBox);
+        SendAccount account(m_servers.smtpAuthPort());
+        account.queue(account.paths.outputDir, QStringLiteral("20261208-140232.txt"), QStringLiteral("a@example.jp"),
+                      QStringLiteral("one"), Outbox, keepFlag);
+        account.context.clock = [] { return QDateTime(QDate(2026, 12, 8), QTime(14, 2, 35)); };
+        OperationGuard guard(account.prompts);
+        CurrentMail mail;
+        QCOMPARE(sendAll(guard, mail, account.context).sent, 1);
+        QVERIFY(outboxKeys(account).isEmpty());
+        QStringList files;
+        for (const QString& row : sentBox)
+            files.append(row.section(QLatin1Char(' '), 0, 0));
+        QCOMPARE(QDir(account.paths.outputDir).entryList(QDir::Files), files);
+        fumibako::storage::FolderTree tree;
+        MailFileReader reader;
+        fumibako::storage::MailFolderView view(tree, account.prompts, reader);
+        view.setAccount(account.paths, account.dir.path() + QLatin1Char('/'));
+        view.SelectFolder(SentBox);
+        QStringList listed;
+        for (const fumibako::storage::MailRow& row : view.rows().rows())
+            listed.append(row.keyString() + QLatin1Char(' ') + row.date().toString());
+        QCOMPARE(listed, sentBox);
     }
 
     void sendAllDropsWhatCannotBeSent()

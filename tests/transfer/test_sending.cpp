@@ -1,4 +1,6 @@
 #include "SendTestSupport.h"
+#include "platform/Cp932.h"
+#include "platform/mail/HeaderFields.h"
 #include "transfer/OperationGuard.h"
 #include "transfer/StoredMail.h"
 
@@ -77,6 +79,90 @@ private Q_SLOTS:
         account.smtpPort = 50000;
         QCOMPARE(smtpServerText(account), QStringLiteral("smtp.example.jp\t50000"));
         QCOMPARE(senderText(account), QStringLiteral("\"山田 太郎\"<taro@example.jp>"));
+    }
+
+    // The From line (and a redirect's Resent-From) shows the sender name the account was given,
+    // else its login as before.
+    void fromShowsTheSenderName_data()
+    {
+        QTest::addColumn<QString>("senderName");
+        QTest::addColumn<QString>("shownName");
+        QTest::addColumn<bool>("encodedWord");
+        QTest::newRow("Japanese name") << "山田太郎" << "山田太郎" << true;
+        QTest::newRow("quotes in the name") << "山田 \"タロ\"" << "山田 \"タロ\"" << true;
+        QTest::newRow("no sender name: the login") << "" << "taro" << false;
+    }
+    void fromShowsTheSenderName()
+    {
+        QFETCH(QString, senderName);
+        QFETCH(QString, shownName);
+        QFETCH(bool, encodedWord);
+        SendAccount account(m_servers.smtpAuthPort());
+        account.properties.senderName = senderName;
+        const QString stored = account.dir.filePath(QStringLiteral("stored.eml"));
+        writeBytes(stored, "From: a@example.jp\r\nSubject: s\r\n\r\nbody\r\n");
+        for (const QString& to : {QStringLiteral("a@example.jp"), QStringLiteral(">#xfr ") + stored + QStringLiteral(", b@example.jp")}) {
+            CurrentMail mail;
+            mail.to = to;
+            QCOMPARE(SendCurrentMail(mail, account.context), 1);
+        }
+        const QList<ReceivedMail> received = m_servers.takeReceived();
+        QCOMPARE(received.size(), 2);
+        for (const QByteArray& field : {QByteArray("\r\nFrom: "), QByteArray("Resent-From: ")}) {
+            const QByteArray& data = received.at(field.startsWith("Resent") ? 1 : 0).data;
+            const qsizetype at = data.indexOf(field);
+            QVERIFY(at >= 0);
+            qsizetype end = data.indexOf("\r\n", at + field.size());
+            while (data.at(end + 2) == ' ')
+                end = data.indexOf("\r\n", end + 2);
+            const QByteArray value = data.mid(at + field.size(), end - at - field.size()).replace("\r\n", "");
+            QCOMPARE(value.startsWith("=?"), encodedWord);
+            const fumibako::platform::mail::MailAddress from =
+                fumibako::platform::mail::parseAddress(fumibako::platform::mail::decodeAddressList(value));
+            QCOMPARE(from.name, shownName);
+            QCOMPARE(from.address, QStringLiteral("taro@example.jp"));
+        }
+    }
+
+    // A text file goes labelled with the charset its bytes are in; one in none goes as bytes.
+    void textAttachmentCarriesItsCharset_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QByteArray>("contentType");
+        QTest::newRow("UTF-8, Japanese name") << "報告書.txt" << QStringLiteral("日本語の報告①\r\n").toUtf8()
+                                              << QByteArray("text/plain; charset=UTF-8;");
+        QTest::newRow("ISO-2022-JP") << "jis.txt" << QByteArray("\x1b$BF|K\\8l\x1b(B\r\n")
+                                     << QByteArray("text/plain; charset=ISO-2022-JP;");
+        QTest::newRow("code page 932") << "sjis.csv" << fumibako::platform::encodeCp932(QStringLiteral("会議,①\r\n"))
+                                       << QByteArray("text/csv; charset=Shift_JIS;");
+        QTest::newRow("ASCII") << "readme.txt" << QByteArray("plain text\r\n") << QByteArray("text/plain; charset=us-ascii;");
+        QTest::newRow("binary named .txt") << "data.txt" << QByteArray("ab\0\x01\xff\xfe", 6)
+                                           << QByteArray("application/octet-stream;");
+    }
+    void textAttachmentCarriesItsCharset()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QByteArray, contentType);
+        SendAccount account(m_servers.smtpAuthPort());
+        const QString path = account.dir.filePath(name);
+        writeBytes(path, bytes);
+        CurrentMail mail;
+        mail.to = QStringLiteral("a@example.jp");
+        mail.attachments = QStringList{path};
+        QCOMPARE(SendCurrentMail(mail, account.context), 1);
+        const QList<ReceivedMail> received = m_servers.takeReceived();
+        QCOMPARE(received.size(), 1);
+        // The header block of the attachment's part, unfolded.
+        const QByteArray& data = received[0].data;
+        const qsizetype disposition = data.indexOf("Content-Disposition: attachment");
+        const qsizetype begin = data.lastIndexOf("\r\n--", disposition);
+        QByteArray part = data.mid(begin, data.indexOf("\r\n\r\n", disposition) - begin);
+        part.replace("\r\n ", " ").replace("\r\n\t", " ");
+        QVERIFY2(part.contains("\r\nContent-Type: " + contentType), part.constData());
+        const CurrentMail back = parseBack(data, account.dir);
+        QCOMPARE(readBytes(back.attachments.value(1)), bytes);
     }
 
     void refusesWithoutRecipientOrSender_data()

@@ -6,8 +6,6 @@
 
 #include <QFileInfo>
 
-#include <cstdio>
-
 namespace fumibako::tool {
 
 int runPasswordCommand(const QString& dataDirOption, const QStringList& args)
@@ -20,11 +18,9 @@ int runPasswordCommand(const QString& dataDirOption, const QStringList& args)
         printError(QStringLiteral("アカウントがありません: ") + args.first());
         return 1;
     }
-    std::fputs("パスワード: ", stderr);
-    std::fflush(stderr);
-    const std::optional<QString> password = readSecretLine();
+    const std::optional<QString> password = askPasswordLine();
     if (!password) {
-        printError(QStringLiteral("パスワードが入力されませんでした"));
+        printError(QString::fromUtf8(kNoPasswordGiven));
         return 1;
     }
     return storage::storePassword(paths.userFile, *password) ? 0 : 1;

@@ -8,19 +8,17 @@
 
 #include <QFileInfo>
 
-#include <cstdio>
-
 namespace fumibako::tool {
 
 using namespace fumibako::transfer;
 
 std::optional<PasswordAnswer> ConsoleReceiveUi::askPassword()
 {
-    std::fputs("パスワード: ", stderr);
-    std::fflush(stderr);
-    const std::optional<QString> password = readSecretLine();
-    if (!password)
+    const std::optional<QString> password = askPasswordLine();
+    if (!password) {
+        m_noPasswordGiven = true;
         return std::nullopt;
+    }
     return PasswordAnswer{*password, PasswordKeep::WhileRunning};
 }
 
@@ -79,6 +77,10 @@ int runReceiveCommand(const QString& dataDirOption, const QStringList& args)
     receiver.setAccount(account);
     if (!startReceiveAndWait(receiver, method)) {
         printError(QStringLiteral("受信方法が正しくありません: ") + QString::number(method));
+        return 1;
+    }
+    if (ui.noPasswordGiven()) {
+        printError(QString::fromUtf8(kNoPasswordGiven));
         return 1;
     }
     printLine(prompts.lastStatus());

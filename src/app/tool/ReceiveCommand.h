@@ -15,12 +15,17 @@ namespace fumibako::tool {
 class ConsoleReceiveUi : public transfer::ReceiveUi {
 public:
     std::optional<transfer::PasswordAnswer> askPassword() override;
+    /** A password was asked for and stdin ended first: the command did nothing and fails. */
+    bool noPasswordGiven() const { return m_noPasswordGiven; }
     void showProgress(const transfer::ProgressFigures&) override {}
     void updateProgress(const transfer::ProgressFigures&) override {}
     void closeProgress() override {}
     void setClipboardText(const QString&) override {}
     void playNewMailSound(const QString&) override {}
     void showUnreadFolder() override {}
+
+private:
+    bool m_noPasswordGiven = false;
 };
 
 /**

@@ -63,6 +63,10 @@ int runSendCommand(const QString& dataDirOption, const QStringList& args)
     const transfer::SendAllResult result = transfer::sendAll(guard, mail, context);
     if (result.sent > 0)
         writeAddressHistories(paths.userFile, histories);
+    if (passwordPrompt.noPasswordGiven()) {
+        printError(QString::fromUtf8(kNoPasswordGiven));
+        return 1;
+    }
     printLine(prompts.lastStatus);
     return result.ran && result.failed == 0 ? 0 : 1;
 }

@@ -27,6 +27,10 @@ int runServerListCommand(const QString& dataDirOption, const QStringList& args)
     receiver.setAccount(account);
     ServerList list(receiver, guard, prompts);
     const int code = refetchAndWait(list);
+    if (ui.noPasswordGiven()) {
+        printError(QString::fromUtf8(kNoPasswordGiven));
+        return 1;
+    }
     for (const ServerListRow& row : list.rows(0))
         printLine(QStringList{row.number, row.subject, row.from, row.date}.join(QLatin1Char('\t')));
     return code == kResultError ? 1 : 0;

@@ -58,5 +58,13 @@ std::optional<QString> readSecretLine()
     return QString::fromStdString(line);
 }
 
+std::optional<QString> askPasswordLine()
+{
+    if (isatty(STDIN_FILENO)) {
+        std::fputs("パスワード: ", stderr);
+        std::fflush(stderr);
+    }
+    return readSecretLine();
+}
 
 } // namespace fumibako::tool

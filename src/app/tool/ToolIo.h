@@ -24,4 +24,13 @@ int parseCount(const QString& text, const QString& what);
 /** One line of stdin, without echo when a terminal types it; nothing at the end of input. */
 std::optional<QString> readSecretLine();
 
+/**
+ * readSecretLine after the prompt "パスワード: " on stderr, shown only when a terminal types the
+ * answer: a password given through a pipe needs none.
+ */
+std::optional<QString> askPasswordLine();
+
+/** What the tool says, on stderr, when stdin ended before a password was given. */
+inline const char* const kNoPasswordGiven = "パスワードが入力されませんでした";
+
 } // namespace fumibako::tool

@@ -17,7 +17,6 @@
 #include "transfer/Sending.h"
 #include "transfer/StoredMail.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 namespace fumibako::compose {
@@ -96,7 +95,9 @@ void ComposeController::open(ComposeMode mode, const QString& path, const QStrin
     // redirect the message of an earlier redirect instead.
     m_redirect = mode == ComposeMode::Redirect;
     m_transName = m_redirect ? path : QString();
+    m_reply = {};
     if (mode == ComposeMode::CopyOfSent || mode == ComposeMode::EditStored) {
+        m_reply = stored.reply;
         content.to = stored.to;
         content.cc = stored.cc;
         content.bcc = stored.bcc;
@@ -156,6 +157,12 @@ ComposeController::Closing ComposeController::confirmClose(const ComposeContent&
     }
 }
 
+void ComposeController::applyReply(const ComposeFields& fields)
+{
+    if (fields.reply)
+        m_reply = *fields.reply;
+}
+
 QString ComposeController::caption() const
 {
     return m_redirect ? kRedirectCaption : kComposeCaption;
@@ -201,6 +208,7 @@ transfer::CurrentMail ComposeController::record(const ComposeContent& content, b
     mail.body = platform::mail::withLineEnds(content.body, kCrLf);
     mail.mailPath = m_mailPath;
     mail.mailName = m_mailName;
+    mail.reply = m_reply;
     return mail;
 }
 
@@ -246,7 +254,7 @@ bool ComposeController::removeSentFromOutbox(const QString& indexFile, const QSt
     QString failure;
     if (!storage::IniDeleteKey(indexFile, Outbox, name))
         failure = QStringLiteral("送信しましたが、送信BOXから削除できませんでした");
-    else if (!QFile::remove(folder + name) && QFileInfo::exists(folder + name))
+    else if (!transfer::RemoveOutgoingFile(folder, name) && QFileInfo::exists(folder + name))
         failure = QStringLiteral("送信しましたが、ファイルが削除できませんでした");
     if (failure.isEmpty())
         return true;
@@ -265,7 +273,7 @@ ComposeController::Outcome ComposeController::store(StoreTarget target, const Co
     mail.mailPath = dir;
     mail.mailName = freeOutgoingName(dir, paths.outgoingIndexFile, section, m_services.clock());
     if (!writeStored(mail, paths.outgoingIndexFile, section)) {
-        QFile::remove(mail.mailPath + mail.mailName);
+        transfer::RemoveOutgoingFile(mail.mailPath, mail.mailName);
         return Outcome::StayOpen;
     }
     m_mailPath = mail.mailPath;

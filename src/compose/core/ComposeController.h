@@ -105,6 +105,11 @@ public:
      * what closing would lose.
      */
     bool changedSinceOpened(const ComposeContent& content) const;
+    /**
+     * The references @p fields give (a reply), kept with the message until OpenCompose fills the
+     * window anew: they go out with it when sent, and are stored with it in the outbox or drafts.
+     */
+    void applyReply(const ComposeFields& fields);
 
     QString caption() const;
     bool isRedirect() const { return m_redirect; }
@@ -161,6 +166,7 @@ private:
     QString m_mailName;
     QString m_transName;
     QString m_section;
+    platform::mail::ReplyReferences m_reply;
     QString m_indexFile;    ///< the outgoing index of the account the stored message belongs to
     ComposeContent m_opened; ///< the fields as opened, filled by callers or last stored; body in CR LF
     quint64 m_openings = 0; ///< counts OpenCompose calls: a send only closes the message it sent

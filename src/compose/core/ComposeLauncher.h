@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/mail/MailLibrary.h"
 #include "storage/MailtoCommandLine.h"
 
 #include <QString>
@@ -24,6 +25,8 @@ struct ComposeFields {
     std::optional<QString> subject;
     std::optional<QString> body;
     std::optional<QString> attachments; ///< the attachment list text, entries separated by ", "
+    /** A reply's references to the message it answers; they go with the mail however it is sent. */
+    std::optional<platform::mail::ReplyReferences> reply;
 };
 
 /**

@@ -133,6 +133,7 @@ bool ReadMailController::reply()
         return false;
     compose::ComposeFields fields;
     fields.to = m_view.from;
+    fields.reply = platform::mail::ReadReplyReferences(m_view.messagePath);
     if (quoteSubject)
         fields.subject = replySubject(m_view.subject);
     if (quoteBody)

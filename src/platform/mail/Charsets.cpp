@@ -253,6 +253,25 @@ QByteArray guessCharset(QByteArrayView bytes)
     return "CP932";
 }
 
+std::optional<QByteArray> textFileCharset(QByteArrayView bytes)
+{
+    for (char c : bytes) {
+        const uchar b = uchar(c);
+        const bool textControl = b == '\t' || b == '\n' || b == '\r' || b == '\f' || b == uchar(kEsc);
+        if ((b < 0x20 && !textControl) || b == 0x7F)
+            return std::nullopt; // NUL and the like: binary, whatever its name says
+    }
+    const QByteArray guess = guessCharset(bytes);
+    if (guess == "US-ASCII")
+        return QByteArray("us-ascii");
+    if (guess == "ISO-2022-JP" || guess == "UTF-8")
+        return guess;
+    if (!decodesCleanly(bytes, guess.constData()))
+        return std::nullopt;
+    // Readers take Shift_JIS for code page 932, as this program does.
+    return guess == "CP932" ? QByteArray("Shift_JIS") : QByteArray("EUC-JP");
+}
+
 QString decodeText(QByteArrayView bytes, QByteArrayView charset)
 {
     QByteArray name = canonicalCharset(charset);

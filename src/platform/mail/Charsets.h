@@ -32,6 +32,13 @@ QString decodeText(QByteArrayView bytes, QByteArrayView charset);
 QByteArray guessCharset(QByteArrayView bytes);
 
 /**
+ * The MIME charset of a text file's @p bytes: "us-ascii", "ISO-2022-JP", "UTF-8", "Shift_JIS" (code
+ * page 932) or "EUC-JP", as guessCharset finds it; nothing when the bytes are not valid in that
+ * charset or hold control bytes that no text has (NUL, DEL, ...): they are then no text.
+ */
+std::optional<QByteArray> textFileCharset(QByteArrayView bytes);
+
+/**
  * The charset name to use for @p label: "CP932", "ISO-2022-JP", "EUC-JP-MS", "UTF-8", the larger
  * charset meant by a few labels (see above), or the label in lower case.
  */

@@ -118,12 +118,29 @@ struct SmtpLogin {
 };
 
 /**
+ * What ties a reply to the message it answers (RFC 5322 3.6.4): the values of its In-Reply-To and
+ * References fields, message ids "<...>" separated by single spaces; empty texts for no field.
+ */
+struct ReplyReferences {
+    QString inReplyTo;  ///< the answered message's Message-ID
+    QString references; ///< the answered message's References (or its one In-Reply-To id), then its Message-ID
+
+    bool isEmpty() const { return inReplyTo.isEmpty() && references.isEmpty(); }
+    friend bool operator==(const ReplyReferences&, const ReplyReferences&) = default;
+};
+
+/** The references of a reply to the stored message @p file: empty when it names no message id. */
+ReplyReferences ReadReplyReferences(const QString& file);
+
+/**
  * SMTP. @p server as for RcvMail2; @p recipients TAB-separated with "cc"/"bcc" markers; @p body
- * lines end with CR LF; @p attachments TAB-separated paths ("path|name" to give the name).
+ * lines end with CR LF; @p attachments TAB-separated paths ("path|name" to give the name); @p reply
+ * the In-Reply-To and References of a reply (a redirect goes without them).
  * Returns "" when sent, else the error text.
  */
 QString SendMail(const QString& server, const QString& recipients, const QString& from, const QString& subject,
-                 const QString& body, const QString& attachments, const SmtpLogin& login = {});
+                 const QString& body, const QString& attachments, const SmtpLogin& login = {},
+                 const ReplyReferences& reply = {});
 
 /**
  * Reads a stored message. @p options "subject:from:date:To:body:" gives the fields and saves the

@@ -129,19 +129,18 @@ QString dateText(GMimeObject* message, const QString& path)
 }
 
 // The header block exactly as stored (GMime keeps the Content-* fields with the body part),
-// one element per field, unfolded and decoded for display.
-QStringList headerLines(const QString& path)
+// one element per field, unfolded: the line breaks go, the white space stays.
+QList<std::pair<QByteArray, QByteArray>> storedHeaderFields(const QString& path)
 {
     QFile file(path);
-    QStringList lines;
+    QList<std::pair<QByteArray, QByteArray>> fields;
     if (!file.open(QIODevice::ReadOnly))
-        return lines;
+        return fields;
     QByteArray field;
     const auto finishField = [&] {
         const qsizetype colon = field.indexOf(':');
         if (colon > 0)
-            lines.append(QString::fromLatin1(field.left(colon).trimmed()) + QLatin1String(": ")
-                         + displayHeaderText(field.mid(colon + 1)));
+            fields.append({field.left(colon).trimmed(), field.mid(colon + 1)});
         field.clear();
     };
     while (!file.atEnd()) {
@@ -158,7 +157,34 @@ QStringList headerLines(const QString& path)
         field = line;
     }
     finishField();
+    return fields;
+}
+
+// The header block for display: one element per field, decoded.
+QStringList headerLines(const QString& path)
+{
+    QStringList lines;
+    for (const auto& [name, value] : storedHeaderFields(path))
+        lines.append(QString::fromLatin1(name) + QLatin1String(": ") + displayHeaderText(value));
     return lines;
+}
+
+// The message ids "<...>" of a raw field value, in order; comments and stray text are left out.
+QStringList messageIds(const QByteArray& raw)
+{
+    QStringList ids;
+    for (qsizetype open = raw.indexOf('<'); open >= 0; open = raw.indexOf('<', open + 1)) {
+        const qsizetype close = raw.indexOf('>', open);
+        if (close < 0)
+            break;
+        const QByteArray inner = raw.mid(open + 1, close - open - 1);
+        bool printable = !inner.isEmpty();
+        for (char c : inner)
+            printable = printable && c > ' ' && c < 0x7F && c != '<';
+        if (printable)
+            ids.append(QLatin1Char('<') + QString::fromLatin1(inner) + QLatin1Char('>'));
+    }
+    return ids;
 }
 
 QString attachmentFolder(const QString& directory)
@@ -219,6 +245,32 @@ LibraryResult ReadMail(const QString& file, const QString& options, const QStrin
     for (const QString& path : paths)
         fields.append(element("file", path));
     return LibraryResult::ofList(fields);
+}
+
+ReplyReferences ReadReplyReferences(const QString& file)
+{
+    QByteArray messageId, references, inReplyTo;
+    for (const auto& [name, value] : storedHeaderFields(file)) {
+        QByteArray* field = name.compare("Message-ID", Qt::CaseInsensitive) == 0   ? &messageId
+                            : name.compare("References", Qt::CaseInsensitive) == 0 ? &references
+                            : name.compare("In-Reply-To", Qt::CaseInsensitive) == 0 ? &inReplyTo
+                                                                                    : nullptr;
+        if (field && field->isEmpty())
+            *field = value; // the first of a field given twice
+    }
+    // RFC 5322 3.6.4: the parent's References, or its In-Reply-To when that names one message,
+    // then the parent's own id.
+    QStringList chain = messageIds(references);
+    if (chain.isEmpty() && messageIds(inReplyTo).size() == 1)
+        chain = messageIds(inReplyTo);
+    ReplyReferences reply;
+    const QStringList id = messageIds(messageId);
+    if (!id.isEmpty()) {
+        reply.inReplyTo = id.first();
+        chain.append(id.first());
+    }
+    reply.references = chain.join(QLatin1Char(' '));
+    return reply;
 }
 
 std::optional<MailSummary> ReadMailSummary(const QString& file)

@@ -84,8 +84,12 @@ void setAttachmentName(GMimeObject* object, const QString& name)
     if (ascii)
         return;
     // GMime would write RFC 2231 here too; old readers want encoded words in a quoted string.
-    GCharPtr type(g_mime_content_type_get_mime_type(g_mime_object_get_content_type(object)));
-    const QByteArray raw = QByteArray(" ") + type.get() + ";\n name=\"" + encodeWords(name).join("\n ") + "\"\n";
+    GMimeContentType* contentType = g_mime_object_get_content_type(object);
+    GCharPtr type(g_mime_content_type_get_mime_type(contentType));
+    QByteArray raw = QByteArray(" ") + type.get() + ";";
+    if (const char* charset = g_mime_content_type_get_parameter(contentType, "charset"))
+        raw += QByteArray(" charset=") + charset + ";";
+    raw += "\n name=\"" + encodeWords(name).join("\n ") + "\"\n";
     GMimeHeader* header = g_mime_header_list_get_header(g_mime_object_get_header_list(object), "Content-Type");
     if (header)
         g_mime_header_set_raw_value(header, raw.constData());
@@ -103,8 +107,22 @@ GObjectPtr<GMimeObject> attachedMessage(const QString& path)
     return GObjectPtr<GMimeObject>(GMIME_OBJECT(g_mime_message_part_new_with_message("rfc822", message.get())));
 }
 
+// The charset of a text file, judged on its first megabyte (cut after a line break, so that no
+// character is split); nothing when it is in no charset a reader would know.
+std::optional<QByteArray> charsetOfTextFile(QFile& file)
+{
+    constexpr qint64 kSample = 1024 * 1024;
+    if (!file.seek(0))
+        return std::nullopt;
+    QByteArray sample = file.read(kSample);
+    if (!file.atEnd() && sample.contains('\n'))
+        sample.truncate(sample.lastIndexOf('\n') + 1);
+    return textFileCharset(QByteArrayView(sample));
+}
+
 // A file's content goes into the message as it is written out: GMime reads and encodes it from
-// the file in small pieces.
+// the file in small pieces. A text file is labelled with the charset its bytes are in, or goes
+// as application/octet-stream when they are in none: without a label a reader takes US-ASCII.
 GObjectPtr<GMimeObject> filePart(const QString& path, const QString& name)
 {
     GObjectPtr<GMimeStream> stream(g_mime_stream_fs_open(QFile::encodeName(path).constData(), O_RDONLY, 0, nullptr));
@@ -114,9 +132,14 @@ GObjectPtr<GMimeObject> filePart(const QString& path, const QString& name)
     head.open(QIODevice::ReadOnly); // the type is guessed from the name and the first bytes
     const QMimeType type = QMimeDatabase().mimeTypeForFileNameAndData(name, &head);
     QStringList names = type.name().split(QLatin1Char('/'));
-    if (names.size() != 2 || type.isDefault())
+    std::optional<QByteArray> charset;
+    if (names.size() == 2 && names[0] == QLatin1String("text"))
+        charset = charsetOfTextFile(head);
+    if (names.size() != 2 || type.isDefault() || (names[0] == QLatin1String("text") && !charset))
         names = {QStringLiteral("application"), QStringLiteral("octet-stream")};
     GMimePart* part = g_mime_part_new_with_type(names[0].toLatin1().constData(), names[1].toLatin1().constData());
+    if (charset)
+        g_mime_object_set_content_type_parameter(GMIME_OBJECT(part), "charset", charset->constData());
     GObjectPtr<GMimeDataWrapper> wrapper(g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_DEFAULT));
     g_mime_part_set_content(part, wrapper.get());
     g_mime_part_set_content_encoding(part, GMIME_CONTENT_ENCODING_BASE64);
@@ -263,10 +286,38 @@ ComposedMessage redirect(const MailAddress& sender, const RecipientLists& recipi
     return message;
 }
 
+// The message ids of a reference text: tokens "<...>" of printable ASCII; anything else (a
+// line break above all) never reaches the header.
+QList<QByteArray> messageIdTokens(const QString& ids)
+{
+    QList<QByteArray> tokens;
+    for (const QString& id : ids.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        bool printable = id.size() > 2 && id.startsWith(QLatin1Char('<')) && id.endsWith(QLatin1Char('>'));
+        for (QChar c : id)
+            printable = printable && c.unicode() > 0x20 && c.unicode() < 0x7F;
+        if (printable)
+            tokens.append(id.toLatin1());
+    }
+    return tokens;
+}
+
+// In-Reply-To and References of a reply (RFC 5322 3.6.4).
+QByteArray replyFields(const ReplyReferences& reply)
+{
+    QByteArray fields;
+    const QList<QByteArray> inReplyTo = messageIdTokens(reply.inReplyTo);
+    if (!inReplyTo.isEmpty())
+        fields += foldField("In-Reply-To", inReplyTo);
+    const QList<QByteArray> references = messageIdTokens(reply.references);
+    if (!references.isEmpty())
+        fields += foldField("References", references);
+    return fields;
+}
+
 } // namespace
 
 ComposedMessage composeMessage(const QString& recipients, const QString& from, const QString& subject,
-                               const QString& body, const QString& attachments)
+                               const QString& body, const QString& attachments, const ReplyReferences& reply)
 {
     ensureGMimeInitialized();
     const MailAddress sender = parseAddress(from);
@@ -295,6 +346,7 @@ ComposedMessage composeMessage(const QString& recipients, const QString& from, c
     if (lists.to.isEmpty() && lists.cc.isEmpty())
         headers += "To: undisclosed-recipients:;\r\n";
     headers += "Message-ID: " + newMessageId(sender.address) + "\r\n";
+    headers += replyFields(reply);
     headers += "MIME-Version: 1.0\r\n";
 
     qint64 attached = 0;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/mail/MailLibrary.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -39,6 +41,6 @@ constexpr qint64 kSpoolThreshold = 1024 * 1024;
  * Attachment files are read while the message is written, never whole into memory.
  */
 ComposedMessage composeMessage(const QString& recipients, const QString& from, const QString& subject,
-                               const QString& body, const QString& attachments);
+                               const QString& body, const QString& attachments, const ReplyReferences& reply = {});
 
 } // namespace fumibako::platform::mail
