@@ -44,9 +44,9 @@ inline void writeFile(const QString& path, const QByteArray& bytes)
 /** Answers every message box with its default and forgets the status bar. */
 class SilentPrompts final : public platform::UserPrompts {
 public:
-    Answer message(const QString&, const QString&, Icon, Buttons buttons) override
+    platform::Answer message(const QString&, const QString&, platform::Icon, platform::Buttons buttons) override
     {
-        return buttons == Buttons::Ok ? Answer::Ok : Answer::No;
+        return buttons == platform::Buttons::Ok ? platform::Answer::Ok : platform::Answer::No;
     }
     void setStatus(int, const QString&) override {}
 };

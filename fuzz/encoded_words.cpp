@@ -4,6 +4,8 @@
 #include "platform/mail/Charsets.h"
 #include "platform/mail/EncodedWords.h"
 
+#include <algorithm>
+
 using namespace fumibako;
 namespace mail = fumibako::platform::mail;
 
@@ -21,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     mail::decodeBase64Leniently(bytes);
     mail::decodeText(bytes, charset);
     mail::guessCharset(bytes);
-    mail::canonicalCharset(bytes.left(40));
+    mail::canonicalCharset(bytes.first(std::min<qsizetype>(bytes.size(), 40)));
     const QString jis = mail::decodeIso2022Jp(bytes);
     mail::encodeIso2022Jp(jis);
     mail::decodeCp932Text(bytes);
