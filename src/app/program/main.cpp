@@ -72,7 +72,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("fumibako"));
     QApplication::setApplicationVersion(QStringLiteral(FUMIBAKO_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("fumibako"));
+    QApplication::setDesktopFileName(QStringLiteral("io.github.fumibako.Fumibako"));
     if (!mainwin::installJapaneseQtTexts(app))
         std::fputs("fumibako: Qt's Japanese translations (qt6-translations-l10n) are missing\n", stderr);
 

@@ -80,11 +80,12 @@ bool iconvKnows(const char* charset)
 void keepJapaneseConvertersLoaded()
 {
     static const char* const charsets[] = {"ISO-2022-JP", "CP932", "SHIFT_JIS", "EUC-JP", "EUC-JP-MS"};
-    static std::vector<iconv_t> held;
+    // Never closed, nor destroyed at exit: they hold the modules in memory for the process's life.
+    static auto* const held = new std::vector<iconv_t>;
     for (const char* charset : charsets) {
         const iconv_t cd = iconv_open("UTF-8", charset);
         if (cd != reinterpret_cast<iconv_t>(-1))
-            held.push_back(cd); // never closed: they hold the modules in memory
+            held->push_back(cd);
     }
 }
 

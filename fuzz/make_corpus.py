@@ -1,0 +1,68 @@
+#!/usr/bin/python3
+"""Writes the seed corpora of the fuzz targets into corpus/<target>/ (run once; the files are
+committed). Mail seeds are the sample messages of the tests."""
+import os
+import shutil
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+MAIL_SAMPLES = os.path.join(HERE, "..", "tests", "data", "mail")
+
+
+def write(target, name, data):
+    folder = os.path.join(HERE, "corpus", target)
+    os.makedirs(folder, exist_ok=True)
+    if isinstance(data, str):
+        data = data.encode("cp932")
+    with open(os.path.join(folder, name), "wb") as f:
+        f.write(data)
+
+
+def main():
+    for name in sorted(os.listdir(MAIL_SAMPLES)):
+        if name.endswith(".eml"):
+            with open(os.path.join(MAIL_SAMPLES, name), "rb") as f:
+                write("mail_reader", name, f.read())
+    write("mail_reader", "attachment_path.eml",
+          b"From: a@example.jp\r\nSubject: x\r\nMIME-Version: 1.0\r\n"
+          b"Content-Type: multipart/mixed; boundary=b\r\n\r\n--b\r\nContent-Type: text/plain\r\n\r\nbody\r\n"
+          b"--b\r\nContent-Type: application/octet-stream\r\n"
+          b"Content-Disposition: attachment; filename*=UTF-8''..%2F..%2Fescape.txt\r\n"
+          b"Content-Transfer-Encoding: base64\r\n\r\naGVsbG8=\r\n--b--\r\n")
+
+    write("profile_file", "account.ini",
+          "[Property]\r\nAccName=taro\r\nMailAddress=taro@example.jp\r\nName=山田太郎\r\n"
+          "[Folder]\r\nCount=2\r\n0=受信BOX\\仕事\r\n1=受信BOX\\家族\r\n")
+    write("profile_file", "index.ini",
+          "[標準BOX]\r\n20261208-120000.eml=010\t山田 <y@ex.jp>\t会議\t2026/12/08 12:00:00\r\n"
+          "; comment\r\n\r\n[ごみ箱]\r\nnot a key line\r\n")
+    write("profile_file", "utf8.ini", "\ufeff[AName]\nCount=1\n0=デモ\n".encode("utf-8"))
+    write("profile_file", "odd.ini", b"[unclosed\r\n=value\r\n[ ]\r\nkey\r\n\x81\r\n")
+
+    for name, header in [("iso2022jp", b"=?ISO-2022-JP?B?GyRCRnxLXDhsGyhC?="),
+                         ("sjis_q", b"=?Shift_JIS?Q?=93=FA=96=7B=8C=EA?= plain"),
+                         ("utf8_split", b"=?UTF-8?B?5pel5pys?= =?UTF-8?B?6Kqe?="),
+                         ("broken", b"=?UTF-8?B?5pel5p?=?= =?x?Q?=ZZ?="),
+                         ("raw_sjis", "日本語の件名".encode("cp932"))]:
+        for charset in range(3):
+            write("encoded_words", "%s_%d" % (name, charset), bytes([charset]) + header)
+
+    write("preview", "quote", "> 引用です\r\n本文 https://example.jp/a?b=c&d mailto:a@example.jp\r\n<b>&amp;</b>\r\n"
+          .encode("utf-8"))
+    write("preview", "long", ("長い行" * 500 + "\r\n").encode("utf-8"))
+
+    write("address_book", "book.txt", "1.1\r\nRoot\\仕事\t山田\ty@ex.jp\tメモ\r\nRoot\tA\ta@b\t\r\n")
+    write("address_book", "oe.csv", "名前,電子メール アドレス\r\n山田,y@ex.jp\r\n\"佐藤, 花子\",s@ex.jp\r\n")
+    write("address_book", "almail.txt", "山田: y@ex.jp\r\n会社: 営業: e@ex.jp\r\n")
+    write("address_book", "becky.txt", "山田 <y@ex.jp>\r\n".encode("utf-8"))
+    write("address_book", "utf16.txt", "\ufeff1.1\r\nRoot\tA\ta@b\tc\r\n".encode("utf-16-le"))
+
+    for i, line in enumerate(["mailto:a@example.jp",
+                              "mailto:%E5%B1%B1%E7%94%B0%3Cyamada@example.jp%3E?subject=%E4%BC%9A&cc=b@x&bcc=c@x",
+                              "mailto:?to=a@x&body=line%0D%0Anext", "to a@x cc b@x bcc c@x",
+                              "mailto:a@x?subject=%93%FA%96%7B"]):
+        write("mailto", "line%d" % i, line.encode("utf-8"))
+
+
+if __name__ == "__main__":
+    shutil.rmtree(os.path.join(HERE, "corpus"), ignore_errors=True)
+    main()
