@@ -164,7 +164,7 @@ private Q_SLOTS:
         const QByteArray caFile = qgetenv("FUMIBAKO_CA_FILE");
         qunsetenv("FUMIBAKO_CA_FILE");
         const QString text = sendMessage(server, sampleMessage({"ok@example.jp"}), {QStringLiteral("taro"),
-                                                                                    QStringLiteral("secret")});
+                                                                                    QStringLiteral("secret"), {}});
         qputenv("FUMIBAKO_CA_FILE", caFile);
         QVERIFY2(text.startsWith(QStringLiteral("TLS error: SSL certificate problem")), qPrintable(text));
         QVERIFY(m_servers.takeReceived().isEmpty());
