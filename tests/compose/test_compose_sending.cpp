@@ -200,6 +200,7 @@ private Q_SLOTS:
         test::writeBytes(attachment, "a");
         window->findChild<QLineEdit*>(QStringLiteral("txtFile"))->setText(attachment);
         command(window, QStringLiteral("cmdSend"));
+        QTRY_VERIFY(window->centralWidget()->isEnabled()); // the send has ended
         QCOMPARE(composeWindow(m_window.get()), window);
         QCOMPARE(m_prompts->messages.size(), 1);
         QVERIFY(m_prompts->messages.at(0).text.contains(QStringLiteral("メールサーバーにつながりませんでした")));
@@ -229,6 +230,7 @@ private Q_SLOTS:
         QCOMPARE(QDir(taro().outputDir).entryList(QDir::Files).size(), 5);
 
         trigger(QStringLiteral("全て送信(&S)"));
+        QVERIFY(test::waitForSend(*m_window));
         const QList<ReceivedMail> received = m_servers.takeReceived();
         QCOMPARE(test::receivedSubjects(received), (QStringList{"queued 0", "queued 2"}));
         // The refused one stays queued, with its file; the others left the outbox, a copy each in the sent box.
@@ -265,8 +267,10 @@ private Q_SLOTS:
         QPointer<QMainWindow> window = composeWindow(m_window.get());
         test::command(window, command);
         QTRY_VERIFY(!window);
-        if (command == QLatin1String("cmdSBox"))
+        if (command == QLatin1String("cmdSBox")) {
             trigger(QStringLiteral("全て送信(&S)"));
+            QVERIFY(test::waitForSend(*m_window));
+        }
         if (command == QLatin1String("mnuHozon")) {
             const QString key = MainWindowData::section(m_data->outgoingIndex(), QStringLiteral("下書き")).last().section(QLatin1Char('='), 0, 0);
             test::selectFolder(*m_window, QStringLiteral("下書き"));

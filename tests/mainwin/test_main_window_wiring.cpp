@@ -289,6 +289,7 @@ private Q_SLOTS:
         } else {
             m_window->prepareListPopup();
             menuAction(command)->trigger();
+            QVERIFY(test::waitForSend(*m_window));
         }
         QCOMPARE(rowOfKey(key), -1);
         QCOMPARE(m_window->preview()->location(), QStringLiteral("about:blank"));
@@ -384,6 +385,7 @@ private Q_SLOTS:
         QAction* sendAll = menuAction(QStringLiteral("全て送信(&S)"));
         QVERIFY(sendAll);
         sendAll->trigger();
+        QVERIFY(test::waitForSend(*m_window));
 
         QCOMPARE(m_servers.takeReceived().size(), 1);
         QVERIFY(MainWindowData::section(m_data->outgoingIndex(), QStringLiteral("送信BOX")).isEmpty());
@@ -413,6 +415,7 @@ private Q_SLOTS:
         QAction* sendSelected = menuAction(QStringLiteral("送信(選択したもの)"));
         QVERIFY(sendSelected && sendSelected->isEnabled());
         sendSelected->trigger();
+        QVERIFY(test::waitForSend(*m_window));
 
         const QList<test::ReceivedMail> sent = m_servers.takeReceived();
         QCOMPARE(sent.size(), 1);
@@ -464,6 +467,7 @@ private Q_SLOTS:
         // Send all starts only once the receive has released the guard, so nothing is refused.
         QTRY_VERIFY_WITH_TIMEOUT(!m_window->receiver()->isRunning(), 20000);
         QTRY_VERIFY(MainWindowData::section(m_data->outgoingIndex(), QStringLiteral("送信BOX")).isEmpty());
+        QVERIFY(test::waitForSend(*m_window));
         QVERIFY2(m_prompts->messages.isEmpty(), qPrintable(m_prompts->messages.value(0).text));
         QCOMPARE(m_servers.takeReceived().size(), 1);
         QVERIFY(MainWindowData::section(m_data->outgoingIndex(), QStringLiteral("送信BOX")).isEmpty());
