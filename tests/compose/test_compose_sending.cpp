@@ -213,6 +213,21 @@ private Q_SLOTS:
         QVERIFY(m_window->session().histories().to.front().isEmpty());
     }
 
+    // While its message is on its way the window stays, and the main window sends nothing else.
+    void sendingWindowStaysAndOtherSendsWait()
+    {
+        openWindow();
+        QPointer<QMainWindow> window = newMail();
+        test::fillCompose(window, QStringLiteral("sato@example.com"), {}, {}, QStringLiteral("one"), QStringLiteral("本文"));
+        command(window, QStringLiteral("cmdSend"));
+        QVERIFY(!window->close());
+        trigger(QStringLiteral("全て送信(&S)"));
+        QCOMPARE(m_prompts->messages.size(), 1);
+        QCOMPARE(m_prompts->messages.at(0).text, QStringLiteral("現在送信中のため、完了した後に再度実行してください"));
+        QTRY_VERIFY(!window);
+        QCOMPARE(test::receivedSubjects(m_servers.takeReceived()), QStringList{"one"});
+    }
+
     void queuedMessagesGoWithSendAll()
     {
         openWindow();

@@ -30,11 +30,13 @@
 #include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <functional>
 
 #include <memory>
+#include <optional>
 
 using namespace fumibako;
 using namespace fumibako::mainwin;
@@ -423,6 +425,33 @@ private Q_SLOTS:
                  QStringLiteral("c@example.jp"));
         QCOMPARE(MainWindowData::section(m_data->outgoingIndex(), QStringLiteral("送信BOX")).size(), 1);
         QCOMPARE(m_window->mailModel()->rowCount(), 1);
+    }
+
+    // A send goes on between the window's events, not with them inside it: a timer comes from
+    // the window's own loop, and a second send or closing asked for meanwhile is turned away.
+    void commandsDuringASendAreTurnedAway()
+    {
+        if (!m_smtpUp)
+            QSKIP("no SMTP fixture");
+        m_servers.takeReceived();
+        queueOutgoing(QStringLiteral("20240102-101010.txt"), QStringLiteral("b@example.jp"), QStringLiteral("送信待ち"));
+        openWindow();
+        pointAtSmtp();
+        QAction* sendAll = menuAction(QStringLiteral("全て送信(&S)"));
+        bool inCommand = true;
+        std::optional<bool> timerRanInCommand;
+        QTimer::singleShot(0, [&] { timerRanInCommand = inCommand; });
+        sendAll->trigger();
+        inCommand = false;
+        sendAll->trigger();
+        QVERIFY(!m_window->close());
+        QVERIFY(test::waitForSend(*m_window));
+        QCOMPARE(timerRanInCommand, std::optional<bool>(false));
+        QCOMPARE(m_servers.takeReceived().size(), 1);
+        const QString refused = QStringLiteral("現在送信中のため、完了した後に再度実行してください");
+        QCOMPARE(m_prompts->messages.size(), 2);
+        QCOMPARE(m_prompts->messages.at(0).text, refused);
+        QCOMPARE(m_prompts->messages.at(1).text, refused);
     }
 
     void receiveEndsInTheUnreadView()
