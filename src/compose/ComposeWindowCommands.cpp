@@ -134,11 +134,12 @@ void ComposeWindow::sendMail()
     m_sending = true;
     m_form->setEnabled(false);
     menuBar()->setEnabled(false);
-    const ComposeController::Outcome outcome = m_controller.send(fields);
-    m_sending = false;
-    m_form->setEnabled(true);
-    menuBar()->setEnabled(true);
-    finish(outcome);
+    m_controller.send(fields, [this](ComposeController::Outcome outcome) {
+        m_sending = false;
+        m_form->setEnabled(true);
+        menuBar()->setEnabled(true);
+        finish(outcome);
+    });
 }
 
 void ComposeWindow::storeToOutbox()

@@ -10,6 +10,7 @@
 #include "storage/RegistrySettings.h"
 #include "transfer/MailFileReader.h"
 #include "transfer/OperationGuard.h"
+#include "transfer/Sending.h"
 #include "transfer/StoredMail.h"
 
 #include <QMainWindow>
@@ -220,6 +221,7 @@ private:
     QString m_selectedAccount; ///< `SentakuUser`
     int m_receiveMethod = 0;   ///< `GenJu`
     transfer::CurrentMail m_currentMail;
+    transfer::Sender m_sender{this}; ///< after the guard and the mail its walks hold
     mailview::PreviewState m_previewState;
     bool m_applyingSplitters = false;
     QTimer m_returnFreedMemory; ///< once the window is idle after a listing, sort or preview

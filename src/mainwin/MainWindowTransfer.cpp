@@ -18,11 +18,11 @@ transfer::SendContext MainWindow::sendContext()
 
 void MainWindow::sendAll()
 {
-    transfer::SendContext context = sendContext();
-    const transfer::SendAllResult result = transfer::sendAll(m_guard, m_currentMail, context);
-    // The outbox shown in the list would otherwise keep rows whose entries are gone.
-    if (result.ran && m_folder.isOutgoingFolder())
-        showFolder(selectedNode());
+    m_sender.sendAll(m_guard, m_currentMail, sendContext(), [this](const transfer::SendAllResult& result) {
+        // The outbox shown in the list would otherwise keep rows whose entries are gone.
+        if (result.ran && m_folder.isOutgoingFolder())
+            showFolder(selectedNode());
+    });
 }
 
 void MainWindow::sendSelected()
@@ -32,9 +32,11 @@ void MainWindow::sendSelected()
         const storage::MailRow& mail = m_folder.rows().at(row);
         selected.append({mail.keyString(), mail.tag});
     }
-    transfer::SendContext context = sendContext();
-    if (transfer::sendSelected(m_guard, m_currentMail, context, m_folder.currentMailDir(), selected))
-        showFolder(selectedNode());
+    m_sender.sendSelected(m_guard, m_currentMail, sendContext(), m_folder.currentMailDir(), selected,
+                          [this](bool ran) {
+                              if (ran)
+                                  showFolder(selectedNode());
+                          });
 }
 
 } // namespace fumibako::mainwin

@@ -1,6 +1,5 @@
 #include "mainwin/SendingNoticeWindow.h"
 
-#include <QApplication>
 #include <QLabel>
 #include <QVBoxLayout>
 
@@ -30,8 +29,6 @@ void SendingNoticeWindow::show(const QString& text)
     }
     QWidget::show();
     raise();
-    // The library call that follows blocks this thread: paint now, take no input meanwhile.
-    QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
 void SendingNoticeWindow::close()

@@ -11,8 +11,9 @@ namespace fumibako::mainwin {
 /**
  * @short The small "Message" window that says "送信中" while a message goes out.
  *
- * Not modal: it only tells the user why the window is busy. Sending runs on the user-interface
- * thread, so show() paints the window before returning.
+ * Not modal: it only tells the user why the window is busy. It shows before the SMTP exchange and
+ * closes when its result is delivered; the window's event loop paints it in between, as the
+ * exchange runs on a worker thread.
  */
 class SendingNoticeWindow : public QWidget, public transfer::SendingNotice {
     Q_OBJECT

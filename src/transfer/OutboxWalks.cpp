@@ -8,6 +8,9 @@
 #include "transfer/OutgoingMailFile.h"
 #include "transfer/Sending.h"
 
+#include <memory>
+#include <optional>
+
 // Sending stored outgoing files one by one, and the two walks over them.
 namespace fumibako::transfer {
 
@@ -50,97 +53,236 @@ int removeFromOutbox(const CurrentMail& mail, SendContext& context, const QStrin
     return 0;
 }
 
-// What became of one outbox entry in send all. An entry that does not parse, was sent already or
-// whose file cannot be read is dropped from the outbox without a word. A sent message leaves the
-// outbox with its file, as from send selected: a file left behind would be listed again, under
-// its file name, beside the sent-box copy.
-enum class EntryOutcome { Sent, SentAndStop, Failed, Dropped };
-
-EntryOutcome sendOutboxEntry(const QString& line, CurrentMail& mail, SendContext& context)
+// Whether an outbox entry is to be dropped without sending: it does not parse, was sent already
+// or its file cannot be read (into @p mail).
+bool dropsEntry(const QString& line, const QString& key, CurrentMail& mail, const SendContext& context)
 {
     const QString& file = context.paths.outgoingIndexFile;
-    const QString key = line.left(line.indexOf(QLatin1Char('=')));
-    const bool drop = !storage::ParseIndexLine(line) ||
-                      !storage::IniGetString(SentBox, key, 256, file).isEmpty() ||
-                      ReadStoredMail(mail, 0, context.paths.outputDir, key, QString()) != 0;
-    if (drop) {
-        storage::IniDeleteKey(file, Outbox, key);
-        return EntryOutcome::Dropped;
-    }
-    if (SendCurrentMail(mail, context) != 1)
-        return EntryOutcome::Failed;
-    return removeFromOutbox(mail, context, context.paths.outputDir, key) == 0 ? EntryOutcome::Sent
-                                                                                : EntryOutcome::SentAndStop;
+    return !storage::ParseIndexLine(line) || !storage::IniGetString(SentBox, key, 256, file).isEmpty() ||
+           ReadStoredMail(mail, 0, context.paths.outputDir, key, QString()) != 0;
 }
 
 } // namespace
 
-int SendStoredMail(CurrentMail& mail, SendContext& context, const QString& folder, const QString& name,
-                   const QString& section)
+void Sender::SendStoredMail(CurrentMail& mail, SendContext& context, const QString& folder, const QString& name,
+                            const QString& section, std::function<void(int)> done)
 {
     if (ReadOutgoingFile(mail, folder, name) != 0) {
         const Answer answer = context.prompts.message(
             QStringLiteral("メール読み込み時にエラーが発生しました。次のメールに移りますか？"),
             QStringLiteral("送信前エラー"), Icon::Exclamation, Buttons::YesNo);
-        return answer == Answer::Yes ? 0 : -1;
+        done(answer == Answer::Yes ? 0 : -1);
+        return;
     }
-    if (SendCurrentMail(mail, context) != 1) {
-        context.prompts.message(QStringLiteral("送信エラーが発生したようなので処理を中止します"), QString(),
-                                Icon::None, Buttons::Ok);
-        return -1;
-    }
-    if (section == Outbox)
-        return removeFromOutbox(mail, context, folder, name);
-    return 0;
+    SendCurrentMail(mail, context, [&mail, &context, folder, name, section, done = std::move(done)](int sent) {
+        if (sent != 1) {
+            context.prompts.message(QStringLiteral("送信エラーが発生したようなので処理を中止します"), QString(),
+                                    Icon::None, Buttons::Ok);
+            done(-1);
+            return;
+        }
+        done(section == Outbox ? removeFromOutbox(mail, context, folder, name) : 0);
+    });
 }
 
-bool sendSelected(OperationGuard& guard, CurrentMail& mail, SendContext& context, const QString& currentMailDir,
-                  const QList<SelectedMail>& selectedInListOrder)
-{
-    OperationLease lease(guard, kSending);
-    if (!lease)
-        return false;
-    // Asked once, before the walk: a cancelled prompt sends nothing and reports no failure.
-    if (!selectedInListOrder.isEmpty() && !ensureSendPassword(context))
+/**
+ * One walk over outgoing files: it holds the sending operation and one SMTP connection from its
+ * start to its end, and takes its messages one after the other, each from the end of the one
+ * before.
+ */
+class Sender::Walk : public std::enable_shared_from_this<Walk> {
+public:
+    Walk(Sender& sender, OperationGuard& guard, CurrentMail& mail, SendContext context)
+        : m_sender(sender), m_mail(mail), m_context(std::move(context))
+    {
+        m_lease.emplace(guard, kSending);
+    }
+    virtual ~Walk() = default;
+
+    bool acquired() const { return bool(*m_lease); }
+    SendContext& context() { return m_context; }
+
+    void begin()
+    {
+        m_sender.m_walking = true;
+        m_oneConnection.emplace();
+        goOn();
+    }
+
+    /** Ends a walk that has not begun: releases the operation first, as after a walk. */
+    void endEarly()
+    {
+        m_lease.reset();
+        report();
+    }
+
+protected:
+    /**
+     * Starts the next message; it calls itemEnded() when it ended, possibly before returning.
+     * False when none is left.
+     */
+    virtual bool startNext() = 0;
+    /** After the last message, while the operation is still held. */
+    virtual void finish() {}
+    /** Hands over what the walk did, once the operation was released. */
+    virtual void report() = 0;
+
+    void itemEnded()
+    {
+        m_waiting = false;
+        if (!m_looping)
+            goOn();
+    }
+
+    Sender& m_sender;
+    CurrentMail& m_mail;
+    SendContext m_context;
+    bool m_waiting = false; ///< set by startNext() while a message is on its way
+
+private:
+    // Messages that end at once (dropped, unreadable) are followed in this loop rather than from
+    // inside the call that ended them, so a long walk does not nest calls.
+    void goOn()
+    {
+        const std::shared_ptr<Walk> self = shared_from_this(); // an ended walk may be let go below
+        m_looping = true;
+        while (!m_waiting) {
+            if (!startNext()) {
+                m_looping = false;
+                end();
+                return;
+            }
+        }
+        m_looping = false;
+    }
+
+    void end()
+    {
+        finish();
+        m_oneConnection.reset();
+        m_lease.reset();
+        m_sender.m_walking = false;
+        report();
+    }
+
+    std::optional<OperationLease> m_lease;
+    std::optional<platform::mail::SmtpConnectionReuse> m_oneConnection;
+    bool m_looping = false;
+};
+
+class Sender::SelectedWalk : public Walk {
+public:
+    SelectedWalk(Sender& sender, OperationGuard& guard, CurrentMail& mail, SendContext context, QString folder,
+                 QList<SelectedMail> selected, std::function<void(bool)> done)
+        : Walk(sender, guard, mail, std::move(context)), m_folder(std::move(folder)), m_selected(std::move(selected)),
+          m_next(m_selected.size() - 1), m_done(std::move(done))
+    {
+    }
+
+private:
+    bool startNext() override
+    {
+        if (m_stopped || m_next < 0)
+            return false;
+        const SelectedMail item = m_selected.at(m_next--);
+        m_waiting = true;
+        auto self = std::static_pointer_cast<SelectedWalk>(shared_from_this());
+        m_sender.SendStoredMail(m_mail, m_context, m_folder, item.key, item.section, [self](int result) {
+            self->m_stopped = result == -1;
+            self->itemEnded();
+        });
         return true;
-    const platform::mail::SmtpConnectionReuse oneConnection;
-    for (qsizetype i = selectedInListOrder.size() - 1; i >= 0; --i) {
-        const SelectedMail& item = selectedInListOrder.at(i);
-        if (SendStoredMail(mail, context, currentMailDir, item.key, item.section) == -1)
-            break;
     }
-    return true;
+    void report() override { m_done(true); }
+
+    QString m_folder;
+    QList<SelectedMail> m_selected;
+    qsizetype m_next;
+    bool m_stopped = false;
+    std::function<void(bool)> m_done;
+};
+
+class Sender::OutboxWalk : public Walk {
+public:
+    OutboxWalk(Sender& sender, OperationGuard& guard, CurrentMail& mail, SendContext context,
+               std::function<void(const SendAllResult&)> done)
+        : Walk(sender, guard, mail, std::move(context)), m_done(std::move(done))
+    {
+        storage::IniGetSection(Outbox, m_context.paths.outgoingIndexFile, m_lines);
+        m_result.ran = true;
+    }
+
+    bool nothingQueued() const { return m_lines.isEmpty(); }
+
+private:
+    // A sent message leaves the outbox with its file, as from send selected: a file left behind
+    // would be listed again, under its file name, beside the sent-box copy.
+    bool startNext() override
+    {
+        if (m_stopped || m_next >= m_lines.size())
+            return false;
+        const QString line = m_lines.at(m_next++);
+        const QString key = line.left(line.indexOf(QLatin1Char('=')));
+        if (dropsEntry(line, key, m_mail, m_context)) {
+            storage::IniDeleteKey(m_context.paths.outgoingIndexFile, Outbox, key);
+            return true;
+        }
+        m_waiting = true;
+        auto self = std::static_pointer_cast<OutboxWalk>(shared_from_this());
+        m_sender.SendCurrentMail(m_mail, m_context, [self, key](int sent) {
+            if (sent != 1) {
+                ++self->m_result.failed;
+            } else {
+                ++self->m_result.sent;
+                // The user chose not to go on after a file could not be removed.
+                self->m_stopped =
+                    removeFromOutbox(self->m_mail, self->m_context, self->m_context.paths.outputDir, key) != 0;
+            }
+            self->itemEnded();
+        });
+        return true;
+    }
+    void finish() override
+    {
+        if (m_result.failed > 0) {
+            m_context.prompts.message(QStringLiteral("送信に失敗したものがあります"), QStringLiteral("全送信"),
+                                      Icon::Exclamation, Buttons::Ok);
+        }
+        m_context.prompts.setStatus(1, QString());
+    }
+    void report() override { m_done(m_result); }
+
+    QStringList m_lines;
+    qsizetype m_next = 0;
+    bool m_stopped = false;
+    SendAllResult m_result;
+    std::function<void(const SendAllResult&)> m_done;
+};
+
+void Sender::sendSelected(OperationGuard& guard, CurrentMail& mail, SendContext context, const QString& currentMailDir,
+                          const QList<SelectedMail>& selectedInListOrder, std::function<void(bool ran)> done)
+{
+    auto walk = std::make_shared<SelectedWalk>(*this, guard, mail, std::move(context), currentMailDir,
+                                               selectedInListOrder, done);
+    if (!walk->acquired())
+        return done(false);
+    // Asked once, before the walk: a cancelled prompt sends nothing and reports no failure.
+    if (!selectedInListOrder.isEmpty() && !ensureSendPassword(walk->context()))
+        return walk->endEarly();
+    walk->begin();
 }
 
-SendAllResult sendAll(OperationGuard& guard, CurrentMail& mail, SendContext& context)
+void Sender::sendAll(OperationGuard& guard, CurrentMail& mail, SendContext context,
+                     std::function<void(const SendAllResult&)> done)
 {
-    SendAllResult result;
-    OperationLease lease(guard, kSending);
-    if (!lease)
-        return result;
-    result.ran = true;
-    const platform::mail::SmtpConnectionReuse oneConnection;
-    QStringList lines;
-    storage::IniGetSection(Outbox, context.paths.outgoingIndexFile, lines);
-    if (!lines.isEmpty() && !ensureSendPassword(context)) {
-        context.prompts.setStatus(1, QString());
-        return result;
+    auto walk = std::make_shared<OutboxWalk>(*this, guard, mail, std::move(context), done);
+    if (!walk->acquired())
+        return done(SendAllResult());
+    if (!walk->nothingQueued() && !ensureSendPassword(walk->context())) {
+        walk->context().prompts.setStatus(1, QString());
+        return walk->endEarly();
     }
-    for (const QString& line : std::as_const(lines)) {
-        const EntryOutcome outcome = sendOutboxEntry(line, mail, context);
-        if (outcome == EntryOutcome::Sent || outcome == EntryOutcome::SentAndStop)
-            ++result.sent;
-        else if (outcome == EntryOutcome::Failed)
-            ++result.failed;
-        if (outcome == EntryOutcome::SentAndStop)
-            break; // the user chose not to go on after a file could not be removed
-    }
-    if (result.failed > 0) {
-        context.prompts.message(QStringLiteral("送信に失敗したものがあります"), QStringLiteral("全送信"),
-                                Icon::Exclamation, Buttons::Ok);
-    }
-    context.prompts.setStatus(1, QString());
-    return result;
+    walk->begin();
 }
 
 } // namespace fumibako::transfer

@@ -158,21 +158,17 @@ void Receiver::CallReceiveLibrary(const QString& command, const QString& directo
     const QString server = serverText();
     const QString user = m_account.properties->loginName;
     const QString password = m_callPassword;
-    auto connection = std::make_shared<QMetaObject::Connection>();
-    *connection = connect(&m_runner, &TransferRunner::finished, this,
-                          [connection, done](const LibraryResult& result) {
-                              QObject::disconnect(*connection);
-                              done(result);
-                          });
     platform::mail::ReceiveOptions options;
     options.security = m_account.properties->security.pop3;
     options.recordFile = m_account.paths.receivedIdsFile;
     if (std::shared_ptr<ReceivedFileWorker> fileWorker = m_fileWorker) {
         options.saved = [fileWorker](int position, const QString& path) { fileWorker->add(position, path); };
     }
-    m_runner.start([server, user, password, command, directory, options](const platform::mail::ProgressCallback& progress) {
-        return platform::mail::RcvMail2(server, user, password, command, directory, progress, options);
-    });
+    m_runner.start(
+        [server, user, password, command, directory, options](const platform::mail::ProgressCallback& progress) {
+            return platform::mail::RcvMail2(server, user, password, command, directory, progress, options);
+        },
+        [done](const LibraryResult& result) { done(result); });
 }
 
 void Receiver::onProgress(int messageNumber, int bytes)

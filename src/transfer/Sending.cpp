@@ -71,44 +71,20 @@ void keepSentCopy(CurrentMail& mail, SendContext& context)
     }
 }
 
-// Runs the SMTP exchange on a worker thread while this thread goes on handling events, so the
-// window stays responsive; the operation guard keeps every other transfer out meanwhile.
-QString sendOnWorker(std::function<QString()> send)
+// The end of SendCurrentMail, once the library has given its result: 1 sent, -1 not.
+int afterExchange(CurrentMail& mail, SendContext& context, const QString& result)
 {
-    TransferRunner runner;
-    QString result;
-    waitUntilDone([&](std::function<void()> done) {
-        QObject::connect(&runner, &TransferRunner::finished, &runner,
-                         [&result, done](const platform::mail::LibraryResult& sent) {
-                             result = sent.text;
-                             done();
-                         });
-        runner.start([send](const platform::mail::ProgressCallback&) {
-            return platform::mail::LibraryResult::ofText(send());
-        });
-    });
-    return result;
-}
-
-QString callLibrary(const CurrentMail& mail, SendContext& context, const QString& recipients, const QString& sender)
-{
-    const QString attachmentLine = mail.attachments.value(0);
-    const QString attachments = attachmentLine.isEmpty() ? QString() : ListToTabs(attachmentLine);
-    if (context.notice)
-        context.notice->show(QStringLiteral("送信中"));
-    const QString server = smtpServerText(context.account);
-    const platform::mail::SmtpLogin login{context.account.loginName,
-                                          context.typedPassword.value_or(context.account.password),
-                                          context.account.security.smtp};
-    const QString subject = mail.subject;
-    const QString body = mail.body;
-    const platform::mail::ReplyReferences reply = mail.reply;
-    const QString result = sendOnWorker([=] {
-        return platform::mail::SendMail(server, recipients, sender, subject, body, attachments, login, reply);
-    });
-    if (context.notice)
-        context.notice->close();
-    return result;
+    if (!result.isEmpty()) {
+        ShowLibraryError(context.prompts, result);
+        return -1;
+    }
+    if (mail.keepFlag == 1)
+        keepSentCopy(mail, context);
+    storage::PushHistory(mail.to, context.histories.to);
+    storage::PushHistory(mail.cc, context.histories.cc);
+    storage::PushHistory(mail.bcc, context.histories.bcc);
+    context.prompts.setStatus(1, QStringLiteral("送信しました"));
+    return 1;
 }
 
 } // namespace
@@ -160,36 +136,81 @@ bool ensureSendPassword(SendContext& context)
     return true;
 }
 
-int SendCurrentMail(CurrentMail& mail, SendContext& context)
+Sender::Sender(QObject* parent) : QObject(parent) {}
+
+Sender::~Sender() = default;
+
+void Sender::SendCurrentMail(CurrentMail& mail, SendContext& context, std::function<void(int)> done)
 {
     const QString sender = senderText(context.account);
     const QString recipients = BuildRecipientList(mail.to, mail.cc, mail.bcc);
     if (recipients.isEmpty()) {
         context.prompts.message(QStringLiteral("あて先を指定してください"), QStringLiteral("あて先不明"),
                                 Icon::Information, Buttons::Ok);
-        return -1;
+        done(-1);
+        return;
     }
     if (sender.isEmpty()) {
         context.prompts.message(QStringLiteral("あなたのメールアドレスを入力してください"),
                                 QStringLiteral("送信者不明"), Icon::Information, Buttons::Ok);
-        return -1;
+        done(-1);
+        return;
     }
     if (!ensureSendPassword(context)) {
         context.prompts.setStatus(1, QString());
-        return -1;
+        done(-1);
+        return;
     }
-    const QString result = callLibrary(mail, context, recipients, sender);
-    if (!result.isEmpty()) {
-        ShowLibraryError(context.prompts, result);
-        return -1;
+    startExchange(mail, context, recipients, sender, [&mail, &context, done = std::move(done)](const QString& result) {
+        done(afterExchange(mail, context, result));
+    });
+}
+
+// The notice shows before the exchange and closes when its result is delivered: the window paints
+// it from its own event loop meanwhile.
+void Sender::startExchange(const CurrentMail& mail, SendContext& context, const QString& recipients,
+                           const QString& sender, std::function<void(const QString& result)> done)
+{
+    const QString attachmentLine = mail.attachments.value(0);
+    const QString attachments = attachmentLine.isEmpty() ? QString() : ListToTabs(attachmentLine);
+    if (context.notice)
+        context.notice->show(QStringLiteral("送信中"));
+    const QString server = smtpServerText(context.account);
+    const platform::mail::SmtpLogin login{context.account.loginName,
+                                          context.typedPassword.value_or(context.account.password),
+                                          context.account.security.smtp};
+    const QString subject = mail.subject;
+    const QString body = mail.body;
+    const platform::mail::ReplyReferences reply = mail.reply;
+    SendingNotice* notice = context.notice;
+    auto delivered = [notice, done](const platform::mail::LibraryResult& sent) {
+        if (notice)
+            notice->close();
+        done(sent.text);
+    };
+    const bool started = m_runner.start(
+        [=](const platform::mail::ProgressCallback&) {
+            return platform::mail::LibraryResult::ofText(
+                platform::mail::SendMail(server, recipients, sender, subject, body, attachments, login, reply));
+        },
+        delivered);
+    if (!started) { // the guard lets one send run at a time: this is a caller's mistake
+        qWarning("a send was started while another one ran");
+        delivered(platform::mail::LibraryResult::ofText(QStringLiteral("SMTP failure: another send is running")));
     }
-    if (mail.keepFlag == 1)
-        keepSentCopy(mail, context);
-    storage::PushHistory(mail.to, context.histories.to);
-    storage::PushHistory(mail.cc, context.histories.cc);
-    storage::PushHistory(mail.bcc, context.histories.bcc);
-    context.prompts.setStatus(1, QStringLiteral("送信しました"));
-    return 1;
+}
+
+SendAllResult sendAllAndWait(OperationGuard& guard, CurrentMail& mail, SendContext context)
+{
+    Sender sender;
+    SendAllResult result;
+    waitUntilDone([&](std::function<void()> done) {
+        sender.sendAll(guard, mail, std::move(context), [&result, done](const SendAllResult& walked) {
+            result = walked;
+            done();
+        });
+    });
+    return result;
 }
 
 } // namespace fumibako::transfer

@@ -2,6 +2,7 @@
 
 #include "transfer/PasswordChoice.h"
 #include "transfer/StoredMail.h"
+#include "transfer/TransferRunner.h"
 
 #include <QDateTime>
 #include <QList>
@@ -70,32 +71,11 @@ QString smtpServerText(const storage::AccountProperties& account);
  */
 QString senderText(const storage::AccountProperties& account);
 
-/**
- * Sends @p mail; the caller holds the sending operation. 1 when sent (a copy kept in the sent box
- * when its keep flag is 1, the recipients pushed into the histories), -1 when not (after a message).
- */
-int SendCurrentMail(CurrentMail& mail, SendContext& context);
-
-/**
- * Reads and sends the outgoing file @p folder + @p name, listed in @p section; from the outbox it
- * is then removed. 0 to go on with a walk, -1 to stop it.
- */
-int SendStoredMail(CurrentMail& mail, SendContext& context, const QString& folder, const QString& name,
-                   const QString& section);
-
 /** A selected row of the mail list: its file name and its index section. */
 struct SelectedMail {
     QString key;
     QString section;
 };
-
-/**
- * Sends the selected rows of the folder shown from @p currentMailDir, walking from the last row
- * to the first and stopping at the first failure. False when another operation runs. The caller
- * shows the folder again afterwards.
- */
-bool sendSelected(OperationGuard& guard, CurrentMail& mail, SendContext& context, const QString& currentMailDir,
-                  const QList<SelectedMail>& selectedInListOrder);
 
 /** What send all did. */
 struct SendAllResult {
@@ -104,7 +84,70 @@ struct SendAllResult {
     int failed = 0;
 };
 
-/** Sends every message queued in the outbox index, in file order. */
-SendAllResult sendAll(OperationGuard& guard, CurrentMail& mail, SendContext& context);
+/**
+ * @short Sends mail with each SMTP exchange on a worker thread, and walks the outgoing files.
+ *
+ * Lives on the user-interface thread with everything a send touches; only the library call runs
+ * on the worker (TransferRunner). A send returns at once and goes on from the delivery of the
+ * exchange's result, so the window keeps handling events in its own event loop meanwhile (the
+ * operation guard keeps every other transfer out). It ends by calling its done function, at once
+ * when nothing went to the server. One send or walk at a time. Destroying the sender ends what
+ * it runs without calling its done function (a walk releases its operation) after waiting for
+ * the exchange under way.
+ */
+class Sender : public QObject {
+    Q_OBJECT
+
+public:
+    explicit Sender(QObject* parent = nullptr);
+    ~Sender() override;
+
+    /**
+     * Sends @p mail; the caller holds the sending operation and keeps @p mail and @p context until
+     * @p done. @p done gets 1 when sent (a copy kept in the sent box when its keep flag is 1, the
+     * recipients pushed into the histories), -1 when not (after a message).
+     */
+    void SendCurrentMail(CurrentMail& mail, SendContext& context, std::function<void(int)> done);
+
+    /**
+     * Reads and sends the outgoing file @p folder + @p name, listed in @p section; from the outbox
+     * it is then removed. @p done gets 0 to go on with a walk, -1 to stop it. As SendCurrentMail.
+     */
+    void SendStoredMail(CurrentMail& mail, SendContext& context, const QString& folder, const QString& name,
+                        const QString& section, std::function<void(int)> done);
+
+    /**
+     * Sends the selected rows of the folder shown from @p currentMailDir, walking from the last row
+     * to the first and stopping at the first failure. @p done gets false at once when another
+     * operation runs, else true when the walk ended and released the operation; the caller shows
+     * the folder again then.
+     */
+    void sendSelected(OperationGuard& guard, CurrentMail& mail, SendContext context, const QString& currentMailDir,
+                      const QList<SelectedMail>& selectedInListOrder, std::function<void(bool ran)> done);
+
+    /**
+     * Sends every message queued in the outbox index, in file order; @p done gets what it did,
+     * once the operation is released.
+     */
+    void sendAll(OperationGuard& guard, CurrentMail& mail, SendContext context,
+                 std::function<void(const SendAllResult&)> done);
+
+    /** Whether a send or a walk is under way. */
+    bool isSending() const { return m_runner.isRunning() || m_walking; }
+
+private:
+    class Walk;
+    class SelectedWalk;
+    class OutboxWalk;
+
+    void startExchange(const CurrentMail& mail, SendContext& context, const QString& recipients,
+                       const QString& sender, std::function<void(const QString& result)> done);
+
+    TransferRunner m_runner;
+    bool m_walking = false;
+};
+
+/** Send all, waiting in a local event loop until it ended: for the tool and tests. */
+SendAllResult sendAllAndWait(OperationGuard& guard, CurrentMail& mail, SendContext context);
 
 } // namespace fumibako::transfer

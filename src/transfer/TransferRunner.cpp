@@ -25,10 +25,19 @@ TransferRunner::~TransferRunner()
     }
 }
 
+bool TransferRunner::start(Call call, Delivery done)
+{
+    if (!start(std::move(call)))
+        return false;
+    m_done = std::move(done);
+    return true;
+}
+
 bool TransferRunner::start(Call call)
 {
     if (m_thread)
         return false;
+    m_done = {};
     m_cancelRequested = false;
     m_progressSeen = false;
     m_result = LibraryResult();
@@ -93,7 +102,11 @@ void TransferRunner::threadFinished()
     m_thread = nullptr;
     delete thread;
     const LibraryResult result = std::move(m_result);
+    const Delivery done = std::exchange(m_done, {});
     Q_EMIT finished(result);
+    // Last: it may start the next call.
+    if (done)
+        done(result);
 }
 
 void waitUntilDone(const std::function<void(std::function<void()>)>& start)

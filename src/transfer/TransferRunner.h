@@ -36,8 +36,18 @@ public:
     /** Asks a running call to stop and waits for its thread. */
     ~TransferRunner() override;
 
+    /** Hands a call's result over on the runner's thread. */
+    using Delivery = std::function<void(const platform::mail::LibraryResult&)>;
+
     /** Starts @p call; both flags start at false. False when a call is already running. */
     bool start(Call call);
+    /**
+     * Starts @p call as above and hands its result to @p done on this thread, from its event loop,
+     * after finished(): the way to run a library call off the window's thread and go on from its
+     * result. @p done may start the next call. A runner destroyed first drops it uncalled: what it
+     * refers to needs to live only as long as the runner does.
+     */
+    bool start(Call call, Delivery done);
     bool isRunning() const { return m_thread != nullptr; }
 
     /** Asks the running call to stop at its next progress report. */
@@ -59,6 +69,7 @@ private:
     static constexpr int kReportInterval = 50; // ms; more often than a window can usefully redraw
 
     QThread* m_thread = nullptr;
+    Delivery m_done;                        // of the running call
     platform::mail::LibraryResult m_result; // written by the worker, read after its thread ended
     std::atomic<bool> m_cancelRequested{false};
     std::atomic<bool> m_progressSeen{false};

@@ -49,6 +49,19 @@ public:
     void close() override {}
 };
 
+// "送信", waiting in a local event loop until the outcome came.
+Outcome sendAndWait(ComposeController& controller, const ComposeContent& content)
+{
+    Outcome outcome = Outcome::StayOpen;
+    transfer::waitUntilDone([&](std::function<void()> done) {
+        controller.send(content, [&outcome, done](Outcome sent) {
+            outcome = sent;
+            done();
+        });
+    });
+    return outcome;
+}
+
 } // namespace
 
 class TestComposeController : public QObject {
@@ -323,7 +336,7 @@ private Q_SLOTS:
             controller.open(ComposeMode::EditStored, dir, name, section, readBack(dir, name), content);
         }
         content.keep = true;
-        QCOMPARE(controller.send(content), Outcome::Close);
+        QCOMPARE(sendAndWait(controller, content), Outcome::Close);
         QCOMPARE(m_guard->CurrentOperation(), qint16(transfer::kIdle));
         QCOMPARE(m_servers.takeReceived().size(), 1);
         if (!section.isEmpty()) {
@@ -346,7 +359,7 @@ private Q_SLOTS:
         controller.open(ComposeMode::EditStored, m_account->paths.outputDir, name, Outbox,
                         readBack(m_account->paths.outputDir, name), content);
         const ComposeContent before = content;
-        QCOMPARE(controller.send(content), Outcome::StayOpen);
+        QCOMPARE(sendAndWait(controller, content), Outcome::StayOpen);
         QCOMPARE(content, before);
         QVERIFY(messageText().contains(QStringLiteral("メールサーバーにつながりませんでした")));
         QCOMPARE(m_guard->CurrentOperation(), qint16(transfer::kIdle));
@@ -361,7 +374,7 @@ private Q_SLOTS:
         ComposeController controller(services());
         ComposeContent content;
         content.to = QStringLiteral("sato@example.com");
-        QCOMPARE(controller.send(content), Outcome::StayOpen);
+        QCOMPARE(sendAndWait(controller, content), Outcome::StayOpen);
         QCOMPARE(messageText(), QStringLiteral("現在メール受信中のため、この操作は中止します"));
         QCOMPARE(m_guard->CurrentOperation(), qint16(transfer::kReceiving));
         QVERIFY(m_servers.takeReceived().isEmpty());
@@ -384,7 +397,7 @@ private Q_SLOTS:
         ComposeContent content;
         content.to = QStringLiteral("sato@example.com");
         content.attachments = good + QStringLiteral(", ") + bad + QStringLiteral("|名前.pdf");
-        QCOMPARE(controller.send(content), Outcome::StayOpen);
+        QCOMPARE(sendAndWait(controller, content), Outcome::StayOpen);
         QCOMPARE(messageText(), QStringLiteral("次の添付ファイルが見つからないか、読み込めません。\r\n") + bad);
         QCOMPARE(m_account->prompts.messages.value(0).title, QStringLiteral("添付ファイルの確認"));
         QCOMPARE(m_guard->CurrentOperation(), qint16(transfer::kIdle));
@@ -403,7 +416,7 @@ private Q_SLOTS:
         ComposeController controller(services());
         ComposeContent content;
         content.to = to;
-        QCOMPARE(controller.send(content), Outcome::StayOpen);
+        QCOMPARE(sendAndWait(controller, content), Outcome::StayOpen);
         QVERIFY(messageText().contains(QStringLiteral("宛先のメールアドレスが正しくありません")));
         QVERIFY(m_servers.takeReceived().isEmpty());
     }
@@ -414,7 +427,7 @@ private Q_SLOTS:
         ComposeContent content;
         content.to = QStringLiteral("sato@example.com");
         content.subject = QStringLiteral("Hi\r\nBcc: evil@example.jp");
-        QCOMPARE(controller.send(content), Outcome::Close);
+        QCOMPARE(sendAndWait(controller, content), Outcome::Close);
         const QList<ReceivedMail> received = m_servers.takeReceived();
         QCOMPARE(received.size(), 1);
         QVERIFY2(received[0].data.contains("\r\nSubject: Hi Bcc: evil@example.jp\r\nTo: "), received[0].data.constData());
@@ -441,7 +454,7 @@ private Q_SLOTS:
         controller.open(ComposeMode::Redirect, kRedirectMarker + stored, QString(), QString(), {}, content);
         content.to = typed;
         content.body = kRedirectBody;
-        const Outcome outcome = controller.send(content);
+        const Outcome outcome = sendAndWait(controller, content);
         const QList<ReceivedMail> received = m_servers.takeReceived();
         if (recipients.isEmpty()) { // the redirect command alone names nobody to send to
             QCOMPARE(outcome, Outcome::StayOpen);
@@ -481,7 +494,7 @@ private Q_SLOTS:
         ComposeContent refilled;
         notice.onShow = [&] { controller.open(ComposeMode::New, QString(), QString(), QString(), {}, refilled); };
         m_notice = &notice;
-        QCOMPARE(controller.send(content), Outcome::StayOpen);
+        QCOMPARE(sendAndWait(controller, content), Outcome::StayOpen);
         // What was sent left the outbox all the same.
         QVERIFY(!QFileInfo::exists(m_account->paths.outputDir + name));
         QVERIFY(entry(Outbox, name).isEmpty());

@@ -200,6 +200,7 @@ private Q_SLOTS:
         test::writeBytes(attachment, "a");
         window->findChild<QLineEdit*>(QStringLiteral("txtFile"))->setText(attachment);
         command(window, QStringLiteral("cmdSend"));
+        QTRY_VERIFY(window->centralWidget()->isEnabled()); // the send has ended
         QCOMPARE(composeWindow(m_window.get()), window);
         QCOMPARE(m_prompts->messages.size(), 1);
         QVERIFY(m_prompts->messages.at(0).text.contains(QStringLiteral("メールサーバーにつながりませんでした")));
@@ -210,6 +211,21 @@ private Q_SLOTS:
             QCOMPARE(fieldText(window, name), text);
         QVERIFY(window->centralWidget()->isEnabled());
         QVERIFY(m_window->session().histories().to.front().isEmpty());
+    }
+
+    // While its message is on its way the window stays, and the main window sends nothing else.
+    void sendingWindowStaysAndOtherSendsWait()
+    {
+        openWindow();
+        QPointer<QMainWindow> window = newMail();
+        test::fillCompose(window, QStringLiteral("sato@example.com"), {}, {}, QStringLiteral("one"), QStringLiteral("本文"));
+        command(window, QStringLiteral("cmdSend"));
+        QVERIFY(!window->close());
+        trigger(QStringLiteral("全て送信(&S)"));
+        QCOMPARE(m_prompts->messages.size(), 1);
+        QCOMPARE(m_prompts->messages.at(0).text, QStringLiteral("現在送信中のため、完了した後に再度実行してください"));
+        QTRY_VERIFY(!window);
+        QCOMPARE(test::receivedSubjects(m_servers.takeReceived()), QStringList{"one"});
     }
 
     void queuedMessagesGoWithSendAll()
@@ -229,6 +245,7 @@ private Q_SLOTS:
         QCOMPARE(QDir(taro().outputDir).entryList(QDir::Files).size(), 5);
 
         trigger(QStringLiteral("全て送信(&S)"));
+        QVERIFY(test::waitForSend(*m_window));
         const QList<ReceivedMail> received = m_servers.takeReceived();
         QCOMPARE(test::receivedSubjects(received), (QStringList{"queued 0", "queued 2"}));
         // The refused one stays queued, with its file; the others left the outbox, a copy each in the sent box.
@@ -265,8 +282,10 @@ private Q_SLOTS:
         QPointer<QMainWindow> window = composeWindow(m_window.get());
         test::command(window, command);
         QTRY_VERIFY(!window);
-        if (command == QLatin1String("cmdSBox"))
+        if (command == QLatin1String("cmdSBox")) {
             trigger(QStringLiteral("全て送信(&S)"));
+            QVERIFY(test::waitForSend(*m_window));
+        }
         if (command == QLatin1String("mnuHozon")) {
             const QString key = MainWindowData::section(m_data->outgoingIndex(), QStringLiteral("下書き")).last().section(QLatin1Char('='), 0, 0);
             test::selectFolder(*m_window, QStringLiteral("下書き"));

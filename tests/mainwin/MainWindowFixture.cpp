@@ -4,6 +4,7 @@
 
 #include "storage/DataDirectory.h"
 #include "storage/ProfileStore.h"
+#include "transfer/Sending.h"
 #include "support/TestFiles.h"
 
 #include <QTest>
@@ -11,6 +12,12 @@
 namespace fumibako::test {
 
 using namespace storage;
+
+bool waitForSend(const mainwin::MainWindow& window)
+{
+    const auto* sender = window.findChild<transfer::Sender*>();
+    return sender && QTest::qWaitFor([sender] { return !sender->isSending(); }, 20000);
+}
 
 MainWindowData::MainWindowData()
 {

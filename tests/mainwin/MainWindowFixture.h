@@ -23,6 +23,9 @@ void openMainWindow(const storage::ProgramPaths& paths, platform::UserPrompts* p
 /** Shows folder @p key in @p window, as a click on the tree does. */
 void selectFolder(mainwin::MainWindow& window, const QString& key);
 
+/** Waits until the send or send walk started in @p window has ended; false after 20 seconds. */
+bool waitForSend(const mainwin::MainWindow& window);
+
 /**
  * A data directory with two accounts, "taro" and "hanako"; taro's mailbox holds three messages
  * in "標準BOX" (two unread), one in "ごみ箱", one draft, one queued and one sent message.

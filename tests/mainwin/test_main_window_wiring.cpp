@@ -30,11 +30,13 @@
 #include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <functional>
 
 #include <memory>
+#include <optional>
 
 using namespace fumibako;
 using namespace fumibako::mainwin;
@@ -289,6 +291,7 @@ private Q_SLOTS:
         } else {
             m_window->prepareListPopup();
             menuAction(command)->trigger();
+            QVERIFY(test::waitForSend(*m_window));
         }
         QCOMPARE(rowOfKey(key), -1);
         QCOMPARE(m_window->preview()->location(), QStringLiteral("about:blank"));
@@ -384,6 +387,7 @@ private Q_SLOTS:
         QAction* sendAll = menuAction(QStringLiteral("全て送信(&S)"));
         QVERIFY(sendAll);
         sendAll->trigger();
+        QVERIFY(test::waitForSend(*m_window));
 
         QCOMPARE(m_servers.takeReceived().size(), 1);
         QVERIFY(MainWindowData::section(m_data->outgoingIndex(), QStringLiteral("送信BOX")).isEmpty());
@@ -413,6 +417,7 @@ private Q_SLOTS:
         QAction* sendSelected = menuAction(QStringLiteral("送信(選択したもの)"));
         QVERIFY(sendSelected && sendSelected->isEnabled());
         sendSelected->trigger();
+        QVERIFY(test::waitForSend(*m_window));
 
         const QList<test::ReceivedMail> sent = m_servers.takeReceived();
         QCOMPARE(sent.size(), 1);
@@ -420,6 +425,33 @@ private Q_SLOTS:
                  QStringLiteral("c@example.jp"));
         QCOMPARE(MainWindowData::section(m_data->outgoingIndex(), QStringLiteral("送信BOX")).size(), 1);
         QCOMPARE(m_window->mailModel()->rowCount(), 1);
+    }
+
+    // A send goes on between the window's events, not with them inside it: a timer comes from
+    // the window's own loop, and a second send or closing asked for meanwhile is turned away.
+    void commandsDuringASendAreTurnedAway()
+    {
+        if (!m_smtpUp)
+            QSKIP("no SMTP fixture");
+        m_servers.takeReceived();
+        queueOutgoing(QStringLiteral("20240102-101010.txt"), QStringLiteral("b@example.jp"), QStringLiteral("送信待ち"));
+        openWindow();
+        pointAtSmtp();
+        QAction* sendAll = menuAction(QStringLiteral("全て送信(&S)"));
+        bool inCommand = true;
+        std::optional<bool> timerRanInCommand;
+        QTimer::singleShot(0, [&] { timerRanInCommand = inCommand; });
+        sendAll->trigger();
+        inCommand = false;
+        sendAll->trigger();
+        QVERIFY(!m_window->close());
+        QVERIFY(test::waitForSend(*m_window));
+        QCOMPARE(timerRanInCommand, std::optional<bool>(false));
+        QCOMPARE(m_servers.takeReceived().size(), 1);
+        const QString refused = QStringLiteral("現在送信中のため、完了した後に再度実行してください");
+        QCOMPARE(m_prompts->messages.size(), 2);
+        QCOMPARE(m_prompts->messages.at(0).text, refused);
+        QCOMPARE(m_prompts->messages.at(1).text, refused);
     }
 
     void receiveEndsInTheUnreadView()
@@ -464,6 +496,7 @@ private Q_SLOTS:
         // Send all starts only once the receive has released the guard, so nothing is refused.
         QTRY_VERIFY_WITH_TIMEOUT(!m_window->receiver()->isRunning(), 20000);
         QTRY_VERIFY(MainWindowData::section(m_data->outgoingIndex(), QStringLiteral("送信BOX")).isEmpty());
+        QVERIFY(test::waitForSend(*m_window));
         QVERIFY2(m_prompts->messages.isEmpty(), qPrintable(m_prompts->messages.value(0).text));
         QCOMPARE(m_servers.takeReceived().size(), 1);
         QVERIFY(MainWindowData::section(m_data->outgoingIndex(), QStringLiteral("送信BOX")).isEmpty());

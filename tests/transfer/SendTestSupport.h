@@ -10,6 +10,7 @@
 #include "support/TestFiles.h"
 #include "transfer/OutgoingMailFile.h"
 #include "transfer/Sending.h"
+#include "transfer/TransferRunner.h"
 
 #include <QDir>
 #include <QFile>
@@ -25,6 +26,36 @@ public:
     void close() override { events.append(QStringLiteral("close")); }
     QStringList events;
 };
+
+/** SendCurrentMail, waiting in a local event loop until it ended. */
+inline int sendAndWait(transfer::CurrentMail& mail, transfer::SendContext& context)
+{
+    transfer::Sender sender;
+    int result = 0;
+    transfer::waitUntilDone([&](std::function<void()> done) {
+        sender.SendCurrentMail(mail, context, [&result, done](int sent) {
+            result = sent;
+            done();
+        });
+    });
+    return result;
+}
+
+/** Send selected, waiting in a local event loop until it ended. */
+inline bool sendSelectedAndWait(transfer::OperationGuard& guard, transfer::CurrentMail& mail,
+                                const transfer::SendContext& context, const QString& currentMailDir,
+                                const QList<transfer::SelectedMail>& selectedInListOrder)
+{
+    transfer::Sender sender;
+    bool ran = false;
+    transfer::waitUntilDone([&](std::function<void()> done) {
+        sender.sendSelected(guard, mail, context, currentMailDir, selectedInListOrder, [&ran, done](bool walked) {
+            ran = walked;
+            done();
+        });
+    });
+    return ran;
+}
 
 /** One account in a fresh folder, sending to the fixture's SMTP server with AUTH. */
 struct SendAccount {

@@ -58,7 +58,7 @@ private Q_SLOTS:
         account.queue(out, QStringLiteral("3.txt"), QStringLiteral("c@example.jp"), QStringLiteral("three"), Outbox, 1);
         OperationGuard guard(account.prompts);
         CurrentMail mail;
-        const SendAllResult result = sendAll(guard, mail, account.context);
+        const SendAllResult result = sendAllAndWait(guard, mail, account.context);
         QVERIFY(result.ran);
         QCOMPARE(result.sent, 2);
         QCOMPARE(result.failed, 1);
@@ -96,7 +96,7 @@ private Q_SLOTS:
         account.context.clock = [] { return QDateTime(QDate(2026, 12, 8), QTime(14, 2, 35)); };
         OperationGuard guard(account.prompts);
         CurrentMail mail;
-        QCOMPARE(sendAll(guard, mail, account.context).sent, 1);
+        QCOMPARE(sendAllAndWait(guard, mail, account.context).sent, 1);
         QVERIFY(outboxKeys(account).isEmpty());
         QStringList files;
         for (const QString& row : sentBox)
@@ -130,7 +130,7 @@ private Q_SLOTS:
 
         OperationGuard guard(account.prompts);
         CurrentMail mail;
-        const SendAllResult result = sendAll(guard, mail, account.context);
+        const SendAllResult result = sendAllAndWait(guard, mail, account.context);
         QCOMPARE(result.sent, 1);
         QCOMPARE(result.failed, 0);
         QCOMPARE(receivedSubjects(m_servers.takeReceived()), QStringList{QStringLiteral("ok")});
@@ -160,7 +160,7 @@ private Q_SLOTS:
                           recipientPrefix + QStringLiteral("@example.jp"), subject);
         OperationGuard guard(account.prompts);
         CurrentMail mail;
-        const SendAllResult result = sendAll(guard, mail, account.context);
+        const SendAllResult result = sendAllAndWait(guard, mail, account.context);
         QCOMPARE(result.sent, 3);
         QCOMPARE(result.failed, 0);
         const QList<ReceivedMail> received = m_servers.takeReceived();
@@ -180,7 +180,7 @@ private Q_SLOTS:
             CurrentMail mail;
             mail.to = QStringLiteral("a@example.jp");
             mail.subject = subject;
-            QCOMPARE(SendCurrentMail(mail, account.context), 1);
+            QCOMPARE(sendAndWait(mail, account.context), 1);
         }
         const QList<ReceivedMail> received = m_servers.takeReceived();
         QCOMPARE(received.size(), 2);
@@ -196,9 +196,9 @@ private Q_SLOTS:
         OperationGuard guard(account.prompts);
         QVERIFY(guard.AcquireOperation(kFetchingServerList));
         CurrentMail mail;
-        QVERIFY(!sendAll(guard, mail, account.context).ran);
-        QVERIFY(!sendSelected(guard, mail, account.context, account.paths.outputDir,
-                              {{QStringLiteral("1.txt"), Outbox}}));
+        QVERIFY(!sendAllAndWait(guard, mail, account.context).ran);
+        QVERIFY(!sendSelectedAndWait(guard, mail, account.context, account.paths.outputDir,
+                                     {{QStringLiteral("1.txt"), Outbox}}));
         QCOMPARE(guard.CurrentOperation(), qint16(kFetchingServerList));
         QVERIFY(m_servers.takeReceived().isEmpty());
         QCOMPARE(outboxKeys(account), QStringList{QStringLiteral("1.txt")});
@@ -216,7 +216,7 @@ private Q_SLOTS:
         const QList<SelectedMail> selected{{QStringLiteral("a.txt"), Outbox},
                                            {QStringLiteral("b.txt"), Outbox},
                                            {QStringLiteral("c.txt"), Outbox}};
-        QVERIFY(sendSelected(guard, mail, account.context, out, selected));
+        QVERIFY(sendSelectedAndWait(guard, mail, account.context, out, selected));
         QCOMPARE(receivedSubjects(m_servers.takeReceived()), QStringList{QStringLiteral("c")});
         QCOMPARE(outboxKeys(account), (QStringList{QStringLiteral("a.txt"), QStringLiteral("b.txt")}));
         QVERIFY(!QFile::exists(out + QStringLiteral("c.txt")));
@@ -243,8 +243,8 @@ private Q_SLOTS:
         account.prompts.answerNext(answer);
         OperationGuard guard(account.prompts);
         CurrentMail mail;
-        QVERIFY(sendSelected(guard, mail, account.context, out,
-                             {{QStringLiteral("a.txt"), Outbox}, {QStringLiteral("broken.txt"), Outbox}}));
+        QVERIFY(sendSelectedAndWait(guard, mail, account.context, out,
+                                    {{QStringLiteral("a.txt"), Outbox}, {QStringLiteral("broken.txt"), Outbox}}));
         QCOMPARE(account.prompts.messages.first().text,
                  QStringLiteral("メール読み込み時にエラーが発生しました。次のメールに移りますか？"));
         QCOMPARE(account.prompts.messages.first().title, QStringLiteral("送信前エラー"));
@@ -258,7 +258,7 @@ private Q_SLOTS:
         account.queue(drafts, QStringLiteral("d.txt"), QStringLiteral("a@example.jp"), QStringLiteral("draft"), Drafts);
         OperationGuard guard(account.prompts);
         CurrentMail mail;
-        QVERIFY(sendSelected(guard, mail, account.context, drafts, {{QStringLiteral("d.txt"), Drafts}}));
+        QVERIFY(sendSelectedAndWait(guard, mail, account.context, drafts, {{QStringLiteral("d.txt"), Drafts}}));
         QCOMPARE(receivedSubjects(m_servers.takeReceived()), QStringList{QStringLiteral("draft")});
         QVERIFY(QFile::exists(drafts + QStringLiteral("d.txt")));
         QVERIFY(!account.entry(Drafts, QStringLiteral("d.txt")).isEmpty());
@@ -289,7 +289,7 @@ private Q_SLOTS:
 
         OperationGuard guard(account.prompts);
         CurrentMail mail;
-        QCOMPARE(sendAll(guard, mail, account.context).sent, 2);
+        QCOMPARE(sendAllAndWait(guard, mail, account.context).sent, 2);
         const QList<ReceivedMail> received = m_servers.takeReceived();
         QCOMPARE(received.size(), 2);
         QVERIFY(received[0].data.startsWith("Resent-From: "));

@@ -104,7 +104,7 @@ private Q_SLOTS:
         for (const QString& to : {QStringLiteral("a@example.jp"), QStringLiteral(">#xfr ") + stored + QStringLiteral(", b@example.jp")}) {
             CurrentMail mail;
             mail.to = to;
-            QCOMPARE(SendCurrentMail(mail, account.context), 1);
+            QCOMPARE(sendAndWait(mail, account.context), 1);
         }
         const QList<ReceivedMail> received = m_servers.takeReceived();
         QCOMPARE(received.size(), 2);
@@ -151,7 +151,7 @@ private Q_SLOTS:
         CurrentMail mail;
         mail.to = QStringLiteral("a@example.jp");
         mail.attachments = QStringList{path};
-        QCOMPARE(SendCurrentMail(mail, account.context), 1);
+        QCOMPARE(sendAndWait(mail, account.context), 1);
         const QList<ReceivedMail> received = m_servers.takeReceived();
         QCOMPARE(received.size(), 1);
         // The header block of the attachment's part, unfolded.
@@ -186,7 +186,7 @@ private Q_SLOTS:
         account.properties.mailAddress = address;
         CurrentMail mail;
         mail.to = to;
-        QCOMPARE(SendCurrentMail(mail, account.context), -1);
+        QCOMPARE(sendAndWait(mail, account.context), -1);
         QCOMPARE(account.prompts.messages.size(), 1);
         QCOMPARE(account.prompts.messages.first().text, text);
         QCOMPARE(account.prompts.messages.first().title, title);
@@ -207,8 +207,8 @@ private Q_SLOTS:
         mail.subject = QStringLiteral("会議の件①");
         mail.body = QStringLiteral("こんにちは。\r\n.一行\r\n");
         mail.attachments = QStringList{attachment + QStringLiteral(", ") + attachment + QStringLiteral("|議事録.txt")};
-        const int sent = SendCurrentMail(mail, account.context);
-        QVERIFY2(sent == 1, qPrintable(account.prompts.messages.value(0).text));
+        const int result = sendAndWait(mail, account.context);
+        QVERIFY2(result == 1, qPrintable(account.prompts.messages.value(0).text));
         QCOMPARE(account.notice.events, (QStringList{QStringLiteral("show 送信中"), QStringLiteral("close")}));
         QCOMPARE(account.prompts.status.value(1), QStringLiteral("送信しました"));
         QVERIFY(account.prompts.messages.isEmpty());
@@ -238,11 +238,19 @@ private Q_SLOTS:
         QCOMPARE(account.histories.bcc.at(0), mail.bcc);
         // The same recipients again: once, at the front.
         account.histories.to[1] = QStringLiteral("older@example.jp");
-        // The exchange runs on a worker: this thread keeps handling events meanwhile.
-        bool eventHandledDuringSend = false;
-        QTimer::singleShot(0, [&eventHandledDuringSend] { eventHandledDuringSend = true; });
-        QCOMPARE(SendCurrentMail(mail, account.context), 1);
-        QVERIFY(eventHandledDuringSend);
+        // The call returns with the exchange on a worker: what comes meanwhile is handled by this
+        // thread's own event loop, never by a loop inside the call.
+        Sender sender;
+        bool inCall = true;
+        std::optional<bool> timerRanInCall;
+        std::optional<int> sent;
+        QTimer::singleShot(0, [&] { timerRanInCall = inCall; });
+        sender.SendCurrentMail(mail, account.context, [&sent](int result) { sent = result; });
+        inCall = false;
+        QVERIFY(!sent && !timerRanInCall && sender.isSending());
+        QTRY_VERIFY(sent);
+        QCOMPARE(*sent, 1);
+        QCOMPARE(timerRanInCall, std::optional<bool>(false));
         QCOMPARE(account.histories.to.at(0), mail.to);
         QCOMPARE(account.histories.to.at(1), QStringLiteral("older@example.jp"));
         QVERIFY(account.histories.to.at(2).isEmpty());
@@ -279,7 +287,7 @@ private Q_SLOTS:
             mail.body = QStringLiteral("body");
             mail.attachments = QStringList{attachmentLine};
             mail.keepFlag = 1;
-            QCOMPARE(SendCurrentMail(mail, account.context), 1);
+            QCOMPARE(sendAndWait(mail, account.context), 1);
             QCOMPARE(mail.keepFlag, qint16(0));
             QCOMPARE(mail.mailPath, account.paths.outputDir);
             names.append(mail.mailName);
@@ -304,7 +312,7 @@ private Q_SLOTS:
         mail.to = QStringLiteral("ok@example.jp, reject@example.jp");
         mail.subject = QStringLiteral("s");
         mail.keepFlag = 1;
-        QCOMPARE(SendCurrentMail(mail, account.context), -1);
+        QCOMPARE(sendAndWait(mail, account.context), -1);
         QCOMPARE(account.prompts.messages.size(), 1);
         QVERIFY2(account.prompts.messages.first().text.contains(QStringLiteral("550")),
                  qPrintable(account.prompts.messages.first().text));
@@ -345,7 +353,7 @@ private Q_SLOTS:
         CurrentMail mail;
         mail.to = QStringLiteral("a@example.jp");
         mail.subject = QStringLiteral("one");
-        QCOMPARE(SendCurrentMail(mail, account.context), cancel ? -1 : 1);
+        QCOMPARE(sendAndWait(mail, account.context), cancel ? -1 : 1);
         // A cancelled prompt sends nothing and shows no error.
         QVERIFY(account.prompts.messages.isEmpty());
         const QList<ReceivedMail> received = m_servers.takeReceived();
@@ -356,7 +364,7 @@ private Q_SLOTS:
         QTEST(fumibako::storage::readAccountProperties(account.paths.userFile).password, "stored");
         // One prompt per send: the next message of the same send goes without asking again.
         if (!cancel) {
-            QCOMPARE(SendCurrentMail(mail, account.context), 1);
+            QCOMPARE(sendAndWait(mail, account.context), 1);
             QCOMPARE(asked, 1);
         }
     }
@@ -374,7 +382,7 @@ private Q_SLOTS:
         };
         OperationGuard guard(account.prompts);
         CurrentMail mail;
-        const SendAllResult cancelled = sendAll(guard, mail, account.context);
+        const SendAllResult cancelled = sendAllAndWait(guard, mail, account.context);
         QCOMPARE(asked, 1);
         QCOMPARE(cancelled.sent + cancelled.failed, 0);
         QVERIFY(account.prompts.messages.isEmpty());
@@ -383,7 +391,7 @@ private Q_SLOTS:
             ++asked;
             return PasswordAnswer{QStringLiteral("secret"), PasswordKeep::ThisTimeOnly};
         };
-        QCOMPARE(sendAll(guard, mail, account.context).sent, 2);
+        QCOMPARE(sendAllAndWait(guard, mail, account.context).sent, 2);
         QCOMPARE(asked, 2);
         QCOMPARE(m_servers.takeReceived().size(), 2);
     }
@@ -394,7 +402,7 @@ private Q_SLOTS:
         account.properties.password = QStringLiteral("wrong");
         CurrentMail mail;
         mail.to = QStringLiteral("a@example.jp");
-        QCOMPARE(SendCurrentMail(mail, account.context), -1);
+        QCOMPARE(sendAndWait(mail, account.context), -1);
         QCOMPARE(account.prompts.messages.size(), 1);
         QVERIFY(m_servers.takeReceived().isEmpty());
     }

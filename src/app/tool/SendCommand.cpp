@@ -60,7 +60,7 @@ int runSendCommand(const QString& dataDirOption, const QStringList& args)
     ConsoleReceiveUi passwordPrompt;
     context.askPassword = [&passwordPrompt] { return passwordPrompt.askPassword(); };
     transfer::CurrentMail mail;
-    const transfer::SendAllResult result = transfer::sendAll(guard, mail, context);
+    const transfer::SendAllResult result = transfer::sendAllAndWait(guard, mail, context);
     if (result.sent > 0)
         writeAddressHistories(paths.userFile, histories);
     if (passwordPrompt.noPasswordGiven()) {

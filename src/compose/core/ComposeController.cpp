@@ -19,6 +19,8 @@
 
 #include <QFileInfo>
 
+#include <optional>
+
 namespace fumibako::compose {
 
 using platform::Answer;
@@ -60,7 +62,10 @@ ComposeContent withCrLfBody(ComposeContent content)
 
 } // namespace
 
-ComposeController::ComposeController(ComposeServices services) : m_services(std::move(services)) {}
+ComposeController::ComposeController(ComposeServices services)
+    : m_services(std::move(services)), m_sender(std::make_unique<transfer::Sender>())
+{
+}
 
 ComposeController::~ComposeController() = default;
 
@@ -223,28 +228,55 @@ bool ComposeController::attachmentsReadable(const QString& attachmentList)
     return false;
 }
 
-ComposeController::Outcome ComposeController::send(const ComposeContent& content)
+// A send under way: the message, what it is sent with, and where it came from when it started.
+struct ComposeController::PendingSend {
+    explicit PendingSend(transfer::SendContext sendContext) : context(std::move(sendContext)) {}
+
+    std::optional<transfer::OperationLease> lease;
+    transfer::CurrentMail mail;
+    transfer::SendContext context;
+    ComposeContent content; ///< as the window held it
+    quint64 opening = 0;
+    QString section, folder, name, indexFile, sentTo;
+};
+
+void ComposeController::send(const ComposeContent& content, std::function<void(Outcome)> done)
 {
-    transfer::OperationLease lease(m_services.guard, transfer::kSending);
-    if (!lease)
-        return Outcome::StayOpen;
-    if (!attachmentsReadable(content.attachments))
-        return Outcome::StayOpen;
-    transfer::CurrentMail mail = record(content, true);
+    auto pending = std::make_shared<PendingSend>(m_services.sendContext());
+    pending->lease.emplace(m_services.guard, transfer::kSending);
+    if (!*pending->lease)
+        return done(Outcome::StayOpen);
+    if (!attachmentsReadable(content.attachments)) {
+        pending->lease.reset();
+        return done(Outcome::StayOpen);
+    }
+    pending->mail = record(content, true);
+    pending->content = content;
     // What was sent is removed from the outbox, even if the window is refilled while it goes out.
-    const quint64 opening = m_openings;
-    const QString section = m_section, folder = m_mailPath, name = m_mailName, indexFile = m_indexFile;
-    const QString sentTo = mail.to;
-    transfer::SendContext context = m_services.sendContext();
-    if (transfer::SendCurrentMail(mail, context) != 1)
+    pending->opening = m_openings;
+    pending->section = m_section;
+    pending->folder = m_mailPath;
+    pending->name = m_mailName;
+    pending->indexFile = m_indexFile;
+    pending->sentTo = pending->mail.to;
+    m_sender->SendCurrentMail(pending->mail, pending->context, [this, pending, done = std::move(done)](int result) {
+        const Outcome outcome = sendEnded(*pending, result);
+        pending->lease.reset();
+        done(outcome);
+    });
+}
+
+ComposeController::Outcome ComposeController::sendEnded(PendingSend& pending, int result)
+{
+    if (result != 1)
         return Outcome::StayOpen;
-    if (m_redirect && opening == m_openings)
-        replaceRedirectInHistory(m_services.histories.to, sentTo, singleLine(content.to));
-    if (section == Outbox && !name.isEmpty())
-        removeSentFromOutbox(indexFile, folder, name);
-    if (opening != m_openings)
+    if (m_redirect && pending.opening == m_openings)
+        replaceRedirectInHistory(m_services.histories.to, pending.sentTo, singleLine(pending.content.to));
+    if (pending.section == Outbox && !pending.name.isEmpty())
+        removeSentFromOutbox(pending.indexFile, pending.folder, pending.name);
+    if (pending.opening != m_openings)
         return Outcome::StayOpen;
-    m_opened = withCrLfBody(content); // sent: nothing left to lose
+    m_opened = withCrLfBody(pending.content); // sent: nothing left to lose
     return Outcome::Close;
 }
 

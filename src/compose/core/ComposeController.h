@@ -8,6 +8,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 
 namespace fumibako::platform {
 class UserPrompts;
@@ -20,6 +21,7 @@ struct MailtoAddresses;
 } // namespace fumibako::storage
 namespace fumibako::transfer {
 class OperationGuard;
+class Sender;
 struct CurrentMail;
 struct SendContext;
 } // namespace fumibako::transfer
@@ -123,8 +125,12 @@ public:
     enum class Outcome { StayOpen, Close };
     enum class StoreTarget { Outbox, Drafts };
 
-    /** "送信": under the sending operation; a failure keeps the window and its fields. */
-    Outcome send(const ComposeContent& content);
+    /**
+     * "送信": under the sending operation; a failure keeps the window and its fields. Returns at
+     * once: the exchange with the server runs on a worker thread, and @p done gets the outcome on
+     * this thread once the operation was released (before returning when nothing went out).
+     */
+    void send(const ComposeContent& content, std::function<void(Outcome)> done);
     /** "送信BOX行き" and "下書き保存(&P)": a new outgoing file and its index entry. */
     Outcome store(StoreTarget target, const ComposeContent& content);
     /** "上書き保存(&S)": writes back over the stored message the window was opened from. */
@@ -155,6 +161,8 @@ private:
     bool writeStored(const transfer::CurrentMail& mail, const QString& indexFile, const QString& section);
     bool removeSentFromOutbox(const QString& indexFile, const QString& folder, const QString& name);
     bool attachmentsReadable(const QString& attachmentList);
+    struct PendingSend;
+    Outcome sendEnded(PendingSend& pending, int result);
 
     ComposeServices m_services;
     QStringList m_signatures;
@@ -170,6 +178,7 @@ private:
     QString m_indexFile;    ///< the outgoing index of the account the stored message belongs to
     ComposeContent m_opened; ///< the fields as opened, filled by callers or last stored; body in CR LF
     quint64 m_openings = 0; ///< counts OpenCompose calls: a send only closes the message it sent
+    std::unique_ptr<transfer::Sender> m_sender; ///< last: a send under way ends before the rest goes
 };
 
 } // namespace fumibako::compose
