@@ -8,6 +8,7 @@
 #include "storage/IndexEntry.h"
 #include "storage/Paths.h"
 #include "storage/ProfileStore.h"
+#include "transfer/AccountLogin.h"
 #include "transfer/OutgoingMailFile.h"
 #include "transfer/TransferErrors.h"
 #include "transfer/TransferRunner.h"
@@ -73,42 +74,67 @@ void keepSentCopy(CurrentMail& mail, SendContext& context)
 
 // Runs the SMTP exchange on a worker thread while this thread goes on handling events, so the
 // window stays responsive; the operation guard keeps every other transfer out meanwhile.
-QString sendOnWorker(std::function<QString()> send)
+platform::mail::LibraryResult sendOnWorker(std::function<platform::mail::LibraryResult()> send)
 {
     TransferRunner runner;
-    QString result;
+    platform::mail::LibraryResult result;
     waitUntilDone([&](std::function<void()> done) {
         QObject::connect(&runner, &TransferRunner::finished, &runner,
                          [&result, done](const platform::mail::LibraryResult& sent) {
-                             result = sent.text;
+                             result = sent;
                              done();
                          });
-        runner.start([send](const platform::mail::ProgressCallback&) {
-            return platform::mail::LibraryResult::ofText(send());
-        });
+        runner.start([send](const platform::mail::ProgressCallback&) { return send(); });
     });
     return result;
 }
 
-QString callLibrary(const CurrentMail& mail, SendContext& context, const QString& recipients, const QString& sender)
+// The library's answer ("" when sent), or nothing when the server refused the access token and no
+// new one could be had (which was said already).
+std::optional<QString> callLibrary(const CurrentMail& mail, SendContext& context, const QString& recipients,
+                                   const QString& sender)
 {
     const QString attachmentLine = mail.attachments.value(0);
     const QString attachments = attachmentLine.isEmpty() ? QString() : ListToTabs(attachmentLine);
     if (context.notice)
         context.notice->show(QStringLiteral("送信中"));
     const QString server = smtpServerText(context.account);
-    const platform::mail::SmtpLogin login{context.account.loginName,
-                                          context.typedPassword.value_or(context.account.password),
-                                          context.account.security.smtp};
+    platform::mail::SmtpLogin login{context.account.loginName, context.typedPassword.value_or(context.account.password),
+                                    context.account.security.smtp};
+    if (context.bearerToken)
+        login = {context.account.loginName, QString(), context.account.security.smtp, *context.bearerToken};
     const QString subject = mail.subject;
     const QString body = mail.body;
     const platform::mail::ReplyReferences reply = mail.reply;
-    const QString result = sendOnWorker([=] {
-        return platform::mail::SendMail(server, recipients, sender, subject, body, attachments, login, reply);
-    });
+    const auto send = [&] {
+        return sendOnWorker([=] {
+            bool refused = false;
+            auto sent = platform::mail::LibraryResult::ofText(
+                platform::mail::SendMail(server, recipients, sender, subject, body, attachments, login, reply, &refused));
+            sent.loginRefused = refused;
+            return sent;
+        });
+    };
+    platform::mail::LibraryResult result = send();
+    // An access token the server refused is renewed once, without asking.
+    bool renewed = true;
+    if (result.loginRefused && context.bearerToken) {
+        if (context.notice)
+            context.notice->close();
+        context.bearerToken = tokenForTransfer(context.paths.userFile, context.account, context.prompts, true);
+        renewed = context.bearerToken.has_value();
+        if (renewed) {
+            login.bearerToken = *context.bearerToken;
+            if (context.notice)
+                context.notice->show(QStringLiteral("送信中"));
+            result = send();
+        }
+    }
     if (context.notice)
         context.notice->close();
-    return result;
+    if (!renewed)
+        return std::nullopt;
+    return result.text;
 }
 
 } // namespace
@@ -149,6 +175,11 @@ QString senderText(const storage::AccountProperties& account)
 
 bool ensureSendPassword(SendContext& context)
 {
+    if (!context.account.oauthProvider.isEmpty()) {
+        if (!context.bearerToken)
+            context.bearerToken = tokenForTransfer(context.paths.userFile, context.account, context.prompts, false);
+        return context.bearerToken.has_value();
+    }
     if (context.account.loginName.isEmpty() || !context.account.password.isEmpty() || context.typedPassword
         || !context.askPassword)
         return true;
@@ -178,9 +209,13 @@ int SendCurrentMail(CurrentMail& mail, SendContext& context)
         context.prompts.setStatus(1, QString());
         return -1;
     }
-    const QString result = callLibrary(mail, context, recipients, sender);
-    if (!result.isEmpty()) {
-        ShowLibraryError(context.prompts, result);
+    const std::optional<QString> result = callLibrary(mail, context, recipients, sender);
+    if (!result) {
+        context.prompts.setStatus(1, QString());
+        return -1;
+    }
+    if (!result->isEmpty()) {
+        ShowLibraryError(context.prompts, *result);
         return -1;
     }
     if (mail.keepFlag == 1)
