@@ -72,7 +72,8 @@ QString noTokenText(const QString& account, const AccessTokenAnswer& answer, boo
         return QStringLiteral("アカウント「%1」のサインインの情報を更新できませんでした。\r\n%2").arg(account, answer.detail);
     }
     if (offer)
-        return text + QStringLiteral("\r\nもう一度サインインしますか？");
+        return text + (answer.status == TokenStatus::Lapsed ? QStringLiteral("\r\nもう一度サインインしますか？")
+                                                            : QStringLiteral("\r\nサインインしますか？"));
     return text + QStringLiteral("\r\nアカウント管理の「サインイン」か、fumibako-tool signin %1 でサインインしてください。")
                       .arg(account);
 }

@@ -6,6 +6,7 @@
 
 #include "platform/UserPrompts.h"
 #include "platform/auth/BrowserOpener.h"
+#include "platform/mail/ConnectionCheck.h"
 #include "platform/mail/MailLibrary.h"
 #include "storage/AccountSecrets.h"
 #include "storage/AddressHistory.h"
@@ -294,6 +295,23 @@ private Q_SLOTS:
         QVERIFY(prompts.messages.first().text.endsWith(QStringLiteral("\r\nもう一度サインインしますか？")));
         QCOMPARE(prompts.messages.first().buttons, platform::Buttons::YesNo);
         QCOMPARE(browser.opened.size(), 1);
+    }
+
+    void connectionTestLogsInWithTheToken()
+    {
+        if (!m_pop3Up)
+            QSKIP("no POP3 fixture (needs root)");
+        signInHere();
+        const transfer::AccessTokenAnswer token = transfer::accessTokenFor(userFile(), QStringLiteral("Test"));
+        QCOMPARE(token.status, transfer::TokenStatus::Ok);
+        using platform::mail::ConnectionSecurity;
+        const platform::mail::ConnectionReport pop3 = platform::mail::checkPop3BearerConnection(
+            QStringLiteral("127.0.0.1\t%1").arg(m_servers.pop3sPort()), kAccount, token.token, {ConnectionSecurity::Tls, false});
+        const platform::mail::ConnectionReport smtp = platform::mail::checkSmtpConnection(
+            QStringLiteral("127.0.0.1\t%1").arg(m_servers.submissionPort()),
+            {kAccount, QString(), {ConnectionSecurity::StartTls, false}, token.token});
+        QVERIFY2(pop3.loginAccepted, qPrintable(pop3.serverReply + pop3.failure));
+        QVERIFY2(smtp.loginAccepted, qPrintable(smtp.serverReply + smtp.failure));
     }
 
     void tokenKeptOffServersThatCannotTakeIt_data()
