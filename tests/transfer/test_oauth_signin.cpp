@@ -1,4 +1,4 @@
-// Signing in with OAuth 2.0 and using the sign-in, against real parts: the authorization server of
+// Signing in with OAuth 2.0 and using the sign-in, against real servers: the authorization server of
 // oauth_server.py (PKCE, refresh, revocation, introspection), Dovecot taking POP3 AUTH XOAUTH2
 // through its oauth2 passdb (root only), aiosmtpd taking AUTH XOAUTH2; the tool run as a process
 // and the transfer core in this one. The browser is an HTTP client following the printed address.
