@@ -40,6 +40,7 @@ AccountManagerDialog::AccountManagerDialog(const QString& programDir, const QStr
       m_prompts(this, scriptedPrompts),
       m_manager(programDir, m_prompts),
       m_connectionTest(m_prompts),
+      m_signIn(m_manager, m_prompts),
       m_currentAccount(currentAccount)
 {
     setObjectName(QStringLiteral("frmAccount"));
@@ -104,25 +105,50 @@ QWidget* AccountManagerDialog::createAccountFrame()
     m_password = addField(grid, 6, QStringLiteral("txtPass"), QStringLiteral("パスワード"), QString());
     m_password->setEchoMode(QLineEdit::Password);
 
+    createSignInRow(grid, 7);
     m_apop = new QCheckBox(QStringLiteral("APOP認証を使用する"), frame);
     m_apop->setObjectName(QStringLiteral("chkAPOP"));
-    grid->addWidget(m_apop, 7, 0, 1, 3);
+    grid->addWidget(m_apop, 9, 0, 1, 3);
     m_smtpPortGiven = new QCheckBox(QStringLiteral("SMTPサーバーのポート番号を指定する 規定値(25)"), frame);
     m_smtpPortGiven->setObjectName(QStringLiteral("chkSMTP"));
     m_smtpPort = new NumberBox(portBoxRule(), frame);
     m_smtpPort->setObjectName(QStringLiteral("txtSMTPport"));
     m_smtpPort->setText(QStringLiteral("25"));
-    grid->addWidget(m_smtpPortGiven, 8, 0, 1, 2);
-    grid->addWidget(m_smtpPort, 8, 2);
+    grid->addWidget(m_smtpPortGiven, 10, 0, 1, 2);
+    grid->addWidget(m_smtpPort, 10, 2);
     m_popPortGiven = new QCheckBox(QStringLiteral("POPサーバーのポート番号を指定する　規定値(110)"), frame);
     m_popPortGiven->setObjectName(QStringLiteral("chkPOP"));
     m_popPort = new NumberBox(portBoxRule(), frame);
     m_popPort->setObjectName(QStringLiteral("txtPOPport"));
     m_popPort->setText(QStringLiteral("110"));
-    grid->addWidget(m_popPortGiven, 9, 0, 1, 2);
-    grid->addWidget(m_popPort, 9, 2);
+    grid->addWidget(m_popPortGiven, 11, 0, 1, 2);
+    grid->addWidget(m_popPort, 11, 2);
     grid->setColumnStretch(1, 1);
     return frame;
+}
+
+void AccountManagerDialog::createSignInRow(QGridLayout* grid, int row)
+{
+    QWidget* frame = grid->parentWidget();
+    auto* caption = new QLabel(QStringLiteral("認証の方法"), frame);
+    m_auth = new QComboBox(frame);
+    m_auth->setObjectName(QStringLiteral("cmbAuth"));
+    m_auth->addItem(kPasswordLogin);
+    for (const platform::auth::OAuthProvider& provider : m_manager.providers())
+        m_auth->addItem(provider.name);
+    m_auth->setToolTip(QStringLiteral("パスワードの代わりに、ブラウザーでサインインするサービスを選べます（OAuth 2.0）"));
+    caption->setBuddy(m_auth);
+    m_signInButton = new QPushButton(QStringLiteral("サインイン"), frame);
+    m_signInButton->setObjectName(QStringLiteral("cmdSignIn"));
+    m_signInButton->setAutoDefault(false);
+    m_signInButton->setToolTip(QStringLiteral("ブラウザーを開いてサインインし、その結果をこのアカウントに保存します"));
+    m_signInNote = new QLabel(frame);
+    m_signInNote->setObjectName(QStringLiteral("lblSignIn"));
+    m_signInNote->setWordWrap(true);
+    grid->addWidget(caption, row, 0);
+    grid->addWidget(m_auth, row, 1);
+    grid->addWidget(m_signInButton, row, 2);
+    grid->addWidget(m_signInNote, row + 1, 0, 1, 3);
 }
 
 void AccountManagerDialog::createSecurityRow(QGridLayout* grid, int row, const QString& label, const QString& prefix)
@@ -202,6 +228,12 @@ void AccountManagerDialog::wire()
     connect(m_ok, &QPushButton::clicked, this, &AccountManagerDialog::okClicked);
     connect(m_cancel, &QPushButton::clicked, this, &AccountManagerDialog::cancelClicked);
     connect(m_check, &QPushButton::clicked, this, &AccountManagerDialog::checkClicked);
+    connect(m_auth, &QComboBox::activated, this, &AccountManagerDialog::authChosen);
+    connect(m_signInButton, &QPushButton::clicked, this, &AccountManagerDialog::signInClicked);
+    connect(&m_signIn, &AccountSignIn::finished, this, [this] {
+        m_signInButton->setText(QStringLiteral("サインイン"));
+        updateSignInControls();
+    });
     connect(&m_connectionTest, &ConnectionTest::finished, this, [this] {
         m_check->setEnabled(true);
         m_check->setText(QStringLiteral("接続テスト"));
@@ -254,7 +286,12 @@ void AccountManagerDialog::showForm(const AccountForm& form)
     m_popPort->setText(form.popPortText);
     showSecurity(m_popSecurity, m_popPlain, form.security.pop3);
     showSecurity(m_smtpSecurity, m_smtpPlain, form.security.smtp);
+    const QString auth = form.oauthProvider.isEmpty() ? kPasswordLogin : form.oauthProvider;
+    if (m_auth->findText(auth) < 0)
+        m_auth->addItem(auth); // named by the file, missing from the providers: kept, and said so
+    m_auth->setCurrentIndex(m_auth->findText(auth));
     updateSecurityControls();
+    updateSignInControls();
 }
 
 AccountForm AccountManagerDialog::currentForm() const
@@ -273,6 +310,7 @@ AccountForm AccountManagerDialog::currentForm() const
     form.popPortGiven = m_popPortGiven->isChecked();
     form.popPortText = m_popPort->text();
     form.security = {securityOf(m_popSecurity, m_popPlain), securityOf(m_smtpSecurity, m_smtpPlain)};
+    form.oauthProvider = m_auth->currentIndex() > 0 ? m_auth->currentText() : QString();
     return form;
 }
 
@@ -291,6 +329,39 @@ void AccountManagerDialog::applyLayout()
     for (QWidget* w : std::initializer_list<QWidget*>{m_userLabel, m_accounts, m_delete})
         w->setVisible(layout.accountListShown);
     m_cancel->setText(layout.cancelCaption);
+    m_auth->setEnabled(layout.fieldsEnabled);
+    updateSignInControls();
+}
+
+void AccountManagerDialog::updateSignInControls()
+{
+    const AccountForm form = currentForm();
+    const bool signsIn = !form.oauthProvider.isEmpty();
+    // A sign-in logs in without the password, and never with APOP.
+    m_password->setEnabled(m_manager.layout().fieldsEnabled && !signsIn);
+    m_apop->setEnabled(!signsIn);
+    const QString note = m_manager.signInNote(form.oauthProvider);
+    m_signInNote->setText(note);
+    const bool usable = signsIn && m_manager.provider(form.oauthProvider)
+                        && platform::auth::providerProblem(*m_manager.provider(form.oauthProvider)).isEmpty();
+    m_signInButton->setEnabled(usable && !m_signIn.isRunning());
+}
+
+void AccountManagerDialog::authChosen(int index)
+{
+    if (index > 0) {
+        if (const std::optional<platform::auth::OAuthProvider> provider = m_manager.provider(m_auth->itemText(index)))
+            showForm(applyProvider(currentForm(), *provider));
+    }
+    updateSignInControls();
+}
+
+void AccountManagerDialog::signInClicked()
+{
+    if (!m_signIn.start(currentForm(), *m_browser))
+        return;
+    m_signInButton->setEnabled(false);
+    m_signInButton->setText(QStringLiteral("サインイン中…"));
 }
 
 void AccountManagerDialog::updateSecurityControls()
@@ -347,7 +418,10 @@ void AccountManagerDialog::keyPressEvent(QKeyEvent* event)
 
 void AccountManagerDialog::checkClicked()
 {
-    if (!m_connectionTest.start(currentForm()))
+    const AccountForm form = currentForm();
+    const std::optional<QString> token =
+        form.oauthProvider.isEmpty() ? std::nullopt : m_manager.accessTokenForCheck(form);
+    if (!m_connectionTest.start(form, token))
         return;
     m_check->setEnabled(false);
     m_check->setText(QStringLiteral("確認中…"));

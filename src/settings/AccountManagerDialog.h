@@ -1,7 +1,9 @@
 #pragma once
 
 #include "mainwin/WindowPrompts.h"
+#include "settings/DesktopBrowser.h"
 #include "settings/core/AccountManager.h"
+#include "settings/core/AccountSignIn.h"
 #include "settings/core/ConnectionTest.h"
 
 #include <QDialog>
@@ -35,6 +37,9 @@ public:
     /** `SentakuUser`: the account the dialog showed last, for the main window to open. */
     QString selectedAccount() const { return m_manager.selectedAccount(); }
 
+    /** Where "サインイン" sends the browser: the desktop's by default, a test's follower in tests. */
+    void setBrowser(platform::auth::BrowserOpener* browser) { m_browser = browser; }
+
 protected:
     /** Escape acts as the cancel button: back to viewing from a new or edited account, else closing. */
     void keyPressEvent(QKeyEvent* event) override;
@@ -43,6 +48,7 @@ private:
     void createWidgets();
     QWidget* createAccountFrame();
     QWidget* createSecurityFrame();
+    void createSignInRow(QGridLayout* grid, int row);
     QLineEdit* addField(QGridLayout* grid, int row, const QString& name, const QString& label,
                         const QString& hint);
     void createSecurityRow(QGridLayout* grid, int row, const QString& label, const QString& prefix);
@@ -55,6 +61,9 @@ private:
     AccountForm currentForm() const;
     void applyLayout();
     void updateSecurityControls();
+    void updateSignInControls();
+    void authChosen(int index);
+    void signInClicked();
 
     void accountChosen(int index);
     void newClicked();
@@ -67,6 +76,9 @@ private:
     mainwin::WindowPrompts m_prompts;
     AccountManager m_manager;
     ConnectionTest m_connectionTest;
+    AccountSignIn m_signIn;
+    DesktopBrowser m_desktopBrowser;
+    platform::auth::BrowserOpener* m_browser = &m_desktopBrowser;
     QString m_currentAccount;
 
     QLabel* m_userLabel = nullptr;
@@ -79,6 +91,9 @@ private:
     QLineEdit* m_pop = nullptr;
     QLineEdit* m_senderName = nullptr;
     QLineEdit* m_password = nullptr;
+    QComboBox* m_auth = nullptr;       ///< "パスワード" or a provider
+    QPushButton* m_signInButton = nullptr;
+    QLabel* m_signInNote = nullptr;    ///< what is missing for a sign-in, or where secrets are kept
     QCheckBox* m_apop = nullptr;
     QCheckBox* m_smtpPortGiven = nullptr;
     NumberBox* m_smtpPort = nullptr;

@@ -1,5 +1,6 @@
 #include "storage/AccountSettings.h"
 
+#include "storage/AccountSecrets.h"
 #include "storage/ProfileStore.h"
 #include "storage/SettingValues.h"
 
@@ -12,13 +13,13 @@ namespace {
 const QString kProperty = QStringLiteral("Property");
 const QString kKankyou = QStringLiteral("Kankyou");
 const QString kSecurity = QStringLiteral("Security");
+const QString kOAuth2 = QStringLiteral("OAuth2");
 
-// The stored password is read with a large buffer: the historical 50-byte buffer silently cut
-// passwords longer than 24 characters, so logins with today's long passwords failed. The other
-// texts of "Property" and the sound file's path are read whole too: a cut server name or address
-// breaks the account, a cut sender name changes the password's shift (so the password reads back
-// wrong), and the account manager would write the cut values back.
-constexpr int kPasswordBuffer = 1024;
+// The stored password is read with a large buffer (AccountSecrets): the historical 50-byte buffer
+// silently cut passwords longer than 24 characters, so logins with today's long passwords failed.
+// The other texts of "Property" and the sound file's path are read whole too: a cut server name
+// or address breaks the account, a cut sender name changes the password's shift (so the password
+// reads back wrong), and the account manager would write the cut values back.
 constexpr int kTextBuffer = 1024;
 
 // Ports are read as 1 to 65535: a 16-bit signed reading made every port above 32767 unusable.
@@ -45,15 +46,25 @@ AccountProperties readAccountProperties(const QString& userFile)
     p.smtpServer = readProperty(QStringLiteral("SMTPServer"), userFile);
     p.pop3Server = readProperty(QStringLiteral("POP3Server"), userFile);
     p.senderName = readProperty(QStringLiteral("Name"), userFile);
-    p.password = unscramblePassword(IniGetString(kProperty, QStringLiteral("Password"), kPasswordBuffer, userFile),
-                                    p.senderName);
+    p.password = readAccountSecret(userFile, AccountSecret::Password);
     p.apop = readInt16(kProperty, QStringLiteral("APOP"), 50, userFile, 0);
     p.smtpPortGiven = readInt16(kProperty, QStringLiteral("SMTPport"), 50, userFile, 0);
     p.smtpPort = readPort(QStringLiteral("SportNum"), userFile, 25);
     p.popPortGiven = readInt16(kProperty, QStringLiteral("POPport"), 50, userFile, 0);
     p.popPort = readPort(QStringLiteral("PportNum"), userFile, 110);
     p.security = readAccountSecurity(userFile);
+    p.oauthProvider = readAccountProvider(userFile);
     return p;
+}
+
+QString readAccountProvider(const QString& userFile)
+{
+    return IniGetString(kOAuth2, QStringLiteral("Provider"), kTextBuffer, userFile).trimmed();
+}
+
+bool writeAccountProvider(const QString& userFile, const QString& provider)
+{
+    return IniWriteString(kOAuth2, QStringLiteral("Provider"), quotedIfNeeded(provider), userFile) == QLatin1String("1");
 }
 
 namespace {

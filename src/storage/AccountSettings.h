@@ -26,13 +26,18 @@ struct AccountProperties {
     QString smtpServer;  ///< "SMTPServer"
     QString pop3Server;  ///< "POP3Server"
     QString senderName;  ///< "Name": the display name of sent mail, and the key of the password's stored form
-    QString password;    ///< "Password", unscrambled
+    QString password;    ///< the keyring's entry, else "Password" unscrambled (AccountSecrets.h)
     qint16 apop = 0;         ///< "APOP": 1 use APOP
     qint16 smtpPortGiven = 0; ///< "SMTPport": 1 use smtpPort, 0 use 25
     quint16 smtpPort = 25;   ///< "SportNum"
     qint16 popPortGiven = 0;  ///< "POPport": 1 use popPort, 0 use 110
     quint16 popPort = 110;   ///< "PportNum"
     AccountSecurity security; ///< section "Security"
+    /**
+     * Section "OAuth2", "Provider": the provider the account signs in with (a name of OAuth2.ini
+     * or a built-in one); empty for a login with the password.
+     */
+    QString oauthProvider;
 };
 
 /** Receive methods of the menu and of "MailJusin". */
@@ -53,6 +58,12 @@ struct AccountEnvironment {
 
 /** Reads section "Property" of @p userFile, unscrambling the password with the stored sender name. */
 AccountProperties readAccountProperties(const QString& userFile);
+
+/** "Provider" of section "OAuth2" of @p userFile: "" for an account that logs in with its password. */
+QString readAccountProvider(const QString& userFile);
+
+/** Writes "Provider" of section "OAuth2" (the section's other lines stay). */
+bool writeAccountProvider(const QString& userFile, const QString& provider);
 
 /** Reads section "Security" of @p userFile; missing or invalid values give the defaults. */
 AccountSecurity readAccountSecurity(const QString& userFile);

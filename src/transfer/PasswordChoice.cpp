@@ -1,5 +1,6 @@
 #include "transfer/PasswordChoice.h"
 
+#include "storage/AccountSecrets.h"
 #include "storage/AccountSettings.h"
 
 namespace fumibako::transfer {
@@ -9,7 +10,7 @@ void keepPassword(storage::AccountProperties& account, const QString& userFile, 
     if (answer.keep != PasswordKeep::ThisTimeOnly)
         account.password = answer.password;
     if (answer.keep == PasswordKeep::Store)
-        storage::storePassword(userFile, answer.password);
+        storage::storeAccountSecret(userFile, storage::AccountSecret::Password, answer.password);
 }
 
 } // namespace fumibako::transfer

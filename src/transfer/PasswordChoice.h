@@ -12,7 +12,7 @@ namespace fumibako::transfer {
 enum class PasswordKeep {
     ThisTimeOnly = 0, ///< "今回のみ": used for this call only
     WhileRunning = 1, ///< "起動中のみ": kept in memory until the account is closed (the prompt's default)
-    Store = 2,        ///< "保存する": kept in memory and stored in the account's settings file
+    Store = 2,        ///< "保存する": kept in memory and stored (the keyring, else the account's settings file)
 };
 
 struct PasswordAnswer {
@@ -22,7 +22,7 @@ struct PasswordAnswer {
 
 /**
  * Keeps a typed password as its choice says: in the account's memory ("起動中のみ"), and also in
- * the account's file @p userFile ("保存する"); "今回のみ" changes nothing. Receiving and sending
+ * the secret store of the account of @p userFile ("保存する": the keyring, else its file); "今回のみ" changes nothing. Receiving and sending
  * share the prompt and this rule.
  */
 void keepPassword(storage::AccountProperties& account, const QString& userFile, const PasswordAnswer& answer);

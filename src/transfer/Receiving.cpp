@@ -1,6 +1,7 @@
 #include "transfer/Receiving.h"
 
 #include "platform/UserPrompts.h"
+#include "transfer/AccountLogin.h"
 #include "transfer/OperationGuard.h"
 #include "transfer/ReceiveUi.h"
 
@@ -107,8 +108,10 @@ void Receiver::commandFinished(int mode, const std::optional<LibraryResult>& res
     }
     int code = kResultNothingNew;
     if (!result) {
-        // The password prompt was cancelled: nothing was asked of the server.
-        m_prompts.setStatus(1, QString());
+        // The password prompt was cancelled, or there was no access token (and that was said):
+        // nothing was asked of the server.
+        code = m_noSignIn ? kResultError : kResultNothingNew;
+        m_prompts.setStatus(1, m_noSignIn ? QStringLiteral("エラー") : QString());
     } else {
         if (mode == kModeCount)
             code = handleCount(*result);
@@ -147,18 +150,39 @@ bool Receiver::preparePassword()
     return true;
 }
 
+bool Receiver::prepareLogin(bool afterRefusal)
+{
+    m_noSignIn = false;
+    m_callToken.clear();
+    const storage::AccountProperties& p = *m_account.properties;
+    if (p.oauthProvider.isEmpty())
+        return preparePassword();
+    m_callPassword.clear();
+    const std::optional<QString> token = tokenForTransfer(m_account.paths.userFile, p, m_prompts, afterRefusal);
+    m_noSignIn = !token;
+    m_callToken = token.value_or(QString());
+    return token.has_value();
+}
+
 void Receiver::CallReceiveLibrary(const QString& command, const QString& directory, LibraryDone done)
+{
+    callLibrary(command, directory, std::move(done), false);
+}
+
+void Receiver::callLibrary(const QString& command, const QString& directory, LibraryDone done, bool afterRefusal)
 {
     // A cancelled prompt stops here: the previous call's password may belong to another account
     // and its server, so it is never sent again in its place.
-    if (!preparePassword()) {
+    if (!prepareLogin(afterRefusal)) {
         done(std::nullopt);
         return;
     }
     const QString server = serverText();
     const QString user = m_account.properties->loginName;
     const QString password = m_callPassword;
+    const bool signsIn = !m_callToken.isEmpty();
     platform::mail::ReceiveOptions options;
+    options.bearerToken = m_callToken;
     options.security = m_account.properties->security.pop3;
     options.recordFile = m_account.paths.receivedIdsFile;
     if (std::shared_ptr<ReceivedFileWorker> fileWorker = m_fileWorker) {
@@ -168,7 +192,13 @@ void Receiver::CallReceiveLibrary(const QString& command, const QString& directo
         [server, user, password, command, directory, options](const platform::mail::ProgressCallback& progress) {
             return platform::mail::RcvMail2(server, user, password, command, directory, progress, options);
         },
-        [done](const LibraryResult& result) { done(result); });
+        [this, done, command, directory, afterRefusal, signsIn](const LibraryResult& result) {
+            // An access token the server refused is renewed once, without asking.
+            if (signsIn && result.loginRefused && !result.isList && !afterRefusal)
+                callLibrary(command, directory, done, true);
+            else
+                done(result);
+        });
 }
 
 void Receiver::onProgress(int messageNumber, int bytes)

@@ -115,7 +115,9 @@ private:
     using LibraryDone = std::function<void(std::optional<platform::mail::LibraryResult>)>;
 
     void CallReceiveLibrary(const QString& command, const QString& directory, LibraryDone done);
+    void callLibrary(const QString& command, const QString& directory, LibraryDone done, bool afterRefusal);
     bool preparePassword();
+    bool prepareLogin(bool afterRefusal);
     QString serverText() const;
     void onProgress(int messageNumber, int bytes);
     void commandFinished(int mode, const std::optional<platform::mail::LibraryResult>& result, const Done& done);
@@ -134,6 +136,8 @@ private:
     TransferRunner m_runner;
     ProgressFigures m_figures;
     QString m_callPassword;
+    QString m_callToken;        // the access token of an account that signs in, for the last call
+    bool m_noSignIn = false;    // the last call found no access token (and said so)
     bool m_progressShown = false;
     QString m_stoppedEarly; // why the last save command ended before every message was saved
     int m_savedCount = 0;   // messages the last save command filed

@@ -8,6 +8,7 @@
 #include "storage/IndexEntry.h"
 #include "storage/Paths.h"
 #include "storage/ProfileStore.h"
+#include "transfer/AccountLogin.h"
 #include "transfer/OutgoingMailFile.h"
 #include "transfer/TransferErrors.h"
 #include "transfer/TransferRunner.h"
@@ -125,6 +126,11 @@ QString senderText(const storage::AccountProperties& account)
 
 bool ensureSendPassword(SendContext& context)
 {
+    if (!context.account.oauthProvider.isEmpty()) {
+        if (!context.bearerToken)
+            context.bearerToken = tokenForTransfer(context.paths.userFile, context.account, context.prompts, false);
+        return context.bearerToken.has_value();
+    }
     if (context.account.loginName.isEmpty() || !context.account.password.isEmpty() || context.typedPassword
         || !context.askPassword)
         return true;
@@ -161,37 +167,60 @@ void Sender::SendCurrentMail(CurrentMail& mail, SendContext& context, std::funct
         done(-1);
         return;
     }
-    startExchange(mail, context, recipients, sender, [&mail, &context, done = std::move(done)](const QString& result) {
-        done(afterExchange(mail, context, result));
-    });
+    startExchange(mail, context, recipients, sender, false,
+                  [&mail, &context, done = std::move(done)](const std::optional<QString>& result) {
+                      if (!result) { // the sign-in could not be renewed, which was said already
+                          context.prompts.setStatus(1, QString());
+                          done(-1);
+                          return;
+                      }
+                      done(afterExchange(mail, context, *result));
+                  });
 }
 
 // The notice shows before the exchange and closes when its result is delivered: the window paints
-// it from its own event loop meanwhile.
+// it from its own event loop meanwhile. An access token the server refused is renewed once,
+// without asking, and the exchange runs again (@p afterRefusal); @p done gets nothing when no new
+// token could be had.
 void Sender::startExchange(const CurrentMail& mail, SendContext& context, const QString& recipients,
-                           const QString& sender, std::function<void(const QString& result)> done)
+                           const QString& sender, bool afterRefusal,
+                           std::function<void(const std::optional<QString>& result)> done)
 {
     const QString attachmentLine = mail.attachments.value(0);
     const QString attachments = attachmentLine.isEmpty() ? QString() : ListToTabs(attachmentLine);
     if (context.notice)
         context.notice->show(QStringLiteral("送信中"));
     const QString server = smtpServerText(context.account);
-    const platform::mail::SmtpLogin login{context.account.loginName,
-                                          context.typedPassword.value_or(context.account.password),
-                                          context.account.security.smtp};
+    platform::mail::SmtpLogin login{context.account.loginName, context.typedPassword.value_or(context.account.password),
+                                    context.account.security.smtp};
+    if (context.bearerToken)
+        login = {context.account.loginName, QString(), context.account.security.smtp, *context.bearerToken};
     const QString subject = mail.subject;
     const QString body = mail.body;
     const platform::mail::ReplyReferences reply = mail.reply;
     SendingNotice* notice = context.notice;
-    auto delivered = [notice, done](const platform::mail::LibraryResult& sent) {
+    auto delivered = [this, &mail, &context, recipients, sender, afterRefusal, notice,
+                      done](const platform::mail::LibraryResult& sent) {
         if (notice)
             notice->close();
+        if (sent.loginRefused && context.bearerToken && !afterRefusal) {
+            context.bearerToken = tokenForTransfer(context.paths.userFile, context.account, context.prompts, true);
+            if (!context.bearerToken) {
+                done(std::nullopt);
+                return;
+            }
+            startExchange(mail, context, recipients, sender, true, done);
+            return;
+        }
         done(sent.text);
     };
     const bool started = m_runner.start(
         [=](const platform::mail::ProgressCallback&) {
-            return platform::mail::LibraryResult::ofText(
-                platform::mail::SendMail(server, recipients, sender, subject, body, attachments, login, reply));
+            bool refused = false;
+            auto sent = platform::mail::LibraryResult::ofText(
+                platform::mail::SendMail(server, recipients, sender, subject, body, attachments, login, reply, &refused));
+            sent.loginRefused = refused;
+            return sent;
         },
         delivered);
     if (!started) { // the guard lets one send run at a time: this is a caller's mistake

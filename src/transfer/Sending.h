@@ -48,11 +48,15 @@ struct SendContext {
     std::function<std::optional<PasswordAnswer>()> askPassword = {};
     /** A password typed with "今回のみ": used for the rest of this send (a whole walk). */
     std::optional<QString> typedPassword = {};
+    /** The access token of an account that signs in (OAuth 2.0), for the rest of this send. */
+    std::optional<QString> bearerToken = {};
 };
 
 /**
  * Makes sure SMTP AUTH has a password: when the account has a login but no password, asks for
- * it once per SendContext. False when the prompt was cancelled (nothing is to be sent then).
+ * it once per SendContext. An account that signs in gets its access token instead (a lapsed
+ * sign-in is offered to be renewed). False when the prompt was cancelled or no token could be
+ * had (nothing is to be sent then).
  */
 bool ensureSendPassword(SendContext& context);
 
@@ -141,7 +145,8 @@ private:
     class OutboxWalk;
 
     void startExchange(const CurrentMail& mail, SendContext& context, const QString& recipients,
-                       const QString& sender, std::function<void(const QString& result)> done);
+                       const QString& sender, bool afterRefusal,
+                       std::function<void(const std::optional<QString>& result)> done);
 
     TransferRunner m_runner;
     bool m_walking = false;

@@ -3,9 +3,12 @@
 #include "mainwin/QtTranslations.h"
 #include "platform/SingleInstance.h"
 #include "platform/UserPrompts.h"
+#include "platform/auth/BrowserOpener.h"
+#include "settings/DesktopBrowser.h"
 #include "storage/DataDirectory.h"
 
 #include <QApplication>
+#include <QLoggingCategory>
 #include <QMessageBox>
 #include <QTimer>
 
@@ -48,6 +51,9 @@ void showStartError(const QString& text)
 
 int runWindow(const storage::ProgramPaths& paths, platform::SingleInstance& instance, const QString& commandLine)
 {
+    // A sign-in that lapsed while receiving or sending is renewed in the desktop's browser.
+    settings::DesktopBrowser browser;
+    platform::auth::setSystemBrowser(&browser);
     mainwin::MainWindow window(paths);
     QObject::connect(&instance, &platform::SingleInstance::messageReceived, &window,
                      &mainwin::MainWindow::activateFromAnotherStart);
@@ -70,6 +76,8 @@ int runWindow(const storage::ProgramPaths& paths, platform::SingleInstance& inst
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
+    // Qt's sign-in module warns in English of what the program says itself, in Japanese.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.networkauth*.warning=false"));
     QApplication::setApplicationName(QStringLiteral("fumibako"));
     QApplication::setApplicationVersion(QStringLiteral(FUMIBAKO_VERSION));
     QApplication::setDesktopFileName(QStringLiteral("io.github.fumibako.Fumibako"));

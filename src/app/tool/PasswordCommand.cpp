@@ -1,7 +1,7 @@
 #include "app/tool/PasswordCommand.h"
 
 #include "app/tool/ToolIo.h"
-#include "storage/AccountSettings.h"
+#include "storage/AccountSecrets.h"
 #include "storage/DataDirectory.h"
 
 #include <QFileInfo>
@@ -23,7 +23,7 @@ int runPasswordCommand(const QString& dataDirOption, const QStringList& args)
         printError(QString::fromUtf8(kNoPasswordGiven));
         return 1;
     }
-    return storage::storePassword(paths.userFile, *password) ? 0 : 1;
+    return storage::storeAccountSecret(paths.userFile, storage::AccountSecret::Password, *password) ? 0 : 1;
 }
 
 } // namespace fumibako::tool

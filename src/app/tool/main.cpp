@@ -7,9 +7,11 @@
 #include "app/tool/ReceiveCommand.h"
 #include "app/tool/ServerListCommand.h"
 #include "app/tool/SendCommand.h"
+#include "app/tool/SignInCommand.h"
 #include "app/tool/ToolIo.h"
 
 #include <QCoreApplication>
+#include <QLoggingCategory>
 
 using namespace fumibako::tool;
 
@@ -32,6 +34,7 @@ const char* const kUsage =
     "  receive ACCOUNT [--method 0|1|2] [--yes]\n"
     "  server-list ACCOUNT\n"
     "  password ACCOUNT < PASSWORD\n"
+    "  signin ACCOUNT\n"
     "  address show FILE\n"
     "  address import oe|almail|becky FILE\n"
     "  address export\n";
@@ -101,6 +104,8 @@ int run(QStringList args)
         return runProfileCommand(args);
     if (command == QLatin1String("password"))
         return runPasswordCommand(dataDir, args);
+    if (command == QLatin1String("signin"))
+        return runSignInCommand(dataDir, args);
     if (command == QLatin1String("list"))
         return runListCommand(dataDir, args);
     if (command == QLatin1String("receive"))
@@ -123,6 +128,8 @@ int run(QStringList args)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    // Qt's sign-in module warns in English of what the tool says itself, in Japanese.
+    QLoggingCategory::setFilterRules(QStringLiteral("qt.networkauth*.warning=false"));
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
     try {

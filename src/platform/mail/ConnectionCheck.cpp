@@ -91,7 +91,7 @@ QString failureText(CURLcode code, const QString& curlText)
 
 // Connects, secures and logs in as the transfers would (libcurl's connect phase ends after the
 // login), then reads what happened from the handle and the transcript.
-ConnectionReport connectAndLogIn(const net::ServerAddress& address, const QString& user, const QString& password,
+ConnectionReport connectAndLogIn(const net::ServerAddress& address, const net::Credentials& login,
                                  const QByteArray& loginOptions, const ProgressCallback& shouldStop)
 {
     ConnectionReport report;
@@ -112,9 +112,8 @@ ConnectionReport connectAndLogIn(const net::ServerAddress& address, const QStrin
     curl_easy_setopt(handle, CURLOPT_XFERINFODATA, &shouldStop);
     curl_easy_setopt(handle, CURLOPT_SSL_CTX_FUNCTION, &onSslContext);
     curl_easy_setopt(handle, CURLOPT_SSL_CTX_DATA, &report.tlsVersion);
-    if (!user.isEmpty()) {
-        curl_easy_setopt(handle, CURLOPT_USERNAME, user.toUtf8().constData());
-        curl_easy_setopt(handle, CURLOPT_PASSWORD, password.toUtf8().constData());
+    if (!login.user.isEmpty()) {
+        net::setLogin(handle, login);
         if (!loginOptions.isEmpty())
             curl_easy_setopt(handle, CURLOPT_LOGIN_OPTIONS, loginOptions.constData());
     }
@@ -139,16 +138,35 @@ ConnectionReport connectAndLogIn(const net::ServerAddress& address, const QStrin
     } else {
         report.certificateTrusted = !report.tlsVersion.isEmpty();
     }
+    report.bearerNotOffered = code == CURLE_LOGIN_DENIED && login.usesBearer()
+                              && transcript.offers(login.bearerMechanism) == false;
+    report.oauthBearerOffered = transcript.offers("OAUTHBEARER") == true;
     if (report.clearLoginRefused)
         report.failure = net::clearLoginRefusedText(address);
+    else if (report.bearerNotOffered)
+        report.failure = net::bearerNotOfferedText(address);
     else if (code != CURLE_OK)
         report.failure = failureText(code, curl.errorText().isEmpty() ? QString::fromUtf8(curl_easy_strerror(code))
                                                                        : curl.errorText());
     return report;
 }
 
+// A sign-in whose XOAUTH2 the server lacks tries OAUTHBEARER, which some servers offer alone.
+ConnectionReport checkWithBearer(const net::ServerAddress& address, net::Credentials login,
+                                 const ProgressCallback& shouldStop)
+{
+    ConnectionReport report = connectAndLogIn(address, login, {}, shouldStop);
+    if (report.bearerNotOffered && report.oauthBearerOffered) {
+        login.bearerMechanism = "OAUTHBEARER";
+        report = connectAndLogIn(address, login, {}, shouldStop);
+    }
+    return report;
+}
+
 QString loginLine(const ConnectionReport& report)
 {
+    if (report.bearerNotOffered)
+        return QStringLiteral("できません（サーバーが XOAUTH2 にも OAUTHBEARER にも対応していません）");
     if (report.clearLoginRefused)
         return QStringLiteral("試していません（パスワードは送っていません）");
     if (!report.loginTried) {
@@ -182,15 +200,29 @@ ConnectionReport checkPop3Connection(const QString& server, const QString& user,
                                      const ServerSecurity& security, const ProgressCallback& shouldStop)
 {
     const net::ServerAddress address = net::parseServer(server, net::Protocol::Pop3, security, apop);
-    return connectAndLogIn(address, user, password, apop ? QByteArray("AUTH=+APOP") : QByteArray(), shouldStop);
+    return connectAndLogIn(address, {user, password, QString()}, apop ? QByteArray("AUTH=+APOP") : QByteArray(), shouldStop);
+}
+
+ConnectionReport checkPop3BearerConnection(const QString& server, const QString& user, const QString& bearerToken,
+                                           const ServerSecurity& security, const ProgressCallback& shouldStop)
+{
+    const net::Credentials login{user, QString(), bearerToken};
+    const net::ServerAddress address =
+        net::addressForLogin(net::parseServer(server, net::Protocol::Pop3, security), login);
+    return checkWithBearer(address, login, shouldStop);
 }
 
 ConnectionReport checkSmtpConnection(const QString& server, const SmtpLogin& login, const ProgressCallback& shouldStop)
 {
+    const net::Credentials credentials{login.user, login.password, login.bearerToken};
     net::ServerAddress address = net::parseServer(server, net::Protocol::Smtp, login.security);
     if (login.user.isEmpty())
         address.refuseClearLogin = false; // no password goes out without a login
-    return connectAndLogIn(address, login.user, login.password, {}, shouldStop);
+    else
+        address = net::addressForLogin(address, credentials);
+    if (credentials.usesBearer() && !login.user.isEmpty())
+        return checkWithBearer(address, credentials, shouldStop);
+    return connectAndLogIn(address, credentials, {}, shouldStop);
 }
 
 QString describeConnectionReport(const QString& serverLabel, const ConnectionReport& report)
@@ -207,7 +239,7 @@ QString describeConnectionReport(const QString& serverLabel, const ConnectionRep
     }
     lines << QStringLiteral("　接続: できました") << QStringLiteral("　暗号化: ") + encryptionLine(report)
           << QStringLiteral("　ログイン: ") + loginLine(report);
-    if (report.clearLoginRefused)
+    if (report.clearLoginRefused || report.bearerNotOffered)
         lines << report.failure.split(QStringLiteral("\r\n")).value(1);
     return lines.join(QStringLiteral("\r\n"));
 }

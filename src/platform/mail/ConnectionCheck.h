@@ -25,6 +25,8 @@ struct ConnectionReport {
     bool loginTried = false;    ///< a login (or APOP) was sent
     bool loginAccepted = false;
     QString serverReply;        ///< the server's last reply to the login, or its error reply
+    bool bearerNotOffered = false;  ///< a sign-in (bearer token): the server offers no mechanism for it
+    bool oauthBearerOffered = false; ///< … but it offers OAUTHBEARER (worth a second try)
     QString failure;            ///< what went wrong (Japanese, then libcurl's own words), when anything did
 };
 
@@ -35,7 +37,11 @@ struct ConnectionReport {
 ConnectionReport checkPop3Connection(const QString& server, const QString& user, const QString& password, bool apop,
                                      const ServerSecurity& security, const ProgressCallback& shouldStop = {});
 
-/** SMTP: AUTH with @p login when the server offers it and a user is given. */
+/** POP3 with a sign-in: SASL XOAUTH2 (or OAUTHBEARER) with the access token @p bearerToken, over TLS only. */
+ConnectionReport checkPop3BearerConnection(const QString& server, const QString& user, const QString& bearerToken,
+                                           const ServerSecurity& security, const ProgressCallback& shouldStop = {});
+
+/** SMTP: AUTH with @p login (its password or its bearer token) when the server offers it and a user is given. */
 ConnectionReport checkSmtpConnection(const QString& server, const SmtpLogin& login,
                                      const ProgressCallback& shouldStop = {});
 

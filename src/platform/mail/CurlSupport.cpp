@@ -117,6 +117,37 @@ ServerAddress parseServer(const QString& server, Protocol protocol, const Server
     return address;
 }
 
+ServerAddress addressForLogin(ServerAddress address, const Credentials& credentials)
+{
+    if (!credentials.usesBearer())
+        return address;
+    address.bearerLogin = true;
+    if (!address.implicitTls) {
+        address.upgradeRequired = true;
+        address.refuseClearLogin = address.protocol == Protocol::Smtp;
+    }
+    return address;
+}
+
+void setLogin(CURL* handle, const Credentials& credentials)
+{
+    curl_easy_setopt(handle, CURLOPT_USERNAME, credentials.user.toUtf8().constData());
+    if (credentials.usesBearer()) {
+        curl_easy_setopt(handle, CURLOPT_XOAUTH2_BEARER, credentials.bearerToken.toUtf8().constData());
+        curl_easy_setopt(handle, CURLOPT_LOGIN_OPTIONS, ("AUTH=" + credentials.bearerMechanism).constData());
+    } else {
+        curl_easy_setopt(handle, CURLOPT_PASSWORD, credentials.password.toUtf8().constData());
+    }
+}
+
+QString bearerNotOfferedText(const ServerAddress& address)
+{
+    return QStringLiteral("Login failed: the server offers neither XOAUTH2 nor OAUTHBEARER\r\n"
+                          "メールサーバー「%1」は OAuth 2.0 でのサインイン (XOAUTH2) に対応していません。"
+                          "アカウントの設定で、認証の方法とサーバーを確認してください")
+        .arg(address.displayName());
+}
+
 void Transcript::attach(CURL* handle, Protocol protocol)
 {
     m_protocol = protocol;
@@ -151,6 +182,7 @@ size_t Transcript::onHeader(char* data, size_t size, size_t count, void* self)
     transcript->m_lastLine = line;
     ++transcript->m_linesReceived;
     transcript->m_reply.append(QString::fromUtf8(line));
+    transcript->noteMechanisms(line);
     if (transcript->isErrorLine(line)) {
         transcript->m_errorReply = transcript->m_reply.join(QLatin1Char(' '));
         transcript->m_errorCommand = transcript->m_lastCommand;
@@ -158,6 +190,28 @@ size_t Transcript::onHeader(char* data, size_t size, size_t count, void* self)
     if (transcript->refusesUpgrade(line) || transcript->refusesClearLogin(line))
         return 0; // libcurl ends the session here, before any credential is sent
     return total;
+}
+
+void Transcript::noteMechanisms(const QByteArray& line)
+{
+    if (!m_mechanisms)
+        return;
+    QByteArray offer;
+    if (m_protocol == Protocol::Pop3 && m_lastCommand == "CAPA" && line.toUpper().startsWith("SASL "))
+        offer = line.mid(5);
+    else if (m_protocol == Protocol::Smtp && m_lastCommand.startsWith("EHLO") && line.size() > 8 && line.startsWith("250")
+             && (line.mid(4, 5).toUpper() == "AUTH " || line.mid(4, 5).toUpper() == "AUTH="))
+        offer = line.mid(9);
+    else
+        return;
+    m_mechanisms = offer.trimmed().toUpper().simplified().split(' ');
+}
+
+std::optional<bool> Transcript::offers(const QByteArray& mechanism) const
+{
+    if (!m_mechanisms)
+        return std::nullopt;
+    return m_mechanisms->contains(mechanism.toUpper());
 }
 
 bool Transcript::refusesUpgrade(const QByteArray& line)
@@ -206,6 +260,8 @@ int Transcript::onDebug(CURL*, curl_infotype type, char* data, size_t size, void
     const QByteArray verb = line.split(' ').value(0).toUpper();
     transcript->m_lastCommand = isPlainCommand(verb) ? (verb == "STLS" || verb == "STARTTLS" ? verb : line)
                                                      : QByteArray("AUTH");
+    if (verb == "CAPA" || verb == "EHLO")
+        transcript->m_mechanisms = QByteArrayList(); // what its reply offers, nothing until it says
     transcript->startCommand();
     return 0;
 }
@@ -314,6 +370,10 @@ QString timeoutErrorText(const QString& curlText)
 QString clearLoginRefusedText(const ServerAddress& address)
 {
     const QString upgrade = address.protocol == Protocol::Pop3 ? QStringLiteral("STLS") : QStringLiteral("STARTTLS");
+    if (address.bearerLogin)
+        return QStringLiteral("メールサーバー「%1」は暗号化 (%2) に対応していないため、サインインの情報を送らずに中止しました。\r\n"
+                              "サインイン（OAuth 2.0）のトークンは、暗号化した接続でしか送りません")
+            .arg(address.displayName(), upgrade);
     const QString advice = address.security == ConnectionSecurity::Automatic
                                ? QStringLiteral("暗号化しないでログインするには、アカウントの設定で許可してください")
                                : QStringLiteral("アカウントの設定で、接続の暗号化の方式を確認してください");

@@ -9,6 +9,7 @@
 #include <curl/curl.h>
 
 #include <memory>
+#include <optional>
 
 /*
  * Small helpers shared by the POP3 and SMTP code: RAII wrappers for libcurl handles, the server
@@ -62,6 +63,8 @@ struct ServerAddress {
     /** SMTP: no AUTH over a session that is not encrypted (STARTTLS is taken when offered). */
     bool refuseClearLogin = false;
     ConnectionSecurity security = ConnectionSecurity::Automatic;
+    /** The login is a bearer token (addressForLogin): no clear-text login can be allowed. */
+    bool bearerLogin = false;
     bool valid = false;
     Protocol protocol = Protocol::Pop3;
 
@@ -79,6 +82,34 @@ struct ServerAddress {
  */
 ServerAddress parseServer(const QString& server, Protocol protocol, const ServerSecurity& security = {},
                           bool apop = false);
+
+/**
+ * What a session logs in with: the password, or an OAuth 2.0 access token (SASL XOAUTH2, or
+ * OAUTHBEARER for a server that offers only that).
+ */
+struct Credentials {
+    QString user;
+    QString password;
+    QString bearerToken;
+    QByteArray bearerMechanism = "XOAUTH2";
+
+    bool usesBearer() const { return !bearerToken.isEmpty(); }
+};
+
+/**
+ * The address for @p credentials: a bearer token is a secret like a password, so it goes only
+ * over TLS (implicit or a required STLS/STARTTLS), whatever the opt-in to clear-text logins says.
+ */
+ServerAddress addressForLogin(ServerAddress address, const Credentials& credentials);
+
+/**
+ * Sets the login of @p credentials on @p handle. A bearer token allows only its own SASL
+ * mechanism: libcurl then never falls back to another one or to USER/PASS.
+ */
+void setLogin(CURL* handle, const Credentials& credentials);
+
+/** The text for a server that offers neither XOAUTH2 nor OAUTHBEARER to an account that signs in. */
+QString bearerNotOfferedText(const ServerAddress& address);
 
 /**
  * Records the replies of one session through the header and debug callbacks: the last reply the
@@ -104,6 +135,15 @@ public:
     /** How many reply lines came in over the whole session. */
     qint64 linesReceived() const { return m_linesReceived; }
     /**
+     * The SASL mechanisms the server offered last (POP3 CAPA "SASL …", SMTP EHLO "AUTH …"), upper
+     * case; empty before (or without) such a list.
+     */
+    /**
+     * Whether the SASL mechanisms the server offered last (POP3 CAPA "SASL …", SMTP EHLO "AUTH …")
+     * include @p mechanism; nothing when the session saw no such list asked for.
+     */
+    std::optional<bool> offers(const QByteArray& mechanism) const;
+    /**
      * The last error reply ("-ERR …", or an SMTP 4xx/5xx reply with its code) and the command it
      * answered. Kept apart because libcurl sends QUIT after an error, whose reply comes last.
      */
@@ -118,6 +158,7 @@ private:
     bool isErrorLine(const QByteArray& line) const;
     bool refusesUpgrade(const QByteArray& line);
     bool refusesClearLogin(const QByteArray& line);
+    void noteMechanisms(const QByteArray& line);
 
     QStringList m_reply;
     QByteArray m_lastLine;
@@ -130,6 +171,7 @@ private:
     bool m_offersStartTls = false;
     bool m_clearLoginRefused = false;
     qint64 m_linesReceived = 0;
+    std::optional<QByteArrayList> m_mechanisms; // set (empty) when CAPA or EHLO goes out
     Protocol m_protocol = Protocol::Pop3;
     QString m_errorReply;
     QByteArray m_errorCommand;

@@ -46,6 +46,11 @@ struct LibraryResult {
      * full disk, a refused DELE), although the listed messages were saved; "" when it completed.
      */
     QString stoppedEarly;
+    /**
+     * The server refused the login (a wrong password, an access token it no longer takes): nothing
+     * was received, sent or deleted, so the call may be made again with other credentials.
+     */
+    bool loginRefused = false;
 
     static LibraryResult ofList(QStringList items)
     {
@@ -97,6 +102,12 @@ struct ReceiveOptions {
     QString recordFile;
     /** Hears of each new file as soon as it is complete, so reading can start while the rest downloads. */
     SavedFileCallback saved;
+    /**
+     * An OAuth 2.0 access token: when given, the login is SASL XOAUTH2 (OAUTHBEARER with a server
+     * that offers only that) with it instead of the password, and only over an encrypted
+     * connection, whatever the opt-in to clear-text logins says.
+     */
+    QString bearerToken;
 };
 
 /** RcvMail2 with the account's security, its record of received messages and the saved-file callback. */
@@ -115,6 +126,8 @@ struct SmtpLogin {
     QString user;
     QString password;
     ServerSecurity security;
+    /** An OAuth 2.0 access token instead of the password, as ReceiveOptions::bearerToken. */
+    QString bearerToken = {};
 };
 
 /**
@@ -136,11 +149,12 @@ ReplyReferences ReadReplyReferences(const QString& file);
  * SMTP. @p server as for RcvMail2; @p recipients TAB-separated with "cc"/"bcc" markers; @p body
  * lines end with CR LF; @p attachments TAB-separated paths ("path|name" to give the name); @p reply
  * the In-Reply-To and References of a reply (a redirect goes without them).
- * Returns "" when sent, else the error text.
+ * Returns "" when sent, else the error text; @p loginRefused, when given, tells whether the
+ * server refused the login (nothing was sent then).
  */
 QString SendMail(const QString& server, const QString& recipients, const QString& from, const QString& subject,
                  const QString& body, const QString& attachments, const SmtpLogin& login = {},
-                 const ReplyReferences& reply = {});
+                 const ReplyReferences& reply = {}, bool* loginRefused = nullptr);
 
 /**
  * Reads a stored message. @p options "subject:from:date:To:body:" gives the fields and saves the

@@ -24,8 +24,7 @@ const QString EmptyMailbox = QStringLiteral("No Message+OK 0 0");
 // What a second login needs.
 struct Login {
     net::ServerAddress address;
-    QString user;
-    QString password;
+    net::Credentials credentials;
 };
 
 enum class Kind { Invalid, Stat, List, SaveAll, SaveAllDelete, Save, SaveDelete, Delete };
@@ -103,7 +102,7 @@ void deleteByIdAgain(const Login& login, const QList<QByteArray>& ids)
 {
     if (ids.isEmpty())
         return;
-    Pop3Session session(login.address, login.user, login.password);
+    Pop3Session session(login.address, login.credentials);
     QHash<int, QByteArray> current;
     if (!session.uidl(&current))
         return;
@@ -329,7 +328,7 @@ LibraryResult RcvMail2(const QString& server, const QString& user, const QString
     const Command parsed = parseCommand(command);
     if (parsed.kind == Kind::Invalid)
         return LibraryResult::ofText(QStringLiteral("Unknown command: ") + command);
-    const bool apop = password.startsWith(QLatin1String("a "));
+    const bool apop = options.bearerToken.isEmpty() && password.startsWith(QLatin1String("a "));
     const net::ServerAddress address = net::parseServer(server, net::Protocol::Pop3, options.security, apop);
     if (!address.valid)
         return LibraryResult::ofText(QStringLiteral("Cant connect Server (invalid server name: %1)").arg(server));
@@ -348,11 +347,22 @@ LibraryResult RcvMail2(const QString& server, const QString& user, const QString
             return LibraryResult::ofText(error);
     }
     const QStringList recovered = receiving ? receiving->recoveredPaths() : QStringList();
-    auto session = std::make_unique<Pop3Session>(address, user, password);
+    net::Credentials credentials{user, password, options.bearerToken};
+    auto session = std::make_unique<Pop3Session>(address, credentials);
     int count = 0;
     qint64 bytes = 0;
-    if (!session->stat(&count, &bytes))
-        return saving ? savedFiles(recovered, {}, session->failureText()) : LibraryResult::ofText(session->failureText());
+    bool loggedIn = session->stat(&count, &bytes);
+    if (!loggedIn && session->offersOAuthBearerInstead()) {
+        credentials.bearerMechanism = "OAUTHBEARER";
+        session = std::make_unique<Pop3Session>(address, credentials);
+        loggedIn = session->stat(&count, &bytes);
+    }
+    if (!loggedIn) {
+        LibraryResult failed = saving ? savedFiles(recovered, {}, session->failureText())
+                                      : LibraryResult::ofText(session->failureText());
+        failed.loginRefused = session->loginRefused();
+        return failed;
+    }
     if (parsed.kind == Kind::Stat)
         return receiving ? countNewMessages(*session, count, bytes, *receiving)
                          : LibraryResult::ofList({QStringLiteral("%1 %2").arg(count).arg(bytes)});
@@ -366,7 +376,7 @@ LibraryResult RcvMail2(const QString& server, const QString& user, const QString
     }
     QString error;
     const QStringList published = receiveMessages(std::move(session), parsed, count, *receiving,
-                                                  {address, user, password}, progress, options.saved, &error);
+                                                  {address, credentials}, progress, options.saved, &error);
     return savedFiles(recovered, published, error);
 }
 

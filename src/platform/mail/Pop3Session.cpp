@@ -38,20 +38,21 @@ struct Pop3Session::Retrieval {
     }
 };
 
-Pop3Session::Pop3Session(const net::ServerAddress& address, const QString& user, const QString& password)
-    : m_address(address)
+Pop3Session::Pop3Session(const net::ServerAddress& address, const net::Credentials& credentials)
+    : m_address(net::addressForLogin(address, credentials))
 {
     CURL* handle = m_curl.get();
     if (!handle)
         return;
-    net::configureConnection(handle, address, m_transcript);
-    QString secret = password;
-    if (secret.startsWith(QLatin1String("a "))) {
-        secret = secret.mid(2);
+    net::configureConnection(handle, m_address, m_transcript);
+    net::Credentials login = credentials;
+    if (login.usesBearer()) {
+        m_bearerMechanism = login.bearerMechanism;
+    } else if (login.password.startsWith(QLatin1String("a "))) {
+        login.password = login.password.mid(2);
         curl_easy_setopt(handle, CURLOPT_LOGIN_OPTIONS, "AUTH=+APOP");
     }
-    curl_easy_setopt(handle, CURLOPT_USERNAME, user.toUtf8().constData());
-    curl_easy_setopt(handle, CURLOPT_PASSWORD, secret.toUtf8().constData());
+    net::setLogin(handle, login);
 }
 
 bool Pop3Session::perform(const QByteArray& path, const QByteArray& request, bool noBody, QByteArray* body)
@@ -78,6 +79,13 @@ bool Pop3Session::finish(CURLcode code)
     if (code == CURLE_OK)
         return true;
     m_failure = describeFailure(code);
+    if (code == CURLE_LOGIN_DENIED && !m_bearerMechanism.isEmpty() && m_transcript.offers(m_bearerMechanism) == false) {
+        // Not a refusal of the token: the server has no way to take it.
+        m_offersOAuthBearerInstead = m_transcript.offers("OAUTHBEARER") == true;
+        m_failure = net::bearerNotOfferedText(m_address);
+    } else {
+        m_loginRefused = code == CURLE_LOGIN_DENIED;
+    }
     // Only an -ERR reply ends the login with QUIT; every other failure drops the line.
     m_connectionLost = m_transcript.errorReply().isEmpty() || m_transcript.tlsUpgradeRefused();
     m_quitAfterError = m_quitAfterError || !m_connectionLost;

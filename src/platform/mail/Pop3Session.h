@@ -13,11 +13,12 @@ class MailFileWriter;
  * One POP3 login on one libcurl handle; the commands reuse its connection. Destroying the session
  * sends QUIT, which commits the DELEs of this login. A failed command leaves failureText() set;
  * when the connection was dropped without QUIT (abort, broken line, timeout) connectionLost() is
- * true and the DELEs of this login were not committed.
+ * true and the DELEs of this login were not committed. A password beginning with "a " logs in
+ * with APOP.
  */
 class Pop3Session {
 public:
-    Pop3Session(const net::ServerAddress& address, const QString& user, const QString& password);
+    Pop3Session(const net::ServerAddress& address, const net::Credentials& credentials);
 
     bool stat(int* count, qint64* bytes);
     bool top(int number, QByteArray* header);
@@ -38,6 +39,13 @@ public:
     bool checkConnection(int retrievedNumber);
 
     QString failureText() const { return m_failure; }
+    /** The server refused the login: nothing was done in this session. */
+    bool loginRefused() const { return m_loginRefused; }
+    /**
+     * A login with a bearer token failed because the server does not offer its mechanism; true
+     * when it offers OAUTHBEARER instead (a new session may try that).
+     */
+    bool offersOAuthBearerInstead() const { return m_offersOAuthBearerInstead; }
     bool stopRequested() const { return m_stopRequested; }
     bool connectionLost() const { return m_connectionLost; }
     /** True once this login is over: the line dropped, or an -ERR made libcurl send QUIT. */
@@ -60,6 +68,9 @@ private:
     bool m_connectionLost = false;
     bool m_reusedConnection = false;
     bool m_quitAfterError = false;
+    bool m_loginRefused = false;
+    bool m_offersOAuthBearerInstead = false;
+    QByteArray m_bearerMechanism; // empty for a password login
 };
 
 } // namespace fumibako::platform::mail

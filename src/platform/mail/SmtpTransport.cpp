@@ -126,7 +126,7 @@ void putBackIdle(std::unique_ptr<SmtpConnection> connection)
         ended = std::move(connection);
 }
 
-std::unique_ptr<SmtpConnection> openConnection(const net::ServerAddress& address, const SmtpLogin& login,
+std::unique_ptr<SmtpConnection> openConnection(const net::ServerAddress& address, const net::Credentials& login,
                                                const QString& key)
 {
     auto connection = std::make_unique<SmtpConnection>();
@@ -136,10 +136,8 @@ std::unique_ptr<SmtpConnection> openConnection(const net::ServerAddress& address
     connection->key = key;
     net::configureConnection(handle, address, connection->transcript);
     curl_easy_setopt(handle, CURLOPT_URL, address.url().constData());
-    if (!login.user.isEmpty()) { // used only when the server offers AUTH
-        curl_easy_setopt(handle, CURLOPT_USERNAME, login.user.toUtf8().constData());
-        curl_easy_setopt(handle, CURLOPT_PASSWORD, login.password.toUtf8().constData());
-    }
+    if (!login.user.isEmpty()) // used only when the server offers AUTH
+        net::setLogin(handle, login);
     curl_easy_setopt(handle, CURLOPT_UPLOAD, 1L);
     curl_easy_setopt(handle, CURLOPT_READFUNCTION, &readUpload);
     return connection;
@@ -186,24 +184,29 @@ SmtpConnectionReuse::~SmtpConnectionReuse()
         ended = std::move(connections.idle); // its handle's cleanup sends QUIT
 }
 
-QString sendMessage(const QString& server, const ComposedMessage& message, const SmtpLogin& login)
+QString sendMessage(const QString& server, const ComposedMessage& message, const SmtpLogin& login, bool* loginRefused)
 {
+    if (loginRefused)
+        *loginRefused = false;
     if (message.envelopeRecipients.isEmpty())
         return QStringLiteral("SMTP failure: no recipient");
+    net::Credentials credentials{login.user, login.password, login.bearerToken};
     net::ServerAddress address = net::parseServer(server, net::Protocol::Smtp, login.security);
     // Without a login no password goes out, so an unencrypted session is harmless.
     if (login.user.isEmpty())
         address.refuseClearLogin = false;
+    else
+        address = net::addressForLogin(address, credentials);
     if (!address.valid)
         return QStringLiteral("Cant connect Server (invalid server name: %1)").arg(server);
 
     const QString key = QString::fromLatin1(address.url()) + QLatin1Char('\n') + login.user + QLatin1Char('\n') +
-                        login.password + QLatin1Char('\n') + QString::number(address.upgradeRequired) +
-                        QString::number(address.refuseClearLogin);
+                        login.password + QLatin1Char('\n') + login.bearerToken + QLatin1Char('\n') +
+                        QString::number(address.upgradeRequired) + QString::number(address.refuseClearLogin);
     std::unique_ptr<SmtpConnection> connection = takeIdle(key);
     const bool reused = connection != nullptr;
     if (!connection)
-        connection = openConnection(address, login, key);
+        connection = openConnection(address, credentials, key);
     if (!connection)
         return QStringLiteral("SMTP failure: cannot start libcurl");
     const qint64 linesBefore = connection->transcript.linesReceived();
@@ -211,13 +214,28 @@ QString sendMessage(const QString& server, const ComposedMessage& message, const
     // A kept connection the server has since closed fails before any reply; the server cannot
     // have taken the message then, so it goes again over a new connection.
     if (code != CURLE_OK && reused && connection->transcript.linesReceived() == linesBefore) {
-        connection = openConnection(address, login, key);
+        connection = openConnection(address, credentials, key);
         if (!connection)
             return QStringLiteral("SMTP failure: cannot start libcurl");
         code = transmit(*connection, message);
     }
-    if (code != CURLE_OK)
+    // A bearer token whose mechanism the server lacks was not refused: the server cannot take it.
+    const bool mechanismMissing = code == CURLE_LOGIN_DENIED && credentials.usesBearer()
+                                  && connection->transcript.offers(credentials.bearerMechanism) == false;
+    if (mechanismMissing && connection->transcript.offers("OAUTHBEARER") == true) {
+        credentials.bearerMechanism = "OAUTHBEARER";
+        connection = openConnection(address, credentials, key);
+        if (!connection)
+            return QStringLiteral("SMTP failure: cannot start libcurl");
+        code = transmit(*connection, message);
+    } else if (mechanismMissing) {
+        return net::bearerNotOfferedText(address);
+    }
+    if (code != CURLE_OK) {
+        if (loginRefused)
+            *loginRefused = code == CURLE_LOGIN_DENIED;
         return describeFailure(code, address, connection->curl, connection->transcript);
+    }
     putBackIdle(std::move(connection));
     return {};
 }

@@ -9,9 +9,11 @@ namespace fumibako::platform::mail {
  * Sends a composed message over SMTP: envelope from @p message, DATA = its bytes unchanged.
  * @p server as for SendMail (a "smtps://" prefix asks for implicit TLS on any port). AUTH with
  * @p login when the server offers it. Returns "" when the server accepted the message, else the
- * error text; a server reply is given with its code and text.
+ * error text; a server reply is given with its code and text. @p loginRefused, when given, is set
+ * when the server refused the login (then nothing was sent).
  */
-QString sendMessage(const QString& server, const ComposedMessage& message, const SmtpLogin& login);
+QString sendMessage(const QString& server, const ComposedMessage& message, const SmtpLogin& login,
+                    bool* loginRefused = nullptr);
 
 /**
  * While an object of this class lives, a message sent successfully leaves its SMTP connection

@@ -3,7 +3,10 @@
 #include "platform/UserPrompts.h"
 #include "settings/core/AccountNames.h"
 #include "settings/core/NumberBoxRule.h"
+#include "storage/AccountSecrets.h"
+#include "storage/OAuthProviderFile.h"
 #include "storage/ProfileStore.h"
+#include "transfer/AccountLogin.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -61,6 +64,26 @@ QStringList newAccountEnvironmentLines()
             QStringLiteral("MailSoundPath="), QStringLiteral("Syomei=0"),     QStringLiteral("GridLine=0")};
 }
 
+AccountForm applyProvider(AccountForm form, const platform::auth::OAuthProvider& provider)
+{
+    form.oauthProvider = provider.name;
+    form.apop = false;
+    const auto fill = [](const platform::auth::ServerPreset& preset, QString& host, bool& portGiven, QString& portText,
+                         platform::mail::ServerSecurity& security) {
+        if (preset.host.isEmpty())
+            return;
+        host = preset.host;
+        portGiven = true;
+        portText = QString::number(preset.port);
+        security = {preset.security, false};
+    };
+    fill(provider.pop3, form.pop3Server, form.popPortGiven, form.popPortText, form.security.pop3);
+    fill(provider.smtp, form.smtpServer, form.smtpPortGiven, form.smtpPortText, form.security.smtp);
+    if (form.loginName.trimmed().isEmpty())
+        form.loginName = form.mailAddress.trimmed();
+    return form;
+}
+
 AccountForm readAccountForm(const QString& userFile)
 {
     const storage::AccountProperties p = storage::readAccountProperties(userFile);
@@ -77,6 +100,7 @@ AccountForm readAccountForm(const QString& userFile)
     form.popPortGiven = p.popPortGiven == 1;
     form.popPortText = QString::number(p.popPort);
     form.security = p.security;
+    form.oauthProvider = p.oauthProvider;
     return form;
 }
 
@@ -141,6 +165,7 @@ AccountForm AccountManager::showAccount(int index)
 AccountForm AccountManager::startNew(const AccountForm& shown)
 {
     m_mode = AccountMode::New;
+    m_pendingSignIn.reset();
     AccountForm form;
     form.apop = shown.apop;
     form.smtpPortGiven = shown.smtpPortGiven;
@@ -208,18 +233,78 @@ bool AccountManager::checkPorts(const AccountForm& form)
     return false;
 }
 
+QList<platform::auth::OAuthProvider> AccountManager::providers() const
+{
+    return storage::loadOAuthProviders(m_programDir);
+}
+
+std::optional<platform::auth::OAuthProvider> AccountManager::provider(const QString& name) const
+{
+    return storage::findOAuthProvider(m_programDir, name);
+}
+
+QString AccountManager::signInNote(const QString& providerName) const
+{
+    if (!providerName.isEmpty()) {
+        const std::optional<platform::auth::OAuthProvider> chosen = provider(providerName);
+        if (!chosen)
+            return QStringLiteral("サインイン先「%1」がありません（%2 を確認してください）")
+                .arg(providerName, storage::kOAuthProviderFile);
+        if (const QString problem = platform::auth::providerProblem(*chosen); !problem.isEmpty())
+            return problem;
+    }
+    return storage::secretPlaceText(storage::secretPlace(m_programDir));
+}
+
+bool AccountManager::signedIn(const platform::auth::OAuthTokens& tokens)
+{
+    if (m_mode == AccountMode::New) {
+        m_pendingSignIn = tokens;
+        return true;
+    }
+    return !shownAccount().isEmpty() && transfer::keepSignIn(userFileOf(shownAccount()), tokens);
+}
+
+std::optional<QString> AccountManager::accessTokenForCheck(const AccountForm& form)
+{
+    if (m_mode == AccountMode::New)
+        return m_pendingSignIn ? std::optional<QString>(m_pendingSignIn->accessToken) : std::nullopt;
+    if (shownAccount().isEmpty())
+        return std::nullopt;
+    const transfer::AccessTokenAnswer answer = transfer::accessTokenFor(userFileOf(shownAccount()), form.oauthProvider);
+    return answer.status == transfer::TokenStatus::Ok ? std::optional<QString>(answer.token) : std::nullopt;
+}
+
+bool AccountManager::writeAccount(const QString& file, const AccountForm& form, bool newAccount)
+{
+    // The password goes to the keyring when one answers; the file then keeps an empty value.
+    const bool toKeyring = storage::secretPlace(m_programDir) == storage::SecretPlace::Keyring;
+    AccountForm inFile = form;
+    if (toKeyring)
+        inFile.password.clear();
+    bool written = false;
+    {
+        storage::ProfileWriteBatch batch;
+        written = storage::IniWriteSection(kProperty, file, propertyLines(inFile));
+        if (newAccount)
+            written = storage::IniWriteSection(QStringLiteral("Kankyou"), file, newAccountEnvironmentLines()) && written;
+        written = storage::writeAccountSecurity(file, storedSecurity(form.security)) && written;
+        if (form.oauthProvider != storage::readAccountProvider(file)) // a password account gets no section
+            written = storage::writeAccountProvider(file, form.oauthProvider) && written;
+        written = batch.commit() && written;
+    }
+    if (written && toKeyring)
+        written = storage::storeAccountSecret(file, storage::AccountSecret::Password, form.password);
+    if (written)
+        transfer::forgetAccessToken(file); // the provider or the login may have changed
+    return written;
+}
+
 bool AccountManager::createAccount(const AccountForm& form)
 {
     const QString file = userFileOf(form.userName);
     const bool existed = QFileInfo::exists(file);
-    bool written = false;
-    {
-        storage::ProfileWriteBatch batch;
-        written = storage::IniWriteSection(kProperty, file, propertyLines(form));
-        written = storage::IniWriteSection(QStringLiteral("Kankyou"), file, newAccountEnvironmentLines()) && written;
-        written = storage::writeAccountSecurity(file, storedSecurity(form.security)) && written;
-        written = batch.commit() && written;
-    }
+    const bool written = writeAccount(file, form, true);
     if (!written) {
         m_prompts.message(kSaveFailed, QString(), Icon::None, Buttons::Ok);
         return false;
@@ -231,19 +316,15 @@ bool AccountManager::createAccount(const AccountForm& form)
         m_prompts.message(QStringLiteral("INIファイル保存に失敗しました"), QString(), Icon::None, Buttons::Ok);
         return false;
     }
+    if (m_pendingSignIn && !form.oauthProvider.isEmpty())
+        transfer::keepSignIn(file, *m_pendingSignIn);
+    m_pendingSignIn.reset();
     return true;
 }
 
 bool AccountManager::saveShownAccount(const AccountForm& form)
 {
-    const QString file = userFileOf(shownAccount());
-    bool written = false;
-    {
-        storage::ProfileWriteBatch batch;
-        written = storage::IniWriteSection(kProperty, file, propertyLines(form));
-        written = storage::writeAccountSecurity(file, storedSecurity(form.security)) && written;
-        written = batch.commit() && written;
-    }
+    const bool written = writeAccount(userFileOf(shownAccount()), form, false);
     if (!written)
         m_prompts.message(kSaveFailed, QString(), Icon::None, Buttons::Ok);
     return written;
@@ -265,6 +346,8 @@ bool AccountManager::deleteShown()
         return false;
     }
     const QString file = userFileOf(name);
+    storage::forgetKeyringSecrets(file);
+    transfer::forgetAccessToken(file);
     if (QFile::remove(file))
         return true;
     m_prompts.message(file + QStringLiteral(" は、削除できませんでした。"), QStringLiteral("ファイル削除"),

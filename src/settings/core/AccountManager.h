@@ -1,9 +1,12 @@
 #pragma once
 
+#include "platform/auth/OAuthFlow.h"
 #include "storage/AccountSettings.h"
 
 #include <QString>
 #include <QStringList>
+
+#include <optional>
 
 namespace fumibako::platform {
 class UserPrompts;
@@ -26,7 +29,17 @@ struct AccountForm {
     bool popPortGiven = false; ///< `chkPOP`
     QString popPortText = QStringLiteral("110");
     storage::AccountSecurity security; ///< section "Security"
+    QString oauthProvider; ///< `cmbAuth`: "" for "パスワード", else the provider signed in with (section "OAuth2")
 };
+
+/** The first choice of `cmbAuth`: the login with the password. */
+inline const QString kPasswordLogin = QStringLiteral("パスワード");
+
+/**
+ * @p form after choosing @p provider: its servers, ports and security (no clear-text login), no
+ * APOP, and the mail address as the login name when none is given (what XOAUTH2 logs in with).
+ */
+AccountForm applyProvider(AccountForm form, const platform::auth::OAuthProvider& provider);
 
 enum class AccountMode { View, New, Edit };
 
@@ -101,6 +114,24 @@ public:
     /** "削除" on the shown account: true when the dialog is to close. */
     bool deleteShown();
 
+    /** The providers `cmbAuth` offers after "パスワード": built in, and those of OAuth2.ini. */
+    QList<platform::auth::OAuthProvider> providers() const;
+    std::optional<platform::auth::OAuthProvider> provider(const QString& name) const;
+
+    /**
+     * The text under `cmbAuth` for the choice @p providerName: what keeps the provider from
+     * signing in (no client id …), else where the password or the sign-in is kept.
+     */
+    QString signInNote(const QString& providerName) const;
+
+    /**
+     * A sign-in of the form's account worked: kept at once for an existing account, and for a new
+     * one once "OK" created it. False when it could not be stored.
+     */
+    bool signedIn(const platform::auth::OAuthTokens& tokens);
+    /** The access token a connection test of the form's sign-in uses; nothing before a sign-in. */
+    std::optional<QString> accessTokenForCheck(const AccountForm& form);
+
     /** The POP port box's text changed: `SentakuUser` becomes the shown account (or ""). */
     void popPortChanged();
     /** `SentakuUser` as the dialog leaves it: the main window opens this account afterwards. */
@@ -113,6 +144,8 @@ private:
     bool checkPorts(const AccountForm& form);
     bool createAccount(const AccountForm& form);
     bool saveShownAccount(const AccountForm& form);
+    /** Writes the account's sections; the password goes to the keyring where there is one. */
+    bool writeAccount(const QString& file, const AccountForm& form, bool newAccount);
 
     QString m_programDir;
     QString m_registryFile;
@@ -122,6 +155,7 @@ private:
     AccountMode m_mode = AccountMode::View;
     QString m_mainAccount;
     QString m_selectedAccount;
+    std::optional<platform::auth::OAuthTokens> m_pendingSignIn; ///< of a new account, until it is created
 };
 
 } // namespace fumibako::settings

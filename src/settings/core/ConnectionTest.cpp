@@ -36,7 +36,7 @@ ConnectionTest::ConnectionTest(platform::UserPrompts& prompts, QObject* parent) 
     });
 }
 
-bool ConnectionTest::start(const AccountForm& form)
+bool ConnectionTest::start(const AccountForm& form, const std::optional<QString>& bearerToken)
 {
     if (m_runner.isRunning())
         return false;
@@ -45,6 +45,13 @@ bool ConnectionTest::start(const AccountForm& form)
                           platform::Icon::Exclamation, platform::Buttons::Ok);
         return false;
     }
+    const bool signsIn = !form.oauthProvider.isEmpty();
+    if (signsIn && !bearerToken) {
+        m_prompts.message(QStringLiteral("先に「サインイン」でサインインしてください"), kTitle, platform::Icon::Exclamation,
+                          platform::Buttons::Ok);
+        return false;
+    }
+    const QString token = bearerToken.value_or(QString());
     const storage::AccountSecurity security = storedSecurity(form.security);
     const QString pop3 = form.pop3Server.trimmed().isEmpty() ? QString() : pop3ServerText(form);
     const QString smtp = form.smtpServer.trimmed().isEmpty() ? QString() : smtpServerText(form);
@@ -54,12 +61,15 @@ bool ConnectionTest::start(const AccountForm& form)
     return m_runner.start([=](const ProgressCallback& shouldStop) {
         QStringList parts;
         if (!pop3.isEmpty())
-            parts << describeConnectionReport(QStringLiteral("POPサーバ"),
-                                              checkPop3Connection(pop3, user, password, apop, security.pop3, shouldStop));
+            parts << describeConnectionReport(
+                QStringLiteral("POPサーバ"),
+                signsIn ? checkPop3BearerConnection(pop3, user, token, security.pop3, shouldStop)
+                        : checkPop3Connection(pop3, user, password, apop, security.pop3, shouldStop));
         if (!smtp.isEmpty())
             parts << describeConnectionReport(
                 QStringLiteral("SMTPサーバ"),
-                checkSmtpConnection(smtp, SmtpLogin{user, password, security.smtp}, shouldStop));
+                checkSmtpConnection(smtp, SmtpLogin{user, signsIn ? QString() : password, security.smtp, token},
+                                    shouldStop));
         return LibraryResult::ofText(parts.join(QStringLiteral("\r\n\r\n")));
     });
 }

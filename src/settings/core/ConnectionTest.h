@@ -5,6 +5,8 @@
 
 #include <QObject>
 
+#include <optional>
+
 namespace fumibako::platform {
 class UserPrompts;
 }
@@ -24,8 +26,12 @@ class ConnectionTest : public QObject {
 public:
     ConnectionTest(platform::UserPrompts& prompts, QObject* parent = nullptr);
 
-    /** Starts trying the servers of @p form; false (after a message) when there is nothing to try or a test runs. */
-    bool start(const AccountForm& form);
+    /**
+     * Starts trying the servers of @p form; false (after a message) when there is nothing to try or a
+     * test runs. An account that signs in logs in with @p bearerToken; without one it is told to
+     * sign in first.
+     */
+    bool start(const AccountForm& form, const std::optional<QString>& bearerToken = std::nullopt);
     bool isRunning() const { return m_runner.isRunning(); }
 
 Q_SIGNALS:
