@@ -140,15 +140,25 @@ void SearchDatabase::remove(const QString& file)
         QFile::remove(file + QLatin1String(suffix));
 }
 
-std::unique_ptr<SearchDatabase> SearchDatabase::open(const QString& file, QString* error)
+std::unique_ptr<SearchDatabase> SearchDatabase::open(const QString& file, OpenMode mode, QString* error)
 {
+    if (mode == OpenMode::ExistingOnly) {
+        sqlite3* db = nullptr;
+        const int opened = sqlite3_open_v2(QFile::encodeName(file).constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+        std::unique_ptr<SearchDatabase> index(new SearchDatabase(db));
+        if (opened == SQLITE_OK && registerTokenizer(db) && index->prepareSchema(false))
+            return index;
+        if (error)
+            *error = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
+        return nullptr;
+    }
     for (int attempt = 0; attempt < 2; ++attempt) {
         createPrivateFile(file);
         sqlite3* db = nullptr;
         const int opened = sqlite3_open_v2(QFile::encodeName(file).constData(), &db,
                                            SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
         std::unique_ptr<SearchDatabase> index(new SearchDatabase(db));
-        if (opened == SQLITE_OK && registerTokenizer(db) && index->prepareSchema())
+        if (opened == SQLITE_OK && registerTokenizer(db) && index->prepareSchema(true))
             return index;
         if (error)
             *error = db ? QString::fromUtf8(sqlite3_errmsg(db)) : QStringLiteral("out of memory");
@@ -159,10 +169,10 @@ std::unique_ptr<SearchDatabase> SearchDatabase::open(const QString& file, QStrin
     return nullptr;
 }
 
-bool SearchDatabase::prepareSchema()
+bool SearchDatabase::prepareSchema(bool createMissing)
 {
     sqlite3_busy_timeout(m_db, 10000);
-    if (!exec("PRAGMA journal_mode=WAL") || !exec("PRAGMA synchronous=NORMAL"))
+    if (!exec(createMissing ? "PRAGMA journal_mode=WAL" : "PRAGMA query_only=1") || !exec("PRAGMA synchronous=NORMAL"))
         return false;
     sqlite3_stmt* version = nullptr;
     if (sqlite3_prepare_v2(m_db, "SELECT value FROM meta WHERE key='version'", -1, &version, nullptr) == SQLITE_OK) {
@@ -172,6 +182,8 @@ bool SearchDatabase::prepareSchema()
         return step == SQLITE_ROW && found == QLatin1String(kVersion);
     }
     sqlite3_finalize(version);
+    if (!createMissing)
+        return false;
     // No meta table: a new, empty file (anything else fails here and is replaced).
     const QByteArray create = QByteArray("BEGIN IMMEDIATE;") + kSchema
         + "INSERT OR IGNORE INTO meta VALUES('dead', '0');"

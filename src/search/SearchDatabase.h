@@ -69,11 +69,14 @@ public:
     SearchDatabase(const SearchDatabase&) = delete;
     SearchDatabase& operator=(const SearchDatabase&) = delete;
 
-    /**
-     * Opens the index in @p file, creating it (mode 0600) when missing and replacing it when it
-     * is not a usable index. Nothing, with @p error, when no index can be had there.
-     */
-    static std::unique_ptr<SearchDatabase> open(const QString& file, QString* error);
+    /** Whether open() may make the file: only the index's writer does. */
+    enum class OpenMode {
+        CreateOrReplace, ///< creates a missing file (mode 0600), replaces one that is no usable index
+        ExistingOnly,    ///< fails unless a usable index is there; never writes
+    };
+
+    /** Opens the index in @p file. Nothing, with @p error, when no index can be had there. */
+    static std::unique_ptr<SearchDatabase> open(const QString& file, OpenMode mode, QString* error);
 
     /** Deletes the index files (the database, its log and its shared memory). */
     static void remove(const QString& file);
@@ -106,7 +109,7 @@ public:
 private:
     explicit SearchDatabase(sqlite3* db);
 
-    bool prepareSchema();
+    bool prepareSchema(bool create);
     bool exec(const char* sql);
     sqlite3_stmt* statement(int which, const char* sql);
     bool check(int code);

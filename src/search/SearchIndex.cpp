@@ -4,9 +4,11 @@
 #include "search/SearchQuery.h"
 
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QSet>
 
 #include <algorithm>
+#include <memory>
 
 namespace fumibako::search {
 
@@ -24,12 +26,23 @@ constexpr qint64 kCommitIntervalMs = 1000;
 
 } // namespace
 
+std::optional<std::vector<SearchHit>> readOnlySearch(const QString& file, const SearchQuery& query, bool* unusable)
+{
+    const std::unique_ptr<SearchDatabase> db =
+        SearchDatabase::open(file, SearchDatabase::OpenMode::ExistingOnly, nullptr);
+    std::optional<std::vector<SearchHit>> hits = db ? db->search(query) : std::nullopt;
+    if (unusable)
+        *unusable = db ? db->isDamaged() : QFileInfo::exists(file);
+    return hits;
+}
+
 QString buildingIndexText(int done, int total)
 {
     return QStringLiteral("検索用の索引を作成中 (%1/%2)").arg(done).arg(total);
 }
 
-SearchIndex::SearchIndex(QString file, storage::AccountPaths paths) : m_file(std::move(file)), m_paths(std::move(paths))
+SearchIndex::SearchIndex(QString file, storage::AccountPaths paths, platform::SerialWorker::Priority readerPriority)
+    : m_file(std::move(file)), m_paths(std::move(paths)), m_readerPriority(readerPriority)
 {
 }
 
@@ -40,32 +53,42 @@ void SearchIndex::close()
     m_db.reset();
 }
 
+void SearchIndex::discard()
+{
+    m_db.reset();
+    SearchDatabase::remove(m_file);
+}
+
 SearchDatabase* SearchIndex::database(QString* error)
 {
     if (!m_db)
-        m_db = SearchDatabase::open(m_file, error);
+        m_db = SearchDatabase::open(m_file, SearchDatabase::OpenMode::CreateOrReplace, error);
     return m_db.get();
 }
 
 void SearchIndex::dropIfDamaged()
 {
-    if (m_db && m_db->isDamaged()) {
-        m_db.reset();
-        SearchDatabase::remove(m_file);
-    }
+    if (m_db && m_db->isDamaged())
+        discard();
 }
 
-bool SearchIndex::indexOne(const CatalogEntry& entry, UpdateReport& report)
+bool SearchIndex::write(const ReadMessage& read, UpdateReport& report)
 {
-    const std::optional<IndexedMail> mail = readIndexedMail(m_paths, entry.place, entry.folder);
-    if (!mail) {
+    if (!read.mail) {
         // Listed without words, so that it is not read again until its file changes.
         ++report.skipped;
-        const IndexedMessage unreadable{entry.place, entry.folder, {}, {}, {}, fileStamp(filePathOf(m_paths, entry.place))};
+        const IndexedMessage unreadable{read.entry.place, read.entry.folder, {}, {}, {}, read.stamp};
         return m_db->add(unreadable, nullptr);
     }
     ++report.indexed;
-    return m_db->add(mail->message, &mail->words);
+    return m_db->add(read.mail->message, &read.mail->words);
+}
+
+SearchIndex::ReadMessage SearchIndex::read(const CatalogEntry& entry) const
+{
+    std::optional<IndexedMail> mail = readIndexedMail(m_paths, entry.place, entry.folder);
+    QString stamp = mail ? QString() : fileStamp(filePathOf(m_paths, entry.place));
+    return {entry, std::move(mail), std::move(stamp)};
 }
 
 std::optional<std::vector<const CatalogEntry*>> SearchIndex::reconcile(const std::vector<CatalogEntry>& catalog,
@@ -103,28 +126,52 @@ std::optional<std::vector<const CatalogEntry*>> SearchIndex::reconcile(const std
     return toRead;
 }
 
+std::future<std::vector<SearchIndex::ReadMessage>> SearchIndex::readAhead(platform::SerialWorker& reader,
+                                                                          std::span<const CatalogEntry* const> entries) const
+{
+    auto promise = std::make_shared<std::promise<std::vector<ReadMessage>>>();
+    std::future<std::vector<ReadMessage>> future = promise->get_future();
+    reader.post([this, entries, promise] {
+        std::vector<ReadMessage> messages;
+        messages.reserve(entries.size());
+        for (const CatalogEntry* entry : entries)
+            messages.push_back(read(*entry));
+        promise->set_value(std::move(messages));
+    });
+    return future;
+}
+
 bool SearchIndex::readAll(const std::vector<const CatalogEntry*>& toRead, const UpdateProgress& progress,
                           const std::atomic<bool>* cancel, UpdateReport& report)
 {
+    // Reading and decoding the files (about a third of the work) goes on on a thread of its own,
+    // a batch ahead of this one, which writes the index.
+    const std::span<const CatalogEntry* const> entries(toRead);
     const int total = int(toRead.size());
+    platform::SerialWorker reader(m_readerPriority);
+    std::future<std::vector<ReadMessage>> next = readAhead(reader, entries.first(std::min(total, kReadAhead)));
     QElapsedTimer sinceCommit;
     sinceCommit.start();
     bool open = false;
-    for (int i = 0; i < total; ++i) {
-        if (cancel && cancel->load())
-            return !open || m_db->commit(); // what was read is kept
-        if (!open && !(open = m_db->begin()))
-            return false;
-        if (!indexOne(*toRead[size_t(i)], report))
-            return false;
-        if ((i + 1) % kCommitEvery == 0 || sinceCommit.elapsed() >= kCommitIntervalMs) {
-            open = false;
-            sinceCommit.restart();
-            if (!m_db->commit())
+    for (int first = 0; first < total; first += kReadAhead) {
+        const std::vector<ReadMessage> batch = next.get();
+        if (first + kReadAhead < total)
+            next = readAhead(reader, entries.subspan(size_t(first + kReadAhead), size_t(std::min(kReadAhead, total - first - kReadAhead))));
+        for (size_t k = 0; k < batch.size(); ++k) {
+            if (cancel && cancel->load())
+                return !open || m_db->commit(); // what was read is kept
+            if ((!open && !(open = m_db->begin())) || !write(batch[k], report))
                 return false;
+            const int done = first + int(k) + 1;
+            if (done % kCommitEvery == 0 || sinceCommit.elapsed() >= kCommitIntervalMs) {
+                open = false;
+                sinceCommit.restart();
+                if (!m_db->commit())
+                    return false;
+            }
+            if (progress)
+                progress(done, total);
         }
-        if (progress)
-            progress(i + 1, total);
     }
     report.completed = true;
     return !open || m_db->commit();
@@ -140,8 +187,7 @@ UpdateReport SearchIndex::update(const std::vector<CatalogEntry>& catalog, const
         if (!database(&report.error))
             return report;
         if (isWorn(m_db->deadRows(), m_db->liveRows())) {
-            close();
-            SearchDatabase::remove(m_file);
+            discard();
             if (!database(&report.error))
                 return report;
         }
@@ -161,7 +207,8 @@ bool SearchIndex::stored(const QString& folderKey, const QString& fileName)
 {
     SearchDatabase* db = database(nullptr);
     UpdateReport report;
-    const bool done = db && db->begin() && indexOne({placeOf(folderKey, fileName), folderKey, {}}, report) && db->commit();
+    const ReadMessage message = read({placeOf(folderKey, fileName), folderKey, {}});
+    const bool done = db && db->begin() && write(message, report) && db->commit();
     dropIfDamaged();
     return done;
 }

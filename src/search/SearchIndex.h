@@ -1,6 +1,8 @@
 #pragma once
 
+#include "platform/SerialWorker.h"
 #include "search/MailCatalog.h"
+#include "search/MailWords.h"
 #include "search/SearchDatabase.h"
 #include "storage/Paths.h"
 
@@ -8,8 +10,10 @@
 
 #include <atomic>
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace fumibako::search {
@@ -29,12 +33,21 @@ struct UpdateReport {
     QString error;
 };
 
+/**
+ * Searches the index in @p file without writing to it, while its writer (SearchIndex) may be
+ * building it: nothing when there is no usable index there. Then @p unusable (optional) tells
+ * whether a file is there that is no usable index (damaged, or of another version): its writer
+ * should build it anew.
+ */
+std::optional<std::vector<SearchHit>> readOnlySearch(const QString& file, const SearchQuery& query,
+                                                     bool* unusable = nullptr);
+
 /** Called with the messages read so far and how many are to be read. */
 using UpdateProgress = std::function<void(int done, int total)>;
 
 /**
- * @short The search index of one account: brought up to date with the folders, told of single
- * changes, searched.
+ * @short The search index of one account, as its one writer: brought up to date with the
+ * folders, told of single changes, searched.
  *
  * Everything it holds comes from the mail files and the index files, so it is a cache: a missing,
  * damaged or outdated index file is built anew, and nothing is lost. Building reads the newest
@@ -45,12 +58,19 @@ using UpdateProgress = std::function<void(int done, int total)>;
 class SearchIndex {
 public:
     static constexpr int kCommitEvery = 500;
+    /** Messages read ahead in one go while the ones before are written. */
+    static constexpr int kReadAhead = 32;
 
-    /** The index in @p file of the account of @p paths; opened at the first use. */
-    SearchIndex(QString file, storage::AccountPaths paths);
+    /**
+     * The index in @p file of the account of @p paths; opened at the first use. Files are read
+     * on a thread of @p readerPriority.
+     */
+    SearchIndex(QString file, storage::AccountPaths paths,
+                platform::SerialWorker::Priority readerPriority = platform::SerialWorker::Priority::Normal);
     ~SearchIndex();
 
     const QString& file() const { return m_file; }
+    const storage::AccountPaths& paths() const { return m_paths; }
 
     /**
      * Brings the index in line with @p catalog (readCatalog()): reads the messages it lacks or
@@ -74,14 +94,26 @@ public:
      */
     std::optional<std::vector<SearchHit>> search(const SearchQuery& query);
 
-    /** Forgets the open database (another connection rebuilt the file). */
+    /** Closes the database; the next use opens it again. */
     void close();
+    /** Deletes the index file: the next update() builds it from scratch. */
+    void discard();
 
 private:
     SearchDatabase* database(QString* error);
     /** After a failure: a damaged file is deleted, so the next use starts afresh. */
     void dropIfDamaged();
-    bool indexOne(const CatalogEntry& entry, UpdateReport& report);
+    /** A message read for the index: nothing when it cannot be read (then its file's stamp). */
+    struct ReadMessage {
+        CatalogEntry entry;
+        std::optional<IndexedMail> mail;
+        QString stamp;
+    };
+
+    ReadMessage read(const CatalogEntry& entry) const;
+    bool write(const ReadMessage& message, UpdateReport& report);
+    std::future<std::vector<ReadMessage>> readAhead(platform::SerialWorker& reader,
+                                                    std::span<const CatalogEntry* const> entries) const;
     /** Moves and forgets in one transaction; the messages to read, newest first. */
     std::optional<std::vector<const CatalogEntry*>> reconcile(const std::vector<CatalogEntry>& catalog,
                                                               UpdateReport& report);
@@ -91,6 +123,7 @@ private:
     QString m_file;
     storage::AccountPaths m_paths;
     std::unique_ptr<SearchDatabase> m_db;
+    platform::SerialWorker::Priority m_readerPriority;
 };
 
 } // namespace fumibako::search

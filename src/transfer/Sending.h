@@ -18,6 +18,7 @@ namespace fumibako::storage {
 struct AccountProperties;
 struct AccountPaths;
 struct AddressHistories;
+class MailChangeListener;
 } // namespace fumibako::storage
 
 namespace fumibako::transfer {
@@ -47,6 +48,8 @@ struct SendContext {
     std::function<std::optional<PasswordAnswer>()> askPassword = {};
     /** A password typed with "今回のみ": used for the rest of this send (a whole walk). */
     std::optional<QString> typedPassword = {};
+    /** Hears of the sent-box copies and of what leaves the outbox (none: nobody). */
+    storage::MailChangeListener* changes = nullptr;
 };
 
 /**
