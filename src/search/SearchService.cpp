@@ -68,8 +68,10 @@ void SearchService::postUpdate(const QStringList& receivedFolders)
             }, Qt::QueuedConnection);
         }, cancel.get());
         QMetaObject::invokeMethod(self.data(), [self, outcome] {
-            if (self)
-                Q_EMIT self->updated(outcome);
+            if (!self)
+                return;
+            self->m_rebuildPosted = false;
+            Q_EMIT self->updated(outcome);
         }, Qt::QueuedConnection);
     });
 }
@@ -78,10 +80,11 @@ std::optional<std::vector<SearchHit>> SearchService::search(const SearchQuery& q
 {
     if (m_indexFile.isEmpty())
         return std::nullopt;
-    bool unusable = false;
-    std::optional<std::vector<SearchHit>> hits = readOnlySearch(m_indexFile, query, &unusable);
-    if (!hits && unusable) {
-        // Only the writer deletes the file; it then builds it anew.
+    std::optional<std::vector<SearchHit>> hits = readOnlySearch(m_indexFile, query);
+    if (!hits && !m_rebuildPosted) {
+        // Deleted or damaged behind the writer's back. Only the writer deletes the file; it
+        // then builds it anew.
+        m_rebuildPosted = true;
         post([](SearchIndex& index) { index.discard(); });
         postUpdate(m_receivedFolders);
     }

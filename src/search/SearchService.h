@@ -50,7 +50,8 @@ public:
 
     /**
      * The messages of the account that hold every term of @p query, newest first, as far as the
-     * index is built; nothing when there is no index yet (a damaged one is then built anew).
+     * index is built; nothing when there is no usable index (one deleted or damaged meanwhile is
+     * then built anew).
      */
     std::optional<std::vector<SearchHit>> search(const SearchQuery& query);
 
@@ -80,6 +81,7 @@ private:
     std::shared_ptr<SearchIndex> m_index; // used on the worker thread only
     QString m_indexFile;
     QStringList m_receivedFolders;
+    bool m_rebuildPosted = false; // a search found no index; the writer builds it anew
     std::shared_ptr<std::atomic<bool>> m_cancel = std::make_shared<std::atomic<bool>>(false);
     // Declared last: destroyed first, so no job outlives what it uses.
     std::unique_ptr<platform::SerialWorker> m_worker;
