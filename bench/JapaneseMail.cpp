@@ -118,6 +118,11 @@ QString JapaneseMail::sender(int i)
         .arg(i % 997);
 }
 
+QString JapaneseMail::vocabularyWord(int rank)
+{
+    return vocabulary().words.at(size_t(rank));
+}
+
 QString JapaneseMail::dateText(int i)
 {
     return QDateTime(QDate(2026, 1, 1), QTime(0, 0)).addSecs(-3600LL * i).toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));

@@ -29,6 +29,8 @@ public:
     QByteArray message(int i, int bodyBytes);
     /** Its date as the mail library gives it. */
     static QString dateText(int i);
+    /** The word of rank @p rank of the vocabulary (0 the most frequent). */
+    static QString vocabularyWord(int rank);
 
 private:
     QString word();

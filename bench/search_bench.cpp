@@ -75,7 +75,8 @@ double indexFromScratch(search::SearchIndex& index, const storage::AccountPaths&
 {
     QElapsedTimer timer;
     timer.start();
-    const std::vector<search::CatalogEntry> catalog = search::readCatalog(paths, {storage::FixedFolder::Standard});
+    std::vector<search::CatalogEntry> catalog = search::readCatalog(paths, {storage::FixedFolder::Standard});
+    catalog.resize(std::min(catalog.size(), size_t(kMessages)));
     report = index.update(catalog);
     return timer.nsecsElapsed() / 1e9;
 }
@@ -126,15 +127,20 @@ int main(int argc, char** argv)
     std::fprintf(stderr, "indexed %d, skipped %d, index file %.0f MB, %.1f s of processor time\n", report.indexed,
                  report.skipped, QFileInfo(indexFile).size() / 1e6, cpuSeconds() - cpuBefore);
 
-    // From the typed text to the list of results, with a connection of its own as the window has.
-    const QString typed = QStringLiteral("見積 在庫");
-    size_t hits = 0;
-    const double searchMs = bench::medianMs(5, {}, [&] {
-        search::SearchIndex index(indexFile, paths);
-        hits = index.search(search::SearchQuery::parse(typed)).value_or(std::vector<search::SearchHit>()).size();
-    });
-    bench::printResult("search_100k", searchMs, "ms");
-    std::fprintf(stderr, "search \"%s\": %zu messages\n", typed.toUtf8().constData(), hits);
+    // From the typed text to the list of results, with a connection of its own as the window has:
+    // two words of the long tail, as a user looks for a message; and, for comparison, two of the
+    // most common words, which nearly every message holds.
+    const auto searchMs = [&](const QString& typed) {
+        size_t hits = 0;
+        const double ms = bench::medianMs(5, {}, [&] {
+            hits = search::readOnlySearch(indexFile, search::SearchQuery::parse(typed)).value_or(std::vector<search::SearchHit>()).size();
+        });
+        std::fprintf(stderr, "search \"%s\": %zu messages in %.1f ms\n", typed.toUtf8().constData(), hits, ms);
+        return ms;
+    };
+    using bench::JapaneseMail;
+    bench::printResult("search_100k", searchMs(JapaneseMail::vocabularyWord(1500) + QLatin1Char(' ') + JapaneseMail::vocabularyWord(3000)), "ms");
+    searchMs(QStringLiteral("見積 在庫"));
 
     // One keystroke of the quick filter: the first one prepares the rows' texts.
     const storage::MailList rows = listOf(paths);

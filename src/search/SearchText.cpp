@@ -98,9 +98,30 @@ CharClass classify(char32_t c)
     return CharClass::Separator;
 }
 
+namespace {
+
+// Characters that NFKC normalization leaves as they are and case folding too (but for A-Z):
+// ASCII, kana, kanji and the common Japanese punctuation, most of Japanese mail. A text of only
+// these is folded here, several times faster than through Qt's normalization.
+bool foldsToItself(char16_t c)
+{
+    return c < 0x80 || (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0x3041 && c <= 0x3096) || (c >= 0x30A1 && c <= 0x30FE)
+        || (c >= 0x3001 && c <= 0x3002) || (c >= 0x3008 && c <= 0x3011);
+}
+
+} // namespace
+
 QString foldText(QStringView text)
 {
-    return text.toString().normalized(QString::NormalizationForm_KC).toCaseFolded();
+    QString folded(text.size(), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(folded.data());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        if (!foldsToItself(c))
+            return text.toString().normalized(QString::NormalizationForm_KC).toCaseFolded();
+        out[i] = c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
+    }
+    return folded;
 }
 
 QString comparableText(QStringView text)
@@ -110,8 +131,9 @@ QString comparableText(QStringView text)
 
 QString comparableFolded(QStringView folded)
 {
-    QString out;
-    out.reserve(folded.size());
+    QString comparable(folded.size(), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(comparable.data());
+    qsizetype length = 0;
     CharClass last = CharClass::Separator;
     bool gap = false;
     for (qsizetype i = 0; i < folded.size();) {
@@ -119,17 +141,19 @@ QString comparableFolded(QStringView folded)
         const char32_t c = codePointAt(folded, i, &units);
         const CharClass kind = classify(c);
         if (kind == CharClass::Separator) {
-            gap = !out.isEmpty();
+            gap = length > 0;
         } else {
             if (gap && kind == last)
-                out.append(QLatin1Char(' '));
+                out[length++] = u' '; // a separator run is at least as long as its space
             gap = false;
             last = kind;
-            out.append(folded.sliced(i, units));
+            for (int unit = 0; unit < units; ++unit)
+                out[length++] = folded[i + unit].unicode();
         }
         i += units;
     }
-    return out;
+    comparable.truncate(length);
+    return comparable;
 }
 
 std::vector<QueryToken> queryTokens(QStringView comparableTerm)
