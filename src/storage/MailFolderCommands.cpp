@@ -3,6 +3,7 @@
 #include "storage/MailFolderView.h"
 
 #include "platform/UserPrompts.h"
+#include "storage/MailChangeListener.h"
 #include "storage/ProfileStore.h"
 
 #include <QFile>
@@ -32,6 +33,12 @@ QList<int> lastToFirst(const QList<int>& selected, int rowCount)
 
 } // namespace
 
+void MailFolderView::notifyMoved(const QString& name, const QString& from, const QString& to)
+{
+    if (m_changes && from != to)
+        m_changes->mailMoved(name, from, to);
+}
+
 void MailFolderView::writeRow(const MailRow& row)
 {
     IniWriteString(row.tag, row.keyString(), BuildIndexValue(row), indexFile());
@@ -59,13 +66,17 @@ void MailFolderView::moveSelected(const QList<int>& selected, const QString& tar
         return;
     const QList<int> rows = lastToFirst(selected, m_rows.size());
     ProfileWriteBatch batch;
+    QList<std::pair<QString, QString>> moved; // file name, folder it left
     for (int i : rows) {
         MailRow& row = m_rows.at(i);
         IniDeleteKey(indexFile(), row.tag, row.keyString());
+        moved.append({row.keyString(), row.tag});
         row.tag = targetSection;
         writeRow(row);
     }
     batch.commit();
+    for (const auto& [name, from] : std::as_const(moved))
+        notifyMoved(name, from, targetSection);
     m_rows.removeRows(rows);
     showCount();
 }
@@ -109,6 +120,10 @@ bool MailFolderView::deletePermanently(const QList<int>& selected)
         deleted.append(i);
     }
     batch.commit();
+    for (int i : std::as_const(deleted)) {
+        if (m_changes)
+            m_changes->mailRemoved(m_rows.at(i).tag, m_rows.at(i).keyString());
+    }
     m_rows.removeRows(deleted);
     if (skippedSaved) {
         m_prompts.message(QStringLiteral("保存フラグが立っているものがありました。保存フラグが立っているものは削除していません。"),
@@ -125,6 +140,7 @@ void MailFolderView::dropOnFolder(const QString& targetKey, const QList<int>& se
     const QList<int> rows = lastToFirst(selected, m_rows.size());
     const bool rowsStay = m_folderKey == FixedFolder::Inbox || m_folderKey == FixedFolder::Unread;
     ProfileWriteBatch batch;
+    QList<std::pair<QString, QString>> moved; // file name, folder it left
     for (int i : rows) {
         MailRow& row = m_rows.at(i);
         if (targetKey == FixedFolder::Unread) {
@@ -133,10 +149,13 @@ void MailFolderView::dropOnFolder(const QString& targetKey, const QList<int>& se
             continue;
         }
         IniDeleteKey(indexFile(), row.tag, row.keyString());
+        moved.append({row.keyString(), row.tag});
         row.tag = targetKey;
         writeRow(row);
     }
     batch.commit();
+    for (const auto& [name, from] : std::as_const(moved))
+        notifyMoved(name, from, targetKey);
     if (targetKey != FixedFolder::Unread && !rowsStay)
         m_rows.removeRows(rows);
     showCount();

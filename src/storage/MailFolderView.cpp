@@ -2,6 +2,7 @@
 
 #include "platform/DirectoryListing.h"
 #include "platform/UserPrompts.h"
+#include "storage/MailChangeListener.h"
 #include "storage/ProfileStore.h"
 #include "storage/StoredMailReader.h"
 
@@ -225,6 +226,10 @@ void MailFolderView::listSection(const QString& section, const QString& file, Li
                 && !IniGetString(FixedFolder::SentBox, entry->keyString(), 256, file).isEmpty();
             const bool keep = entry && !sent && pass.claim(block->slots[i]);
             if (!keep) {
+                // An entry whose file is gone takes the message with it; the others (sent, or
+                // the same file listed elsewhere) leave the message where it is listed still.
+                if (entry && !sent && block->slots[i] == platform::FileNameSet::kNotFound && m_changes)
+                    m_changes->mailRemoved(section, entry->keyString());
                 kept.drop(begin + i);
                 continue;
             }
@@ -240,6 +245,7 @@ void MailFolderView::listSection(const QString& section, const QString& file, Li
 void MailFolderView::addUnindexedReceived(const ListingPass& pass)
 {
     bool met = false;
+    QStringList filed;
     for (const QString& name : pass.unlistedNames()) {
         if (isInProgress(name))
             continue;
@@ -253,7 +259,8 @@ void MailFolderView::addUnindexedReceived(const ListingPass& pass)
         MailRow row(key, indexField(mail->from), indexField(mail->subject), indexField(mail->date));
         row.attachment = mail->hasAttachments;
         row.tag = FixedFolder::Standard;
-        m_rows.append(std::move(row));
+        if (m_rows.append(std::move(row)))
+            filed.append(key);
     }
     if (!met)
         return;
@@ -263,6 +270,10 @@ void MailFolderView::addUnindexedReceived(const ListingPass& pass)
             lines.append(indexLine(m_rows.at(i)));
     }
     IniWriteSection(FixedFolder::Standard, m_paths.receivedIndexFile, lines);
+    for (const QString& key : std::as_const(filed)) {
+        if (m_changes)
+            m_changes->mailStored(FixedFolder::Standard, key);
+    }
 }
 
 void MailFolderView::addUnindexedOutgoing(const ListingPass& pass)
@@ -283,6 +294,8 @@ void MailFolderView::addUnindexedOutgoing(const ListingPass& pass)
         row.tag = m_folderKey;
         IniWriteString(m_folderKey, name, BuildIndexValue(row), m_paths.outgoingIndexFile);
         m_rows.append(std::move(row));
+        if (m_changes)
+            m_changes->mailStored(m_folderKey, name);
     }
 }
 

@@ -14,6 +14,7 @@ class UserPrompts;
 
 namespace fumibako::storage {
 
+class MailChangeListener;
 class StoredMailReader;
 
 /** What the window shows differently per folder. */
@@ -43,6 +44,9 @@ enum class FlagCommand { SetSaved = 1, ClearSaved, MarkUnread, MarkRead };
 class MailFolderView {
 public:
     MailFolderView(const FolderTree& tree, platform::UserPrompts& prompts, StoredMailReader& reader);
+
+    /** Hears of every message the commands and the listing file, move or remove (none: nobody). */
+    void setChangeListener(MailChangeListener* listener) { m_changes = listener; }
 
     /** The account whose folders are shown; clears the list. */
     void setAccount(const AccountPaths& paths, const QString& workDir);
@@ -98,6 +102,7 @@ private:
     void addUnindexedOutgoing(const ListingPass& pass);
     void moveSelected(const QList<int>& selected, const QString& targetSection);
     void writeRow(const MailRow& row);
+    void notifyMoved(const QString& name, const QString& from, const QString& to);
 
     const FolderTree& m_tree;
     platform::UserPrompts& m_prompts;
@@ -108,6 +113,7 @@ private:
     QString m_currentMailDir;
     MailList m_rows;
     int m_unreadTicks = 0;
+    MailChangeListener* m_changes = nullptr;
 };
 
 } // namespace fumibako::storage

@@ -2,6 +2,7 @@
 #include "platform/mail/SmtpTransport.h"
 #include "storage/FolderTree.h"
 #include "storage/IndexEntry.h"
+#include "storage/MailChangeListener.h"
 #include "storage/Paths.h"
 #include "storage/ProfileStore.h"
 #include "transfer/OperationGuard.h"
@@ -44,6 +45,8 @@ int removeFromOutbox(const CurrentMail& mail, SendContext& context, const QStrin
         const QString text = summaryText(mail) + QStringLiteral("送信しましたが、送信BOXから削除できませんでした");
         if (!continueAfter(context.prompts, text))
             return -1;
+    } else if (context.changes) {
+        context.changes->mailRemoved(Outbox, name);
     }
     if (!RemoveOutgoingFile(folder, name)) {
         const QString text = summaryText(mail) + QStringLiteral("送信しましたが、ファイルが削除できませんでした");

@@ -1,5 +1,6 @@
 #include "platform/CrashPoint.h"
 #include "platform/UserPrompts.h"
+#include "storage/MailChangeListener.h"
 #include "storage/ProfileStore.h"
 #include "transfer/ReceiveUi.h"
 #include "transfer/Receiving.h"
@@ -68,6 +69,7 @@ int Receiver::handleSave(int mode, const LibraryResult& result)
     const qsizetype recovered = std::clamp<qsizetype>(result.recovered, 0, result.list.size());
     const bool newFiles = mode == kModeFetchOne || m_runner.progressSeen();
     int filed = 0;
+    QStringList filedNames; // as filed, after the names were made safe
     storage::ProfileWriteBatch batch;
     for (qsizetype i = 0; i < result.list.size(); ++i) {
         const QString name = QFileInfo(result.list.at(i)).fileName();
@@ -80,14 +82,20 @@ int Receiver::handleSave(int mode, const LibraryResult& result)
         // work folder); the others were mostly read while the download went on.
         const qsizetype position = i - recovered;
         const bool read = position >= 0 && size_t(position) < summaries.size() && summaries[size_t(position)].has_value();
-        if (i + 1 < result.list.size() && read)
-            IndexReceivedMailSummary(true, paths.inputDir, name, kStandardBox, paths.receivedIndexFile,
-                                     *summaries[size_t(position)]);
-        else if (i + 1 < result.list.size())
-            IndexReceivedMailSummary(true, paths.inputDir, name, kStandardBox, paths.receivedIndexFile);
-        else
-            IndexReceivedMail(m_currentMail, true, paths.inputDir, name, kStandardBox, paths.receivedIndexFile,
-                              QString());
+        QString filedName;
+        int code;
+        if (i + 1 < result.list.size() && read) {
+            code = IndexReceivedMailSummary(true, paths.inputDir, name, kStandardBox, paths.receivedIndexFile,
+                                            *summaries[size_t(position)], &filedName);
+        } else if (i + 1 < result.list.size()) {
+            code = IndexReceivedMailSummary(true, paths.inputDir, name, kStandardBox, paths.receivedIndexFile, &filedName);
+        } else {
+            code = IndexReceivedMail(m_currentMail, true, paths.inputDir, name, kStandardBox, paths.receivedIndexFile,
+                                     QString());
+            filedName = m_currentMail.mailName;
+        }
+        if (code != -1 && m_changes)
+            filedNames.append(filedName);
     }
     // The batch's journal goes only once its entries are on disk; until then the next receive
     // files them again.
@@ -97,6 +105,11 @@ int Receiver::handleSave(int mode, const LibraryResult& result)
     const bool everyFileFiled = newFiles || result.list.size() == recovered;
     if (written && everyFileFiled)
         platform::mail::finishReceivedBatch(paths.receivedIdsFile, &error);
+    // Only now, with the batch on disk, and only noted: the index reads them later, off this path.
+    for (const QString& filedName : std::as_const(filedNames)) {
+        if (written)
+            m_changes->mailStored(kStandardBox, filedName);
+    }
     m_stoppedEarly = result.stoppedEarly;
     m_savedCount = filed;
     if (filed == 0)

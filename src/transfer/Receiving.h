@@ -18,6 +18,10 @@ namespace fumibako::platform {
 class UserPrompts;
 }
 
+namespace fumibako::storage {
+class MailChangeListener;
+}
+
 namespace fumibako::transfer {
 
 class OperationGuard;
@@ -89,6 +93,8 @@ public:
     void setAccount(const ReceiveAccount& account) { m_account = account; }
     const ReceiveAccount& account() const { return m_account; }
     void setServerListSink(ServerListSink* sink) { m_sink = sink; }
+    /** Hears of each message a receive files, once the batch is on disk (none: nobody). */
+    void setChangeListener(storage::MailChangeListener* listener) { m_changes = listener; }
 
     /**
      * The receive command with method 0 (count, then ask), 1 (receive) or 2 (receive and delete).
@@ -132,6 +138,7 @@ private:
     ReceiveUi& m_ui;
     CurrentMail& m_currentMail;
     ServerListSink* m_sink = nullptr;
+    storage::MailChangeListener* m_changes = nullptr;
     ReceiveAccount m_account;
     TransferRunner m_runner;
     ProgressFigures m_figures;

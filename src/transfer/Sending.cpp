@@ -6,6 +6,7 @@
 #include "storage/AddressHistory.h"
 #include "storage/FolderTree.h"
 #include "storage/IndexEntry.h"
+#include "storage/MailChangeListener.h"
 #include "storage/Paths.h"
 #include "storage/ProfileStore.h"
 #include "transfer/AccountLogin.h"
@@ -69,6 +70,8 @@ void keepSentCopy(CurrentMail& mail, SendContext& context)
         storage::IniWriteString(SentBox, name, value, context.paths.outgoingIndexFile) != QLatin1String("1")) {
         context.prompts.message(QStringLiteral("送信しましたが、送信済BOXに保存できませんでした"),
                                 QStringLiteral("送信後エラー"), Icon::Exclamation, Buttons::Ok);
+    } else if (context.changes) {
+        context.changes->mailStored(SentBox, name);
     }
 }
 

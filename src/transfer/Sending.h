@@ -19,6 +19,7 @@ namespace fumibako::storage {
 struct AccountProperties;
 struct AccountPaths;
 struct AddressHistories;
+class MailChangeListener;
 } // namespace fumibako::storage
 
 namespace fumibako::transfer {
@@ -50,6 +51,8 @@ struct SendContext {
     std::optional<QString> typedPassword = {};
     /** The access token of an account that signs in (OAuth 2.0), for the rest of this send. */
     std::optional<QString> bearerToken = {};
+    /** Hears of the sent-box copies and of what leaves the outbox (none: nobody). */
+    storage::MailChangeListener* changes = nullptr;
 };
 
 /**

@@ -103,20 +103,24 @@ int IndexReceivedMail(CurrentMail& mail, bool isNew, const QString& folder, cons
 }
 
 int IndexReceivedMailSummary(bool isNew, const QString& folder, const QString& fileName, const QString& section,
-                             const QString& receivedIndexFile)
+                             const QString& receivedIndexFile, QString* filedName)
 {
     const std::optional<platform::mail::MailSummary> summary = platform::mail::ReadMailSummary(folder + fileName);
     if (!summary)
         return -1;
-    return IndexReceivedMailSummary(isNew, folder, fileName, section, receivedIndexFile, *summary);
+    return IndexReceivedMailSummary(isNew, folder, fileName, section, receivedIndexFile, *summary, filedName);
 }
 
 int IndexReceivedMailSummary(bool isNew, const QString& folder, const QString& fileName, const QString& section,
-                             const QString& receivedIndexFile, const platform::mail::MailSummary& summary)
+                             const QString& receivedIndexFile, const platform::mail::MailSummary& summary,
+                             QString* filedName)
 {
     QString name = fileName;
     const EntryFields fields{summary.from, summary.subject, summary.date, summary.attachments != 0};
-    return writeReceivedEntry(isNew, folder, name, section, receivedIndexFile, fields);
+    const int result = writeReceivedEntry(isNew, folder, name, section, receivedIndexFile, fields);
+    if (filedName)
+        *filedName = name;
+    return result;
 }
 
 } // namespace fumibako::transfer

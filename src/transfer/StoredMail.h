@@ -53,12 +53,13 @@ int IndexReceivedMail(CurrentMail& mail, bool isNew, const QString& folder, cons
 /**
  * IndexReceivedMail with the same entry, taken from the message's headers and MIME structure
  * only: no body is decoded, no attachment file written, no record changed. For the messages of
- * a batch that nobody is about to look at.
+ * a batch that nobody is about to look at. @p filedName (optional) gets the name it was filed under.
  */
 int IndexReceivedMailSummary(bool isNew, const QString& folder, const QString& fileName, const QString& section,
-                             const QString& receivedIndexFile);
+                             const QString& receivedIndexFile, QString* filedName = nullptr);
 /** The same with @p summary already read from the file's bytes. */
 int IndexReceivedMailSummary(bool isNew, const QString& folder, const QString& fileName, const QString& section,
-                             const QString& receivedIndexFile, const platform::mail::MailSummary& summary);
+                             const QString& receivedIndexFile, const platform::mail::MailSummary& summary,
+                             QString* filedName = nullptr);
 
 } // namespace fumibako::transfer

@@ -5,6 +5,7 @@
 #include "app/tool/PreviewCommand.h"
 #include "app/tool/ProfileCommands.h"
 #include "app/tool/ReceiveCommand.h"
+#include "app/tool/SearchCommand.h"
 #include "app/tool/ServerListCommand.h"
 #include "app/tool/SendCommand.h"
 #include "app/tool/SignInCommand.h"
@@ -27,6 +28,7 @@ const char* const kUsage =
     "  profile write-section FILE SECTION [LINE ...]\n"
     "  profile sections FILE\n"
     "  list ACCOUNT FOLDERKEY\n"
+    "  search ACCOUNT TERM...\n"
     "  mail read FILE [--attachments DIR]\n"
     "  mail headers FILE\n"
     "  send ACCOUNT\n"
@@ -108,6 +110,8 @@ int run(QStringList args)
         return runSignInCommand(dataDir, args);
     if (command == QLatin1String("list"))
         return runListCommand(dataDir, args);
+    if (command == QLatin1String("search"))
+        return runSearchCommand(dataDir, args);
     if (command == QLatin1String("receive"))
         return runReceiveCommand(dataDir, args);
     if (command == QLatin1String("server-list"))

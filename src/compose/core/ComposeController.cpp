@@ -9,6 +9,7 @@
 #include "storage/DataDirectory.h"
 #include "storage/FolderTree.h"
 #include "storage/IndexEntry.h"
+#include "storage/MailChangeListener.h"
 #include "storage/MailtoCommandLine.h"
 #include "storage/Paths.h"
 #include "storage/ProfileStore.h"
@@ -286,7 +287,9 @@ bool ComposeController::removeSentFromOutbox(const QString& indexFile, const QSt
     QString failure;
     if (!storage::IniDeleteKey(indexFile, Outbox, name))
         failure = QStringLiteral("送信しましたが、送信BOXから削除できませんでした");
-    else if (!transfer::RemoveOutgoingFile(folder, name) && QFileInfo::exists(folder + name))
+    else if (m_services.changes)
+        m_services.changes->mailRemoved(Outbox, name);
+    if (failure.isEmpty() && !transfer::RemoveOutgoingFile(folder, name) && QFileInfo::exists(folder + name))
         failure = QStringLiteral("送信しましたが、ファイルが削除できませんでした");
     if (failure.isEmpty())
         return true;
@@ -335,8 +338,11 @@ bool ComposeController::writeStored(const transfer::CurrentMail& mail, const QSt
     QString error;
     if (transfer::WriteOutgoingFile(mail, &error)) {
         const QString value = indexValue(mail, m_services.clock());
-        if (storage::IniWriteString(section, mail.mailName, value, indexFile) == QLatin1String("1"))
+        if (storage::IniWriteString(section, mail.mailName, value, indexFile) == QLatin1String("1")) {
+            if (m_services.changes)
+                m_services.changes->mailStored(section, mail.mailName);
             return true;
+        }
         error = QStringLiteral("メールの一覧 (%1) に書き込めませんでした").arg(QFileInfo(indexFile).fileName());
     }
     m_services.prompts.message(QStringLiteral("メールを保存できませんでした") + kCrLf + error,

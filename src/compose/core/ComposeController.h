@@ -17,6 +17,7 @@ namespace fumibako::storage {
 struct AccountEnvironment;
 struct AccountPaths;
 struct AddressHistories;
+class MailChangeListener;
 struct MailtoAddresses;
 } // namespace fumibako::storage
 namespace fumibako::transfer {
@@ -63,6 +64,8 @@ struct ComposeServices {
     transfer::OperationGuard& guard;
     std::function<transfer::SendContext()> sendContext; ///< as the main window sends
     std::function<QDateTime()> clock = [] { return QDateTime::currentDateTime(); };
+    /** Hears of the drafts and outbox messages stored, and of what leaves the outbox (none: nobody). */
+    storage::MailChangeListener* changes = nullptr;
 };
 
 /**

@@ -180,4 +180,21 @@ struct MailSummary {
  */
 std::optional<MailSummary> ReadMailSummary(const QString& file);
 
+/** The texts of a stored message that a search looks through, decoded as the reader shows them. */
+struct MailText {
+    QString subject;
+    QString from;
+    QString to;
+    QString cc;
+    QString date;   ///< as ReadMail gives it
+    QString body;   ///< as ReadMail gives it: the text part, or the HTML part turned into text
+    QStringList attachmentNames; ///< as the message names them (not yet made safe as file names)
+};
+
+/**
+ * The texts of the stored message @p file, without saving or decoding any attachment. Nothing
+ * when the file cannot be read as mail.
+ */
+std::optional<MailText> ReadMailText(const QString& file);
+
 } // namespace fumibako::platform::mail

@@ -284,4 +284,20 @@ std::optional<MailSummary> ReadMailSummary(const QString& file)
                        dateText(object, file), countAttachments(message.get())};
 }
 
+std::optional<MailText> ReadMailText(const QString& file)
+{
+    ensureGMimeInitialized();
+    const GObjectPtr<GMimeMessage> message = parseMessageFile(file);
+    if (!message)
+        return std::nullopt;
+    GMimeObject* object = GMIME_OBJECT(message.get());
+    MessageContent content = extractContent(message.get(), AttachmentContent::NamesOnly);
+    MailText text{displayHeaderText(rawHeader(object, "Subject")), decodeAddressList(rawHeader(object, "From")),
+                  decodeAddressList(rawHeader(object, "To")), decodeAddressList(rawHeader(object, "Cc")),
+                  dateText(object, file), std::move(content.body), {}};
+    for (const ExtractedAttachment& attachment : content.attachments)
+        text.attachmentNames.append(attachment.name);
+    return text;
+}
+
 } // namespace fumibako::platform::mail

@@ -68,6 +68,16 @@ write("sjis_undeclared.eml", b"From: tanaka@example.jp\n"
       b"Date: Thu, 02 May 2024 09:00:00 +0900\n\n"
       + "田中です。\n金額は１２３円です。ﾃｽﾄ\n".encode("cp932"))
 
+# Shift_JIS declared, quoted-printable body with half-width katakana and full-width letters.
+write("sjis_qp.eml", b"From: " + bword(b"Shift_JIS", "伊藤".encode("cp932")) + b" <ito@example.jp>\n"
+      b"To: yamada@example.jp\n"
+      b"Subject: " + bword(b"Shift_JIS", "納品書の送付".encode("cp932")) + b"\n"
+      b"Date: Thu, 09 May 2024 09:00:00 +0900\n"
+      b"MIME-Version: 1.0\n"
+      b"Content-Type: text/plain; charset=Shift_JIS\n"
+      b"Content-Transfer-Encoding: quoted-printable\n\n"
+      + quopri.encodestring("伊藤です。\nﾃﾞｰﾀは添付のとおりです。ＡＢＣ商事\n".encode("cp932")))
+
 # EUC-JP, subject and body.
 write("eucjp.eml", b"From: " + bword(b"EUC-JP", "鈴木".encode("euc_jp")) + b" <suzuki@example.jp>\n"
       b"To: yamada@example.jp\n"

@@ -1,0 +1,88 @@
+#include "app/tool/SearchCommand.h"
+
+#include "app/tool/ConsolePrompts.h"
+#include "app/tool/ToolIo.h"
+#include "search/IndexLocation.h"
+#include "search/MailCatalog.h"
+#include "search/SearchIndex.h"
+#include "search/SearchQuery.h"
+#include "storage/DataDirectory.h"
+#include "storage/FolderTree.h"
+
+#include <QFileInfo>
+
+#include <cstdio>
+
+#include <unistd.h>
+
+namespace fumibako::tool {
+
+using namespace fumibako::search;
+
+namespace {
+
+// On a terminal, the status-bar text of the window, rewritten in place.
+UpdateProgress terminalProgress()
+{
+    if (!isatty(STDERR_FILENO))
+        return {};
+    return [](int done, int total) {
+        if (done % 100 != 0 && done != total)
+            return;
+        const QByteArray line = "\r" + buildingIndexText(done, total).toUtf8() + (done == total ? "\n" : "");
+        std::fwrite(line.constData(), 1, size_t(line.size()), stderr);
+        std::fflush(stderr);
+    };
+}
+
+QString hitLine(const SearchHit& hit)
+{
+    return QStringList{hit.folder, fileNameOf(hit.place), hit.sender, hit.subject, hit.date}.join(QLatin1Char('\t'));
+}
+
+} // namespace
+
+int runSearchCommand(const QString& dataDirOption, const QStringList& args)
+{
+    if (args.size() < 2)
+        throw UsageError{QStringLiteral("usage: fumibako-tool [--data-dir DIR] search ACCOUNT TERM...")};
+    const QString& account = args.at(0);
+    const SearchQuery query = SearchQuery::parse(args.mid(1).join(QLatin1Char(' ')));
+    if (query.problem() != QueryProblem::None)
+        throw UsageError{queryProblemText(query.problem())};
+    const QString programDir = storage::resolveProgramDir(storage::DataDirectoryInputs::fromProcess(dataDirOption));
+    const storage::AccountPaths paths = storage::AccountPaths::make(programDir, account);
+    if (!QFileInfo::exists(paths.userFile)) {
+        printError(QStringLiteral("アカウントがありません: ") + account);
+        return 1;
+    }
+    ConsolePrompts prompts;
+    storage::FolderTree tree;
+    tree.load(paths.userFile, prompts);
+    tree.addFoldersOfIndex(paths.receivedIndexFile);
+    const QString indexFile = searchIndexFile(IndexLocationInputs::fromProcess(programDir, account));
+    prepareIndexFolder(indexFile);
+    SearchIndex index(indexFile, paths);
+    const std::vector<CatalogEntry> catalog = readCatalog(paths, receivedFolderKeys(tree));
+    std::optional<std::vector<SearchHit>> hits;
+    // A damaged index shows only when it is read: it is then built again, once.
+    for (int attempt = 0; attempt < 2 && !hits; ++attempt) {
+        const UpdateReport report = index.update(catalog, terminalProgress());
+        if (!report.completed) {
+            printError(QStringLiteral("検索用の索引を作成できませんでした: ") + report.error);
+            return 1;
+        }
+        if (report.skipped > 0)
+            printError(QStringLiteral("メールとして読めないファイルが %1 通あり、索引に入れていません").arg(report.skipped));
+        hits = index.search(query);
+    }
+    if (!hits) {
+        printError(QStringLiteral("検索用の索引を読めませんでした"));
+        return 1;
+    }
+    for (const SearchHit& hit : *hits)
+        printLine(hitLine(hit));
+    return hits->empty() ? 1 : 0;
+}
+
+} // namespace fumibako::tool
