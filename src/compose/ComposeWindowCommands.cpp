@@ -89,7 +89,6 @@ void ComposeWindow::open(ComposeMode mode, const QString& path, const QString& n
     ComposeContent fields = content();
     m_controller.open(mode, path, name, section, stored, fields);
     m_controller.setFields(fields, afterwards);
-    m_controller.applyReply(afterwards);
     fillRecentRecipients();
     showContent(fields);
     showState();
@@ -99,7 +98,6 @@ void ComposeWindow::setFields(const ComposeFields& fields)
 {
     ComposeContent current = content();
     m_controller.setFields(current, fields);
-    m_controller.applyReply(fields);
     showContent(current);
 }
 

@@ -379,24 +379,22 @@ std::optional<std::vector<SearchHit>> SearchDatabase::search(const SearchQuery& 
 
 qint64 SearchDatabase::deadRows()
 {
-    sqlite3_stmt* select = nullptr;
-    qint64 dead = -1;
-    if (check(sqlite3_prepare_v2(m_db, "SELECT CAST(value AS INTEGER) FROM meta WHERE key='dead'", -1, &select, nullptr))
-        && sqlite3_step(select) == SQLITE_ROW)
-        dead = sqlite3_column_int64(select, 0);
-    sqlite3_finalize(select);
-    return dead;
+    return singleInteger("SELECT CAST(value AS INTEGER) FROM meta WHERE key='dead'");
 }
 
 qint64 SearchDatabase::liveRows()
 {
+    return singleInteger("SELECT count(*) FROM messages WHERE readable=1");
+}
+
+qint64 SearchDatabase::singleInteger(const char* sql)
+{
     sqlite3_stmt* select = nullptr;
-    qint64 live = -1;
-    if (check(sqlite3_prepare_v2(m_db, "SELECT count(*) FROM messages WHERE readable=1", -1, &select, nullptr))
-        && sqlite3_step(select) == SQLITE_ROW)
-        live = sqlite3_column_int64(select, 0);
+    qint64 value = -1;
+    if (check(sqlite3_prepare_v2(m_db, sql, -1, &select, nullptr)) && sqlite3_step(select) == SQLITE_ROW)
+        value = sqlite3_column_int64(select, 0);
     sqlite3_finalize(select);
-    return live;
+    return value;
 }
 
 } // namespace fumibako::search

@@ -114,6 +114,8 @@ private:
     sqlite3_stmt* statement(int which, const char* sql);
     bool check(int code);
     bool addDead(qint64 count);
+    /** The integer in the first column of the first row @p sql gives; -1 when there is none. */
+    qint64 singleInteger(const char* sql);
 
     sqlite3* m_db;
     std::vector<sqlite3_stmt*> m_statements;

@@ -134,6 +134,7 @@ void ComposeController::setFields(ComposeContent& content, const ComposeFields& 
     // Only the fields set count as opened: what the user typed in the others is still unsaved.
     applyFields(m_opened, fields);
     m_opened = withCrLfBody(m_opened);
+    applyReply(fields);
 }
 
 void ComposeController::addMailto(ComposeContent& content, const storage::MailtoAddresses& mailto)

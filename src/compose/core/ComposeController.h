@@ -100,7 +100,11 @@ public:
               const transfer::CurrentMail& stored, ComposeContent& content);
     /** "保存" as the account presets it ("MailHozon"), for a window shown without OpenCompose. */
     void presetKeep(ComposeContent& content);
-    /** A caller (a reply, a link, a redirect) sets @p fields: they are part of what the window opened with. */
+    /**
+     * A caller (a reply, a link, a redirect) sets @p fields: they are part of what the window
+     * opened with. The references a reply gives are kept with the message until OpenCompose fills
+     * the window anew: they go out with it when sent, and are stored with it in the outbox or drafts.
+     */
     void setFields(ComposeContent& content, const ComposeFields& fields);
     /** A "mailto:" command line adds to the fields (addMailtoFields), as a caller does. */
     void addMailto(ComposeContent& content, const storage::MailtoAddresses& mailto);
@@ -110,11 +114,6 @@ public:
      * what closing would lose.
      */
     bool changedSinceOpened(const ComposeContent& content) const;
-    /**
-     * The references @p fields give (a reply), kept with the message until OpenCompose fills the
-     * window anew: they go out with it when sent, and are stored with it in the outbox or drafts.
-     */
-    void applyReply(const ComposeFields& fields);
 
     QString caption() const;
     bool isRedirect() const { return m_redirect; }
@@ -158,6 +157,7 @@ public:
     const QString& section() const { return m_section; }
 
 private:
+    void applyReply(const ComposeFields& fields);
     void emptyFields(ComposeContent& content);
     void fillRecentRecipients();
     transfer::CurrentMail record(const ComposeContent& content, bool withRedirect) const;
