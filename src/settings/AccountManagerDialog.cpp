@@ -145,6 +145,9 @@ void AccountManagerDialog::createSignInRow(QGridLayout* grid, int row)
     m_signInNote = new QLabel(frame);
     m_signInNote->setObjectName(QStringLiteral("lblSignIn"));
     m_signInNote->setWordWrap(true);
+    // A window's layout does not ask a wrapped label's height for its width, so the note's last
+    // line would be cut off: the label keeps its own minimum height for the width it gets.
+    m_signInNote->installEventFilter(this);
     grid->addWidget(caption, row, 0);
     grid->addWidget(m_auth, row, 1);
     grid->addWidget(m_signInButton, row, 2);
@@ -405,6 +408,16 @@ void AccountManagerDialog::okClicked()
         return;
     }
     applyLayout();
+}
+
+bool AccountManagerDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_signInNote && event->type() == QEvent::Resize) {
+        const int needed = m_signInNote->heightForWidth(m_signInNote->width());
+        if (needed > 0 && needed != m_signInNote->minimumHeight())
+            m_signInNote->setMinimumHeight(needed);
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 void AccountManagerDialog::keyPressEvent(QKeyEvent* event)

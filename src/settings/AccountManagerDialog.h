@@ -43,6 +43,8 @@ public:
 protected:
     /** Escape acts as the cancel button: back to viewing from a new or edited account, else closing. */
     void keyPressEvent(QKeyEvent* event) override;
+    /** Keeps the wrapped sign-in note as tall as its text at the width it is given. */
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createWidgets();
