@@ -356,25 +356,29 @@ bool SearchDatabase::setFolder(const QString& place, const QString& folder)
     return check(sqlite3_step(update)) && sqlite3_changes(m_db) > 0;
 }
 
-std::optional<std::vector<SearchHit>> SearchDatabase::search(const SearchQuery& query)
+std::optional<SearchResults> SearchDatabase::search(const SearchQuery& query)
 {
-    // From the words to the messages (CROSS JOIN keeps that order), newest first.
-    sqlite3_stmt* select = statement(kSearch, "SELECT m.folder, m.place, m.sender, m.subject, m.date"
+    // From the words to the messages (CROSS JOIN keeps that order); sorted afterwards, which
+    // takes half the time SQLite's sorting of whole rows takes.
+    sqlite3_stmt* select = statement(kSearch, "SELECT m.id, m.folder, m.place, m.sender, m.subject, m.date"
                                               " FROM words CROSS JOIN messages AS m ON m.id = words.rowid"
-                                              " WHERE words MATCH ?1 ORDER BY m.date DESC, m.id DESC");
+                                              " WHERE words MATCH ?1");
     if (!select)
         return std::nullopt;
     const Reset reset{select};
     bindText(select, 1, query.ftsExpression());
-    std::vector<SearchHit> hits;
+    SearchResults results;
+    const auto bytes = [select](int column) {
+        return QByteArrayView(static_cast<const char*>(sqlite3_column_blob(select, column)),
+                              sqlite3_column_bytes(select, column));
+    };
     int step;
-    while ((step = sqlite3_step(select)) == SQLITE_ROW) {
-        hits.push_back({columnText(select, 0), columnText(select, 1), columnText(select, 2), columnText(select, 3),
-                        columnText(select, 4)});
-    }
+    while ((step = sqlite3_step(select)) == SQLITE_ROW)
+        results.append(sqlite3_column_int64(select, 0), bytes(1), bytes(2), bytes(3), bytes(4), bytes(5));
     if (!check(step))
         return std::nullopt;
-    return hits;
+    results.sortNewestFirst();
+    return results;
 }
 
 qint64 SearchDatabase::deadRows()

@@ -26,11 +26,11 @@ constexpr qint64 kCommitIntervalMs = 1000;
 
 } // namespace
 
-std::optional<std::vector<SearchHit>> readOnlySearch(const QString& file, const SearchQuery& query, bool* unusable)
+std::optional<SearchResults> readOnlySearch(const QString& file, const SearchQuery& query, bool* unusable)
 {
     const std::unique_ptr<SearchDatabase> db =
         SearchDatabase::open(file, SearchDatabase::OpenMode::ExistingOnly, nullptr);
-    std::optional<std::vector<SearchHit>> hits = db ? db->search(query) : std::nullopt;
+    std::optional<SearchResults> hits = db ? db->search(query) : std::nullopt;
     if (unusable)
         *unusable = db ? db->isDamaged() : QFileInfo::exists(file);
     return hits;
@@ -233,12 +233,12 @@ bool SearchIndex::removed(const QString& folderKey, const QString& fileName)
     return done;
 }
 
-std::optional<std::vector<SearchHit>> SearchIndex::search(const SearchQuery& query)
+std::optional<SearchResults> SearchIndex::search(const SearchQuery& query)
 {
     SearchDatabase* db = database(nullptr);
     if (!db)
         return std::nullopt;
-    std::optional<std::vector<SearchHit>> hits = db->search(query);
+    std::optional<SearchResults> hits = db->search(query);
     if (!hits)
         dropIfDamaged();
     return hits;

@@ -39,7 +39,7 @@ struct UpdateReport {
  * whether a file is there that is no usable index (damaged, or of another version): its writer
  * should build it anew.
  */
-std::optional<std::vector<SearchHit>> readOnlySearch(const QString& file, const SearchQuery& query,
+std::optional<SearchResults> readOnlySearch(const QString& file, const SearchQuery& query,
                                                      bool* unusable = nullptr);
 
 /** Called with the messages read so far and how many are to be read. */
@@ -92,7 +92,7 @@ public:
      * The messages that hold every term of @p query, newest first; nothing when the index could
      * not be read (a damaged index is deleted: the next update() builds it again).
      */
-    std::optional<std::vector<SearchHit>> search(const SearchQuery& query);
+    std::optional<SearchResults> search(const SearchQuery& query);
 
     /** Closes the database; the next use opens it again. */
     void close();

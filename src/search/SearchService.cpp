@@ -76,11 +76,11 @@ void SearchService::postUpdate(const QStringList& receivedFolders)
     });
 }
 
-std::optional<std::vector<SearchHit>> SearchService::search(const SearchQuery& query)
+std::optional<SearchResults> SearchService::search(const SearchQuery& query)
 {
     if (m_indexFile.isEmpty())
         return std::nullopt;
-    std::optional<std::vector<SearchHit>> hits = readOnlySearch(m_indexFile, query);
+    std::optional<SearchResults> hits = readOnlySearch(m_indexFile, query);
     if (!hits && !m_rebuildPosted) {
         // Deleted or damaged behind the writer's back. Only the writer deletes the file; it
         // then builds it anew.

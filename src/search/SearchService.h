@@ -53,7 +53,7 @@ public:
      * index is built; nothing when there is no usable index (one deleted or damaged meanwhile is
      * then built anew).
      */
-    std::optional<std::vector<SearchHit>> search(const SearchQuery& query);
+    std::optional<SearchResults> search(const SearchQuery& query);
 
     /** Whether the writer has work queued or running. */
     bool isBusy();
