@@ -133,7 +133,7 @@ int main(int argc, char** argv)
     const auto searchMs = [&](const QString& typed) {
         size_t hits = 0;
         const double ms = bench::medianMs(5, {}, [&] {
-            hits = search::readOnlySearch(indexFile, search::SearchQuery::parse(typed)).value_or(std::vector<search::SearchHit>()).size();
+            hits = size_t(search::readOnlySearch(indexFile, search::SearchQuery::parse(typed)).value_or(search::SearchResults()).size());
         });
         std::fprintf(stderr, "search \"%s\": %zu messages in %.1f ms\n", typed.toUtf8().constData(), hits, ms);
         return ms;

@@ -8,7 +8,12 @@ namespace fumibako::search {
 QString RowFilter::rowText(const storage::MailRow& row)
 {
     // A line break between the two: no term holds one, so none matches across them.
-    return comparableText(row.subject()) + QLatin1Char('\n') + comparableText(row.field1());
+    QString text;
+    text.reserve(row.subject().size() + row.field1().size() + 1);
+    appendComparable(text, row.subject());
+    text.append(QLatin1Char('\n'));
+    appendComparable(text, row.field1());
+    return text;
 }
 
 QList<int> RowFilter::matchingRows(const storage::MailList& rows, const SearchQuery& query)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "search/SearchResults.h"
+
 #include <QHash>
 #include <QString>
 
@@ -39,16 +41,6 @@ struct ListedMessage {
     QString stamp;
 };
 
-/** A message that a search found. */
-struct SearchHit {
-    QString folder;
-    QString place;
-    QString sender;
-    QString subject;
-    QString date;
-
-    friend bool operator==(const SearchHit&, const SearchHit&) = default;
-};
 
 /**
  * @short The search index of one account: an SQLite database with an FTS5 table of the messages'
@@ -95,7 +87,7 @@ public:
     bool setFolder(const QString& place, const QString& folder);
 
     /** The messages that hold every term of @p query, newest first. */
-    std::optional<std::vector<SearchHit>> search(const SearchQuery& query);
+    std::optional<SearchResults> search(const SearchQuery& query);
 
     /** Words of messages that are gone, and the messages listed with words. */
     qint64 deadRows();

@@ -26,14 +26,11 @@ constexpr qint64 kCommitIntervalMs = 1000;
 
 } // namespace
 
-std::optional<std::vector<SearchHit>> readOnlySearch(const QString& file, const SearchQuery& query, bool* unusable)
+std::optional<SearchResults> readOnlySearch(const QString& file, const SearchQuery& query)
 {
     const std::unique_ptr<SearchDatabase> db =
         SearchDatabase::open(file, SearchDatabase::OpenMode::ExistingOnly, nullptr);
-    std::optional<std::vector<SearchHit>> hits = db ? db->search(query) : std::nullopt;
-    if (unusable)
-        *unusable = db ? db->isDamaged() : QFileInfo::exists(file);
-    return hits;
+    return db ? db->search(query) : std::nullopt;
 }
 
 QString buildingIndexText(int done, int total)
@@ -184,6 +181,8 @@ UpdateReport SearchIndex::update(const std::vector<CatalogEntry>& catalog, const
     // A file found damaged on the way is deleted and built again, once.
     for (int attempt = 0; attempt < 2; ++attempt) {
         report = UpdateReport{};
+        if (m_db && !QFileInfo::exists(m_file))
+            close(); // deleted behind this connection's back: it would write into the void
         if (!database(&report.error))
             return report;
         if (isWorn(m_db->deadRows(), m_db->liveRows())) {
@@ -233,12 +232,12 @@ bool SearchIndex::removed(const QString& folderKey, const QString& fileName)
     return done;
 }
 
-std::optional<std::vector<SearchHit>> SearchIndex::search(const SearchQuery& query)
+std::optional<SearchResults> SearchIndex::search(const SearchQuery& query)
 {
     SearchDatabase* db = database(nullptr);
     if (!db)
         return std::nullopt;
-    std::optional<std::vector<SearchHit>> hits = db->search(query);
+    std::optional<SearchResults> hits = db->search(query);
     if (!hits)
         dropIfDamaged();
     return hits;

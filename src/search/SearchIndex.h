@@ -35,12 +35,9 @@ struct UpdateReport {
 
 /**
  * Searches the index in @p file without writing to it, while its writer (SearchIndex) may be
- * building it: nothing when there is no usable index there. Then @p unusable (optional) tells
- * whether a file is there that is no usable index (damaged, or of another version): its writer
- * should build it anew.
+ * building it: nothing when there is no usable index there (missing, damaged, of another version).
  */
-std::optional<std::vector<SearchHit>> readOnlySearch(const QString& file, const SearchQuery& query,
-                                                     bool* unusable = nullptr);
+std::optional<SearchResults> readOnlySearch(const QString& file, const SearchQuery& query);
 
 /** Called with the messages read so far and how many are to be read. */
 using UpdateProgress = std::function<void(int done, int total)>;
@@ -92,7 +89,7 @@ public:
      * The messages that hold every term of @p query, newest first; nothing when the index could
      * not be read (a damaged index is deleted: the next update() builds it again).
      */
-    std::optional<std::vector<SearchHit>> search(const SearchQuery& query);
+    std::optional<SearchResults> search(const SearchQuery& query);
 
     /** Closes the database; the next use opens it again. */
     void close();

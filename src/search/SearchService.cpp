@@ -28,6 +28,8 @@ void SearchService::setAccount(const QString& indexFile, const storage::AccountP
     m_worker->clear();
     m_cancel->store(true);
     m_cancel = std::make_shared<std::atomic<bool>>(false);
+    m_pendingUpdates = 0;
+    ++m_account;
     m_indexFile = indexFile;
     m_index = std::make_shared<SearchIndex>(indexFile, paths, platform::SerialWorker::Priority::Idle);
     prepareIndexFolder(indexFile);
@@ -50,10 +52,11 @@ void SearchService::post(std::function<void(SearchIndex&)> job)
 void SearchService::postUpdate(const QStringList& receivedFolders)
 {
     m_receivedFolders = receivedFolders;
+    ++m_pendingUpdates;
     const QPointer<SearchService> self(this);
-    post([self, cancel = m_cancel, receivedFolders](SearchIndex& index) {
+    post([self, cancel = m_cancel, account = m_account, receivedFolders](SearchIndex& index) {
         if (cancel->load())
-            return;
+            return; // the account changed: its count of pending updates went with it
         // The folders are read here, on the writer's thread: the profile store serialises its calls.
         const std::vector<CatalogEntry> catalog = readCatalog(index.paths(), receivedFolders);
         QElapsedTimer sinceReport;
@@ -67,24 +70,25 @@ void SearchService::postUpdate(const QStringList& receivedFolders)
                     Q_EMIT self->progress(done, total);
             }, Qt::QueuedConnection);
         }, cancel.get());
-        QMetaObject::invokeMethod(self.data(), [self, outcome] {
-            if (!self)
-                return;
-            self->m_rebuildPosted = false;
+        if (cancel->load())
+            return; // the account changed meanwhile
+        QMetaObject::invokeMethod(self.data(), [self, account, outcome] {
+            if (!self || self->m_account != account)
+                return; // reported after the account changed
+            --self->m_pendingUpdates;
             Q_EMIT self->updated(outcome);
         }, Qt::QueuedConnection);
     });
 }
 
-std::optional<std::vector<SearchHit>> SearchService::search(const SearchQuery& query)
+std::optional<SearchResults> SearchService::search(const SearchQuery& query)
 {
     if (m_indexFile.isEmpty())
         return std::nullopt;
-    std::optional<std::vector<SearchHit>> hits = readOnlySearch(m_indexFile, query);
-    if (!hits && !m_rebuildPosted) {
-        // Deleted or damaged behind the writer's back. Only the writer deletes the file; it
-        // then builds it anew.
-        m_rebuildPosted = true;
+    std::optional<SearchResults> hits = readOnlySearch(m_indexFile, query);
+    if (!hits && m_pendingUpdates == 0) {
+        // Deleted or damaged behind the writer's back (a build under way sees to it itself).
+        // Only the writer deletes the file; it then builds it anew.
         post([](SearchIndex& index) { index.discard(); });
         postUpdate(m_receivedFolders);
     }

@@ -53,7 +53,7 @@ public:
      * index is built; nothing when there is no usable index (one deleted or damaged meanwhile is
      * then built anew).
      */
-    std::optional<std::vector<SearchHit>> search(const SearchQuery& query);
+    std::optional<SearchResults> search(const SearchQuery& query);
 
     /** Whether the writer has work queued or running. */
     bool isBusy();
@@ -81,7 +81,8 @@ private:
     std::shared_ptr<SearchIndex> m_index; // used on the worker thread only
     QString m_indexFile;
     QStringList m_receivedFolders;
-    bool m_rebuildPosted = false; // a search found no index; the writer builds it anew
+    int m_pendingUpdates = 0; // posted and not yet ended
+    quint64 m_account = 0;    // counts setAccount(): what a late report belongs to
     std::shared_ptr<std::atomic<bool>> m_cancel = std::make_shared<std::atomic<bool>>(false);
     // Declared last: destroyed first, so no job outlives what it uses.
     std::unique_ptr<platform::SerialWorker> m_worker;

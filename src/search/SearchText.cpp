@@ -111,28 +111,21 @@ bool foldsToItself(char16_t c)
 
 } // namespace
 
-QString foldText(QStringView text)
+bool isFoldedAlready(QStringView text)
 {
-    QString folded(text.size(), Qt::Uninitialized);
-    char16_t* out = reinterpret_cast<char16_t*>(folded.data());
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char16_t c = text[i].unicode();
-        if (!foldsToItself(c))
-            return text.toString().normalized(QString::NormalizationForm_KC).toCaseFolded();
-        out[i] = c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
+    for (const QChar c : text) {
+        if (!foldsToItself(c.unicode()))
+            return false;
     }
-    return folded;
+    return true;
 }
 
-QString comparableText(QStringView text)
-{
-    return comparableFolded(foldText(text));
-}
+namespace {
 
-QString comparableFolded(QStringView folded)
+// Writes the comparable form of @p folded to @p out (room for folded.size() units); A-Z are
+// lowered on the way when @p lowerAscii. Returns the units written.
+qsizetype writeComparable(char16_t* out, QStringView folded, bool lowerAscii)
 {
-    QString comparable(folded.size(), Qt::Uninitialized);
-    char16_t* out = reinterpret_cast<char16_t*>(comparable.data());
     qsizetype length = 0;
     CharClass last = CharClass::Separator;
     bool gap = false;
@@ -147,12 +140,54 @@ QString comparableFolded(QStringView folded)
                 out[length++] = u' '; // a separator run is at least as long as its space
             gap = false;
             last = kind;
-            for (int unit = 0; unit < units; ++unit)
-                out[length++] = folded[i + unit].unicode();
+            if (lowerAscii && c >= u'A' && c <= u'Z')
+                out[length++] = char16_t(c + 32);
+            else
+                for (int unit = 0; unit < units; ++unit)
+                    out[length++] = folded[i + unit].unicode();
         }
         i += units;
     }
-    comparable.truncate(length);
+    return length;
+}
+
+} // namespace
+
+QString foldText(QStringView text)
+{
+    if (!isFoldedAlready(text))
+        return text.toString().normalized(QString::NormalizationForm_KC).toCaseFolded();
+    QString folded(text.size(), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(folded.data());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i].unicode();
+        out[i] = c >= u'A' && c <= u'Z' ? char16_t(c + 32) : c;
+    }
+    return folded;
+}
+
+void appendComparable(QString& out, QStringView text)
+{
+    // Most text needs no normalization: it is made comparable as it is, A-Z lowered on the way.
+    const bool asItIs = isFoldedAlready(text);
+    const QString folded = asItIs ? QString() : foldText(text);
+    const QStringView source = asItIs ? text : QStringView(folded);
+    const qsizetype start = out.size();
+    out.resize(start + source.size());
+    out.truncate(start + writeComparable(reinterpret_cast<char16_t*>(out.data()) + start, source, asItIs));
+}
+
+QString comparableText(QStringView text)
+{
+    QString comparable;
+    appendComparable(comparable, text);
+    return comparable;
+}
+
+QString comparableFolded(QStringView folded)
+{
+    QString comparable(folded.size(), Qt::Uninitialized);
+    comparable.truncate(writeComparable(reinterpret_cast<char16_t*>(comparable.data()), folded, false));
     return comparable;
 }
 

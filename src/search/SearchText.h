@@ -40,6 +40,12 @@ QString comparableText(QStringView text);
 /** comparableText() of a text that is folded already. */
 QString comparableFolded(QStringView folded);
 
+/** Appends comparableText() of @p text to @p out. */
+void appendComparable(QString& out, QStringView text);
+
+/** Whether folding leaves @p text as it is but for A-Z (most Japanese mail): no normalization needed. */
+bool isFoldedAlready(QStringView text);
+
 /**
  * Words longer than this many characters (a hash, a run of encoded data) are indexed by their
  * beginning, and a term's longer word asks for that beginning as a prefix.

@@ -28,7 +28,7 @@ class TestSearchRules : public QObject {
         words.body = foldText(text);
         if (!db || !db->add({QStringLiteral("i/a"), QStringLiteral("標準BOX"), {}, {}, {}, {}}, &words))
             return false;
-        const std::optional<std::vector<SearchHit>> hits = db->search(SearchQuery::parse(typed));
+        const std::optional<SearchResults> hits = db->search(SearchQuery::parse(typed));
         return hits && hits->size() == 1;
     }
 

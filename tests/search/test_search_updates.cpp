@@ -50,8 +50,9 @@ class TestSearchUpdates : public QObject {
     {
         m_service->waitUntilIdle();
         QStringList places;
-        for (const SearchHit& hit : m_service->search(SearchQuery::parse(typed)).value_or(std::vector<SearchHit>()))
-            places.append(hit.folder + QLatin1Char('/') + fileNameOf(hit.place));
+        const SearchResults hits = m_service->search(SearchQuery::parse(typed)).value_or(SearchResults());
+        for (qsizetype i = 0; i < hits.size(); ++i)
+            places.append(hits.at(i).folder.toString() + QLatin1Char('/') + hits.at(i).fileName().toString());
         return places;
     }
 

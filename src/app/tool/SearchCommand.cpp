@@ -37,7 +37,10 @@ UpdateProgress terminalProgress()
 
 QString hitLine(const SearchHit& hit)
 {
-    return QStringList{hit.folder, fileNameOf(hit.place), hit.sender, hit.subject, hit.date}.join(QLatin1Char('\t'));
+    const QChar tab = QLatin1Char('\t');
+    QString line;
+    line.append(hit.folder).append(tab).append(hit.fileName()).append(tab).append(hit.sender).append(tab);
+    return line.append(hit.subject).append(tab).append(hit.date);
 }
 
 } // namespace
@@ -64,7 +67,7 @@ int runSearchCommand(const QString& dataDirOption, const QStringList& args)
     prepareIndexFolder(indexFile);
     SearchIndex index(indexFile, paths);
     const std::vector<CatalogEntry> catalog = readCatalog(paths, receivedFolderKeys(tree));
-    std::optional<std::vector<SearchHit>> hits;
+    std::optional<SearchResults> hits;
     // A damaged index shows only when it is read: it is then built again, once.
     for (int attempt = 0; attempt < 2 && !hits; ++attempt) {
         const UpdateReport report = index.update(catalog, terminalProgress());
@@ -80,9 +83,9 @@ int runSearchCommand(const QString& dataDirOption, const QStringList& args)
         printError(QStringLiteral("検索用の索引を読めませんでした"));
         return 1;
     }
-    for (const SearchHit& hit : *hits)
-        printLine(hitLine(hit));
-    return hits->empty() ? 1 : 0;
+    for (qsizetype i = 0; i < hits->size(); ++i)
+        printLine(hitLine(hits->at(i)));
+    return hits->isEmpty() ? 1 : 0;
 }
 
 } // namespace fumibako::tool
