@@ -1,18 +1,19 @@
 #include "mainwin/MainWindow.h"
 
 #include "mainwin/FolderIconModel.h"
-#include "mainwin/Icons.h"
 #include "mainwin/MainViews.h"
 #include "mainwin/ReceiveDialogs.h"
 #include "mainwin/SendingNoticeWindow.h"
 #include "addressbook/AddressTable.h"
 #include "compose/ComposeHost.h"
+#include "compose/core/AddressBookMail.h"
 #include "mainwin/core/MailTableModel.h"
 #include "platform/FreedMemory.h"
 #include "settings/AccountManagerDialog.h"
 #include "settings/EnvironmentDialog.h"
 #include "storage/MailtoCommandLine.h"
 #include "transfer/Receiving.h"
+#include "widgets/Icons.h"
 
 #include <QAction>
 #include <QApplication>
@@ -34,7 +35,7 @@ MainWindow::MainWindow(const storage::ProgramPaths& paths, platform::UserPrompts
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(mainWindowTitle(QApplication::applicationVersion()));
-    setWindowIcon(themedIcon(QStringLiteral("program")));
+    setWindowIcon(widgets::themedIcon(QStringLiteral("program")));
     m_mailModel = new MailTableModel(m_folder, this);
     m_treeModel = new FolderIconModel(m_session.folderTree(), this);
     // Restarted by every listing, sort and preview, so it runs once the user pauses.

@@ -1,8 +1,8 @@
 // The main window's menus, pop-up menus and toolbar, with their captions and enabling.
 #include "mainwin/MainWindow.h"
 
-#include "mainwin/Icons.h"
 #include "mainwin/MainViews.h"
+#include "widgets/Icons.h"
 
 #include <QActionGroup>
 #include <QMenu>
@@ -111,7 +111,7 @@ void MainWindow::createToolBar()
     setContextMenuPolicy(Qt::NoContextMenu);
     m_toolBar->setIconSize(QSize(28, 28));
     const auto add = [this](const QString& icon, const QString& tip, void (MainWindow::*slot)()) {
-        QAction* action = m_toolBar->addAction(themedIcon(icon), tip);
+        QAction* action = m_toolBar->addAction(widgets::themedIcon(icon), tip);
         action->setToolTip(tip);
         connect(action, &QAction::triggered, this, slot);
         return action;

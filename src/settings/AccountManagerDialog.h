@@ -1,8 +1,8 @@
 #pragma once
 
-#include "mainwin/WindowPrompts.h"
 #include "settings/core/AccountManager.h"
 #include "settings/core/ConnectionTest.h"
+#include "widgets/WindowPrompts.h"
 
 #include <QDialog>
 
@@ -64,7 +64,7 @@ private:
     void cancelClicked();
     void checkClicked();
 
-    mainwin::WindowPrompts m_prompts;
+    widgets::WindowPrompts m_prompts;
     AccountManager m_manager;
     ConnectionTest m_connectionTest;
     QString m_currentAccount;

@@ -1,11 +1,11 @@
-#include "mainwin/WindowPrompts.h"
+#include "widgets/WindowPrompts.h"
 
 #include <QApplication>
 #include <QLabel>
 #include <QMessageBox>
 #include <QStatusBar>
 
-namespace fumibako::mainwin {
+namespace fumibako::widgets {
 
 using platform::Answer;
 using platform::Buttons;
@@ -99,4 +99,4 @@ void WindowPrompts::setStatus(int panel, const QString& text)
         m_scripted->setStatus(panel, text);
 }
 
-} // namespace fumibako::mainwin
+} // namespace fumibako::widgets
