@@ -150,7 +150,7 @@ bool storePassword(const QString& userFile, const QString& password, const Fille
     // every reader removes: unquoted, a read would trim the space or take the quote and a filler
     // that happens to match it at the end for a pair of quotes.
     const QString stored = quotedIfNeeded(scramblePassword(password, senderName, filler));
-    return IniWriteString(kProperty, QStringLiteral("Password"), stored, userFile) == QLatin1String("1");
+    return writeProfileString(userFile, kProperty, QStringLiteral("Password"), stored);
 }
 
 } // namespace fumibako::storage

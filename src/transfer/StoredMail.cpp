@@ -82,7 +82,7 @@ int writeReceivedEntry(bool isNew, const QString& folder, QString& name, const Q
                          storage::indexField(fields.date));
     row.unread = isNew;
     row.attachment = fields.hasAttachments;
-    if (storage::IniWriteString(section, name, storage::BuildIndexValue(row), receivedIndexFile) != QLatin1String("1"))
+    if (!storage::writeProfileString(receivedIndexFile, section, name, storage::BuildIndexValue(row)))
         return -1;
     return needsNewName ? 2 : 0;
 }

@@ -243,7 +243,7 @@ bool ComposeController::writeStored(const transfer::CurrentMail& mail, const QSt
     QString error;
     if (transfer::WriteOutgoingFile(mail, &error)) {
         const QString value = indexValue(mail, m_services.clock());
-        if (storage::IniWriteString(section, mail.mailName, value, indexFile) == QLatin1String("1"))
+        if (storage::writeProfileString(indexFile, section, mail.mailName, value))
             return true;
         error = QStringLiteral("メールの一覧 (%1) に書き込めませんでした").arg(QFileInfo(indexFile).fileName());
     }
