@@ -62,7 +62,7 @@ EntryOutcome sendOutboxEntry(const QString& line, CurrentMail& mail, SendContext
     const QString key = line.left(line.indexOf(QLatin1Char('=')));
     const bool drop = !storage::ParseIndexLine(line) ||
                       !storage::IniGetString(SentBox, key, 256, file).isEmpty() ||
-                      ReadStoredMail(mail, 0, context.paths.outputDir, key, QString()) != 0;
+                      !ReadStoredMail(mail, StoredMailKind::Outgoing, context.paths.outputDir, key, QString());
     if (!drop && SendCurrentMail(mail, context) != 1)
         return EntryOutcome::Failed;
     storage::IniDeleteKey(file, Outbox, key);
@@ -74,7 +74,7 @@ EntryOutcome sendOutboxEntry(const QString& line, CurrentMail& mail, SendContext
 int SendStoredMail(CurrentMail& mail, SendContext& context, const QString& folder, const QString& name,
                    const QString& section)
 {
-    if (ReadOutgoingFile(mail, folder, name) != 0) {
+    if (!ReadOutgoingFile(mail, folder, name)) {
         const Answer answer = context.prompts.message(
             QStringLiteral("メール読み込み時にエラーが発生しました。次のメールに移りますか？"),
             QStringLiteral("送信前エラー"), Icon::Exclamation, Buttons::YesNo);

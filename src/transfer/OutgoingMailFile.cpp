@@ -72,17 +72,17 @@ bool WriteOutgoingFile(const CurrentMail& mail, QString* error)
     return platform::writeFileAtomically(mail.mailPath + mail.mailName, outgoingFileBytes(mail), error);
 }
 
-int ReadOutgoingFile(CurrentMail& mail, const QString& folder, const QString& name)
+bool ReadOutgoingFile(CurrentMail& mail, const QString& folder, const QString& name)
 {
     QFile file(folder + name);
     if (name.isEmpty() || !file.open(QIODevice::ReadOnly))
-        return -1;
+        return false;
     const QStringList lines = splitLines(decodeOutgoingText(file.readAll()));
     if (lines.size() < 6)
-        return -1;
+        return false;
     const std::optional<qint16> keepFlag = parseKeepFlag(lines.at(5));
     if (!keepFlag)
-        return -1;
+        return false;
     mail.mailPath = folder;
     mail.mailName = name;
     mail.to = lines.at(0);
@@ -94,7 +94,7 @@ int ReadOutgoingFile(CurrentMail& mail, const QString& folder, const QString& na
     mail.body = lines.mid(6).join(kCrLf);
     mail.from = mail.to;
     mail.date = name.left(qMax(0, name.size() - 4));
-    return 0;
+    return true;
 }
 
 } // namespace fumibako::transfer

@@ -17,14 +17,14 @@ QString elementValue(const QString& element)
     return element.mid(element.indexOf(QLatin1Char(':')) + 2);
 }
 
-int readReceivedFile(CurrentMail& mail, const QString& folder, const QString& fileName,
+bool readReceivedFile(CurrentMail& mail, const QString& folder, const QString& fileName,
                      const QString& attachmentFolder)
 {
     const platform::mail::LibraryResult result =
         platform::mail::ReadMail(folder + fileName, kFieldOptions, attachmentFolder);
     // A readable file gives at least the five fields and the attachment count.
     if (!result.isList || result.list.size() < 6)
-        return -1;
+        return false;
     const QStringList& list = result.list;
     mail.mailPath = folder;
     mail.mailName = fileName;
@@ -38,22 +38,21 @@ int readReceivedFile(CurrentMail& mail, const QString& folder, const QString& fi
     for (qsizetype k = 1; k <= count; ++k)
         attachments.append(elementValue(list.at(k + 5)));
     mail.attachments = attachments;
-    return 0;
+    return true;
 }
 
 } // namespace
 
-int ReadStoredMail(CurrentMail& mail, int mode, const QString& folder, const QString& fileName,
-                   const QString& attachmentFolder)
+bool ReadStoredMail(CurrentMail& mail, StoredMailKind kind, const QString& folder, const QString& fileName,
+                    const QString& attachmentFolder)
 {
-    switch (mode) {
-    case 0:
+    switch (kind) {
+    case StoredMailKind::Outgoing:
         return ReadOutgoingFile(mail, folder, fileName);
-    case 6:
+    case StoredMailKind::Received:
         return readReceivedFile(mail, folder, fileName, attachmentFolder);
-    default:
-        return -1;
     }
+    return false;
 }
 
 namespace {
@@ -92,7 +91,7 @@ int writeReceivedEntry(bool isNew, const QString& folder, QString& name, const Q
 int IndexReceivedMail(CurrentMail& mail, bool isNew, const QString& folder, const QString& fileName,
                       const QString& section, const QString& receivedIndexFile, const QString& workDir)
 {
-    if (ReadStoredMail(mail, 6, folder, fileName, workDir) != 0)
+    if (!ReadStoredMail(mail, StoredMailKind::Received, folder, fileName, workDir))
         return -1;
     QString name = fileName;
     const EntryFields fields{mail.from, mail.subject, mail.date, mail.attachments.value(0).toInt() != 0};

@@ -31,17 +31,23 @@ struct CurrentMail {
     QString mailName; ///< the file name
 };
 
-/**
- * Reads a stored message into @p mail: mode 0 an outgoing file, mode 6 a received file through
- * the mail library (its attachments saved into @p attachmentFolder; with an empty folder they
- * are only named, nothing is written). 0 when read, -1 when not (the record then keeps its
- * previous contents).
- */
-int ReadStoredMail(CurrentMail& mail, int mode, const QString& folder, const QString& fileName,
-                   const QString& attachmentFolder);
+/** The two kinds of stored message file. */
+enum class StoredMailKind {
+    Outgoing, ///< a draft, a queued or a sent message, in the program's own format
+    Received, ///< a message as the server gave it
+};
 
 /**
- * Files a received message: reads it (mode 6, attachments to @p workDir), makes its name a safe
+ * Reads a stored message into @p mail: an outgoing file, or a received file through the mail
+ * library (its attachments saved into @p attachmentFolder; with an empty folder they are only
+ * named, nothing is written). False when it could not be read (the record then keeps its
+ * previous contents).
+ */
+bool ReadStoredMail(CurrentMail& mail, StoredMailKind kind, const QString& folder, const QString& fileName,
+                    const QString& attachmentFolder);
+
+/**
+ * Files a received message: reads it (attachments to @p workDir), makes its name a safe
  * key and writes its entry into @p section of @p receivedIndexFile, unread when @p isNew.
  * 0 when filed, 2 when filed under a changed name, -1 when not filed.
  */

@@ -81,7 +81,7 @@ class TestComposeController : public QObject {
     transfer::CurrentMail readBack(const QString& folder, const QString& name) const
     {
         transfer::CurrentMail mail;
-        if (transfer::ReadOutgoingFile(mail, folder, name) != 0)
+        if (!transfer::ReadOutgoingFile(mail, folder, name))
             qWarning("cannot read %s", qPrintable(folder + name));
         return mail;
     }

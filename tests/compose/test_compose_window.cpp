@@ -209,7 +209,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!closing);
 
         transfer::CurrentMail stored;
-        QCOMPARE(transfer::ReadOutgoingFile(stored, taro().draftDir, key), 0);
+        QVERIFY(transfer::ReadOutgoingFile(stored, taro().draftDir, key));
         QCOMPARE(stored.subject, QStringLiteral("直した件名"));
         QCOMPARE(stored.body, QStringLiteral("一行目\r\n二行目"));
         const QStringList after = MainWindowData::section(m_data->outgoingIndex(), QStringLiteral("下書き"));

@@ -263,9 +263,8 @@ private Q_SLOTS:
         writeBytes(account.dir.filePath(QStringLiteral("back/f.eml")), received[1].data);
         QDir().mkpath(account.dir.filePath(QStringLiteral("back/att")));
         CurrentMail back;
-        QCOMPARE(ReadStoredMail(back, 6, account.dir.filePath(QStringLiteral("back/")), QStringLiteral("f.eml"),
-                                account.dir.filePath(QStringLiteral("back/att/"))),
-                 0);
+        QVERIFY(ReadStoredMail(back, StoredMailKind::Received, account.dir.filePath(QStringLiteral("back/")),
+                               QStringLiteral("f.eml"), account.dir.filePath(QStringLiteral("back/att/"))));
         QCOMPARE(back.subject, QStringLiteral("Fw: original"));
         QCOMPARE(back.attachments.value(0), QStringLiteral("1"));
         QCOMPARE(QFileInfo(back.attachments.value(1)).fileName(), QStringLiteral("転送.eml"));

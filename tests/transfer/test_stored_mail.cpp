@@ -77,7 +77,7 @@ private Q_SLOTS:
         QVERIFY(bytes.endsWith("\r\n"));
 
         CurrentMail read;
-        QCOMPARE(ReadStoredMail(read, 0, m_folder, written.mailName, QString()), 0);
+        QVERIFY(ReadStoredMail(read, StoredMailKind::Outgoing, m_folder, written.mailName, QString()));
         QCOMPARE(read.to, written.to);
         QCOMPARE(read.cc, written.cc);
         QCOMPARE(read.bcc, QString());
@@ -100,7 +100,7 @@ private Q_SLOTS:
         written.mailName = QStringLiteral("x.txt");
         QVERIFY(WriteOutgoingFile(written));
         CurrentMail read;
-        QCOMPARE(ReadOutgoingFile(read, m_folder, written.mailName), 0);
+        QVERIFY(ReadOutgoingFile(read, m_folder, written.mailName));
         QCOMPARE(read.subject, QStringLiteral("two lines"));
         QCOMPARE(read.to, QStringLiteral("a@example.jp "));
         QCOMPARE(read.keepFlag, qint16(1));
@@ -136,7 +136,7 @@ private Q_SLOTS:
         QFETCH(QString, body);
         writeBytes(m_folder + QStringLiteral("m.txt"), bytes);
         CurrentMail mail;
-        QCOMPARE(ReadOutgoingFile(mail, m_folder, QStringLiteral("m.txt")), 0);
+        QVERIFY(ReadOutgoingFile(mail, m_folder, QStringLiteral("m.txt")));
         QCOMPARE(mail.to, QStringLiteral("to"));
         QCOMPARE(mail.subject, subject);
         QCOMPARE(mail.keepFlag, keepFlag);
@@ -158,7 +158,7 @@ private Q_SLOTS:
         if (!bytes.isEmpty())
             writeBytes(m_folder + QStringLiteral("m.txt"), bytes);
         CurrentMail mail = outgoingSample();
-        QCOMPARE(ReadStoredMail(mail, 0, m_folder, QStringLiteral("m.txt"), QString()), -1);
+        QVERIFY(!ReadStoredMail(mail, StoredMailKind::Outgoing, m_folder, QStringLiteral("m.txt"), QString()));
         QCOMPARE(mail.subject, outgoingSample().subject); // unchanged
         MailFileReader reader;
         QVERIFY(!reader.readOutgoing(m_folder, QStringLiteral("m.txt")));
@@ -168,7 +168,7 @@ private Q_SLOTS:
     {
         writeBytes(m_folder + QStringLiteral("r.eml"), kTwoAttachments);
         CurrentMail mail = outgoingSample();
-        QCOMPARE(ReadStoredMail(mail, 6, m_folder, QStringLiteral("r.eml"), m_work), 0);
+        QVERIFY(ReadStoredMail(mail, StoredMailKind::Received, m_folder, QStringLiteral("r.eml"), m_work));
         QCOMPARE(mail.subject, QStringLiteral("files"));
         QCOMPARE(mail.from, QStringLiteral("yamada@example.jp"));
         QCOMPARE(mail.to, QStringLiteral("sato@example.com"));
@@ -189,7 +189,7 @@ private Q_SLOTS:
         writeBytes(m_folder + QStringLiteral("r.eml"), kTwoAttachments);
         for (int read = 0; read < 3; ++read) {
             CurrentMail mail;
-            QCOMPARE(ReadStoredMail(mail, 6, m_folder, QStringLiteral("r.eml"), QString()), 0);
+            QVERIFY(ReadStoredMail(mail, StoredMailKind::Received, m_folder, QStringLiteral("r.eml"), QString()));
             QCOMPARE(mail.attachments, (QStringList{QStringLiteral("2"), QStringLiteral("one.bin"), QStringLiteral("two.txt")}));
             QVERIFY(mail.body.startsWith(QStringLiteral("see")));
         }
