@@ -30,7 +30,7 @@ MainWindow::MainWindow(const storage::ProgramPaths& paths, platform::UserPrompts
     : QMainWindow(parent),
       m_prompts(this, scriptedPrompts),
       m_guard(m_prompts),
-      m_session(paths, m_prompts, [this] { return m_guard.AcquireOperation(transfer::kIdle); }),
+      m_session(paths, m_prompts, [this] { return m_guard.confirmIdle(); }),
       m_folder(m_session.folderTree(), m_prompts, m_reader)
 {
     setObjectName(QStringLiteral("frmMain"));
@@ -215,10 +215,8 @@ void MainWindow::folderTreeReloaded(bool expandFirstUserFolder)
 
 void MainWindow::setReceiveMethod(int method)
 {
-    if (method < 0 || method > 2)
-        method = 0;
-    m_receiveMethod = method;
-    m_methodActions.at(method)->setChecked(true);
+    m_receiveMethod = storage::receiveMethodOf(method).value_or(storage::ReceiveMethod::CountOnly);
+    m_methodActions.at(int(m_receiveMethod))->setChecked(true);
 }
 
 void MainWindow::setAutoReceiveArmed(bool armed)
@@ -273,7 +271,7 @@ void MainWindow::showFolder(int nodeIndex)
     previewFollowsList();
     m_toolDelete->setEnabled(false);
     m_returnFreedMemory.start();
-    m_guard.AcquireOperation(transfer::kRefreshStatus);
+    m_guard.refreshStatus();
 }
 
 void MainWindow::treeClicked()

@@ -99,7 +99,7 @@ public:
     QString statusText(int panel) const { return m_prompts.statusText(panel); }
     MainTimers& timers() { return m_timers; }
     QAction* deleteButton() const { return m_toolDelete; }
-    int receiveMethod() const { return m_receiveMethod; }
+    storage::ReceiveMethod receiveMethod() const { return m_receiveMethod; }
     QMenu* listPopup() const { return m_listPopup; }
     const storage::SplitterPositions& splitterTwips() const { return m_splitters; }
     /** Moves splitter @p which (0-2) to @p twips as a drag would; false when the rule refuses it. */
@@ -168,9 +168,9 @@ private:
     // MainWindowReceive.cpp
     void createReceiver();
     void setReceiverAccount();
-    bool startReceive(int method, std::function<void()> done);
+    bool startReceive(storage::ReceiveMethod method, std::function<void()> done);
     void receive();
-    void receiveWith(int method);
+    void receiveWith(storage::ReceiveMethod method);
     void receiveThenSend();
     void autoReceiveMinute();
 
@@ -214,7 +214,7 @@ private:
     storage::DisplaySettings m_display;
     storage::SplitterPositions m_splitters;
     QString m_selectedAccount; ///< `SentakuUser`
-    int m_receiveMethod = 0;   ///< `GenJu`
+    storage::ReceiveMethod m_receiveMethod = storage::ReceiveMethod::CountOnly; ///< `GenJu`
     transfer::CurrentMail m_currentMail;
     mailview::PreviewState m_previewState;
     bool m_applyingSplitters = false;

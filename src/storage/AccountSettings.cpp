@@ -86,12 +86,19 @@ bool writeAccountSecurity(const QString& userFile, const AccountSecurity& securi
                             line("SMTPPlainLogin", security.smtp.allowPlainLogin ? 1 : 0)});
 }
 
+std::optional<ReceiveMethod> receiveMethodOf(int code)
+{
+    if (code < int(ReceiveMethod::CountOnly) || code > int(ReceiveMethod::ReceiveAndDelete))
+        return std::nullopt;
+    return static_cast<ReceiveMethod>(code);
+}
+
 AccountEnvironment readAccountEnvironment(const QString& userFile)
 {
     AccountEnvironment e;
     e.receiveAtStart = readInt16(kKankyou, QStringLiteral("KidouJusin"), 50, userFile, 0);
     e.saveByDefault = readInt16(kKankyou, QStringLiteral("MailHozon"), 50, userFile, 0);
-    e.receiveMethod = readInt16(kKankyou, QStringLiteral("MailJusin"), 50, userFile, kCountOnly);
+    e.receiveMethod = readInt16(kKankyou, QStringLiteral("MailJusin"), 50, userFile, 0);
     e.autoReceive = readInt16(kKankyou, QStringLiteral("AutoPOP"), 10, userFile, 0);
     e.autoReceiveMinutes = readInt16(kKankyou, QStringLiteral("AutoPOPTime"), 50, userFile, 3);
     e.newMailSound = readInt16(kKankyou, QStringLiteral("MailSound"), 50, userFile, 0);

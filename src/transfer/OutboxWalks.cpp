@@ -93,7 +93,7 @@ int SendStoredMail(CurrentMail& mail, SendContext& context, const QString& folde
 bool sendSelected(OperationGuard& guard, CurrentMail& mail, SendContext& context, const QString& currentMailDir,
                   const QList<SelectedMail>& selectedInListOrder)
 {
-    OperationLease lease(guard, kSending);
+    OperationLease lease(guard, Operation::Sending);
     if (!lease)
         return false;
     // Asked once, before the walk: a cancelled prompt sends nothing and reports no failure.
@@ -111,7 +111,7 @@ bool sendSelected(OperationGuard& guard, CurrentMail& mail, SendContext& context
 SendAllResult sendAll(OperationGuard& guard, CurrentMail& mail, SendContext& context)
 {
     SendAllResult result;
-    OperationLease lease(guard, kSending);
+    OperationLease lease(guard, Operation::Sending);
     if (!lease)
         return result;
     result.ran = true;

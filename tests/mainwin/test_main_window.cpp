@@ -132,7 +132,7 @@ private Q_SLOTS:
     {
         QCOMPARE(m_window->accountBox()->currentText(), QStringLiteral("taro"));
         QCOMPARE(m_window->folderView().folderKey(), QStringLiteral("未読メール"));
-        QCOMPARE(m_window->receiveMethod(), 1); // "MailJusin" of the account
+        QCOMPARE(m_window->receiveMethod(), storage::ReceiveMethod::ReceiveAll); // "MailJusin" of the account
         QCOMPARE(m_window->mailModel()->rowCount(), 2);
         QVERIFY(m_window->windowTitle().startsWith(QStringLiteral("フミ(文)バコ")));
     }

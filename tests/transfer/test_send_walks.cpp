@@ -72,7 +72,7 @@ private Q_SLOTS:
         QCOMPARE(last.icon, fumibako::platform::Icon::Exclamation);
         QCOMPARE(account.prompts.messages.size(), 2); // the library error, then the summary
         QCOMPARE(account.prompts.status.value(1), QString());
-        QCOMPARE(guard.CurrentOperation(), qint16(kIdle));
+        QCOMPARE(guard.CurrentOperation(), Operation::Idle);
     }
 
     void sendAllDropsWhatCannotBeSent()
@@ -156,12 +156,12 @@ private Q_SLOTS:
         account.queue(account.paths.outputDir, QStringLiteral("1.txt"), QStringLiteral("a@example.jp"),
                       QStringLiteral("one"));
         OperationGuard guard(account.prompts);
-        QVERIFY(guard.AcquireOperation(kFetchingServerList));
+        QVERIFY(guard.AcquireOperation(Operation::FetchingServerList));
         CurrentMail mail;
         QVERIFY(!sendAll(guard, mail, account.context).ran);
         QVERIFY(!sendSelected(guard, mail, account.context, account.paths.outputDir,
                               {{QStringLiteral("1.txt"), Outbox}}));
-        QCOMPARE(guard.CurrentOperation(), qint16(kFetchingServerList));
+        QCOMPARE(guard.CurrentOperation(), Operation::FetchingServerList);
         QVERIFY(m_servers.takeReceived().isEmpty());
         QCOMPARE(outboxKeys(account), QStringList{QStringLiteral("1.txt")});
     }
@@ -184,7 +184,7 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(out + QStringLiteral("c.txt")));
         QVERIFY(QFile::exists(out + QStringLiteral("b.txt")));
         QCOMPARE(account.prompts.messages.last().text, QStringLiteral("送信エラーが発生したようなので処理を中止します"));
-        QCOMPARE(guard.CurrentOperation(), qint16(kIdle));
+        QCOMPARE(guard.CurrentOperation(), Operation::Idle);
     }
 
     void sendSelectedAsksAboutUnreadableFiles_data()

@@ -172,7 +172,7 @@ bool ComposeController::attachmentsReadable(const QString& attachmentList)
 
 ComposeController::Outcome ComposeController::send(const ComposeContent& content)
 {
-    transfer::OperationLease lease(m_services.guard, transfer::kSending);
+    transfer::OperationLease lease(m_services.guard, transfer::Operation::Sending);
     if (!lease)
         return Outcome::StayOpen;
     if (!attachmentsReadable(content.attachments))
