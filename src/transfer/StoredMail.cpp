@@ -65,9 +65,8 @@ struct EntryFields {
     bool hasAttachments = false;
 };
 
-// Gives the file a safe name and writes its entry: 0, 2 when the name changed (then in
-// @p name), -1 when nothing was written.
-int writeReceivedEntry(bool isNew, const QString& folder, QString& name, const QString& section,
+// Gives the file a safe name (then in @p name) and writes its entry.
+Filing writeReceivedEntry(bool isNew, const QString& folder, QString& name, const QString& section,
                        const QString& receivedIndexFile, const EntryFields& fields)
 {
     const QString fileName = name;
@@ -75,43 +74,43 @@ int writeReceivedEntry(bool isNew, const QString& folder, QString& name, const Q
     if (needsNewName) {
         name = storage::SanitizeMailFileName(folder, fileName);
         if (name == fileName)
-            return -1; // the move failed: an entry would name a key the file does not carry
+            return Filing::NotFiled; // the move failed: an entry would name a key the file does not carry
     }
     storage::MailRow row(name, storage::indexField(fields.from), storage::indexField(fields.subject),
                          storage::indexField(fields.date));
     row.unread = isNew;
     row.attachment = fields.hasAttachments;
     if (!storage::writeProfileString(receivedIndexFile, section, name, storage::BuildIndexValue(row)))
-        return -1;
-    return needsNewName ? 2 : 0;
+        return Filing::NotFiled;
+    return needsNewName ? Filing::FiledRenamed : Filing::Filed;
 }
 
 } // namespace
 
-int IndexReceivedMail(CurrentMail& mail, bool isNew, const QString& folder, const QString& fileName,
-                      const QString& section, const QString& receivedIndexFile, const QString& workDir)
+Filing IndexReceivedMail(CurrentMail& mail, bool isNew, const QString& folder, const QString& fileName,
+                         const QString& section, const QString& receivedIndexFile, const QString& workDir)
 {
     if (!ReadStoredMail(mail, StoredMailKind::Received, folder, fileName, workDir))
-        return -1;
+        return Filing::NotFiled;
     QString name = fileName;
     const EntryFields fields{mail.from, mail.subject, mail.date, mail.attachments.value(0).toInt() != 0};
-    const int result = writeReceivedEntry(isNew, folder, name, section, receivedIndexFile, fields);
+    const Filing result = writeReceivedEntry(isNew, folder, name, section, receivedIndexFile, fields);
     if (name != fileName)
         mail.mailName = name;
     return result;
 }
 
-int IndexReceivedMailSummary(bool isNew, const QString& folder, const QString& fileName, const QString& section,
-                             const QString& receivedIndexFile)
+Filing IndexReceivedMailSummary(bool isNew, const QString& folder, const QString& fileName, const QString& section,
+                                const QString& receivedIndexFile)
 {
     const std::optional<platform::mail::MailSummary> summary = platform::mail::ReadMailSummary(folder + fileName);
     if (!summary)
-        return -1;
+        return Filing::NotFiled;
     return IndexReceivedMailSummary(isNew, folder, fileName, section, receivedIndexFile, *summary);
 }
 
-int IndexReceivedMailSummary(bool isNew, const QString& folder, const QString& fileName, const QString& section,
-                             const QString& receivedIndexFile, const platform::mail::MailSummary& summary)
+Filing IndexReceivedMailSummary(bool isNew, const QString& folder, const QString& fileName, const QString& section,
+                                const QString& receivedIndexFile, const platform::mail::MailSummary& summary)
 {
     QString name = fileName;
     const EntryFields fields{summary.from, summary.subject, summary.date, summary.attachments != 0};

@@ -46,12 +46,18 @@ enum class StoredMailKind {
 bool ReadStoredMail(CurrentMail& mail, StoredMailKind kind, const QString& folder, const QString& fileName,
                     const QString& attachmentFolder);
 
+/** What filing a received message came to. */
+enum class Filing {
+    Filed,
+    FiledRenamed, ///< filed under a changed name, a safe key the file now carries
+    NotFiled,     ///< unreadable, not movable to its safe name, or its entry not written
+};
+
 /**
  * Files a received message: reads it (attachments to @p workDir), makes its name a safe
  * key and writes its entry into @p section of @p receivedIndexFile, unread when @p isNew.
- * 0 when filed, 2 when filed under a changed name, -1 when not filed.
  */
-int IndexReceivedMail(CurrentMail& mail, bool isNew, const QString& folder, const QString& fileName,
+Filing IndexReceivedMail(CurrentMail& mail, bool isNew, const QString& folder, const QString& fileName,
                       const QString& section, const QString& receivedIndexFile, const QString& workDir);
 
 /**
@@ -59,10 +65,10 @@ int IndexReceivedMail(CurrentMail& mail, bool isNew, const QString& folder, cons
  * only: no body is decoded, no attachment file written, no record changed. For the messages of
  * a batch that nobody is about to look at.
  */
-int IndexReceivedMailSummary(bool isNew, const QString& folder, const QString& fileName, const QString& section,
-                             const QString& receivedIndexFile);
+Filing IndexReceivedMailSummary(bool isNew, const QString& folder, const QString& fileName, const QString& section,
+                                const QString& receivedIndexFile);
 /** The same with @p summary already read from the file's bytes. */
-int IndexReceivedMailSummary(bool isNew, const QString& folder, const QString& fileName, const QString& section,
-                             const QString& receivedIndexFile, const platform::mail::MailSummary& summary);
+Filing IndexReceivedMailSummary(bool isNew, const QString& folder, const QString& fileName, const QString& section,
+                                const QString& receivedIndexFile, const platform::mail::MailSummary& summary);
 
 } // namespace fumibako::transfer

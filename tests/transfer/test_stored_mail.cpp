@@ -221,7 +221,7 @@ private Q_SLOTS:
         CurrentMail mail;
         QCOMPARE(IndexReceivedMail(mail, isNew, m_folder, QStringLiteral("plain.eml"), QStringLiteral("標準BOX"),
                                    index, m_work),
-                 0);
+                 Filing::Filed);
         QCOMPARE(fumibako::storage::IniGetString(QStringLiteral("標準BOX"), QStringLiteral("plain.eml"), 1024, index),
                  value);
     }
@@ -245,9 +245,9 @@ private Q_SLOTS:
         writeBytes(m_folder + QStringLiteral("a b.eml"), message);
         writeBytes(m_folder + QStringLiteral("c d.eml"), message);
         CurrentMail mail;
-        const int fullResult =
+        const Filing fullResult =
             IndexReceivedMail(mail, true, m_folder, QStringLiteral("a b.eml"), QStringLiteral("標準BOX"), full, m_work);
-        const int summaryResult =
+        const Filing summaryResult =
             IndexReceivedMailSummary(true, m_folder, QStringLiteral("c d.eml"), QStringLiteral("標準BOX"), summary);
         QCOMPARE(summaryResult, fullResult);
         const auto entry = [](const QString& key, const QString& index) {
@@ -302,7 +302,8 @@ private Q_SLOTS:
             const QString received = QStringLiteral("a b[1]=.txt");
             writeBytes(m_folder + received, kPlainMessage);
             CurrentMail mail;
-            QCOMPARE(IndexReceivedMail(mail, true, m_folder, received, QStringLiteral("標準BOX"), index, m_work), 2);
+            QCOMPARE(IndexReceivedMail(mail, true, m_folder, received, QStringLiteral("標準BOX"), index, m_work),
+                     Filing::FiledRenamed);
             QVERIFY(QFile::exists(m_folder + name));
             QVERIFY(!QFile::exists(m_folder + received));
             QCOMPARE(mail.mailName, name);
@@ -317,16 +318,16 @@ private Q_SLOTS:
         // A file that is not there.
         QCOMPARE(IndexReceivedMail(mail, true, m_folder, QStringLiteral("none.eml"), QStringLiteral("標準BOX"), index,
                                    m_work),
-                 -1);
+                 Filing::NotFiled);
         // A name that needs a move the folder does not allow.
         const QString name = QStringLiteral("a b.eml");
         writeBytes(m_folder + name, kPlainMessage);
         QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::ExeOwner);
-        const int result = IndexReceivedMail(mail, true, m_folder, name, QStringLiteral("標準BOX"), index, m_work);
+        const Filing result = IndexReceivedMail(mail, true, m_folder, name, QStringLiteral("標準BOX"), index, m_work);
         QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         if (QFile::exists(m_folder + QStringLiteral("ab.eml")))
             QSKIP("running with rights that ignore folder permissions");
-        QCOMPARE(result, -1);
+        QCOMPARE(result, Filing::NotFiled);
         QStringList lines;
         QVERIFY(!fumibako::storage::IniGetSection(QStringLiteral("標準BOX"), index, lines));
     }
