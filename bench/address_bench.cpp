@@ -6,7 +6,7 @@
 #include "addressbook/AddressBook.h"
 #include "addressbook/AddressManagerWindow.h"
 #include "addressbook/ImportWizardDialog.h"
-#include "compose/core/ComposeLauncher.h"
+#include "addressbook/core/NewMailHost.h"
 #include "platform/UserPrompts.h"
 
 #include <QAction>
@@ -35,12 +35,10 @@ public:
     void setStatus(int, const QString&) override {}
 };
 
-class NoCompose : public compose::ComposeLauncher {
+class NoCompose : public addressbook::NewMailHost {
 public:
-    void OpenCompose(compose::ComposeMode, const QString&, const QString&, const QString&,
-                     const compose::ComposeFields&) override {}
-    void showWithFields(const compose::ComposeFields&) override {}
-    void addMailtoAddresses(const storage::MailtoAddresses&) override {}
+    void showComposeWindow() override {}
+    void startNewMail(addressbook::RecipientBox, const QString&) override {}
 };
 
 QList<addressbook::AddressEntry> bookEntries()

@@ -171,7 +171,7 @@ void serverListFigure(const storage::ProgramPaths& paths)
                            QApplication::processEvents();
                        }, [&] {
                            window = serverlist::ServerListWindow::open(&owner, context, {});
-                           while (receiver.isRunning() || guard.CurrentOperation() != transfer::kIdle)
+                           while (receiver.isRunning() || guard.CurrentOperation() != transfer::Operation::Idle)
                                QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
                            QApplication::processEvents();
                        }), "ms");

@@ -1,6 +1,7 @@
 #include "addressbook/AddressManagerViews.h"
 
-#include "mainwin/Icons.h"
+#include "widgets/Icons.h"
+#include "widgets/ListViews.h"
 
 #include <QContextMenuEvent>
 #include <QHash>
@@ -68,7 +69,7 @@ QIcon addressIcon(const QString& key)
     else if (key == QLatin1String("file"))
         icon = QIcon::fromTheme(QStringLiteral("x-office-contact"), drawnIcon(drawCard));
     else
-        icon = mainwin::themedIcon(QStringLiteral("folder"));
+        icon = widgets::themedIcon(QStringLiteral("folder"));
     cache.insert(key, icon);
     return icon;
 }
@@ -135,13 +136,7 @@ AddressListView::AddressListView(QWidget* parent) : QTreeView(parent)
 
 QList<int> AddressListView::selectedRowNumbers() const
 {
-    QList<int> rows;
-    if (!selectionModel())
-        return rows;
-    for (const QModelIndex& index : selectionModel()->selectedRows())
-        rows.append(index.row());
-    std::sort(rows.begin(), rows.end());
-    return rows;
+    return widgets::selectedRowNumbersOf(*this);
 }
 
 std::optional<int> AddressListView::focusedSelectedRow() const
@@ -157,15 +152,9 @@ std::optional<int> AddressListView::focusedSelectedRow() const
 
 void AddressListView::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        Q_EMIT openRequested();
-        return;
-    }
-    if (event->key() == Qt::Key_Delete) {
-        Q_EMIT deletePressed();
-        return;
-    }
-    QTreeView::keyPressEvent(event);
+    const widgets::ListKeyActions actions{[this](bool) { Q_EMIT deletePressed(); }, [this] { Q_EMIT openRequested(); }};
+    if (!widgets::handleListKey(*this, *event, actions))
+        QTreeView::keyPressEvent(event);
 }
 
 void AddressListView::mousePressEvent(QMouseEvent* event)

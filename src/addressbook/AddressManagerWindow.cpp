@@ -3,7 +3,7 @@
 #include "addressbook/AddressEditDialog.h"
 #include "addressbook/AddressManagerViews.h"
 #include "addressbook/ImportWizardDialog.h"
-#include "mainwin/core/MainWindowRules.h"
+#include "widgets/StoredGeometry.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -15,10 +15,10 @@
 namespace fumibako::addressbook {
 
 AddressManagerWindow::AddressManagerWindow(const QString& programDir, platform::UserPrompts* scriptedPrompts,
-                                           compose::ComposeLauncher& compose, int splitterTwips, QWidget* parent)
+                                           NewMailHost& newMail, int splitterTwips, QWidget* parent)
     : QMainWindow(parent),
       m_prompts(this, scriptedPrompts),
-      m_manager(programDir, m_prompts, compose),
+      m_manager(programDir, m_prompts, newMail),
       m_splitterTwips(splitterTwips)
 {
     setObjectName(QStringLiteral("frmAddMain"));
@@ -33,7 +33,7 @@ AddressManagerWindow::AddressManagerWindow(const QString& programDir, platform::
 
 AddressManagerWindow* AddressManagerWindow::showFor(QWidget* owner, const QString& programDir,
                                                     platform::UserPrompts* scriptedPrompts,
-                                                    compose::ComposeLauncher& compose, int splitterTwips,
+                                                    NewMailHost& newMail, int splitterTwips,
                                                     std::function<void(int)> splitterMoved)
 {
     for (AddressManagerWindow* open : owner->findChildren<AddressManagerWindow*>(QString(), Qt::FindDirectChildrenOnly)) {
@@ -44,7 +44,7 @@ AddressManagerWindow* AddressManagerWindow::showFor(QWidget* owner, const QStrin
             return open;
         }
     }
-    auto* window = new AddressManagerWindow(programDir, scriptedPrompts, compose, splitterTwips, owner);
+    auto* window = new AddressManagerWindow(programDir, scriptedPrompts, newMail, splitterTwips, owner);
     window->setWindowFlag(Qt::Window);
     if (splitterMoved)
         connect(window, &AddressManagerWindow::splitterPositionChanged, owner, std::move(splitterMoved));
@@ -310,16 +310,16 @@ void AddressManagerWindow::placeSplitter()
     const int total = sizes.value(0) + sizes.value(1);
     if (total <= 0)
         return;
-    const int first = std::clamp(mainwin::twipsToPixels(m_splitterTwips, logicalDpiX()) - offset, 1, std::max(1, total - 1));
+    const int first = std::clamp(widgets::pixelsAcross(*this, m_splitterTwips) - offset, 1, std::max(1, total - 1));
     m_splitter->setSizes({first, total - first});
 }
 
 void AddressManagerWindow::splitterMoved(int position)
 {
     const int offset = m_splitter->mapTo(this, QPoint(0, 0)).x();
-    const int twips = int(mainwin::pixelsToTwips(offset + position, logicalDpiX()));
-    const int widthTwips = int(mainwin::pixelsToTwips(width(), logicalDpiX()));
-    if (!mainwin::acceptsVerticalSplitter(twips, widthTwips)) {
+    const int twips = widgets::twipsAcross(*this, offset + position);
+    const int widthTwips = widgets::twipsAcross(*this, width());
+    if (!storage::acceptsVerticalSplitter(twips, widthTwips)) {
         placeSplitter(); // a refused position puts the splitter back
         return;
     }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "addressbook/core/AddressManager.h"
-#include "mainwin/WindowPrompts.h"
+#include "widgets/WindowPrompts.h"
 
 #include <QMainWindow>
 
@@ -29,11 +29,12 @@ class AddressManagerWindow : public QMainWindow {
     Q_OBJECT
 public:
     /**
-     * @p scriptedPrompts answers the message boxes instead of the user (tests); @p splitterTwips is
-     * the kept "Splitter3" position.
+     * @p scriptedPrompts answers the message boxes instead of the user (tests); @p newMail starts
+     * the mails the "To", "Cc" and "Bcc" commands ask for; @p splitterTwips is the kept
+     * "Splitter3" position.
      */
     AddressManagerWindow(const QString& programDir, platform::UserPrompts* scriptedPrompts,
-                         compose::ComposeLauncher& compose, int splitterTwips, QWidget* parent = nullptr);
+                         NewMailHost& newMail, int splitterTwips, QWidget* parent = nullptr);
 
     /**
      * Shows the manager without blocking, as a window of its own owned by @p owner: the open one
@@ -41,7 +42,7 @@ public:
      * "Splitter3" position.
      */
     static AddressManagerWindow* showFor(QWidget* owner, const QString& programDir, platform::UserPrompts* scriptedPrompts,
-                                         compose::ComposeLauncher& compose, int splitterTwips,
+                                         NewMailHost& newMail, int splitterTwips,
                                          std::function<void(int twips)> splitterMoved);
 
     /** Closes the manager owned by @p owner, if one is open; false when it stays open (its save failed). */
@@ -87,7 +88,7 @@ private:
     void splitterMoved(int position);
     void placeSplitter();
 
-    mainwin::WindowPrompts m_prompts;
+    widgets::WindowPrompts m_prompts;
     AddressManager m_manager;
     int m_splitterTwips;
     bool m_closed = false;

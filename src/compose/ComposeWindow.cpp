@@ -3,8 +3,8 @@
 
 #include "compose/ComposeFields.h"
 #include "compose/TextFontChooser.h"
-#include "mainwin/core/MainWindowRules.h"
 #include "storage/RegistrySettings.h"
+#include "widgets/StoredGeometry.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -17,16 +17,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <algorithm>
-
 namespace fumibako::compose {
 
 namespace {
-
-qint16 storedTwips(int pixels, double dpi)
-{
-    return static_cast<qint16>(std::clamp(mainwin::pixelsToTwips(pixels, dpi), -32768.0, 32767.0));
-}
 
 QComboBox* recipientBox(const QString& objectName, QWidget* parent)
 {
@@ -189,21 +182,12 @@ void ComposeWindow::wire()
 
 void ComposeWindow::applyStoredGeometry()
 {
-    const storage::WindowGeometry& geometry = m_context.geometry;
-    resize(mainwin::twipsToPixels(geometry.width, logicalDpiX()), mainwin::twipsToPixels(geometry.height, logicalDpiY()));
-    if (geometry.top && geometry.left)
-        move(mainwin::twipsToPixels(*geometry.left, logicalDpiX()), mainwin::twipsToPixels(*geometry.top, logicalDpiY()));
+    widgets::applyStoredGeometry(*this, m_context.geometry);
 }
 
 void ComposeWindow::recordNormalBounds()
 {
-    if (!isVisible() || (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
-        return;
-    storage::WindowGeometry& geometry = m_context.geometry;
-    geometry.width = storedTwips(width(), logicalDpiX());
-    geometry.height = storedTwips(height(), logicalDpiY());
-    geometry.top = storedTwips(y(), logicalDpiY());
-    geometry.left = storedTwips(x(), logicalDpiX());
+    widgets::recordNormalGeometry(*this, m_context.geometry);
 }
 
 // The text font is the body's; the fields keep the window's font.

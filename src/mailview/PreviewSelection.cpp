@@ -1,6 +1,7 @@
 #include "mailview/PreviewSelection.h"
 
 #include "platform/UserPrompts.h"
+#include "storage/FolderTree.h"
 
 namespace fumibako::mailview {
 
@@ -42,11 +43,11 @@ bool emptySpaceClicked(const QString& locationName)
     return locationName != kBlankLocation;
 }
 
-int previewReadMode(const QString& folderKey)
+transfer::StoredMailKind previewReadMode(const QString& folderKey)
 {
-    const bool outgoing = folderKey == QStringLiteral("送信BOX") || folderKey == QStringLiteral("送信済BOX")
-        || folderKey == QStringLiteral("下書き");
-    return outgoing ? 0 : 6;
+    using namespace storage::FixedFolder;
+    const bool outgoing = folderKey == Outbox || folderKey == SentBox || folderKey == Drafts;
+    return outgoing ? transfer::StoredMailKind::Outgoing : transfer::StoredMailKind::Received;
 }
 
 QString previewTextAfterRead(bool readOk, const QString& body)

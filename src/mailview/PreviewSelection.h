@@ -1,5 +1,7 @@
 #pragma once
 
+#include "transfer/StoredMail.h"
+
 #include <QString>
 
 namespace fumibako::platform {
@@ -53,8 +55,8 @@ PreviewAction listChanged(PreviewState& state, const QString& locationName, bool
 /** A mouse release in the list that hit no item: true when the pane is to be blanked. */
 bool emptySpaceClicked(const QString& locationName);
 
-/** The read mode for a message of the folder @p folderKey: 0 (outgoing mail file) or 6. */
-int previewReadMode(const QString& folderKey);
+/** How a message of the folder @p folderKey is read: the outgoing folders hold outgoing files. */
+transfer::StoredMailKind previewReadMode(const QString& folderKey);
 
 /** The text to render after reading: the body, or kReadErrorText when reading failed. */
 QString previewTextAfterRead(bool readOk, const QString& body);

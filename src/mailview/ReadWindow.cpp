@@ -3,8 +3,8 @@
 #include "compose/TextFontChooser.h"
 #include "mailview/SaveAsTextDialog.h"
 #include "mailview/SystemReadingDialogs.h"
-#include "mainwin/core/MainWindowRules.h"
 #include "transfer/StoredMail.h"
+#include "widgets/StoredGeometry.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -19,16 +19,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <algorithm>
-
 namespace fumibako::mailview {
 
 namespace {
-
-qint16 toStoredTwips(double twips)
-{
-    return static_cast<qint16>(std::clamp(twips, -32768.0, 32767.0));
-}
 
 QLineEdit* fieldBox(QWidget* parent, const QString& name)
 {
@@ -207,10 +200,7 @@ void ReadWindow::loadIfClosed()
     m_controller.windowLoaded();
     m_quoteBody->setChecked(false);
     m_quoteSubject->setChecked(false);
-    const storage::WindowGeometry& geometry = m_context.geometry;
-    resize(mainwin::twipsToPixels(geometry.width, logicalDpiX()), mainwin::twipsToPixels(geometry.height, logicalDpiY()));
-    if (geometry.top && geometry.left)
-        move(mainwin::twipsToPixels(*geometry.left, logicalDpiX()), mainwin::twipsToPixels(*geometry.top, logicalDpiY()));
+    widgets::applyStoredGeometry(*this, m_context.geometry);
     compose::applyTextFontTo(storage::readTextFont(m_context.paths.registryFile), {m_body});
 }
 
@@ -270,11 +260,7 @@ void ReadWindow::recordNormalBounds()
 {
     if (!m_loaded || !isVisible() || (windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)))
         return;
-    storage::WindowGeometry& geometry = m_context.geometry;
-    geometry.width = toStoredTwips(mainwin::pixelsToTwips(width(), logicalDpiX()));
-    geometry.height = toStoredTwips(mainwin::pixelsToTwips(height(), logicalDpiY()));
-    geometry.left = toStoredTwips(mainwin::pixelsToTwips(x(), logicalDpiX()));
-    geometry.top = toStoredTwips(mainwin::pixelsToTwips(y(), logicalDpiY()));
+    widgets::recordNormalGeometry(*this, m_context.geometry);
 }
 
 // The bounds are kept in memory as they change, so that they are current also when the program

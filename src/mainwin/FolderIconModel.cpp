@@ -1,13 +1,13 @@
 #include "mainwin/FolderIconModel.h"
 
-#include "mainwin/Icons.h"
+#include "widgets/Icons.h"
 
 namespace fumibako::mainwin {
 
 QVariant FolderIconModel::data(const QModelIndex& index, int role) const
 {
     if (role == Qt::DecorationRole)
-        return themedIcon(FolderTreeModel::data(index, ImageKeyRole).toString());
+        return widgets::themedIcon(FolderTreeModel::data(index, ImageKeyRole).toString());
     return FolderTreeModel::data(index, role);
 }
 

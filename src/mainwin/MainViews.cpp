@@ -9,6 +9,7 @@
 #include <QTextCursor>
 
 #include "platform/Cp932.h"
+#include "widgets/ListViews.h"
 
 namespace fumibako::mainwin {
 
@@ -51,20 +52,9 @@ MailListView::MailListView(QWidget* parent) : QTableView(parent)
     horizontalHeader()->setSortIndicatorShown(true);
 }
 
-QList<int> selectedRowNumbersOf(const QAbstractItemView& view)
-{
-    QList<int> rows;
-    if (!view.selectionModel())
-        return rows;
-    for (const QModelIndex& index : view.selectionModel()->selectedRows())
-        rows.append(index.row());
-    std::sort(rows.begin(), rows.end());
-    return rows;
-}
-
 QList<int> MailListView::selectedRowNumbers() const
 {
-    return selectedRowNumbersOf(*this);
+    return widgets::selectedRowNumbersOf(*this);
 }
 
 int MailListView::focusedSelectedRow() const
@@ -82,18 +72,10 @@ void MailListView::keyPressEvent(QKeyEvent* event)
 {
     m_itemClicked = false;
     Q_EMIT listPressed();
-    if (event->key() == Qt::Key_Delete) {
-        Q_EMIT deletePressed(event->modifiers() & Qt::ShiftModifier);
+    const widgets::ListKeyActions actions{[this](bool shift) { Q_EMIT deletePressed(shift); },
+                                          [this] { Q_EMIT openRequested(); }};
+    if (widgets::handleListKey(*this, *event, actions))
         return;
-    }
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        Q_EMIT openRequested();
-        return;
-    }
-    if (event->matches(QKeySequence::SelectAll)) {
-        selectAll();
-        return;
-    }
     if (isDigitKey(event)) {
         Q_EMIT digitTyped(event->text());
         return;

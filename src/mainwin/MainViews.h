@@ -11,9 +11,6 @@
 
 namespace fumibako::mainwin {
 
-/** Row numbers of the rows selected in @p view, ascending. */
-QList<int> selectedRowNumbersOf(const QAbstractItemView& view);
-
 /**
  * @short The mail list `LsvMail`: keys and mouse rules, over the table model.
  *

@@ -1,18 +1,19 @@
 #include "mainwin/MainWindow.h"
 
 #include "mainwin/FolderIconModel.h"
-#include "mainwin/Icons.h"
 #include "mainwin/MainViews.h"
 #include "mainwin/ReceiveDialogs.h"
 #include "mainwin/SendingNoticeWindow.h"
 #include "addressbook/AddressTable.h"
 #include "compose/ComposeHost.h"
+#include "compose/core/AddressBookMail.h"
 #include "mainwin/core/MailTableModel.h"
 #include "platform/FreedMemory.h"
 #include "settings/AccountManagerDialog.h"
 #include "settings/EnvironmentDialog.h"
 #include "storage/MailtoCommandLine.h"
 #include "transfer/Receiving.h"
+#include "widgets/Icons.h"
 
 #include <QAction>
 #include <QApplication>
@@ -29,12 +30,12 @@ MainWindow::MainWindow(const storage::ProgramPaths& paths, platform::UserPrompts
     : QMainWindow(parent),
       m_prompts(this, scriptedPrompts),
       m_guard(m_prompts),
-      m_session(paths, m_prompts, [this] { return m_guard.AcquireOperation(transfer::kIdle); }),
+      m_session(paths, m_prompts, [this] { return m_guard.confirmIdle(); }),
       m_folder(m_session.folderTree(), m_prompts, m_reader)
 {
     setObjectName(QStringLiteral("frmMain"));
     setWindowTitle(mainWindowTitle(QApplication::applicationVersion()));
-    setWindowIcon(themedIcon(QStringLiteral("program")));
+    setWindowIcon(widgets::themedIcon(QStringLiteral("program")));
     m_mailModel = new MailTableModel(m_folder, this);
     m_treeModel = new FolderIconModel(m_session.folderTree(), this);
     // Restarted by every listing, sort and preview, so it runs once the user pauses.
@@ -214,10 +215,8 @@ void MainWindow::folderTreeReloaded(bool expandFirstUserFolder)
 
 void MainWindow::setReceiveMethod(int method)
 {
-    if (method < 0 || method > 2)
-        method = 0;
-    m_receiveMethod = method;
-    m_methodActions.at(method)->setChecked(true);
+    m_receiveMethod = storage::receiveMethodOf(method).value_or(storage::ReceiveMethod::CountOnly);
+    m_methodActions.at(int(m_receiveMethod))->setChecked(true);
 }
 
 void MainWindow::setAutoReceiveArmed(bool armed)
@@ -272,7 +271,7 @@ void MainWindow::showFolder(int nodeIndex)
     previewFollowsList();
     m_toolDelete->setEnabled(false);
     m_returnFreedMemory.start();
-    m_guard.AcquireOperation(transfer::kRefreshStatus);
+    m_guard.refreshStatus();
 }
 
 void MainWindow::treeClicked()

@@ -2,7 +2,6 @@
 
 #include "compose/core/ComposeLauncher.h"
 #include "mailview/PreviewSelection.h"
-#include "mainwin/WindowPrompts.h"
 #include "mainwin/core/MainTimers.h"
 #include "mainwin/core/MainWindowRules.h"
 #include "storage/AccountSession.h"
@@ -12,6 +11,7 @@
 #include "transfer/OperationGuard.h"
 #include "transfer/Sending.h"
 #include "transfer/StoredMail.h"
+#include "widgets/WindowPrompts.h"
 
 #include <QMainWindow>
 #include <QTimer>
@@ -31,6 +31,7 @@ class QTreeWidget;
 class QTreeWidgetItem;
 
 namespace fumibako::compose {
+class AddressBookMail;
 class ComposeHost;
 }
 namespace fumibako::mailview {
@@ -99,9 +100,9 @@ public:
     QString statusText(int panel) const { return m_prompts.statusText(panel); }
     MainTimers& timers() { return m_timers; }
     QAction* deleteButton() const { return m_toolDelete; }
-    int receiveMethod() const { return m_receiveMethod; }
+    storage::ReceiveMethod receiveMethod() const { return m_receiveMethod; }
     QMenu* listPopup() const { return m_listPopup; }
-    const SplitterPositions& splitterTwips() const { return m_splitters; }
+    const storage::SplitterPositions& splitterTwips() const { return m_splitters; }
     /** Moves splitter @p which (0-2) to @p twips as a drag would; false when the rule refuses it. */
     bool dragSplitter(int which, int twips) { return moveSplitterTo(which, twips); }
     storage::DisplaySettings collectDisplaySettings() const;
@@ -124,10 +125,6 @@ private:
     bool moveSplitterTo(int which, int twips);
     void applySplitters();
     void resizeLayout();
-    int twipsX(int pixels) const;
-    int twipsY(int pixels) const;
-    int pixelsX(double twips) const;
-    int pixelsY(double twips) const;
     int splitterOffset(int which) const;
 
     // MainWindowActions.cpp
@@ -172,9 +169,9 @@ private:
     // MainWindowReceive.cpp
     void createReceiver();
     void setReceiverAccount();
-    bool startReceive(int method, std::function<void()> done);
+    bool startReceive(storage::ReceiveMethod method, std::function<void()> done);
     void receive();
-    void receiveWith(int method);
+    void receiveWith(storage::ReceiveMethod method);
     void receiveThenSend();
     void autoReceiveMinute();
 
@@ -207,19 +204,18 @@ private:
 
     // MainWindowState.cpp
     void applyDisplaySettings(const storage::DisplaySettings& settings);
-    void applyWindowGeometry(const storage::WindowGeometry& geometry);
     void recordNormalBounds();
 
-    WindowPrompts m_prompts;
+    widgets::WindowPrompts m_prompts;
     transfer::OperationGuard m_guard;
     storage::AccountSession m_session;
     transfer::MailFileReader m_reader;
     storage::MailFolderView m_folder;
     MainTimers m_timers;
     storage::DisplaySettings m_display;
-    SplitterPositions m_splitters;
+    storage::SplitterPositions m_splitters;
     QString m_selectedAccount; ///< `SentakuUser`
-    int m_receiveMethod = 0;   ///< `GenJu`
+    storage::ReceiveMethod m_receiveMethod = storage::ReceiveMethod::CountOnly; ///< `GenJu`
     transfer::CurrentMail m_currentMail;
     transfer::Sender m_sender{this}; ///< after the guard and the mail its walks hold
     mailview::PreviewState m_previewState;
@@ -236,6 +232,7 @@ private:
     SendingNoticeWindow* m_sendingNotice = nullptr;
     std::unique_ptr<WindowReceiveUi> m_receiveUi;
     std::unique_ptr<compose::ComposeHost> m_compose;
+    std::unique_ptr<compose::AddressBookMail> m_addressBookMail; ///< the address book's way to the compose window
     transfer::Receiver* m_receiver = nullptr;
     QSplitter* m_mainSplitter = nullptr;  ///< splitter 0
     QSplitter* m_rightSplitter = nullptr; ///< splitter 1

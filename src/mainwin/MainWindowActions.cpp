@@ -1,15 +1,23 @@
 // The main window's menus, pop-up menus and toolbar, with their captions and enabling.
 #include "mainwin/MainWindow.h"
 
-#include "mainwin/Icons.h"
 #include "mainwin/MainViews.h"
+#include "widgets/Icons.h"
 
 #include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
 #include <QToolBar>
 
+#include <array>
+
 namespace fumibako::mainwin {
+
+namespace {
+// The receive methods in menu order.
+constexpr std::array kReceiveMethods{storage::ReceiveMethod::CountOnly, storage::ReceiveMethod::ReceiveAll,
+                                     storage::ReceiveMethod::ReceiveAndDelete};
+} // namespace
 
 QAction* MainWindow::addCommand(QMenu* menu, const QString& caption, void (MainWindow::*slot)())
 {
@@ -59,7 +67,8 @@ void MainWindow::createToolMenu()
         QAction* action = method->addAction(captions.at(i));
         action->setCheckable(true);
         group->addAction(action);
-        connect(action, &QAction::triggered, this, [this, i] { m_receiveMethod = i; });
+        const storage::ReceiveMethod chosen = kReceiveMethods[i];
+        connect(action, &QAction::triggered, this, [this, chosen] { m_receiveMethod = chosen; });
         m_methodActions.at(i) = action;
     }
     m_methodActions.at(0)->setChecked(true);
@@ -76,8 +85,10 @@ void MainWindow::createListPopup()
     m_listPopup->setObjectName(QStringLiteral("POPUPlsvmail"));
     QMenu* receive = m_listPopup->addMenu(QStringLiteral("受信"));
     const QStringList methods{QStringLiteral("件数受信"), QStringLiteral("受信"), QStringLiteral("受信、削除")};
-    for (int i = 0; i < 3; ++i)
-        connect(receive->addAction(methods.at(i)), &QAction::triggered, this, [this, i] { receiveWith(i); });
+    for (int i = 0; i < 3; ++i) {
+        const storage::ReceiveMethod chosen = kReceiveMethods[i];
+        connect(receive->addAction(methods.at(i)), &QAction::triggered, this, [this, chosen] { receiveWith(chosen); });
+    }
     m_popupSendSelected = addCommand(m_listPopup, QStringLiteral("送信(選択したもの)"), &MainWindow::sendSelected);
     addCommand(m_listPopup, QStringLiteral("全て送信"), &MainWindow::sendAll);
     m_listPopup->addSeparator();
@@ -111,7 +122,7 @@ void MainWindow::createToolBar()
     setContextMenuPolicy(Qt::NoContextMenu);
     m_toolBar->setIconSize(QSize(28, 28));
     const auto add = [this](const QString& icon, const QString& tip, void (MainWindow::*slot)()) {
-        QAction* action = m_toolBar->addAction(themedIcon(icon), tip);
+        QAction* action = m_toolBar->addAction(widgets::themedIcon(icon), tip);
         action->setToolTip(tip);
         connect(action, &QAction::triggered, this, slot);
         return action;

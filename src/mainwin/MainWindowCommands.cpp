@@ -4,6 +4,7 @@
 #include "addressbook/AddressManagerWindow.h"
 #include "addressbook/AddressTable.h"
 #include "compose/ComposeHost.h"
+#include "compose/core/AddressBookMail.h"
 #include "compose/core/ComposeCallers.h"
 #include "transfer/Sending.h"
 #include "mainwin/MainViews.h"
@@ -57,8 +58,10 @@ void MainWindow::environmentSettings()
 
 void MainWindow::addressBook()
 {
+    if (!m_addressBookMail)
+        m_addressBookMail = std::make_unique<compose::AddressBookMail>(composeLauncher());
     addressbook::AddressManagerWindow::showFor(this, m_session.programPaths().programDir, m_prompts.scripted(),
-                                               composeLauncher(),
+                                               *m_addressBookMail,
                                                m_display.splitters.at(3),
                                                [this](int twips) { m_display.splitters.at(3) = qint16(twips); });
 }

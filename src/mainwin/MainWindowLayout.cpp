@@ -4,6 +4,7 @@
 #include "mainwin/FolderIconModel.h"
 #include "mainwin/MainViews.h"
 #include "mainwin/core/MailTableModel.h"
+#include "widgets/StoredGeometry.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -92,26 +93,6 @@ void MainWindow::connectSplitters()
     connect(m_leftSplitter, &QSplitter::splitterMoved, this, [this] { splitterMoved(2); });
 }
 
-int MainWindow::twipsX(int pixels) const
-{
-    return static_cast<int>(pixelsToTwips(pixels, logicalDpiX()));
-}
-
-int MainWindow::twipsY(int pixels) const
-{
-    return static_cast<int>(pixelsToTwips(pixels, logicalDpiY()));
-}
-
-int MainWindow::pixelsX(double twips) const
-{
-    return twipsToPixels(twips, logicalDpiX());
-}
-
-int MainWindow::pixelsY(double twips) const
-{
-    return twipsToPixels(twips, logicalDpiY());
-}
-
 int MainWindow::splitterOffset(int which) const
 {
     const QSplitter* splitter = which == 0 ? m_mainSplitter : which == 1 ? m_rightSplitter : m_leftSplitter;
@@ -123,18 +104,18 @@ void MainWindow::splitterMoved(int which)
 {
     const QSplitter* splitter = which == 0 ? m_mainSplitter : which == 1 ? m_rightSplitter : m_leftSplitter;
     const int position = splitterOffset(which) + splitter->sizes().value(0);
-    moveSplitterTo(which, which == 0 ? twipsX(position) : twipsY(position));
+    moveSplitterTo(which, which == 0 ? widgets::twipsAcross(*this, position) : widgets::twipsDown(*this, position));
 }
 
 bool MainWindow::moveSplitterTo(int which, int twips)
 {
     bool accepted = false;
     if (which == 0) {
-        accepted = acceptsVerticalSplitter(twips, twipsX(width()));
+        accepted = storage::acceptsVerticalSplitter(twips, widgets::twipsAcross(*this, width()));
         if (accepted)
             m_splitters.left = twips;
     } else {
-        accepted = acceptsHorizontalSplitter(twips, twipsY(height()));
+        accepted = storage::acceptsHorizontalSplitter(twips, widgets::twipsDown(*this, height()));
         if (accepted)
             (which == 1 ? m_splitters.listBottom : m_splitters.treeBottom) = twips;
     }
@@ -155,9 +136,9 @@ void MainWindow::applySplitters()
         first = std::clamp(first, 1, std::max(1, total - 1));
         splitter->setSizes({first, total - first});
     };
-    place(m_mainSplitter, pixelsX(m_splitters.left) - splitterOffset(0));
-    place(m_rightSplitter, pixelsY(m_splitters.listBottom) - splitterOffset(1));
-    place(m_leftSplitter, pixelsY(m_splitters.treeBottom) - splitterOffset(2));
+    place(m_mainSplitter, widgets::pixelsAcross(*this, m_splitters.left) - splitterOffset(0));
+    place(m_rightSplitter, widgets::pixelsDown(*this, m_splitters.listBottom) - splitterOffset(1));
+    place(m_leftSplitter, widgets::pixelsDown(*this, m_splitters.treeBottom) - splitterOffset(2));
 }
 
 void MainWindow::resizeLayout()
@@ -165,7 +146,8 @@ void MainWindow::resizeLayout()
     if (!m_session.isWindowLoaded() || isMinimized())
         return;
     recordNormalBounds();
-    m_splitters = fitSplittersToForm(m_splitters, twipsX(width()), twipsY(height()));
+    m_splitters = storage::fitSplittersToForm(m_splitters, widgets::twipsAcross(*this, width()),
+                                              widgets::twipsDown(*this, height()));
     applySplitters();
 }
 

@@ -61,10 +61,10 @@ void MainWindow::unreadMarkFor(int row)
 void MainWindow::showPreviewOf(const QString& key)
 {
     const storage::ProgramPaths& paths = m_session.programPaths();
-    const int mode = mailview::previewReadMode(m_folder.folderKey());
+    const transfer::StoredMailKind kind = mailview::previewReadMode(m_folder.folderKey());
     // The preview shows the body alone: the attachments are named, not written out. Saved into
     // the work folder (which often lives in memory), every click would add another copy of them.
-    const bool read = transfer::ReadStoredMail(m_currentMail, mode, m_folder.currentMailDir(), key, QString()) == 0;
+    const bool read = transfer::ReadStoredMail(m_currentMail, kind, m_folder.currentMailDir(), key, QString());
     const QString text = mailview::previewTextAfterRead(read, m_currentMail.body);
     if (mailview::MakePreview(m_prompts, paths.previewFile, text, {m_display.previewFontName, m_display.previewFontSize}))
         m_preview->showPreviewPage(paths.previewFile);

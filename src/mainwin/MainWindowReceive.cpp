@@ -25,7 +25,7 @@ void MainWindow::setReceiverAccount()
     m_receiver->setAccount(account);
 }
 
-bool MainWindow::startReceive(int method, std::function<void()> done)
+bool MainWindow::startReceive(storage::ReceiveMethod method, std::function<void()> done)
 {
     if (!m_session.isOpen())
         return false;
@@ -38,7 +38,7 @@ void MainWindow::receive()
     receiveWith(m_receiveMethod);
 }
 
-void MainWindow::receiveWith(int method)
+void MainWindow::receiveWith(storage::ReceiveMethod method)
 {
     startReceive(method, {});
 }

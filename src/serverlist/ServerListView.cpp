@@ -1,6 +1,6 @@
 #include "serverlist/ServerListView.h"
 
-#include "mainwin/MainViews.h"
+#include "widgets/ListViews.h"
 
 #include <QContextMenuEvent>
 #include <QHeaderView>
@@ -22,7 +22,7 @@ ServerListView::ServerListView(QWidget* parent) : QTreeView(parent)
 
 QList<int> ServerListView::selectedRowNumbers() const
 {
-    return mainwin::selectedRowNumbersOf(*this);
+    return widgets::selectedRowNumbersOf(*this);
 }
 
 int ServerListView::selectedCurrentRow() const
@@ -35,19 +35,10 @@ int ServerListView::selectedCurrentRow() const
 
 void ServerListView::keyPressEvent(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_Delete) {
-        Q_EMIT deletePressed();
-        return;
-    }
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        Q_EMIT openRequested();
-        return;
-    }
-    if (event->matches(QKeySequence::SelectAll)) {
-        selectAll();
-        return;
-    }
-    QTreeView::keyPressEvent(event);
+    // Delete removes rows from the list whether or not Shift is held.
+    const widgets::ListKeyActions actions{[this](bool) { Q_EMIT deletePressed(); }, [this] { Q_EMIT openRequested(); }};
+    if (!widgets::handleListKey(*this, *event, actions))
+        QTreeView::keyPressEvent(event);
 }
 
 void ServerListView::mousePressEvent(QMouseEvent* event)

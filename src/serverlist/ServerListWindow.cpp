@@ -23,6 +23,11 @@ namespace fumibako::serverlist {
 
 using transfer::ServerList;
 
+namespace {
+// The lists in the order of their radio buttons and views.
+constexpr transfer::ServerListPane kPanes[] = {transfer::ServerListPane::Server, transfer::ServerListPane::SearchResult};
+} // namespace
+
 ServerListWindow* ServerListWindow::open(QWidget* owner, const ServerListContext& context, std::function<void()> closed)
 {
     auto* window = new ServerListWindow(owner, context);
@@ -108,7 +113,8 @@ QWidget* ServerListWindow::createChoiceRow()
     for (int i = 0; i < 2; ++i) {
         m_choice[i] = new QRadioButton(lists.at(i), row);
         m_choice[i]->setObjectName(QStringLiteral("opHako%1").arg(i));
-        connect(m_choice[i], &QRadioButton::clicked, this, [this, i] { m_list->setVisibleList(i); });
+        const transfer::ServerListPane pane = kPanes[i];
+        connect(m_choice[i], &QRadioButton::clicked, this, [this, pane] { m_list->setVisibleList(pane); });
         layout->addWidget(m_choice[i]);
     }
     return row;
@@ -117,7 +123,7 @@ QWidget* ServerListWindow::createChoiceRow()
 void ServerListWindow::createLists()
 {
     for (int i = 0; i < 2; ++i) {
-        m_models[i] = new ServerListModel(*m_list, i, this);
+        m_models[i] = new ServerListModel(*m_list, kPanes[i], this);
         m_views[i] = new ServerListView(this);
         m_views[i]->setObjectName(QStringLiteral("lsvList%1").arg(i));
         m_views[i]->setModel(m_models[i]);
@@ -142,22 +148,26 @@ void ServerListWindow::createMenu()
                                QStringLiteral("選択メール削除(&D)")};
     const QList<QKeySequence> keys{QKeySequence(Qt::CTRL | Qt::Key_P), QKeySequence(Qt::CTRL | Qt::Key_S),
                                    QKeySequence(Qt::CTRL | Qt::Key_D)};
-    for (int element = 1; element <= 3; ++element) {
-        QAction* action = m_toolMenu->addAction(captions.at(element - 1));
-        action->setObjectName(QStringLiteral("mnuSSen%1").arg(element));
-        action->setShortcut(keys.at(element - 1));
-        connect(action, &QAction::triggered, this, [this, element] { runSelective(element); });
+    const transfer::SelectiveCommand commands[] = {transfer::SelectiveCommand::Receive,
+                                                   transfer::SelectiveCommand::ReceiveDelete,
+                                                   transfer::SelectiveCommand::Delete};
+    for (int i = 0; i < 3; ++i) {
+        const transfer::SelectiveCommand command = commands[i];
+        QAction* action = m_toolMenu->addAction(captions.at(i));
+        action->setObjectName(QStringLiteral("mnuSSen%1").arg(int(command)));
+        action->setShortcut(keys.at(i));
+        connect(action, &QAction::triggered, this, [this, command] { runSelective(command); });
     }
 }
 
 ServerListView* ServerListWindow::visibleView() const
 {
-    return m_views[m_list->visibleList()];
+    return m_views[int(m_list->visibleList())];
 }
 
 void ServerListWindow::showVisibleList()
 {
-    const int visible = m_list->visibleList();
+    const int visible = int(m_list->visibleList());
     for (int i = 0; i < 2; ++i)
         m_views[i]->setVisible(i == visible);
     m_choice[visible]->setChecked(true);
@@ -199,7 +209,7 @@ void ServerListWindow::openCurrent()
     m_list->openMessage(row, m_context.showReceived);
 }
 
-void ServerListWindow::runSelective(int command)
+void ServerListWindow::runSelective(transfer::SelectiveCommand command)
 {
     m_list->runSelective(command, visibleView()->selectedRowNumbers());
 }

@@ -70,7 +70,7 @@ private:
     void refetch();
     void deleteRows();
     void openCurrent();
-    void runSelective(int command);
+    void runSelective(transfer::SelectiveCommand command);
     void showPopup(const QPoint& globalPos);
     void editSearchWords();
     void fillSearchBox();

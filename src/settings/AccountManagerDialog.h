@@ -1,10 +1,10 @@
 #pragma once
 
-#include "mainwin/WindowPrompts.h"
 #include "settings/DesktopBrowser.h"
 #include "settings/core/AccountManager.h"
 #include "settings/core/AccountSignIn.h"
 #include "settings/core/ConnectionTest.h"
+#include "widgets/WindowPrompts.h"
 
 #include <QDialog>
 
@@ -75,7 +75,7 @@ private:
     void cancelClicked();
     void checkClicked();
 
-    mainwin::WindowPrompts m_prompts;
+    widgets::WindowPrompts m_prompts;
     AccountManager m_manager;
     ConnectionTest m_connectionTest;
     AccountSignIn m_signIn;

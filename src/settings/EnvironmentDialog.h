@@ -1,7 +1,7 @@
 #pragma once
 
-#include "mainwin/WindowPrompts.h"
 #include "settings/core/EnvironmentSettings.h"
+#include "widgets/WindowPrompts.h"
 
 #include <QDialog>
 
@@ -53,7 +53,7 @@ private:
     void chooseSoundFile();
     void saveClicked();
 
-    mainwin::WindowPrompts m_prompts;
+    widgets::WindowPrompts m_prompts;
     EnvironmentSettings m_settings;
 
     QCheckBox* m_receiveAtStart = nullptr;

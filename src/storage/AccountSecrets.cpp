@@ -71,9 +71,8 @@ bool writeFileSecret(const QString& userFile, AccountSecret which, const QString
     const bool written =
         which == AccountSecret::Password
             ? storePassword(userFile, value, filler)
-            : IniWriteString(kOAuth2, QStringLiteral("RefreshToken"),
-                             quotedIfNeeded(scramblePassword(value, senderNameOf(userFile), filler)), userFile)
-                  == QLatin1String("1");
+            : writeProfileString(userFile, kOAuth2, QStringLiteral("RefreshToken"),
+                                 quotedIfNeeded(scramblePassword(value, senderNameOf(userFile), filler)));
     return written && keepPrivate(userFile);
 }
 

@@ -64,7 +64,7 @@ QString readAccountProvider(const QString& userFile)
 
 bool writeAccountProvider(const QString& userFile, const QString& provider)
 {
-    return IniWriteString(kOAuth2, QStringLiteral("Provider"), quotedIfNeeded(provider), userFile) == QLatin1String("1");
+    return writeProfileString(userFile, kOAuth2, QStringLiteral("Provider"), quotedIfNeeded(provider));
 }
 
 namespace {
@@ -97,12 +97,19 @@ bool writeAccountSecurity(const QString& userFile, const AccountSecurity& securi
                             line("SMTPPlainLogin", security.smtp.allowPlainLogin ? 1 : 0)});
 }
 
+std::optional<ReceiveMethod> receiveMethodOf(int code)
+{
+    if (code < int(ReceiveMethod::CountOnly) || code > int(ReceiveMethod::ReceiveAndDelete))
+        return std::nullopt;
+    return static_cast<ReceiveMethod>(code);
+}
+
 AccountEnvironment readAccountEnvironment(const QString& userFile)
 {
     AccountEnvironment e;
     e.receiveAtStart = readInt16(kKankyou, QStringLiteral("KidouJusin"), 50, userFile, 0);
     e.saveByDefault = readInt16(kKankyou, QStringLiteral("MailHozon"), 50, userFile, 0);
-    e.receiveMethod = readInt16(kKankyou, QStringLiteral("MailJusin"), 50, userFile, kCountOnly);
+    e.receiveMethod = readInt16(kKankyou, QStringLiteral("MailJusin"), 50, userFile, 0);
     e.autoReceive = readInt16(kKankyou, QStringLiteral("AutoPOP"), 10, userFile, 0);
     e.autoReceiveMinutes = readInt16(kKankyou, QStringLiteral("AutoPOPTime"), 50, userFile, 3);
     e.newMailSound = readInt16(kKankyou, QStringLiteral("MailSound"), 50, userFile, 0);
@@ -161,7 +168,7 @@ bool storePassword(const QString& userFile, const QString& password, const Fille
     // every reader removes: unquoted, a read would trim the space or take the quote and a filler
     // that happens to match it at the end for a pair of quotes.
     const QString stored = quotedIfNeeded(scramblePassword(password, senderName, filler));
-    return IniWriteString(kProperty, QStringLiteral("Password"), stored, userFile) == QLatin1String("1");
+    return writeProfileString(userFile, kProperty, QStringLiteral("Password"), stored);
 }
 
 } // namespace fumibako::storage

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 /** The settings of one account, kept in its file programDir + name + ".ini". */
 namespace fumibako::storage {
@@ -40,14 +41,17 @@ struct AccountProperties {
     QString oauthProvider;
 };
 
-/** Receive methods of the menu and of "MailJusin". */
-enum ReceiveMethod : qint16 { kCountOnly = 0, kReceiveAll = 1, kReceiveAndDelete = 2 };
+/** Receive methods of the menu and of "MailJusin" (the numbers are the stored ones). */
+enum class ReceiveMethod : qint16 { CountOnly = 0, ReceiveAll = 1, ReceiveAndDelete = 2 };
+
+/** The receive method stored as @p code; nothing for a number that names none. */
+std::optional<ReceiveMethod> receiveMethodOf(int code);
 
 /** Section "Kankyou": the environment settings of the account. */
 struct AccountEnvironment {
     qint16 receiveAtStart = 0;     ///< "KidouJusin"
     qint16 saveByDefault = 0;      ///< "MailHozon"
-    qint16 receiveMethod = kCountOnly; ///< "MailJusin"
+    qint16 receiveMethod = 0;      ///< "MailJusin": a ReceiveMethod, as stored
     qint16 autoReceive = 0;        ///< "AutoPOP"
     qint16 autoReceiveMinutes = 3; ///< "AutoPOPTime"
     qint16 newMailSound = 0;       ///< "MailSound"

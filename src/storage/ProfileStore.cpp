@@ -101,6 +101,11 @@ QString IniWriteString(const QString& section, const QString& key, const QString
     return ok ? QStringLiteral("1") : QStringLiteral("0");
 }
 
+bool writeProfileString(const QString& file, const QString& section, const QString& key, const QString& value)
+{
+    return IniWriteString(section, key, value, file) == QLatin1String("1");
+}
+
 bool IniDeleteKey(const QString& file, const QString& section, const QString& key)
 {
     const QString s = cleanName(section);

@@ -40,6 +40,9 @@ QString IniGetString(const QString& section, const QString& key, int bufferSize,
 /** Sets the key's value; creates the key, section or file as needed. "1" on success, "0" on failure. */
 QString IniWriteString(const QString& section, const QString& key, const QString& value, const QString& file);
 
+/** IniWriteString with its outcome as a truth value: true when written. */
+bool writeProfileString(const QString& file, const QString& section, const QString& key, const QString& value);
+
 /**
  * Removes the key (the first one, when the section holds it twice); true also when there was
  * nothing to remove, false on a failure.

@@ -1,10 +1,11 @@
 #pragma once
 
+#include "storage/WindowGeometry.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <array>
-#include <optional>
 
 /**
  * The registry "AName.ini": the account list and the settings that belong to the installation
@@ -17,14 +18,6 @@ namespace fumibako::storage {
  * is found, the first-start defaults are written ("Count=0", sort by date descending).
  */
 QStringList LoadAccountList(const QString& programDir);
-
-/** Size and position of a window in twips; an unset position leaves the window where it is. */
-struct WindowGeometry {
-    qint16 width = 0;
-    qint16 height = 0;
-    std::optional<qint16> top;
-    std::optional<qint16> left;
-};
 
 /** The display state read once at start and written once on exit. */
 struct DisplaySettings {

@@ -28,7 +28,7 @@ std::optional<storage::StoredMailSummary> MailFileReader::readReceived(const QSt
 std::optional<storage::StoredMailSummary> MailFileReader::readOutgoing(const QString& dir, const QString& name)
 {
     CurrentMail mail;
-    if (ReadOutgoingFile(mail, dir, name) != 0)
+    if (!ReadOutgoingFile(mail, dir, name))
         return std::nullopt;
     return summaryOf(mail, !mail.attachments.value(0).isEmpty());
 }

@@ -4,50 +4,59 @@
 
 namespace fumibako::transfer {
 
-QString OperationGuard::statusText(qint16 code)
+QString OperationGuard::statusText(Operation operation)
 {
-    switch (code) {
-    case kSending: return QStringLiteral("送信中");
-    case kFetchingServerList: return QStringLiteral("リスト取得中");
-    case kSelectiveReceive: return QStringLiteral("選択受信中");
-    case kSelectiveDelete: return QStringLiteral("選択削除中");
-    case kReceiving: return QStringLiteral("メール受信中");
-    case kReceivingAndDeleting: return QStringLiteral("選択受信＆削除中");
-    default: return QString();
+    switch (operation) {
+    case Operation::Sending: return QStringLiteral("送信中");
+    case Operation::FetchingServerList: return QStringLiteral("リスト取得中");
+    case Operation::SelectiveReceive: return QStringLiteral("選択受信中");
+    case Operation::SelectiveDelete: return QStringLiteral("選択削除中");
+    case Operation::Receiving: return QStringLiteral("メール受信中");
+    case Operation::ReceivingAndDeleting: return QStringLiteral("選択受信＆削除中");
+    case Operation::Idle: break;
     }
+    return QString();
 }
 
-QString OperationGuard::refusalText(qint16 code)
+QString OperationGuard::refusalText(Operation operation)
 {
-    switch (code) {
-    case kSending: return QStringLiteral("現在送信中のため、完了した後に再度実行してください");
-    case kFetchingServerList: return QStringLiteral("現在リスト取得中のため、この操作は中止します");
-    case kSelectiveReceive: return QStringLiteral("現在選択受信中のため、この操作は中止します");
-    case kSelectiveDelete: return QStringLiteral("現在選択削除中のため、この操作は中止します");
-    case kReceiving: return QStringLiteral("現在メール受信中のため、この操作は中止します");
-    case kReceivingAndDeleting: return QStringLiteral("現在メール受信＆削除中のため、この操作は中止します");
-    default: return QString();
+    switch (operation) {
+    case Operation::Sending: return QStringLiteral("現在送信中のため、完了した後に再度実行してください");
+    case Operation::FetchingServerList: return QStringLiteral("現在リスト取得中のため、この操作は中止します");
+    case Operation::SelectiveReceive: return QStringLiteral("現在選択受信中のため、この操作は中止します");
+    case Operation::SelectiveDelete: return QStringLiteral("現在選択削除中のため、この操作は中止します");
+    case Operation::Receiving: return QStringLiteral("現在メール受信中のため、この操作は中止します");
+    case Operation::ReceivingAndDeleting: return QStringLiteral("現在メール受信＆削除中のため、この操作は中止します");
+    case Operation::Idle: break;
     }
+    return QString();
 }
 
-bool OperationGuard::AcquireOperation(qint16 code)
+bool OperationGuard::confirmIdle()
 {
-    if (code == kRefreshStatus) {
-        if (m_current == kIdle)
-            m_prompts.setStatus(1, QString());
-        else if (m_current == kSending || m_current == kFetchingServerList)
-            m_prompts.setStatus(1, statusText(m_current));
+    if (m_current == Operation::Idle)
         return true;
-    }
-    if (m_current != kIdle) {
-        m_prompts.message(refusalText(m_current), QString(), platform::Icon::None, platform::Buttons::Ok);
+    m_prompts.message(refusalText(m_current), QString(), platform::Icon::None, platform::Buttons::Ok);
+    return false;
+}
+
+bool OperationGuard::AcquireOperation(Operation operation)
+{
+    if (!confirmIdle())
         return false;
-    }
-    if (code != kIdle) {
-        m_prompts.setStatus(1, statusText(code));
-        m_current = code;
+    if (operation != Operation::Idle) {
+        m_prompts.setStatus(1, statusText(operation));
+        m_current = operation;
     }
     return true;
+}
+
+void OperationGuard::refreshStatus()
+{
+    if (m_current == Operation::Idle)
+        m_prompts.setStatus(1, QString());
+    else if (m_current == Operation::Sending || m_current == Operation::FetchingServerList)
+        m_prompts.setStatus(1, statusText(m_current));
 }
 
 } // namespace fumibako::transfer

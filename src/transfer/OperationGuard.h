@@ -8,16 +8,15 @@ class UserPrompts;
 
 namespace fumibako::transfer {
 
-/** The network operations; only one runs at a time. */
-enum OperationCode : qint16 {
-    kIdle = 0,
-    kSending = 1,
-    kFetchingServerList = 3,
-    kSelectiveReceive = 4,
-    kSelectiveDelete = 5,
-    kReceiving = 6,
-    kReceivingAndDeleting = 7,
-    kRefreshStatus = 99,
+/** The network operations; only one runs at a time. The numbers are the operations' codes. */
+enum class Operation : qint16 {
+    Idle = 0, ///< none runs
+    Sending = 1,
+    FetchingServerList = 3,
+    SelectiveReceive = 4,
+    SelectiveDelete = 5,
+    Receiving = 6,
+    ReceivingAndDeleting = 7,
 };
 
 /**
@@ -31,28 +30,39 @@ public:
     explicit OperationGuard(platform::UserPrompts& prompts) : m_prompts(prompts) {}
 
     /**
-     * Code 0 only asks; codes 1 and 3-7 start the operation (status panel 1 shows its text);
-     * code 99 shows the running operation's status again. False, after the refusal message of the
-     * running operation, when another operation runs.
+     * Starts @p operation (status panel 1 shows its text). False, after the refusal message of the
+     * running operation, when another operation runs. Operation::Idle starts nothing: confirmIdle().
      */
-    bool AcquireOperation(qint16 code);
+    bool AcquireOperation(Operation operation);
 
-    void release() { m_current = kIdle; }
+    /** Asks without starting anything: true when no operation runs, else false after its refusal message. */
+    bool confirmIdle();
 
-    qint16 CurrentOperation() const { return m_current; }
+    /**
+     * Shows the running operation's status in panel 1 again: nothing when idle; the sending and
+     * list-fetching texts; other operations leave the panel as it is.
+     */
+    void refreshStatus();
 
-    static QString statusText(qint16 code);
-    static QString refusalText(qint16 code);
+    void release() { m_current = Operation::Idle; }
+
+    Operation CurrentOperation() const { return m_current; }
+
+    static QString statusText(Operation operation);
+    static QString refusalText(Operation operation);
 
 private:
     platform::UserPrompts& m_prompts;
-    qint16 m_current = kIdle;
+    Operation m_current = Operation::Idle;
 };
 
 /** Releases an acquired operation when it goes out of scope. */
 class OperationLease {
 public:
-    OperationLease(OperationGuard& guard, qint16 code) : m_guard(guard), m_held(guard.AcquireOperation(code)) {}
+    OperationLease(OperationGuard& guard, Operation operation)
+        : m_guard(guard), m_held(guard.AcquireOperation(operation))
+    {
+    }
     ~OperationLease()
     {
         if (m_held)

@@ -62,7 +62,7 @@ bool dropsEntry(const QString& line, const QString& key, CurrentMail& mail, cons
 {
     const QString& file = context.paths.outgoingIndexFile;
     return !storage::ParseIndexLine(line) || !storage::IniGetString(SentBox, key, 256, file).isEmpty() ||
-           ReadStoredMail(mail, 0, context.paths.outputDir, key, QString()) != 0;
+           !ReadStoredMail(mail, StoredMailKind::Outgoing, context.paths.outputDir, key, QString());
 }
 
 } // namespace
@@ -70,7 +70,7 @@ bool dropsEntry(const QString& line, const QString& key, CurrentMail& mail, cons
 void Sender::SendStoredMail(CurrentMail& mail, SendContext& context, const QString& folder, const QString& name,
                             const QString& section, std::function<void(int)> done)
 {
-    if (ReadOutgoingFile(mail, folder, name) != 0) {
+    if (!ReadOutgoingFile(mail, folder, name)) {
         const Answer answer = context.prompts.message(
             QStringLiteral("メール読み込み時にエラーが発生しました。次のメールに移りますか？"),
             QStringLiteral("送信前エラー"), Icon::Exclamation, Buttons::YesNo);
@@ -98,7 +98,7 @@ public:
     Walk(Sender& sender, OperationGuard& guard, CurrentMail& mail, SendContext context)
         : m_sender(sender), m_mail(mail), m_context(std::move(context))
     {
-        m_lease.emplace(guard, kSending);
+        m_lease.emplace(guard, Operation::Sending);
     }
     virtual ~Walk() = default;
 

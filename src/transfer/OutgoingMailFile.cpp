@@ -125,17 +125,17 @@ bool RemoveOutgoingFile(const QString& folder, const QString& name)
     return removed;
 }
 
-int ReadOutgoingFile(CurrentMail& mail, const QString& folder, const QString& name)
+bool ReadOutgoingFile(CurrentMail& mail, const QString& folder, const QString& name)
 {
     QFile file(folder + name);
     if (name.isEmpty() || !file.open(QIODevice::ReadOnly))
-        return -1;
+        return false;
     const QStringList lines = splitLines(decodeOutgoingText(file.readAll()));
     if (lines.size() < 6)
-        return -1;
+        return false;
     const std::optional<qint16> keepFlag = parseKeepFlag(lines.at(5));
     if (!keepFlag)
-        return -1;
+        return false;
     mail.mailPath = folder;
     mail.mailName = name;
     mail.to = lines.at(0);
@@ -148,7 +148,7 @@ int ReadOutgoingFile(CurrentMail& mail, const QString& folder, const QString& na
     mail.from = mail.to;
     mail.date = name.left(qMax(0, name.size() - 4));
     mail.reply = readReplyCompanion(folder, name);
-    return 0;
+    return true;
 }
 
 } // namespace fumibako::transfer

@@ -32,10 +32,10 @@ bool WriteOutgoingFile(const CurrentMail& mail, QString* error = nullptr);
 bool RemoveOutgoingFile(const QString& folder, const QString& name);
 
 /**
- * Reads @p folder + @p name into @p mail: 0 when read; -1, with @p mail unchanged, when the file
- * is missing, has fewer than six lines or its line 6 is not a number.
+ * Reads @p folder + @p name into @p mail; false, with @p mail unchanged, when the file is missing,
+ * has fewer than six lines or its line 6 is not a number.
  */
-int ReadOutgoingFile(CurrentMail& mail, const QString& folder, const QString& name);
+bool ReadOutgoingFile(CurrentMail& mail, const QString& folder, const QString& name);
 
 /** The text of an outgoing file's bytes: UTF-8 after a byte order mark, else code page 932. */
 QString decodeOutgoingText(const QByteArray& bytes);

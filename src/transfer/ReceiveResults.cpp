@@ -16,23 +16,23 @@ namespace fumibako::transfer {
 
 using platform::mail::LibraryResult;
 
-int Receiver::handleCount(const LibraryResult& result)
+ReceiveResult Receiver::handleCount(const LibraryResult& result)
 {
     if (!result.isList)
-        return result.text.isEmpty() ? kResultNothingNew : kResultError;
-    int code = kResultNothingNew;
+        return result.text.isEmpty() ? ReceiveResult::NothingNew : ReceiveResult::Error;
+    ReceiveResult outcome = ReceiveResult::NothingNew;
     for (const QString& element : result.list) {
         const qsizetype space = element.indexOf(QLatin1Char(' '));
         const QString count = space < 0 ? element : element.left(space);
         const qint64 bytes = space < 0 ? 0 : element.mid(space + 1).trimmed().toLongLong();
         if (count == QLatin1String("0"))
-            return kResultNothingNew;
+            return ReceiveResult::NothingNew;
         const platform::Answer answer = m_prompts.message(countQuestionText(count, bytes), QStringLiteral("受信確認"),
                                                           platform::Icon::Information, platform::Buttons::YesNo);
         if (answer == platform::Answer::Yes)
-            code = kResultWantsReceive;
+            outcome = ReceiveResult::WantsReceive;
     }
-    return code;
+    return outcome;
 }
 
 namespace {
@@ -52,22 +52,22 @@ bool isFiled(const QString& receivedIndexFile, const QString& key)
 
 } // namespace
 
-int Receiver::handleSave(int mode, const LibraryResult& result)
+ReceiveResult Receiver::handleSave(ServerMode mode, const LibraryResult& result)
 {
     if (!result.isList) {
         // An empty text would only wipe what the user had on the clipboard.
         if (!result.text.isEmpty())
             m_ui.setClipboardText(result.text);
         if (result.text.isEmpty() || result.text == kInvalidMessageNumber)
-            return kResultNothingNew;
-        return kResultError;
+            return ReceiveResult::NothingNew;
+        return ReceiveResult::Error;
     }
     const storage::AccountPaths& paths = m_account.paths;
     const std::vector<std::optional<platform::mail::MailSummary>> summaries =
         m_fileWorker ? m_fileWorker->takeAll() : std::vector<std::optional<platform::mail::MailSummary>>();
     m_fileWorker.reset();
     const qsizetype recovered = std::clamp<qsizetype>(result.recovered, 0, result.list.size());
-    const bool newFiles = mode == kModeFetchOne || m_runner.progressSeen();
+    const bool newFiles = mode == ServerMode::FetchOne || m_runner.progressSeen();
     int filed = 0;
     QStringList filedNames; // as filed, after the names were made safe
     storage::ProfileWriteBatch batch;
@@ -83,18 +83,18 @@ int Receiver::handleSave(int mode, const LibraryResult& result)
         const qsizetype position = i - recovered;
         const bool read = position >= 0 && size_t(position) < summaries.size() && summaries[size_t(position)].has_value();
         QString filedName;
-        int code;
+        Filing filing;
         if (i + 1 < result.list.size() && read) {
-            code = IndexReceivedMailSummary(true, paths.inputDir, name, kStandardBox, paths.receivedIndexFile,
+            filing = IndexReceivedMailSummary(true, paths.inputDir, name, kStandardBox, paths.receivedIndexFile,
                                             *summaries[size_t(position)], &filedName);
         } else if (i + 1 < result.list.size()) {
-            code = IndexReceivedMailSummary(true, paths.inputDir, name, kStandardBox, paths.receivedIndexFile, &filedName);
+            filing = IndexReceivedMailSummary(true, paths.inputDir, name, kStandardBox, paths.receivedIndexFile, &filedName);
         } else {
-            code = IndexReceivedMail(m_currentMail, true, paths.inputDir, name, kStandardBox, paths.receivedIndexFile,
+            filing = IndexReceivedMail(m_currentMail, true, paths.inputDir, name, kStandardBox, paths.receivedIndexFile,
                                      QString());
             filedName = m_currentMail.mailName;
         }
-        if (code != -1 && m_changes)
+        if (filing != Filing::NotFiled && m_changes)
             filedNames.append(filedName);
     }
     // The batch's journal goes only once its entries are on disk; until then the next receive
@@ -113,42 +113,42 @@ int Receiver::handleSave(int mode, const LibraryResult& result)
     m_stoppedEarly = result.stoppedEarly;
     m_savedCount = filed;
     if (filed == 0)
-        return result.stoppedEarly.isEmpty() ? kResultNothingNew : kResultError;
-    return kResultNewMail;
+        return result.stoppedEarly.isEmpty() ? ReceiveResult::NothingNew : ReceiveResult::Error;
+    return ReceiveResult::NewMail;
 }
 
-int Receiver::handleList(const LibraryResult& result)
+ReceiveResult Receiver::handleList(const LibraryResult& result)
 {
     if (result.isList) {
         if (m_sink)
             m_sink->fillServerList(result.list);
-        return kResultListFilled;
+        return ReceiveResult::ListFilled;
     }
     if (result.text.isEmpty())
-        return kResultNothingNew;
+        return ReceiveResult::NothingNew;
     if (m_sink)
         m_sink->setListStatus(QString());
     if (result.text == kEmptyMailboxText) {
         if (m_sink)
             m_sink->setListStatus(QStringLiteral("メールはありません"));
-        return kResultNothingNew;
+        return ReceiveResult::NothingNew;
     }
     if (result.text.contains(QLatin1String("message(s) deleted")))
-        return kResultNothingNew;
-    return kResultError;
+        return ReceiveResult::NothingNew;
+    return ReceiveResult::Error;
 }
 
-void Receiver::ReportReceiveOutcome(int code, const LibraryResult& result)
+void Receiver::ReportReceiveOutcome(ReceiveResult outcome, const LibraryResult& result)
 {
-    switch (code) {
-    case kResultError:
+    switch (outcome) {
+    case ReceiveResult::Error:
         m_prompts.setStatus(1, QStringLiteral("エラー"));
         ShowLibraryError(m_prompts, result.isList ? result.stoppedEarly : result.text);
         break;
-    case kResultNothingNew:
+    case ReceiveResult::NothingNew:
         m_prompts.setStatus(1, QStringLiteral("新着はありません"));
         break;
-    case kResultNewMail:
+    case ReceiveResult::NewMail:
         if (m_account.environment.newMailSound == 1)
             m_ui.playNewMailSound(m_account.environment.soundFile);
         m_ui.showUnreadFolder();
@@ -156,7 +156,8 @@ void Receiver::ReportReceiveOutcome(int code, const LibraryResult& result)
         if (!m_stoppedEarly.isEmpty())
             reportStoppedEarly();
         break;
-    default:
+    case ReceiveResult::WantsReceive:
+    case ReceiveResult::ListFilled:
         break;
     }
 }

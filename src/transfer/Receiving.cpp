@@ -16,31 +16,31 @@ struct ServerCommand {
     QString directory;
 };
 
-ServerCommand commandFor(int mode, const QString& number, const QString& inputDir)
+ServerCommand commandFor(ServerMode mode, const QString& number, const QString& inputDir)
 {
     const QString in = QLatin1Char('<') + inputDir;
     switch (mode) {
-    case kModeCount: return {QStringLiteral("STAT"), in};
-    case kModeFetchOne: return {QStringLiteral("SAVE ") + number, QLatin1Char('>') + inputDir};
-    case kModeSave: return {QStringLiteral("SAVE ") + number, in};
-    case kModeSaveDelete: return {QStringLiteral("SAVD ") + number, in};
-    case kModeSaveAll: return {QStringLiteral("SAVEALL"), in};
-    case kModeSaveAllDelete: return {QStringLiteral("SAVEALLD"), in};
-    case kModeList: return {QStringLiteral("LIST"), in};
-    case kModeDelete: return {QStringLiteral("DELE ") + number, in};
-    default: return {};
+    case ServerMode::Count: return {QStringLiteral("STAT"), in};
+    case ServerMode::FetchOne: return {QStringLiteral("SAVE ") + number, QLatin1Char('>') + inputDir};
+    case ServerMode::Save: return {QStringLiteral("SAVE ") + number, in};
+    case ServerMode::SaveDelete: return {QStringLiteral("SAVD ") + number, in};
+    case ServerMode::SaveAll: return {QStringLiteral("SAVEALL"), in};
+    case ServerMode::SaveAllDelete: return {QStringLiteral("SAVEALLD"), in};
+    case ServerMode::List: return {QStringLiteral("LIST"), in};
+    case ServerMode::Delete: return {QStringLiteral("DELE ") + number, in};
     }
+    return {};
 }
 
-bool savesFiles(int mode)
+bool savesFiles(ServerMode mode)
 {
-    return mode == kModeFetchOne || mode == kModeSave || mode == kModeSaveDelete || mode == kModeSaveAll
-           || mode == kModeSaveAllDelete;
+    return mode == ServerMode::FetchOne || mode == ServerMode::Save || mode == ServerMode::SaveDelete
+        || mode == ServerMode::SaveAll || mode == ServerMode::SaveAllDelete;
 }
 
-bool showsProgress(int mode)
+bool showsProgress(ServerMode mode)
 {
-    return mode == kModeSaveAll || mode == kModeSaveAllDelete;
+    return mode == ServerMode::SaveAll || mode == ServerMode::SaveAllDelete;
 }
 
 } // namespace
@@ -52,38 +52,38 @@ Receiver::Receiver(OperationGuard& guard, platform::UserPrompts& prompts, Receiv
     connect(&m_runner, &TransferRunner::progress, this, &Receiver::onProgress);
 }
 
-bool Receiver::StartReceive(int method, std::function<void()> done)
+bool Receiver::StartReceive(storage::ReceiveMethod method, std::function<void()> done)
 {
-    if (method < storage::kCountOnly || method > storage::kReceiveAndDelete)
+    using storage::ReceiveMethod;
+    if (!m_guard.AcquireOperation(method == ReceiveMethod::ReceiveAndDelete ? Operation::ReceivingAndDeleting
+                                                                             : Operation::Receiving))
         return false;
-    const qint16 code = method == storage::kReceiveAndDelete ? kReceivingAndDeleting : kReceiving;
-    if (!m_guard.AcquireOperation(code))
-        return false;
-    auto finish = [this, done](int) {
+    auto finish = [this, done](ReceiveResult) {
         m_guard.release();
         if (done)
             done();
     };
-    if (method == storage::kCountOnly) {
-        RunServerCommand(kModeCount, QString(), [this, finish](int code) {
-            if (code == kResultWantsReceive)
-                RunServerCommand(kModeSaveAll, QString(), finish);
+    if (method == ReceiveMethod::CountOnly) {
+        RunServerCommand(ServerMode::Count, QString(), [this, finish](ReceiveResult result) {
+            if (result == ReceiveResult::WantsReceive)
+                RunServerCommand(ServerMode::SaveAll, QString(), finish);
             else
-                finish(code);
+                finish(result);
         });
     } else {
-        RunServerCommand(method == storage::kReceiveAll ? kModeSaveAll : kModeSaveAllDelete, QString(), finish);
+        RunServerCommand(method == ReceiveMethod::ReceiveAll ? ServerMode::SaveAll : ServerMode::SaveAllDelete,
+                         QString(), finish);
     }
     return true;
 }
 
-void Receiver::RunServerCommand(int mode, const QString& number, Done done)
+void Receiver::RunServerCommand(ServerMode mode, const QString& number, Done done)
 {
     const ServerCommand command = commandFor(mode, number, m_account.paths.inputDir);
     if (command.command.isEmpty() || m_runner.isRunning() || !m_account.properties) {
         // Callers hold the guard, so a second command cannot arrive; refuse rather than queue.
         if (done)
-            done(kResultError);
+            done(ReceiveResult::Error);
         return;
     }
     m_figures = ProgressFigures();
@@ -100,38 +100,30 @@ void Receiver::RunServerCommand(int mode, const QString& number, Done done)
                        });
 }
 
-void Receiver::commandFinished(int mode, const std::optional<LibraryResult>& result, const Done& done)
+void Receiver::commandFinished(ServerMode mode, const std::optional<LibraryResult>& result, const Done& done)
 {
     if (m_progressShown) {
         m_ui.closeProgress();
         m_progressShown = false;
     }
-    int code = kResultNothingNew;
+    ReceiveResult outcome = ReceiveResult::NothingNew;
     if (!result) {
         // The password prompt was cancelled, or there was no access token (and that was said):
         // nothing was asked of the server.
-        code = m_noSignIn ? kResultError : kResultNothingNew;
+        outcome = m_noSignIn ? ReceiveResult::Error : ReceiveResult::NothingNew;
         m_prompts.setStatus(1, m_noSignIn ? QStringLiteral("エラー") : QString());
     } else {
-        if (mode == kModeCount)
-            code = handleCount(*result);
-        else if (mode == kModeList || mode == kModeDelete)
-            code = handleList(*result);
+        if (mode == ServerMode::Count)
+            outcome = handleCount(*result);
+        else if (mode == ServerMode::List || mode == ServerMode::Delete)
+            outcome = handleList(*result);
         else
-            code = handleSave(mode, *result);
-        ReportReceiveOutcome(code, *result);
+            outcome = handleSave(mode, *result);
+        ReportReceiveOutcome(outcome, *result);
     }
     m_fileWorker.reset();
     if (done)
-        done(code);
-}
-
-QString Receiver::serverText() const
-{
-    const storage::AccountProperties& p = *m_account.properties;
-    if (p.popPortGiven != 0)
-        return p.pop3Server + QLatin1Char('\t') + QString::number(p.popPort);
-    return p.pop3Server;
+        done(outcome);
 }
 
 bool Receiver::preparePassword()
@@ -177,7 +169,8 @@ void Receiver::callLibrary(const QString& command, const QString& directory, Lib
         done(std::nullopt);
         return;
     }
-    const QString server = serverText();
+    const storage::AccountProperties& p = *m_account.properties;
+    const QString server = platform::mail::serverArgument(p.pop3Server, p.popPortGiven != 0, QString::number(p.popPort));
     const QString user = m_account.properties->loginName;
     const QString password = m_callPassword;
     const bool signsIn = !m_callToken.isEmpty();
@@ -208,19 +201,19 @@ void Receiver::onProgress(int messageNumber, int bytes)
     m_ui.updateProgress(m_figures);
 }
 
-int runServerCommandAndWait(Receiver& receiver, int mode, const QString& number)
+ReceiveResult runServerCommandAndWait(Receiver& receiver, ServerMode mode, const QString& number)
 {
-    int code = kResultError;
+    ReceiveResult outcome = ReceiveResult::Error;
     waitUntilDone([&](std::function<void()> done) {
-        receiver.RunServerCommand(mode, number, [&code, done](int result) {
-            code = result;
+        receiver.RunServerCommand(mode, number, [&outcome, done](ReceiveResult result) {
+            outcome = result;
             done();
         });
     });
-    return code;
+    return outcome;
 }
 
-bool startReceiveAndWait(Receiver& receiver, int method)
+bool startReceiveAndWait(Receiver& receiver, storage::ReceiveMethod method)
 {
     bool started = false;
     waitUntilDone([&](std::function<void()> done) {

@@ -28,25 +28,25 @@ class OperationGuard;
 class ReceiveUi;
 struct CurrentMail;
 
-/** Server command modes of RunServerCommand. */
-enum ServerMode : int {
-    kModeCount = 0,          ///< "STAT"
-    kModeFetchOne = 1,       ///< "SAVE n" into ">" folder, the server list's one-message fetch
-    kModeSave = 2,           ///< "SAVE n"
-    kModeSaveDelete = 3,     ///< "SAVD n"
-    kModeSaveAll = 4,        ///< "SAVEALL", with the progress dialog
-    kModeSaveAllDelete = 5,  ///< "SAVEALLD", with the progress dialog
-    kModeList = 6,           ///< "LIST"
-    kModeDelete = 7,         ///< "DELE n"
+/** The server commands of RunServerCommand. */
+enum class ServerMode {
+    Count,         ///< "STAT"
+    FetchOne,      ///< "SAVE n" into ">" folder, the server list's one-message fetch
+    Save,          ///< "SAVE n"
+    SaveDelete,    ///< "SAVD n"
+    SaveAll,       ///< "SAVEALL", with the progress dialog
+    SaveAllDelete, ///< "SAVEALLD", with the progress dialog
+    List,          ///< "LIST"
+    Delete,        ///< "DELE n"
 };
 
-/** Result codes of a server command. */
-enum ReceiveResult : int {
-    kResultError = -1,
-    kResultNothingNew = 0, ///< also: count declined, delete done, empty mailbox, password prompt cancelled
-    kResultNewMail = 1,
-    kResultWantsReceive = 2,
-    kResultListFilled = 3,
+/** How a server command ended. */
+enum class ReceiveResult {
+    Error,
+    NothingNew, ///< also: count declined, delete done, empty mailbox, password prompt cancelled
+    NewMail,
+    WantsReceive, ///< the count was answered with "receive"
+    ListFilled,
 };
 
 /** The library's text for a message number the server does not have. */
@@ -85,7 +85,7 @@ class Receiver : public QObject {
     Q_OBJECT
 
 public:
-    using Done = std::function<void(int code)>;
+    using Done = std::function<void(ReceiveResult result)>;
 
     Receiver(OperationGuard& guard, platform::UserPrompts& prompts, ReceiveUi& ui, CurrentMail& currentMail,
              QObject* parent = nullptr);
@@ -97,14 +97,14 @@ public:
     void setChangeListener(storage::MailChangeListener* listener) { m_changes = listener; }
 
     /**
-     * The receive command with method 0 (count, then ask), 1 (receive) or 2 (receive and delete).
-     * False, having started nothing, when the guard refused or the method is unknown; otherwise
-     * @p done is called when the receive ended and the guard was released.
+     * The receive command: count, then ask; receive; or receive and delete. False, having started
+     * nothing, when the guard refused; otherwise @p done is called when the receive ended and the
+     * guard was released.
      */
-    bool StartReceive(int method, std::function<void()> done = {});
+    bool StartReceive(storage::ReceiveMethod method, std::function<void()> done = {});
 
-    /** Runs one server command (see ServerMode); @p done gets the result code. */
-    void RunServerCommand(int mode, const QString& number, Done done);
+    /** Runs one server command; @p done gets how it ended. */
+    void RunServerCommand(ServerMode mode, const QString& number, Done done);
 
     /** The progress dialog's cancel: the library stops at its next progress report. */
     void requestCancel() { m_runner.requestCancel(); }
@@ -114,8 +114,8 @@ public:
     const QString& callPassword() const { return m_callPassword; }
     const ProgressFigures& progressFigures() const { return m_figures; }
 
-    /** The status and messages for a command's result code (-1 error, 0 nothing new, 1 new mail). */
-    void ReportReceiveOutcome(int code, const platform::mail::LibraryResult& result);
+    /** The status and messages for how a command ended (an error, nothing new, new mail). */
+    void ReportReceiveOutcome(ReceiveResult outcome, const platform::mail::LibraryResult& result);
 
 private:
     using LibraryDone = std::function<void(std::optional<platform::mail::LibraryResult>)>;
@@ -124,13 +124,12 @@ private:
     void callLibrary(const QString& command, const QString& directory, LibraryDone done, bool afterRefusal);
     bool preparePassword();
     bool prepareLogin(bool afterRefusal);
-    QString serverText() const;
     void onProgress(int messageNumber, int bytes);
-    void commandFinished(int mode, const std::optional<platform::mail::LibraryResult>& result, const Done& done);
+    void commandFinished(ServerMode mode, const std::optional<platform::mail::LibraryResult>& result, const Done& done);
 
-    int handleCount(const platform::mail::LibraryResult& result);
-    int handleSave(int mode, const platform::mail::LibraryResult& result);
-    int handleList(const platform::mail::LibraryResult& result);
+    ReceiveResult handleCount(const platform::mail::LibraryResult& result);
+    ReceiveResult handleSave(ServerMode mode, const platform::mail::LibraryResult& result);
+    ReceiveResult handleList(const platform::mail::LibraryResult& result);
     void reportStoppedEarly();
 
     OperationGuard& m_guard;
@@ -157,10 +156,10 @@ private:
  */
 QString stoppedEarlyText(int saved, const QString& libraryText);
 
-/** Runs a server command and waits for its result code (tool and tests). */
-int runServerCommandAndWait(Receiver& receiver, int mode, const QString& number);
+/** Runs a server command and waits until it ended (tool and tests). */
+ReceiveResult runServerCommandAndWait(Receiver& receiver, ServerMode mode, const QString& number);
 
 /** The receive command, waiting until it ended; false when it did not start. */
-bool startReceiveAndWait(Receiver& receiver, int method);
+bool startReceiveAndWait(Receiver& receiver, storage::ReceiveMethod method);
 
 } // namespace fumibako::transfer

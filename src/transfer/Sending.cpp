@@ -67,7 +67,7 @@ void keepSentCopy(CurrentMail& mail, SendContext& context)
     mail.mailName = name;
     mail.keepFlag = 0;
     if (!WriteOutgoingFile(mail) ||
-        storage::IniWriteString(SentBox, name, value, context.paths.outgoingIndexFile) != QLatin1String("1")) {
+        !storage::writeProfileString(context.paths.outgoingIndexFile, SentBox, name, value)) {
         context.prompts.message(QStringLiteral("送信しましたが、送信済BOXに保存できませんでした"),
                                 QStringLiteral("送信後エラー"), Icon::Exclamation, Buttons::Ok);
     } else if (context.changes) {
@@ -110,10 +110,9 @@ QString BuildRecipientList(const QString& to, const QString& cc, const QString& 
 
 QString smtpServerText(const storage::AccountProperties& account)
 {
-    if (account.smtpPortGiven == 0)
-        return account.smtpServer;
     // The setting is a 16-bit integer: a port above 32767 is held in its signed form.
-    return account.smtpServer + kTab + QString::number(account.smtpPort);
+    return platform::mail::serverArgument(account.smtpServer, account.smtpPortGiven != 0,
+                                          QString::number(account.smtpPort));
 }
 
 QString senderText(const storage::AccountProperties& account)

@@ -92,9 +92,9 @@ void ServerList::detachFromReceiver()
     m_attached = false;
 }
 
-void ServerList::setVisibleList(int list)
+void ServerList::setVisibleList(ServerListPane list)
 {
-    m_visible = list == 1 ? 1 : 0;
+    m_visible = list;
     Q_EMIT rowsChanged();
 }
 
@@ -106,7 +106,7 @@ void ServerList::setListStatus(const QString& text)
 
 void ServerList::fillServerList(const QStringList& elements)
 {
-    QList<ServerListRow>& rows = m_lists[0];
+    QList<ServerListRow>& rows = listOf(ServerListPane::Server);
     for (const QString& element : elements)
         rows.append(cutServerListRow(int(rows.size()) + 1, element));
     Q_EMIT rowsChanged();
@@ -129,7 +129,7 @@ QStringList ServerList::loadSearchWords(const QString& userFile)
 
 bool ServerList::loadForWindow(const QString& userFile)
 {
-    setVisibleList(0);
+    setVisibleList(ServerListPane::Server);
     const QString countText = storage::IniGetString(kSearchSection, QStringLiteral("Count"), 10, userFile);
     bool ok = true;
     if (!countText.isEmpty())
@@ -154,19 +154,19 @@ bool ServerList::saveSearchWords(const QString& userFile, const QStringList& wor
     return storage::IniWriteSection(kSearchSection, userFile, lines);
 }
 
-bool ServerList::refetch(std::function<void(int)> done)
+bool ServerList::refetch(std::function<void(ReceiveResult)> done)
 {
-    if (!m_guard.AcquireOperation(kFetchingServerList))
+    if (!m_guard.AcquireOperation(Operation::FetchingServerList))
         return false;
     setListStatus(QStringLiteral("リスト取得中"));
-    m_lists[0].clear();
+    listOf(ServerListPane::Server).clear();
     Q_EMIT rowsChanged();
-    m_receiver.RunServerCommand(kModeList, QString(), [this, done](int code) {
-        setVisibleList(0);
+    m_receiver.RunServerCommand(ServerMode::List, QString(), [this, done](ReceiveResult result) {
+        setVisibleList(ServerListPane::Server);
         m_prompts.setStatus(1, QString());
         m_guard.release();
         if (done)
-            done(code);
+            done(result);
     });
     return true;
 }
@@ -184,19 +184,19 @@ void ServerList::search(const QString& text, const SearchColumns& columns, bool 
     }
     const QString lowerText = text.toLower();
     QList<ServerListRow> found;
-    for (const ServerListRow& row : m_lists[m_visible]) {
+    for (const ServerListRow& row : visibleRows()) {
         if (rowMatches(row, lowerText, columns) != reverse)
             found.append(row);
     }
-    m_lists[1] = found;
+    listOf(ServerListPane::SearchResult) = found;
     setListStatus(found.isEmpty() ? QStringLiteral("見つかりませんでした") : QStringLiteral("見つかりました"));
-    setVisibleList(1);
+    setVisibleList(ServerListPane::SearchResult);
 }
 
 void ServerList::removeRows(QList<int> indexes)
 {
     std::sort(indexes.begin(), indexes.end(), std::greater<int>());
-    QList<ServerListRow>& rows = m_lists[m_visible];
+    QList<ServerListRow>& rows = listOf(m_visible);
     for (int index : indexes) {
         if (index >= 0 && index < rows.size())
             rows.removeAt(index);
@@ -206,23 +206,23 @@ void ServerList::removeRows(QList<int> indexes)
 
 bool ServerList::mayClose()
 {
-    return m_guard.AcquireOperation(kIdle);
+    return m_guard.confirmIdle();
 }
 
-int refetchAndWait(ServerList& list)
+ReceiveResult refetchAndWait(ServerList& list)
 {
-    int code = kResultError;
+    ReceiveResult outcome = ReceiveResult::Error;
     waitUntilDone([&](std::function<void()> done) {
-        if (!list.refetch([&code, done](int result) {
-                code = result;
+        if (!list.refetch([&outcome, done](ReceiveResult result) {
+                outcome = result;
                 done();
             }))
             done();
     });
-    return code;
+    return outcome;
 }
 
-bool runSelectiveAndWait(ServerList& list, int command, const QList<int>& selected)
+bool runSelectiveAndWait(ServerList& list, SelectiveCommand command, const QList<int>& selected)
 {
     bool started = false;
     waitUntilDone([&](std::function<void()> done) {

@@ -48,13 +48,16 @@ struct SearchColumns {
     bool date = false;
 };
 
-/** The selective commands of the server list's menu (elements 1, 2, 3). */
-enum SelectiveCommand : int { kSelectiveReceiveCommand = 1, kSelectiveReceiveDeleteCommand = 2, kSelectiveDeleteCommand = 3 };
+/** The selective commands of the server list's menu; the numbers are the menu's elements. */
+enum class SelectiveCommand { Receive = 1, ReceiveDelete = 2, Delete = 3 };
+
+/** The two lists of the server list window; the numbers are the window's list indexes. */
+enum class ServerListPane { Server = 0, SearchResult = 1 };
 
 /**
  * @short The server mail list: the messages waiting on the server, searched and acted on.
  *
- * The core of the "メールリスト" window: two lists (0 the server list, 1 the search result) of which
+ * The core of the "メールリスト" window: two lists (the server list and a search result) of which
  * one is visible, the window's status text, the remembered search words, and the commands, which
  * run through the Receiver under the operation guard. The window shows what it holds and calls
  * the commands; everything here lives on the user-interface thread.
@@ -66,10 +69,10 @@ public:
     ServerList(Receiver& receiver, OperationGuard& guard, platform::UserPrompts& prompts, QObject* parent = nullptr);
     ~ServerList() override;
 
-    const QList<ServerListRow>& rows(int list) const { return m_lists[list == 1 ? 1 : 0]; }
-    int visibleList() const { return m_visible; }
-    const QList<ServerListRow>& visibleRows() const { return m_lists[m_visible]; }
-    void setVisibleList(int list);
+    const QList<ServerListRow>& rows(ServerListPane list) const { return m_lists[int(list)]; }
+    ServerListPane visibleList() const { return m_visible; }
+    const QList<ServerListRow>& visibleRows() const { return rows(m_visible); }
+    void setVisibleList(ServerListPane list);
     /** Panel 1 of the window's status bar. */
     const QString& status() const { return m_status; }
 
@@ -84,10 +87,10 @@ public:
     bool saveSearchWords(const QString& userFile, const QStringList& words);
     const QStringList& searchWords() const { return m_searchWords; }
 
-    /** Refetches the server list; false when the guard refused. @p done gets the command's code. */
-    bool refetch(std::function<void(int code)> done = {});
+    /** Refetches the server list; false when the guard refused. @p done gets how the command ended. */
+    bool refetch(std::function<void(ReceiveResult result)> done = {});
 
-    /** Searches the visible list into list 1 (lower-cased, substring). */
+    /** Searches the visible list into the search result (lower-cased, substring). */
     void search(const QString& text, const SearchColumns& columns, bool reverse);
 
     /** The Delete key: removes rows of the visible list only; the server is not touched. */
@@ -97,7 +100,7 @@ public:
      * A selective command on the rows @p selected of the visible list. False when it did not
      * start (guard refused); @p done is called when it ended, refetch included.
      */
-    bool runSelective(int command, const QList<int>& selected, std::function<void()> done = {});
+    bool runSelective(SelectiveCommand command, const QList<int>& selected, std::function<void()> done = {});
 
     /** Shows the message just received; calls @p closed once the user is done with it. */
     using ShowReceived = std::function<void(std::function<void()> closed)>;
@@ -132,17 +135,19 @@ private:
     Receiver& m_receiver;
     OperationGuard& m_guard;
     platform::UserPrompts& m_prompts;
+    QList<ServerListRow>& listOf(ServerListPane list) { return m_lists[int(list)]; }
+
     std::array<QList<ServerListRow>, 2> m_lists;
-    int m_visible = 0;
+    ServerListPane m_visible = ServerListPane::Server;
     QString m_status;
     QStringList m_searchWords;
     bool m_attached = true;
 };
 
-/** Refetches and waits (tool and tests); the command's code, -1 also when refused. */
-int refetchAndWait(ServerList& list);
+/** Refetches and waits (tool and tests): how the command ended, an error also when refused. */
+ReceiveResult refetchAndWait(ServerList& list);
 
 /** Runs a selective command and waits; false when it did not start. */
-bool runSelectiveAndWait(ServerList& list, int command, const QList<int>& selected);
+bool runSelectiveAndWait(ServerList& list, SelectiveCommand command, const QList<int>& selected);
 
 } // namespace fumibako::transfer

@@ -8,23 +8,22 @@
 namespace fumibako::transfer {
 
 struct ServerList::SelectiveRun {
-    int command = 0;
-    int mode = 0;
+    SelectiveCommand command = SelectiveCommand::Receive;
+    ServerMode mode = ServerMode::Save;
     QStringList arguments;
     qsizetype next = 0;
     bool anyNewMail = false;
     std::function<void()> done;
 };
 
-bool ServerList::runSelective(int command, const QList<int>& selected, std::function<void()> done)
+bool ServerList::runSelective(SelectiveCommand command, const QList<int>& selected, std::function<void()> done)
 {
-    const qint16 operation = command == kSelectiveReceiveCommand ? kSelectiveReceive
-        : command == kSelectiveReceiveDeleteCommand                 ? kReceivingAndDeleting
-        : command == kSelectiveDeleteCommand                        ? kSelectiveDelete
-                                                                    : kIdle;
-    if (operation == kIdle || !m_guard.AcquireOperation(operation))
+    const Operation operation = command == SelectiveCommand::Receive ? Operation::SelectiveReceive
+        : command == SelectiveCommand::ReceiveDelete                ? Operation::ReceivingAndDeleting
+                                                                    : Operation::SelectiveDelete;
+    if (!m_guard.AcquireOperation(operation))
         return false;
-    QList<ServerListRow>& rows = m_lists[m_visible];
+    QList<ServerListRow>& rows = listOf(m_visible);
     const QSet<int> chosen(selected.cbegin(), selected.cend());
     for (qsizetype i = rows.size() - 1; i >= 0; --i) {
         if (!chosen.contains(int(i)))
@@ -43,7 +42,7 @@ bool ServerList::runSelective(int command, const QList<int>& selected, std::func
     static const QString questions[] = {QStringLiteral("表示している全てのメールを受信します"),
                                         QStringLiteral("表示している全てのメールを受信＆削除します"),
                                         QStringLiteral("表示している全てのメールを削除します")};
-    if (m_prompts.message(questions[command - 1], QStringLiteral("メールの受信"), platform::Icon::None,
+    if (m_prompts.message(questions[int(command) - 1], QStringLiteral("メールの受信"), platform::Icon::None,
                           platform::Buttons::YesNo)
         != platform::Answer::Yes) {
         finishEarly();
@@ -51,9 +50,9 @@ bool ServerList::runSelective(int command, const QList<int>& selected, std::func
     }
     auto run = std::make_shared<SelectiveRun>();
     run->command = command;
-    run->mode = command == kSelectiveReceiveCommand ? kModeSave
-        : command == kSelectiveReceiveDeleteCommand ? kModeSaveDelete
-                                                    : kModeDelete;
+    run->mode = command == SelectiveCommand::Receive ? ServerMode::Save
+        : command == SelectiveCommand::ReceiveDelete ? ServerMode::SaveDelete
+                                                     : ServerMode::Delete;
     QList<int> numbers;
     for (const ServerListRow& row : rows)
         numbers.append(row.number.toInt());
@@ -72,8 +71,8 @@ void ServerList::runNext(const std::shared_ptr<SelectiveRun>& run)
     setListStatus(QStringLiteral("連番摘出中"));
     const QString argument = run->arguments.at(run->next++);
     setListStatus(QStringLiteral("申請中"));
-    m_receiver.RunServerCommand(run->mode, argument, [this, run](int code) {
-        if (code == kResultNewMail)
+    m_receiver.RunServerCommand(run->mode, argument, [this, run](ReceiveResult result) {
+        if (result == ReceiveResult::NewMail)
             run->anyNewMail = true;
         runNext(run);
     });
@@ -82,8 +81,8 @@ void ServerList::runNext(const std::shared_ptr<SelectiveRun>& run)
 void ServerList::finishSelective(const std::shared_ptr<SelectiveRun>& run)
 {
     m_guard.release();
-    const bool started = refetch([this, run](int) {
-        if (run->command != kSelectiveDeleteCommand) {
+    const bool started = refetch([this, run](ReceiveResult) {
+        if (run->command != SelectiveCommand::Delete) {
             setListStatus(run->anyNewMail ? QStringLiteral("メールを受信しました")
                                           : QStringLiteral("すでに受信しているメールでした"));
         }
@@ -96,15 +95,15 @@ void ServerList::finishSelective(const std::shared_ptr<SelectiveRun>& run)
 
 bool ServerList::openMessage(int index, ShowReceived show, std::function<void()> done)
 {
-    const QList<ServerListRow>& rows = m_lists[m_visible];
+    const QList<ServerListRow>& rows = visibleRows();
     if (index < 0 || index >= rows.size())
         return false;
-    if (!m_guard.AcquireOperation(kReceiving))
+    if (!m_guard.AcquireOperation(Operation::Receiving))
         return false;
     setListStatus(QStringLiteral("メールを受信しています。お待ちください"));
-    m_receiver.RunServerCommand(kModeFetchOne, rows.at(index).number, [this, show, done](int code) {
+    m_receiver.RunServerCommand(ServerMode::FetchOne, rows.at(index).number, [this, show, done](ReceiveResult result) {
         // A message received before is not fetched again: saying so beats showing nothing.
-        setListStatus(code == kResultNothingNew ? QStringLiteral("すでに受信しているメールでした") : QString());
+        setListStatus(result == ReceiveResult::NothingNew ? QStringLiteral("すでに受信しているメールでした") : QString());
         m_prompts.setStatus(1, QString());
         // The guard stays held while the received message is shown.
         auto finish = [this, done] {
@@ -112,7 +111,7 @@ bool ServerList::openMessage(int index, ShowReceived show, std::function<void()>
             if (done)
                 done();
         };
-        if (code == kResultNewMail && show)
+        if (result == ReceiveResult::NewMail && show)
             show(finish);
         else
             finish();

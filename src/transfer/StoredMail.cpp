@@ -17,14 +17,14 @@ QString elementValue(const QString& element)
     return element.mid(element.indexOf(QLatin1Char(':')) + 2);
 }
 
-int readReceivedFile(CurrentMail& mail, const QString& folder, const QString& fileName,
+bool readReceivedFile(CurrentMail& mail, const QString& folder, const QString& fileName,
                      const QString& attachmentFolder)
 {
     const platform::mail::LibraryResult result =
         platform::mail::ReadMail(folder + fileName, kFieldOptions, attachmentFolder);
     // A readable file gives at least the five fields and the attachment count.
     if (!result.isList || result.list.size() < 6)
-        return -1;
+        return false;
     const QStringList& list = result.list;
     mail.mailPath = folder;
     mail.mailName = fileName;
@@ -38,22 +38,21 @@ int readReceivedFile(CurrentMail& mail, const QString& folder, const QString& fi
     for (qsizetype k = 1; k <= count; ++k)
         attachments.append(elementValue(list.at(k + 5)));
     mail.attachments = attachments;
-    return 0;
+    return true;
 }
 
 } // namespace
 
-int ReadStoredMail(CurrentMail& mail, int mode, const QString& folder, const QString& fileName,
-                   const QString& attachmentFolder)
+bool ReadStoredMail(CurrentMail& mail, StoredMailKind kind, const QString& folder, const QString& fileName,
+                    const QString& attachmentFolder)
 {
-    switch (mode) {
-    case 0:
+    switch (kind) {
+    case StoredMailKind::Outgoing:
         return ReadOutgoingFile(mail, folder, fileName);
-    case 6:
+    case StoredMailKind::Received:
         return readReceivedFile(mail, folder, fileName, attachmentFolder);
-    default:
-        return -1;
     }
+    return false;
 }
 
 namespace {
@@ -66,9 +65,8 @@ struct EntryFields {
     bool hasAttachments = false;
 };
 
-// Gives the file a safe name and writes its entry: 0, 2 when the name changed (then in
-// @p name), -1 when nothing was written.
-int writeReceivedEntry(bool isNew, const QString& folder, QString& name, const QString& section,
+// Gives the file a safe name (then in @p name) and writes its entry.
+Filing writeReceivedEntry(bool isNew, const QString& folder, QString& name, const QString& section,
                        const QString& receivedIndexFile, const EntryFields& fields)
 {
     const QString fileName = name;
@@ -76,48 +74,48 @@ int writeReceivedEntry(bool isNew, const QString& folder, QString& name, const Q
     if (needsNewName) {
         name = storage::SanitizeMailFileName(folder, fileName);
         if (name == fileName)
-            return -1; // the move failed: an entry would name a key the file does not carry
+            return Filing::NotFiled; // the move failed: an entry would name a key the file does not carry
     }
     storage::MailRow row(name, storage::indexField(fields.from), storage::indexField(fields.subject),
                          storage::indexField(fields.date));
     row.unread = isNew;
     row.attachment = fields.hasAttachments;
-    if (storage::IniWriteString(section, name, storage::BuildIndexValue(row), receivedIndexFile) != QLatin1String("1"))
-        return -1;
-    return needsNewName ? 2 : 0;
+    if (!storage::writeProfileString(receivedIndexFile, section, name, storage::BuildIndexValue(row)))
+        return Filing::NotFiled;
+    return needsNewName ? Filing::FiledRenamed : Filing::Filed;
 }
 
 } // namespace
 
-int IndexReceivedMail(CurrentMail& mail, bool isNew, const QString& folder, const QString& fileName,
-                      const QString& section, const QString& receivedIndexFile, const QString& workDir)
+Filing IndexReceivedMail(CurrentMail& mail, bool isNew, const QString& folder, const QString& fileName,
+                         const QString& section, const QString& receivedIndexFile, const QString& workDir)
 {
-    if (ReadStoredMail(mail, 6, folder, fileName, workDir) != 0)
-        return -1;
+    if (!ReadStoredMail(mail, StoredMailKind::Received, folder, fileName, workDir))
+        return Filing::NotFiled;
     QString name = fileName;
     const EntryFields fields{mail.from, mail.subject, mail.date, mail.attachments.value(0).toInt() != 0};
-    const int result = writeReceivedEntry(isNew, folder, name, section, receivedIndexFile, fields);
+    const Filing result = writeReceivedEntry(isNew, folder, name, section, receivedIndexFile, fields);
     if (name != fileName)
         mail.mailName = name;
     return result;
 }
 
-int IndexReceivedMailSummary(bool isNew, const QString& folder, const QString& fileName, const QString& section,
-                             const QString& receivedIndexFile, QString* filedName)
+Filing IndexReceivedMailSummary(bool isNew, const QString& folder, const QString& fileName, const QString& section,
+                                const QString& receivedIndexFile, QString* filedName)
 {
     const std::optional<platform::mail::MailSummary> summary = platform::mail::ReadMailSummary(folder + fileName);
     if (!summary)
-        return -1;
+        return Filing::NotFiled;
     return IndexReceivedMailSummary(isNew, folder, fileName, section, receivedIndexFile, *summary, filedName);
 }
 
-int IndexReceivedMailSummary(bool isNew, const QString& folder, const QString& fileName, const QString& section,
-                             const QString& receivedIndexFile, const platform::mail::MailSummary& summary,
-                             QString* filedName)
+Filing IndexReceivedMailSummary(bool isNew, const QString& folder, const QString& fileName, const QString& section,
+                                const QString& receivedIndexFile, const platform::mail::MailSummary& summary,
+                                QString* filedName)
 {
     QString name = fileName;
     const EntryFields fields{summary.from, summary.subject, summary.date, summary.attachments != 0};
-    const int result = writeReceivedEntry(isNew, folder, name, section, receivedIndexFile, fields);
+    const Filing result = writeReceivedEntry(isNew, folder, name, section, receivedIndexFile, fields);
     if (filedName)
         *filedName = name;
     return result;

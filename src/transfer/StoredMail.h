@@ -33,21 +33,33 @@ struct CurrentMail {
     platform::mail::ReplyReferences reply;
 };
 
-/**
- * Reads a stored message into @p mail: mode 0 an outgoing file, mode 6 a received file through
- * the mail library (its attachments saved into @p attachmentFolder; with an empty folder they
- * are only named, nothing is written). 0 when read, -1 when not (the record then keeps its
- * previous contents).
- */
-int ReadStoredMail(CurrentMail& mail, int mode, const QString& folder, const QString& fileName,
-                   const QString& attachmentFolder);
+/** The two kinds of stored message file. */
+enum class StoredMailKind {
+    Outgoing, ///< a draft, a queued or a sent message, in the program's own format
+    Received, ///< a message as the server gave it
+};
 
 /**
- * Files a received message: reads it (mode 6, attachments to @p workDir), makes its name a safe
- * key and writes its entry into @p section of @p receivedIndexFile, unread when @p isNew.
- * 0 when filed, 2 when filed under a changed name, -1 when not filed.
+ * Reads a stored message into @p mail: an outgoing file, or a received file through the mail
+ * library (its attachments saved into @p attachmentFolder; with an empty folder they are only
+ * named, nothing is written). False when it could not be read (the record then keeps its
+ * previous contents).
  */
-int IndexReceivedMail(CurrentMail& mail, bool isNew, const QString& folder, const QString& fileName,
+bool ReadStoredMail(CurrentMail& mail, StoredMailKind kind, const QString& folder, const QString& fileName,
+                    const QString& attachmentFolder);
+
+/** What filing a received message came to. */
+enum class Filing {
+    Filed,
+    FiledRenamed, ///< filed under a changed name, a safe key the file now carries
+    NotFiled,     ///< unreadable, not movable to its safe name, or its entry not written
+};
+
+/**
+ * Files a received message: reads it (attachments to @p workDir), makes its name a safe
+ * key and writes its entry into @p section of @p receivedIndexFile, unread when @p isNew.
+ */
+Filing IndexReceivedMail(CurrentMail& mail, bool isNew, const QString& folder, const QString& fileName,
                       const QString& section, const QString& receivedIndexFile, const QString& workDir);
 
 /**
@@ -55,11 +67,11 @@ int IndexReceivedMail(CurrentMail& mail, bool isNew, const QString& folder, cons
  * only: no body is decoded, no attachment file written, no record changed. For the messages of
  * a batch that nobody is about to look at. @p filedName (optional) gets the name it was filed under.
  */
-int IndexReceivedMailSummary(bool isNew, const QString& folder, const QString& fileName, const QString& section,
-                             const QString& receivedIndexFile, QString* filedName = nullptr);
+Filing IndexReceivedMailSummary(bool isNew, const QString& folder, const QString& fileName, const QString& section,
+                                const QString& receivedIndexFile, QString* filedName = nullptr);
 /** The same with @p summary already read from the file's bytes. */
-int IndexReceivedMailSummary(bool isNew, const QString& folder, const QString& fileName, const QString& section,
-                             const QString& receivedIndexFile, const platform::mail::MailSummary& summary,
-                             QString* filedName = nullptr);
+Filing IndexReceivedMailSummary(bool isNew, const QString& folder, const QString& fileName, const QString& section,
+                                const QString& receivedIndexFile, const platform::mail::MailSummary& summary,
+                                QString* filedName = nullptr);
 
 } // namespace fumibako::transfer

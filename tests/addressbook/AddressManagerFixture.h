@@ -1,10 +1,12 @@
 #pragma once
 
 // The fixture of the manager's core tests: a book file in a fresh directory, loaded by a manager
-// that answers through recording prompts and a recording compose launcher.
+// that answers through recording prompts and starts its mails through the compose window's
+// recording launcher.
 #include "RecordingComposeLauncher.h"
 
 #include "addressbook/core/AddressManager.h"
+#include "compose/core/AddressBookMail.h"
 #include "support/RecordingPrompts.h"
 #include "support/TestFiles.h"
 
@@ -46,6 +48,7 @@ protected:
         m_dir = m_temp->path() + u'/';
         m_prompts = std::make_unique<RecordingPrompts>();
         m_compose = std::make_unique<RecordingComposeLauncher>();
+        m_newMail = std::make_unique<compose::AddressBookMail>(*m_compose);
     }
 
     void tearDown()
@@ -58,12 +61,13 @@ protected:
     QString m_dir;
     std::unique_ptr<RecordingPrompts> m_prompts;
     std::unique_ptr<RecordingComposeLauncher> m_compose;
+    std::unique_ptr<compose::AddressBookMail> m_newMail;
     std::unique_ptr<AddressManager> m_manager;
 
     void open(const QStringList& entries)
     {
         writeBytes(m_dir + QStringLiteral("Address.txt"), bookFile(entries));
-        m_manager = std::make_unique<AddressManager>(m_dir, *m_prompts, *m_compose);
+        m_manager = std::make_unique<AddressManager>(m_dir, *m_prompts, *m_newMail);
         m_manager->load();
     }
 

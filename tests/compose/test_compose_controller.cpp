@@ -95,7 +95,7 @@ class TestComposeController : public QObject {
     transfer::CurrentMail readBack(const QString& folder, const QString& name) const
     {
         transfer::CurrentMail mail;
-        if (transfer::ReadOutgoingFile(mail, folder, name) != 0)
+        if (!transfer::ReadOutgoingFile(mail, folder, name))
             qWarning("cannot read %s", qPrintable(folder + name));
         return mail;
     }
@@ -337,7 +337,7 @@ private Q_SLOTS:
         }
         content.keep = true;
         QCOMPARE(sendAndWait(controller, content), Outcome::Close);
-        QCOMPARE(m_guard->CurrentOperation(), qint16(transfer::kIdle));
+        QCOMPARE(m_guard->CurrentOperation(), transfer::Operation::Idle);
         QCOMPARE(m_servers.takeReceived().size(), 1);
         if (!section.isEmpty()) {
             QCOMPARE(QFileInfo::exists(dir + name), staysStored);
@@ -362,7 +362,7 @@ private Q_SLOTS:
         QCOMPARE(sendAndWait(controller, content), Outcome::StayOpen);
         QCOMPARE(content, before);
         QVERIFY(messageText().contains(QStringLiteral("メールサーバーにつながりませんでした")));
-        QCOMPARE(m_guard->CurrentOperation(), qint16(transfer::kIdle));
+        QCOMPARE(m_guard->CurrentOperation(), transfer::Operation::Idle);
         QVERIFY(QFileInfo::exists(m_account->paths.outputDir + name));
         QVERIFY(!entry(Outbox, name).isEmpty());
         QCOMPARE(controller.mailName(), name);
@@ -370,13 +370,13 @@ private Q_SLOTS:
 
     void sendRefusedWhileAnotherOperationRuns()
     {
-        QVERIFY(m_guard->AcquireOperation(transfer::kReceiving));
+        QVERIFY(m_guard->AcquireOperation(transfer::Operation::Receiving));
         ComposeController controller(services());
         ComposeContent content;
         content.to = QStringLiteral("sato@example.com");
         QCOMPARE(sendAndWait(controller, content), Outcome::StayOpen);
         QCOMPARE(messageText(), QStringLiteral("現在メール受信中のため、この操作は中止します"));
-        QCOMPARE(m_guard->CurrentOperation(), qint16(transfer::kReceiving));
+        QCOMPARE(m_guard->CurrentOperation(), transfer::Operation::Receiving);
         QVERIFY(m_servers.takeReceived().isEmpty());
     }
 
@@ -400,7 +400,7 @@ private Q_SLOTS:
         QCOMPARE(sendAndWait(controller, content), Outcome::StayOpen);
         QCOMPARE(messageText(), QStringLiteral("次の添付ファイルが見つからないか、読み込めません。\r\n") + bad);
         QCOMPARE(m_account->prompts.messages.value(0).title, QStringLiteral("添付ファイルの確認"));
-        QCOMPARE(m_guard->CurrentOperation(), qint16(transfer::kIdle));
+        QCOMPARE(m_guard->CurrentOperation(), transfer::Operation::Idle);
         QVERIFY(m_servers.takeReceived().isEmpty());
     }
 

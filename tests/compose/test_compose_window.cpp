@@ -8,9 +8,9 @@
 #include "mainwin/MainViews.h"
 #include "mainwin/MainWindow.h"
 #include "mainwin/core/MailTableModel.h"
-#include "mainwin/core/MainWindowRules.h"
 #include "platform/SingleInstance.h"
 #include "storage/ProfileStore.h"
+#include "storage/WindowGeometry.h"
 #include "support/RecordingPrompts.h"
 #include "support/TestFiles.h"
 #include "transfer/OutgoingMailFile.h"
@@ -209,7 +209,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!closing);
 
         transfer::CurrentMail stored;
-        QCOMPARE(transfer::ReadOutgoingFile(stored, taro().draftDir, key), 0);
+        QVERIFY(transfer::ReadOutgoingFile(stored, taro().draftDir, key));
         QCOMPARE(stored.subject, QStringLiteral("直した件名"));
         QCOMPARE(stored.body, QStringLiteral("一行目\r\n二行目"));
         const QStringList after = MainWindowData::section(m_data->outgoingIndex(), QStringLiteral("下書き"));
@@ -366,15 +366,15 @@ private Q_SLOTS:
         openWindow();
         QMainWindow* window = newMail();
         const double dpi = window->logicalDpiX();
-        QCOMPARE(window->width(), mainwin::twipsToPixels(6000, dpi)); // below 3000: the minimum size
-        QCOMPARE(window->height(), mainwin::twipsToPixels(9000, window->logicalDpiY()));
+        QCOMPARE(window->width(), storage::twipsToPixels(6000, dpi)); // below 3000: the minimum size
+        QCOMPARE(window->height(), storage::twipsToPixels(9000, window->logicalDpiY()));
         const QFont font = window->findChild<QPlainTextEdit*>(QStringLiteral("txtBun"))->font();
         QCOMPARE(font.family(), QStringLiteral("DejaVu Sans Mono"));
         QCOMPARE(font.pointSizeF(), 14.0);
         QVERIFY(font.bold());
         for (const char* name : {"cmbTo", "cmbCC", "cmbBCC", "txtSub", "txtFile"}) // the body's font only
             QVERIFY2(!window->findChild<QWidget*>(QLatin1String(name))->font().bold(), name);
-        window->resize(mainwin::twipsToPixels(8000, dpi), window->height());
+        window->resize(storage::twipsToPixels(8000, dpi), window->height());
         command(window, QStringLiteral("mnuEnd"));
         const storage::WindowGeometry kept = m_window->collectDisplaySettings().composeWindow;
         QVERIFY(std::abs(kept.width - 8000) < 20);

@@ -4,6 +4,7 @@
 #include <QTest>
 
 using namespace fumibako::mailview;
+using fumibako::transfer::StoredMailKind;
 
 Q_DECLARE_METATYPE(PreviewAction)
 
@@ -76,21 +77,21 @@ void TestPreviewSelection::emptySpace()
 void TestPreviewSelection::readMode_data()
 {
     QTest::addColumn<QString>("folder");
-    QTest::addColumn<int>("mode");
-    QTest::newRow("outbox") << "送信BOX" << 0;
-    QTest::newRow("sent") << "送信済BOX" << 0;
-    QTest::newRow("drafts") << "下書き" << 0;
-    QTest::newRow("inbox") << "受信BOX" << 6;
-    QTest::newRow("standard") << "標準BOX" << 6;
-    QTest::newRow("trash") << "ごみ箱" << 6;
-    QTest::newRow("user folder named like a fixed one") << "受信BOX\\送信BOX" << 6;
+    QTest::addColumn<StoredMailKind>("kind");
+    QTest::newRow("outbox") << "送信BOX" << StoredMailKind::Outgoing;
+    QTest::newRow("sent") << "送信済BOX" << StoredMailKind::Outgoing;
+    QTest::newRow("drafts") << "下書き" << StoredMailKind::Outgoing;
+    QTest::newRow("inbox") << "受信BOX" << StoredMailKind::Received;
+    QTest::newRow("standard") << "標準BOX" << StoredMailKind::Received;
+    QTest::newRow("trash") << "ごみ箱" << StoredMailKind::Received;
+    QTest::newRow("user folder named like a fixed one") << "受信BOX\\送信BOX" << StoredMailKind::Received;
 }
 
 void TestPreviewSelection::readMode()
 {
     QFETCH(QString, folder);
-    QFETCH(int, mode);
-    QCOMPARE(previewReadMode(folder), mode);
+    QFETCH(StoredMailKind, kind);
+    QCOMPARE(previewReadMode(folder), kind);
     QCOMPARE(previewTextAfterRead(false, QStringLiteral("body")), QStringLiteral("読み込みエラーです"));
     QCOMPARE(previewTextAfterRead(true, QStringLiteral("body")), QStringLiteral("body"));
 }

@@ -301,7 +301,7 @@ private Q_SLOTS:
     void receivedFromTheServerList()
     {
         store(QStringLiteral("r1.eml"), test::japaneseMail(kTwoAttachments));
-        QCOMPARE(transfer::ReadStoredMail(m_mail, 6, inbox(), QStringLiteral("r1.eml"), workDir()), 0);
+        QVERIFY(transfer::ReadStoredMail(m_mail, transfer::StoredMailKind::Received, inbox(), QStringLiteral("r1.eml"), workDir()));
         QCOMPARE(QDir(workDir()).entryList(QDir::Files).size(), 2);
         m_read->showReceived();
         QCOMPARE(m_read->view().attachments.size(), 2);

@@ -8,11 +8,11 @@
 #include "mainwin/MainViews.h"
 #include "mainwin/MainWindow.h"
 #include "mainwin/core/MailTableModel.h"
-#include "mainwin/core/MainWindowRules.h"
 #include "platform/Cp932.h"
 #include "platform/mail/MailLibrary.h"
 #include "storage/FolderTree.h"
 #include "storage/ProfileStore.h"
+#include "storage/WindowGeometry.h"
 #include "support/ModalAnswers.h"
 #include "support/RecordingPrompts.h"
 #include "transfer/Receiving.h"
@@ -374,21 +374,21 @@ private Q_SLOTS:
         QMainWindow* read = openRow(0);
         QVERIFY(read);
         const double dpiX = read->logicalDpiX();
-        QCOMPARE(read->width(), mainwin::twipsToPixels(7200, dpiX));
-        QCOMPARE(read->height(), mainwin::twipsToPixels(5400, read->logicalDpiY()));
+        QCOMPARE(read->width(), storage::twipsToPixels(7200, dpiX));
+        QCOMPARE(read->height(), storage::twipsToPixels(5400, read->logicalDpiY()));
         const QFont font = in<QPlainTextEdit>(read, "txtMBBody")->font();
         QCOMPARE(font.family(), QStringLiteral("DejaVu Sans"));
         QCOMPARE(font.pointSizeF(), 14.0);
         QVERIFY(font.bold());
 
-        read->resize(mainwin::twipsToPixels(9000, dpiX), read->height());
+        read->resize(storage::twipsToPixels(9000, dpiX), read->height());
         read->close();
         QVERIFY(m_main->close());
         storage::clearProfileCache();
         const int width = storage::IniGetString(QStringLiteral("Window"), QStringLiteral("ReadWidth"), 10, registry).toInt();
         QVERIFY2(qAbs(width - 9000) <= 30, qPrintable(QString::number(width)));
         QCOMPARE(storage::IniGetString(QStringLiteral("Window"), QStringLiteral("ReadHeight"), 10, registry).toInt(),
-                 int(mainwin::pixelsToTwips(read->height(), read->logicalDpiY())));
+                 int(storage::pixelsToTwips(read->height(), read->logicalDpiY())));
     }
 
     void messageFileThatVanished()

@@ -8,6 +8,7 @@
 #include "mainwin/core/MailTableModel.h"
 #include "storage/FolderTree.h"
 #include "storage/ProfileStore.h"
+#include "storage/WindowGeometry.h"
 #include "support/RecordingPrompts.h"
 
 #include <QApplication>
@@ -134,7 +135,7 @@ private Q_SLOTS:
     {
         QCOMPARE(m_window->accountBox()->currentText(), QStringLiteral("taro"));
         QCOMPARE(m_window->folderView().folderKey(), QStringLiteral("未読メール"));
-        QCOMPARE(m_window->receiveMethod(), 1); // "MailJusin" of the account
+        QCOMPARE(m_window->receiveMethod(), storage::ReceiveMethod::ReceiveAll); // "MailJusin" of the account
         QCOMPARE(m_window->mailModel()->rowCount(), 2);
         QVERIFY(m_window->windowTitle().startsWith(QStringLiteral("フミ(文)バコ")));
     }
@@ -306,15 +307,15 @@ private Q_SLOTS:
 
     void splitterLimits()
     {
-        const SplitterPositions start = m_window->splitterTwips();
-        const int formWidth = static_cast<int>(pixelsToTwips(m_window->width(), m_window->logicalDpiX()));
+        const storage::SplitterPositions start = m_window->splitterTwips();
+        const int formWidth = static_cast<int>(storage::pixelsToTwips(m_window->width(), m_window->logicalDpiX()));
         QVERIFY(!m_window->dragSplitter(0, 400));
         QVERIFY(!m_window->dragSplitter(0, formWidth - 400));
         QCOMPARE(m_window->splitterTwips().left, start.left);
         QVERIFY(m_window->dragSplitter(0, 3000));
         QVERIFY(qAbs(m_window->splitterTwips().left - 3000) < 30);
 
-        const int formHeight = static_cast<int>(pixelsToTwips(m_window->height(), m_window->logicalDpiY()));
+        const int formHeight = static_cast<int>(storage::pixelsToTwips(m_window->height(), m_window->logicalDpiY()));
         QVERIFY(!m_window->dragSplitter(1, 1200));
         QVERIFY(!m_window->dragSplitter(1, formHeight - 1800));
         QVERIFY(m_window->dragSplitter(1, formHeight - 2600));
@@ -323,7 +324,7 @@ private Q_SLOTS:
         // Shrinking the window below splitter 1 moves it to two thirds of the height.
         const int below = m_window->splitterTwips().listBottom;
         m_window->resize(m_window->width(), 300);
-        const int shrunk = static_cast<int>(pixelsToTwips(m_window->height(), m_window->logicalDpiY()));
+        const int shrunk = static_cast<int>(storage::pixelsToTwips(m_window->height(), m_window->logicalDpiY()));
         QVERIFY(shrunk < below);
         QCOMPARE(m_window->splitterTwips().listBottom, shrunk * 2 / 3);
     }

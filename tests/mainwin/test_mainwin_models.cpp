@@ -6,6 +6,7 @@
 #include "storage/FolderTree.h"
 #include "storage/MailFolderView.h"
 #include "storage/StoredMailReader.h"
+#include "storage/WindowGeometry.h"
 #include "support/RecordingPrompts.h"
 
 #include <QMimeData>

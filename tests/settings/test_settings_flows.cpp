@@ -198,7 +198,7 @@ private Q_SLOTS:
         });
         menuAction(QStringLiteral("環境設定(&K)"))->trigger();
         QVERIFY(m_window->mailList()->showGrid());
-        QCOMPARE(m_window->receiveMethod(), 2);
+        QCOMPARE(m_window->receiveMethod(), storage::ReceiveMethod::ReceiveAndDelete);
         QVERIFY(menuAction(QStringLiteral("受信＆消去(&D)"))->isChecked());
         QVERIFY(m_window->timers().isAutoReceiveArmed()); // re-armed with the new setting
         QCOMPARE(m_window->session().environment().autoReceiveMinutes, qint16(2));

@@ -18,6 +18,7 @@
 
 using namespace fumibako::storage;
 using namespace fumibako::test;
+using fumibako::transfer::Operation;
 using fumibako::transfer::OperationGuard;
 
 namespace {
@@ -101,7 +102,7 @@ private Q_SLOTS:
         RecordingPrompts prompts;
         OperationGuard guard(prompts);
         AccountSession session(ProgramPaths::make(programDir(), m_dir.path() + QStringLiteral("/work")), prompts,
-                               [&guard] { return guard.AcquireOperation(0); });
+                               [&guard] { return guard.confirmIdle(); });
         QCOMPARE(session.loadAccountList(), (QStringList{QStringLiteral("A"), QStringLiteral("B")}));
         RecordingHost host;
         QVERIFY(session.OpenAccount(QStringLiteral("A"), host));
@@ -127,11 +128,11 @@ private Q_SLOTS:
         RecordingPrompts prompts;
         OperationGuard guard(prompts);
         AccountSession session(ProgramPaths::make(programDir(), m_dir.path() + QStringLiteral("/work")), prompts,
-                               [&guard] { return guard.AcquireOperation(0); });
+                               [&guard] { return guard.confirmIdle(); });
         RecordingHost host;
         QVERIFY(session.OpenAccount(QStringLiteral("A"), host));
         session.setWindowLoaded(true);
-        QVERIFY(guard.AcquireOperation(fumibako::transfer::kReceiving));
+        QVERIFY(guard.AcquireOperation(Operation::Receiving));
         QVERIFY(!session.OpenAccount(QStringLiteral("B"), host));
         QCOMPARE(session.accountName(), QStringLiteral("A"));
         QCOMPARE(prompts.messages.last().text, QStringLiteral("現在メール受信中のため、この操作は中止します"));
@@ -225,24 +226,26 @@ private Q_SLOTS:
 
     void guardCodes_data()
     {
-        QTest::addColumn<int>("running");
-        QTest::addColumn<int>("requested");
+        QTest::addColumn<Operation>("running");
+        QTest::addColumn<Operation>("requested"); // Idle: only asks
         QTest::addColumn<QString>("refusal");
-        QTest::newRow("receive during send") << 1 << 6 << QStringLiteral("現在送信中のため、完了した後に再度実行してください");
-        QTest::newRow("send during receive and delete") << 7 << 1
+        QTest::newRow("receive during send") << Operation::Sending << Operation::Receiving
+                                             << QStringLiteral("現在送信中のため、完了した後に再度実行してください");
+        QTest::newRow("send during receive and delete") << Operation::ReceivingAndDeleting << Operation::Sending
                                                         << QStringLiteral("現在メール受信＆削除中のため、この操作は中止します");
-        QTest::newRow("ask during list") << 3 << 0 << QStringLiteral("現在リスト取得中のため、この操作は中止します");
+        QTest::newRow("ask during list") << Operation::FetchingServerList << Operation::Idle
+                                         << QStringLiteral("現在リスト取得中のため、この操作は中止します");
     }
     void guardCodes()
     {
-        QFETCH(int, running);
-        QFETCH(int, requested);
+        QFETCH(Operation, running);
+        QFETCH(Operation, requested);
         QFETCH(QString, refusal);
         RecordingPrompts prompts;
         OperationGuard guard(prompts);
         QVERIFY(guard.AcquireOperation(running));
-        QVERIFY(!guard.AcquireOperation(requested));
-        QCOMPARE(guard.CurrentOperation(), qint16(running));
+        QVERIFY(requested == Operation::Idle ? !guard.confirmIdle() : !guard.AcquireOperation(requested));
+        QCOMPARE(guard.CurrentOperation(), running);
         QCOMPARE(prompts.messages.size(), 1);
         QCOMPARE(prompts.messages.first().text, refusal);
     }
@@ -251,13 +254,13 @@ private Q_SLOTS:
     {
         RecordingPrompts prompts;
         OperationGuard guard(prompts);
-        QVERIFY(guard.AcquireOperation(fumibako::transfer::kSelectiveReceive));
+        QVERIFY(guard.AcquireOperation(Operation::SelectiveReceive));
         QCOMPARE(prompts.status.value(1), QStringLiteral("選択受信中"));
         prompts.setStatus(1, QStringLiteral("other"));
-        QVERIFY(guard.AcquireOperation(fumibako::transfer::kRefreshStatus));
-        QCOMPARE(prompts.status.value(1), QStringLiteral("other")); // unchanged for code 4
+        guard.refreshStatus();
+        QCOMPARE(prompts.status.value(1), QStringLiteral("other")); // unchanged for a selective receive
         guard.release();
-        QVERIFY(guard.AcquireOperation(fumibako::transfer::kRefreshStatus));
+        guard.refreshStatus();
         QCOMPARE(prompts.status.value(1), QString());
     }
 };

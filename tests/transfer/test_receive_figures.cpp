@@ -190,12 +190,12 @@ private Q_SLOTS:
                              QStringLiteral("Subject: Old\tFrom: hanako@example.jp \tDate: 2023/12/31 23:59:59")});
         list.search(text, SearchColumns{subject, from, date}, reverse);
         QStringList found;
-        for (const ServerListRow& row : list.rows(1))
+        for (const ServerListRow& row : list.rows(ServerListPane::SearchResult))
             found.append(row.number);
         QCOMPARE(found, numbers);
-        QCOMPARE(list.visibleList(), 1);
+        QCOMPARE(list.visibleList(), ServerListPane::SearchResult);
         QTEST(list.status(), "status");
-        QCOMPARE(list.rows(0).size(), 3);
+        QCOMPARE(list.rows(ServerListPane::Server).size(), 3);
     }
 
     void searchNeedsColumnsAndText()
@@ -209,10 +209,10 @@ private Q_SLOTS:
         list.fillServerList({QStringLiteral("Subject: a\tFrom: b \tDate: c")});
         list.search(QStringLiteral("a"), SearchColumns{false, false, false}, false);
         QCOMPARE(list.status(), QStringLiteral("チェックしてください"));
-        QCOMPARE(list.visibleList(), 0);
+        QCOMPARE(list.visibleList(), ServerListPane::Server);
         list.search(QString(), SearchColumns{}, false);
         QCOMPARE(list.status(), QStringLiteral("検索する文字を入力してください"));
-        QVERIFY(list.rows(1).isEmpty());
+        QVERIFY(list.rows(ServerListPane::SearchResult).isEmpty());
     }
 
     void searchWordsRoundTrip()

@@ -8,6 +8,7 @@
 
 using namespace fumibako::transfer;
 using fumibako::platform::Answer;
+using fumibako::storage::ReceiveMethod;
 using fumibako::test::MailServers;
 using fumibako::test::ReceiveFixture;
 
@@ -71,7 +72,7 @@ private Q_SLOTS:
         QFETCH(bool, yes);
         ReceiveFixture& f = *m_fixture;
         f.prompts.answerNext(yes ? Answer::Yes : Answer::No);
-        QVERIFY(startReceiveAndWait(f.receiver, 0));
+        QVERIFY(startReceiveAndWait(f.receiver, ReceiveMethod::CountOnly));
         QCOMPARE(f.prompts.messages.size(), 1);
         QCOMPARE(f.prompts.messages[0].text, countQuestionText(QStringLiteral("3"), seedBytes()));
         QCOMPARE(f.prompts.messages[0].title, QStringLiteral("受信確認"));
@@ -79,7 +80,7 @@ private Q_SLOTS:
         QCOMPARE(f.prompts.status[1], yes ? QStringLiteral("新着メールあり") : QStringLiteral("新着はありません"));
         verifyFiledUnread(f, yes ? 3 : 0);
         QCOMPARE(m_servers.mailbox(QStringLiteral("taro")).size(), 3);
-        QCOMPARE(f.guard.CurrentOperation(), qint16(kIdle));
+        QCOMPARE(f.guard.CurrentOperation(), Operation::Idle);
     }
 
     void receiveAll()
@@ -88,7 +89,7 @@ private Q_SLOTS:
         f.account.environment.newMailSound = 1;
         f.account.environment.soundFile = QStringLiteral("/sounds/new.wav");
         f.setAccount();
-        QVERIFY(startReceiveAndWait(f.receiver, 1));
+        QVERIFY(startReceiveAndWait(f.receiver, ReceiveMethod::ReceiveAll));
         QVERIFY(f.prompts.messages.isEmpty());
         QCOMPARE(f.prompts.statusHistory.first(), QStringLiteral("1:メール受信中"));
         QVERIFY(f.prompts.statusHistory.contains(QStringLiteral("1:受信中")));
@@ -102,13 +103,13 @@ private Q_SLOTS:
         QCOMPARE(f.ui.last.kilobytesReceivedText(), kilobytesText(seedBytes()) + QStringLiteral("キロバイト 受信済み"));
         QCOMPARE(f.ui.sounds, QStringList{QStringLiteral("/sounds/new.wav")});
         QCOMPARE(f.ui.unreadShown, 1);
-        QCOMPARE(f.guard.CurrentOperation(), qint16(kIdle));
+        QCOMPARE(f.guard.CurrentOperation(), Operation::Idle);
     }
 
     void receiveAndDelete()
     {
         ReceiveFixture& f = *m_fixture;
-        QVERIFY(startReceiveAndWait(f.receiver, 2));
+        QVERIFY(startReceiveAndWait(f.receiver, ReceiveMethod::ReceiveAndDelete));
         QCOMPARE(f.prompts.statusHistory.first(), QStringLiteral("1:選択受信＆削除中"));
         verifyFiledUnread(f, 3);
         QVERIFY(m_servers.mailbox(QStringLiteral("taro")).isEmpty());
@@ -117,14 +118,14 @@ private Q_SLOTS:
 
     void emptyMailboxIsNothingNew_data()
     {
-        QTest::addColumn<int>("method");
-        QTest::newRow("count only") << 0;
-        QTest::newRow("receive") << 1;
-        QTest::newRow("receive and delete") << 2;
+        QTest::addColumn<ReceiveMethod>("method");
+        QTest::newRow("count only") << ReceiveMethod::CountOnly;
+        QTest::newRow("receive") << ReceiveMethod::ReceiveAll;
+        QTest::newRow("receive and delete") << ReceiveMethod::ReceiveAndDelete;
     }
     void emptyMailboxIsNothingNew()
     {
-        QFETCH(int, method);
+        QFETCH(ReceiveMethod, method);
         QVERIFY(m_servers.seedMailbox(QStringLiteral("taro"), {}));
         ReceiveFixture& f = *m_fixture;
         QVERIFY(startReceiveAndWait(f.receiver, method));
@@ -149,7 +150,7 @@ private Q_SLOTS:
             if (figures.maeItem() >= 2)
                 f.receiver.requestCancel();
         };
-        QVERIFY(startReceiveAndWait(f.receiver, 2));
+        QVERIFY(startReceiveAndWait(f.receiver, ReceiveMethod::ReceiveAndDelete));
         const QStringList entries = f.filedEntries();
         QVERIFY2(!entries.isEmpty() && entries.size() < 5, qPrintable(QString::number(entries.size())));
         QCOMPARE(f.inputFiles().size(), entries.size());
@@ -175,7 +176,7 @@ private Q_SLOTS:
         QFETCH(QString, explanation);
         const quint16 port = serverDown ? fumibako::test::freePorts(1).first() : m_servers.pop3Port();
         ReceiveFixture f(port, QStringLiteral("wrong"));
-        QVERIFY(startReceiveAndWait(f.receiver, 1));
+        QVERIFY(startReceiveAndWait(f.receiver, ReceiveMethod::ReceiveAll));
         QCOMPARE(f.prompts.status[1], QStringLiteral("エラー"));
         QCOMPARE(f.prompts.messages.size(), 1);
         const QString text = f.prompts.messages[0].text;
@@ -183,7 +184,7 @@ private Q_SLOTS:
         QCOMPARE(f.ui.clipboard.size(), 1);
         QCOMPARE(text, libraryErrorText(f.ui.clipboard.first()));
         QVERIFY(f.filedEntries().isEmpty());
-        QCOMPARE(f.guard.CurrentOperation(), qint16(kIdle));
+        QCOMPARE(f.guard.CurrentOperation(), Operation::Idle);
     }
 
     // Some messages saved, then the line dropped: they are filed, and the user learns that the
@@ -194,7 +195,7 @@ private Q_SLOTS:
         QVERIFY(server.start(QStringLiteral("truncate")));
         ReceiveFixture f(server.port());
         f.properties.security.pop3.allowPlainLogin = true; // the scripted server offers no STLS
-        QVERIFY(startReceiveAndWait(f.receiver, 2));
+        QVERIFY(startReceiveAndWait(f.receiver, ReceiveMethod::ReceiveAndDelete));
         QCOMPARE(f.filedEntries().size(), 1);
         QCOMPARE(f.prompts.status[1], QStringLiteral("新着メールあり（受信は途中で止まりました）"));
         QCOMPARE(f.prompts.messages.size(), 1);
@@ -227,14 +228,14 @@ private Q_SLOTS:
                                           f.account.paths.userFile);
         f.ui.passwords.enqueue(PasswordAnswer{QStringLiteral("secret"), keep});
         f.ui.passwords.enqueue(PasswordAnswer{QStringLiteral("secret"), keep});
-        QCOMPARE(runServerCommandAndWait(f.receiver, kModeCount, QString()), int(kResultNothingNew));
+        QCOMPARE(runServerCommandAndWait(f.receiver, ServerMode::Count, QString()), ReceiveResult::NothingNew);
         QCOMPARE(f.receiver.callPassword(), apop ? QStringLiteral("a secret") : QStringLiteral("secret"));
         QCOMPARE(f.prompts.status[1], QStringLiteral("新着はありません")); // the count was declined
         const bool kept = keep != PasswordKeep::ThisTimeOnly;
         QCOMPARE(f.properties.password, kept ? QStringLiteral("secret") : QString());
         QCOMPARE(fumibako::storage::readAccountProperties(f.account.paths.userFile).password,
                  keep == PasswordKeep::Store ? QStringLiteral("secret") : QString());
-        runServerCommandAndWait(f.receiver, kModeCount, QString());
+        runServerCommandAndWait(f.receiver, ServerMode::Count, QString());
         QCOMPARE(f.ui.passwordPrompts, kept ? 1 : 2);
     }
 
@@ -242,29 +243,29 @@ private Q_SLOTS:
     {
         ReceiveFixture f(m_servers.pop3Port(), QString());
         f.ui.passwords.enqueue(PasswordAnswer{QStringLiteral("secret"), PasswordKeep::ThisTimeOnly});
-        runServerCommandAndWait(f.receiver, kModeCount, QString());
+        runServerCommandAndWait(f.receiver, ServerMode::Count, QString());
         // Logins are logged as they happen; the end of the session above may still be logged later.
         const qsizetype loginsBefore = m_servers.pop3Log().count(QStringLiteral("Login: "));
         f.ui.passwords.enqueue(std::nullopt);
-        QVERIFY(startReceiveAndWait(f.receiver, 1));
+        QVERIFY(startReceiveAndWait(f.receiver, ReceiveMethod::ReceiveAll));
         QCOMPARE(m_servers.pop3Log().count(QStringLiteral("Login: ")), loginsBefore);
         QCOMPARE(f.prompts.status[1], QString());
         QVERIFY(f.filedEntries().isEmpty());
         QCOMPARE(f.ui.progressClosed, f.ui.progressShown);
-        QCOMPARE(f.guard.CurrentOperation(), qint16(kIdle));
+        QCOMPARE(f.guard.CurrentOperation(), Operation::Idle);
     }
 
     void guardRefusesASecondCommand()
     {
         ReceiveFixture& f = *m_fixture;
         bool finished = false;
-        QVERIFY(f.receiver.StartReceive(2, [&finished] { finished = true; }));
-        QVERIFY(!f.receiver.StartReceive(1));
-        QVERIFY(!f.guard.AcquireOperation(kSending));
+        QVERIFY(f.receiver.StartReceive(ReceiveMethod::ReceiveAndDelete, [&finished] { finished = true; }));
+        QVERIFY(!f.receiver.StartReceive(ReceiveMethod::ReceiveAll));
+        QVERIFY(!f.guard.AcquireOperation(Operation::Sending));
         QCOMPARE(f.prompts.messages.size(), 2);
         QCOMPARE(f.prompts.messages[0].text, QStringLiteral("現在メール受信＆削除中のため、この操作は中止します"));
         QTRY_VERIFY_WITH_TIMEOUT(finished, 20000);
-        QCOMPARE(f.guard.CurrentOperation(), qint16(kIdle));
+        QCOMPARE(f.guard.CurrentOperation(), Operation::Idle);
         verifyFiledUnread(f, 3);
     }
 };

@@ -74,7 +74,7 @@ private Q_SLOTS:
         QCOMPARE(last.icon, fumibako::platform::Icon::Exclamation);
         QCOMPARE(account.prompts.messages.size(), 2); // the library error, then the summary
         QCOMPARE(account.prompts.status.value(1), QString());
-        QCOMPARE(guard.CurrentOperation(), qint16(kIdle));
+        QCOMPARE(guard.CurrentOperation(), Operation::Idle);
     }
 
     // The sent box holds exactly the copies "保存" asked for, each with the date of its sending:
@@ -194,12 +194,12 @@ private Q_SLOTS:
         account.queue(account.paths.outputDir, QStringLiteral("1.txt"), QStringLiteral("a@example.jp"),
                       QStringLiteral("one"));
         OperationGuard guard(account.prompts);
-        QVERIFY(guard.AcquireOperation(kFetchingServerList));
+        QVERIFY(guard.AcquireOperation(Operation::FetchingServerList));
         CurrentMail mail;
         QVERIFY(!sendAllAndWait(guard, mail, account.context).ran);
         QVERIFY(!sendSelectedAndWait(guard, mail, account.context, account.paths.outputDir,
                                      {{QStringLiteral("1.txt"), Outbox}}));
-        QCOMPARE(guard.CurrentOperation(), qint16(kFetchingServerList));
+        QCOMPARE(guard.CurrentOperation(), Operation::FetchingServerList);
         QVERIFY(m_servers.takeReceived().isEmpty());
         QCOMPARE(outboxKeys(account), QStringList{QStringLiteral("1.txt")});
     }
@@ -222,7 +222,7 @@ private Q_SLOTS:
         QVERIFY(!QFile::exists(out + QStringLiteral("c.txt")));
         QVERIFY(QFile::exists(out + QStringLiteral("b.txt")));
         QCOMPARE(account.prompts.messages.last().text, QStringLiteral("送信エラーが発生したようなので処理を中止します"));
-        QCOMPARE(guard.CurrentOperation(), qint16(kIdle));
+        QCOMPARE(guard.CurrentOperation(), Operation::Idle);
     }
 
     void sendSelectedAsksAboutUnreadableFiles_data()
@@ -301,9 +301,8 @@ private Q_SLOTS:
         writeBytes(account.dir.filePath(QStringLiteral("back/f.eml")), received[1].data);
         QDir().mkpath(account.dir.filePath(QStringLiteral("back/att")));
         CurrentMail back;
-        QCOMPARE(ReadStoredMail(back, 6, account.dir.filePath(QStringLiteral("back/")), QStringLiteral("f.eml"),
-                                account.dir.filePath(QStringLiteral("back/att/"))),
-                 0);
+        QVERIFY(ReadStoredMail(back, StoredMailKind::Received, account.dir.filePath(QStringLiteral("back/")),
+                               QStringLiteral("f.eml"), account.dir.filePath(QStringLiteral("back/att/"))));
         QCOMPARE(back.subject, QStringLiteral("Fw: original"));
         QCOMPARE(back.attachments.value(0), QStringLiteral("1"));
         QCOMPARE(QFileInfo(back.attachments.value(1)).fileName(), QStringLiteral("転送.eml"));

@@ -25,9 +25,9 @@ private:
         writeBytes(dir.filePath(QStringLiteral("back/got.eml")), data);
         QDir().mkpath(dir.filePath(QStringLiteral("back/att")));
         CurrentMail mail;
-        const int result = ReadStoredMail(mail, 6, dir.filePath(QStringLiteral("back/")), QStringLiteral("got.eml"),
-                                          dir.filePath(QStringLiteral("back/att/")));
-        return result == 0 ? mail : CurrentMail{};
+        const bool read = ReadStoredMail(mail, StoredMailKind::Received, dir.filePath(QStringLiteral("back/")),
+                                         QStringLiteral("got.eml"), dir.filePath(QStringLiteral("back/att/")));
+        return read ? mail : CurrentMail{};
     }
 
 private Q_SLOTS:
@@ -296,7 +296,7 @@ private Q_SLOTS:
         QCOMPARE(readBytes(account.paths.outputDir + QStringLiteral("20261205-090503.txt")), queuedBytes);
         for (int i = 0; i < 2; ++i) {
             CurrentMail copy;
-            QCOMPARE(ReadOutgoingFile(copy, account.paths.outputDir, names.at(i)), 0);
+            QVERIFY(ReadOutgoingFile(copy, account.paths.outputDir, names.at(i)));
             QCOMPARE(copy.subject, QStringLiteral("件名%1").arg(i));
             QCOMPARE(copy.keepFlag, qint16(0));
             QVERIFY(readBytes(account.paths.outputDir + names.at(i)).contains("\r\n 0 \r\n"));

@@ -77,7 +77,7 @@ private Q_SLOTS:
         QVERIFY(bytes.endsWith("\r\n"));
 
         CurrentMail read;
-        QCOMPARE(ReadStoredMail(read, 0, m_folder, written.mailName, QString()), 0);
+        QVERIFY(ReadStoredMail(read, StoredMailKind::Outgoing, m_folder, written.mailName, QString()));
         QCOMPARE(read.to, written.to);
         QCOMPARE(read.cc, written.cc);
         QCOMPARE(read.bcc, QString());
@@ -100,7 +100,7 @@ private Q_SLOTS:
         written.mailName = QStringLiteral("x.txt");
         QVERIFY(WriteOutgoingFile(written));
         CurrentMail read;
-        QCOMPARE(ReadOutgoingFile(read, m_folder, written.mailName), 0);
+        QVERIFY(ReadOutgoingFile(read, m_folder, written.mailName));
         QCOMPARE(read.subject, QStringLiteral("two lines"));
         QCOMPARE(read.to, QStringLiteral("a@example.jp "));
         QCOMPARE(read.keepFlag, qint16(1));
@@ -136,7 +136,7 @@ private Q_SLOTS:
         QFETCH(QString, body);
         writeBytes(m_folder + QStringLiteral("m.txt"), bytes);
         CurrentMail mail;
-        QCOMPARE(ReadOutgoingFile(mail, m_folder, QStringLiteral("m.txt")), 0);
+        QVERIFY(ReadOutgoingFile(mail, m_folder, QStringLiteral("m.txt")));
         QCOMPARE(mail.to, QStringLiteral("to"));
         QCOMPARE(mail.subject, subject);
         QCOMPARE(mail.keepFlag, keepFlag);
@@ -158,7 +158,7 @@ private Q_SLOTS:
         if (!bytes.isEmpty())
             writeBytes(m_folder + QStringLiteral("m.txt"), bytes);
         CurrentMail mail = outgoingSample();
-        QCOMPARE(ReadStoredMail(mail, 0, m_folder, QStringLiteral("m.txt"), QString()), -1);
+        QVERIFY(!ReadStoredMail(mail, StoredMailKind::Outgoing, m_folder, QStringLiteral("m.txt"), QString()));
         QCOMPARE(mail.subject, outgoingSample().subject); // unchanged
         MailFileReader reader;
         QVERIFY(!reader.readOutgoing(m_folder, QStringLiteral("m.txt")));
@@ -168,7 +168,7 @@ private Q_SLOTS:
     {
         writeBytes(m_folder + QStringLiteral("r.eml"), kTwoAttachments);
         CurrentMail mail = outgoingSample();
-        QCOMPARE(ReadStoredMail(mail, 6, m_folder, QStringLiteral("r.eml"), m_work), 0);
+        QVERIFY(ReadStoredMail(mail, StoredMailKind::Received, m_folder, QStringLiteral("r.eml"), m_work));
         QCOMPARE(mail.subject, QStringLiteral("files"));
         QCOMPARE(mail.from, QStringLiteral("yamada@example.jp"));
         QCOMPARE(mail.to, QStringLiteral("sato@example.com"));
@@ -189,7 +189,7 @@ private Q_SLOTS:
         writeBytes(m_folder + QStringLiteral("r.eml"), kTwoAttachments);
         for (int read = 0; read < 3; ++read) {
             CurrentMail mail;
-            QCOMPARE(ReadStoredMail(mail, 6, m_folder, QStringLiteral("r.eml"), QString()), 0);
+            QVERIFY(ReadStoredMail(mail, StoredMailKind::Received, m_folder, QStringLiteral("r.eml"), QString()));
             QCOMPARE(mail.attachments, (QStringList{QStringLiteral("2"), QStringLiteral("one.bin"), QStringLiteral("two.txt")}));
             QVERIFY(mail.body.startsWith(QStringLiteral("see")));
         }
@@ -221,7 +221,7 @@ private Q_SLOTS:
         CurrentMail mail;
         QCOMPARE(IndexReceivedMail(mail, isNew, m_folder, QStringLiteral("plain.eml"), QStringLiteral("標準BOX"),
                                    index, m_work),
-                 0);
+                 Filing::Filed);
         QCOMPARE(fumibako::storage::IniGetString(QStringLiteral("標準BOX"), QStringLiteral("plain.eml"), 1024, index),
                  value);
     }
@@ -245,9 +245,9 @@ private Q_SLOTS:
         writeBytes(m_folder + QStringLiteral("a b.eml"), message);
         writeBytes(m_folder + QStringLiteral("c d.eml"), message);
         CurrentMail mail;
-        const int fullResult =
+        const Filing fullResult =
             IndexReceivedMail(mail, true, m_folder, QStringLiteral("a b.eml"), QStringLiteral("標準BOX"), full, m_work);
-        const int summaryResult =
+        const Filing summaryResult =
             IndexReceivedMailSummary(true, m_folder, QStringLiteral("c d.eml"), QStringLiteral("標準BOX"), summary);
         QCOMPARE(summaryResult, fullResult);
         const auto entry = [](const QString& key, const QString& index) {
@@ -302,7 +302,8 @@ private Q_SLOTS:
             const QString received = QStringLiteral("a b[1]=.txt");
             writeBytes(m_folder + received, kPlainMessage);
             CurrentMail mail;
-            QCOMPARE(IndexReceivedMail(mail, true, m_folder, received, QStringLiteral("標準BOX"), index, m_work), 2);
+            QCOMPARE(IndexReceivedMail(mail, true, m_folder, received, QStringLiteral("標準BOX"), index, m_work),
+                     Filing::FiledRenamed);
             QVERIFY(QFile::exists(m_folder + name));
             QVERIFY(!QFile::exists(m_folder + received));
             QCOMPARE(mail.mailName, name);
@@ -317,16 +318,16 @@ private Q_SLOTS:
         // A file that is not there.
         QCOMPARE(IndexReceivedMail(mail, true, m_folder, QStringLiteral("none.eml"), QStringLiteral("標準BOX"), index,
                                    m_work),
-                 -1);
+                 Filing::NotFiled);
         // A name that needs a move the folder does not allow.
         const QString name = QStringLiteral("a b.eml");
         writeBytes(m_folder + name, kPlainMessage);
         QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::ExeOwner);
-        const int result = IndexReceivedMail(mail, true, m_folder, name, QStringLiteral("標準BOX"), index, m_work);
+        const Filing result = IndexReceivedMail(mail, true, m_folder, name, QStringLiteral("標準BOX"), index, m_work);
         QFile::setPermissions(m_folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         if (QFile::exists(m_folder + QStringLiteral("ab.eml")))
             QSKIP("running with rights that ignore folder permissions");
-        QCOMPARE(result, -1);
+        QCOMPARE(result, Filing::NotFiled);
         QStringList lines;
         QVERIFY(!fumibako::storage::IniGetSection(QStringLiteral("標準BOX"), index, lines));
     }

@@ -3,7 +3,6 @@
 #include "addressbook/core/AddressManager.h"
 
 #include "addressbook/AddressTable.h"
-#include "compose/core/ComposeLauncher.h"
 #include "platform/UserPrompts.h"
 
 namespace fumibako::addressbook {
@@ -38,11 +37,11 @@ ListReleaseOutcome listReleased(bool rowWasClicked, int rowCount)
 }
 
 AddressManager::AddressManager(const QString& programDir, platform::UserPrompts& prompts,
-                               compose::ComposeLauncher& compose, QObject* parent)
+                               NewMailHost& newMail, QObject* parent)
     : QObject(parent),
       m_programDir(programDir),
       m_prompts(prompts),
-      m_compose(compose),
+      m_newMail(newMail),
       m_folderModel(m_tree)
 {
     m_folderModel.setRenameHandler([this](const QString& key, const QString& name) { return renameFolder(key, name); });
@@ -166,7 +165,7 @@ void AddressManager::deleteRows(const QList<int>& rows)
 void AddressManager::mailTo(RecipientBox box, const QList<int>& rows)
 {
     if (m_contents.count() == 0) {
-        m_compose.showWithFields({});
+        m_newMail.showComposeWindow();
         return;
     }
     QStringList addresses;
@@ -176,10 +175,7 @@ void AddressManager::mailTo(RecipientBox box, const QList<int>& rows)
         if (!shown.isFolder() && !shown.address.isEmpty())
             addresses.append(shown.address);
     }
-    compose::ComposeFields fields;
-    const QString joined = addresses.join(QStringLiteral(", "));
-    (box == RecipientBox::To ? fields.to : box == RecipientBox::Cc ? fields.cc : fields.bcc) = joined;
-    m_compose.OpenCompose(compose::ComposeMode::New, QString(), QString(), QString(), fields);
+    m_newMail.startNewMail(box, addresses.join(QStringLiteral(", ")));
 }
 
 void AddressManager::importRows(const QList<ImportedAddress>& rows)

@@ -6,22 +6,17 @@
 #include "addressbook/core/AddressEntryList.h"
 #include "addressbook/core/AddressFolderModel.h"
 #include "addressbook/core/FolderContentsModel.h"
+#include "addressbook/core/NewMailHost.h"
 
 #include <QObject>
 
 #include <optional>
 
-namespace fumibako::compose {
-class ComposeLauncher;
-}
 namespace fumibako::platform {
 class UserPrompts;
 }
 
 namespace fumibako::addressbook {
-
-/** The compose window's box the chosen addresses go into. */
-enum class RecipientBox { To = 0, Cc = 1, Bcc = 2 };
 
 /** The three boxes of the address dialog. */
 struct AddressFields {
@@ -66,7 +61,7 @@ inline const QString kNestedMoveMessage = QStringLiteral("親は自分、子の�
 class AddressManager : public QObject {
     Q_OBJECT
 public:
-    AddressManager(const QString& programDir, platform::UserPrompts& prompts, compose::ComposeLauncher& compose,
+    AddressManager(const QString& programDir, platform::UserPrompts& prompts, NewMailHost& newMail,
                    QObject* parent = nullptr);
     ~AddressManager() override;
 
@@ -152,7 +147,7 @@ private:
 
     QString m_programDir;
     platform::UserPrompts& m_prompts;
-    compose::ComposeLauncher& m_compose;
+    NewMailHost& m_newMail;
     AddressEntryList m_entries;
     AddressFolderTree m_tree;
     AddressFolderModel m_folderModel;

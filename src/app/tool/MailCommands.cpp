@@ -45,9 +45,8 @@ int readCommand(const QStringList& args)
         return 1;
     const QFileInfo file(args.at(1));
     transfer::CurrentMail mail;
-    const int result = transfer::ReadStoredMail(mail, 6, storage::withTrailingSlash(file.absolutePath()),
-                                                file.fileName(), folder);
-    if (result != 0) {
+    if (!transfer::ReadStoredMail(mail, transfer::StoredMailKind::Received, storage::withTrailingSlash(file.absolutePath()),
+                                  file.fileName(), folder)) {
         printError(QStringLiteral("メールを読めません: ") + args.at(1));
         return 1;
     }

@@ -37,7 +37,7 @@ int get(const QStringList& a)
 int set(const QStringList& a)
 {
     expectArgs(a, 4, 4, "set FILE SECTION KEY VALUE");
-    return IniWriteString(a[1], a[2], a[3], a[0]) == QLatin1String("1") ? 0 : 1;
+    return writeProfileString(a[0], a[1], a[2], a[3]) ? 0 : 1;
 }
 
 int deleteKey(const QStringList& a)

@@ -61,7 +61,7 @@ int runReceiveCommand(const QString& dataDirOption, const QStringList& args)
         else
             throw UsageError{usage};
     }
-    if (name.isEmpty() || method > storage::kReceiveAndDelete)
+    if (name.isEmpty() || method > int(storage::ReceiveMethod::ReceiveAndDelete))
         throw UsageError{usage};
     storage::AccountProperties properties;
     ReceiveAccount account;
@@ -75,7 +75,8 @@ int runReceiveCommand(const QString& dataDirOption, const QStringList& args)
     CurrentMail mail;
     Receiver receiver(guard, prompts, ui, mail);
     receiver.setAccount(account);
-    if (!startReceiveAndWait(receiver, method)) {
+    const std::optional<storage::ReceiveMethod> chosen = storage::receiveMethodOf(method);
+    if (!chosen || !startReceiveAndWait(receiver, *chosen)) {
         printError(QStringLiteral("受信方法が正しくありません: ") + QString::number(method));
         return 1;
     }

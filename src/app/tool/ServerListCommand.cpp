@@ -26,14 +26,14 @@ int runServerListCommand(const QString& dataDirOption, const QStringList& args)
     Receiver receiver(guard, prompts, ui, mail);
     receiver.setAccount(account);
     ServerList list(receiver, guard, prompts);
-    const int code = refetchAndWait(list);
+    const ReceiveResult result = refetchAndWait(list);
     if (ui.noPasswordGiven()) {
         printError(QString::fromUtf8(kNoPasswordGiven));
         return 1;
     }
-    for (const ServerListRow& row : list.rows(0))
+    for (const ServerListRow& row : list.rows(ServerListPane::Server))
         printLine(QStringList{row.number, row.subject, row.from, row.date}.join(QLatin1Char('\t')));
-    return code == kResultError ? 1 : 0;
+    return result == ReceiveResult::Error ? 1 : 0;
 }
 
 } // namespace fumibako::tool

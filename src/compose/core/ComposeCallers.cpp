@@ -23,7 +23,7 @@ bool openStoredMessage(ComposeLauncher& launcher, transfer::CurrentMail& current
     const std::optional<StoredMessageOpening> opening = storedMessageOpening(folderKey, currentMailDir, key);
     if (!opening)
         return false;
-    if (transfer::ReadStoredMail(currentMail, 0, currentMailDir, key, QString()) != 0) {
+    if (!transfer::ReadStoredMail(currentMail, transfer::StoredMailKind::Outgoing, currentMailDir, key, QString())) {
         prompts.message(QStringLiteral("メールを読み込めませんでした") + QStringLiteral("\r\n") + currentMailDir + key,
                         QString(), platform::Icon::Exclamation, platform::Buttons::Ok);
         return false;

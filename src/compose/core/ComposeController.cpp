@@ -245,7 +245,7 @@ struct ComposeController::PendingSend {
 void ComposeController::send(const ComposeContent& content, std::function<void(Outcome)> done)
 {
     auto pending = std::make_shared<PendingSend>(m_services.sendContext());
-    pending->lease.emplace(m_services.guard, transfer::kSending);
+    pending->lease.emplace(m_services.guard, transfer::Operation::Sending);
     if (!*pending->lease)
         return done(Outcome::StayOpen);
     if (!attachmentsReadable(content.attachments)) {
@@ -339,7 +339,7 @@ bool ComposeController::writeStored(const transfer::CurrentMail& mail, const QSt
     QString error;
     if (transfer::WriteOutgoingFile(mail, &error)) {
         const QString value = indexValue(mail, m_services.clock());
-        if (storage::IniWriteString(section, mail.mailName, value, indexFile) == QLatin1String("1")) {
+        if (storage::writeProfileString(indexFile, section, mail.mailName, value)) {
             if (m_services.changes)
                 m_services.changes->mailStored(section, mail.mailName);
             return true;

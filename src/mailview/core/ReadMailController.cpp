@@ -64,7 +64,8 @@ bool ReadMailController::openStored(const QString& folder, const QString& name)
     // removed with it at once; their own names never clash with files already in the work folder.
     QTemporaryDir extracted(m_context.workDir + QStringLiteral("read-XXXXXX"));
     const QString attachmentFolder = extracted.isValid() ? extracted.path() + QLatin1Char('/') : m_context.workDir;
-    if (transfer::ReadStoredMail(m_context.currentMail, 6, folder, name, attachmentFolder) != 0) {
+    if (!transfer::ReadStoredMail(m_context.currentMail, transfer::StoredMailKind::Received, folder, name,
+                                  attachmentFolder)) {
         m_context.prompts.message(QStringLiteral("メールを読み込めませんでした。") + kCrLf + folder + name, QString(),
                                   Icon::Exclamation, Buttons::Ok);
         return false;

@@ -3,21 +3,12 @@
 #include "platform/UserPrompts.h"
 #include "storage/FolderTree.h"
 
-#include <cmath>
-
 namespace fumibako::mainwin {
 
 using storage::FixedFolder::Drafts;
 using storage::FixedFolder::Outbox;
 using storage::FixedFolder::SentBox;
 using storage::FixedFolder::Trash;
-
-namespace {
-constexpr double kTwipsPerInch = 1440.0;
-constexpr int kSideMargin = 500;
-constexpr int kTopMargin = 1500;
-constexpr int kBottomMargin = 2000;
-} // namespace
 
 void ListSortState::columnClicked(int column)
 {
@@ -28,37 +19,6 @@ void ListSortState::columnClicked(int column)
         order = 1;
     }
     changed = true;
-}
-
-int twipsToPixels(double twips, double dpi)
-{
-    return static_cast<int>(std::lround(twips * dpi / kTwipsPerInch));
-}
-
-double pixelsToTwips(int pixels, double dpi)
-{
-    return dpi > 0 ? std::round(pixels * kTwipsPerInch / dpi) : 0;
-}
-
-bool acceptsVerticalSplitter(int x, int formWidth)
-{
-    return x > kSideMargin && x < formWidth - kSideMargin;
-}
-
-bool acceptsHorizontalSplitter(int y, int formHeight)
-{
-    return y > kTopMargin && y < formHeight - kBottomMargin;
-}
-
-SplitterPositions fitSplittersToForm(SplitterPositions positions, int formWidth, int formHeight)
-{
-    if (positions.left > formWidth)
-        positions.left = formWidth / 3;
-    if (positions.listBottom > formHeight)
-        positions.listBottom = formHeight * 2 / 3;
-    if (positions.treeBottom > formHeight)
-        positions.treeBottom = formHeight * 2 / 3;
-    return positions;
 }
 
 std::optional<int> accountForDigitKey(const QString& keyText, int accountCount)

@@ -7,7 +7,7 @@
 
 #include <optional>
 
-/** The decisions of the main window that do not need a window: keys, splitters, menus. */
+/** The decisions of the main window that do not need a window: keys and menus. */
 namespace fumibako::mainwin {
 
 /** Sort key and order of the mail list, with the column-click rule. */
@@ -19,23 +19,6 @@ struct ListSortState {
     /** A click on the 0-based @p column: the same column flips the order, another sorts descending. */
     void columnClicked(int column);
 };
-
-/** Twips (1/1440 inch) and pixels at @p dpi logical dots per inch. */
-int twipsToPixels(double twips, double dpi);
-double pixelsToTwips(int pixels, double dpi);
-
-/** Splitter 0 (between the columns) may stand at @p x twips only when 500 < x < width - 500. */
-bool acceptsVerticalSplitter(int x, int formWidth);
-/** Splitters 1 and 2 may stand at @p y twips only when 1500 < y < height - 2000. */
-bool acceptsHorizontalSplitter(int y, int formHeight);
-
-/** Splitter positions after a resize: one that fell outside the form moves to 1/3 or 2/3. */
-struct SplitterPositions {
-    int left = 2500;       ///< splitter 0, from the form's left edge
-    int listBottom = 2700; ///< splitter 1, from the form's top
-    int treeBottom = 4000; ///< splitter 2, from the form's top
-};
-SplitterPositions fitSplittersToForm(SplitterPositions positions, int formWidth, int formHeight);
 
 /**
  * The account a digit key asks for: 0-based index of account N for the key "1"…"9" when at least

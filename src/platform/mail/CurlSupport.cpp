@@ -389,3 +389,13 @@ QString tlsRefusedText(const QString& serverReply)
 }
 
 } // namespace fumibako::platform::mail::net
+
+namespace fumibako::platform::mail {
+
+QString serverArgument(const QString& host, bool portGiven, const QString& port)
+{
+    // net::parseServer reads it back.
+    return portGiven ? host + QLatin1Char('\t') + port : host;
+}
+
+} // namespace fumibako::platform::mail

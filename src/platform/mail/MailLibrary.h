@@ -74,6 +74,9 @@ struct LibraryResult {
  */
 using ProgressCallback = std::function<int(int messageNumber, int bytesSoFar)>;
 
+/** The @p server argument of RcvMail2 and SendMail: @p host, then TAB and @p port when a port is given. */
+QString serverArgument(const QString& host, bool portGiven, const QString& port);
+
 /**
  * POP3. @p server is "host" or "host" TAB "port"; a password starting with "a " asks for APOP with
  * the rest. @p command: "STAT", "LIST", "SAVEALL", "SAVEALLD", or "SAVE ", "SAVD ", "DELE " followed

@@ -4,7 +4,7 @@
 
 namespace fumibako::serverlist {
 
-ServerListModel::ServerListModel(transfer::ServerList& list, int which, QObject* parent)
+ServerListModel::ServerListModel(transfer::ServerList& list, transfer::ServerListPane which, QObject* parent)
     : QAbstractTableModel(parent), m_list(list), m_which(which)
 {
     connect(&m_list, &transfer::ServerList::rowsChanged, this, [this] {

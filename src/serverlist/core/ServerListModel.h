@@ -4,6 +4,7 @@
 
 namespace fumibako::transfer {
 class ServerList;
+enum class ServerListPane;
 }
 
 namespace fumibako::serverlist {
@@ -12,7 +13,7 @@ namespace fumibako::serverlist {
 enum ServerListColumn { kNumberColumn, kSubjectColumn, kFromColumn, kDateColumn, kServerListColumnCount };
 
 /**
- * @short One of the two lists of the server mail list (0 the server's messages, 1 the search
+ * @short One of the two lists of the server mail list (the server's messages or the search
  * result) as a table.
  *
  * Rows are the rows the ServerList holds for that list, in their order; the model is reset
@@ -21,7 +22,7 @@ enum ServerListColumn { kNumberColumn, kSubjectColumn, kFromColumn, kDateColumn,
 class ServerListModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    ServerListModel(transfer::ServerList& list, int which, QObject* parent = nullptr);
+    ServerListModel(transfer::ServerList& list, transfer::ServerListPane which, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -30,7 +31,7 @@ public:
 
 private:
     transfer::ServerList& m_list;
-    int m_which;
+    transfer::ServerListPane m_which;
 };
 
 } // namespace fumibako::serverlist

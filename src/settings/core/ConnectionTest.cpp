@@ -9,23 +9,18 @@ using namespace platform::mail;
 
 namespace {
 
-QString serverText(const QString& host, bool portGiven, const QString& portText)
-{
-    return portGiven ? host + QLatin1Char('\t') + portText : host;
-}
-
 const QString kTitle = QStringLiteral("接続テスト");
 
 } // namespace
 
 QString pop3ServerText(const AccountForm& form)
 {
-    return serverText(form.pop3Server.trimmed(), form.popPortGiven, form.popPortText);
+    return serverArgument(form.pop3Server.trimmed(), form.popPortGiven, form.popPortText);
 }
 
 QString smtpServerText(const AccountForm& form)
 {
-    return serverText(form.smtpServer.trimmed(), form.smtpPortGiven, form.smtpPortText);
+    return serverArgument(form.smtpServer.trimmed(), form.smtpPortGiven, form.smtpPortText);
 }
 
 ConnectionTest::ConnectionTest(platform::UserPrompts& prompts, QObject* parent) : QObject(parent), m_prompts(prompts)

@@ -3,7 +3,7 @@
 #include <QIcon>
 #include <QString>
 
-namespace fumibako::mainwin {
+namespace fumibako::widgets {
 
 /**
  * The pictures of the toolbar and the folder tree, by the keys the window uses ("new", "souju",
@@ -12,4 +12,4 @@ namespace fumibako::mainwin {
  */
 QIcon themedIcon(const QString& key);
 
-} // namespace fumibako::mainwin
+} // namespace fumibako::widgets

@@ -1,11 +1,11 @@
-#include "mainwin/Icons.h"
+#include "widgets/Icons.h"
 
 #include <QHash>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
 
-namespace fumibako::mainwin {
+namespace fumibako::widgets {
 
 namespace {
 
@@ -156,4 +156,4 @@ QIcon themedIcon(const QString& key)
     return icon;
 }
 
-} // namespace fumibako::mainwin
+} // namespace fumibako::widgets

@@ -1,4 +1,4 @@
-#include "mainwin/WindowPrompts.h"
+#include "widgets/WindowPrompts.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 
-namespace fumibako::mainwin {
+namespace fumibako::widgets {
 
 using platform::Answer;
 using platform::Buttons;
@@ -113,4 +113,4 @@ void WindowPrompts::setStatus(int panel, const QString& text)
         m_scripted->setStatus(panel, text);
 }
 
-} // namespace fumibako::mainwin
+} // namespace fumibako::widgets

@@ -8,10 +8,11 @@ class QLabel;
 class QStatusBar;
 class QWidget;
 
-namespace fumibako::mainwin {
+namespace fumibako::widgets {
 
 /**
- * @short The user-interface seam of the main window: message boxes and the status-bar panels.
+ * @short The user-interface seam of a window: message boxes and, for the main window, the
+ * status-bar panels.
  *
  * A test hands in its own prompts for the boxes; the panels are always the window's.
  */
@@ -35,4 +36,4 @@ private:
     QList<QLabel*> m_panels;
 };
 
-} // namespace fumibako::mainwin
+} // namespace fumibako::widgets
