@@ -380,7 +380,7 @@ private Q_SLOTS:
         QVERIFY(std::abs(kept.width - 8000) < 20);
         // Written with the other window settings when the program closes, also with the window open.
         window = newMail();
-        window->resize(mainwin::twipsToPixels(9000, dpi), window->height());
+        window->resize(storage::twipsToPixels(9000, dpi), window->height());
         QVERIFY(m_window->close());
         QVERIFY(std::abs(storage::IniGetString(QStringLiteral("Window"), QStringLiteral("SendWidth"), 10,
                                                m_data->registryFile()).toInt() - 9000) < 20);

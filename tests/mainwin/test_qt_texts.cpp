@@ -5,7 +5,7 @@
 #include "mainwin/MainViews.h"
 #include "mainwin/MainWindow.h"
 #include "mainwin/QtTranslations.h"
-#include "mainwin/WindowPrompts.h"
+#include "widgets/WindowPrompts.h"
 #include "support/RecordingPrompts.h"
 
 #include <QApplication>
@@ -107,7 +107,7 @@ private Q_SLOTS:
         QFETCH(QString, clicked);
         QFETCH(int, answer);
         QWidget owner;
-        mainwin::WindowPrompts prompts(&owner, nullptr);
+        widgets::WindowPrompts prompts(&owner, nullptr);
         QStringList captions;
         QTimer::singleShot(0, [&] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());

@@ -153,7 +153,7 @@ private Q_SLOTS:
         receive.account.paths = m_paths;
         receive.setAccount();
         receive.receiver.setChangeListener(m_service.get());
-        QVERIFY(transfer::startReceiveAndWait(receive.receiver, 1));
+        QVERIFY(transfer::startReceiveAndWait(receive.receiver, storage::ReceiveMethod::ReceiveAll));
         const QStringList hits = found(QStringLiteral("山田です"));
         QCOMPARE(hits.size(), 1);
         QVERIFY(hits.first().startsWith(QStringLiteral("標準BOX/")));

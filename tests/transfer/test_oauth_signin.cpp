@@ -112,7 +112,7 @@ class TestOAuthSignIn : public QObject {
     }
 
     // One receive of the account in this process; the prompts say what was shown.
-    int receiveHere(RecordingPrompts& prompts)
+    transfer::ReceiveResult receiveHere(RecordingPrompts& prompts)
     {
         storage::AccountProperties properties = storage::readAccountProperties(userFile());
         transfer::ReceiveAccount account;
@@ -124,7 +124,7 @@ class TestOAuthSignIn : public QObject {
         transfer::CurrentMail mail;
         transfer::Receiver receiver(guard, prompts, ui, mail);
         receiver.setAccount(account);
-        return transfer::runServerCommandAndWait(receiver, transfer::kModeSaveAll, QString());
+        return transfer::runServerCommandAndWait(receiver, transfer::ServerMode::SaveAll, QString());
     }
 
 private Q_SLOTS:
@@ -252,7 +252,7 @@ private Q_SLOTS:
             QCOMPARE(m_servers.takeReceived().size(), 1);
         } else {
             QVERIFY(m_servers.seedMailbox(kAccount, {MailServers::seedMessage(QStringLiteral("1.eml"))}));
-            QCOMPARE(receiveHere(prompts), int(transfer::kResultNewMail));
+            QCOMPARE(receiveHere(prompts), transfer::ReceiveResult::NewMail);
         }
         QCOMPARE(counter(m_oauth.stats(), "refreshes"), refreshesBefore + 1);
         QVERIFY(prompts.messages.isEmpty());
@@ -289,9 +289,9 @@ private Q_SLOTS:
         QVERIFY(m_servers.seedMailbox(kAccount, {MailServers::seedMessage(QStringLiteral("1.eml"))}));
         RecordingPrompts prompts;
         prompts.answerNext(platform::Answer::Yes);
-        const int code = receiveHere(prompts);
+        const transfer::ReceiveResult code = receiveHere(prompts);
         platform::auth::setSystemBrowser(nullptr);
-        QCOMPARE(code, int(transfer::kResultNewMail));
+        QCOMPARE(code, transfer::ReceiveResult::NewMail);
         QCOMPARE(prompts.messages.size(), 1);
         QVERIFY(prompts.messages.first().text.endsWith(QStringLiteral("\r\nもう一度サインインしますか？")));
         QCOMPARE(prompts.messages.first().buttons, platform::Buttons::YesNo);
