@@ -41,7 +41,7 @@ void MailFolderView::notifyMoved(const QString& name, const QString& from, const
 
 void MailFolderView::writeRow(const MailRow& row)
 {
-    IniWriteString(row.tag, row.keyString(), BuildIndexValue(row), indexFile());
+    IniWriteString(row.tag, row.keyString(), BuildIndexValue(row), indexFileOf(row.tag));
 }
 
 void MailFolderView::applyFlag(FlagCommand command, const QList<int>& selected)
@@ -64,12 +64,13 @@ void MailFolderView::moveSelected(const QList<int>& selected, const QString& tar
 {
     if (m_rows.isEmpty())
         return;
-    const QList<int> rows = lastToFirst(selected, m_rows.size());
+    QList<int> rows = lastToFirst(selected, m_rows.size());
+    rows.removeIf([this](int i) { return isOutgoingKey(m_rows.at(i).tag); }); // received mail only
     ProfileWriteBatch batch;
     QList<std::pair<QString, QString>> moved; // file name, folder it left
     for (int i : rows) {
         MailRow& row = m_rows.at(i);
-        IniDeleteKey(indexFile(), row.tag, row.keyString());
+        IniDeleteKey(indexFileOf(row.tag), row.tag, row.keyString());
         moved.append({row.keyString(), row.tag});
         row.tag = targetSection;
         writeRow(row);
@@ -109,14 +110,15 @@ bool MailFolderView::deletePermanently(const QList<int>& selected)
             skippedSaved = true;
             continue;
         }
-        if (!QFile::remove(m_currentMailDir + row.keyString())) {
-            m_prompts.message(m_currentMailDir + row.keyString() + QStringLiteral(" は、削除できませんでした。\r\nフミバコを再起動してください"),
+        const QString dir = mailDirOf(row.tag);
+        if (!QFile::remove(dir + row.keyString())) {
+            m_prompts.message(dir + row.keyString() + QStringLiteral(" は、削除できませんでした。\r\nフミバコを再起動してください"),
                               QStringLiteral("ファイル削除"), Icon::Information, Buttons::Ok);
             continue;
         }
-        if (isOutgoingFolder())
-            QFile::remove(m_currentMailDir + outgoingCompanionName(row.keyString()));
-        IniDeleteKey(indexFile(), row.tag, row.keyString());
+        if (isOutgoingKey(row.tag))
+            QFile::remove(dir + outgoingCompanionName(row.keyString()));
+        IniDeleteKey(indexFileOf(row.tag), row.tag, row.keyString());
         deleted.append(i);
     }
     batch.commit();
@@ -137,8 +139,10 @@ void MailFolderView::dropOnFolder(const QString& targetKey, const QList<int>& se
 {
     if (targetKey == m_folderKey || !FolderTree::isDropTarget(m_tree.indexOfKey(targetKey)) || isOutgoingFolder())
         return;
-    const QList<int> rows = lastToFirst(selected, m_rows.size());
-    const bool rowsStay = m_folderKey == FixedFolder::Inbox || m_folderKey == FixedFolder::Unread;
+    QList<int> rows = lastToFirst(selected, m_rows.size());
+    rows.removeIf([this](int i) { return isOutgoingKey(m_rows.at(i).tag); }); // received mail only
+    // The views over several folders keep a moved message: it still belongs to what they list.
+    const bool rowsStay = m_folderKey == FixedFolder::Inbox || m_folderKey == FixedFolder::Unread || isSearchResults();
     ProfileWriteBatch batch;
     QList<std::pair<QString, QString>> moved; // file name, folder it left
     for (int i : rows) {
@@ -148,7 +152,9 @@ void MailFolderView::dropOnFolder(const QString& targetKey, const QList<int>& se
             writeRow(row);
             continue;
         }
-        IniDeleteKey(indexFile(), row.tag, row.keyString());
+        if (row.tag == targetKey)
+            continue; // already there (a view over several folders)
+        IniDeleteKey(indexFileOf(row.tag), row.tag, row.keyString());
         moved.append({row.keyString(), row.tag});
         row.tag = targetKey;
         writeRow(row);
@@ -181,6 +187,8 @@ MailPopupEnabling MailFolderView::popupEnabling(bool hasSelection) const
         return {true, false, false, false};
     if (m_folderKey == FixedFolder::Trash)
         return {true, false, true, false};
+    if (isSearchResults())
+        return {true, true, false, false};
     if (isOutgoingFolder())
         return {true, false, false, true};
     return {true, true, false, false};

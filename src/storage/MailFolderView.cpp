@@ -129,6 +129,7 @@ void MailFolderView::setAccount(const AccountPaths& paths, const QString& workDi
     m_folderKey.clear();
     m_currentMailDir.clear();
     m_rows.clear();
+    m_found.clear();
 }
 
 bool MailFolderView::isOutgoingKey(const QString& key)
@@ -138,21 +139,32 @@ bool MailFolderView::isOutgoingKey(const QString& key)
 
 QString MailFolderView::indexFile() const
 {
-    return isOutgoingFolder() ? m_paths.outgoingIndexFile : m_paths.receivedIndexFile;
+    return indexFileOf(m_folderKey);
+}
+
+QString MailFolderView::indexFileOf(const QString& key) const
+{
+    return isOutgoingKey(key) ? m_paths.outgoingIndexFile : m_paths.receivedIndexFile;
+}
+
+QString MailFolderView::mailDirOf(const QString& key) const
+{
+    if (key == FixedFolder::Outbox || key == FixedFolder::SentBox)
+        return m_paths.outputDir;
+    if (key == FixedFolder::Drafts)
+        return m_paths.draftDir;
+    return m_paths.inputDir;
 }
 
 FolderPresentation MailFolderView::SelectFolder(const QString& key)
 {
     m_prompts.setStatus(2, QString());
     m_folderKey = key;
-    if (key == FixedFolder::Outbox || key == FixedFolder::SentBox)
-        m_currentMailDir = m_paths.outputDir;
-    else if (key == FixedFolder::Drafts)
-        m_currentMailDir = m_paths.draftDir;
-    else
-        m_currentMailDir = m_paths.inputDir;
+    m_currentMailDir = mailDirOf(key);
     FNSitei();
     showCount();
+    if (isSearchResults())
+        return {QStringLiteral("送信者／あて先"), true};
     const bool outgoing = isOutgoingFolder();
     return {outgoing ? QStringLiteral("あて先") : QStringLiteral("送信者"), !outgoing};
 }
@@ -172,6 +184,8 @@ void MailFolderView::FNSitei()
         ListingPass pass(*listed);
         if (m_folderKey == FixedFolder::Unread || m_folderKey == FixedFolder::Inbox) {
             listReceivedViews(m_folderKey == FixedFolder::Inbox, pass);
+        } else if (isSearchResults()) {
+            listFoundMail();
         } else if (isOutgoingFolder()) {
             listSection(m_folderKey, m_paths.outgoingIndexFile, pass, false);
             if (m_folderKey != FixedFolder::Outbox)

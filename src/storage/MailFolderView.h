@@ -8,6 +8,8 @@
 #include <QSet>
 #include <QString>
 
+#include <vector>
+
 namespace fumibako::platform {
 class UserPrompts;
 } // namespace fumibako::platform
@@ -31,6 +33,18 @@ struct MailPopupEnabling {
     bool sendSelected = false;     ///< "送信(選択したもの)"
 };
 
+/** A message a search found: the folder (index section) that lists it, and its file's name. */
+struct FoundMail {
+    QString folderKey;
+    QString fileName;
+};
+
+/**
+ * The key of the virtual folder that lists the messages of the last search, in every folder of
+ * the account. No folder of the tree has it: a user folder's key is a path below "受信BOX".
+ */
+inline const QString kSearchResultsKey = QStringLiteral("検索結果");
+
 /** The flag commands of the list pop-up. */
 enum class FlagCommand { SetSaved = 1, ClearSaved, MarkUnread, MarkRead };
 
@@ -40,6 +54,11 @@ enum class FlagCommand { SetSaved = 1, ClearSaved, MarkUnread, MarkRead };
  * Lists a folder from its index section (repairing the index on the way), and moves, flags,
  * trashes and deletes messages by rewriting their index entries. Selections are row numbers of
  * rows(); commands walk them from the last row to the first.
+ *
+ * Each row names its folder (its tag), and the commands find a row's index file and mail
+ * directory from it: the search results list messages of received and outgoing folders side by
+ * side. Moving, trashing and dropping apply to received messages only; an outgoing row among
+ * the selected stays where it is.
  */
 class MailFolderView {
 public:
@@ -57,12 +76,24 @@ public:
     /** Lists the shown folder again (repairs included). */
     void FNSitei();
 
+    /**
+     * The messages the folder kSearchResultsKey lists, in this order, from their index entries
+     * (a message whose entry or file is gone meanwhile is left out; its folder's listing repairs
+     * the index).
+     */
+    void setFoundMail(std::vector<FoundMail> found);
+    bool isSearchResults() const { return m_folderKey == kSearchResultsKey; }
+
     const QString& folderKey() const { return m_folderKey; }
     const QString& currentMailDir() const { return m_currentMailDir; }
     /** The index file of the shown folder. */
     QString indexFile() const;
     bool isOutgoingFolder() const { return isOutgoingKey(m_folderKey); }
     static bool isOutgoingKey(const QString& key);
+    /** The index file that holds the section of folder @p key. */
+    QString indexFileOf(const QString& key) const;
+    /** The directory of the mail files of folder @p key. */
+    QString mailDirOf(const QString& key) const;
 
     const MailList& rows() const { return m_rows; }
     MailList& rows() { return m_rows; }
@@ -100,6 +131,7 @@ private:
     void listSection(const QString& section, const QString& file, ListingPass& pass, bool unreadOnly);
     void addUnindexedReceived(const ListingPass& pass);
     void addUnindexedOutgoing(const ListingPass& pass);
+    void listFoundMail();
     void moveSelected(const QList<int>& selected, const QString& targetSection);
     void writeRow(const MailRow& row);
     void notifyMoved(const QString& name, const QString& from, const QString& to);
@@ -112,6 +144,7 @@ private:
     QString m_folderKey;
     QString m_currentMailDir;
     MailList m_rows;
+    std::vector<FoundMail> m_found;
     int m_unreadTicks = 0;
     MailChangeListener* m_changes = nullptr;
 };
