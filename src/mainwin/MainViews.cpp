@@ -8,6 +8,7 @@
 #include <QStringDecoder>
 #include <QTextCursor>
 
+#include "mainwin/core/MailTableModel.h"
 #include "platform/Cp932.h"
 #include "widgets/ListViews.h"
 
@@ -29,6 +30,13 @@ bool isDigitKey(const QKeyEvent* event)
     const QString text = event->text();
     return text.size() == 1 && text.at(0) >= QLatin1Char('1') && text.at(0) <= QLatin1Char('9')
         && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+}
+
+// The folder view's row that row @p row of the list shows (the same row while nothing is filtered).
+int folderRowOf(const QAbstractItemView& view, int row)
+{
+    const auto* model = qobject_cast<const MailTableModel*>(view.model());
+    return model && row >= 0 ? model->folderRow(row) : row;
 }
 } // namespace
 
@@ -54,7 +62,10 @@ MailListView::MailListView(QWidget* parent) : QTableView(parent)
 
 QList<int> MailListView::selectedRowNumbers() const
 {
-    return widgets::selectedRowNumbersOf(*this);
+    QList<int> rows = widgets::selectedRowNumbersOf(*this);
+    for (int& row : rows)
+        row = folderRowOf(*this, row); // keeps the order: the filter keeps the folder's
+    return rows;
 }
 
 int MailListView::focusedSelectedRow() const
@@ -63,9 +74,9 @@ int MailListView::focusedSelectedRow() const
         return -1;
     const QModelIndex current = currentIndex();
     if (current.isValid() && selectionModel()->isRowSelected(current.row(), {}))
-        return current.row();
+        return folderRowOf(*this, current.row());
     const QModelIndexList rows = selectionModel()->selectedRows();
-    return rows.isEmpty() ? -1 : rows.first().row();
+    return rows.isEmpty() ? -1 : folderRowOf(*this, rows.first().row());
 }
 
 void MailListView::keyPressEvent(QKeyEvent* event)
@@ -84,7 +95,7 @@ void MailListView::keyPressEvent(QKeyEvent* event)
     QTableView::keyPressEvent(event);
     const QModelIndex after = currentIndex();
     if (after.isValid() && after.row() != before.row() && selectionModel()->isRowSelected(after.row(), {}))
-        Q_EMIT rowClicked(after.row());
+        Q_EMIT rowClicked(folderRowOf(*this, after.row()));
 }
 
 void MailListView::mousePressEvent(QMouseEvent* event)
@@ -107,7 +118,7 @@ void MailListView::mouseReleaseEvent(QMouseEvent* event)
         m_itemClicked = true;
         const bool chosen = event->button() == Qt::LeftButton || hit.row() == m_rightPressSelected;
         if (chosen && selectionModel()->isRowSelected(hit.row(), {}))
-            Q_EMIT rowClicked(hit.row());
+            Q_EMIT rowClicked(folderRowOf(*this, hit.row()));
     }
     if (event->button() == Qt::LeftButton && !m_itemClicked) {
         clearSelection();

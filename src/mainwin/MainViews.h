@@ -15,13 +15,15 @@ namespace fumibako::mainwin {
  * @short The mail list `LsvMail`: keys and mouse rules, over the table model.
  *
  * Keeps the item-clicked flag: set by a click on a row, cleared by a mouse press or a key press.
+ * The rows it reports are the folder view's (MailFolderView::rows()), also while the quick
+ * filter shows only some of them: the commands act on the rows the user sees and selected.
  */
 class MailListView : public QTableView {
     Q_OBJECT
 public:
     explicit MailListView(QWidget* parent = nullptr);
 
-    /** Row numbers of the selected rows, ascending. */
+    /** The folder view's row numbers of the selected rows, ascending. */
     QList<int> selectedRowNumbers() const;
     /** The selected row that the unread timer looks at, -1 for none. */
     int focusedSelectedRow() const;

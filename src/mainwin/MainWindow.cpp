@@ -47,6 +47,7 @@ MainWindow::MainWindow(const storage::ProgramPaths& paths, platform::UserPrompts
     createReceiver();
     createActions();
     wireViews();
+    createSearch();
 }
 
 MainWindow::~MainWindow()
@@ -211,6 +212,7 @@ void MainWindow::folderTreeReloaded(bool expandFirstUserFolder)
     m_folderTree->expand(m_treeModel->indexOfNode(storage::kInboxNode));
     if (expandFirstUserFolder)
         m_folderTree->expand(m_treeModel->indexOfNode(storage::kTrashNode + 1));
+    searchAccountOpened();
 }
 
 void MainWindow::setReceiveMethod(int method)
@@ -263,7 +265,9 @@ void MainWindow::folderSelected(const QModelIndex& index)
 void MainWindow::showFolder(int nodeIndex)
 {
     m_timers.stopUnreadTimer();
-    const storage::FolderPresentation shown = m_folder.SelectFolder(m_session.folderTree().node(nodeIndex).key);
+    const QString key = m_treeModel->keyOfNode(nodeIndex);
+    searchFolderShowing(key);
+    const storage::FolderPresentation shown = m_folder.SelectFolder(key);
     m_mailModel->setSenderCaption(shown.senderColumnCaption);
     m_treeModel->setAcceptsDrops(shown.acceptsDrops);
     m_mailModel->reload();

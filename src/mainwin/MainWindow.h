@@ -37,6 +37,9 @@ class ComposeHost;
 namespace fumibako::mailview {
 struct ReadWindowContext;
 }
+namespace fumibako::search {
+class SearchService;
+}
 
 namespace fumibako::transfer {
 class Receiver;
@@ -50,6 +53,7 @@ class FolderTreeView;
 class MailListView;
 class MailTableModel;
 class PreviewBrowser;
+class SearchBar;
 class SendingNoticeWindow;
 class WindowReceiveUi;
 
@@ -206,6 +210,16 @@ private:
     void applyDisplaySettings(const storage::DisplaySettings& settings);
     void recordNormalBounds();
 
+    // MainWindowSearch.cpp
+    QWidget* createListPane();
+    void createSearch();
+    void searchAccountOpened();
+    void searchFoldersChanged();
+    void searchFolderShowing(const QString& key);
+    void filterList(const QString& text);
+    void searchAllFolders(const QString& text);
+    void showFilterCount();
+
     widgets::WindowPrompts m_prompts;
     transfer::OperationGuard m_guard;
     storage::AccountSession m_session;
@@ -251,6 +265,12 @@ private:
     QAction* m_popupDelete = nullptr;
     QAction* m_popupAddFolder = nullptr;
     QAction* m_popupDeleteFolder = nullptr;
+
+    search::SearchService* m_search = nullptr; ///< the open account's index, listening to every change
+    SearchBar* m_searchBar = nullptr;
+    QLabel* m_indexProgress = nullptr;
+    QStringList m_unfilteredSelection; ///< the keys selected when the quick filter began
+    bool m_showingSearchResults = false; ///< a search selects "検索結果": the box keeps its text
 };
 
 } // namespace fumibako::mainwin

@@ -11,6 +11,7 @@
 #include "mainwin/core/FolderTreeModel.h"
 #include "mainwin/core/MailTableModel.h"
 #include "mailview/ReadWindow.h"
+#include "search/SearchService.h"
 #include "serverlist/ServerListWindow.h"
 #include "settings/AccountManagerDialog.h"
 #include "settings/EnvironmentDialog.h"
@@ -31,6 +32,7 @@ compose::ComposeLauncher& MainWindow::composeLauncher()
         const storage::ProgramPaths& program = m_session.programPaths();
         compose::ComposeServices services{m_session.paths(), m_session.environment(), m_session.histories(), m_prompts,
                                           m_guard, [this] { return sendContext(); }};
+        services.changes = m_search;
         // An outgoing folder on show lists what the compose window stored or sent.
         compose::ComposeWindowContext context{m_display.composeWindow, program.programDir, program.registryFile, [this] {
                                                   if (m_folder.isOutgoingFolder())
@@ -202,9 +204,10 @@ void MainWindow::openSelected()
     const int row = m_mailList->focusedSelectedRow();
     if (row < 0)
         return;
-    if (m_folder.isOutgoingFolder()) {
-        compose::openStoredMessage(composeLauncher(), m_currentMail, m_prompts, m_folder.folderKey(),
-                                   m_folder.currentMailDir(), m_folder.rows().at(row).keyString());
+    const QString& folder = m_folder.rows().at(row).tag; // the search results list every folder's mail
+    if (storage::MailFolderView::isOutgoingKey(folder)) {
+        compose::openStoredMessage(composeLauncher(), m_currentMail, m_prompts, folder, m_folder.mailDirOf(folder),
+                                   m_folder.rows().at(row).keyString());
         return;
     }
     openReadWindow(row);
@@ -219,7 +222,7 @@ void MainWindow::openReadWindow(int row)
     }
     m_timers.stopUnreadTimer();
     mailview::ReadWindow::of(this, readWindowContext())
-        ->openStored(m_folder.currentMailDir(), m_folder.rows().at(row).keyString());
+        ->openStored(m_folder.mailDirOf(m_folder.rows().at(row).tag), m_folder.rows().at(row).keyString());
 }
 
 mailview::ReadWindowContext MainWindow::readWindowContext()
@@ -248,6 +251,7 @@ void MainWindow::addFolder()
     const int node = m_session.addFolder(selectedNode());
     if (node == 0)
         return;
+    searchFoldersChanged();
     m_treeModel->reload();
     const QModelIndex index = m_treeModel->indexOfNode(node);
     m_folderTree->expand(index.parent());
@@ -263,6 +267,7 @@ void MainWindow::deleteFolder()
     const int next = m_session.deleteFolder(node, m_folder.currentMailDir());
     if (next == 0)
         return;
+    searchFoldersChanged();
     m_treeModel->reload();
     selectFolderNode(next);
 }
@@ -271,6 +276,7 @@ bool MainWindow::renameFolder(int nodeIndex, const QString& text)
 {
     if (!m_session.renameFolder(nodeIndex, text))
         return false;
+    searchFoldersChanged();
     // The rows of the shown folder carry their section names; after a rename they may name a
     // section that no longer exists, so the shown folder is listed again under its new key.
     const int shown = selectedNode();

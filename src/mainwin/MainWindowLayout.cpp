@@ -80,7 +80,7 @@ QWidget* MainWindow::createRightColumn()
     m_mailList->setModel(m_mailModel);
     m_preview = new PreviewBrowser(m_rightSplitter);
     m_preview->setObjectName(QStringLiteral("wbrMain"));
-    m_rightSplitter->addWidget(m_mailList);
+    m_rightSplitter->addWidget(createListPane());
     m_rightSplitter->addWidget(m_preview);
     m_rightSplitter->setStretchFactor(1, 1);
     return m_rightSplitter;

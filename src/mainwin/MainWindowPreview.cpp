@@ -61,10 +61,12 @@ void MainWindow::unreadMarkFor(int row)
 void MainWindow::showPreviewOf(const QString& key)
 {
     const storage::ProgramPaths& paths = m_session.programPaths();
-    const transfer::StoredMailKind kind = mailview::previewReadMode(m_folder.folderKey());
+    const int row = m_folder.rows().rowOfKey(key);
+    const QString folder = row >= 0 ? m_folder.rows().at(row).tag : m_folder.folderKey(); // the row's own folder
+    const transfer::StoredMailKind kind = mailview::previewReadMode(folder);
     // The preview shows the body alone: the attachments are named, not written out. Saved into
     // the work folder (which often lives in memory), every click would add another copy of them.
-    const bool read = transfer::ReadStoredMail(m_currentMail, kind, m_folder.currentMailDir(), key, QString());
+    const bool read = transfer::ReadStoredMail(m_currentMail, kind, m_folder.mailDirOf(folder), key, QString());
     const QString text = mailview::previewTextAfterRead(read, m_currentMail.body);
     if (mailview::MakePreview(m_prompts, paths.previewFile, text, {m_display.previewFontName, m_display.previewFontSize}))
         m_preview->showPreviewPage(paths.previewFile);

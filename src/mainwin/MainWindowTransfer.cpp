@@ -4,6 +4,7 @@
 #include "mainwin/MainViews.h"
 #include "mainwin/ReceiveDialogs.h"
 #include "mainwin/SendingNoticeWindow.h"
+#include "search/SearchService.h"
 #include "transfer/Sending.h"
 
 namespace fumibako::mainwin {
@@ -13,6 +14,7 @@ transfer::SendContext MainWindow::sendContext()
     transfer::SendContext context{m_session.properties(), m_session.paths(), m_session.histories(), m_prompts,
                                   m_sendingNotice};
     context.askPassword = [this] { return m_receiveUi->askPassword(); };
+    context.changes = m_search;
     return context;
 }
 

@@ -86,6 +86,15 @@ void drawPlus(QPainter& p)
     p.drawLine(QLineF(20, 7, 30, 7));
 }
 
+void drawMagnifier(QPainter& p)
+{
+    p.setPen(QPen(QColor(60, 70, 90), 2.4));
+    p.setBrush(QColor(220, 235, 250));
+    p.drawEllipse(QRectF(5, 5, 15, 15));
+    p.setPen(QPen(QColor(60, 70, 90), 4, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QLineF(19, 19, 27, 27));
+}
+
 void drawKey(QPainter& p, const QString& key)
 {
     if (key == QLatin1String("new")) {
@@ -106,6 +115,8 @@ void drawKey(QPainter& p, const QString& key)
         drawEnvelope(p, QRectF(3, 8, 26, 18), Qt::white);
     } else if (key == QLatin1String("user")) {
         drawFolder(p, QColor(150, 190, 235));
+    } else if (key == QLatin1String("search")) {
+        drawMagnifier(p);
     } else if (key == QLatin1String("program")) {
         drawFolder(p, QColor(240, 200, 90));
         drawEnvelope(p, QRectF(9, 3, 18, 13), Qt::white);
@@ -136,6 +147,7 @@ QString themeName(const QString& key)
         {QStringLiteral("mailclose"), QStringLiteral("mail-unread")},
         {QStringLiteral("mailopen"), QStringLiteral("mail-read")},
         {QStringLiteral("user"), QStringLiteral("folder-documents")},
+        {QStringLiteral("search"), QStringLiteral("edit-find")},
     };
     return names.value(key);
 }

@@ -2,6 +2,7 @@
 
 #include "mainwin/core/MailTableModel.h"
 #include "storage/FolderTree.h"
+#include "storage/MailFolderView.h"
 
 #include <QMimeData>
 
@@ -32,6 +33,29 @@ void FolderTreeModel::reload()
     endResetModel();
 }
 
+void FolderTreeModel::setSearchResultsShown(bool shown)
+{
+    if (shown == m_searchResultsShown)
+        return;
+    const int row = static_cast<int>(childrenOf(0).size());
+    if (shown)
+        beginInsertRows({}, row, row);
+    else
+        beginRemoveRows({}, row, row);
+    m_searchResultsShown = shown;
+    if (shown)
+        endInsertRows();
+    else
+        endRemoveRows();
+}
+
+QString FolderTreeModel::keyOfNode(int nodeIndex) const
+{
+    if (nodeIndex == kSearchResultsNode)
+        return storage::kSearchResultsKey;
+    return nodeIndex >= 1 && nodeIndex <= m_tree.count() ? m_tree.node(nodeIndex).key : QString();
+}
+
 int FolderTreeModel::nodeOf(const QModelIndex& index)
 {
     return index.isValid() ? static_cast<int>(index.internalId()) : 0;
@@ -39,6 +63,8 @@ int FolderTreeModel::nodeOf(const QModelIndex& index)
 
 QModelIndex FolderTreeModel::indexOfNode(int nodeIndex) const
 {
+    if (nodeIndex == kSearchResultsNode && m_searchResultsShown)
+        return createIndex(static_cast<int>(childrenOf(0).size()), 0, quintptr(kSearchResultsNode));
     if (nodeIndex < 1 || nodeIndex >= static_cast<int>(m_rowInParent.size()))
         return {};
     return createIndex(m_rowInParent.at(nodeIndex), 0, quintptr(nodeIndex));
@@ -47,9 +73,11 @@ QModelIndex FolderTreeModel::indexOfNode(int nodeIndex) const
 QModelIndex FolderTreeModel::index(int row, int column, const QModelIndex& parent) const
 {
     const int parentNode = nodeOf(parent);
-    if (column != 0 || parentNode >= static_cast<int>(m_children.size()))
+    if (column != 0 || parentNode < 0 || parentNode >= static_cast<int>(m_children.size()))
         return {};
     const QList<int>& children = childrenOf(parentNode);
+    if (parentNode == 0 && row == children.size() && m_searchResultsShown)
+        return indexOfNode(kSearchResultsNode);
     if (row < 0 || row >= children.size())
         return {};
     return createIndex(row, 0, quintptr(children.at(row)));
@@ -66,9 +94,10 @@ QModelIndex FolderTreeModel::parent(const QModelIndex& child) const
 int FolderTreeModel::rowCount(const QModelIndex& parent) const
 {
     const int node = nodeOf(parent);
-    if (parent.column() > 0 || node >= static_cast<int>(m_children.size()))
+    if (parent.column() > 0 || node < 0 || node >= static_cast<int>(m_children.size()))
         return 0;
-    return static_cast<int>(childrenOf(node).size());
+    const int extra = node == 0 && m_searchResultsShown ? 1 : 0;
+    return static_cast<int>(childrenOf(node).size()) + extra;
 }
 
 int FolderTreeModel::columnCount(const QModelIndex&) const
@@ -79,6 +108,13 @@ int FolderTreeModel::columnCount(const QModelIndex&) const
 QVariant FolderTreeModel::data(const QModelIndex& index, int role) const
 {
     const int node = nodeOf(index);
+    if (node == kSearchResultsNode) {
+        if (role == Qt::DisplayRole || role == KeyRole)
+            return storage::kSearchResultsKey;
+        if (role == ImageKeyRole)
+            return QStringLiteral("search");
+        return role == NodeIndexRole ? QVariant(node) : QVariant();
+    }
     if (node < 1 || node > m_tree.count())
         return {};
     const storage::FolderNode& folder = m_tree.node(node);
@@ -115,6 +151,8 @@ bool FolderTreeModel::setData(const QModelIndex& index, const QVariant& value, i
 Qt::ItemFlags FolderTreeModel::flags(const QModelIndex& index) const
 {
     const int node = nodeOf(index);
+    if (node == kSearchResultsNode)
+        return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
     if (node < 1)
         return Qt::NoItemFlags;
     Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;

@@ -16,11 +16,17 @@ namespace fumibako::mainwin {
  *
  * Renaming (editing a label) and dropping mail rows are handed to the callbacks the window sets,
  * which run the folder commands; the model only reflects the tree afterwards.
+ *
+ * Once a search has run, the virtual folder "検索結果" follows the tree's roots as node
+ * kSearchResultsNode: no folder of the tree, so no rule of the tree's nodes (renaming, the
+ * pop-up menu, dropping) applies to it.
  */
 class FolderTreeModel : public QAbstractItemModel {
     Q_OBJECT
 public:
     enum Role { KeyRole = Qt::UserRole + 1, ImageKeyRole, NodeIndexRole };
+    /** The node index of "検索結果". */
+    static constexpr int kSearchResultsNode = -1;
 
     /** Renames node @p nodeIndex to @p text; false when refused. */
     using RenameHandler = std::function<bool(int nodeIndex, const QString& text)>;
@@ -51,6 +57,12 @@ public:
     /** The tree's nodes changed (account switch, folder added or deleted). */
     void reload();
 
+    /** Shows or hides the node "検索結果". */
+    void setSearchResultsShown(bool shown);
+    bool isSearchResultsShown() const { return m_searchResultsShown; }
+    /** The folder key of node @p nodeIndex (kSearchResultsNode included); empty for none. */
+    QString keyOfNode(int nodeIndex) const;
+
     void setRenameHandler(RenameHandler handler) { m_rename = std::move(handler); }
     void setDropHandler(DropHandler handler) { m_drop = std::move(handler); }
     /** Whether the shown folder lets its messages be dropped on the tree. */
@@ -66,6 +78,7 @@ private:
     RenameHandler m_rename;
     DropHandler m_drop;
     bool m_acceptsDrops = true;
+    bool m_searchResultsShown = false;
 };
 
 } // namespace fumibako::mainwin

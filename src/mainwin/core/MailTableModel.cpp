@@ -18,18 +18,18 @@ MailTableModel::MailTableModel(storage::MailFolderView& folder, QObject* parent)
     : QAbstractTableModel(parent),
       m_folder(folder),
       m_captions{QStringLiteral("保"), QStringLiteral("読"), QStringLiteral("添"), QStringLiteral("送信者"),
-                 QStringLiteral("件名"), QStringLiteral("日付")}
+                 QStringLiteral("件名"), QStringLiteral("日付"), QStringLiteral("フォルダ")}
 {
 }
 
 int MailTableModel::rowCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : m_folder.rows().size();
+    return parent.isValid() ? 0 : m_filter.shownCount(m_folder.rows().size());
 }
 
 int MailTableModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : kMailColumnCount;
+    return parent.isValid() ? 0 : kListColumnCount;
 }
 
 QString MailTableModel::cellText(const MailRow& row, int column)
@@ -48,9 +48,10 @@ QString MailTableModel::cellText(const MailRow& row, int column)
 
 QVariant MailTableModel::data(const QModelIndex& index, int role) const
 {
-    if (!index.isValid() || index.row() >= m_folder.rows().size())
+    const int shown = index.isValid() ? folderRow(index.row()) : -1;
+    if (shown < 0 || shown >= m_folder.rows().size())
         return {};
-    const MailRow& row = m_folder.rows().at(index.row());
+    const MailRow& row = m_folder.rows().at(shown);
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
         return cellText(row, index.column());
     if (role == Qt::TextAlignmentRole && index.column() < kFromColumn)
@@ -60,7 +61,7 @@ QVariant MailTableModel::data(const QModelIndex& index, int role) const
 
 QVariant MailTableModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= kMailColumnCount)
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= kListColumnCount)
         return QAbstractTableModel::headerData(section, orientation, role);
     return m_captions.at(section);
 }
@@ -84,13 +85,36 @@ void MailTableModel::reload()
 {
     beginResetModel();
     sortRows();
+    m_filter.apply(m_folder.rows());
     endResetModel();
 }
 
 void MailTableModel::rowsUpdated()
 {
     if (rowCount() > 0)
-        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, kMailColumnCount - 1));
+        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, kListColumnCount - 1));
+}
+
+void MailTableModel::setFilterText(QStringView typed)
+{
+    // A layout change, not a reset: the view keeps the selection and the current row of every
+    // row that stays shown, one persistent index per selected row (the vertical hint).
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    QList<int> folderRows;
+    folderRows.reserve(before.size());
+    for (const QModelIndex& index : before)
+        folderRows.append(folderRow(index.row()));
+    m_filter.setText(typed);
+    m_filter.apply(m_folder.rows());
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (qsizetype i = 0; i < before.size(); ++i) {
+        const int row = modelRow(folderRows.at(i));
+        after.append(row >= 0 ? index(row, before.at(i).column()) : QModelIndex());
+    }
+    changePersistentIndexList(before, after);
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
 void MailTableModel::setSortState(int key, int order)
@@ -116,19 +140,52 @@ void MailTableModel::sort(int column, Qt::SortOrder order)
     m_sort.key = column;
     m_sort.order = order == Qt::AscendingOrder ? 0 : 1;
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const platform::LargeVector<int> moved = sortRows();
-    const QModelIndexList before = moved.empty() ? QModelIndexList() : persistentIndexList();
-    if (!before.isEmpty()) {
-        platform::LargeVector<int> newRowOf(moved.size());
-        for (int row = 0; row < int(moved.size()); ++row)
-            newRowOf[size_t(moved[size_t(row)])] = row;
+    const QModelIndexList before = persistentIndexList();
+    QList<int> folderRows;
+    folderRows.reserve(before.size());
+    for (const QModelIndex& index : before)
+        folderRows.append(folderRow(index.row()));
+    const platform::LargeVector<int> newRowOf = sortAndFollow();
+    if (!newRowOf.empty() && !before.isEmpty()) {
         QModelIndexList after;
         after.reserve(before.size());
-        for (const QModelIndex& index : before)
-            after.append(this->index(newRowOf[size_t(index.row())], index.column()));
+        for (qsizetype i = 0; i < before.size(); ++i) {
+            const int folder = folderRows.at(i);
+            const int row = folder >= 0 && size_t(folder) < newRowOf.size() ? modelRow(newRowOf[size_t(folder)]) : -1;
+            after.append(row >= 0 ? index(row, before.at(i).column()) : QModelIndex());
+        }
         changePersistentIndexList(before, after);
     }
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+QItemSelection MailTableModel::selectionOf(const QList<int>& folderRows) const
+{
+    QList<int> rows;
+    for (int folder : folderRows) {
+        if (const int row = modelRow(folder); row >= 0 && row < rowCount())
+            rows.append(row);
+    }
+    std::sort(rows.begin(), rows.end());
+    QItemSelection selection;
+    for (qsizetype i = 0; i < rows.size();) {
+        qsizetype last = i;
+        while (last + 1 < rows.size() && rows.at(last + 1) <= rows.at(last) + 1)
+            ++last;
+        selection.select(index(rows.at(i), 0), index(rows.at(last), kListColumnCount - 1));
+        i = last + 1;
+    }
+    return selection;
+}
+
+platform::LargeVector<int> MailTableModel::sortAndFollow()
+{
+    const platform::LargeVector<int> moved = sortRows();
+    platform::LargeVector<int> newRowOf(moved.size());
+    for (int row = 0; row < int(moved.size()); ++row)
+        newRowOf[size_t(moved[size_t(row)])] = row;
+    m_filter.rowsMoved(newRowOf);
+    return newRowOf;
 }
 
 platform::LargeVector<int> MailTableModel::sortRows()
@@ -149,7 +206,7 @@ QMimeData* MailTableModel::mimeData(const QModelIndexList& indexes) const
     QStringList rows;
     for (const QModelIndex& index : indexes) {
         if (index.column() == 0)
-            rows.append(QString::number(index.row()));
+            rows.append(QString::number(folderRow(index.row())));
     }
     auto* data = new QMimeData;
     data->setData(kRowsMimeType, rows.join(QLatin1Char('\n')).toLatin1());

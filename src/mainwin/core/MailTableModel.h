@@ -1,9 +1,11 @@
 #pragma once
 
+#include "mainwin/core/MailListFilter.h"
 #include "mainwin/core/MainWindowRules.h"
 #include "platform/LargeMemory.h"
 
 #include <QAbstractTableModel>
+#include <QItemSelection>
 #include <QStringList>
 
 namespace fumibako::storage {
@@ -13,15 +15,24 @@ class MailRow;
 
 namespace fumibako::mainwin {
 
-/** Columns of the mail list; their numbers are persisted (widths, sort key). */
-enum MailColumn { kSavedColumn, kUnreadColumn, kAttachmentColumn, kFromColumn, kSubjectColumn, kDateColumn, kMailColumnCount };
+/**
+ * Columns of the mail list; the numbers of the first kMailColumnCount are persisted (widths, sort
+ * key). The folder column follows them: the search results show in it where each message lives.
+ */
+enum MailColumn {
+    kSavedColumn, kUnreadColumn, kAttachmentColumn, kFromColumn, kSubjectColumn, kDateColumn, kMailColumnCount,
+    kFolderColumn = kMailColumnCount,
+    kListColumnCount
+};
 
 /**
  * @short The mail list of the shown folder as a table, sorted in place.
  *
- * Rows are the rows of MailFolderView::rows() in their current order, so a row number of the
- * model is a row number of the folder view's commands. Sorting reorders that vector itself (a
- * sort proxy over 100,000 rows is several times slower).
+ * Rows are the rows of MailFolderView::rows() in their current order. Sorting reorders that
+ * vector itself (a sort proxy over 100,000 rows is several times slower). While the quick filter
+ * narrows the list, the model shows some of them: folderRow() and modelRow() translate, and
+ * without a filter a row number of the model is a row number of the folder view's commands.
+ * Filtering and sorting keep the selection of the rows that stay shown.
  */
 class MailTableModel : public QAbstractTableModel {
     Q_OBJECT
@@ -50,6 +61,19 @@ public:
     /** Flags of existing rows changed. */
     void rowsUpdated();
 
+    /**
+     * Shows only the rows whose subject and sender hold every term of @p typed; a text without
+     * terms shows every row again. The rows and their order stay as they are.
+     */
+    void setFilterText(QStringView typed);
+    const MailListFilter& filter() const { return m_filter; }
+    /** The folder view's row shown as row @p modelRow (-1 for none). */
+    int folderRow(int modelRow) const { return m_filter.folderRow(modelRow); }
+    /** The model row that shows the folder view's row @p folderRow, -1 when it is filtered out. */
+    int modelRow(int folderRow) const { return m_filter.shownRow(folderRow); }
+    /** The whole rows that show the folder view's rows @p folderRows (those shown), in few ranges. */
+    QItemSelection selectionOf(const QList<int>& folderRows) const;
+
     /** Caption of column 4: "送信者", or "あて先" for outgoing folders. */
     void setSenderCaption(const QString& caption);
 
@@ -65,8 +89,11 @@ public:
 private:
     /** Sorts the rows by the sort state; which old row each row is, or nothing when none moved. */
     platform::LargeVector<int> sortRows();
+    /** Sorts, then moves the filter's rows along; each old row's new number (empty: none moved). */
+    platform::LargeVector<int> sortAndFollow();
 
     storage::MailFolderView& m_folder;
+    MailListFilter m_filter;
     QStringList m_captions;
     ListSortState m_sort;
 };

@@ -186,6 +186,8 @@ QStringView columnText(const MailRow& row, int column)
         return row.subject();
     case kDateColumn:
         return row.date();
+    case kFolderColumn:
+        return row.tag;
     default:
         return {};
     }

@@ -11,7 +11,7 @@ class MailRow;
 
 namespace fumibako::mainwin {
 
-/** The text of a text column of the mail list (sender, subject, date); empty for the flag columns. */
+/** The text of a text column of the mail list (sender, subject, date, folder); empty for the flag columns. */
 QStringView columnText(const storage::MailRow& row, int column);
 
 /**
