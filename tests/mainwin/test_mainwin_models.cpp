@@ -9,6 +9,7 @@
 #include "storage/WindowGeometry.h"
 #include "support/RecordingPrompts.h"
 
+#include <QItemSelectionModel>
 #include <QMimeData>
 #include <algorithm>
 #include <QSignalSpy>
@@ -210,6 +211,108 @@ private Q_SLOTS:
         QCOMPARE(y.data().toString(), QStringLiteral("y"));
         model.columnClicked(kDateColumn);
         QCOMPARE(y.data().toString(), QStringLiteral("y"));
+    }
+
+    // The quick filter: which rows the model shows, and that the shown rows are the folder's.
+    void filterShowsMatchingRows_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QStringList>("shown"); // subjects
+        QTest::addColumn<bool>("noted");
+        const QStringList all{QStringLiteral("会議の件"), QStringLiteral("ＡＢＣ報告"), QStringLiteral("お知らせ"),
+                              QStringLiteral("Meeting")};
+        QTest::newRow("subject") << QStringLiteral("会議") << QStringList{QStringLiteral("会議の件")} << false;
+        QTest::newRow("sender and subject") << QStringLiteral("山田　abc") << QStringList{QStringLiteral("ＡＢＣ報告")} << false;
+        QTest::newRow("two rows") << QStringLiteral("佐藤") << QStringList{QStringLiteral("お知らせ"), QStringLiteral("Meeting")}
+                                  << false;
+        QTest::newRow("none") << QStringLiteral("見積") << QStringList() << true;
+        QTest::newRow("only spaces") << QStringLiteral(" 　 ") << all << false;
+        QTest::newRow("too long") << QString(1001, QLatin1Char('a')) << all << true;
+    }
+    void filterShowsMatchingRows()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QStringList, shown);
+        QFETCH(bool, noted);
+        MailFolderView folder(m_tree, m_prompts, m_reader);
+        const QStringList senders{QStringLiteral("鈴木"), QStringLiteral("山田"), QStringLiteral("佐藤"), QStringLiteral("佐藤")};
+        const QStringList subjects{QStringLiteral("会議の件"), QStringLiteral("ＡＢＣ報告"), QStringLiteral("お知らせ"),
+                                   QStringLiteral("Meeting")};
+        for (int i = 0; i < 4; ++i)
+            folder.rows().append(MailRow(QStringLiteral("k%1").arg(i), senders.at(i), subjects.at(i), QStringLiteral("%1").arg(4 - i)));
+        MailTableModel model(folder);
+        model.reload();
+        model.setFilterText(typed);
+        QCOMPARE(column(model, kSubjectColumn), shown);
+        for (int row = 0; row < model.rowCount(); ++row)
+            QCOMPARE(folder.rows().at(model.folderRow(row)).subject(), QStringView(shown.at(row)));
+        QCOMPARE(!model.filter().note().isEmpty(), noted);
+    }
+
+    // Filtering and sorting while filtered keep the selection of the rows that stay shown, and
+    // clearing shows every row in the order the sort gave them.
+    void filterKeepsSelectionThroughSortAndClear()
+    {
+        MailFolderView folder(m_tree, m_prompts, m_reader);
+        fill(folder, {QStringLiteral("a 会議"), QStringLiteral("b"), QStringLiteral("c 会議"), QStringLiteral("d 会議")},
+             {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")});
+        MailTableModel model(folder);
+        model.setSortState(kDateColumn, 1);
+        model.reload(); // d c b a
+        QItemSelectionModel selection(&model);
+        const auto rowOf = [&](const char* key) { return folder.rows().rowOfKey(QString::fromLatin1(key)); };
+        const auto selectedKeys = [&] {
+            QStringList keys;
+            for (const QModelIndex& index : selection.selectedRows())
+                keys.append(folder.rows().at(model.folderRow(index.row())).keyString());
+            keys.sort();
+            return keys;
+        };
+        selection.select(model.selectionOf({rowOf("k1"), rowOf("k2")}), QItemSelectionModel::Select);
+        selection.setCurrentIndex(model.index(model.modelRow(rowOf("k2")), 0), QItemSelectionModel::NoUpdate);
+        model.setFilterText(QStringLiteral("会議")); // hides b (k1)
+        QCOMPARE(column(model, kSubjectColumn), (QStringList{QStringLiteral("d 会議"), QStringLiteral("c 会議"),
+                                                             QStringLiteral("a 会議")}));
+        QCOMPARE(selectedKeys(), QStringList{QStringLiteral("k2")});
+        QCOMPARE(model.folderRow(selection.currentIndex().row()), rowOf("k2"));
+        selection.select(model.index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows); // d (k3)
+
+        model.sort(kSubjectColumn, Qt::AscendingOrder); // a b c d: the hidden row moves between shown ones
+        QCOMPARE(column(model, kSubjectColumn), (QStringList{QStringLiteral("a 会議"), QStringLiteral("c 会議"),
+                                                             QStringLiteral("d 会議")}));
+        QCOMPARE(selectedKeys(), (QStringList{QStringLiteral("k2"), QStringLiteral("k3")}));
+        std::unique_ptr<QMimeData> dragged(model.mimeData({model.index(2, 0)}));
+        QCOMPARE(MailTableModel::rowsFromMimeData(dragged.get()), QList<int>{rowOf("k3")});
+
+        model.setFilterText(QString());
+        QCOMPARE(column(model, kSubjectColumn), (QStringList{QStringLiteral("a 会議"), QStringLiteral("b"),
+                                                             QStringLiteral("c 会議"), QStringLiteral("d 会議")}));
+        QCOMPARE(selectedKeys(), (QStringList{QStringLiteral("k2"), QStringLiteral("k3")}));
+        QCOMPARE(selection.currentIndex().row(), rowOf("k2"));
+    }
+
+    void treeModelShowsSearchResultsAfterTheRoots()
+    {
+        FolderTree tree;
+        FolderTreeModel model(tree);
+        QVERIFY(!model.indexOfNode(FolderTreeModel::kSearchResultsNode).isValid());
+        model.setSearchResultsShown(true);
+        QCOMPARE(model.rowCount(), 5);
+        const QModelIndex results = model.index(4, 0);
+        QCOMPARE(results, model.indexOfNode(FolderTreeModel::kSearchResultsNode));
+        QCOMPARE(FolderTreeModel::nodeOf(results), FolderTreeModel::kSearchResultsNode);
+        QCOMPARE(results.data().toString(), QStringLiteral("検索結果"));
+        QCOMPARE(model.keyOfNode(FolderTreeModel::kSearchResultsNode), kSearchResultsKey);
+        QVERIFY(!model.parent(results).isValid());
+        QCOMPARE(model.rowCount(results), 0);
+        QVERIFY(!(model.flags(results) & (Qt::ItemIsEditable | Qt::ItemIsDropEnabled)));
+        QMimeData data;
+        data.setData(MailTableModel::kRowsMimeType, "0");
+        QVERIFY(!model.canDropMimeData(&data, Qt::MoveAction, -1, -1, results));
+        model.reload(); // a folder added: the results stay last
+        QCOMPARE(model.index(4, 0), results);
+        model.setSearchResultsShown(false);
+        QCOMPARE(model.rowCount(), 4);
     }
 
     void senderCaptionAndDraggedRows()

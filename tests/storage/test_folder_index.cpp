@@ -11,6 +11,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <tuple>
+
 using namespace fumibako::storage;
 using namespace fumibako::test;
 using fumibako::platform::Answer;
@@ -68,6 +70,25 @@ class TestFolderIndex : public QObject {
         for (const MailRow& row : view.rows().rows())
             result.append(row.keyString());
         return result;
+    }
+    QStringList rowsWithFolders(const MailFolderView& view) const
+    {
+        QStringList result;
+        for (const MailRow& row : view.rows().rows())
+            result.append(row.tag + QLatin1Char('/') + row.keyString());
+        return result;
+    }
+    // A received message in "標準BOX" and one in a user folder, a draft and a sent message.
+    void searchResultsData()
+    {
+        mail(QStringLiteral("a.eml"));
+        mail(QStringLiteral("w.eml"));
+        put(QStringLiteral("標準BOX"), QStringLiteral("a.eml"), entry(QStringLiteral("010")));
+        put(QStringLiteral("受信BOX\\仕事"), QStringLiteral("w.eml"), entry(QStringLiteral("010"), QStringLiteral("仕事の件")));
+        writeBytes(m_paths.draftDir + QStringLiteral("d.txt"), "draft");
+        writeBytes(m_paths.outputDir + QStringLiteral("s.txt"), "sent");
+        IniWriteString(QStringLiteral("下書き"), QStringLiteral("d.txt"), entry(QStringLiteral("001")), m_paths.outgoingIndexFile);
+        IniWriteString(QStringLiteral("送信済BOX"), QStringLiteral("s.txt"), entry(QStringLiteral("000")), m_paths.outgoingIndexFile);
     }
     QStringList sectionKeys(const QString& section, const QString& file) const
     {
@@ -361,6 +382,110 @@ private Q_SLOTS:
         QVERIFY(!view.unreadTimerTick(-1));
     }
 
+    // The results of a search: rows from the entries of the folders that list the messages, in
+    // the order found; what a folder no longer lists is left out.
+    void searchResultsListFoundMailFromTheirFolders()
+    {
+        searchResultsData();
+        mail(QStringLiteral("t.eml"));
+        put(QStringLiteral("ごみ箱"), QStringLiteral("t.eml"), entry(QStringLiteral("000")));
+        put(QStringLiteral("標準BOX"), QStringLiteral("gone.eml"), entry(QStringLiteral("000"))); // no file
+        MailFolderView view(m_tree, m_prompts, m_reader);
+        view.setAccount(m_paths, QString());
+        view.setFoundMail({{QStringLiteral("送信済BOX"), QStringLiteral("s.txt")},
+                           {QStringLiteral("受信BOX\\仕事"), QStringLiteral("w.eml")},
+                           {QStringLiteral("標準BOX"), QStringLiteral("gone.eml")},
+                           {QStringLiteral("受信BOX\\消えた"), QStringLiteral("t.eml")}, // folder deleted since
+                           {QStringLiteral("下書き"), QStringLiteral("d.txt")},
+                           {QStringLiteral("ごみ箱"), QStringLiteral("a.eml")}, // moved since
+                           {QStringLiteral("標準BOX"), QStringLiteral("a.eml")}});
+        const FolderPresentation shown = view.SelectFolder(kSearchResultsKey);
+        QVERIFY(shown.acceptsDrops);
+        QCOMPARE(rowsWithFolders(view), QStringList({QStringLiteral("送信済BOX/s.txt"), QStringLiteral("受信BOX\\仕事/w.eml"),
+                                                     QStringLiteral("下書き/d.txt"), QStringLiteral("標準BOX/a.eml")}));
+        QCOMPARE(m_prompts.status.value(2), QStringLiteral("4件あります"));
+        QVERIFY(view.rows().at(2).attachment);
+        QCOMPARE(view.rows().at(1).subject().toString(), QStringLiteral("仕事の件"));
+    }
+
+    // Each command on the search results acts on every row in its own folder: its index file, its
+    // section, its mail directory. Moves apply to received mail; outgoing rows stay as they are.
+    void searchResultsCommandsUseEachRowsFolder_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QStringList>("rows");
+        QTest::addColumn<QStringList>("entries");
+        QTest::addColumn<QStringList>("files");
+        const QStringList allFiles{QStringLiteral("d/d.txt"), QStringLiteral("i/a.eml"), QStringLiteral("i/w.eml"),
+                                   QStringLiteral("o/s.txt")};
+        QTest::newRow("flag") << QStringLiteral("flag")
+                              << QStringList{QStringLiteral("送信済BOX/s.txt"), QStringLiteral("受信BOX\\仕事/w.eml"),
+                                             QStringLiteral("下書き/d.txt"), QStringLiteral("標準BOX/a.eml")}
+                              << QStringList{QStringLiteral("i 受信BOX\\仕事/w.eml 110"), QStringLiteral("i 標準BOX/a.eml 110"),
+                                             QStringLiteral("o 下書き/d.txt 101"), QStringLiteral("o 送信済BOX/s.txt 100")}
+                              << allFiles;
+        QTest::newRow("trash") << QStringLiteral("trash")
+                               << QStringList{QStringLiteral("送信済BOX/s.txt"), QStringLiteral("下書き/d.txt")}
+                               << QStringList{QStringLiteral("i ごみ箱/a.eml 010"), QStringLiteral("i ごみ箱/w.eml 010"),
+                                              QStringLiteral("o 下書き/d.txt 001"), QStringLiteral("o 送信済BOX/s.txt 000")}
+                               << allFiles;
+        QTest::newRow("drop") << QStringLiteral("drop")
+                              << QStringList{QStringLiteral("送信済BOX/s.txt"), QStringLiteral("受信BOX\\仕事/w.eml"),
+                                             QStringLiteral("下書き/d.txt"), QStringLiteral("受信BOX\\仕事/a.eml")}
+                              << QStringList{QStringLiteral("i 受信BOX\\仕事/a.eml 010"), QStringLiteral("i 受信BOX\\仕事/w.eml 010"),
+                                             QStringLiteral("o 下書き/d.txt 001"), QStringLiteral("o 送信済BOX/s.txt 000")}
+                              << allFiles;
+        QTest::newRow("delete") << QStringLiteral("delete") << QStringList() << QStringList() << QStringList();
+    }
+    void searchResultsCommandsUseEachRowsFolder()
+    {
+        QFETCH(QString, command);
+        QFETCH(QStringList, rows);
+        QFETCH(QStringList, entries);
+        QFETCH(QStringList, files);
+        searchResultsData();
+        MailFolderView view(m_tree, m_prompts, m_reader);
+        view.setAccount(m_paths, QString());
+        view.setFoundMail({{QStringLiteral("送信済BOX"), QStringLiteral("s.txt")},
+                           {QStringLiteral("受信BOX\\仕事"), QStringLiteral("w.eml")},
+                           {QStringLiteral("下書き"), QStringLiteral("d.txt")},
+                           {QStringLiteral("標準BOX"), QStringLiteral("a.eml")}});
+        view.SelectFolder(kSearchResultsKey);
+        const QList<int> all{0, 1, 2, 3};
+        if (command == QLatin1String("flag"))
+            view.applyFlag(FlagCommand::SetSaved, all);
+        else if (command == QLatin1String("trash"))
+            view.moveToTrash(all);
+        else if (command == QLatin1String("drop"))
+            view.dropOnFolder(QStringLiteral("受信BOX\\仕事"), all);
+        else {
+            m_prompts.answerNext(Answer::Yes);
+            QVERIFY(view.deletePermanently(all));
+        }
+        QCOMPARE(rowsWithFolders(view), rows);
+        QStringList actualEntries;
+        const QStringList received{QStringLiteral("標準BOX"), QStringLiteral("受信BOX\\仕事"), QStringLiteral("ごみ箱")};
+        const QStringList outgoing{QStringLiteral("下書き"), QStringLiteral("送信済BOX")};
+        for (const auto& [letter, file, sections] : {std::tuple(QStringLiteral("i"), index(), received),
+                                                     std::tuple(QStringLiteral("o"), m_paths.outgoingIndexFile, outgoing)}) {
+            for (const QString& section : sections) {
+                for (const QString& key : sectionKeys(section, file))
+                    actualEntries.append(letter + QLatin1Char(' ') + section + QLatin1Char('/') + key + QLatin1Char(' ')
+                                         + IniGetString(section, key, 256, file).left(3));
+            }
+        }
+        actualEntries.sort();
+        QCOMPARE(actualEntries, entries);
+        QStringList actualFiles;
+        for (const auto& [letter, dir] : {std::pair(QStringLiteral("d"), m_paths.draftDir),
+                                          std::pair(QStringLiteral("i"), m_paths.inputDir),
+                                          std::pair(QStringLiteral("o"), m_paths.outputDir)}) {
+            for (const QString& name : QDir(dir).entryList(QDir::Files | QDir::Hidden))
+                actualFiles.append(letter + QLatin1Char('/') + name);
+        }
+        QCOMPARE(actualFiles, files);
+    }
+
     void popupEnabling_data()
     {
         QTest::addColumn<QString>("folder");
@@ -372,6 +497,7 @@ private Q_SLOTS:
         QTest::newRow("user folder") << QStringLiteral("受信BOX\\仕事") << true << QStringLiteral("1100");
         QTest::newRow("trash") << QStringLiteral("ごみ箱") << true << QStringLiteral("1010");
         QTest::newRow("drafts") << QStringLiteral("下書き") << true << QStringLiteral("1001");
+        QTest::newRow("search results") << kSearchResultsKey << true << QStringLiteral("1100");
     }
     void popupEnabling()
     {
@@ -379,15 +505,16 @@ private Q_SLOTS:
         QFETCH(bool, selection);
         QFETCH(QString, enabled);
         mail(QStringLiteral("a"));
-        put(folder == QStringLiteral("受信BOX") || folder == QStringLiteral("未読メール") ? QStringLiteral("標準BOX") : folder,
-            QStringLiteral("a"), entry(QStringLiteral("010")));
+        const bool view = folder == QStringLiteral("受信BOX") || folder == QStringLiteral("未読メール") || folder == kSearchResultsKey;
+        put(view ? QStringLiteral("標準BOX") : folder, QStringLiteral("a"), entry(QStringLiteral("010")));
         writeBytes(m_paths.draftDir + QStringLiteral("a"), "draft");
         IniWriteString(QStringLiteral("下書き"), QStringLiteral("a"), entry(QStringLiteral("000")), m_paths.outgoingIndexFile);
-        MailFolderView view(m_tree, m_prompts, m_reader);
-        view.setAccount(m_paths, QString());
-        view.SelectFolder(folder);
-        QCOMPARE(view.rows().size(), 1);
-        const MailPopupEnabling e = view.popupEnabling(selection);
+        MailFolderView shown(m_tree, m_prompts, m_reader);
+        shown.setAccount(m_paths, QString());
+        shown.setFoundMail({{QStringLiteral("標準BOX"), QStringLiteral("a")}});
+        shown.SelectFolder(folder);
+        QCOMPARE(shown.rows().size(), 1);
+        const MailPopupEnabling e = shown.popupEnabling(selection);
         const QString actual = QString::number(e.deleteItem) + QString::number(e.trash) + QString::number(e.takeOut)
             + QString::number(e.sendSelected);
         QCOMPARE(actual, enabled);
