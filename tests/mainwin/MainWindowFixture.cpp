@@ -22,6 +22,8 @@ bool waitForSend(const mainwin::MainWindow& window)
 MainWindowData::MainWindowData()
 {
     m_paths = ProgramPaths::make(withTrailingSlash(m_dir.path()), withTrailingSlash(m_work.path()));
+    // The search index of every window opened on this data lives and goes with it.
+    qputenv("XDG_CACHE_HOME", QFile::encodeName(m_dir.path() + QStringLiteral("/cache")));
     prepareProgramDir(m_paths);
     IniWriteSection(QStringLiteral("AName"), m_paths.registryFile,
                     {QStringLiteral("Count=2"), QStringLiteral("0=taro"), QStringLiteral("1=hanako")});
