@@ -12,6 +12,7 @@
 #include "storage/FolderTree.h"
 #include "storage/ProfileStore.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -113,21 +114,39 @@ void commitToBox(QLineEdit* box, const QString& text)
     QApplication::processEvents();
 }
 
+// Lets the window run its idle work for @p ms, as while the user pauses.
+void idleFor(int ms)
+{
+    QElapsedTimer idle;
+    idle.start();
+    while (idle.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
 // One keystroke of the quick filter over the shown folder, through the window's search box, its
-// model and its list, until the list has drawn the rows left. The first one after a listing also
-// prepares the rows' texts.
+// model and its list, until the list has drawn the rows left. Ctrl+F gives the box the keyboard
+// and the user types half a second later: the rows' texts are prepared meanwhile. The keystroke
+// typed at once, before any is prepared, is shown beside it.
 void filterFigures(mainwin::MainWindow& window)
 {
+    window.activateWindow();
+    QApplication::processEvents();
     auto* box = window.findChild<QLineEdit*>(QStringLiteral("txtSearch"));
+    auto* find = window.findChild<QAction*>(QStringLiteral("mnuSearch"));
     const auto clear = [&] {
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QApplication::sendEvent(box, &escape);
         QApplication::processEvents();
     };
-    QElapsedTimer first;
-    first.start();
-    commitToBox(box, QStringLiteral("その12"));
-    const double firstMs = first.nsecsElapsed() / 1e6;
+    const auto timed = [](const std::function<void()>& work) {
+        QElapsedTimer timer;
+        timer.start();
+        work();
+        return timer.nsecsElapsed() / 1e6;
+    };
+    find->trigger();
+    idleFor(500);
+    const double firstMs = timed([&] { commitToBox(box, QStringLiteral("その12")); });
     const int shown = window.mailModel()->rowCount();
     const double nextMs = bench::medianMs(5, [&] {
         clear();
@@ -135,10 +154,20 @@ void filterFigures(mainwin::MainWindow& window)
     }, [&] { commitToBox(box, QStringLiteral("3")); });
     const int narrowed = window.mailModel()->rowCount();
     const double clearMs = bench::medianMs(5, [&] { commitToBox(box, QStringLiteral("その12")); }, clear);
+
+    // Typed at once: the rows reordered (a sort) and the keyboard given to the box just before.
+    window.mailList()->setFocus();
+    Q_EMIT window.mailList()->horizontalHeader()->sectionClicked(mainwin::kDateColumn);
+    QApplication::processEvents();
+    const double atOnceMs = timed([&] {
+        find->trigger();
+        commitToBox(box, QStringLiteral("その12"));
+    });
+    clear();
     bench::printResult("filter_100k_window", std::max(firstMs, nextMs), "ms");
     std::fprintf(stderr, "filter through the window: first keystroke %.1f ms (%d rows shown), next %.1f ms (%d rows), "
-                         "clearing %.1f ms (%d rows)\n",
-                 firstMs, shown, nextMs, narrowed, clearMs, window.mailModel()->rowCount());
+                         "clearing %.1f ms (%d rows); typed as the box gets the keyboard %.1f ms\n",
+                 firstMs, shown, nextMs, narrowed, clearMs, window.mailModel()->rowCount(), atOnceMs);
 }
 
 void windowFigures(const storage::ProgramPaths& paths)

@@ -60,6 +60,8 @@ void MainWindow::createSearch()
     connect(m_searchBar, &SearchBar::filterEdited, this, &MainWindow::filterList);
     connect(m_searchBar, &SearchBar::searchRequested, this, &MainWindow::searchAllFolders);
     connect(m_searchBar, &SearchBar::leaveRequested, this, [this] { m_mailList->setFocus(Qt::OtherFocusReason); });
+    // The rows' texts are made ready while the user is about to type.
+    connect(m_searchBar, &SearchBar::boxFocused, m_mailModel, &MailTableModel::setPreparingFilter);
     // A listing or a command shows the rows anew: the count tells what the filter leaves.
     connect(m_mailModel, &QAbstractItemModel::modelReset, this, [this] {
         if (m_mailModel->filter().isActive())

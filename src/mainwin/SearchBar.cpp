@@ -76,6 +76,8 @@ QString SearchBar::note() const
 
 bool SearchBar::eventFilter(QObject* watched, QEvent* event)
 {
+    if (watched == m_box && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
+        Q_EMIT boxFocused(event->type() == QEvent::FocusIn);
     if (watched == m_box && event->type() == QEvent::KeyPress
         && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
         if (m_box->text().isEmpty()) {

@@ -35,6 +35,8 @@ Q_SIGNALS:
     void searchRequested(const QString& text);
     /** Escape on an empty box. */
     void leaveRequested();
+    /** The box got (true) or lost (false) the keyboard. */
+    void boxFocused(bool focused);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -3,6 +3,8 @@
 #include "search/SearchText.h"
 #include "storage/MailList.h"
 
+#include <algorithm>
+
 namespace fumibako::search {
 
 QString RowFilter::rowText(const storage::MailRow& row)
@@ -25,8 +27,7 @@ QList<int> RowFilter::matchingRows(const storage::MailList& rows, const SearchQu
             matching.append(i);
         return matching;
     }
-    if (!isPrepared(rows))
-        prepare(rows);
+    prepare(rows);
     for (int i = 0; i < rows.size(); ++i) {
         if (query.matches(m_rows[size_t(i)].text))
             matching.append(i);
@@ -34,27 +35,47 @@ QList<int> RowFilter::matchingRows(const storage::MailList& rows, const SearchQu
     return matching;
 }
 
-bool RowFilter::isPrepared(const storage::MailList& rows) const
+RowFilter::Prepared RowFilter::prepared(const storage::MailRow& row)
 {
-    if (m_rows.size() != size_t(rows.size()))
-        return false;
-    for (int i = 0; i < rows.size(); ++i) {
-        const storage::MailRow& row = rows.at(i);
-        if (m_rows[size_t(i)].key != row.key() || m_rows[size_t(i)].tag != row.tag)
-            return false;
-    }
-    return true;
+    return {row.keyString(), row.tag, rowText(row)};
+}
+
+bool RowFilter::isPreparedAs(const Prepared& prepared, const storage::MailRow& row)
+{
+    return prepared.key == row.key() && prepared.tag == row.tag;
+}
+
+size_t RowFilter::preparedRows(const storage::MailList& rows) const
+{
+    const size_t count = std::min(m_rows.size(), size_t(rows.size()));
+    size_t i = 0;
+    while (i < count && isPreparedAs(m_rows[i], rows.at(int(i))))
+        ++i;
+    return i;
 }
 
 void RowFilter::prepare(const storage::MailList& rows)
 {
-    std::vector<Prepared> prepared;
-    prepared.reserve(size_t(rows.size()));
-    for (int i = 0; i < rows.size(); ++i) {
-        const storage::MailRow& row = rows.at(i);
-        prepared.push_back({row.keyString(), row.tag, rowText(row)});
+    m_rows.resize(preparedRows(rows));
+    m_rows.reserve(size_t(rows.size()));
+    for (int i = int(m_rows.size()); i < rows.size(); ++i)
+        m_rows.push_back(prepared(rows.at(i)));
+}
+
+bool RowFilter::prepareAhead(const storage::MailList& rows, int count)
+{
+    // Only the last row prepared is looked at: checking them all at every step would cost more
+    // than the step.
+    size_t begin = m_rows.size();
+    if (begin > size_t(rows.size()) || (begin > 0 && !isPreparedAs(m_rows.back(), rows.at(int(begin) - 1)))) {
+        m_rows.clear();
+        begin = 0;
     }
-    m_rows = std::move(prepared);
+    const size_t end = std::min(size_t(rows.size()), begin + size_t(std::max(count, 0)));
+    m_rows.reserve(size_t(rows.size()));
+    for (size_t i = begin; i < end; ++i)
+        m_rows.push_back(prepared(rows.at(int(i))));
+    return end == size_t(rows.size());
 }
 
 } // namespace fumibako::search

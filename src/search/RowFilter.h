@@ -21,6 +21,8 @@ namespace fumibako::search {
  * The rules are SearchQuery's, so the filter and the search of all folders agree. The comparable
  * form of each row's subject and sender is made once, at the first query that meets the rows,
  * and kept while the rows stay as they were; rows that moved, went or came are prepared again.
+ * A caller may prepare the rows ahead, a few at a time while the user has not typed yet
+ * (prepareAhead()); a query then prepares only what is left.
  */
 class RowFilter {
 public:
@@ -33,6 +35,14 @@ public:
     /** The text a row is matched on: its subject and its sender, in comparable form. */
     static QString rowText(const storage::MailRow& row);
 
+    /**
+     * Prepares up to @p count more rows of @p rows, after the ones prepared so far, which the
+     * caller knows to be unchanged (else it calls revalidate() first). True once every row is.
+     */
+    bool prepareAhead(const storage::MailList& rows, int count);
+    /** Keeps what is prepared of @p rows as they are now (before prepareAhead() after a change). */
+    void revalidate(const storage::MailList& rows) { m_rows.resize(preparedRows(rows)); }
+
 private:
     struct Prepared {
         QString key; ///< the row's file name
@@ -40,8 +50,12 @@ private:
         QString text;
     };
 
+    static Prepared prepared(const storage::MailRow& row);
+    static bool isPreparedAs(const Prepared& prepared, const storage::MailRow& row);
+    /** Prepares every row of @p rows, keeping those prepared already in their place. */
     void prepare(const storage::MailList& rows);
-    bool isPrepared(const storage::MailList& rows) const;
+    /** How many rows from the first are prepared as they are now. */
+    size_t preparedRows(const storage::MailList& rows) const;
 
     std::vector<Prepared> m_rows;
 };

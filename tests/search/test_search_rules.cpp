@@ -122,6 +122,41 @@ private Q_SLOTS:
         rows.reorder(order);
         QCOMPARE(filter.matchingRows(rows, SearchQuery::parse(QStringLiteral("会議"))), QList<int>({0, 1}));
     }
+
+    // Rows prepared ahead, some or all, and then changed: a query matches the rows as they are.
+    void quickFilterPreparedAhead_data()
+    {
+        QTest::addColumn<int>("ahead");
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QList<int>>("matching"); // of "会議"
+        QTest::newRow("part, unchanged") << 2 << QString() << QList<int>({0, 2, 3});
+        QTest::newRow("all, first removed") << 4 << QStringLiteral("remove") << QList<int>({1, 2});
+        QTest::newRow("part, reordered") << 2 << QStringLiteral("reorder") << QList<int>({0, 2, 3});
+        QTest::newRow("all, one added") << 4 << QStringLiteral("add") << QList<int>({0, 2, 3, 4});
+    }
+    void quickFilterPreparedAhead()
+    {
+        QFETCH(int, ahead);
+        QFETCH(QString, change);
+        QFETCH(QList<int>, matching);
+        MailList rows;
+        const QStringList subjects{QStringLiteral("会議"), QStringLiteral("見積"), QStringLiteral("定例会議"), QStringLiteral("会議室")};
+        for (int i = 0; i < subjects.size(); ++i)
+            rows.append(MailRow(QStringLiteral("%1.eml").arg(i), QStringLiteral("山田"), subjects.at(i), QStringLiteral("d")));
+        RowFilter filter;
+        QCOMPARE(filter.prepareAhead(rows, ahead), ahead == 4);
+        if (change == QLatin1String("remove")) {
+            rows.removeRows({0});
+        } else if (change == QLatin1String("reorder")) {
+            const int order[] = {3, 1, 0, 2}; // 会議室 見積 会議 定例会議
+            rows.reorder(order);
+            filter.revalidate(rows);
+            QVERIFY(filter.prepareAhead(rows, 4));
+        } else if (change == QLatin1String("add")) {
+            rows.append(MailRow(QStringLiteral("new.eml"), QStringLiteral("会議係"), QStringLiteral("連絡"), QStringLiteral("d")));
+        }
+        QCOMPARE(filter.matchingRows(rows, SearchQuery::parse(QStringLiteral("会議"))), matching);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestSearchRules)

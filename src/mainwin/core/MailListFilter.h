@@ -35,6 +35,14 @@ public:
 
     /** Finds the shown rows of @p rows (the folder's rows in their present order). */
     void apply(const storage::MailList& rows);
+    /**
+     * Prepares some more of @p rows for the first keystroke, a few milliseconds' worth; true once
+     * all are. Call revalidate() first after the rows changed.
+     */
+    bool prepareAhead(const storage::MailList& rows) { return m_rows.prepareAhead(rows, kRowsAhead); }
+    void revalidate(const storage::MailList& rows) { m_rows.revalidate(rows); }
+    static constexpr int kRowsAhead = 4000;
+
     /** The folder's rows were reordered: @p newRowOf[old row] is each row's new number. */
     void rowsMoved(std::span<const int> newRowOf);
 

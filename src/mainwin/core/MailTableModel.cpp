@@ -20,6 +20,28 @@ MailTableModel::MailTableModel(storage::MailFolderView& folder, QObject* parent)
       m_captions{QStringLiteral("保"), QStringLiteral("読"), QStringLiteral("添"), QStringLiteral("送信者"),
                  QStringLiteral("件名"), QStringLiteral("日付"), QStringLiteral("フォルダ")}
 {
+    m_preparing.setInterval(0);
+    connect(&m_preparing, &QTimer::timeout, this, [this] {
+        if (m_filter.prepareAhead(m_folder.rows()))
+            m_preparing.stop();
+    });
+}
+
+void MailTableModel::setPreparingFilter(bool on)
+{
+    m_preparingFilter = on;
+    if (on)
+        restartPreparing();
+    else
+        m_preparing.stop();
+}
+
+void MailTableModel::restartPreparing()
+{
+    if (!m_preparingFilter)
+        return;
+    m_filter.revalidate(m_folder.rows());
+    m_preparing.start();
 }
 
 int MailTableModel::rowCount(const QModelIndex& parent) const
@@ -87,6 +109,7 @@ void MailTableModel::reload()
     sortRows();
     m_filter.apply(m_folder.rows());
     endResetModel();
+    restartPreparing();
 }
 
 void MailTableModel::rowsUpdated()
@@ -157,6 +180,8 @@ void MailTableModel::sort(int column, Qt::SortOrder order)
         changePersistentIndexList(before, after);
     }
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    if (!newRowOf.empty())
+        restartPreparing();
 }
 
 QItemSelection MailTableModel::selectionOf(const QList<int>& folderRows) const

@@ -6,6 +6,7 @@
 
 #include <QAbstractTableModel>
 #include <QItemSelection>
+#include <QTimer>
 #include <QStringList>
 
 namespace fumibako::storage {
@@ -73,6 +74,12 @@ public:
     int modelRow(int folderRow) const { return m_filter.shownRow(folderRow); }
     /** The whole rows that show the folder view's rows @p folderRows (those shown), in few ranges. */
     QItemSelection selectionOf(const QList<int>& folderRows) const;
+    /**
+     * While on (the search box has the keyboard), the rows' texts for the filter are prepared a
+     * few thousand at a time whenever the event loop is idle, so that the first keystroke finds
+     * them ready; again after the rows change.
+     */
+    void setPreparingFilter(bool on);
 
     /** Caption of column 4: "送信者", or "あて先" for outgoing folders. */
     void setSenderCaption(const QString& caption);
@@ -91,9 +98,12 @@ private:
     platform::LargeVector<int> sortRows();
     /** Sorts, then moves the filter's rows along; each old row's new number (empty: none moved). */
     platform::LargeVector<int> sortAndFollow();
+    void restartPreparing();
 
     storage::MailFolderView& m_folder;
     MailListFilter m_filter;
+    QTimer m_preparing; ///< a step of preparing the filter's rows ahead at each idle moment
+    bool m_preparingFilter = false;
     QStringList m_captions;
     ListSortState m_sort;
 };
