@@ -65,7 +65,7 @@ void MailFolderView::moveSelected(const QList<int>& selected, const QString& tar
     if (m_rows.isEmpty())
         return;
     QList<int> rows = lastToFirst(selected, m_rows.size());
-    rows.removeIf([this](int i) { return isOutgoingKey(m_rows.at(i).tag); }); // received mail only
+    const qsizetype outgoing = rows.removeIf([this](int i) { return isOutgoingKey(m_rows.at(i).tag); });
     ProfileWriteBatch batch;
     QList<std::pair<QString, QString>> moved; // file name, folder it left
     for (int i : rows) {
@@ -80,6 +80,11 @@ void MailFolderView::moveSelected(const QList<int>& selected, const QString& tar
         notifyMoved(name, from, targetSection);
     m_rows.removeRows(rows);
     showCount();
+    if (outgoing > 0) {
+        // Only the search results mix them in: say why those rows stayed.
+        m_prompts.message(QStringLiteral("送信BOX・送信済BOX・下書きのメールは移せません。削除するには Shift+Delete キーを押してください。"),
+                          QString(), Icon::Information, Buttons::Ok);
+    }
 }
 
 void MailFolderView::moveToTrash(const QList<int>& selected)

@@ -454,8 +454,10 @@ private Q_SLOTS:
         const QList<int> all{0, 1, 2, 3};
         if (command == QLatin1String("flag"))
             view.applyFlag(FlagCommand::SetSaved, all);
-        else if (command == QLatin1String("trash"))
+        else if (command == QLatin1String("trash")) {
             view.moveToTrash(all);
+            QVERIFY(m_prompts.messages.last().text.contains(QStringLiteral("Shift+Delete")));
+        }
         else if (command == QLatin1String("drop"))
             view.dropOnFolder(QStringLiteral("受信BOX\\仕事"), all);
         else {
