@@ -38,22 +38,23 @@ bool continueAfter(platform::UserPrompts& prompts, const QString& text)
                            Icon::Information, Buttons::YesNo) == Answer::Yes;
 }
 
-// Removes a sent message from the outbox: its entry, then its file.
-int removeFromOutbox(const CurrentMail& mail, SendContext& context, const QString& folder, const QString& name)
+// Removes a sent message from the outbox: its entry, then its file. Stop when the user chose not
+// to go on after one of them could not be removed.
+WalkStep removeFromOutbox(const CurrentMail& mail, SendContext& context, const QString& folder, const QString& name)
 {
     if (!storage::IniDeleteKey(context.paths.outgoingIndexFile, Outbox, name)) {
         const QString text = summaryText(mail) + QStringLiteral("送信しましたが、送信BOXから削除できませんでした");
         if (!continueAfter(context.prompts, text))
-            return -1;
+            return WalkStep::Stop;
     } else if (context.changes) {
         context.changes->mailRemoved(Outbox, name);
     }
     if (!RemoveOutgoingFile(folder, name)) {
         const QString text = summaryText(mail) + QStringLiteral("送信しましたが、ファイルが削除できませんでした");
         if (!continueAfter(context.prompts, text))
-            return -1;
+            return WalkStep::Stop;
     }
-    return 0;
+    return WalkStep::GoOn;
 }
 
 // Whether an outbox entry is to be dropped without sending: it does not parse, was sent already
@@ -68,24 +69,25 @@ bool dropsEntry(const QString& line, const QString& key, CurrentMail& mail, cons
 } // namespace
 
 void Sender::SendStoredMail(CurrentMail& mail, SendContext& context, const QString& folder, const QString& name,
-                            const QString& section, std::function<void(int)> done)
+                            const QString& section, std::function<void(WalkStep)> done)
 {
     if (!ReadOutgoingFile(mail, folder, name)) {
         const Answer answer = context.prompts.message(
             QStringLiteral("メール読み込み時にエラーが発生しました。次のメールに移りますか？"),
             QStringLiteral("送信前エラー"), Icon::Exclamation, Buttons::YesNo);
-        done(answer == Answer::Yes ? 0 : -1);
+        done(answer == Answer::Yes ? WalkStep::GoOn : WalkStep::Stop);
         return;
     }
-    SendCurrentMail(mail, context, [&mail, &context, folder, name, section, done = std::move(done)](int sent) {
-        if (sent != 1) {
-            context.prompts.message(QStringLiteral("送信エラーが発生したようなので処理を中止します"), QString(),
-                                    Icon::None, Buttons::Ok);
-            done(-1);
-            return;
-        }
-        done(section == Outbox ? removeFromOutbox(mail, context, folder, name) : 0);
-    });
+    SendCurrentMail(mail, context,
+                    [&mail, &context, folder, name, section, done = std::move(done)](SendOutcome sent) {
+                        if (sent != SendOutcome::Sent) {
+                            context.prompts.message(QStringLiteral("送信エラーが発生したようなので処理を中止します"),
+                                                    QString(), Icon::None, Buttons::Ok);
+                            done(WalkStep::Stop);
+                            return;
+                        }
+                        done(section == Outbox ? removeFromOutbox(mail, context, folder, name) : WalkStep::GoOn);
+                    });
 }
 
 /**
@@ -190,8 +192,8 @@ private:
         const SelectedMail item = m_selected.at(m_next--);
         m_waiting = true;
         auto self = std::static_pointer_cast<SelectedWalk>(shared_from_this());
-        m_sender.SendStoredMail(m_mail, m_context, m_folder, item.key, item.section, [self](int result) {
-            self->m_stopped = result == -1;
+        m_sender.SendStoredMail(m_mail, m_context, m_folder, item.key, item.section, [self](WalkStep step) {
+            self->m_stopped = step == WalkStep::Stop;
             self->itemEnded();
         });
         return true;
@@ -232,14 +234,13 @@ private:
         }
         m_waiting = true;
         auto self = std::static_pointer_cast<OutboxWalk>(shared_from_this());
-        m_sender.SendCurrentMail(m_mail, m_context, [self, key](int sent) {
-            if (sent != 1) {
+        m_sender.SendCurrentMail(m_mail, m_context, [self, key](SendOutcome sent) {
+            if (sent != SendOutcome::Sent) {
                 ++self->m_result.failed;
             } else {
                 ++self->m_result.sent;
-                // The user chose not to go on after a file could not be removed.
-                self->m_stopped =
-                    removeFromOutbox(self->m_mail, self->m_context, self->m_context.paths.outputDir, key) != 0;
+                self->m_stopped = removeFromOutbox(self->m_mail, self->m_context, self->m_context.paths.outputDir,
+                                                   key) == WalkStep::Stop;
             }
             self->itemEnded();
         });

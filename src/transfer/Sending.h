@@ -84,6 +84,18 @@ struct SelectedMail {
     QString section;
 };
 
+/** How a send of one message ended. */
+enum class SendOutcome {
+    Sent,    ///< the server took it; its sent-box copy and the histories are written
+    NotSent, ///< nothing went out (a message said why, or the user cancelled)
+};
+
+/** What a walk over outgoing files does after one of them. */
+enum class WalkStep {
+    GoOn, ///< sent, or skipped with the user's consent
+    Stop, ///< a send failed, or the user chose to stop
+};
+
 /** What send all did. */
 struct SendAllResult {
     bool ran = false; ///< false: another operation runs
@@ -111,17 +123,17 @@ public:
 
     /**
      * Sends @p mail; the caller holds the sending operation and keeps @p mail and @p context until
-     * @p done. @p done gets 1 when sent (a copy kept in the sent box when its keep flag is 1, the
-     * recipients pushed into the histories), -1 when not (after a message).
+     * @p done. @p done gets Sent when sent (a copy kept in the sent box when its keep flag is 1,
+     * the recipients pushed into the histories), NotSent when not (after a message).
      */
-    void SendCurrentMail(CurrentMail& mail, SendContext& context, std::function<void(int)> done);
+    void SendCurrentMail(CurrentMail& mail, SendContext& context, std::function<void(SendOutcome)> done);
 
     /**
      * Reads and sends the outgoing file @p folder + @p name, listed in @p section; from the outbox
-     * it is then removed. @p done gets 0 to go on with a walk, -1 to stop it. As SendCurrentMail.
+     * it is then removed. @p done gets whether a walk goes on or stops. As SendCurrentMail.
      */
     void SendStoredMail(CurrentMail& mail, SendContext& context, const QString& folder, const QString& name,
-                        const QString& section, std::function<void(int)> done);
+                        const QString& section, std::function<void(WalkStep)> done);
 
     /**
      * Sends the selected rows of the folder shown from @p currentMailDir, walking from the last row

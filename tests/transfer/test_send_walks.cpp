@@ -180,7 +180,7 @@ private Q_SLOTS:
             CurrentMail mail;
             mail.to = QStringLiteral("a@example.jp");
             mail.subject = subject;
-            QCOMPARE(sendAndWait(mail, account.context), 1);
+            QCOMPARE(sendAndWait(mail, account.context), SendOutcome::Sent);
         }
         const QList<ReceivedMail> received = m_servers.takeReceived();
         QCOMPARE(received.size(), 2);
