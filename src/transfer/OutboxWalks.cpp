@@ -110,7 +110,7 @@ public:
     void begin()
     {
         m_sender.m_walking = true;
-        m_oneConnection.emplace();
+        m_oneConnection = std::make_shared<platform::mail::SmtpConnectionReuse>();
         goOn();
     }
 
@@ -161,17 +161,36 @@ private:
         m_looping = false;
     }
 
+    // The QUIT that ends a kept connection waits for the server's answer, so it runs on the
+    // sender's worker like the exchanges before it. The operation is released and the walk
+    // reported only once the connection is closed: a send started from the report would find the
+    // worker still busy, and a new walk the connection still in use.
     void end()
     {
         finish();
-        m_oneConnection.reset();
+        const std::shared_ptr<platform::mail::SmtpConnectionReuse> connection = std::move(m_oneConnection);
+        // The worker is free: each message of the walk ended from its exchange's delivery.
+        if (connection->keepsConnection()
+            && m_sender.m_runner.start(
+                [connection](const platform::mail::ProgressCallback&) {
+                    connection->close();
+                    return platform::mail::LibraryResult();
+                },
+                [self = shared_from_this()](const platform::mail::LibraryResult&) { self->release(); }))
+            return;
+        connection->close(); // nothing kept open: returns at once
+        release();
+    }
+
+    void release()
+    {
         m_lease.reset();
         m_sender.m_walking = false;
         report();
     }
 
     std::optional<OperationLease> m_lease;
-    std::optional<platform::mail::SmtpConnectionReuse> m_oneConnection;
+    std::shared_ptr<platform::mail::SmtpConnectionReuse> m_oneConnection;
     bool m_looping = false;
 };
 

@@ -106,13 +106,14 @@ struct SendAllResult {
 /**
  * @short Sends mail with each SMTP exchange on a worker thread, and walks the outgoing files.
  *
- * Lives on the user-interface thread with everything a send touches; only the library call runs
- * on the worker (TransferRunner). A send returns at once and goes on from the delivery of the
- * exchange's result, so the window keeps handling events in its own event loop meanwhile (the
- * operation guard keeps every other transfer out). It ends by calling its done function, at once
- * when nothing went to the server. One send or walk at a time. Destroying the sender ends what
- * it runs without calling its done function (a walk releases its operation) after waiting for
- * the exchange under way.
+ * Lives on the user-interface thread with everything a send touches; only the library calls run
+ * on the worker (TransferRunner): each exchange, and the QUIT that ends a walk's connection. A
+ * send returns at once and goes on from the delivery of the call's result, so the window keeps
+ * handling events in its own event loop meanwhile (the operation guard keeps every other transfer
+ * out). It ends by calling its done function, at once when nothing went to the server; a walk
+ * that kept a connection open calls it once the connection is closed. One send or walk at a time.
+ * Destroying the sender ends what it runs without calling its done function (a walk releases its
+ * operation) after waiting for the call under way.
  */
 class Sender : public QObject {
     Q_OBJECT
