@@ -68,7 +68,7 @@ std::optional<IndexedMail> readOutgoing(const storage::AccountPaths& paths, cons
     const QString file = filePathOf(paths, place);
     const QString name = fileNameOf(place);
     transfer::CurrentMail mail;
-    if (transfer::ReadOutgoingFile(mail, file.left(file.size() - name.size()), name) != 0)
+    if (!transfer::ReadOutgoingFile(mail, file.left(file.size() - name.size()), name))
         return std::nullopt;
     IndexedMail indexed;
     indexed.message = {place, folder, storage::indexField(mail.to), storage::indexField(mail.subject),
