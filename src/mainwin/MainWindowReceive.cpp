@@ -30,7 +30,10 @@ bool MainWindow::startReceive(storage::ReceiveMethod method, std::function<void(
     if (!m_session.isOpen())
         return false;
     setReceiverAccount();
-    return m_receiver->StartReceive(method, std::move(done));
+    return m_receiver->StartReceive(method, [done = std::move(done)](transfer::ReceiveResult) {
+        if (done)
+            done();
+    });
 }
 
 void MainWindow::receive()

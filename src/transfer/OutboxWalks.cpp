@@ -38,22 +38,23 @@ bool continueAfter(platform::UserPrompts& prompts, const QString& text)
                            Icon::Information, Buttons::YesNo) == Answer::Yes;
 }
 
-// Removes a sent message from the outbox: its entry, then its file.
-int removeFromOutbox(const CurrentMail& mail, SendContext& context, const QString& folder, const QString& name)
+// Removes a sent message from the outbox: its entry, then its file. Stop when the user chose not
+// to go on after one of them could not be removed.
+WalkStep removeFromOutbox(const CurrentMail& mail, SendContext& context, const QString& folder, const QString& name)
 {
     if (!storage::IniDeleteKey(context.paths.outgoingIndexFile, Outbox, name)) {
         const QString text = summaryText(mail) + QStringLiteral("送信しましたが、送信BOXから削除できませんでした");
         if (!continueAfter(context.prompts, text))
-            return -1;
+            return WalkStep::Stop;
     } else if (context.changes) {
         context.changes->mailRemoved(Outbox, name);
     }
     if (!RemoveOutgoingFile(folder, name)) {
         const QString text = summaryText(mail) + QStringLiteral("送信しましたが、ファイルが削除できませんでした");
         if (!continueAfter(context.prompts, text))
-            return -1;
+            return WalkStep::Stop;
     }
-    return 0;
+    return WalkStep::GoOn;
 }
 
 // Whether an outbox entry is to be dropped without sending: it does not parse, was sent already
@@ -68,24 +69,25 @@ bool dropsEntry(const QString& line, const QString& key, CurrentMail& mail, cons
 } // namespace
 
 void Sender::SendStoredMail(CurrentMail& mail, SendContext& context, const QString& folder, const QString& name,
-                            const QString& section, std::function<void(int)> done)
+                            const QString& section, std::function<void(WalkStep)> done)
 {
     if (!ReadOutgoingFile(mail, folder, name)) {
         const Answer answer = context.prompts.message(
             QStringLiteral("メール読み込み時にエラーが発生しました。次のメールに移りますか？"),
             QStringLiteral("送信前エラー"), Icon::Exclamation, Buttons::YesNo);
-        done(answer == Answer::Yes ? 0 : -1);
+        done(answer == Answer::Yes ? WalkStep::GoOn : WalkStep::Stop);
         return;
     }
-    SendCurrentMail(mail, context, [&mail, &context, folder, name, section, done = std::move(done)](int sent) {
-        if (sent != 1) {
-            context.prompts.message(QStringLiteral("送信エラーが発生したようなので処理を中止します"), QString(),
-                                    Icon::None, Buttons::Ok);
-            done(-1);
-            return;
-        }
-        done(section == Outbox ? removeFromOutbox(mail, context, folder, name) : 0);
-    });
+    SendCurrentMail(mail, context,
+                    [&mail, &context, folder, name, section, done = std::move(done)](SendOutcome sent) {
+                        if (sent != SendOutcome::Sent) {
+                            context.prompts.message(QStringLiteral("送信エラーが発生したようなので処理を中止します"),
+                                                    QString(), Icon::None, Buttons::Ok);
+                            done(WalkStep::Stop);
+                            return;
+                        }
+                        done(section == Outbox ? removeFromOutbox(mail, context, folder, name) : WalkStep::GoOn);
+                    });
 }
 
 /**
@@ -108,7 +110,7 @@ public:
     void begin()
     {
         m_sender.m_walking = true;
-        m_oneConnection.emplace();
+        m_oneConnection = std::make_shared<platform::mail::SmtpConnectionReuse>();
         goOn();
     }
 
@@ -159,17 +161,36 @@ private:
         m_looping = false;
     }
 
+    // The QUIT that ends a kept connection waits for the server's answer, so it runs on the
+    // sender's worker like the exchanges before it. The operation is released and the walk
+    // reported only once the connection is closed: a send started from the report would find the
+    // worker still busy, and a new walk the connection still in use.
     void end()
     {
         finish();
-        m_oneConnection.reset();
+        const std::shared_ptr<platform::mail::SmtpConnectionReuse> connection = std::move(m_oneConnection);
+        // The worker is free: each message of the walk ended from its exchange's delivery.
+        if (connection->keepsConnection()
+            && m_sender.m_runner.start(
+                [connection](const platform::mail::ProgressCallback&) {
+                    connection->close();
+                    return platform::mail::LibraryResult();
+                },
+                [self = shared_from_this()](const platform::mail::LibraryResult&) { self->release(); }))
+            return;
+        connection->close(); // nothing kept open: returns at once
+        release();
+    }
+
+    void release()
+    {
         m_lease.reset();
         m_sender.m_walking = false;
         report();
     }
 
     std::optional<OperationLease> m_lease;
-    std::optional<platform::mail::SmtpConnectionReuse> m_oneConnection;
+    std::shared_ptr<platform::mail::SmtpConnectionReuse> m_oneConnection;
     bool m_looping = false;
 };
 
@@ -190,8 +211,8 @@ private:
         const SelectedMail item = m_selected.at(m_next--);
         m_waiting = true;
         auto self = std::static_pointer_cast<SelectedWalk>(shared_from_this());
-        m_sender.SendStoredMail(m_mail, m_context, m_folder, item.key, item.section, [self](int result) {
-            self->m_stopped = result == -1;
+        m_sender.SendStoredMail(m_mail, m_context, m_folder, item.key, item.section, [self](WalkStep step) {
+            self->m_stopped = step == WalkStep::Stop;
             self->itemEnded();
         });
         return true;
@@ -232,14 +253,13 @@ private:
         }
         m_waiting = true;
         auto self = std::static_pointer_cast<OutboxWalk>(shared_from_this());
-        m_sender.SendCurrentMail(m_mail, m_context, [self, key](int sent) {
-            if (sent != 1) {
+        m_sender.SendCurrentMail(m_mail, m_context, [self, key](SendOutcome sent) {
+            if (sent != SendOutcome::Sent) {
                 ++self->m_result.failed;
             } else {
                 ++self->m_result.sent;
-                // The user chose not to go on after a file could not be removed.
-                self->m_stopped =
-                    removeFromOutbox(self->m_mail, self->m_context, self->m_context.paths.outputDir, key) != 0;
+                self->m_stopped = removeFromOutbox(self->m_mail, self->m_context, self->m_context.paths.outputDir,
+                                                   key) == WalkStep::Stop;
             }
             self->itemEnded();
         });

@@ -52,16 +52,16 @@ Receiver::Receiver(OperationGuard& guard, platform::UserPrompts& prompts, Receiv
     connect(&m_runner, &TransferRunner::progress, this, &Receiver::onProgress);
 }
 
-bool Receiver::StartReceive(storage::ReceiveMethod method, std::function<void()> done)
+bool Receiver::StartReceive(storage::ReceiveMethod method, Done done)
 {
     using storage::ReceiveMethod;
     if (!m_guard.AcquireOperation(method == ReceiveMethod::ReceiveAndDelete ? Operation::ReceivingAndDeleting
                                                                              : Operation::Receiving))
         return false;
-    auto finish = [this, done](ReceiveResult) {
+    auto finish = [this, done](ReceiveResult result) {
         m_guard.release();
         if (done)
-            done();
+            done(result);
     };
     if (method == ReceiveMethod::CountOnly) {
         RunServerCommand(ServerMode::Count, QString(), [this, finish](ReceiveResult result) {
@@ -213,15 +213,18 @@ ReceiveResult runServerCommandAndWait(Receiver& receiver, ServerMode mode, const
     return outcome;
 }
 
-bool startReceiveAndWait(Receiver& receiver, storage::ReceiveMethod method)
+std::optional<ReceiveResult> startReceiveAndWait(Receiver& receiver, storage::ReceiveMethod method)
 {
-    bool started = false;
+    std::optional<ReceiveResult> ended;
     waitUntilDone([&](std::function<void()> done) {
-        started = receiver.StartReceive(method, done);
+        const bool started = receiver.StartReceive(method, [&ended, done](ReceiveResult result) {
+            ended = result;
+            done();
+        });
         if (!started)
             done();
     });
-    return started;
+    return ended;
 }
 
 } // namespace fumibako::transfer

@@ -98,10 +98,10 @@ public:
 
     /**
      * The receive command: count, then ask; receive; or receive and delete. False, having started
-     * nothing, when the guard refused; otherwise @p done is called when the receive ended and the
-     * guard was released.
+     * nothing, when the guard refused; otherwise @p done gets how the receive ended, once it
+     * ended and the guard was released.
      */
-    bool StartReceive(storage::ReceiveMethod method, std::function<void()> done = {});
+    bool StartReceive(storage::ReceiveMethod method, Done done = {});
 
     /** Runs one server command; @p done gets how it ended. */
     void RunServerCommand(ServerMode mode, const QString& number, Done done);
@@ -159,7 +159,7 @@ QString stoppedEarlyText(int saved, const QString& libraryText);
 /** Runs a server command and waits until it ended (tool and tests). */
 ReceiveResult runServerCommandAndWait(Receiver& receiver, ServerMode mode, const QString& number);
 
-/** The receive command, waiting until it ended; false when it did not start. */
-bool startReceiveAndWait(Receiver& receiver, storage::ReceiveMethod method);
+/** The receive command, waiting until it ended: how it ended, nothing when it did not start. */
+std::optional<ReceiveResult> startReceiveAndWait(Receiver& receiver, storage::ReceiveMethod method);
 
 } // namespace fumibako::transfer

@@ -75,12 +75,12 @@ void keepSentCopy(CurrentMail& mail, SendContext& context)
     }
 }
 
-// The end of SendCurrentMail, once the library has given its result: 1 sent, -1 not.
-int afterExchange(CurrentMail& mail, SendContext& context, const QString& result)
+// The end of SendCurrentMail, once the library has given its result.
+SendOutcome afterExchange(CurrentMail& mail, SendContext& context, const QString& result)
 {
     if (!result.isEmpty()) {
         ShowLibraryError(context.prompts, result);
-        return -1;
+        return SendOutcome::NotSent;
     }
     if (mail.keepFlag == 1)
         keepSentCopy(mail, context);
@@ -88,7 +88,7 @@ int afterExchange(CurrentMail& mail, SendContext& context, const QString& result
     storage::PushHistory(mail.cc, context.histories.cc);
     storage::PushHistory(mail.bcc, context.histories.bcc);
     context.prompts.setStatus(1, QStringLiteral("送信しました"));
-    return 1;
+    return SendOutcome::Sent;
 }
 
 } // namespace
@@ -148,32 +148,32 @@ Sender::Sender(QObject* parent) : QObject(parent) {}
 
 Sender::~Sender() = default;
 
-void Sender::SendCurrentMail(CurrentMail& mail, SendContext& context, std::function<void(int)> done)
+void Sender::SendCurrentMail(CurrentMail& mail, SendContext& context, std::function<void(SendOutcome)> done)
 {
     const QString sender = senderText(context.account);
     const QString recipients = BuildRecipientList(mail.to, mail.cc, mail.bcc);
     if (recipients.isEmpty()) {
         context.prompts.message(QStringLiteral("あて先を指定してください"), QStringLiteral("あて先不明"),
                                 Icon::Information, Buttons::Ok);
-        done(-1);
+        done(SendOutcome::NotSent);
         return;
     }
     if (sender.isEmpty()) {
         context.prompts.message(QStringLiteral("あなたのメールアドレスを入力してください"),
                                 QStringLiteral("送信者不明"), Icon::Information, Buttons::Ok);
-        done(-1);
+        done(SendOutcome::NotSent);
         return;
     }
     if (!ensureSendPassword(context)) {
         context.prompts.setStatus(1, QString());
-        done(-1);
+        done(SendOutcome::NotSent);
         return;
     }
     startExchange(mail, context, recipients, sender, false,
                   [&mail, &context, done = std::move(done)](const std::optional<QString>& result) {
                       if (!result) { // the sign-in could not be renewed, which was said already
                           context.prompts.setStatus(1, QString());
-                          done(-1);
+                          done(SendOutcome::NotSent);
                           return;
                       }
                       done(afterExchange(mail, context, *result));

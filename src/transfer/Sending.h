@@ -84,6 +84,18 @@ struct SelectedMail {
     QString section;
 };
 
+/** How a send of one message ended. */
+enum class SendOutcome {
+    Sent,    ///< the server took it; its sent-box copy and the histories are written
+    NotSent, ///< nothing went out (a message said why, or the user cancelled)
+};
+
+/** What a walk over outgoing files does after one of them. */
+enum class WalkStep {
+    GoOn, ///< sent, or skipped with the user's consent
+    Stop, ///< a send failed, or the user chose to stop
+};
+
 /** What send all did. */
 struct SendAllResult {
     bool ran = false; ///< false: another operation runs
@@ -94,13 +106,14 @@ struct SendAllResult {
 /**
  * @short Sends mail with each SMTP exchange on a worker thread, and walks the outgoing files.
  *
- * Lives on the user-interface thread with everything a send touches; only the library call runs
- * on the worker (TransferRunner). A send returns at once and goes on from the delivery of the
- * exchange's result, so the window keeps handling events in its own event loop meanwhile (the
- * operation guard keeps every other transfer out). It ends by calling its done function, at once
- * when nothing went to the server. One send or walk at a time. Destroying the sender ends what
- * it runs without calling its done function (a walk releases its operation) after waiting for
- * the exchange under way.
+ * Lives on the user-interface thread with everything a send touches; only the library calls run
+ * on the worker (TransferRunner): each exchange, and the QUIT that ends a walk's connection. A
+ * send returns at once and goes on from the delivery of the call's result, so the window keeps
+ * handling events in its own event loop meanwhile (the operation guard keeps every other transfer
+ * out). It ends by calling its done function, at once when nothing went to the server; a walk
+ * that kept a connection open calls it once the connection is closed. One send or walk at a time.
+ * Destroying the sender ends what it runs without calling its done function (a walk releases its
+ * operation) after waiting for the call under way.
  */
 class Sender : public QObject {
     Q_OBJECT
@@ -111,17 +124,17 @@ public:
 
     /**
      * Sends @p mail; the caller holds the sending operation and keeps @p mail and @p context until
-     * @p done. @p done gets 1 when sent (a copy kept in the sent box when its keep flag is 1, the
-     * recipients pushed into the histories), -1 when not (after a message).
+     * @p done. @p done gets Sent when sent (a copy kept in the sent box when its keep flag is 1,
+     * the recipients pushed into the histories), NotSent when not (after a message).
      */
-    void SendCurrentMail(CurrentMail& mail, SendContext& context, std::function<void(int)> done);
+    void SendCurrentMail(CurrentMail& mail, SendContext& context, std::function<void(SendOutcome)> done);
 
     /**
      * Reads and sends the outgoing file @p folder + @p name, listed in @p section; from the outbox
-     * it is then removed. @p done gets 0 to go on with a walk, -1 to stop it. As SendCurrentMail.
+     * it is then removed. @p done gets whether a walk goes on or stops. As SendCurrentMail.
      */
     void SendStoredMail(CurrentMail& mail, SendContext& context, const QString& folder, const QString& name,
-                        const QString& section, std::function<void(int)> done);
+                        const QString& section, std::function<void(WalkStep)> done);
 
     /**
      * Sends the selected rows of the folder shown from @p currentMailDir, walking from the last row

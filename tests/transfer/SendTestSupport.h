@@ -28,12 +28,12 @@ public:
 };
 
 /** SendCurrentMail, waiting in a local event loop until it ended. */
-inline int sendAndWait(transfer::CurrentMail& mail, transfer::SendContext& context)
+inline transfer::SendOutcome sendAndWait(transfer::CurrentMail& mail, transfer::SendContext& context)
 {
     transfer::Sender sender;
-    int result = 0;
+    transfer::SendOutcome result = transfer::SendOutcome::NotSent;
     transfer::waitUntilDone([&](std::function<void()> done) {
-        sender.SendCurrentMail(mail, context, [&result, done](int sent) {
+        sender.SendCurrentMail(mail, context, [&result, done](transfer::SendOutcome sent) {
             result = sent;
             done();
         });

@@ -248,7 +248,7 @@ private Q_SLOTS:
             transfer::CurrentMail mail;
             mail.to = QStringLiteral("hanako@example.jp");
             mail.subject = QStringLiteral("renewed");
-            QCOMPARE(test::sendAndWait(mail, context), 1);
+            QCOMPARE(test::sendAndWait(mail, context), transfer::SendOutcome::Sent);
             QCOMPARE(m_servers.takeReceived().size(), 1);
         } else {
             QVERIFY(m_servers.seedMailbox(kAccount, {MailServers::seedMessage(QStringLiteral("1.eml"))}));

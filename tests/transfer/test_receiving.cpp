@@ -259,7 +259,8 @@ private Q_SLOTS:
     {
         ReceiveFixture& f = *m_fixture;
         bool finished = false;
-        QVERIFY(f.receiver.StartReceive(ReceiveMethod::ReceiveAndDelete, [&finished] { finished = true; }));
+        QVERIFY(f.receiver.StartReceive(ReceiveMethod::ReceiveAndDelete,
+                                        [&finished](ReceiveResult) { finished = true; }));
         QVERIFY(!f.receiver.StartReceive(ReceiveMethod::ReceiveAll));
         QVERIFY(!f.guard.AcquireOperation(Operation::Sending));
         QCOMPARE(f.prompts.messages.size(), 2);

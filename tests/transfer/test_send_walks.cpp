@@ -4,9 +4,13 @@
 #include "transfer/OperationGuard.h"
 #include "transfer/StoredMail.h"
 
+#include <QElapsedTimer>
 #include <QJsonArray>
 #include <QSet>
 #include <QTest>
+#include <QTimer>
+
+#include <algorithm>
 
 using namespace fumibako::transfer;
 using namespace fumibako::test;
@@ -172,6 +176,34 @@ private Q_SLOTS:
         QVERIFY(outboxKeys(account).isEmpty());
     }
 
+    // The QUIT that ends a walk's connection waits for the server's answer off this thread: the
+    // event loop keeps running meanwhile, and the walk reports once the connection is closed.
+    void slowQuitDoesNotHoldUpTheEventLoop()
+    {
+        SendAccount account(m_servers.smtpAuthPort());
+        account.queue(account.paths.outputDir, QStringLiteral("1.txt"), QStringLiteral("slowquit@example.jp"),
+                      QStringLiteral("one"));
+        QElapsedTimer clock;
+        clock.start();
+        qint64 lastTick = 0;
+        qint64 longestPause = 0;
+        QTimer ticker;
+        ticker.setInterval(20);
+        connect(&ticker, &QTimer::timeout, [&] {
+            longestPause = std::max(longestPause, clock.elapsed() - lastTick);
+            lastTick = clock.elapsed();
+        });
+        ticker.start();
+        OperationGuard guard(account.prompts);
+        CurrentMail mail;
+        QCOMPARE(sendAllAndWait(guard, mail, account.context).sent, 1);
+        const qint64 reported = clock.elapsed();
+        longestPause = std::max(longestPause, reported - lastTick);
+        QVERIFY2(reported >= 1500, qPrintable(QString::number(reported))); // the server's delay
+        QVERIFY2(longestPause < 1000, qPrintable(QString::number(longestPause)));
+        QCOMPARE(receivedSubjects(m_servers.takeReceived()), QStringList{QStringLiteral("one")});
+    }
+
     // Outside a walk a message does not leave its connection open behind it.
     void singleSendsCloseTheirConnection()
     {
@@ -180,7 +212,7 @@ private Q_SLOTS:
             CurrentMail mail;
             mail.to = QStringLiteral("a@example.jp");
             mail.subject = subject;
-            QCOMPARE(sendAndWait(mail, account.context), 1);
+            QCOMPARE(sendAndWait(mail, account.context), SendOutcome::Sent);
         }
         const QList<ReceivedMail> received = m_servers.takeReceived();
         QCOMPARE(received.size(), 2);

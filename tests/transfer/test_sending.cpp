@@ -104,7 +104,7 @@ private Q_SLOTS:
         for (const QString& to : {QStringLiteral("a@example.jp"), QStringLiteral(">#xfr ") + stored + QStringLiteral(", b@example.jp")}) {
             CurrentMail mail;
             mail.to = to;
-            QCOMPARE(sendAndWait(mail, account.context), 1);
+            QCOMPARE(sendAndWait(mail, account.context), SendOutcome::Sent);
         }
         const QList<ReceivedMail> received = m_servers.takeReceived();
         QCOMPARE(received.size(), 2);
@@ -151,7 +151,7 @@ private Q_SLOTS:
         CurrentMail mail;
         mail.to = QStringLiteral("a@example.jp");
         mail.attachments = QStringList{path};
-        QCOMPARE(sendAndWait(mail, account.context), 1);
+        QCOMPARE(sendAndWait(mail, account.context), SendOutcome::Sent);
         const QList<ReceivedMail> received = m_servers.takeReceived();
         QCOMPARE(received.size(), 1);
         // The header block of the attachment's part, unfolded.
@@ -186,7 +186,7 @@ private Q_SLOTS:
         account.properties.mailAddress = address;
         CurrentMail mail;
         mail.to = to;
-        QCOMPARE(sendAndWait(mail, account.context), -1);
+        QCOMPARE(sendAndWait(mail, account.context), SendOutcome::NotSent);
         QCOMPARE(account.prompts.messages.size(), 1);
         QCOMPARE(account.prompts.messages.first().text, text);
         QCOMPARE(account.prompts.messages.first().title, title);
@@ -207,8 +207,8 @@ private Q_SLOTS:
         mail.subject = QStringLiteral("会議の件①");
         mail.body = QStringLiteral("こんにちは。\r\n.一行\r\n");
         mail.attachments = QStringList{attachment + QStringLiteral(", ") + attachment + QStringLiteral("|議事録.txt")};
-        const int result = sendAndWait(mail, account.context);
-        QVERIFY2(result == 1, qPrintable(account.prompts.messages.value(0).text));
+        const SendOutcome result = sendAndWait(mail, account.context);
+        QVERIFY2(result == SendOutcome::Sent, qPrintable(account.prompts.messages.value(0).text));
         QCOMPARE(account.notice.events, (QStringList{QStringLiteral("show 送信中"), QStringLiteral("close")}));
         QCOMPARE(account.prompts.status.value(1), QStringLiteral("送信しました"));
         QVERIFY(account.prompts.messages.isEmpty());
@@ -243,13 +243,13 @@ private Q_SLOTS:
         Sender sender;
         bool inCall = true;
         std::optional<bool> timerRanInCall;
-        std::optional<int> sent;
+        std::optional<SendOutcome> sent;
         QTimer::singleShot(0, [&] { timerRanInCall = inCall; });
-        sender.SendCurrentMail(mail, account.context, [&sent](int result) { sent = result; });
+        sender.SendCurrentMail(mail, account.context, [&sent](SendOutcome result) { sent = result; });
         inCall = false;
         QVERIFY(!sent && !timerRanInCall && sender.isSending());
         QTRY_VERIFY(sent);
-        QCOMPARE(*sent, 1);
+        QCOMPARE(*sent, SendOutcome::Sent);
         QCOMPARE(timerRanInCall, std::optional<bool>(false));
         QCOMPARE(account.histories.to.at(0), mail.to);
         QCOMPARE(account.histories.to.at(1), QStringLiteral("older@example.jp"));
@@ -287,7 +287,7 @@ private Q_SLOTS:
             mail.body = QStringLiteral("body");
             mail.attachments = QStringList{attachmentLine};
             mail.keepFlag = 1;
-            QCOMPARE(sendAndWait(mail, account.context), 1);
+            QCOMPARE(sendAndWait(mail, account.context), SendOutcome::Sent);
             QCOMPARE(mail.keepFlag, qint16(0));
             QCOMPARE(mail.mailPath, account.paths.outputDir);
             names.append(mail.mailName);
@@ -312,7 +312,7 @@ private Q_SLOTS:
         mail.to = QStringLiteral("ok@example.jp, reject@example.jp");
         mail.subject = QStringLiteral("s");
         mail.keepFlag = 1;
-        QCOMPARE(sendAndWait(mail, account.context), -1);
+        QCOMPARE(sendAndWait(mail, account.context), SendOutcome::NotSent);
         QCOMPARE(account.prompts.messages.size(), 1);
         QVERIFY2(account.prompts.messages.first().text.contains(QStringLiteral("550")),
                  qPrintable(account.prompts.messages.first().text));
@@ -353,7 +353,7 @@ private Q_SLOTS:
         CurrentMail mail;
         mail.to = QStringLiteral("a@example.jp");
         mail.subject = QStringLiteral("one");
-        QCOMPARE(sendAndWait(mail, account.context), cancel ? -1 : 1);
+        QCOMPARE(sendAndWait(mail, account.context), cancel ? SendOutcome::NotSent : SendOutcome::Sent);
         // A cancelled prompt sends nothing and shows no error.
         QVERIFY(account.prompts.messages.isEmpty());
         const QList<ReceivedMail> received = m_servers.takeReceived();
@@ -364,7 +364,7 @@ private Q_SLOTS:
         QTEST(fumibako::storage::readAccountProperties(account.paths.userFile).password, "stored");
         // One prompt per send: the next message of the same send goes without asking again.
         if (!cancel) {
-            QCOMPARE(sendAndWait(mail, account.context), 1);
+            QCOMPARE(sendAndWait(mail, account.context), SendOutcome::Sent);
             QCOMPARE(asked, 1);
         }
     }
@@ -402,7 +402,7 @@ private Q_SLOTS:
         account.properties.password = QStringLiteral("wrong");
         CurrentMail mail;
         mail.to = QStringLiteral("a@example.jp");
-        QCOMPARE(sendAndWait(mail, account.context), -1);
+        QCOMPARE(sendAndWait(mail, account.context), SendOutcome::NotSent);
         QCOMPARE(account.prompts.messages.size(), 1);
         QVERIFY(m_servers.takeReceived().isEmpty());
     }

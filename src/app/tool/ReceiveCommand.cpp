@@ -76,7 +76,8 @@ int runReceiveCommand(const QString& dataDirOption, const QStringList& args)
     Receiver receiver(guard, prompts, ui, mail);
     receiver.setAccount(account);
     const std::optional<storage::ReceiveMethod> chosen = storage::receiveMethodOf(method);
-    if (!chosen || !startReceiveAndWait(receiver, *chosen)) {
+    const std::optional<ReceiveResult> ended = chosen ? startReceiveAndWait(receiver, *chosen) : std::nullopt;
+    if (!ended) {
         printError(QStringLiteral("受信方法が正しくありません: ") + QString::number(method));
         return 1;
     }
@@ -85,7 +86,7 @@ int runReceiveCommand(const QString& dataDirOption, const QStringList& args)
         return 1;
     }
     printLine(prompts.lastStatus());
-    return prompts.lastStatus() == QStringLiteral("エラー") ? 1 : 0;
+    return *ended == ReceiveResult::Error ? 1 : 0;
 }
 
 } // namespace fumibako::tool

@@ -261,16 +261,17 @@ void ComposeController::send(const ComposeContent& content, std::function<void(O
     pending->name = m_mailName;
     pending->indexFile = m_indexFile;
     pending->sentTo = pending->mail.to;
-    m_sender->SendCurrentMail(pending->mail, pending->context, [this, pending, done = std::move(done)](int result) {
-        const Outcome outcome = sendEnded(*pending, result);
-        pending->lease.reset();
-        done(outcome);
-    });
+    m_sender->SendCurrentMail(pending->mail, pending->context,
+                              [this, pending, done = std::move(done)](transfer::SendOutcome result) {
+                                  const Outcome outcome = sendEnded(*pending, result);
+                                  pending->lease.reset();
+                                  done(outcome);
+                              });
 }
 
-ComposeController::Outcome ComposeController::sendEnded(PendingSend& pending, int result)
+ComposeController::Outcome ComposeController::sendEnded(PendingSend& pending, transfer::SendOutcome result)
 {
-    if (result != 1)
+    if (result != transfer::SendOutcome::Sent)
         return Outcome::StayOpen;
     if (m_redirect && pending.opening == m_openings)
         replaceRedirectInHistory(m_services.histories.to, pending.sentTo, singleLine(pending.content.to));

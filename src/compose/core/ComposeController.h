@@ -23,6 +23,7 @@ struct MailtoAddresses;
 namespace fumibako::transfer {
 class OperationGuard;
 class Sender;
+enum class SendOutcome;
 struct CurrentMail;
 struct SendContext;
 } // namespace fumibako::transfer
@@ -165,7 +166,7 @@ private:
     bool removeSentFromOutbox(const QString& indexFile, const QString& folder, const QString& name);
     bool attachmentsReadable(const QString& attachmentList);
     struct PendingSend;
-    Outcome sendEnded(PendingSend& pending, int result);
+    Outcome sendEnded(PendingSend& pending, transfer::SendOutcome result);
 
     ComposeServices m_services;
     QStringList m_signatures;

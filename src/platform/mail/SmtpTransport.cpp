@@ -177,11 +177,25 @@ SmtpConnectionReuse::SmtpConnectionReuse()
 
 SmtpConnectionReuse::~SmtpConnectionReuse()
 {
+    close();
+}
+
+void SmtpConnectionReuse::close()
+{
+    if (!m_open.exchange(false))
+        return;
     IdleConnections& connections = idleConnections();
-    std::unique_ptr<SmtpConnection> ended;
+    std::unique_ptr<SmtpConnection> ended; // its handle's cleanup sends QUIT, after the lock is let go
     const std::lock_guard<std::mutex> lock(connections.mutex);
     if (--connections.scopes == 0)
-        ended = std::move(connections.idle); // its handle's cleanup sends QUIT
+        ended = std::move(connections.idle);
+}
+
+bool SmtpConnectionReuse::keepsConnection() const
+{
+    IdleConnections& connections = idleConnections();
+    const std::lock_guard<std::mutex> lock(connections.mutex);
+    return m_open && connections.scopes == 1 && connections.idle != nullptr;
 }
 
 QString sendMessage(const QString& server, const ComposedMessage& message, const SmtpLogin& login, bool* loginRefused)

@@ -3,6 +3,8 @@
 #include "platform/mail/MailLibrary.h"
 #include "platform/mail/MessageComposer.h"
 
+#include <atomic>
+
 namespace fumibako::platform::mail {
 
 /**
@@ -16,18 +18,31 @@ QString sendMessage(const QString& server, const ComposedMessage& message, const
                     bool* loginRefused = nullptr);
 
 /**
- * While an object of this class lives, a message sent successfully leaves its SMTP connection
- * open, and the next message to the same server with the same login goes over it: no new
- * connection, greeting, TLS handshake or AUTH. The connection ends with QUIT when the last such
- * object goes (or when a message fails). Meant for walks that send many messages in a row;
- * without one, every message has its own connection. Sends must not run concurrently.
+ * While an object of this class lives (until close()), a message sent successfully leaves its
+ * SMTP connection open, and the next message to the same server with the same login goes over
+ * it: no new connection, greeting, TLS handshake or AUTH. The connection ends with QUIT when the
+ * last such object closes (or when a message fails). Meant for walks that send many messages in
+ * a row; without one, every message has its own connection. Sends must not run concurrently.
  */
 class SmtpConnectionReuse {
 public:
     SmtpConnectionReuse();
+    /** Closes it, unless that was done. */
     ~SmtpConnectionReuse();
     SmtpConnectionReuse(const SmtpConnectionReuse&) = delete;
     SmtpConnectionReuse& operator=(const SmtpConnectionReuse&) = delete;
+
+    /**
+     * Ends the reuse now. When this was the last object, the connection kept open ends with QUIT,
+     * which blocks until the server answers or the silence timeout: a network call, to be made
+     * off the window's thread as the other library calls are. Any thread; a second call does nothing.
+     */
+    void close();
+    /** Whether close() would end a connection with QUIT, rather than return at once. */
+    bool keepsConnection() const;
+
+private:
+    std::atomic<bool> m_open{true};
 };
 
 } // namespace fumibako::platform::mail

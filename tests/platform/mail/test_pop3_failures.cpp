@@ -50,45 +50,30 @@ private Q_SLOTS:
     void initTestCase() { qputenv("FUMIBAKO_NET_TIMEOUT", "2"); }
     void init() { m_inbox = std::make_unique<QTemporaryDir>(); }
 
-    void garbageIsAnErrorNotASuccess()
+    // A receive that ends early keeps the messages saved before, deleted on the server only when
+    // they are safely on disk; the message that broke off stays on the server.
+    void endsEarlyKeepingWhatWasSaved_data()
     {
-        BadPop3Server server;
-        QVERIFY(server.start(QStringLiteral("garbage")));
-        // libcurl waits for a greeting it understands until the silence timeout.
-        const LibraryResult result = receive(server, QStringLiteral("SAVEALLD"));
-        QVERIFY(!result.isList);
-        QVERIFY2(result.text.startsWith(QStringLiteral("Server timeout: ")), qPrintable(result.text));
-        QVERIFY(inboxFiles().isEmpty());
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<int>("saved");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("connection lost mid-message") << QStringLiteral("truncate") << 1 << QStringLiteral("message 2");
+        QTest::newRow("deletion refused") << QStringLiteral("dele-refused") << 2 << QStringLiteral("message is locked");
     }
-
-    void connectionLostMidMessageKeepsEarlierOnesAndDeletesOnlyThose()
+    void endsEarlyKeepingWhatWasSaved()
     {
+        QFETCH(QString, mode);
+        QFETCH(int, saved);
+        QFETCH(QString, why);
         BadPop3Server server;
-        QVERIFY(server.start(QStringLiteral("truncate")));
+        QVERIFY(server.start(mode));
         const LibraryResult result = receive(server, QStringLiteral("SAVEALLD"), [](int, int) { return 0; });
-        // Message 1 is complete on disk and handed back; message 2 broke off and is neither kept nor deleted.
+        // What is on disk is handed back for filing, though the receive stopped early.
         QVERIFY2(result.isList, qPrintable(result.text));
-        QCOMPARE(result.list.size(), 1);
-        QVERIFY2(result.stoppedEarly.contains(QStringLiteral("message 2")), qPrintable(result.stoppedEarly));
-        QFile saved(result.list[0]);
-        QVERIFY(saved.open(QIODevice::ReadOnly));
-        QCOMPARE(saved.readAll(), smallMessage(1));
-        QCOMPARE(inboxFiles().size(), 1);
-        const QString log = server.log();
-        QVERIFY2(log.contains(QStringLiteral("COMMIT uid-1")), qPrintable(log));
-        QVERIFY(!log.contains(QStringLiteral("COMMIT uid-2")));
-    }
-
-    void refusedDeletionKeepsTheMessageOnTheServer()
-    {
-        BadPop3Server server;
-        QVERIFY(server.start(QStringLiteral("dele-refused")));
-        const LibraryResult result = receive(server, QStringLiteral("SAVEALLD"), [](int, int) { return 0; });
-        // Both are on disk and handed back for filing; only the first one is gone from the server.
-        QVERIFY2(result.isList, qPrintable(result.text));
-        QCOMPARE(result.list.size(), 2);
-        QVERIFY2(result.stoppedEarly.contains(QStringLiteral("message is locked")), qPrintable(result.stoppedEarly));
-        QCOMPARE(inboxFiles().size(), 2);
+        QCOMPARE(result.list.size(), saved);
+        QVERIFY2(result.stoppedEarly.contains(why), qPrintable(result.stoppedEarly));
+        QCOMPARE(fumibako::test::readBytes(result.list.first()), smallMessage(1));
+        QCOMPARE(inboxFiles().size(), saved);
         const QString log = server.log();
         QVERIFY2(log.contains(QStringLiteral("COMMIT uid-1")), qPrintable(log));
         QVERIFY(!log.contains(QStringLiteral("COMMIT uid-2")));
@@ -134,15 +119,50 @@ private Q_SLOTS:
         QVERIFY(!log.contains(QStringLiteral("COMMIT uid-2")));
     }
 
-    void connectionLostOnTheOnlyMessageSavesNothing()
+    // A server that fails the receive gets an error text, not an empty success, soon; nothing is
+    // saved, nothing deleted, and no password goes out where it should not.
+    void failuresSaveNothing_data()
     {
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("textStart");
+        QTest::addColumn<QStringList>("logHas");
+        QTest::addColumn<QStringList>("logLacks");
+        // libcurl waits for a greeting it understands until the silence timeout.
+        QTest::newRow("garbage greeting") << QStringLiteral("garbage") << QStringLiteral("SAVEALLD")
+                                          << QStringLiteral("Server timeout: ") << QStringList()
+                                          << QStringList{QStringLiteral("DELE")};
+        QTest::newRow("connection lost on the only message")
+            << QStringLiteral("truncate") << QStringLiteral("SAVD 2") << QStringLiteral("POP3 failure: ")
+            << QStringList() << QStringList{QStringLiteral("COMMIT")};
+        QTest::newRow("silent server") << QStringLiteral("silent") << QStringLiteral("STAT")
+                                       << QStringLiteral("Server timeout: ") << QStringList() << QStringList();
+        QTest::newRow("TLS upgrade refused")
+            << QStringLiteral("stls-refused") << QStringLiteral("STAT") << QStringLiteral("TLS error: ")
+            << QStringList{QStringLiteral("STLS")}
+            << QStringList{QStringLiteral("secret"), QStringLiteral("USER"), QStringLiteral("AUTH")};
+    }
+    void failuresSaveNothing()
+    {
+        QFETCH(QString, mode);
+        QFETCH(QString, command);
+        QFETCH(QString, textStart);
+        QFETCH(QStringList, logHas);
+        QFETCH(QStringList, logLacks);
         BadPop3Server server;
-        QVERIFY(server.start(QStringLiteral("truncate")));
-        const LibraryResult result = receive(server, QStringLiteral("SAVD 2"));
+        QVERIFY(server.start(mode));
+        QElapsedTimer timer;
+        timer.start();
+        const LibraryResult result = receive(server, command);
+        QVERIFY(timer.elapsed() < 15000);
         QVERIFY(!result.isList);
-        QVERIFY2(result.text.startsWith(QStringLiteral("POP3 failure: ")), qPrintable(result.text));
+        QVERIFY2(result.text.startsWith(textStart), qPrintable(result.text));
         QVERIFY(inboxFiles().isEmpty());
-        QVERIFY(!server.log().contains(QStringLiteral("COMMIT")));
+        const QString log = server.log();
+        for (const QString& line : logHas)
+            QVERIFY2(log.contains(line), qPrintable(log));
+        for (const QString& line : logLacks)
+            QVERIFY2(!log.contains(line), qPrintable(log));
     }
 
     void largeMessageIsStreamedToDisk()
@@ -179,31 +199,6 @@ private Q_SLOTS:
         QCOMPARE(result.text, QString());
         QVERIFY(inboxFiles().isEmpty());
         QVERIFY(!server.log().contains(QStringLiteral("DELE")));
-    }
-
-    void silentServerTimesOut()
-    {
-        BadPop3Server server;
-        QVERIFY(server.start(QStringLiteral("silent")));
-        QElapsedTimer timer;
-        timer.start();
-        const LibraryResult result = receive(server, QStringLiteral("STAT"));
-        QVERIFY(!result.isList);
-        QVERIFY2(result.text.startsWith(QStringLiteral("Server timeout: ")), qPrintable(result.text));
-        QVERIFY(timer.elapsed() < 15000);
-    }
-
-    void refusedTlsUpgradeNeverSendsThePassword()
-    {
-        BadPop3Server server;
-        QVERIFY(server.start(QStringLiteral("stls-refused")));
-        const LibraryResult result = receive(server, QStringLiteral("STAT"));
-        QVERIFY(!result.isList);
-        QVERIFY2(result.text.startsWith(QStringLiteral("TLS error: ")), qPrintable(result.text));
-        const QString log = server.log();
-        QVERIFY2(log.contains(QStringLiteral("STLS")), qPrintable(log));
-        QVERIFY(!log.contains(QStringLiteral("secret")));
-        QVERIFY(!log.contains(QStringLiteral("USER")) && !log.contains(QStringLiteral("AUTH")));
     }
 
     void missingFolderIsAnError()
