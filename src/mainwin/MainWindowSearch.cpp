@@ -59,7 +59,14 @@ void MainWindow::createSearch()
 
     connect(m_searchBar, &SearchBar::filterEdited, this, &MainWindow::filterList);
     connect(m_searchBar, &SearchBar::searchRequested, this, &MainWindow::searchAllFolders);
-    connect(m_searchBar, &SearchBar::leaveRequested, this, [this] { m_mailList->setFocus(Qt::OtherFocusReason); });
+    connect(m_searchBar, &SearchBar::leaveRequested, this, [this] {
+        m_mailList->setFocus(Qt::OtherFocusReason);
+        if (m_mailList->selectedRowNumbers().isEmpty() && m_mailModel->rowCount() > 0) {
+            m_mailList->selectRow(0); // as a click on the first row
+            mailRowClicked(m_mailModel->folderRow(0));
+            listReleased();
+        }
+    });
     // The rows' texts are made ready while the user is about to type.
     connect(m_searchBar, &SearchBar::boxFocused, m_mailModel, &MailTableModel::setPreparingFilter);
     // A listing or a command shows the rows anew: the count tells what the filter leaves.

@@ -25,7 +25,7 @@ SearchBar::SearchBar(QWidget* parent) : QWidget(parent)
     m_box->setPlaceholderText(QStringLiteral("件名・送信者で絞り込み (Ctrl+F)"));
     m_box->setToolTip(QStringLiteral("入力すると表示中のフォルダを件名と送信者で絞り込みます。\n"
                                      "Enter キーで全フォルダのメールを本文まで検索します。\n"
-                                     "Esc キーで入力を消します。"));
+                                     "Esc キーで入力を消し、↓ キーで一覧に移ります。"));
     m_box->setClearButtonEnabled(true);
     m_box->addAction(widgets::themedIcon(QStringLiteral("search")), QLineEdit::LeadingPosition);
     m_box->installEventFilter(this);
@@ -78,15 +78,21 @@ bool SearchBar::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_box && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut))
         Q_EMIT boxFocused(event->type() == QEvent::FocusIn);
-    if (watched == m_box && event->type() == QEvent::KeyPress
-        && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
-        if (m_box->text().isEmpty()) {
+    if (watched == m_box && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Down) {
             Q_EMIT leaveRequested();
-        } else {
-            m_box->clear();
-            Q_EMIT filterEdited(QString());
+            return true;
         }
-        return true;
+        if (key == Qt::Key_Escape) {
+            if (m_box->text().isEmpty()) {
+                Q_EMIT leaveRequested();
+            } else {
+                m_box->clear();
+                Q_EMIT filterEdited(QString());
+            }
+            return true;
+        }
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -12,7 +12,8 @@ namespace fumibako::mainwin {
  * @short The search box above the mail list: typing narrows the shown folder, Enter (or the
  * button "全フォルダを検索") searches every folder of the account.
  *
- * Escape clears the box; on an empty box it hands the keyboard back to the list. A note below
+ * Escape clears the box; on an empty box it hands the keyboard back to the list, as the down
+ * arrow does. A note below
  * the box tells what a search or the filter found when there is something to say.
  */
 class SearchBar : public QWidget {
@@ -33,7 +34,7 @@ Q_SIGNALS:
     /** The user changed the text (typed, pasted, cleared with Escape or the clear button). */
     void filterEdited(const QString& text);
     void searchRequested(const QString& text);
-    /** Escape on an empty box. */
+    /** Escape on an empty box, or the down arrow: the keyboard goes to the list. */
     void leaveRequested();
     /** The box got (true) or lost (false) the keyboard. */
     void boxFocused(bool focused);

@@ -191,8 +191,10 @@ private Q_SLOTS:
         QCOMPARE(box()->text(), QStringLiteral("見積"));
         QCOMPARE(note(), QStringLiteral("「見積」に一致するメール: 2件"));
 
+        QTest::keyClick(box(), Qt::Key_Down); // into the list, on the newest
+        QCOMPARE(QApplication::focusWidget(), m_window->mailList());
+        QCOMPARE(selectedKeys(), QStringList{QStringLiteral("20240301-101010.txt")});
         m_prompts->answerNext(platform::Answer::Yes);
-        m_window->mailList()->selectRow(0);
         QTest::keyClick(m_window->mailList(), Qt::Key_Delete, Qt::ShiftModifier);
         QVERIFY(!QFile::exists(paths.draftDir + QStringLiteral("20240301-101010.txt")));
         QVERIFY(QFile::exists(paths.inputDir + QStringLiteral("q1.eml")));
