@@ -274,8 +274,10 @@ void MainWindow::deleteFolder()
 
 bool MainWindow::renameFolder(int nodeIndex, const QString& text)
 {
+    const QString oldKey = m_session.folderTree().node(nodeIndex).key;
     if (!m_session.renameFolder(nodeIndex, text))
         return false;
+    m_folder.foundFolderRenamed(oldKey, m_session.folderTree().node(nodeIndex).key);
     searchFoldersChanged();
     // The rows of the shown folder carry their section names; after a rename they may name a
     // section that no longer exists, so the shown folder is listed again under its new key.

@@ -17,6 +17,17 @@ void MailFolderView::setFoundMail(std::vector<FoundMail> found)
     m_found = std::move(found);
 }
 
+void MailFolderView::foundFolderRenamed(const QString& oldKey, const QString& newKey)
+{
+    const QString below = oldKey + QLatin1Char('\\');
+    for (FoundMail& mail : m_found) {
+        if (mail.folderKey == oldKey)
+            mail.folderKey = newKey;
+        else if (mail.folderKey.startsWith(below))
+            mail.folderKey = newKey + mail.folderKey.mid(oldKey.size());
+    }
+}
+
 // Each folder's section is read once, and only the lines that name a found message are parsed:
 // a search may find thousands of messages in folders of a hundred thousand. Nothing is repaired
 // here; a message whose entry or file is gone is left out, and its folder's listing mends the

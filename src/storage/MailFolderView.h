@@ -82,6 +82,8 @@ public:
      * the index).
      */
     void setFoundMail(std::vector<FoundMail> found);
+    /** The folder @p oldKey (with the folders below it) is now @p newKey: the found mail follows. */
+    void foundFolderRenamed(const QString& oldKey, const QString& newKey);
     bool isSearchResults() const { return m_folderKey == kSearchResultsKey; }
 
     const QString& folderKey() const { return m_folderKey; }

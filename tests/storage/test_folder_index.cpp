@@ -406,6 +406,12 @@ private Q_SLOTS:
         QCOMPARE(m_prompts.status.value(2), QStringLiteral("4件あります"));
         QVERIFY(view.rows().at(2).attachment);
         QCOMPARE(view.rows().at(1).subject().toString(), QStringLiteral("仕事の件"));
+
+        // A folder renamed since the search: its messages are listed under its new name.
+        QVERIFY(m_tree.rename(kTrashNode + 1, QStringLiteral("業務"), index(), m_prompts));
+        view.foundFolderRenamed(QStringLiteral("受信BOX\\仕事"), QStringLiteral("受信BOX\\業務"));
+        view.SelectFolder(kSearchResultsKey);
+        QCOMPARE(view.rows().at(1).tag, QStringLiteral("受信BOX\\業務"));
     }
 
     // Each command on the search results acts on every row in its own folder: its index file, its
