@@ -8,9 +8,8 @@ namespace fumibako::mainwin {
 
 void MainWindow::wireSending()
 {
-    connect(m_controller.get(), &MainController::sendStarted, m_sendingNotice,
-            [this](const QString& text) { m_sendingNotice->show(text); });
-    connect(m_controller.get(), &MainController::sendEnded, m_sendingNotice, [this] { m_sendingNotice->close(); });
+    connect(m_controller.get(), &MainController::sendStarted, m_sendingNotice, &SendingNoticeWindow::showNotice);
+    connect(m_controller.get(), &MainController::sendEnded, m_sendingNotice, &SendingNoticeWindow::hideNotice);
 }
 
 void MainWindow::sendSelected()
