@@ -146,7 +146,6 @@ public:
 
     // The window's layout
     const storage::SplitterPositions& splitters() const { return m_splitters; }
-    void setSplitters(const storage::SplitterPositions& positions) { m_splitters = positions; }
     /** The window's inner size in twips, which the splitter rules work in. */
     void setFormSize(QSize formTwips) { m_formTwips = formTwips; }
     /** Fits the splitters into the window's inner size. */
