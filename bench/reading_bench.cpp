@@ -159,7 +159,7 @@ void serverListFigure(const storage::ProgramPaths& paths)
     transfer::OperationGuard guard(prompts);
     QWidget owner;
     owner.show();
-    mainwin::WindowReceiveUi ui(&owner, {}, {});
+    mainwin::WindowReceivingDialogs ui(&owner, {}, {});
     transfer::CurrentMail mail;
     transfer::Receiver receiver(guard, prompts, ui, mail);
     receiver.setAccount(account);

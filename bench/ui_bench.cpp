@@ -102,7 +102,7 @@ double startupMs(const QString& program, const QString& root)
 
 int nodeOf(mainwin::MainWindow& window, const QString& key)
 {
-    return window.session().folderTree().indexOfKey(key);
+    return window.controller().session().folderTree().indexOfKey(key);
 }
 
 // Words typed into the search box arrive as the input method commits them.
@@ -190,16 +190,16 @@ void windowFigures(const storage::ProgramPaths& paths)
     const int standard = nodeOf(window, storage::FixedFolder::Standard);
     const int unread = nodeOf(window, storage::FixedFolder::Unread);
     const auto switchToStandard = [&] {
-        window.selectFolderNode(standard);
+        window.controller().showFolder(standard);
         QApplication::processEvents();
     };
     const auto backToUnread = [&] {
-        window.selectFolderNode(unread);
+        window.controller().showFolder(unread);
         QApplication::processEvents();
     };
     bench::printResult("switch_standard_100k", bench::medianMs(5, backToUnread, switchToStandard), "ms");
     // As after new mail arrived: the index files and the mail folder read afresh.
-    const QString mailFolder = window.folderView().currentMailDir();
+    const QString mailFolder = window.controller().folderView().currentMailDir();
     bench::printResult("switch_standard_100k_cold", bench::medianMs(3, [&] {
                            backToUnread();
                            storage::clearProfileCache();
@@ -208,18 +208,18 @@ void windowFigures(const storage::ProgramPaths& paths)
                        }, switchToStandard), "ms");
     switchToStandard();
 
-    QHeaderView* header = window.mailList()->horizontalHeader();
+    auto* list = window.findChild<mainwin::MailListView*>(QStringLiteral("LsvMail"));
+    QHeaderView* header = list->horizontalHeader();
     bench::printResult("sort_subject_100k", bench::medianMs(5, {}, [&] {
                            Q_EMIT header->sectionClicked(mainwin::kSubjectColumn);
                            QApplication::processEvents();
                        }), "ms");
 
     int bigRow = -1;
-    for (int row = 0; row < window.folderView().rows().size() && bigRow < 0; ++row) {
-        if (window.folderView().rows().at(row).key() == kBigMail)
+    for (int row = 0; row < window.controller().folderView().rows().size() && bigRow < 0; ++row) {
+        if (window.controller().folderView().rows().at(row).key() == kBigMail)
             bigRow = row;
     }
-    mainwin::MailListView* list = window.mailList();
     bench::printResult("preview_1mb", bench::medianMs(5, [&] {
                            Q_EMIT list->emptySpaceReleased();
                            Q_EMIT list->listPressed();
@@ -227,7 +227,7 @@ void windowFigures(const storage::ProgramPaths& paths)
                            Q_EMIT list->rowClicked(bigRow);
                            QApplication::processEvents();
                        }), "ms");
-    if (window.preview()->location() != paths.previewFile)
+    if (window.findChild<mainwin::PreviewBrowser*>(QStringLiteral("wbrMain"))->location() != paths.previewFile)
         std::fprintf(stderr, "ui_bench: the preview was not shown\n");
 
     switchToStandard();

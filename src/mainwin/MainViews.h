@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mainwin/core/MainPanes.h"
 #include "mainwin/core/PreviewPieces.h"
 
 #include <QStringList>
@@ -79,20 +80,20 @@ protected:
  * resource (remote images, style sheets, files a message names) is refused, so that opening a
  * message never contacts a server. Links are reported, never followed.
  */
-class PreviewBrowser : public QTextBrowser {
+class PreviewBrowser : public QTextBrowser, public PreviewPane {
     Q_OBJECT
 public:
     explicit PreviewBrowser(QWidget* parent = nullptr);
 
     /** Shows the local page @p path (UTF-8, else code page 932); the only file resources may come from. */
-    void showFile(const QString& path);
+    void showFile(const QString& path) override;
     /** Shows the preview page @p path, which is always code page 932. */
-    void showPreviewPage(const QString& path);
-    void showBlank();
+    void showPreviewPage(const QString& path) override;
+    void showBlank() override;
     /** Shows a plain note in place of a page. */
     void showNote(const QString& text);
     /** "about:blank", the shown file's path, or "" for a note. */
-    QString location() const { return m_location; }
+    QString location() const override { return m_location; }
     /** Whether parts of a long preview page are still to be appended. */
     bool isFilling() const { return !m_pendingPieces.isEmpty(); }
 

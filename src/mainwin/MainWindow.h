@@ -1,23 +1,13 @@
 #pragma once
 
 #include "compose/core/ComposeLauncher.h"
-#include "mailview/PreviewSelection.h"
-#include "mainwin/core/MainTimers.h"
+#include "mainwin/core/MainController.h"
 #include "mainwin/core/MainWindowRules.h"
-#include "storage/AccountSession.h"
-#include "storage/MailFolderView.h"
-#include "storage/RegistrySettings.h"
-#include "transfer/MailFileReader.h"
-#include "transfer/OperationGuard.h"
-#include "transfer/Sending.h"
-#include "transfer/StoredMail.h"
 #include "widgets/WindowPrompts.h"
 
 #include <QMainWindow>
-#include <QTimer>
 
 #include <array>
-#include <functional>
 #include <memory>
 
 class QAction;
@@ -37,34 +27,27 @@ class ComposeHost;
 namespace fumibako::mailview {
 struct ReadWindowContext;
 }
-namespace fumibako::search {
-class SearchService;
-}
-
-namespace fumibako::transfer {
-class Receiver;
-struct SendContext;
-} // namespace fumibako::transfer
 
 namespace fumibako::mainwin {
 
 class FolderTreeModel;
 class FolderTreeView;
 class MailListView;
-class MailTableModel;
 class PreviewBrowser;
 class SearchBar;
 class SendingNoticeWindow;
-class WindowReceiveUi;
+class WindowReceivingDialogs;
 
 /**
  * @short `frmMain`: folder tree, mail list, preview and address pane of the open account, with
- * the menus, the toolbar, the status bar and the two timers.
+ * the menus, the toolbar and the status bar.
  *
- * The window presents and wires; the rules live in the core (MainWindowRules, MailFolderView,
- * FolderTree, AccountSession). Split over several files: layout, actions, commands, state.
+ * The window presents and wires; the state and the commands live in its MainController, the rules
+ * in the core (MainWindowRules, MailFolderView, FolderTree, AccountSession). Tests drive the
+ * controller and find the widgets by their object names. Split over several files: layout,
+ * actions, commands, state.
  */
-class MainWindow : public QMainWindow, public storage::AccountSwitchHost {
+class MainWindow : public QMainWindow {
     Q_OBJECT
 public:
     /** @p scriptedPrompts answers the message boxes instead of the user (tests). */
@@ -81,37 +64,8 @@ public:
     /** The one compose window, for every window that starts mail; loaded when first asked for. */
     compose::ComposeLauncher& composeLauncher();
 
-    // AccountSwitchHost
-    void folderTreeReloaded(bool expandFirstUserFolder) override;
-    void setReceiveMethod(int method) override;
-    void setAutoReceiveArmed(bool armed) override;
-    void showUnreadFolder() override;
-    void setGridLines(bool shown) override;
-
-    // What the tests look at.
-    storage::AccountSession& session() { return m_session; }
-    storage::MailFolderView& folderView() { return m_folder; }
-    MailTableModel* mailModel() const { return m_mailModel; }
-    FolderTreeModel* treeModel() const { return m_treeModel; }
-    MailListView* mailList() const { return m_mailList; }
-    FolderTreeView* folderTree() const { return m_folderTree; }
-    QComboBox* accountBox() const { return m_accountBox; }
-    PreviewBrowser* preview() const { return m_preview; }
-    QTreeWidget* addressList() const { return m_addressList; }
-    SendingNoticeWindow* sendingNotice() const { return m_sendingNotice; }
-    WindowReceiveUi* receiveUi() const { return m_receiveUi.get(); }
-    transfer::Receiver* receiver() const { return m_receiver; }
-    QString statusText(int panel) const { return m_prompts.statusText(panel); }
-    MainTimers& timers() { return m_timers; }
-    QAction* deleteButton() const { return m_toolDelete; }
-    storage::ReceiveMethod receiveMethod() const { return m_receiveMethod; }
-    QMenu* listPopup() const { return m_listPopup; }
-    const storage::SplitterPositions& splitterTwips() const { return m_splitters; }
-    /** Moves splitter @p which (0-2) to @p twips as a drag would; false when the rule refuses it. */
-    bool dragSplitter(int which, int twips) { return moveSplitterTo(which, twips); }
-    storage::DisplaySettings collectDisplaySettings() const;
-    void selectFolderNode(int nodeIndex);
-    void prepareListPopup();
+    /** The program's state and commands behind this window, shared with the windows it opens. */
+    MainController& controller() { return *m_controller; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -126,9 +80,10 @@ private:
     QWidget* createRightColumn();
     void connectSplitters();
     void splitterMoved(int which);
-    bool moveSplitterTo(int which, int twips);
+    void splittersMoved();
     void applySplitters();
     void resizeLayout();
+    QSize formTwips() const;
     int splitterOffset(int which) const;
 
     // MainWindowActions.cpp
@@ -156,37 +111,23 @@ private:
     void deleteKey(bool shift);
     void moveToTrashByButton() { deleteKey(false); }
     void openSelected();
-    void openReadWindow(int row);
+    void openReadWindow(const QString& folder, const QString& name);
     mailview::ReadWindowContext readWindowContext();
     void addFolder();
     void deleteFolder();
-    bool renameFolder(int nodeIndex, const QString& text);
-    void dropRows(const QString& key, const QList<int>& rows);
     void fillAddressPane();
     void addressDoubleClicked(QTreeWidgetItem* item);
 
     // MainWindowTransfer.cpp
-    void sendAll();
+    void wireSending();
     void sendSelected();
-    transfer::SendContext sendContext();
 
     // MainWindowReceive.cpp
-    void createReceiver();
-    void setReceiverAccount();
-    bool startReceive(storage::ReceiveMethod method, std::function<void()> done);
-    void receive();
-    void receiveWith(storage::ReceiveMethod method);
-    void receiveThenSend();
-    void autoReceiveMinute();
+    void wireReceiving();
+    void receiveMethodChanged(storage::ReceiveMethod method);
 
     // MainWindowPreview.cpp
-    void listPressed();
-    void mailRowClicked(int row);
-    void unreadMarkFor(int row);
-    void previewFollowsList();
-    void showPreviewOf(const QString& key);
-    void showPreviewAgain();
-    QString previewLocationName() const;
+    void wirePreview();
     void openLink(const QUrl& url);
 
     // MainWindow.cpp
@@ -195,48 +136,35 @@ private:
     void accountChosen(int index);
     void digitTyped(const QString& text);
     void folderSelected(const QModelIndex& index);
-    void showFolder(int nodeIndex);
-    void unreadTick();
+    void folderShown(int node, const storage::FolderPresentation& shown);
+    void treeReloaded(bool expandFirstUserFolder);
     void listReleased();
-    void emptySpaceReleased();
-    void treeClicked();
-    void listChanged();
     void showListPopup(const QPoint& pos);
+    void prepareListPopup();
     void showTreePopup(const QPoint& pos);
     int selectedNode() const;
     bool firstStart();
 
     // MainWindowState.cpp
     void applyDisplaySettings(const storage::DisplaySettings& settings);
+    storage::DisplaySettings collectDisplaySettings() const;
     void recordNormalBounds();
 
     // MainWindowSearch.cpp
     QWidget* createListPane();
     void createSearch();
     void searchAccountOpened();
-    void searchFoldersChanged();
     void searchFolderShowing(const QString& key);
     void filterList(const QString& text);
     void searchAllFolders(const QString& text);
     void showFilterCount();
 
     widgets::WindowPrompts m_prompts;
-    transfer::OperationGuard m_guard;
-    storage::AccountSession m_session;
-    transfer::MailFileReader m_reader;
-    storage::MailFolderView m_folder;
-    MainTimers m_timers;
-    storage::DisplaySettings m_display;
-    storage::SplitterPositions m_splitters;
+    std::unique_ptr<WindowReceivingDialogs> m_dialogs; ///< before the controller whose receiver calls it
+    std::unique_ptr<MainController> m_controller;
     QString m_selectedAccount; ///< `SentakuUser`
-    storage::ReceiveMethod m_receiveMethod = storage::ReceiveMethod::CountOnly; ///< `GenJu`
-    transfer::CurrentMail m_currentMail;
-    transfer::Sender m_sender{this}; ///< after the guard and the mail its walks hold
-    mailview::PreviewState m_previewState;
-    bool m_applyingSplitters = false;
-    QTimer m_returnFreedMemory; ///< once the window is idle after a listing, sort or preview
+    bool m_followingController = false; ///< the tree's selection follows a folder the controller showed
 
-    MailTableModel* m_mailModel = nullptr;
     FolderTreeModel* m_treeModel = nullptr;
     QComboBox* m_accountBox = nullptr;
     FolderTreeView* m_folderTree = nullptr;
@@ -244,10 +172,8 @@ private:
     QTreeWidget* m_addressList = nullptr;
     PreviewBrowser* m_preview = nullptr;
     SendingNoticeWindow* m_sendingNotice = nullptr;
-    std::unique_ptr<WindowReceiveUi> m_receiveUi;
     std::unique_ptr<compose::ComposeHost> m_compose;
     std::unique_ptr<compose::AddressBookMail> m_addressBookMail; ///< the address book's way to the compose window
-    transfer::Receiver* m_receiver = nullptr;
     QSplitter* m_mainSplitter = nullptr;  ///< splitter 0
     QSplitter* m_rightSplitter = nullptr; ///< splitter 1
     QSplitter* m_leftSplitter = nullptr;  ///< splitter 2
@@ -266,7 +192,6 @@ private:
     QAction* m_popupAddFolder = nullptr;
     QAction* m_popupDeleteFolder = nullptr;
 
-    search::SearchService* m_search = nullptr; ///< the open account's index, listening to every change
     SearchBar* m_searchBar = nullptr;
     QLabel* m_indexProgress = nullptr;
     QStringList m_unfilteredSelection; ///< the keys selected when the quick filter began

@@ -10,6 +10,7 @@
 #include <QToolBar>
 
 #include <array>
+#include <type_traits>
 
 namespace fumibako::mainwin {
 
@@ -57,8 +58,11 @@ void MainWindow::createToolMenu()
 {
     QMenu* tool = menuBar()->addMenu(QStringLiteral("ツール(&T)"));
     tool->setObjectName(QStringLiteral("mnuTool"));
-    addCommand(tool, QStringLiteral("受信(&P)"), &MainWindow::receive);
-    addCommand(tool, QStringLiteral("全て送信(&S)"), &MainWindow::sendAll);
+    MainController* controller = m_controller.get();
+    connect(tool->addAction(QStringLiteral("受信(&P)")), &QAction::triggered, controller, [controller] {
+        controller->receive();
+    });
+    connect(tool->addAction(QStringLiteral("全て送信(&S)")), &QAction::triggered, controller, &MainController::sendAll);
     QMenu* method = tool->addMenu(QStringLiteral("受信方法(&O)"));
     method->setObjectName(QStringLiteral("mnuPopOption"));
     auto* group = new QActionGroup(this);
@@ -68,7 +72,8 @@ void MainWindow::createToolMenu()
         action->setCheckable(true);
         group->addAction(action);
         const storage::ReceiveMethod chosen = kReceiveMethods[i];
-        connect(action, &QAction::triggered, this, [this, chosen] { m_receiveMethod = chosen; });
+        connect(action, &QAction::triggered, controller,
+                [controller, chosen] { controller->chooseReceiveMethod(chosen); });
         m_methodActions.at(i) = action;
     }
     m_methodActions.at(0)->setChecked(true);
@@ -85,12 +90,14 @@ void MainWindow::createListPopup()
     m_listPopup->setObjectName(QStringLiteral("POPUPlsvmail"));
     QMenu* receive = m_listPopup->addMenu(QStringLiteral("受信"));
     const QStringList methods{QStringLiteral("件数受信"), QStringLiteral("受信"), QStringLiteral("受信、削除")};
+    MainController* controller = m_controller.get();
     for (int i = 0; i < 3; ++i) {
         const storage::ReceiveMethod chosen = kReceiveMethods[i];
-        connect(receive->addAction(methods.at(i)), &QAction::triggered, this, [this, chosen] { receiveWith(chosen); });
+        connect(receive->addAction(methods.at(i)), &QAction::triggered, controller,
+                [controller, chosen] { controller->receive(chosen); });
     }
     m_popupSendSelected = addCommand(m_listPopup, QStringLiteral("送信(選択したもの)"), &MainWindow::sendSelected);
-    addCommand(m_listPopup, QStringLiteral("全て送信"), &MainWindow::sendAll);
+    connect(m_listPopup->addAction(QStringLiteral("全て送信")), &QAction::triggered, controller, &MainController::sendAll);
     m_listPopup->addSeparator();
     const QStringList flags{QStringLiteral("フラグを立てる"), QStringLiteral("フラグを削除する"), QStringLiteral("未読にする"),
                             QStringLiteral("既読にする")};
@@ -103,6 +110,8 @@ void MainWindow::createListPopup()
     m_listPopup->addSeparator();
     QAction* all = m_listPopup->addAction(QStringLiteral("すべて選択"));
     connect(all, &QAction::triggered, m_mailList, &QAbstractItemView::selectAll);
+    // The items are enabled for the selection the menu opens on, however it is opened.
+    connect(m_listPopup, &QMenu::aboutToShow, this, &MainWindow::prepareListPopup);
 }
 
 void MainWindow::createTreePopup()
@@ -121,15 +130,19 @@ void MainWindow::createToolBar()
     // The tool bar is fixed: no context menu over it or the menu bar offers to hide it.
     setContextMenuPolicy(Qt::NoContextMenu);
     m_toolBar->setIconSize(QSize(28, 28));
-    const auto add = [this](const QString& icon, const QString& tip, void (MainWindow::*slot)()) {
+    const auto add = [this](const QString& icon, const QString& tip, auto slot) {
         QAction* action = m_toolBar->addAction(widgets::themedIcon(icon), tip);
         action->setToolTip(tip);
-        connect(action, &QAction::triggered, this, slot);
+        if constexpr (std::is_same_v<decltype(slot), void (MainWindow::*)()>)
+            connect(action, &QAction::triggered, this, slot);
+        else
+            connect(action, &QAction::triggered, m_controller.get(), slot);
         return action;
     };
     add(QStringLiteral("new"), QStringLiteral("新規メール"), &MainWindow::newMail);
-    add(QStringLiteral("souju"), QStringLiteral("送受信（受信してから全て送信）"), &MainWindow::receiveThenSend);
+    add(QStringLiteral("souju"), QStringLiteral("送受信（受信してから全て送信）"), &MainController::receiveThenSend);
     m_toolDelete = add(QStringLiteral("trush"), QStringLiteral("削除（ごみ箱へ）"), &MainWindow::moveToTrashByButton);
+    m_toolDelete->setObjectName(QStringLiteral("tlbDelete"));
     add(QStringLiteral("list"), QStringLiteral("メールリスト（サーバーのメール）"), &MainWindow::serverList);
     add(QStringLiteral("add"), QStringLiteral("アドレス帳"), &MainWindow::addressBook);
     m_toolDelete->setEnabled(false);
@@ -137,7 +150,8 @@ void MainWindow::createToolBar()
 
 void MainWindow::prepareListPopup()
 {
-    const storage::MailPopupEnabling enabling = m_folder.popupEnabling(!m_mailList->selectedRowNumbers().isEmpty());
+    const storage::MailPopupEnabling enabling =
+        m_controller->folderView().popupEnabling(!m_mailList->selectedRowNumbers().isEmpty());
     m_popupDelete->setEnabled(enabling.deleteItem);
     m_popupTrash->setEnabled(enabling.trash);
     m_popupTakeOut->setEnabled(enabling.takeOut);
@@ -146,7 +160,6 @@ void MainWindow::prepareListPopup()
 
 void MainWindow::showListPopup(const QPoint& pos)
 {
-    prepareListPopup();
     m_listPopup->popup(pos);
 }
 

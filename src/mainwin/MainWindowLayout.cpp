@@ -77,7 +77,7 @@ QWidget* MainWindow::createRightColumn()
     m_rightSplitter->setChildrenCollapsible(false);
     m_mailList = new MailListView(m_rightSplitter);
     m_mailList->setObjectName(QStringLiteral("LsvMail"));
-    m_mailList->setModel(m_mailModel);
+    m_mailList->setModel(m_controller->mailModel());
     m_preview = new PreviewBrowser(m_rightSplitter);
     m_preview->setObjectName(QStringLiteral("wbrMain"));
     m_rightSplitter->addWidget(createListPane());
@@ -104,26 +104,20 @@ void MainWindow::splitterMoved(int which)
 {
     const QSplitter* splitter = which == 0 ? m_mainSplitter : which == 1 ? m_rightSplitter : m_leftSplitter;
     const int position = splitterOffset(which) + splitter->sizes().value(0);
-    moveSplitterTo(which, which == 0 ? widgets::twipsAcross(*this, position) : widgets::twipsDown(*this, position));
+    const int twips = which == 0 ? widgets::twipsAcross(*this, position) : widgets::twipsDown(*this, position);
+    m_controller->moveSplitter(which, twips);
 }
 
-bool MainWindow::moveSplitterTo(int which, int twips)
+void MainWindow::splittersMoved()
 {
-    bool accepted = false;
-    if (which == 0) {
-        accepted = storage::acceptsVerticalSplitter(twips, widgets::twipsAcross(*this, width()));
-        if (accepted)
-            m_splitters.left = twips;
-    } else {
-        accepted = storage::acceptsHorizontalSplitter(twips, widgets::twipsDown(*this, height()));
-        if (accepted)
-            (which == 1 ? m_splitters.listBottom : m_splitters.treeBottom) = twips;
-    }
-    // A refused position puts the splitter back where it was.
     resizeLayout();
-    if (!m_session.isWindowLoaded())
+    if (!m_controller->session().isWindowLoaded())
         applySplitters();
-    return accepted;
+}
+
+QSize MainWindow::formTwips() const
+{
+    return {widgets::twipsAcross(*this, width()), widgets::twipsDown(*this, height())};
 }
 
 void MainWindow::applySplitters()
@@ -136,18 +130,19 @@ void MainWindow::applySplitters()
         first = std::clamp(first, 1, std::max(1, total - 1));
         splitter->setSizes({first, total - first});
     };
-    place(m_mainSplitter, widgets::pixelsAcross(*this, m_splitters.left) - splitterOffset(0));
-    place(m_rightSplitter, widgets::pixelsDown(*this, m_splitters.listBottom) - splitterOffset(1));
-    place(m_leftSplitter, widgets::pixelsDown(*this, m_splitters.treeBottom) - splitterOffset(2));
+    const storage::SplitterPositions& twips = m_controller->splitters();
+    place(m_mainSplitter, widgets::pixelsAcross(*this, twips.left) - splitterOffset(0));
+    place(m_rightSplitter, widgets::pixelsDown(*this, twips.listBottom) - splitterOffset(1));
+    place(m_leftSplitter, widgets::pixelsDown(*this, twips.treeBottom) - splitterOffset(2));
 }
 
 void MainWindow::resizeLayout()
 {
-    if (!m_session.isWindowLoaded() || isMinimized())
+    m_controller->setFormSize(formTwips());
+    if (!m_controller->session().isWindowLoaded() || isMinimized())
         return;
     recordNormalBounds();
-    m_splitters = storage::fitSplittersToForm(m_splitters, widgets::twipsAcross(*this, width()),
-                                              widgets::twipsDown(*this, height()));
+    m_controller->fitSplitters();
     applySplitters();
 }
 
@@ -160,7 +155,7 @@ void MainWindow::resizeEvent(QResizeEvent* event)
 void MainWindow::moveEvent(QMoveEvent* event)
 {
     QMainWindow::moveEvent(event);
-    if (m_session.isWindowLoaded() && windowState() == Qt::WindowNoState)
+    if (m_controller->session().isWindowLoaded() && windowState() == Qt::WindowNoState)
         recordNormalBounds();
 }
 

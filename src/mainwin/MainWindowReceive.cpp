@@ -1,70 +1,18 @@
-// Receiving from the main window: the receive commands, the automatic receive timer, and
-// receive-then-send.
+// Receiving from the main window: the receive method's menu items follow the controller's choice.
 #include "mainwin/MainWindow.h"
 
-#include "mainwin/ReceiveDialogs.h"
-#include "transfer/AutoReceive.h"
-#include "transfer/Receiving.h"
+#include <QAction>
 
 namespace fumibako::mainwin {
 
-void MainWindow::createReceiver()
+void MainWindow::wireReceiving()
 {
-    m_receiveUi = std::make_unique<WindowReceiveUi>(
-        this, [this] { m_receiver->requestCancel(); }, [this] { showUnreadFolder(); });
-    m_receiver = new transfer::Receiver(m_guard, m_prompts, *m_receiveUi, m_currentMail, this);
+    connect(m_controller.get(), &MainController::receiveMethodChanged, this, &MainWindow::receiveMethodChanged);
 }
 
-void MainWindow::setReceiverAccount()
+void MainWindow::receiveMethodChanged(storage::ReceiveMethod method)
 {
-    transfer::ReceiveAccount account;
-    account.properties = &m_session.properties();
-    account.environment = m_session.environment();
-    account.paths = m_session.paths();
-    account.workDir = m_session.programPaths().workDir;
-    m_receiver->setAccount(account);
-}
-
-bool MainWindow::startReceive(storage::ReceiveMethod method, std::function<void()> done)
-{
-    if (!m_session.isOpen())
-        return false;
-    setReceiverAccount();
-    return m_receiver->StartReceive(method, [done = std::move(done)](transfer::ReceiveResult) {
-        if (done)
-            done();
-    });
-}
-
-void MainWindow::receive()
-{
-    receiveWith(m_receiveMethod);
-}
-
-void MainWindow::receiveWith(storage::ReceiveMethod method)
-{
-    startReceive(method, {});
-}
-
-void MainWindow::receiveThenSend()
-{
-    // Send all waits until the receive has ended and released the guard.
-    if (!startReceive(m_receiveMethod, [this] { sendAll(); }))
-        return;
-}
-
-void MainWindow::autoReceiveMinute()
-{
-    switch (m_timers.counter().AutoReceiveTick(m_session.environment())) {
-    case transfer::AutoReceiveCounter::Step::Disarm:
-        m_timers.disarmAutoReceive();
-        break;
-    case transfer::AutoReceiveCounter::Step::Wait:
-        break;
-    case transfer::AutoReceiveCounter::Step::Receive:
-        receive();
-        break;
-    }
+    m_methodActions.at(int(method))->setChecked(true);
 }
 
 } // namespace fumibako::mainwin

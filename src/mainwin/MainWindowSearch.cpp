@@ -40,18 +40,16 @@ QWidget* MainWindow::createListPane()
 
 void MainWindow::createSearch()
 {
-    // The index hears of every message stored, moved or removed, whoever does it.
-    m_search = new search::SearchService(this);
-    m_folder.setChangeListener(m_search);
-    m_receiver->setChangeListener(m_search);
-
+    MainController* controller = m_controller.get();
+    search::SearchService* index = &controller->search();
+    MailTableModel* model = controller->mailModel();
     m_indexProgress = new QLabel(statusBar());
     m_indexProgress->setObjectName(QStringLiteral("lblIndexProgress"));
     statusBar()->addPermanentWidget(m_indexProgress);
-    connect(m_search, &search::SearchService::progress, this, [this](int done, int total) {
+    connect(index, &search::SearchService::progress, this, [this](int done, int total) {
         m_indexProgress->setText(search::buildingIndexText(done, total));
     });
-    connect(m_search, &search::SearchService::updated, this, [this](const search::UpdateReport& report) {
+    connect(index, &search::SearchService::updated, this, [this](const search::UpdateReport& report) {
         const bool failed = !report.completed && !report.error.isEmpty();
         m_indexProgress->setText(failed ? QStringLiteral("検索用の索引を作成できませんでした") : QString());
         m_indexProgress->setToolTip(failed ? report.error : QString());
@@ -59,19 +57,20 @@ void MainWindow::createSearch()
 
     connect(m_searchBar, &SearchBar::filterEdited, this, &MainWindow::filterList);
     connect(m_searchBar, &SearchBar::searchRequested, this, &MainWindow::searchAllFolders);
-    connect(m_searchBar, &SearchBar::leaveRequested, this, [this] {
+    connect(m_searchBar, &SearchBar::leaveRequested, this, [this, model] {
         m_mailList->setFocus(Qt::OtherFocusReason);
-        if (m_mailList->selectedRowNumbers().isEmpty() && m_mailModel->rowCount() > 0) {
+        if (m_mailList->selectedRowNumbers().isEmpty() && model->rowCount() > 0) {
             m_mailList->selectRow(0); // as a click on the first row
-            mailRowClicked(m_mailModel->folderRow(0));
+            m_controller->rowClicked(model->folderRow(0));
             listReleased();
         }
     });
+    connect(controller, &MainController::folderShowing, this, &MainWindow::searchFolderShowing);
     // The rows' texts are made ready while the user is about to type.
-    connect(m_searchBar, &SearchBar::boxFocused, m_mailModel, &MailTableModel::setPreparingFilter);
+    connect(m_searchBar, &SearchBar::boxFocused, model, &MailTableModel::setPreparingFilter);
     // A listing or a command shows the rows anew: the count tells what the filter leaves.
-    connect(m_mailModel, &QAbstractItemModel::modelReset, this, [this] {
-        if (m_mailModel->filter().isActive())
+    connect(model, &QAbstractItemModel::modelReset, this, [this, model] {
+        if (model->filter().isActive())
             showFilterCount();
     });
 
@@ -86,22 +85,12 @@ void MainWindow::createSearch()
 
 void MainWindow::searchAccountOpened()
 {
-    const storage::ProgramPaths& program = m_session.programPaths();
-    const QString indexFile =
-        search::searchIndexFile(search::IndexLocationInputs::fromProcess(program.programDir, m_session.accountName()));
     m_indexProgress->clear();
-    m_search->setAccount(indexFile, m_session.paths(), search::receivedFolderKeys(m_session.folderTree()));
     m_treeModel->setSearchResultsShown(false);
-    m_mailModel->setFilterText({});
+    m_controller->mailModel()->setFilterText({});
     m_unfilteredSelection.clear();
     m_searchBar->clearText();
     m_searchBar->setNote({});
-}
-
-void MainWindow::searchFoldersChanged()
-{
-    // The folders whose mail the index holds: a build meanwhile must not forget a new folder's.
-    m_search->refresh(search::receivedFolderKeys(m_session.folderTree()));
 }
 
 void MainWindow::searchFolderShowing(const QString& key)
@@ -110,10 +99,10 @@ void MainWindow::searchFolderShowing(const QString& key)
     if (m_mailList->columnWidth(kFolderColumn) < 40)
         m_mailList->setColumnWidth(kFolderColumn, m_mailList->fontMetrics().horizontalAdvance(QStringLiteral("受信BOX\\フォルダ")));
     // The same folder listed again keeps its filter; another one (and new results) starts unfiltered.
-    if (key == m_folder.folderKey() && !m_showingSearchResults)
+    if (key == m_controller->folderView().folderKey() && !m_showingSearchResults)
         return;
-    if (m_mailModel->filter().isActive())
-        m_mailModel->setFilterText({});
+    if (m_controller->mailModel()->filter().isActive())
+        m_controller->mailModel()->setFilterText({});
     m_unfilteredSelection.clear();
     if (!m_showingSearchResults) {
         m_searchBar->clearText();
@@ -123,57 +112,60 @@ void MainWindow::searchFolderShowing(const QString& key)
 
 void MainWindow::filterList(const QString& text)
 {
-    const bool wasActive = m_mailModel->filter().isActive();
+    MailTableModel* model = m_controller->mailModel();
+    const storage::MailFolderView& folder = m_controller->folderView();
+    const bool wasActive = model->filter().isActive();
     if (!wasActive) {
         m_unfilteredSelection.clear();
         for (int row : m_mailList->selectedRowNumbers())
-            m_unfilteredSelection.append(m_folder.rows().at(row).keyString());
+            m_unfilteredSelection.append(folder.rows().at(row).keyString());
     }
-    m_mailModel->setFilterText(text);
-    if (wasActive && !m_mailModel->filter().isActive() && m_mailList->selectedRowNumbers().isEmpty()) {
+    model->setFilterText(text);
+    if (wasActive && !model->filter().isActive() && m_mailList->selectedRowNumbers().isEmpty()) {
         // Nothing chosen while filtered: the rows chosen before come back.
         QList<int> rows;
         for (const QString& key : std::as_const(m_unfilteredSelection)) {
-            if (const int row = m_folder.rows().rowOfKey(key); row >= 0)
+            if (const int row = folder.rows().rowOfKey(key); row >= 0)
                 rows.append(row);
         }
-        const QItemSelection selection = m_mailModel->selectionOf(rows);
+        const QItemSelection selection = model->selectionOf(rows);
         m_mailList->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
         if (!selection.isEmpty())
             m_mailList->selectionModel()->setCurrentIndex(selection.first().topLeft(), QItemSelectionModel::NoUpdate);
     }
-    if (!m_mailModel->filter().isActive())
+    if (!model->filter().isActive())
         m_unfilteredSelection.clear();
     if (m_mailList->currentIndex().isValid())
         m_mailList->scrollTo(m_mailList->currentIndex());
-    m_searchBar->setNote(m_mailModel->filter().note());
+    m_searchBar->setNote(model->filter().note());
     showFilterCount();
     m_toolDelete->setEnabled(!m_mailList->selectedRowNumbers().isEmpty());
 }
 
 void MainWindow::showFilterCount()
 {
-    if (m_mailModel->filter().isActive())
-        m_prompts.setStatus(2, MailListFilter::countText(m_mailModel->rowCount(), m_folder.rows().size()));
-    else if (m_session.isOpen())
-        m_folder.showCount();
+    MailTableModel* model = m_controller->mailModel();
+    storage::MailFolderView& folder = m_controller->folderView();
+    if (model->filter().isActive())
+        m_prompts.setStatus(2, MailListFilter::countText(model->rowCount(), folder.rows().size()));
+    else if (m_controller->session().isOpen())
+        folder.showCount();
 }
 
 void MainWindow::searchAllFolders(const QString& text)
 {
-    if (!m_session.isOpen())
+    if (!m_controller->session().isOpen())
         return;
-    search::SearchOutcome outcome = search::searchEveryFolder(*m_search, text);
+    search::SearchOutcome outcome = search::searchEveryFolder(m_controller->search(), text);
     if (!outcome.searched) {
         m_searchBar->setNote(outcome.note);
         return;
     }
-    m_folder.setFoundMail(std::move(outcome.found));
     m_treeModel->setSearchResultsShown(true);
     m_showingSearchResults = true;
-    selectFolderNode(FolderTreeModel::kSearchResultsNode);
+    m_controller->showSearchResults(std::move(outcome.found));
     m_showingSearchResults = false;
-    m_searchBar->setNote(search::foundNote(text, m_folder.rows().size(), outcome.indexing));
+    m_searchBar->setNote(search::foundNote(text, m_controller->folderView().rows().size(), outcome.indexing));
 }
 
 } // namespace fumibako::mainwin

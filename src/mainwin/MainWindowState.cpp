@@ -19,10 +19,11 @@ void MainWindow::applyDisplaySettings(const storage::DisplaySettings& settings)
     QHeaderView* header = m_mailList->horizontalHeader();
     for (int i = 0; i < kMailColumnCount; ++i)
         header->resizeSection(i, widgets::pixelsAcross(*this, settings.columnWidths.at(i)));
-    m_mailModel->setSortState(settings.sortKey, settings.sortOrder);
-    m_mailModel->reload();
-    header->setSortIndicator(m_mailModel->sortState().key,
-                             m_mailModel->sortState().order == 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+    MailTableModel* model = m_controller->mailModel();
+    model->setSortState(settings.sortKey, settings.sortOrder);
+    model->reload();
+    header->setSortIndicator(model->sortState().key,
+                             model->sortState().order == 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
     m_addressPaneAction->setChecked(settings.addressPaneShown);
     toggleAddressPane();
     for (int i = 0; i < 2; ++i)
@@ -31,28 +32,29 @@ void MainWindow::applyDisplaySettings(const storage::DisplaySettings& settings)
     recordNormalBounds();
     if (settings.mainState == 2)
         setWindowState(windowState() | Qt::WindowMaximized);
-    m_splitters = {settings.splitters.at(0), settings.splitters.at(1), settings.splitters.at(2)};
 }
 
 void MainWindow::recordNormalBounds()
 {
-    widgets::recordNormalGeometry(*this, m_display.mainWindow);
+    widgets::recordNormalGeometry(*this, m_controller->display().mainWindow);
 }
 
 storage::DisplaySettings MainWindow::collectDisplaySettings() const
 {
-    storage::DisplaySettings settings = m_display;
+    storage::DisplaySettings settings = m_controller->display();
     const QHeaderView* header = m_mailList->horizontalHeader();
     for (int i = 0; i < kMailColumnCount; ++i)
         settings.columnWidths.at(i) = storage::pixelsToTwips(header->sectionSize(i), logicalDpiX());
-    settings.sortKey = m_mailModel->sortState().key;
-    settings.sortOrder = m_mailModel->sortState().order;
+    const ListSortState& sort = m_controller->mailModel()->sortState();
+    settings.sortKey = sort.key;
+    settings.sortOrder = sort.order;
     settings.addressPaneShown = m_addressPaneAction->isChecked();
     for (int i = 0; i < 2; ++i)
         settings.addressColumnWidths.at(i) = storage::pixelsToTwips(m_addressList->columnWidth(i), logicalDpiX());
-    settings.splitters.at(0) = storage::toStoredTwips(m_splitters.left);
-    settings.splitters.at(1) = storage::toStoredTwips(m_splitters.listBottom);
-    settings.splitters.at(2) = storage::toStoredTwips(m_splitters.treeBottom);
+    const storage::SplitterPositions& splitters = m_controller->splitters();
+    settings.splitters.at(0) = storage::toStoredTwips(splitters.left);
+    settings.splitters.at(1) = storage::toStoredTwips(splitters.listBottom);
+    settings.splitters.at(2) = storage::toStoredTwips(splitters.treeBottom);
     settings.mainState = isMinimized() ? 1 : isMaximized() ? 2 : 0;
     return settings;
 }
@@ -69,12 +71,13 @@ void MainWindow::closeEvent(QCloseEvent* event)
         event->ignore();
         return;
     }
-    if (!m_session.ExitProgram(collectDisplaySettings(), m_mailModel->sortState().changed)) {
+    const bool sortChanged = m_controller->mailModel()->sortState().changed;
+    if (!m_controller->session().ExitProgram(collectDisplaySettings(), sortChanged)) {
         event->ignore();
         return;
     }
-    m_timers.stopUnreadTimer();
-    m_timers.disarmAutoReceive();
+    m_controller->timers().stopUnreadTimer();
+    m_controller->timers().disarmAutoReceive();
     event->accept();
 }
 

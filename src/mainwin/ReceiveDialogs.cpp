@@ -99,20 +99,28 @@ void ReceiveProgressDialog::reject()
     QDialog::reject();
 }
 
+void ReceiveProgressDialog::present(const transfer::ProgressFigures& figures)
+{
+    ++m_shownCount;
+    showFigures(figures);
+    show();
+    raise();
+}
+
 void ReceiveProgressDialog::closeEvent(QCloseEvent* event)
 {
     Q_EMIT cancelRequested();
     QDialog::closeEvent(event);
 }
 
-WindowReceiveUi::WindowReceiveUi(QWidget* window, std::function<void()> cancel, std::function<void()> showUnread)
-    : m_window(window), m_cancel(std::move(cancel)), m_showUnread(std::move(showUnread))
+WindowReceivingDialogs::WindowReceivingDialogs(QWidget* window, std::function<void()> cancel)
+    : m_window(window), m_cancel(std::move(cancel))
 {
 }
 
-WindowReceiveUi::~WindowReceiveUi() = default;
+WindowReceivingDialogs::~WindowReceivingDialogs() = default;
 
-std::optional<transfer::PasswordAnswer> WindowReceiveUi::askPassword()
+std::optional<transfer::PasswordAnswer> WindowReceivingDialogs::askPassword()
 {
     if (m_scriptedPassword)
         return m_scriptedPassword();
@@ -122,7 +130,7 @@ std::optional<transfer::PasswordAnswer> WindowReceiveUi::askPassword()
     return dialog.answer();
 }
 
-void WindowReceiveUi::showProgress(const transfer::ProgressFigures& figures)
+void WindowReceivingDialogs::showProgress(const transfer::ProgressFigures& figures)
 {
     if (!m_progress) {
         m_progress = new ReceiveProgressDialog(m_window);
@@ -131,19 +139,16 @@ void WindowReceiveUi::showProgress(const transfer::ProgressFigures& figures)
                 m_cancel();
         });
     }
-    ++m_progressShown;
-    m_progress->showFigures(figures);
-    m_progress->show();
-    m_progress->raise();
+    m_progress->present(figures);
 }
 
-void WindowReceiveUi::updateProgress(const transfer::ProgressFigures& figures)
+void WindowReceivingDialogs::updateProgress(const transfer::ProgressFigures& figures)
 {
     if (m_progress && m_progress->isVisible())
         m_progress->showFigures(figures);
 }
 
-void WindowReceiveUi::closeProgress()
+void WindowReceivingDialogs::closeProgress()
 {
     if (m_progress) {
         // Hidden, not closed: closing is the user's cancel.
@@ -151,25 +156,19 @@ void WindowReceiveUi::closeProgress()
     }
 }
 
-void WindowReceiveUi::setClipboardText(const QString& text)
+void WindowReceivingDialogs::setClipboardText(const QString& text)
 {
     if (QClipboard* clipboard = QGuiApplication::clipboard())
         clipboard->setText(text);
 }
 
-void WindowReceiveUi::playNewMailSound(const QString& file)
+void WindowReceivingDialogs::playNewMailSound(const QString& file)
 {
     // Not waited for: without an audio device the effect never reports its end.
     if (!m_sound)
         m_sound = std::make_unique<QSoundEffect>();
     m_sound->setSource(QUrl::fromLocalFile(file));
     m_sound->play();
-}
-
-void WindowReceiveUi::showUnreadFolder()
-{
-    if (m_showUnread)
-        m_showUnread();
 }
 
 } // namespace fumibako::mainwin

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "transfer/ReceiveUi.h"
+#include "mainwin/core/MainPanes.h"
+#include "transfer/ReceiveProgress.h"
 
 #include <QDialog>
 
@@ -43,6 +44,10 @@ public:
     void showFigures(const transfer::ProgressFigures& figures);
     QString messagesText() const;
     QString kilobytesText() const;
+    /** How many receives showed it since it was made. */
+    int shownCount() const { return m_shownCount; }
+    /** Shows it in front with @p figures, for a receive that starts. */
+    void present(const transfer::ProgressFigures& figures);
 
 Q_SIGNALS:
     void cancelRequested();
@@ -54,16 +59,14 @@ protected:
 private:
     QLabel* m_messages = nullptr;
     QLabel* m_kilobytes = nullptr;
+    int m_shownCount = 0;
 };
 
-/**
- * @short The main window's side of receiving: the two dialogs, the clipboard, the new-mail sound
- * and the unread view.
- */
-class WindowReceiveUi : public transfer::ReceiveUi {
+/** @short The main window's dialogs of receiving, the clipboard and the new-mail sound. */
+class WindowReceivingDialogs : public ReceivingDialogs {
 public:
-    WindowReceiveUi(QWidget* window, std::function<void()> cancel, std::function<void()> showUnread);
-    ~WindowReceiveUi() override;
+    WindowReceivingDialogs(QWidget* window, std::function<void()> cancel);
+    ~WindowReceivingDialogs() override;
 
     std::optional<transfer::PasswordAnswer> askPassword() override;
     void showProgress(const transfer::ProgressFigures& figures) override;
@@ -71,24 +74,19 @@ public:
     void closeProgress() override;
     void setClipboardText(const QString& text) override;
     void playNewMailSound(const QString& file) override;
-    void showUnreadFolder() override;
 
     /** Answers the password prompt instead of the user (tests); nullopt cancels it. */
     void setScriptedPassword(std::function<std::optional<transfer::PasswordAnswer>()> script)
     {
         m_scriptedPassword = std::move(script);
     }
-    ReceiveProgressDialog* progressDialog() const { return m_progress; }
-    int progressShownCount() const { return m_progressShown; }
 
 private:
     QWidget* m_window;
     std::function<void()> m_cancel;
-    std::function<void()> m_showUnread;
     std::function<std::optional<transfer::PasswordAnswer>()> m_scriptedPassword;
     ReceiveProgressDialog* m_progress = nullptr;
     std::unique_ptr<QSoundEffect> m_sound;
-    int m_progressShown = 0;
 };
 
 } // namespace fumibako::mainwin

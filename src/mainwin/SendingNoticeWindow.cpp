@@ -19,7 +19,7 @@ SendingNoticeWindow::SendingNoticeWindow(QWidget* parent) : QWidget(parent, Qt::
     layout->addWidget(m_label);
 }
 
-void SendingNoticeWindow::show(const QString& text)
+void SendingNoticeWindow::showNotice(const QString& text)
 {
     ++m_shownCount;
     m_label->setText(text);
@@ -29,11 +29,6 @@ void SendingNoticeWindow::show(const QString& text)
     }
     QWidget::show();
     raise();
-}
-
-void SendingNoticeWindow::close()
-{
-    hide();
 }
 
 QString SendingNoticeWindow::text() const

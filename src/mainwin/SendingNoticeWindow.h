@@ -1,7 +1,5 @@
 #pragma once
 
-#include "transfer/Sending.h"
-
 #include <QWidget>
 
 class QLabel;
@@ -15,13 +13,14 @@ namespace fumibako::mainwin {
  * closes when its result is delivered; the window's event loop paints it in between, as the
  * exchange runs on a worker thread.
  */
-class SendingNoticeWindow : public QWidget, public transfer::SendingNotice {
+class SendingNoticeWindow : public QWidget {
     Q_OBJECT
 public:
     explicit SendingNoticeWindow(QWidget* parent);
 
-    void show(const QString& text) override;
-    void close() override;
+    /** Shows @p text, centred over the owner. */
+    void showNotice(const QString& text);
+    void hideNotice() { hide(); }
 
     QString text() const;
     /** How many times it was shown since it was made. */

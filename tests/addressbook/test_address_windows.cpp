@@ -155,7 +155,7 @@ private Q_SLOTS:
         QTRY_VERIFY(!watched);
         QVERIFY(m_prompts->messages.isEmpty());
         QVERIFY(readBytes(bookPath()).contains(cp932Lines(QStringLiteral("Root\t新人\tnew@ex.jp\t\n"))));
-        QCOMPARE(columnTexts(m_window->addressList()->model()), (QStringList{"山田", "新人"}));
+        QCOMPARE(columnTexts(test::addressList(*m_window)->model()), (QStringList{"山田", "新人"}));
     }
 
     void closeAsksAndNoKeepsTheFile()

@@ -82,7 +82,7 @@ class TestComposeSending : public QObject {
     {
         m_prompts = std::make_unique<RecordingPrompts>();
         test::openMainWindow(m_data->paths(), m_prompts.get(), m_window);
-        storage::AccountProperties& account = m_window->session().properties();
+        storage::AccountProperties& account = m_window->controller().session().properties();
         account.smtpServer = QStringLiteral("127.0.0.1");
         account.smtpPortGiven = 1;
         account.smtpPort = m_servers.smtpAuthPort();
@@ -159,7 +159,7 @@ private Q_SLOTS:
         command(window, QStringLiteral("cmdSend"));
         QTRY_VERIFY(!closing);
         QVERIFY2(m_prompts->messages.isEmpty(), qPrintable(m_prompts->messages.value(0).text));
-        QCOMPARE(m_window->statusText(1), QStringLiteral("送信しました"));
+        QCOMPARE(m_prompts->status.value(1), QStringLiteral("送信しました"));
 
         const QList<ReceivedMail> received = m_servers.takeReceived();
         QCOMPARE(received.size(), 1);
@@ -186,13 +186,14 @@ private Q_SLOTS:
         QCOMPARE(test::readBytes(value(back, 6)), test::readBytes(report));
         QCOMPARE(test::readBytes(value(back, 7)), test::readBytes(image));
         // The To history offers what was sent.
-        QCOMPARE(m_window->session().histories().to.front(), QStringLiteral("佐藤 <sato@example.com>, b@example.jp"));
+        QCOMPARE(m_window->controller().session().histories().to.front(),
+                 QStringLiteral("佐藤 <sato@example.com>, b@example.jp"));
     }
 
     void failedSendKeepsEveryField()
     {
         openWindow();
-        m_window->session().properties().smtpPort = test::freePorts(1).first();
+        m_window->controller().session().properties().smtpPort = test::freePorts(1).first();
         QMainWindow* window = newMail();
         test::fillCompose(window, QStringLiteral("sato@example.com"), QStringLiteral("c@example.jp"),
                           QStringLiteral("d@example.jp"), QStringLiteral("件名"), QStringLiteral("消えない本文"));
@@ -210,7 +211,7 @@ private Q_SLOTS:
         for (const auto& [name, text] : fields)
             QCOMPARE(fieldText(window, name), text);
         QVERIFY(window->centralWidget()->isEnabled());
-        QVERIFY(m_window->session().histories().to.front().isEmpty());
+        QVERIFY(m_window->controller().session().histories().to.front().isEmpty());
     }
 
     // While its message is on its way the window stays, and the main window sends nothing else.
@@ -289,12 +290,12 @@ private Q_SLOTS:
         if (command == QLatin1String("mnuHozon")) {
             const QString key = MainWindowData::section(m_data->outgoingIndex(), QStringLiteral("下書き")).last().section(QLatin1Char('='), 0, 0);
             test::selectFolder(*m_window, QStringLiteral("下書き"));
-            const storage::MailList& rows = m_window->folderView().rows();
+            const storage::MailList& rows = m_window->controller().folderView().rows();
             for (int i = 0; i < rows.size(); ++i) {
                 if (rows.at(i).keyString() == key)
-                    m_window->mailList()->setCurrentIndex(m_window->mailModel()->index(i, 0));
+                    test::mailList(*m_window)->setCurrentIndex(m_window->controller().mailModel()->index(i, 0));
             }
-            Q_EMIT m_window->mailList()->openRequested();
+            Q_EMIT test::mailList(*m_window)->openRequested();
             window = composeWindow(m_window.get());
             QVERIFY(window);
             test::command(window, QStringLiteral("cmdSend"));

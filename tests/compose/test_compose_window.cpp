@@ -70,15 +70,15 @@ class TestComposeWindow : public QObject {
     void openRow(const QString& folder, const QString& key)
     {
         test::selectFolder(*m_window, folder);
-        const auto& rows = m_window->folderView().rows();
+        const auto& rows = m_window->controller().folderView().rows();
         int row = -1;
         for (int i = 0; i < rows.size(); ++i) {
             if (rows.at(i).key() == key)
                 row = i;
         }
         QVERIFY(row >= 0);
-        m_window->mailList()->setCurrentIndex(m_window->mailModel()->index(row, 0));
-        Q_EMIT m_window->mailList()->openRequested();
+        test::mailList(*m_window)->setCurrentIndex(m_window->controller().mailModel()->index(row, 0));
+        Q_EMIT test::mailList(*m_window)->openRequested();
     }
 
     void writeSignature(const QString& name, const QString& text)
@@ -216,8 +216,8 @@ private Q_SLOTS:
         QCOMPARE(after.size(), 2);
         QVERIFY(after.last().startsWith(key + QStringLiteral("=000\tsato@example.com\t直した件名\t")));
         // The drafts shown in the main window list the change.
-        QCOMPARE(m_window->folderView().folderKey(), QStringLiteral("下書き"));
-        QCOMPARE(m_window->mailModel()->rowCount(), 2);
+        QCOMPARE(m_window->controller().folderView().folderKey(), QStringLiteral("下書き"));
+        QCOMPARE(m_window->controller().mailModel()->rowCount(), 2);
     }
 
     void sentMessageOpensAsACopy()
@@ -256,7 +256,7 @@ private Q_SLOTS:
             if (action->text() == QStringLiteral("アドレス表示"))
                 action->trigger();
         }
-        QTreeWidget* pane = m_window->addressList();
+        QTreeWidget* pane = test::addressList(*m_window);
         QVERIFY(pane->topLevelItemCount() == 1);
         pane->topLevelItem(0)->setSelected(true);
         Q_EMIT pane->itemDoubleClicked(pane->topLevelItem(0), 0);
@@ -264,7 +264,7 @@ private Q_SLOTS:
         QVERIFY(window);
         QCOMPARE(fieldText(window, QStringLiteral("cmbTo")), QStringLiteral("yamada@example.jp"));
         window->findChild<QLineEdit*>(QStringLiteral("txtSub"))->setText(QStringLiteral("消える"));
-        Q_EMIT m_window->preview()->linkActivated(QUrl(QStringLiteral("fumibako:sato@example.com")));
+        Q_EMIT test::preview(*m_window)->linkActivated(QUrl(QStringLiteral("fumibako:sato@example.com")));
         QCOMPARE(composeWindow(m_window.get()), window);
         QCOMPARE(fieldText(window, QStringLiteral("cmbTo")), QStringLiteral("sato@example.com"));
         QCOMPARE(fieldText(window, QStringLiteral("txtSub")), QString());
@@ -376,7 +376,7 @@ private Q_SLOTS:
             QVERIFY2(!window->findChild<QWidget*>(QLatin1String(name))->font().bold(), name);
         window->resize(storage::twipsToPixels(8000, dpi), window->height());
         command(window, QStringLiteral("mnuEnd"));
-        const storage::WindowGeometry kept = m_window->collectDisplaySettings().composeWindow;
+        const storage::WindowGeometry kept = m_window->controller().display().composeWindow;
         QVERIFY(std::abs(kept.width - 8000) < 20);
         // Written with the other window settings when the program closes, also with the window open.
         window = newMail();

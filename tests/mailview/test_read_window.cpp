@@ -65,7 +65,7 @@ class TestReadWindow : public QObject {
 
     int rowOf(const QString& subjectOrKey) const
     {
-        const storage::MailList& rows = m_main->folderView().rows();
+        const storage::MailList& rows = m_main->controller().folderView().rows();
         for (int row = 0; row < rows.size(); ++row) {
             if (rows.at(row).keyString() == subjectOrKey
                 || mainwin::MailTableModel::cellText(rows.at(row), mainwin::kSubjectColumn) == subjectOrKey)
@@ -76,12 +76,16 @@ class TestReadWindow : public QObject {
 
     QPoint rowCenter(int row) const
     {
-        return m_main->mailList()->visualRect(m_main->mailModel()->index(row, mainwin::kSubjectColumn)).center();
+        const QModelIndex index = m_main->controller().mailModel()->index(row, mainwin::kSubjectColumn);
+        return test::mailList(*m_main)->visualRect(index).center();
     }
-    void clickRow(int row) { QTest::mouseClick(m_main->mailList()->viewport(), Qt::LeftButton, {}, rowCenter(row)); }
+    void clickRow(int row)
+    {
+        QTest::mouseClick(test::mailList(*m_main)->viewport(), Qt::LeftButton, {}, rowCenter(row));
+    }
     QMainWindow* doubleClickRow(int row)
     {
-        QTest::mouseDClick(m_main->mailList()->viewport(), Qt::LeftButton, {}, rowCenter(row));
+        QTest::mouseDClick(test::mailList(*m_main)->viewport(), Qt::LeftButton, {}, rowCenter(row));
         return test::topLevelNamed<QMainWindow>(QStringLiteral("frmRMail"));
     }
     // A click (which shows the preview), then a double click on the row, as the user opens a message.
@@ -103,7 +107,7 @@ class TestReadWindow : public QObject {
     void receiveTheSample()
     {
         QVERIFY(m_servers.seedMailbox(QStringLiteral("taro"), {test::japaneseMail(kAttachments)}));
-        storage::AccountProperties& account = m_main->session().properties();
+        storage::AccountProperties& account = m_main->controller().session().properties();
         account.pop3Server = QStringLiteral("127.0.0.1");
         account.popPortGiven = 1;
         account.popPort = m_servers.pop3Port();
@@ -115,13 +119,13 @@ class TestReadWindow : public QObject {
                 break;
             }
         }
-        QTRY_VERIFY_WITH_TIMEOUT(!m_main->receiver()->isRunning(), 20000);
-        QCOMPARE(m_main->statusText(1), QStringLiteral("新着メールあり"));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_main->controller().receiver().isRunning(), 20000);
+        QCOMPARE(m_prompts->status.value(1), QStringLiteral("新着メールあり"));
     }
 
     void pointAtSmtp()
     {
-        storage::AccountProperties& account = m_main->session().properties();
+        storage::AccountProperties& account = m_main->controller().session().properties();
         account.smtpServer = QStringLiteral("127.0.0.1");
         account.smtpPortGiven = 1;
         account.smtpPort = m_servers.smtpAuthPort();
@@ -174,7 +178,7 @@ private Q_SLOTS:
         receiveTheSample();
         const int row = rowOf(QStringLiteral("会議資料の送付"));
         QVERIFY(row >= 0);
-        QVERIFY(m_main->folderView().rows().at(row).unread);
+        QVERIFY(m_main->controller().folderView().rows().at(row).unread);
         clickRow(row);
         const QStringList workBefore = QDir(m_data->paths().workDir).entryList(QDir::Files);
 
@@ -182,8 +186,8 @@ private Q_SLOTS:
         QVERIFY(read && read->isVisible());
         QCOMPARE(read->windowTitle(), QStringLiteral("メールの詳細"));
         QCOMPARE(read->windowModality(), Qt::NonModal);
-        QVERIFY(!m_main->folderView().rows().at(row).unread); // read at once
-        QVERIFY(!m_main->timers().isUnreadTimerRunning());
+        QVERIFY(!m_main->controller().folderView().rows().at(row).unread); // read at once
+        QVERIFY(!m_main->controller().timers().isUnreadTimerRunning());
         QCOMPARE(in<QLineEdit>(read, "txtSub")->text(), QStringLiteral("会議資料の送付"));
         QCOMPARE(in<QLineEdit>(read, "txtFrom")->text(), QStringLiteral("山田 太郎 <yamada@example.jp>"));
         QCOMPARE(in<QLineEdit>(read, "txtTo")->text(), QStringLiteral("taro@example.jp"));
@@ -254,7 +258,7 @@ private Q_SLOTS:
         pointAtSmtp();
         m_servers.takeReceived();
         const int row = rowOf(QStringLiteral("会議資料の送付"));
-        const QString stored = taro().inputDir + m_main->folderView().rows().at(row).keyString();
+        const QString stored = taro().inputDir + m_main->controller().folderView().rows().at(row).keyString();
         const QByteArray original = test::readBytes(stored);
 
         // Reply, quoting subject and body.

@@ -1,22 +1,60 @@
 #include "MainWindowFixture.h"
 
+#include "mainwin/MainViews.h"
 #include "mainwin/MainWindow.h"
+#include "mainwin/core/FolderTreeModel.h"
 
 #include "storage/DataDirectory.h"
 #include "storage/ProfileStore.h"
-#include "transfer/Sending.h"
 #include "support/TestFiles.h"
 
+#include <QComboBox>
 #include <QTest>
+#include <QTreeWidget>
 
 namespace fumibako::test {
 
 using namespace storage;
 
-bool waitForSend(const mainwin::MainWindow& window)
+bool waitForSend(mainwin::MainWindow& window)
 {
-    const auto* sender = window.findChild<transfer::Sender*>();
-    return sender && QTest::qWaitFor([sender] { return !sender->isSending(); }, 20000);
+    const mainwin::MainController& controller = window.controller();
+    return QTest::qWaitFor([&controller] { return !controller.isSending(); }, 20000);
+}
+
+mainwin::MailListView* mailList(const mainwin::MainWindow& window)
+{
+    return window.findChild<mainwin::MailListView*>(QStringLiteral("LsvMail"));
+}
+
+mainwin::FolderTreeView* folderTree(const mainwin::MainWindow& window)
+{
+    return window.findChild<mainwin::FolderTreeView*>(QStringLiteral("treMain"));
+}
+
+mainwin::FolderTreeModel* folderTreeModel(const mainwin::MainWindow& window)
+{
+    return static_cast<mainwin::FolderTreeModel*>(folderTree(window)->model());
+}
+
+mainwin::PreviewBrowser* preview(const mainwin::MainWindow& window)
+{
+    return window.findChild<mainwin::PreviewBrowser*>(QStringLiteral("wbrMain"));
+}
+
+QComboBox* accountBox(const mainwin::MainWindow& window)
+{
+    return window.findChild<QComboBox*>(QStringLiteral("cmbUser"));
+}
+
+QTreeWidget* addressList(const mainwin::MainWindow& window)
+{
+    return window.findChild<QTreeWidget*>(QStringLiteral("LsvAdd"));
+}
+
+QString selectedTreeKey(const mainwin::MainWindow& window)
+{
+    return folderTree(window)->currentIndex().data(mainwin::FolderTreeModel::KeyRole).toString();
 }
 
 MainWindowData::MainWindowData()
@@ -95,10 +133,15 @@ void openMainWindow(const storage::ProgramPaths& paths, platform::UserPrompts* p
 
 void selectFolder(mainwin::MainWindow& window, const QString& key)
 {
-    const int node = window.session().folderTree().indexOfKey(key);
+    mainwin::MainController& controller = window.controller();
+    const int node = controller.session().folderTree().indexOfKey(key);
     QVERIFY(node > 0);
-    window.selectFolderNode(node);
-    QCOMPARE(window.folderView().folderKey(), key);
+    const QModelIndex index = folderTreeModel(window)->indexOfNode(node);
+    if (folderTree(window)->currentIndex() == index)
+        controller.showFolder(node);
+    else
+        folderTree(window)->setCurrentIndex(index);
+    QCOMPARE(controller.folderView().folderKey(), key);
 }
 
 } // namespace fumibako::test

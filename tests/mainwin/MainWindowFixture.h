@@ -7,12 +7,19 @@
 
 #include <memory>
 
+class QComboBox;
+class QTreeWidget;
+
 namespace fumibako::platform {
 class UserPrompts;
 }
 namespace fumibako::mainwin {
+class FolderTreeModel;
+class FolderTreeView;
+class MailListView;
 class MainWindow;
-}
+class PreviewBrowser;
+} // namespace fumibako::mainwin
 
 namespace fumibako::test {
 
@@ -24,7 +31,17 @@ void openMainWindow(const storage::ProgramPaths& paths, platform::UserPrompts* p
 void selectFolder(mainwin::MainWindow& window, const QString& key);
 
 /** Waits until the send or send walk started in @p window has ended; false after 20 seconds. */
-bool waitForSend(const mainwin::MainWindow& window);
+bool waitForSend(mainwin::MainWindow& window);
+
+/** The main window's views, found by their object names. */
+mainwin::MailListView* mailList(const mainwin::MainWindow& window);
+mainwin::FolderTreeView* folderTree(const mainwin::MainWindow& window);
+mainwin::FolderTreeModel* folderTreeModel(const mainwin::MainWindow& window);
+mainwin::PreviewBrowser* preview(const mainwin::MainWindow& window);
+QComboBox* accountBox(const mainwin::MainWindow& window);
+QTreeWidget* addressList(const mainwin::MainWindow& window);
+/** The key of the folder the tree shows as selected. */
+QString selectedTreeKey(const mainwin::MainWindow& window);
 
 /**
  * A data directory with two accounts, "taro" and "hanako"; taro's mailbox holds three messages

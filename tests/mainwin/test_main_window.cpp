@@ -45,12 +45,13 @@ class TestMainWindow : public QObject {
     }
 
     void selectFolder(const QString& key) { fumibako::test::selectFolder(*m_window, key); }
+    MainController& controller() const { return m_window->controller(); }
+    MailTableModel* model() const { return m_window->controller().mailModel(); }
 
     int rowOfSubject(const QString& subject) const
     {
-        const MailTableModel* model = m_window->mailModel();
-        for (int row = 0; row < model->rowCount(); ++row) {
-            if (model->index(row, kSubjectColumn).data().toString() == subject)
+        for (int row = 0; row < model()->rowCount(); ++row) {
+            if (model()->index(row, kSubjectColumn).data().toString() == subject)
                 return row;
         }
         return -1;
@@ -58,14 +59,14 @@ class TestMainWindow : public QObject {
 
     void clickRow(int row)
     {
-        MailListView* list = m_window->mailList();
-        const QRect rect = list->visualRect(m_window->mailModel()->index(row, kSubjectColumn));
+        MailListView* list = test::mailList(*m_window);
+        const QRect rect = list->visualRect(model()->index(row, kSubjectColumn));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
     }
 
     void clickHeader(int column)
     {
-        QHeaderView* header = m_window->mailList()->horizontalHeader();
+        QHeaderView* header = test::mailList(*m_window)->horizontalHeader();
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
                           QPoint(header->sectionViewportPosition(column) + 4, header->height() / 2));
     }
@@ -73,8 +74,8 @@ class TestMainWindow : public QObject {
     QStringList subjects() const
     {
         QStringList texts;
-        for (int row = 0; row < m_window->mailModel()->rowCount(); ++row)
-            texts.append(m_window->mailModel()->index(row, kSubjectColumn).data().toString());
+        for (int row = 0; row < model()->rowCount(); ++row)
+            texts.append(model()->index(row, kSubjectColumn).data().toString());
         return texts;
     }
 
@@ -91,12 +92,17 @@ class TestMainWindow : public QObject {
         return nullptr;
     }
 
+    QMenu* listPopup() const { return m_window->findChild<QMenu*>(QStringLiteral("POPUPlsvmail")); }
+    QAction* deleteButton() const { return m_window->findChild<QAction*>(QStringLiteral("tlbDelete")); }
+
+    // Opens the list's pop-up menu on the selection and chooses @p text in it.
     void triggerPopup(const QString& text)
     {
-        m_window->prepareListPopup();
-        QAction* action = findAction(m_window->listPopup(), text);
+        listPopup()->popup(QPoint(0, 0));
+        QAction* action = findAction(listPopup(), text);
         QVERIFY2(action, qPrintable(text));
         QVERIFY2(action->isEnabled(), qPrintable(text));
+        listPopup()->close();
         action->trigger();
     }
 
@@ -133,10 +139,10 @@ private Q_SLOTS:
 
     void opensOnTheUnreadViewOfTheFirstAccount()
     {
-        QCOMPARE(m_window->accountBox()->currentText(), QStringLiteral("taro"));
-        QCOMPARE(m_window->folderView().folderKey(), QStringLiteral("未読メール"));
-        QCOMPARE(m_window->receiveMethod(), storage::ReceiveMethod::ReceiveAll); // "MailJusin" of the account
-        QCOMPARE(m_window->mailModel()->rowCount(), 2);
+        QCOMPARE(test::accountBox(*m_window)->currentText(), QStringLiteral("taro"));
+        QCOMPARE(controller().folderView().folderKey(), QStringLiteral("未読メール"));
+        QCOMPARE(controller().receiveMethod(), storage::ReceiveMethod::ReceiveAll); // "MailJusin" of the account
+        QCOMPARE(model()->rowCount(), 2);
         QVERIFY(m_window->windowTitle().startsWith(QStringLiteral("フミ(文)バコ")));
     }
 
@@ -158,22 +164,22 @@ private Q_SLOTS:
         QFETCH(QString, folder);
         QFETCH(int, rows);
         selectFolder(folder);
-        QCOMPARE(m_window->mailModel()->rowCount(), rows);
-        QTEST(m_window->mailModel()->headerData(kFromColumn, Qt::Horizontal).toString(), "senderCaption");
+        QCOMPARE(model()->rowCount(), rows);
+        QTEST(model()->headerData(kFromColumn, Qt::Horizontal).toString(), "senderCaption");
         QCOMPARE(m_prompts->status.value(2), QStringLiteral("%1件あります").arg(rows));
-        QVERIFY(!m_window->deleteButton()->isEnabled());
+        QVERIFY(!deleteButton()->isEnabled());
     }
 
     void popupFlagsAndMoves()
     {
         selectFolder(QStringLiteral("標準BOX"));
         clickRow(rowOfSubject(QStringLiteral("お知らせ")));
-        QVERIFY(m_window->deleteButton()->isEnabled());
+        QVERIFY(deleteButton()->isEnabled());
         triggerPopup(QStringLiteral("フラグを立てる"));
-        QCOMPARE(m_window->mailModel()->index(rowOfSubject(QStringLiteral("お知らせ")), kSavedColumn).data().toString(),
+        QCOMPARE(model()->index(rowOfSubject(QStringLiteral("お知らせ")), kSavedColumn).data().toString(),
                  QStringLiteral("♪"));
         QVERIFY(hasLine(m_data->receivedIndex(), QStringLiteral("標準BOX"), QStringLiteral("m2.eml=100\t")));
-        QVERIFY(!findAction(m_window->listPopup(), QStringLiteral("取り出す"))->isEnabled());
+        QVERIFY(!findAction(listPopup(), QStringLiteral("取り出す"))->isEnabled());
 
         triggerPopup(QStringLiteral("ごみ箱行き"));
         QCOMPARE(subjects().size(), 2);
@@ -183,11 +189,11 @@ private Q_SLOTS:
         selectFolder(QStringLiteral("ごみ箱"));
         clickRow(rowOfSubject(QStringLiteral("お知らせ")));
         m_prompts->answerNext(platform::Answer::Yes);
-        QTest::keyClick(m_window->mailList(), Qt::Key_Delete);
+        QTest::keyClick(test::mailList(*m_window), Qt::Key_Delete);
         QCOMPARE(m_prompts->messages.last().title, QStringLiteral("削除フラグ"));
         QCOMPARE(subjects().size(), 2);
         QVERIFY(hasLine(m_data->receivedIndex(), QStringLiteral("ごみ箱"), QStringLiteral("m2.eml=100\t")));
-        QVERIFY(QFile::exists(m_window->folderView().currentMailDir() + QStringLiteral("m2.eml")));
+        QVERIFY(QFile::exists(controller().folderView().currentMailDir() + QStringLiteral("m2.eml")));
 
         clickRow(rowOfSubject(QStringLiteral("お知らせ")));
         triggerPopup(QStringLiteral("取り出す"));
@@ -214,12 +220,12 @@ private Q_SLOTS:
         QFETCH(bool, shift);
         QFETCH(bool, permanent);
         selectFolder(folder);
-        const int before = m_window->mailModel()->rowCount();
+        const int before = model()->rowCount();
         clickRow(0);
-        QTest::keyClick(m_window->mailList(), Qt::Key_Delete, shift ? Qt::ShiftModifier : Qt::NoModifier);
+        QTest::keyClick(test::mailList(*m_window), Qt::Key_Delete, shift ? Qt::ShiftModifier : Qt::NoModifier);
         // The question of a permanent delete is answered No: nothing changes then.
         QCOMPARE(deleteQuestionAsked(), permanent);
-        QCOMPARE(m_window->mailModel()->rowCount(), permanent ? before : before - 1);
+        QCOMPARE(model()->rowCount(), permanent ? before : before - 1);
         if (!permanent)
             QCOMPARE(MainWindowData::section(m_data->receivedIndex(), QStringLiteral("ごみ箱")).size(), 2);
     }
@@ -229,10 +235,10 @@ private Q_SLOTS:
         selectFolder(QStringLiteral("ごみ箱"));
         clickRow(0);
         m_prompts->answerNext(platform::Answer::Yes);
-        QTest::keyClick(m_window->mailList(), Qt::Key_Delete);
-        QCOMPARE(m_window->mailModel()->rowCount(), 0);
+        QTest::keyClick(test::mailList(*m_window), Qt::Key_Delete);
+        QCOMPARE(model()->rowCount(), 0);
         QVERIFY(MainWindowData::section(m_data->receivedIndex(), QStringLiteral("ごみ箱")).isEmpty());
-        QCOMPARE(m_window->preview()->location(), QStringLiteral("about:blank"));
+        QCOMPARE(test::preview(*m_window)->location(), QStringLiteral("about:blank"));
     }
 
     void sortingByHeaderClicks()
@@ -244,8 +250,8 @@ private Q_SLOTS:
         clickHeader(kDateColumn);
         QCOMPARE(subjects().first(), QStringLiteral("お知らせ"));
         clickHeader(kFromColumn); // another column: descending (鈴木 > 佐藤 > 山田 in code order)
-        QCOMPARE(m_window->mailModel()->sortState().key, int(kFromColumn));
-        QCOMPARE(m_window->mailModel()->sortState().order, 1);
+        QCOMPARE(model()->sortState().key, int(kFromColumn));
+        QCOMPARE(model()->sortState().order, 1);
         QCOMPARE(subjects().first(), QStringLiteral("資料送付"));
         // The order survives listing the folder again.
         selectFolder(QStringLiteral("受信BOX"));
@@ -255,16 +261,16 @@ private Q_SLOTS:
 
     void digitKeysSwitchAccounts()
     {
-        QTest::keyClick(m_window->mailList(), Qt::Key_3);
-        QCOMPARE(m_window->session().accountName(), QStringLiteral("taro"));
-        QTest::keyClick(m_window->mailList(), Qt::Key_2);
-        QCOMPARE(m_window->session().accountName(), QStringLiteral("hanako"));
-        QCOMPARE(m_window->accountBox()->currentText(), QStringLiteral("hanako"));
-        QCOMPARE(m_window->folderView().folderKey(), QStringLiteral("未読メール"));
-        QCOMPARE(m_window->mailModel()->rowCount(), 0);
-        QTest::keyClick(m_window->folderTree(), Qt::Key_1);
-        QCOMPARE(m_window->session().accountName(), QStringLiteral("taro"));
-        QCOMPARE(m_window->mailModel()->rowCount(), 2);
+        QTest::keyClick(test::mailList(*m_window), Qt::Key_3);
+        QCOMPARE(controller().session().accountName(), QStringLiteral("taro"));
+        QTest::keyClick(test::mailList(*m_window), Qt::Key_2);
+        QCOMPARE(controller().session().accountName(), QStringLiteral("hanako"));
+        QCOMPARE(test::accountBox(*m_window)->currentText(), QStringLiteral("hanako"));
+        QCOMPARE(controller().folderView().folderKey(), QStringLiteral("未読メール"));
+        QCOMPARE(model()->rowCount(), 0);
+        QTest::keyClick(test::folderTree(*m_window), Qt::Key_1);
+        QCOMPARE(controller().session().accountName(), QStringLiteral("taro"));
+        QCOMPARE(model()->rowCount(), 2);
     }
 
     // Of the user folders only node 8, the first, is expanded, and only when there are more;
@@ -291,13 +297,13 @@ private Q_SLOTS:
         QFETCH(QStringList, folders);
         QFETCH(QStringList, expanded);
         QVERIFY(storage::writeOrderedList(QStringLiteral("Folder"), m_data->paths().programDir + QStringLiteral("hanako.ini"), folders));
-        m_window->accountBox()->setCurrentIndex(1);
-        QCOMPARE(m_window->session().accountName(), QStringLiteral("hanako"));
-        QCOMPARE(m_window->session().folderTree().count(), 7 + int(folders.size()));
-        QTreeView* tree = m_window->folderTree();
+        test::accountBox(*m_window)->setCurrentIndex(1);
+        QCOMPARE(controller().session().accountName(), QStringLiteral("hanako"));
+        QCOMPARE(controller().session().folderTree().count(), 7 + int(folders.size()));
+        QTreeView* tree = test::folderTree(*m_window);
         const auto* model = static_cast<const FolderTreeModel*>(tree->model());
         QStringList shownOpen;
-        for (int node = 1; node <= m_window->session().folderTree().count(); ++node) {
+        for (int node = 1; node <= controller().session().folderTree().count(); ++node) {
             const QModelIndex index = model->indexOfNode(node);
             if (model->hasChildren(index) && tree->isExpanded(index))
                 shownOpen.append(index.data(FolderTreeModel::KeyRole).toString());
@@ -307,26 +313,26 @@ private Q_SLOTS:
 
     void splitterLimits()
     {
-        const storage::SplitterPositions start = m_window->splitterTwips();
+        const storage::SplitterPositions start = controller().splitters();
         const int formWidth = static_cast<int>(storage::pixelsToTwips(m_window->width(), m_window->logicalDpiX()));
-        QVERIFY(!m_window->dragSplitter(0, 400));
-        QVERIFY(!m_window->dragSplitter(0, formWidth - 400));
-        QCOMPARE(m_window->splitterTwips().left, start.left);
-        QVERIFY(m_window->dragSplitter(0, 3000));
-        QVERIFY(qAbs(m_window->splitterTwips().left - 3000) < 30);
+        QVERIFY(!controller().moveSplitter(0, 400));
+        QVERIFY(!controller().moveSplitter(0, formWidth - 400));
+        QCOMPARE(controller().splitters().left, start.left);
+        QVERIFY(controller().moveSplitter(0, 3000));
+        QVERIFY(qAbs(controller().splitters().left - 3000) < 30);
 
         const int formHeight = static_cast<int>(storage::pixelsToTwips(m_window->height(), m_window->logicalDpiY()));
-        QVERIFY(!m_window->dragSplitter(1, 1200));
-        QVERIFY(!m_window->dragSplitter(1, formHeight - 1800));
-        QVERIFY(m_window->dragSplitter(1, formHeight - 2600));
-        QVERIFY(!m_window->dragSplitter(2, 1000));
+        QVERIFY(!controller().moveSplitter(1, 1200));
+        QVERIFY(!controller().moveSplitter(1, formHeight - 1800));
+        QVERIFY(controller().moveSplitter(1, formHeight - 2600));
+        QVERIFY(!controller().moveSplitter(2, 1000));
 
         // Shrinking the window below splitter 1 moves it to two thirds of the height.
-        const int below = m_window->splitterTwips().listBottom;
+        const int below = controller().splitters().listBottom;
         m_window->resize(m_window->width(), 300);
         const int shrunk = static_cast<int>(storage::pixelsToTwips(m_window->height(), m_window->logicalDpiY()));
         QVERIFY(shrunk < below);
-        QCOMPARE(m_window->splitterTwips().listBottom, shrunk * 2 / 3);
+        QCOMPARE(controller().splitters().listBottom, shrunk * 2 / 3);
     }
 
     void exitWritesColumnsOnlyAfterHeaderClick()
@@ -349,8 +355,8 @@ private Q_SLOTS:
         // The next run starts with the written order.
         m_window.reset();
         openWindow();
-        QCOMPARE(m_window->mailModel()->sortState().key, int(kSubjectColumn));
-        QVERIFY(!m_window->mailModel()->sortState().changed);
+        QCOMPARE(model()->sortState().key, int(kSubjectColumn));
+        QVERIFY(!model()->sortState().changed);
     }
 
     void exitAsksAboutTheMailBeingWritten_data()
@@ -381,20 +387,20 @@ private Q_SLOTS:
         selectFolder(QStringLiteral("標準BOX"));
         const int row = rowOfSubject(QStringLiteral("会議の件"));
         clickRow(row);
-        QVERIFY(m_window->timers().isUnreadTimerRunning());
+        QVERIFY(controller().timers().isUnreadTimerRunning());
         for (int tick = 0; tick < 3; ++tick)
-            Q_EMIT m_window->timers().unreadTick();
-        QCOMPARE(m_window->mailModel()->index(row, kUnreadColumn).data().toString(), QStringLiteral("未"));
-        Q_EMIT m_window->timers().unreadTick();
-        QCOMPARE(m_window->mailModel()->index(row, kUnreadColumn).data().toString(), QString());
-        QVERIFY(!m_window->timers().isUnreadTimerRunning());
+            Q_EMIT controller().timers().unreadTick();
+        QCOMPARE(model()->index(row, kUnreadColumn).data().toString(), QStringLiteral("未"));
+        Q_EMIT controller().timers().unreadTick();
+        QCOMPARE(model()->index(row, kUnreadColumn).data().toString(), QString());
+        QVERIFY(!controller().timers().isUnreadTimerRunning());
         QVERIFY(hasLine(m_data->receivedIndex(), QStringLiteral("標準BOX"), QStringLiteral("m1.eml=000\t")));
 
         // A read message stops the timer; an unread one starts it again.
         clickRow(rowOfSubject(QStringLiteral("資料送付")));
-        QVERIFY(m_window->timers().isUnreadTimerRunning());
+        QVERIFY(controller().timers().isUnreadTimerRunning());
         clickRow(rowOfSubject(QStringLiteral("お知らせ")));
-        QVERIFY(!m_window->timers().isUnreadTimerRunning());
+        QVERIFY(!controller().timers().isUnreadTimerRunning());
     }
 };
 

@@ -55,7 +55,7 @@ class TestMainWindowSearch : public QObject {
     }
     QLineEdit* box() const { return m_window->findChild<QLineEdit*>(QStringLiteral("txtSearch")); }
     QString note() const { return m_window->findChild<QLabel*>(QStringLiteral("lblSearchNote"))->text(); }
-    search::SearchService* service() const { return m_window->findChild<search::SearchService*>(); }
+    search::SearchService* service() const { return &m_window->controller().search(); }
 
     void openWindow()
     {
@@ -69,24 +69,24 @@ class TestMainWindowSearch : public QObject {
     QStringList shownRows() const
     {
         QStringList rows;
-        const MailTableModel* model = m_window->mailModel();
+        const MailTableModel* model = m_window->controller().mailModel();
         for (int row = 0; row < model->rowCount(); ++row)
-            rows.append(m_window->folderView().rows().at(model->folderRow(row)).keyString() + QLatin1Char('@')
+            rows.append(m_window->controller().folderView().rows().at(model->folderRow(row)).keyString() + QLatin1Char('@')
                         + model->index(row, kFolderColumn).data().toString());
         return rows;
     }
     QStringList selectedKeys() const
     {
         QStringList keys;
-        for (int row : m_window->mailList()->selectedRowNumbers())
-            keys.append(m_window->folderView().rows().at(row).keyString());
+        for (int row : test::mailList(*m_window)->selectedRowNumbers())
+            keys.append(m_window->controller().folderView().rows().at(row).keyString());
         return keys;
     }
     void selectKey(const QString& key)
     {
-        const int row = m_window->mailModel()->modelRow(m_window->folderView().rows().rowOfKey(key));
+        const int row = m_window->controller().mailModel()->modelRow(m_window->controller().folderView().rows().rowOfKey(key));
         QVERIFY(row >= 0);
-        m_window->mailList()->selectRow(row);
+        test::mailList(*m_window)->selectRow(row);
     }
     // Japanese is typed through the input method: each word arrives committed whole.
     static void commit(QWidget* widget, const QString& text)
@@ -122,22 +122,22 @@ private Q_SLOTS:
         openWindow();
         test::selectFolder(*m_window, QStringLiteral("標準BOX"));
         const QStringList before = shownRows();
-        const int sortColumn = m_window->mailList()->horizontalHeader()->sortIndicatorSection();
+        const int sortColumn = test::mailList(*m_window)->horizontalHeader()->sortIndicatorSection();
         selectKey(QStringLiteral("m2.eml"));
 
         typeInBox(QStringLiteral("会議"));
         QCOMPARE(shownRows(), QStringList{QStringLiteral("m1.eml@標準BOX")});
-        QCOMPARE(m_window->statusText(2), QStringLiteral("1件を表示（全3件）"));
+        QCOMPARE(m_prompts->status.value(2), QStringLiteral("1件を表示（全3件）"));
         QVERIFY(selectedKeys().isEmpty()); // m2 is not shown: no command may reach it
 
         QTest::keyClick(box(), Qt::Key_Escape);
         QCOMPARE(box()->text(), QString());
         QCOMPARE(shownRows(), before);
         QCOMPARE(selectedKeys(), QStringList{QStringLiteral("m2.eml")});
-        QCOMPARE(m_window->mailList()->horizontalHeader()->sortIndicatorSection(), sortColumn);
-        QCOMPARE(m_window->statusText(2), QStringLiteral("3件あります"));
+        QCOMPARE(test::mailList(*m_window)->horizontalHeader()->sortIndicatorSection(), sortColumn);
+        QCOMPARE(m_prompts->status.value(2), QStringLiteral("3件あります"));
         QTest::keyClick(box(), Qt::Key_Escape);
-        QCOMPARE(QApplication::focusWidget(), m_window->mailList());
+        QCOMPARE(QApplication::focusWidget(), test::mailList(*m_window));
 
         typeInBox(QStringLiteral("存在しない件名"));
         QVERIFY(shownRows().isEmpty());
@@ -154,9 +154,9 @@ private Q_SLOTS:
         openWindow();
         test::selectFolder(*m_window, QStringLiteral("標準BOX"));
         typeInBox(QStringLiteral("資料"));
-        QCOMPARE(m_window->mailModel()->rowCount(), 1);
-        m_window->mailList()->selectRow(0);
-        QTest::keyClick(m_window->mailList(), Qt::Key_Delete);
+        QCOMPARE(m_window->controller().mailModel()->rowCount(), 1);
+        test::mailList(*m_window)->selectRow(0);
+        QTest::keyClick(test::mailList(*m_window), Qt::Key_Delete);
         const QStringList trash = MainWindowData::section(m_data->receivedIndex(), QStringLiteral("ごみ箱"));
         QCOMPARE(trash.size(), 2);
         QVERIFY(trash.last().startsWith(QStringLiteral("m3.eml=")));
@@ -184,18 +184,18 @@ private Q_SLOTS:
 
         typeInBox(QStringLiteral("見積"));
         QTest::keyClick(box(), Qt::Key_Return);
-        QCOMPARE(m_window->folderView().folderKey(), storage::kSearchResultsKey);
-        QCOMPARE(FolderTreeModel::nodeOf(m_window->folderTree()->currentIndex()), FolderTreeModel::kSearchResultsNode);
+        QCOMPARE(m_window->controller().folderView().folderKey(), storage::kSearchResultsKey);
+        QCOMPARE(FolderTreeModel::nodeOf(test::folderTree(*m_window)->currentIndex()), FolderTreeModel::kSearchResultsNode);
         QCOMPARE(shownRows(), (QStringList{QStringLiteral("20240301-101010.txt@下書き"), QStringLiteral("q1.eml@標準BOX")}));
-        QVERIFY(!m_window->mailList()->isColumnHidden(kFolderColumn));
+        QVERIFY(!test::mailList(*m_window)->isColumnHidden(kFolderColumn));
         QCOMPARE(box()->text(), QStringLiteral("見積"));
         QCOMPARE(note(), QStringLiteral("「見積」に一致するメール: 2件"));
 
         QTest::keyClick(box(), Qt::Key_Down); // into the list, on the newest
-        QCOMPARE(QApplication::focusWidget(), m_window->mailList());
+        QCOMPARE(QApplication::focusWidget(), test::mailList(*m_window));
         QCOMPARE(selectedKeys(), QStringList{QStringLiteral("20240301-101010.txt")});
         m_prompts->answerNext(platform::Answer::Yes);
-        QTest::keyClick(m_window->mailList(), Qt::Key_Delete, Qt::ShiftModifier);
+        QTest::keyClick(test::mailList(*m_window), Qt::Key_Delete, Qt::ShiftModifier);
         QVERIFY(!QFile::exists(paths.draftDir + QStringLiteral("20240301-101010.txt")));
         QVERIFY(QFile::exists(paths.inputDir + QStringLiteral("q1.eml")));
         QCOMPARE(shownRows(), QStringList{QStringLiteral("q1.eml@標準BOX")});
@@ -206,7 +206,7 @@ private Q_SLOTS:
         QTest::mouseClick(m_window->findChild<QToolButton*>(QStringLiteral("cmdSearchAll")), Qt::LeftButton);
         QVERIFY(shownRows().isEmpty());
         QCOMPARE(note(), QStringLiteral("「見つからない語」に一致するメールは見つかりませんでした"));
-        QCOMPARE(m_window->statusText(2), QStringLiteral("0件あります"));
+        QCOMPARE(m_prompts->status.value(2), QStringLiteral("0件あります"));
     }
 
     // The index of a large mailbox is built while the window works on: its event loop keeps

@@ -26,6 +26,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QMenuBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTemporaryDir>
 #include <QTextCursor>
@@ -80,10 +81,12 @@ class TestMainWindowWiring : public QObject {
     }
 
     void selectFolder(const QString& key) { fumibako::test::selectFolder(*m_window, key); }
+    MainController& controller() const { return m_window->controller(); }
+    MailTableModel* model() const { return m_window->controller().mailModel(); }
 
     int rowOfKey(const QString& key) const
     {
-        const auto& rows = m_window->folderView().rows();
+        const auto& rows = controller().folderView().rows();
         for (int row = 0; row < rows.size(); ++row) {
             if (rows.at(row).key() == key)
                 return row;
@@ -93,14 +96,14 @@ class TestMainWindowWiring : public QObject {
 
     void clickRow(int row)
     {
-        MailListView* list = m_window->mailList();
-        const QRect rect = list->visualRect(m_window->mailModel()->index(row, kSubjectColumn));
+        MailListView* list = test::mailList(*m_window);
+        const QRect rect = list->visualRect(model()->index(row, kSubjectColumn));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
     }
 
     void clickEmptySpace()
     {
-        MailListView* list = m_window->mailList();
+        MailListView* list = test::mailList(*m_window);
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, QPoint(10, list->viewport()->height() - 4));
     }
 
@@ -131,7 +134,7 @@ class TestMainWindowWiring : public QObject {
 
     void pointAtSmtp()
     {
-        storage::AccountProperties& account = m_window->session().properties();
+        storage::AccountProperties& account = controller().session().properties();
         account.smtpServer = QStringLiteral("127.0.0.1");
         account.smtpPortGiven = 1;
         account.smtpPort = m_servers.smtpPort();
@@ -139,7 +142,7 @@ class TestMainWindowWiring : public QObject {
 
     void pointAtPop3()
     {
-        storage::AccountProperties& account = m_window->session().properties();
+        storage::AccountProperties& account = controller().session().properties();
         account.pop3Server = QStringLiteral("127.0.0.1");
         account.popPortGiven = 1;
         account.popPort = m_servers.pop3Port();
@@ -200,9 +203,9 @@ private Q_SLOTS:
         const QString page = previewPage();
         for (const QString& part : pageHas)
             QVERIFY2(page.contains(part), qPrintable(page));
-        QCOMPARE(m_window->preview()->location(), m_data->paths().previewFile);
-        QVERIFY(!m_window->preview()->toPlainText().isEmpty());
-        QVERIFY(!m_window->preview()->toPlainText().contains(QStringLiteral("<font")));
+        QCOMPARE(test::preview(*m_window)->location(), m_data->paths().previewFile);
+        QVERIFY(!test::preview(*m_window)->toPlainText().isEmpty());
+        QVERIFY(!test::preview(*m_window)->toPlainText().contains(QStringLiteral("<font")));
     }
 
     void previewIsNotRewrittenWhileShown()
@@ -212,7 +215,7 @@ private Q_SLOTS:
         selectFolder(QStringLiteral("標準BOX"));
         const int row = rowOfKey(QStringLiteral("m1.eml"));
         clickRow(row);
-        QVERIFY(m_window->timers().isUnreadTimerRunning()); // m1 is unread
+        QVERIFY(controller().timers().isUnreadTimerRunning()); // m1 is unread
         QVERIFY(QFile::remove(m_data->paths().previewFile));
 
         clickRow(row);
@@ -220,11 +223,11 @@ private Q_SLOTS:
 
         // Blanked by a click on empty space, the same message is rendered again.
         clickEmptySpace();
-        QCOMPARE(m_window->preview()->location(), QStringLiteral("about:blank"));
-        QVERIFY(!m_window->timers().isUnreadTimerRunning());
+        QCOMPARE(test::preview(*m_window)->location(), QStringLiteral("about:blank"));
+        QVERIFY(!controller().timers().isUnreadTimerRunning());
         clickRow(row);
         QVERIFY(QFile::exists(m_data->paths().previewFile));
-        QCOMPARE(m_window->preview()->location(), m_data->paths().previewFile);
+        QCOMPARE(test::preview(*m_window)->location(), m_data->paths().previewFile);
     }
 
     // Each click renders the message again; its attachments are never written to the work
@@ -275,32 +278,32 @@ private Q_SLOTS:
         openWindow();
         pointAtSmtp();
         selectFolder(folder);
-        MailListView* list = m_window->mailList();
-        const QRect rect = list->visualRect(m_window->mailModel()->index(rowOfKey(key), kSubjectColumn));
+        MailListView* list = test::mailList(*m_window);
+        const QRect rect = list->visualRect(model()->index(rowOfKey(key), kSubjectColumn));
         QTest::mouseClick(list->viewport(), Qt::RightButton, {}, rect.center());
-        m_window->listPopup()->close();
+        m_window->findChild<QMenu*>(QStringLiteral("POPUPlsvmail"))->close();
         QCOMPARE(list->selectedRowNumbers(), QList<int>{rowOfKey(key)});
-        QCOMPARE(m_window->preview()->location(), m_data->paths().previewFile);
+        QCOMPARE(test::preview(*m_window)->location(), m_data->paths().previewFile);
 
         if (command == QStringLiteral("Delete")) {
             QTest::keyClick(list, Qt::Key_Delete);
         } else if (command == QStringLiteral("drag")) {
-            std::unique_ptr<QMimeData> drag(m_window->mailModel()->mimeData(list->selectionModel()->selectedRows()));
-            m_window->treeModel()->dropMimeData(drag.get(), Qt::MoveAction, -1, 0,
-                                                m_window->treeModel()->indexOfNode(storage::kTrashNode));
+            std::unique_ptr<QMimeData> drag(model()->mimeData(list->selectionModel()->selectedRows()));
+            test::folderTreeModel(*m_window)->dropMimeData(drag.get(), Qt::MoveAction, -1, 0,
+                                                test::folderTreeModel(*m_window)->indexOfNode(storage::kTrashNode));
         } else {
-            m_window->prepareListPopup();
+            QVERIFY(menuAction(command)->isEnabled());
             menuAction(command)->trigger();
             QVERIFY(test::waitForSend(*m_window));
         }
         QCOMPARE(rowOfKey(key), -1);
-        QCOMPARE(m_window->preview()->location(), QStringLiteral("about:blank"));
+        QCOMPARE(test::preview(*m_window)->location(), QStringLiteral("about:blank"));
     }
 
     void previewLoadsNothingButItsPage()
     {
         openWindow();
-        PreviewBrowser* pane = m_window->preview();
+        PreviewBrowser* pane = test::preview(*m_window);
         const QStringList refused{QStringLiteral("http://example.jp/track.gif"), QStringLiteral("https://example.jp/a.css"),
                                   QStringLiteral("file:///etc/passwd")};
         for (const QString& url : refused)
@@ -362,7 +365,7 @@ private Q_SLOTS:
         QAction* toggle = menuAction(QStringLiteral("アドレス表示"));
         QVERIFY(toggle);
         toggle->trigger();
-        QTreeWidget* pane = m_window->addressList();
+        QTreeWidget* pane = test::addressList(*m_window);
         QVERIFY(pane->isVisible());
         QCOMPARE(pane->topLevelItemCount(), 2);
         QCOMPARE(pane->topLevelItem(0)->text(0), QStringLiteral("山田"));
@@ -382,7 +385,7 @@ private Q_SLOTS:
         openWindow();
         pointAtSmtp();
         selectFolder(QStringLiteral("送信BOX"));
-        QCOMPARE(m_window->mailModel()->rowCount(), 1);
+        QCOMPARE(model()->rowCount(), 1);
 
         QAction* sendAll = menuAction(QStringLiteral("全て送信(&S)"));
         QVERIFY(sendAll);
@@ -391,10 +394,11 @@ private Q_SLOTS:
 
         QCOMPARE(m_servers.takeReceived().size(), 1);
         QVERIFY(MainWindowData::section(m_data->outgoingIndex(), QStringLiteral("送信BOX")).isEmpty());
-        QCOMPARE(m_window->mailModel()->rowCount(), 0);
-        QCOMPARE(m_window->sendingNotice()->shownCount(), 1);
-        QCOMPARE(m_window->sendingNotice()->text(), QStringLiteral("送信中"));
-        QVERIFY(!m_window->sendingNotice()->isVisible());
+        QCOMPARE(model()->rowCount(), 0);
+        const auto* notice = m_window->findChild<SendingNoticeWindow*>(QStringLiteral("frmMessage"));
+        QCOMPARE(notice->shownCount(), 1);
+        QCOMPARE(notice->text(), QStringLiteral("送信中"));
+        QVERIFY(!notice->isVisible());
         QVERIFY(m_prompts->messages.isEmpty());
     }
 
@@ -413,7 +417,9 @@ private Q_SLOTS:
         selectFolder(QStringLiteral("送信BOX"));
         clickRow(rowOfKey(QStringLiteral("20240102-101011.txt")));
 
-        m_window->prepareListPopup();
+        QMenu* popup = m_window->findChild<QMenu*>(QStringLiteral("POPUPlsvmail"));
+        popup->popup(QPoint(0, 0));
+        popup->close();
         QAction* sendSelected = menuAction(QStringLiteral("送信(選択したもの)"));
         QVERIFY(sendSelected && sendSelected->isEnabled());
         sendSelected->trigger();
@@ -424,7 +430,7 @@ private Q_SLOTS:
         QCOMPARE(sent.first().envelope.value(QStringLiteral("rcpt_tos")).toArray().first().toString(),
                  QStringLiteral("c@example.jp"));
         QCOMPARE(MainWindowData::section(m_data->outgoingIndex(), QStringLiteral("送信BOX")).size(), 1);
-        QCOMPARE(m_window->mailModel()->rowCount(), 1);
+        QCOMPARE(model()->rowCount(), 1);
     }
 
     // A send goes on between the window's events, not with them inside it: a timer comes from
@@ -464,18 +470,22 @@ private Q_SLOTS:
         selectFolder(QStringLiteral("ごみ箱"));
         const int before = MainWindowData::section(m_data->receivedIndex(), QStringLiteral("標準BOX")).size();
 
+        QSignalSpy newMail(&m_window->controller(), &MainController::newMailArrived);
         QAction* receive = menuAction(QStringLiteral("受信(&P)"));
         QVERIFY(receive);
         receive->trigger(); // method 1 from the account's settings: receive, keep on the server
-        QTRY_VERIFY_WITH_TIMEOUT(!m_window->receiver()->isRunning(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!controller().receiver().isRunning(), 20000);
         QVERIFY2(m_prompts->messages.isEmpty(), qPrintable(m_prompts->messages.value(0).text));
-        QCOMPARE(m_window->statusText(1), QStringLiteral("新着メールあり"));
+        QCOMPARE(m_prompts->status.value(1), QStringLiteral("新着メールあり"));
 
         QCOMPARE(MainWindowData::section(m_data->receivedIndex(), QStringLiteral("標準BOX")).size(), before + 1);
-        QCOMPARE(m_window->folderView().folderKey(), storage::FixedFolder::Unread);
-        QCOMPARE(m_window->mailModel()->rowCount(), 3); // m1, m3 and the new one
-        QCOMPARE(m_window->receiveUi()->progressShownCount(), 1);
-        QVERIFY(!m_window->receiveUi()->progressDialog()->isVisible());
+        QCOMPARE(newMail.count(), 1);
+        QCOMPARE(controller().folderView().folderKey(), storage::FixedFolder::Unread);
+        QCOMPARE(test::selectedTreeKey(*m_window), storage::FixedFolder::Unread);
+        QCOMPARE(model()->rowCount(), 3); // m1, m3 and the new one
+        const auto* progress = m_window->findChild<ReceiveProgressDialog*>(QStringLiteral("frmPOPDialog"));
+        QCOMPARE(progress->shownCount(), 1);
+        QVERIFY(!progress->isVisible());
         QVERIFY(m_prompts->messages.isEmpty());
     }
 
@@ -494,14 +504,14 @@ private Q_SLOTS:
         QVERIFY(both);
         both->trigger();
         // Send all starts only once the receive has released the guard, so nothing is refused.
-        QTRY_VERIFY_WITH_TIMEOUT(!m_window->receiver()->isRunning(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!controller().receiver().isRunning(), 20000);
         QTRY_VERIFY(MainWindowData::section(m_data->outgoingIndex(), QStringLiteral("送信BOX")).isEmpty());
         QVERIFY(test::waitForSend(*m_window));
         QVERIFY2(m_prompts->messages.isEmpty(), qPrintable(m_prompts->messages.value(0).text));
         QCOMPARE(m_servers.takeReceived().size(), 1);
         QVERIFY(MainWindowData::section(m_data->outgoingIndex(), QStringLiteral("送信BOX")).isEmpty());
-        QCOMPARE(m_window->folderView().folderKey(), storage::FixedFolder::Unread);
-        QCOMPARE(m_window->mailModel()->rowCount(), 3);
+        QCOMPARE(controller().folderView().folderKey(), storage::FixedFolder::Unread);
+        QCOMPARE(model()->rowCount(), 3);
         QVERIFY2(m_prompts->messages.isEmpty(), qPrintable(m_prompts->messages.value(0).text));
     }
 
@@ -515,15 +525,15 @@ private Q_SLOTS:
         storage::IniWriteString(QStringLiteral("Kankyou"), QStringLiteral("AutoPOPTime"), QStringLiteral("2"), userFile);
         openWindow();
         pointAtPop3();
-        QVERIFY(m_window->timers().isAutoReceiveArmed()); // armed from the start, not only after a switch
+        QVERIFY(controller().timers().isAutoReceiveArmed()); // armed from the start, not only after a switch
 
-        m_window->timers().autoReceiveTick();
-        QVERIFY(!m_window->receiver()->isRunning());
-        QCOMPARE(m_window->statusText(1), QString());
-        m_window->timers().autoReceiveTick(); // the second minute
-        QTRY_VERIFY_WITH_TIMEOUT(!m_window->receiver()->isRunning(), 20000);
-        QCOMPARE(m_window->statusText(1), QStringLiteral("新着メールあり"));
-        QCOMPARE(m_window->timers().counter().minutes(), qint16(0));
+        controller().timers().autoReceiveTick();
+        QVERIFY(!controller().receiver().isRunning());
+        QCOMPARE(m_prompts->status.value(1), QString());
+        controller().timers().autoReceiveTick(); // the second minute
+        QTRY_VERIFY_WITH_TIMEOUT(!controller().receiver().isRunning(), 20000);
+        QCOMPARE(m_prompts->status.value(1), QStringLiteral("新着メールあり"));
+        QCOMPARE(controller().timers().counter().minutes(), qint16(0));
     }
 
     void wrongPasswordIsReported()
@@ -532,11 +542,11 @@ private Q_SLOTS:
             QSKIP("no POP3 fixture (needs root)");
         openWindow();
         pointAtPop3();
-        m_window->session().properties().password = QStringLiteral("wrong");
+        controller().session().properties().password = QStringLiteral("wrong");
         menuAction(QStringLiteral("受信(&P)"))->trigger();
-        QTRY_COMPARE_WITH_TIMEOUT(m_window->statusText(1), QStringLiteral("エラー"), 20000);
+        QTRY_COMPARE_WITH_TIMEOUT(m_prompts->status.value(1), QStringLiteral("エラー"), 20000);
         QTRY_VERIFY(!m_prompts->messages.isEmpty());
-        QVERIFY(!m_window->receiver()->isRunning());
+        QVERIFY(!controller().receiver().isRunning());
     }
 };
 

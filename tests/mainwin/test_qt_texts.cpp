@@ -141,7 +141,7 @@ private Q_SLOTS:
     void previewContextMenu()
     {
         openWindow();
-        const std::unique_ptr<QMenu> menu(m_window->preview()->createStandardContextMenu());
+        const std::unique_ptr<QMenu> menu(test::preview(*m_window)->createStandardContextMenu());
         const QStringList texts = actionTexts(*menu);
         QVERIFY2(allJapanese(texts), qPrintable(texts.join(QLatin1String(" | "))));
     }

@@ -92,7 +92,7 @@ class TestServerListWindow : public QObject {
 
     void pointAt(const QString& server, quint16 port)
     {
-        storage::AccountProperties& account = m_main->session().properties();
+        storage::AccountProperties& account = m_main->controller().session().properties();
         account.pop3Server = server;
         account.popPortGiven = 1;
         account.popPort = port;
@@ -123,7 +123,7 @@ class TestServerListWindow : public QObject {
         waitUntilIdle();
     }
 
-    void waitUntilIdle() { QTRY_VERIFY_WITH_TIMEOUT(!m_main->receiver()->isRunning(), 20000); }
+    void waitUntilIdle() { QTRY_VERIFY_WITH_TIMEOUT(!m_main->controller().receiver().isRunning(), 20000); }
 
     void selectRows(int which, const QList<int>& rows)
     {
@@ -180,9 +180,9 @@ private Q_SLOTS:
         QVERIFY(m_servers.seedMailbox(kTaro, generatedMailbox(300)));
         test::openMainWindow(m_data->paths(), m_prompts.get(), m_main);
         pointAt(QStringLiteral("127.0.0.1"), m_servers.pop3Port());
-        QVERIFY(m_main->timers().isAutoReceiveArmed());
+        QVERIFY(m_main->controller().timers().isAutoReceiveArmed());
         openList();
-        QVERIFY(!m_main->timers().isAutoReceiveArmed());
+        QVERIFY(!m_main->controller().timers().isAutoReceiveArmed());
         QCOMPARE(list(0)->model()->rowCount(), 300);
         QVERIFY(list(0)->isVisible() && !list(1)->isVisible());
         QVERIFY(child<QRadioButton>(QStringLiteral("opHako0"))->isChecked());
@@ -190,7 +190,7 @@ private Q_SLOTS:
         QCOMPARE(column(0, 1).at(299), QStringLiteral("Invoice 300 請求書"));
         QCOMPARE(column(0, 2).at(299), QStringLiteral("sender0@example.jp"));
         QCOMPARE(listStatus(), QStringLiteral("リスト取得中"));
-        QCOMPARE(m_main->statusText(1), QString());
+        QCOMPARE(m_prompts->status.value(1), QString());
         bool labelShown = false;
         for (QLabel* label : m_list->findChildren<QLabel*>())
             labelShown |= label->text() == QStringLiteral("256件まで表示できます　Delキーでリストから削除できます");
@@ -206,7 +206,7 @@ private Q_SLOTS:
         QCOMPARE(mailbox().last(), generatedMessage(299));
 
         QVERIFY(m_list->close());
-        QVERIFY(m_main->timers().isAutoReceiveArmed());
+        QVERIFY(m_main->controller().timers().isAutoReceiveArmed());
     }
 
     void search_data()
@@ -365,10 +365,10 @@ private Q_SLOTS:
         QVERIFY(!m_list->close());
         QVERIFY(m_list->isVisible());
         QCOMPARE(m_prompts->messages.last().text, QStringLiteral("現在リスト取得中のため、この操作は中止します"));
-        QVERIFY(!m_main->timers().isAutoReceiveArmed());
+        QVERIFY(!m_main->controller().timers().isAutoReceiveArmed());
         waitUntilIdle();
         QVERIFY(m_list->close());
-        QVERIFY(m_main->timers().isAutoReceiveArmed());
+        QVERIFY(m_main->controller().timers().isAutoReceiveArmed());
     }
 
     void searchWordsEditedAndKept()
@@ -432,11 +432,11 @@ private Q_SLOTS:
         QVERIFY(bad.start(QStringLiteral("top-drop")));
         test::openMainWindow(m_data->paths(), m_prompts.get(), m_main);
         pointAt(QStringLiteral("127.0.0.1"), bad.port());
-        m_main->session().properties().security.pop3.allowPlainLogin = true;
+        m_main->controller().session().properties().security.pop3.allowPlainLogin = true;
         openList();
         QCOMPARE(list(0)->model()->rowCount(), 0);
         QCOMPARE(listStatus(), QString());
-        QCOMPARE(m_main->statusText(1), QString()); // "エラー", then emptied as every refetch ends
+        QCOMPARE(m_prompts->status.value(1), QString()); // "エラー", then emptied as every refetch ends
         QCOMPARE(m_prompts->messages.size(), 1);
         QVERIFY2(m_prompts->messages[0].text.startsWith(QStringLiteral("POP3 failure")),
                  qPrintable(m_prompts->messages[0].text));
@@ -450,7 +450,7 @@ private Q_SLOTS:
         QVERIFY(bad.start(QStringLiteral("truncate")));
         test::openMainWindow(m_data->paths(), m_prompts.get(), m_main);
         pointAt(QStringLiteral("127.0.0.1"), bad.port());
-        m_main->session().properties().security.pop3.allowPlainLogin = true;
+        m_main->controller().session().properties().security.pop3.allowPlainLogin = true;
         openList();
         QCOMPARE(list(0)->model()->rowCount(), 2);
         const int filedBefore = filed().size();

@@ -100,7 +100,7 @@ private Q_SLOTS:
         });
         m_window = std::make_unique<MainWindow>(paths, m_prompts.get());
         QVERIFY(m_window->loadSequence());
-        QCOMPARE(m_window->accountBox()->currentText(), QStringLiteral("taro"));
+        QCOMPARE(test::accountBox(*m_window)->currentText(), QStringLiteral("taro"));
         QCOMPARE(readBytes(paths.registryFile),
                  cp932Lines(QStringLiteral("[AName]\nCount=1\n0=taro\n[Sort]\nSortKey=5\nSortOrder=1\n")));
         QStringList security;
@@ -109,10 +109,10 @@ private Q_SLOTS:
 
         m_window->show();
         m_window->afterShown(QString()); // receives at start, as the environment settings asked
-        QTRY_VERIFY_WITH_TIMEOUT(!m_window->receiver()->isRunning(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_window->controller().receiver().isRunning(), 20000);
         QVERIFY2(m_prompts->messages.isEmpty(), qPrintable(m_prompts->messages.value(0).text));
-        QCOMPARE(m_window->folderView().folderKey(), storage::FixedFolder::Unread);
-        QCOMPARE(m_window->mailModel()->rowCount(), 3);
+        QCOMPARE(m_window->controller().folderView().folderKey(), storage::FixedFolder::Unread);
+        QCOMPARE(m_window->controller().mailModel()->rowCount(), 3);
         QVERIFY(m_servers.pop3Log().contains(QStringLiteral("TLS")));
     }
 
@@ -136,13 +136,14 @@ private Q_SLOTS:
             click(named<QPushButton>(dialog, "cmdAOK"));
         });
         menuAction(QStringLiteral("アカウント(&A)"))->trigger();
-        QCOMPARE(m_window->session().properties().security.pop3.mode, platform::mail::ConnectionSecurity::Tls);
+        QCOMPARE(m_window->controller().session().properties().security.pop3.mode,
+                 platform::mail::ConnectionSecurity::Tls);
 
         menuAction(QStringLiteral("受信(&P)"))->trigger();
-        QTRY_VERIFY_WITH_TIMEOUT(!m_window->receiver()->isRunning(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!m_window->controller().receiver().isRunning(), 20000);
         QVERIFY2(m_prompts->messages.isEmpty(), qPrintable(m_prompts->messages.value(0).text));
-        QCOMPARE(m_window->folderView().folderKey(), storage::FixedFolder::Unread);
-        QCOMPARE(m_window->mailModel()->rowCount(), 3); // the fixture's two unread and the new one
+        QCOMPARE(m_window->controller().folderView().folderKey(), storage::FixedFolder::Unread);
+        QCOMPARE(m_window->controller().mailModel()->rowCount(), 3); // the fixture's two unread and the new one
     }
 
     void firstStartWithoutAnAccountEndsQuietly()
@@ -167,10 +168,10 @@ private Q_SLOTS:
         const QString hanako = data.paths().programDir + QStringLiteral("hanako.ini");
         storage::IniWriteString(QStringLiteral("Kankyou"), QStringLiteral("AutoPOP"), QStringLiteral("1"), hanako);
         openMainWindow(data.paths(), m_prompts.get(), m_window);
-        QCOMPARE(m_window->session().accountName(), QStringLiteral("taro"));
+        QCOMPARE(m_window->controller().session().accountName(), QStringLiteral("taro"));
         bool armedWhileShown = true;
         whenModalShown(QStringLiteral("frmAccount"), [this, &armedWhileShown](QDialog* dialog) {
-            armedWhileShown = m_window->timers().isAutoReceiveArmed();
+            armedWhileShown = m_window->controller().timers().isAutoReceiveArmed();
             auto* accounts = named<QComboBox>(dialog, "cmbUser");
             QCOMPARE(accounts->currentText(), QStringLiteral("taro"));
             accounts->setFocus();
@@ -179,16 +180,16 @@ private Q_SLOTS:
         });
         menuAction(QStringLiteral("アカウント(&A)"))->trigger();
         QVERIFY(!armedWhileShown);
-        QCOMPARE(m_window->session().accountName(), QStringLiteral("hanako"));
-        QCOMPARE(m_window->accountBox()->currentText(), QStringLiteral("hanako"));
-        QVERIFY(m_window->timers().isAutoReceiveArmed()); // hanako receives automatically
+        QCOMPARE(m_window->controller().session().accountName(), QStringLiteral("hanako"));
+        QCOMPARE(test::accountBox(*m_window)->currentText(), QStringLiteral("hanako"));
+        QVERIFY(m_window->controller().timers().isAutoReceiveArmed()); // hanako receives automatically
     }
 
     void environmentSettingsFromTheMenu()
     {
         MainWindowData data;
         openMainWindow(data.paths(), m_prompts.get(), m_window);
-        QVERIFY(!m_window->mailList()->showGrid());
+        QVERIFY(!test::mailList(*m_window)->showGrid());
         whenModalShown(QStringLiteral("frmKankyou"), [](QDialog* dialog) {
             click(named<QCheckBox>(dialog, "chkGrid"));
             click(named<QRadioButton>(dialog, "opKanJu2"));
@@ -197,11 +198,11 @@ private Q_SLOTS:
             click(named<QPushButton>(dialog, "cmdOk"));
         });
         menuAction(QStringLiteral("環境設定(&K)"))->trigger();
-        QVERIFY(m_window->mailList()->showGrid());
-        QCOMPARE(m_window->receiveMethod(), storage::ReceiveMethod::ReceiveAndDelete);
+        QVERIFY(test::mailList(*m_window)->showGrid());
+        QCOMPARE(m_window->controller().receiveMethod(), storage::ReceiveMethod::ReceiveAndDelete);
         QVERIFY(menuAction(QStringLiteral("受信＆消去(&D)"))->isChecked());
-        QVERIFY(m_window->timers().isAutoReceiveArmed()); // re-armed with the new setting
-        QCOMPARE(m_window->session().environment().autoReceiveMinutes, qint16(2));
+        QVERIFY(m_window->controller().timers().isAutoReceiveArmed()); // re-armed with the new setting
+        QCOMPARE(m_window->controller().session().environment().autoReceiveMinutes, qint16(2));
     }
 
     void deletingTheLastAccountStartsOverAndEnds()
@@ -213,7 +214,7 @@ private Q_SLOTS:
         writeBytes(paths.registryFile, cp932Lines(QStringLiteral("[AName]\nCount=1\n0=solo\n")));
         writeBytes(paths.programDir + QStringLiteral("solo.ini"), cp932Lines(QStringLiteral("[Property]\nAccName=solo\n")));
         openMainWindow(paths, m_prompts.get(), m_window);
-        m_window->session().folderTree().addFolder(1); // a changed tree would be saved on a switch
+        m_window->controller().session().folderTree().addFolder(1); // a changed tree would be saved on a switch
         m_prompts->answerNext(platform::Answer::Yes);
         whenModalShown(QStringLiteral("frmAccount"), [](QDialog* dialog) {
             click(named<QPushButton>(dialog, "cmdDel"));
@@ -234,8 +235,8 @@ private Q_SLOTS:
         MainWindowData data;
         openMainWindow(data.paths(), m_prompts.get(), m_window);
         selectFolder(*m_window, QStringLiteral("標準BOX"));
-        mainwin::MailListView* list = m_window->mailList();
-        const QRect rect = list->visualRect(m_window->mailModel()->index(0, mainwin::kSubjectColumn));
+        mainwin::MailListView* list = test::mailList(*m_window);
+        const QRect rect = list->visualRect(m_window->controller().mailModel()->index(0, mainwin::kSubjectColumn));
         QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, rect.center());
         const auto page = [&] { return platform::decodeCp932(readBytes(data.paths().previewFile)); };
         QVERIFY(page().contains(QStringLiteral("size=\"\"")));
