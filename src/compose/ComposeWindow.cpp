@@ -211,8 +211,10 @@ void ComposeWindow::moveEvent(QMoveEvent* event)
 
 void ComposeWindow::closeEvent(QCloseEvent* event)
 {
-    // The send runs while this window goes on handling events: it must outlive the send.
+    // The send runs while this window goes on handling events: it must outlive the send. The
+    // program's exit comes here too, so the user learns why neither happens.
     if (m_sending) {
+        m_controller.refuseCloseWhileSending();
         event->ignore();
         return;
     }

@@ -149,6 +149,11 @@ bool ComposeController::changedSinceOpened(const ComposeContent& content) const
     return withCrLfBody(content) != m_opened;
 }
 
+void ComposeController::refuseCloseWhileSending()
+{
+    m_services.guard.confirmIdle();
+}
+
 ComposeController::Closing ComposeController::confirmClose(const ComposeContent& content)
 {
     if (!changedSinceOpened(content))

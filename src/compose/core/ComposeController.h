@@ -147,6 +147,8 @@ public:
      * "キャンセル" keeps the window open.
      */
     Closing confirmClose(const ComposeContent& content);
+    /** A close while this window's send is on its way: the user is told why the window stays. */
+    void refuseCloseWhileSending();
 
     /** Dropped files: each path appended to the attachment list. */
     static void addAttachments(ComposeContent& content, const QStringList& paths);
