@@ -133,6 +133,8 @@ void filterFigures(mainwin::MainWindow& window)
     QApplication::processEvents();
     auto* box = window.findChild<QLineEdit*>(QStringLiteral("txtSearch"));
     auto* find = window.findChild<QAction*>(QStringLiteral("mnuSearch"));
+    auto* list = window.findChild<mainwin::MailListView*>(QStringLiteral("LsvMail"));
+    const mainwin::MailTableModel* model = window.controller().mailModel();
     const auto clear = [&] {
         QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
         QApplication::sendEvent(box, &escape);
@@ -147,17 +149,17 @@ void filterFigures(mainwin::MainWindow& window)
     find->trigger();
     idleFor(500);
     const double firstMs = timed([&] { commitToBox(box, QStringLiteral("その12")); });
-    const int shown = window.mailModel()->rowCount();
+    const int shown = model->rowCount();
     const double nextMs = bench::medianMs(5, [&] {
         clear();
         commitToBox(box, QStringLiteral("その12"));
     }, [&] { commitToBox(box, QStringLiteral("3")); });
-    const int narrowed = window.mailModel()->rowCount();
+    const int narrowed = model->rowCount();
     const double clearMs = bench::medianMs(5, [&] { commitToBox(box, QStringLiteral("その12")); }, clear);
 
     // Typed at once: the rows reordered (a sort) and the keyboard given to the box just before.
-    window.mailList()->setFocus();
-    Q_EMIT window.mailList()->horizontalHeader()->sectionClicked(mainwin::kDateColumn);
+    list->setFocus();
+    Q_EMIT list->horizontalHeader()->sectionClicked(mainwin::kDateColumn);
     QApplication::processEvents();
     const double atOnceMs = timed([&] {
         find->trigger();
@@ -167,7 +169,7 @@ void filterFigures(mainwin::MainWindow& window)
     bench::printResult("filter_100k_window", std::max(firstMs, nextMs), "ms");
     std::fprintf(stderr, "filter through the window: first keystroke %.1f ms (%d rows shown), next %.1f ms (%d rows), "
                          "clearing %.1f ms (%d rows); typed as the box gets the keyboard %.1f ms\n",
-                 firstMs, shown, nextMs, narrowed, clearMs, window.mailModel()->rowCount(), atOnceMs);
+                 firstMs, shown, nextMs, narrowed, clearMs, model->rowCount(), atOnceMs);
 }
 
 void windowFigures(const storage::ProgramPaths& paths)
@@ -183,7 +185,7 @@ void windowFigures(const storage::ProgramPaths& paths)
     // figures are of the window at rest, once it is built.
     QElapsedTimer indexing;
     indexing.start();
-    window.findChild<search::SearchService*>()->waitUntilIdle();
+    window.controller().search().waitUntilIdle();
     QApplication::processEvents();
     std::fprintf(stderr, "search index built in %.1f s\n", indexing.nsecsElapsed() / 1e9);
 
