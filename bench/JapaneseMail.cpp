@@ -1,8 +1,12 @@
 #include "JapaneseMail.h"
 
 #include "platform/mail/Charsets.h"
+#include "storage/FolderTree.h"
+#include "storage/ProfileStore.h"
 
 #include <QDateTime>
+#include <QDir>
+#include <QFile>
 #include <QStringList>
 
 #include <cmath>
@@ -142,6 +146,24 @@ QByteArray JapaneseMail::message(int i, int bodyBytes)
         + "Message-ID: <" + QByteArray::number(i) + "@bench.example.jp>\r\nMIME-Version: 1.0\r\n"
           "Content-Type: text/plain; charset=ISO-2022-JP\r\nContent-Transfer-Encoding: 7bit\r\n\r\n"
         + body;
+}
+
+bool writeJapaneseMailbox(const storage::AccountPaths& paths, int count, int bodyBytes)
+{
+    QDir().mkpath(paths.inputDir);
+    JapaneseMail mail(1);
+    QStringList lines;
+    lines.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        const QString name = QStringLiteral("m%1.eml").arg(i, 6, 10, QLatin1Char('0'));
+        QFile file(paths.inputDir + name);
+        if (!file.open(QIODevice::WriteOnly) || file.write(mail.message(i, bodyBytes)) < 0)
+            return false;
+        lines.append(name + QStringLiteral("=000\t") + mail.sender(i) + QLatin1Char('\t') + mail.subject()
+                     + QLatin1Char('\t') + JapaneseMail::dateText(i));
+    }
+    storage::IniWriteSection(storage::FixedFolder::Standard, paths.receivedIndexFile, lines);
+    return true;
 }
 
 } // namespace fumibako::bench

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "storage/Paths.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -38,5 +40,12 @@ private:
     std::mt19937 m_random;
     std::discrete_distribution<int> m_rank;
 };
+
+/**
+ * Writes messages 0 to @p count - 1 of JapaneseMail(1) with bodies of @p bodyBytes into the
+ * received mail folder of @p paths, each filed in "標準BOX" with an index entry that agrees with
+ * its file. False when a file could not be written.
+ */
+bool writeJapaneseMailbox(const storage::AccountPaths& paths, int count, int bodyBytes);
 
 } // namespace fumibako::bench

@@ -16,6 +16,7 @@
 #include "storage/AddressHistory.h"
 #include "storage/DataDirectory.h"
 #include "transfer/OperationGuard.h"
+#include "transfer/ReceiveUi.h"
 #include "transfer/Receiving.h"
 #include "transfer/Sending.h"
 #include "transfer/StoredMail.h"
@@ -35,6 +36,23 @@ public:
     std::optional<QString> askText(const QString&, const QString&) override { return std::nullopt; }
     std::optional<QString> chooseFolder() override { return std::nullopt; }
     std::optional<QString> chooseSaveFile(const QString&, const QString&, const QString&) override { return std::nullopt; }
+};
+
+// The receiver's prompts and progress shown by the main window's dialogs, as the program shows them.
+class WindowReceiveUi : public transfer::ReceiveUi {
+public:
+    explicit WindowReceiveUi(QWidget* window) : m_dialogs(window, {}) {}
+
+    std::optional<transfer::PasswordAnswer> askPassword() override { return m_dialogs.askPassword(); }
+    void showProgress(const transfer::ProgressFigures& figures) override { m_dialogs.showProgress(figures); }
+    void updateProgress(const transfer::ProgressFigures& figures) override { m_dialogs.updateProgress(figures); }
+    void closeProgress() override { m_dialogs.closeProgress(); }
+    void setClipboardText(const QString& text) override { m_dialogs.setClipboardText(text); }
+    void playNewMailSound(const QString& file) override { m_dialogs.playNewMailSound(file); }
+    void showUnreadFolder() override {}
+
+private:
+    mainwin::WindowReceivingDialogs m_dialogs;
 };
 
 class KeptFields : public compose::ComposeLauncher {
@@ -159,7 +177,7 @@ void serverListFigure(const storage::ProgramPaths& paths)
     transfer::OperationGuard guard(prompts);
     QWidget owner;
     owner.show();
-    mainwin::WindowReceivingDialogs ui(&owner, {}, {});
+    WindowReceiveUi ui(&owner);
     transfer::CurrentMail mail;
     transfer::Receiver receiver(guard, prompts, ui, mail);
     receiver.setAccount(account);

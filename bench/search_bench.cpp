@@ -47,19 +47,8 @@ QString benchRoot(const QString& dataDir)
 int makeMailbox(const QString& root)
 {
     QDir(root).removeRecursively();
-    const storage::AccountPaths paths = storage::AccountPaths::make(root, kAccount);
-    QDir().mkpath(paths.inputDir);
-    bench::JapaneseMail mail(1);
-    QStringList lines;
-    for (int i = 0; i < kMessages; ++i) {
-        const QString name = QStringLiteral("m%1.eml").arg(i, 6, 10, QLatin1Char('0'));
-        QFile file(paths.inputDir + name);
-        if (!file.open(QIODevice::WriteOnly) || file.write(mail.message(i, kBodyBytes)) < 0)
-            return 1;
-        lines.append(name + QStringLiteral("=000\t") + mail.sender(i) + QLatin1Char('\t') + mail.subject()
-                     + QLatin1Char('\t') + bench::JapaneseMail::dateText(i));
-    }
-    storage::IniWriteSection(storage::FixedFolder::Standard, paths.receivedIndexFile, lines);
+    if (!bench::writeJapaneseMailbox(storage::AccountPaths::make(root, kAccount), kMessages, kBodyBytes))
+        return 1;
     QFile(root + QStringLiteral("ready")).open(QIODevice::WriteOnly);
     return 0;
 }
