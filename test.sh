@@ -15,5 +15,7 @@ fi
 BUILD_DIR="${BUILD_DIR:-build}"
 cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$BUILD_DIR"
+# The benchmarks are not tests, but they are built here so a change cannot leave them behind.
+cmake --build "$BUILD_DIR" --target benchmarks
 cd "$BUILD_DIR"
 ctest --output-on-failure --timeout 600 "$@"
