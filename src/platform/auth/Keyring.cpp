@@ -8,6 +8,7 @@
 #include <qt6keychain/keychain.h>
 
 #include <memory>
+#include <mutex>
 #include <optional>
 
 namespace fumibako::platform::auth::keyring {
@@ -19,7 +20,16 @@ const QString kService = QStringLiteral("fumibako");
 // prompt nobody sees must not hold the program for ever.
 constexpr int kWaitMs = 20000;
 
-std::optional<bool> g_reachable; // decided by the first answer; user-interface thread only
+// Decided by the first answer. Asked from the window's thread and from transfer workers (a
+// renewal reads and writes the refresh token there): every use holds g_reachableMutex.
+std::optional<bool> g_reachable;
+std::mutex g_reachableMutex;
+
+std::optional<bool> reachableSoFar()
+{
+    const std::lock_guard<std::mutex> lock(g_reachableMutex);
+    return g_reachable;
+}
 
 bool sessionBusExists()
 {
@@ -89,6 +99,7 @@ std::shared_ptr<const Outcome> runAndWait(QKeychain::Job* job)
 // without a Secret Service answers with an error), a later one only when D-Bus went away.
 Status noted(Status status)
 {
+    const std::lock_guard<std::mutex> lock(g_reachableMutex);
     if (!g_reachable)
         g_reachable = status == Status::Ok || status == Status::NotFound;
     else if (status == Status::Unreachable)
@@ -98,6 +109,7 @@ Status noted(Status status)
 
 bool knownUnreachable()
 {
+    const std::lock_guard<std::mutex> lock(g_reachableMutex);
     if (!g_reachable && (turnedOff() || !sessionBusExists()))
         g_reachable = false;
     return g_reachable == false;
@@ -107,9 +119,9 @@ bool knownUnreachable()
 
 bool isReachable()
 {
-    if (!g_reachable && !knownUnreachable())
+    if (!reachableSoFar() && !knownUnreachable())
         read(QStringLiteral("reachability check"));
-    return g_reachable.value_or(false);
+    return reachableSoFar().value_or(false);
 }
 
 ReadResult read(const QString& key)
