@@ -5,9 +5,13 @@
 #include "storage/AccountSecrets.h"
 #include "storage/AccountSettings.h"
 #include "storage/OAuthProviderFile.h"
+#include "transfer/TransferRunner.h"
 
 #include <QFileInfo>
 #include <QHash>
+
+#include <memory>
+#include <mutex>
 
 namespace fumibako::transfer {
 
@@ -27,18 +31,35 @@ struct KeptToken {
     QDateTime expiresAt; // invalid: the provider named no lifetime
 };
 
-// Access tokens by account file; in memory only, user-interface thread only.
+bool stillValid(const KeptToken& kept)
+{
+    return !kept.token.isEmpty()
+           && (!kept.expiresAt.isValid()
+               || QDateTime::currentDateTimeUtc().secsTo(kept.expiresAt) > kRenewBeforeSeconds);
+}
+
+// Access tokens by account file; in memory only. Renewals run on transfer workers while the
+// window's thread signs in or forgets: every use holds tokensMutex().
 QHash<QString, KeptToken>& keptTokens()
 {
     static QHash<QString, KeptToken> tokens;
     return tokens;
 }
 
-bool stillValid(const KeptToken& kept)
+std::mutex& tokensMutex()
 {
-    return !kept.token.isEmpty()
-           && (!kept.expiresAt.isValid()
-               || QDateTime::currentDateTimeUtc().secsTo(kept.expiresAt) > kRenewBeforeSeconds);
+    static std::mutex mutex;
+    return mutex;
+}
+
+// The kept access token of @p userFile while it is still good to use; else nothing.
+std::optional<QString> keptToken(const QString& userFile)
+{
+    const std::lock_guard<std::mutex> lock(tokensMutex());
+    const auto kept = keptTokens().constFind(userFile);
+    if (kept == keptTokens().cend() || !stillValid(*kept))
+        return std::nullopt;
+    return kept->token;
 }
 
 QString programDirOf(const QString& userFile)
@@ -53,6 +74,7 @@ QString accountNameOf(const QString& userFile)
 
 void keepAccessToken(const QString& userFile, const OAuthTokens& tokens)
 {
+    const std::lock_guard<std::mutex> lock(tokensMutex());
     keptTokens().insert(userFile, {tokens.accessToken, tokens.expiresAt.toUTC()});
 }
 
@@ -82,10 +104,11 @@ QString noTokenText(const QString& account, const AccessTokenAnswer& answer, boo
 
 AccessTokenAnswer accessTokenFor(const QString& userFile, const QString& providerName, bool forceRefresh)
 {
-    const auto kept = keptTokens().constFind(userFile);
-    if (!forceRefresh && kept != keptTokens().cend() && stillValid(*kept))
-        return {TokenStatus::Ok, kept->token, {}};
-    keptTokens().remove(userFile);
+    if (!forceRefresh) {
+        if (std::optional<QString> kept = keptToken(userFile))
+            return {TokenStatus::Ok, *kept, {}};
+    }
+    forgetAccessToken(userFile);
     const std::optional<OAuthProvider> provider = storage::findOAuthProvider(programDirOf(userFile), providerName);
     if (!provider)
         return {TokenStatus::Failed, {},
@@ -114,13 +137,17 @@ bool keepSignIn(const QString& userFile, const OAuthTokens& tokens)
 
 void forgetAccessToken(const QString& userFile)
 {
+    const std::lock_guard<std::mutex> lock(tokensMutex());
     keptTokens().remove(userFile);
 }
 
-std::optional<QString> tokenForTransfer(const QString& userFile, const storage::AccountProperties& account,
-                                        platform::UserPrompts& prompts, bool forceRefresh)
+namespace {
+
+// The window's side of tokenForTransfer, once the renewal has answered: the messages, and the
+// sign-in in the browser when it is offered and accepted.
+std::optional<QString> tokenAfterRenewal(const QString& userFile, const storage::AccountProperties& account,
+                                         platform::UserPrompts& prompts, const AccessTokenAnswer& answer)
 {
-    const AccessTokenAnswer answer = accessTokenFor(userFile, account.oauthProvider, forceRefresh);
     if (answer.status == TokenStatus::Ok)
         return answer.token;
     const QString name = accountNameOf(userFile);
@@ -145,6 +172,33 @@ std::optional<QString> tokenForTransfer(const QString& userFile, const storage::
     }
     keepSignIn(userFile, signedIn.tokens);
     return signedIn.tokens.accessToken;
+}
+
+} // namespace
+
+void tokenForTransfer(TransferRunner& runner, const QString& userFile, const storage::AccountProperties& account,
+                      platform::UserPrompts& prompts, bool forceRefresh,
+                      std::function<void(const std::optional<QString>& token)> done)
+{
+    if (!forceRefresh) {
+        if (const std::optional<QString> kept = keptToken(userFile))
+            return done(kept);
+    }
+    auto answer = std::make_shared<AccessTokenAnswer>();
+    const QString providerName = account.oauthProvider;
+    const bool started = runner.start(
+        [answer, userFile, providerName, forceRefresh](const platform::mail::ProgressCallback&) {
+            *answer = accessTokenFor(userFile, providerName, forceRefresh);
+            return platform::mail::LibraryResult();
+        },
+        [answer, userFile, account, &prompts, done](const platform::mail::LibraryResult&) {
+            done(tokenAfterRenewal(userFile, account, prompts, *answer));
+        });
+    if (!started) { // callers start one thing at a time on their runner: this is a caller's mistake
+        qWarning("an access token was asked for while the transfer's runner was busy");
+        done(tokenAfterRenewal(userFile, account, prompts,
+                               {TokenStatus::Failed, {}, QStringLiteral("ほかの通信が終わっていません")}));
+    }
 }
 
 } // namespace fumibako::transfer

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <optional>
 
 namespace fumibako::platform {
@@ -51,13 +52,19 @@ bool keepSignIn(const QString& userFile, const platform::auth::OAuthTokens& toke
 /** Forgets the access token kept in memory for the account of @p userFile. */
 void forgetAccessToken(const QString& userFile);
 
+class TransferRunner;
+
 /**
- * The access token a transfer of @p account (whose file is @p userFile) logs in with. When there
- * is none, says why in a message box: a lapsed sign-in is offered to be renewed at once
+ * The access token a transfer of @p account (whose file is @p userFile) logs in with, handed to
+ * @p done on this thread: at once when one is kept, else once accessTokenFor ran on @p runner's
+ * worker (the secret store and the provider are waited for there, not here). When there is none,
+ * says why in a message box: a lapsed sign-in is offered to be renewed at once
  * ("もう一度サインインしますか？", the browser of platform::auth::systemBrowser()), or, where
- * there is no browser to offer, told how. Nothing when no token could be had.
+ * there is no browser to offer, told how. @p done gets nothing when no token could be had. The
+ * runner must be idle; a runner destroyed first drops @p done uncalled.
  */
-std::optional<QString> tokenForTransfer(const QString& userFile, const storage::AccountProperties& account,
-                                        platform::UserPrompts& prompts, bool forceRefresh);
+void tokenForTransfer(TransferRunner& runner, const QString& userFile, const storage::AccountProperties& account,
+                      platform::UserPrompts& prompts, bool forceRefresh,
+                      std::function<void(const std::optional<QString>& token)> done);
 
 } // namespace fumibako::transfer

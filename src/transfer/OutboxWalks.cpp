@@ -289,10 +289,15 @@ void Sender::sendSelected(OperationGuard& guard, CurrentMail& mail, SendContext 
                                                selectedInListOrder, done);
     if (!walk->acquired())
         return done(false);
+    if (selectedInListOrder.isEmpty())
+        return walk->begin();
     // Asked once, before the walk: a cancelled prompt sends nothing and reports no failure.
-    if (!selectedInListOrder.isEmpty() && !ensureSendPassword(walk->context()))
-        return walk->endEarly();
-    walk->begin();
+    prepareLogin(walk->context(), [walk](bool ready) {
+        if (ready)
+            walk->begin();
+        else
+            walk->endEarly();
+    });
 }
 
 void Sender::sendAll(OperationGuard& guard, CurrentMail& mail, SendContext context,
@@ -301,11 +306,14 @@ void Sender::sendAll(OperationGuard& guard, CurrentMail& mail, SendContext conte
     auto walk = std::make_shared<OutboxWalk>(*this, guard, mail, std::move(context), done);
     if (!walk->acquired())
         return done(SendAllResult());
-    if (!walk->nothingQueued() && !ensureSendPassword(walk->context())) {
+    if (walk->nothingQueued())
+        return walk->begin();
+    prepareLogin(walk->context(), [walk](bool ready) {
+        if (ready)
+            return walk->begin();
         walk->context().prompts.setStatus(1, QString());
-        return walk->endEarly();
-    }
-    walk->begin();
+        walk->endEarly();
+    });
 }
 
 } // namespace fumibako::transfer

@@ -142,18 +142,20 @@ bool Receiver::preparePassword()
     return true;
 }
 
-bool Receiver::prepareLogin(bool afterRefusal)
+void Receiver::prepareLogin(bool afterRefusal, std::function<void(bool ready)> ready)
 {
     m_noSignIn = false;
     m_callToken.clear();
     const storage::AccountProperties& p = *m_account.properties;
     if (p.oauthProvider.isEmpty())
-        return preparePassword();
+        return ready(preparePassword());
     m_callPassword.clear();
-    const std::optional<QString> token = tokenForTransfer(m_account.paths.userFile, p, m_prompts, afterRefusal);
-    m_noSignIn = !token;
-    m_callToken = token.value_or(QString());
-    return token.has_value();
+    tokenForTransfer(m_runner, m_account.paths.userFile, p, m_prompts, afterRefusal,
+                     [this, ready = std::move(ready)](const std::optional<QString>& token) {
+                         m_noSignIn = !token;
+                         m_callToken = token.value_or(QString());
+                         ready(token.has_value());
+                     });
 }
 
 void Receiver::CallReceiveLibrary(const QString& command, const QString& directory, LibraryDone done)
@@ -163,12 +165,20 @@ void Receiver::CallReceiveLibrary(const QString& command, const QString& directo
 
 void Receiver::callLibrary(const QString& command, const QString& directory, LibraryDone done, bool afterRefusal)
 {
-    // A cancelled prompt stops here: the previous call's password may belong to another account
-    // and its server, so it is never sent again in its place.
-    if (!prepareLogin(afterRefusal)) {
-        done(std::nullopt);
-        return;
-    }
+    m_cancelBeforeCall = false;
+    prepareLogin(afterRefusal, [this, command, directory, done, afterRefusal](bool ready) {
+        // A cancelled prompt stops here: the previous call's password may belong to another
+        // account and its server, so it is never sent again in its place.
+        if (!ready)
+            done(std::nullopt);
+        else
+            startLibraryCall(command, directory, done, afterRefusal);
+    });
+}
+
+void Receiver::startLibraryCall(const QString& command, const QString& directory, const LibraryDone& done,
+                                bool afterRefusal)
+{
     const storage::AccountProperties& p = *m_account.properties;
     const QString server = platform::mail::serverArgument(p.pop3Server, p.popPortGiven != 0, QString::number(p.popPort));
     const QString user = m_account.properties->loginName;
@@ -192,6 +202,9 @@ void Receiver::callLibrary(const QString& command, const QString& directory, Lib
             else
                 done(result);
         });
+    // A cancel while the sign-in was renewed stops the call at its first report.
+    if (m_cancelBeforeCall)
+        m_runner.requestCancel();
 }
 
 void Receiver::onProgress(int messageNumber, int bytes)

@@ -77,8 +77,8 @@ public:
 /**
  * @short Receiving mail from the account's POP3 server.
  *
- * Lives on the user-interface thread with all its state; only the library call runs on a worker
- * thread (TransferRunner). Commands complete through callbacks, after the result was handled and
+ * Lives on the user-interface thread with all its state; only the library call, and before it the
+ * renewal of an account's access token, run on a worker thread (TransferRunner). Commands complete through callbacks, after the result was handled and
  * reported. The callers hold the operation guard around the commands (StartReceive takes it itself).
  */
 class Receiver : public QObject {
@@ -107,7 +107,11 @@ public:
     void RunServerCommand(ServerMode mode, const QString& number, Done done);
 
     /** The progress dialog's cancel: the library stops at its next progress report. */
-    void requestCancel() { m_runner.requestCancel(); }
+    void requestCancel()
+    {
+        m_cancelBeforeCall = true;
+        m_runner.requestCancel();
+    }
     bool isRunning() const { return m_runner.isRunning(); }
 
     /** The password handed to the library on the last call. */
@@ -123,7 +127,9 @@ private:
     void CallReceiveLibrary(const QString& command, const QString& directory, LibraryDone done);
     void callLibrary(const QString& command, const QString& directory, LibraryDone done, bool afterRefusal);
     bool preparePassword();
-    bool prepareLogin(bool afterRefusal);
+    /** The password or access token of the next call; @p ready gets false when there is none. */
+    void prepareLogin(bool afterRefusal, std::function<void(bool ready)> ready);
+    void startLibraryCall(const QString& command, const QString& directory, const LibraryDone& done, bool afterRefusal);
     void onProgress(int messageNumber, int bytes);
     void commandFinished(ServerMode mode, const std::optional<platform::mail::LibraryResult>& result, const Done& done);
 
@@ -144,6 +150,7 @@ private:
     QString m_callPassword;
     QString m_callToken;        // the access token of an account that signs in, for the last call
     bool m_noSignIn = false;    // the last call found no access token (and said so)
+    bool m_cancelBeforeCall = false; // cancelled while the next call's login was being prepared
     bool m_progressShown = false;
     QString m_stoppedEarly; // why the last save command ended before every message was saved
     int m_savedCount = 0;   // messages the last save command filed

@@ -126,27 +126,32 @@ QString senderText(const storage::AccountProperties& account)
     return QLatin1Char('"') + name + QStringLiteral("\"<") + account.mailAddress + QLatin1Char('>');
 }
 
-bool ensureSendPassword(SendContext& context)
-{
-    if (!context.account.oauthProvider.isEmpty()) {
-        if (!context.bearerToken)
-            context.bearerToken = tokenForTransfer(context.paths.userFile, context.account, context.prompts, false);
-        return context.bearerToken.has_value();
-    }
-    if (context.account.loginName.isEmpty() || !context.account.password.isEmpty() || context.typedPassword
-        || !context.askPassword)
-        return true;
-    const std::optional<PasswordAnswer> answer = context.askPassword();
-    if (!answer)
-        return false;
-    keepPassword(context.account, context.paths.userFile, *answer);
-    context.typedPassword = answer->password;
-    return true;
-}
-
 Sender::Sender(QObject* parent) : QObject(parent) {}
 
 Sender::~Sender() = default;
+
+void Sender::prepareLogin(SendContext& context, std::function<void(bool ready)> ready)
+{
+    if (!context.account.oauthProvider.isEmpty()) {
+        if (context.bearerToken)
+            return ready(true);
+        tokenForTransfer(m_runner, context.paths.userFile, context.account, context.prompts, false,
+                         [&context, ready = std::move(ready)](const std::optional<QString>& token) {
+                             context.bearerToken = token;
+                             ready(token.has_value());
+                         });
+        return;
+    }
+    if (context.account.loginName.isEmpty() || !context.account.password.isEmpty() || context.typedPassword
+        || !context.askPassword)
+        return ready(true);
+    const std::optional<PasswordAnswer> answer = context.askPassword();
+    if (!answer)
+        return ready(false);
+    keepPassword(context.account, context.paths.userFile, *answer);
+    context.typedPassword = answer->password;
+    ready(true);
+}
 
 void Sender::SendCurrentMail(CurrentMail& mail, SendContext& context, std::function<void(SendOutcome)> done)
 {
@@ -164,20 +169,22 @@ void Sender::SendCurrentMail(CurrentMail& mail, SendContext& context, std::funct
         done(SendOutcome::NotSent);
         return;
     }
-    if (!ensureSendPassword(context)) {
-        context.prompts.setStatus(1, QString());
-        done(SendOutcome::NotSent);
-        return;
-    }
-    startExchange(mail, context, recipients, sender, false,
-                  [&mail, &context, done = std::move(done)](const std::optional<QString>& result) {
-                      if (!result) { // the sign-in could not be renewed, which was said already
-                          context.prompts.setStatus(1, QString());
-                          done(SendOutcome::NotSent);
-                          return;
-                      }
-                      done(afterExchange(mail, context, *result));
-                  });
+    prepareLogin(context, [this, &mail, &context, recipients, sender, done = std::move(done)](bool ready) {
+        if (!ready) {
+            context.prompts.setStatus(1, QString());
+            done(SendOutcome::NotSent);
+            return;
+        }
+        startExchange(mail, context, recipients, sender, false,
+                      [&mail, &context, done](const std::optional<QString>& result) {
+                          if (!result) { // the sign-in could not be renewed, which was said already
+                              context.prompts.setStatus(1, QString());
+                              done(SendOutcome::NotSent);
+                              return;
+                          }
+                          done(afterExchange(mail, context, *result));
+                      });
+    });
 }
 
 // The notice shows before the exchange and closes when its result is delivered: the window paints
@@ -206,12 +213,14 @@ void Sender::startExchange(const CurrentMail& mail, SendContext& context, const 
         if (notice)
             notice->close();
         if (sent.loginRefused && context.bearerToken && !afterRefusal) {
-            context.bearerToken = tokenForTransfer(context.paths.userFile, context.account, context.prompts, true);
-            if (!context.bearerToken) {
-                done(std::nullopt);
-                return;
-            }
-            startExchange(mail, context, recipients, sender, true, done);
+            tokenForTransfer(m_runner, context.paths.userFile, context.account, context.prompts, true,
+                             [this, &mail, &context, recipients, sender, done](const std::optional<QString>& token) {
+                                 context.bearerToken = token;
+                                 if (!token)
+                                     done(std::nullopt);
+                                 else
+                                     startExchange(mail, context, recipients, sender, true, done);
+                             });
             return;
         }
         done(sent.text);

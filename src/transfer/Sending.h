@@ -55,14 +55,6 @@ struct SendContext {
     storage::MailChangeListener* changes = nullptr;
 };
 
-/**
- * Makes sure SMTP AUTH has a password: when the account has a login but no password, asks for
- * it once per SendContext. An account that signs in gets its access token instead (a lapsed
- * sign-in is offered to be renewed). False when the prompt was cancelled or no token could be
- * had (nothing is to be sent then).
- */
-bool ensureSendPassword(SendContext& context);
-
 /** Cuts @p text at every ", " and joins the pieces with TAB; a comma without a space stays. */
 QString ListToTabs(const QString& text);
 
@@ -107,7 +99,8 @@ struct SendAllResult {
  * @short Sends mail with each SMTP exchange on a worker thread, and walks the outgoing files.
  *
  * Lives on the user-interface thread with everything a send touches; only the library calls run
- * on the worker (TransferRunner): each exchange, and the QUIT that ends a walk's connection. A
+ * on the worker (TransferRunner): each exchange, the QUIT that ends a walk's connection, and the
+ * renewal of an account's access token. A
  * send returns at once and goes on from the delivery of the call's result, so the window keeps
  * handling events in its own event loop meanwhile (the operation guard keeps every other transfer
  * out). It ends by calling its done function, at once when nothing went to the server; a walk
@@ -159,6 +152,14 @@ private:
     class Walk;
     class SelectedWalk;
     class OutboxWalk;
+
+    /**
+     * Makes sure SMTP AUTH has a password: when the account has a login but no password, asks for
+     * it once per SendContext. An account that signs in gets its access token instead (renewed on
+     * the worker; a lapsed sign-in is offered to be renewed). @p ready gets false when the prompt
+     * was cancelled or no token could be had (nothing is to be sent then).
+     */
+    void prepareLogin(SendContext& context, std::function<void(bool ready)> ready);
 
     void startExchange(const CurrentMail& mail, SendContext& context, const QString& recipients,
                        const QString& sender, bool afterRefusal,

@@ -16,7 +16,8 @@ class QThread;
 namespace fumibako::transfer {
 
 /**
- * @short Runs one blocking mail-library call on a worker thread.
+ * @short Runs one blocking mail-library call (or another wait of a transfer, such as the renewal
+ * of an access token) on a worker thread.
  *
  * Lives on the user-interface thread. The call's progress reports and its result come back to
  * this thread as signals, in the order they were made; progress() always arrives before

@@ -29,6 +29,7 @@
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -141,7 +142,7 @@ private Q_SLOTS:
     {
         m_data = std::make_unique<QTemporaryDir>();
         QVERIFY(m_oauth.control({{"authorize", "approve"}, {"access_lifetime", 3600}, {"reported_lifetime", QJsonValue()},
-                                 {"rotate_refresh", true}}));
+                                 {"rotate_refresh", true}, {"refresh_delay", 0}}));
         storage::clearProfileCache();
         writeBytes(dir() + QStringLiteral("OAuth2.ini"), m_oauth.providerSection());
         writeBytes(dir() + QStringLiteral("AName.ini"), cp932Lines(QStringLiteral("[AName]\nCount=1\n0=taro\n")));
@@ -260,6 +261,81 @@ private Q_SLOTS:
         QVERIFY(m_oauth.control({{"expire_access_tokens", true}}));
         transfer::forgetAccessToken(userFile());
         QCOMPARE(transfer::accessTokenFor(userFile(), QStringLiteral("Test")).status, transfer::TokenStatus::Ok);
+    }
+
+    // The renewal waits on a worker: the command returns at once and this thread's timers keep
+    // their pace until the transfer ends.
+    void tokenRenewedOffThisThread_data()
+    {
+        QTest::addColumn<bool>("sending");
+        QTest::newRow("receiving") << false;
+        QTest::newRow("sending") << true;
+    }
+    void tokenRenewedOffThisThread()
+    {
+        QFETCH(bool, sending);
+        if ((sending && !m_smtpUp) || (!sending && !m_pop3Up))
+            QSKIP("no mail server fixture for this (POP3 needs root)");
+        signInHere();
+        transfer::forgetAccessToken(userFile());
+        constexpr double kDelaySeconds = 1.5;
+        QVERIFY(m_oauth.control({{"refresh_delay", kDelaySeconds}}));
+        const int refreshesBefore = counter(m_oauth.stats(), "refreshes");
+
+        RecordingPrompts prompts;
+        storage::AccountProperties properties = storage::readAccountProperties(userFile());
+        const storage::AccountPaths accountPaths = paths();
+        storage::AddressHistories histories;
+        transfer::SendContext context{properties, accountPaths, histories, prompts};
+        transfer::CurrentMail mail;
+        mail.to = QStringLiteral("hanako@example.jp");
+        mail.subject = QStringLiteral("renewed meanwhile");
+        transfer::ReceiveAccount account;
+        account.paths = accountPaths;
+        account.properties = &properties;
+        account.workDir = dir();
+        transfer::OperationGuard guard(prompts);
+        ScriptedReceiveUi ui;
+        transfer::Receiver receiver(guard, prompts, ui, mail);
+        receiver.setAccount(account);
+        transfer::Sender sender;
+        if (sending)
+            m_servers.takeReceived();
+        else
+            QVERIFY(m_servers.seedMailbox(kAccount, {MailServers::seedMessage(QStringLiteral("1.eml"))}));
+
+        QElapsedTimer sinceTick;
+        qint64 longestPause = 0;
+        QTimer ticker;
+        ticker.setInterval(20);
+        connect(&ticker, &QTimer::timeout, this, [&] {
+            longestPause = std::max(longestPause, sinceTick.restart());
+        });
+        std::optional<bool> succeeded; // set when the command ended
+        QElapsedTimer clock;
+        clock.start();
+        if (sending) {
+            sender.SendCurrentMail(mail, context,
+                                   [&](transfer::SendOutcome sent) { succeeded = sent == transfer::SendOutcome::Sent; });
+        } else {
+            receiver.RunServerCommand(transfer::ServerMode::SaveAll, QString(), [&](transfer::ReceiveResult result) {
+                succeeded = result == transfer::ReceiveResult::NewMail;
+            });
+        }
+        const qint64 startTook = clock.elapsed();
+        sinceTick.start();
+        ticker.start();
+        QTRY_VERIFY_WITH_TIMEOUT(succeeded.has_value(), 20000);
+        ticker.stop();
+        QVERIFY2(*succeeded, qPrintable(prompts.messages.isEmpty() ? QString() : prompts.messages.first().text));
+
+        QVERIFY2(startTook < 500, qPrintable(QStringLiteral("the command held this thread %1 ms").arg(startTook)));
+        QVERIFY(clock.elapsed() >= kDelaySeconds * 1000);
+        QVERIFY2(longestPause < 500, qPrintable(QStringLiteral("a pause of %1 ms").arg(longestPause)));
+        QCOMPARE(counter(m_oauth.stats(), "refreshes"), refreshesBefore + 1);
+        QVERIFY(prompts.messages.isEmpty());
+        if (sending)
+            QCOMPARE(m_servers.takeReceived().size(), 1);
     }
 
     void revokedSignInTold()
