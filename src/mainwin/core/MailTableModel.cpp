@@ -124,19 +124,10 @@ void MailTableModel::setFilterText(QStringView typed)
     // row that stays shown, one persistent index per selected row (the vertical hint).
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
-    QList<int> folderRows;
-    folderRows.reserve(before.size());
-    for (const QModelIndex& index : before)
-        folderRows.append(folderRow(index.row()));
+    const QList<int> folderRows = folderRowsOf(before);
     m_filter.setText(typed);
     m_filter.apply(m_folder.rows());
-    QModelIndexList after;
-    after.reserve(before.size());
-    for (qsizetype i = 0; i < before.size(); ++i) {
-        const int row = modelRow(folderRows.at(i));
-        after.append(row >= 0 ? index(row, before.at(i).column()) : QModelIndex());
-    }
-    changePersistentIndexList(before, after);
+    followPersistent(before, folderRows, [](int folder) { return folder; });
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
@@ -164,24 +155,38 @@ void MailTableModel::sort(int column, Qt::SortOrder order)
     m_sort.order = order == Qt::AscendingOrder ? 0 : 1;
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
-    QList<int> folderRows;
-    folderRows.reserve(before.size());
-    for (const QModelIndex& index : before)
-        folderRows.append(folderRow(index.row()));
+    const QList<int> folderRows = folderRowsOf(before);
     const platform::LargeVector<int> newRowOf = sortAndFollow();
     if (!newRowOf.empty() && !before.isEmpty()) {
-        QModelIndexList after;
-        after.reserve(before.size());
-        for (qsizetype i = 0; i < before.size(); ++i) {
-            const int folder = folderRows.at(i);
-            const int row = folder >= 0 && size_t(folder) < newRowOf.size() ? modelRow(newRowOf[size_t(folder)]) : -1;
-            after.append(row >= 0 ? index(row, before.at(i).column()) : QModelIndex());
-        }
-        changePersistentIndexList(before, after);
+        followPersistent(before, folderRows, [&newRowOf](int folder) {
+            return folder >= 0 && size_t(folder) < newRowOf.size() ? newRowOf[size_t(folder)] : -1;
+        });
     }
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
     if (!newRowOf.empty())
         restartPreparing();
+}
+
+QList<int> MailTableModel::folderRowsOf(const QModelIndexList& indexes) const
+{
+    QList<int> rows;
+    rows.reserve(indexes.size());
+    for (const QModelIndex& index : indexes)
+        rows.append(folderRow(index.row()));
+    return rows;
+}
+
+void MailTableModel::followPersistent(const QModelIndexList& before, const QList<int>& folderRows,
+                                      const std::function<int(int)>& newFolderRow)
+{
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (qsizetype i = 0; i < before.size(); ++i) {
+        const int folder = newFolderRow(folderRows.at(i));
+        const int row = folder >= 0 ? modelRow(folder) : -1;
+        after.append(row >= 0 ? index(row, before.at(i).column()) : QModelIndex());
+    }
+    changePersistentIndexList(before, after);
 }
 
 QItemSelection MailTableModel::selectionOf(const QList<int>& folderRows) const

@@ -9,6 +9,8 @@
 #include <QTimer>
 #include <QStringList>
 
+#include <functional>
+
 namespace fumibako::storage {
 class MailFolderView;
 class MailRow;
@@ -94,6 +96,14 @@ public:
     static QString cellText(const storage::MailRow& row, int column);
 
 private:
+    /** The folder rows the model rows of @p indexes show. */
+    QList<int> folderRowsOf(const QModelIndexList& indexes) const;
+    /**
+     * Moves the persistent indexes @p before (showing @p folderRows) to where their messages are
+     * now: @p newFolderRow gives each message's folder row after the change, -1 when it is gone.
+     */
+    void followPersistent(const QModelIndexList& before, const QList<int>& folderRows,
+                          const std::function<int(int)>& newFolderRow);
     /** Sorts the rows by the sort state; which old row each row is, or nothing when none moved. */
     platform::LargeVector<int> sortRows();
     /** Sorts, then moves the filter's rows along; each old row's new number (empty: none moved). */
