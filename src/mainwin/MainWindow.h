@@ -194,7 +194,6 @@ private:
 
     SearchBar* m_searchBar = nullptr;
     QLabel* m_indexProgress = nullptr;
-    QStringList m_unfilteredSelection; ///< the keys selected when the quick filter began
     bool m_showingSearchResults = false; ///< a search selects "検索結果": the box keeps its text
 };
 

@@ -88,7 +88,6 @@ void MainWindow::searchAccountOpened()
     m_indexProgress->clear();
     m_treeModel->setSearchResultsShown(false);
     m_controller->mailModel()->setFilterText({});
-    m_unfilteredSelection.clear();
     m_searchBar->clearText();
     m_searchBar->setNote({});
 }
@@ -103,7 +102,6 @@ void MainWindow::searchFolderShowing(const QString& key)
         return;
     if (m_controller->mailModel()->filter().isActive())
         m_controller->mailModel()->setFilterText({});
-    m_unfilteredSelection.clear();
     if (!m_showingSearchResults) {
         m_searchBar->clearText();
         m_searchBar->setNote({});
@@ -113,28 +111,12 @@ void MainWindow::searchFolderShowing(const QString& key)
 void MainWindow::filterList(const QString& text)
 {
     MailTableModel* model = m_controller->mailModel();
-    const storage::MailFolderView& folder = m_controller->folderView();
-    const bool wasActive = model->filter().isActive();
-    if (!wasActive) {
-        m_unfilteredSelection.clear();
-        for (int row : m_mailList->selectedRowNumbers())
-            m_unfilteredSelection.append(folder.rows().at(row).keyString());
-    }
-    model->setFilterText(text);
-    if (wasActive && !model->filter().isActive() && m_mailList->selectedRowNumbers().isEmpty()) {
-        // Nothing chosen while filtered: the rows chosen before come back.
-        QList<int> rows;
-        for (const QString& key : std::as_const(m_unfilteredSelection)) {
-            if (const int row = folder.rows().rowOfKey(key); row >= 0)
-                rows.append(row);
-        }
-        const QItemSelection selection = model->selectionOf(rows);
+    if (const QList<int> chooseAgain = model->setFilterText(text, m_mailList->selectedRowNumbers()); !chooseAgain.isEmpty()) {
+        const QItemSelection selection = model->selectionOf(chooseAgain);
         m_mailList->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
         if (!selection.isEmpty())
             m_mailList->selectionModel()->setCurrentIndex(selection.first().topLeft(), QItemSelectionModel::NoUpdate);
     }
-    if (!model->filter().isActive())
-        m_unfilteredSelection.clear();
     if (m_mailList->currentIndex().isValid())
         m_mailList->scrollTo(m_mailList->currentIndex());
     m_searchBar->setNote(model->filter().note());

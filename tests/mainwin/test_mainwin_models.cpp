@@ -285,6 +285,52 @@ private Q_SLOTS:
         QCOMPARE(selection.currentIndex().row(), rowOf("k2"));
     }
 
+    // Which messages are chosen again when the filter ends: those chosen when it began, found
+    // by key wherever a sort moved them, and only when nothing was chosen while filtering.
+    void filterEndChoosesAgain_data()
+    {
+        QTest::addColumn<QStringList>("chosenBefore");
+        QTest::addColumn<bool>("sortedAndNarrowed");
+        QTest::addColumn<QStringList>("chosenWhileFiltered");
+        QTest::addColumn<QStringList>("chosenAgain");
+        const QStringList hiddenAndShown{QStringLiteral("k1"), QStringLiteral("k2")};
+        QTest::newRow("nothing chosen meanwhile") << hiddenAndShown << false << QStringList() << hiddenAndShown;
+        QTest::newRow("sorted and narrowed meanwhile") << hiddenAndShown << true << QStringList() << hiddenAndShown;
+        QTest::newRow("another chosen meanwhile") << hiddenAndShown << false << QStringList{QStringLiteral("k3")} << QStringList();
+        QTest::newRow("nothing chosen before") << QStringList() << false << QStringList() << QStringList();
+    }
+    void filterEndChoosesAgain()
+    {
+        QFETCH(QStringList, chosenBefore);
+        QFETCH(bool, sortedAndNarrowed);
+        QFETCH(QStringList, chosenWhileFiltered);
+        QFETCH(QStringList, chosenAgain);
+        MailFolderView folder(m_tree, m_prompts, m_reader);
+        fill(folder, {QStringLiteral("a 会議"), QStringLiteral("b"), QStringLiteral("c 会議"), QStringLiteral("d 会議")},
+             {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")});
+        MailTableModel model(folder);
+        model.reload();
+        const auto rowsOf = [&](const QStringList& keys) {
+            QList<int> rows;
+            for (const QString& key : keys)
+                rows.append(folder.rows().rowOfKey(key));
+            return rows;
+        };
+        QVERIFY(model.setFilterText(QStringLiteral("会議"), rowsOf(chosenBefore)).isEmpty());
+        if (sortedAndNarrowed) {
+            model.sort(kSubjectColumn, Qt::DescendingOrder);
+            QVERIFY(model.setFilterText(QStringLiteral("会議 c"), rowsOf(chosenBefore)).isEmpty());
+        }
+        const QList<int> again = model.setFilterText(QString(), rowsOf(chosenWhileFiltered));
+        QStringList keys;
+        for (int row : again)
+            keys.append(folder.rows().at(row).keyString());
+        keys.sort();
+        QCOMPARE(keys, chosenAgain);
+        QVERIFY(model.setFilterText(QStringLiteral("会議")).isEmpty()); // forgotten once the filter ended
+        QVERIFY(model.setFilterText(QString()).isEmpty());
+    }
+
     void treeModelShowsSearchResultsAfterTheRoots()
     {
         FolderTree tree;

@@ -118,8 +118,16 @@ void MailTableModel::rowsUpdated()
         Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, kListColumnCount - 1));
 }
 
-void MailTableModel::setFilterText(QStringView typed)
+QList<int> MailTableModel::setFilterText(QStringView typed, const QList<int>& chosenRows)
 {
+    const bool wasActive = m_filter.isActive();
+    if (!wasActive) {
+        m_chosenBeforeFilter.clear();
+        for (int row : chosenRows) {
+            if (row >= 0 && row < m_folder.rows().size())
+                m_chosenBeforeFilter.append(m_folder.rows().at(row).keyString());
+        }
+    }
     // A layout change, not a reset: the view keeps the selection and the current row of every
     // row that stays shown, one persistent index per selected row (the vertical hint).
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
@@ -129,6 +137,20 @@ void MailTableModel::setFilterText(QStringView typed)
     m_filter.apply(m_folder.rows());
     followPersistent(before, folderRows, [](int folder) { return folder; });
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+
+    QList<int> chooseAgain;
+    if (m_filter.isActive())
+        return chooseAgain;
+    // Every row is shown again, so the rows chosen while filtering are still chosen: only when
+    // there were none do the ones from before come back.
+    if (wasActive && chosenRows.isEmpty()) {
+        for (const QString& key : std::as_const(m_chosenBeforeFilter)) {
+            if (const int row = m_folder.rows().rowOfKey(key); row >= 0)
+                chooseAgain.append(row);
+        }
+    }
+    m_chosenBeforeFilter.clear();
+    return chooseAgain;
 }
 
 void MailTableModel::setSortState(int key, int order)

@@ -67,8 +67,13 @@ public:
     /**
      * Shows only the rows whose subject and sender hold every term of @p typed; a text without
      * terms shows every row again. The rows and their order stay as they are.
+     *
+     * @p chosenRows are the folder rows chosen in the list before the change. The messages chosen
+     * when filtering began are remembered; when the filter ends with nothing chosen, their folder
+     * rows (wherever a sort has put them since) are returned to be chosen again. Otherwise the
+     * list is empty and the choice stays as it is.
      */
-    void setFilterText(QStringView typed);
+    QList<int> setFilterText(QStringView typed, const QList<int>& chosenRows = {});
     const MailListFilter& filter() const { return m_filter; }
     /** The folder view's row shown as row @p modelRow (-1 for none). */
     int folderRow(int modelRow) const { return m_filter.folderRow(modelRow); }
@@ -114,6 +119,7 @@ private:
     MailListFilter m_filter;
     QTimer m_preparing; ///< a step of preparing the filter's rows ahead at each idle moment
     bool m_preparingFilter = false;
+    QStringList m_chosenBeforeFilter; ///< the keys of the messages chosen when filtering began
     QStringList m_captions;
     ListSortState m_sort;
 };
