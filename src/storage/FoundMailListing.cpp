@@ -61,7 +61,7 @@ void MailFolderView::listFoundMail()
     m_rows.reserve(int(found.size()));
     for (std::optional<MailRow>& row : found) {
         if (row)
-            m_rows.append(std::move(*row)); // a file name met twice (drafts and outbox) is listed once
+            m_rows.append(std::move(*row)); // new names are never shared, but older drafts and outbox mail may share one: listed once
     }
 }
 

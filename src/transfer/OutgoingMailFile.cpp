@@ -2,7 +2,10 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Cp932.h"
+#include "storage/FolderTree.h"
 #include "storage/IndexEntry.h"
+#include "storage/Paths.h"
+#include "storage/ProfileStore.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -93,6 +96,20 @@ platform::mail::ReplyReferences readReplyCompanion(const QString& folder, const 
 }
 
 } // namespace
+
+QString freeOutgoingName(const storage::AccountPaths& paths, QDateTime when)
+{
+    using namespace storage::FixedFolder;
+    for (;;) {
+        const QString name = storage::MakeTimestampName(when);
+        bool taken = QFileInfo::exists(paths.outputDir + name) || QFileInfo::exists(paths.draftDir + name);
+        for (const QString& section : {Outbox, SentBox, Drafts})
+            taken = taken || !storage::IniGetString(section, name, 256, paths.outgoingIndexFile).isEmpty();
+        if (!taken)
+            return name;
+        when = when.addSecs(1);
+    }
+}
 
 QString decodeOutgoingText(const QByteArray& bytes)
 {

@@ -3,7 +3,12 @@
 #include "transfer/StoredMail.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
+
+namespace fumibako::storage {
+struct AccountPaths;
+}
 
 /**
  * The file of a draft, a queued or a sent message: To, Cc, Bcc, the attachment line, the subject
@@ -36,6 +41,14 @@ bool RemoveOutgoingFile(const QString& folder, const QString& name);
  * has fewer than six lines or its line 6 is not a number.
  */
 bool ReadOutgoingFile(CurrentMail& mail, const QString& folder, const QString& name);
+
+/**
+ * The name for a new outgoing file, the time @p when as "yyyyMMdd-HHmmss.txt", one second later
+ * while that is taken: by a file in the outbox and sent box's folder or in the drafts' folder, or
+ * by an entry of the outbox, the sent box or the drafts. The three are listed together (search
+ * results), where a name stands for one message.
+ */
+QString freeOutgoingName(const storage::AccountPaths& paths, QDateTime when);
 
 /** The text of an outgoing file's bytes: UTF-8 after a byte order mark, else code page 932. */
 QString decodeOutgoingText(const QByteArray& bytes);

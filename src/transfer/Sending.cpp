@@ -37,28 +37,11 @@ void appendMarked(QString& list, const QString& marker, const QString& field)
     list += marker + kTab + ListToTabs(field);
 }
 
-// A name no other outgoing file or sent-box entry has: names have one-second resolution, and two
-// copies kept within the same second (or a copy of a message queued that second) must not
-// overwrite each other.
-QString freeSentName(const SendContext& context)
-{
-    QDateTime when = context.clock();
-    for (;;) {
-        const QString name = storage::MakeTimestampName(when);
-        const bool taken = QFileInfo::exists(context.paths.outputDir + name) ||
-                           !storage::IniGetString(SentBox, name, 256, context.paths.outgoingIndexFile).isEmpty() ||
-                           !storage::IniGetString(Outbox, name, 256, context.paths.outgoingIndexFile).isEmpty();
-        if (!taken)
-            return name;
-        when = when.addSecs(1);
-    }
-}
-
 // The sent-box copy: the file first, so that an entry never names a file that is not there.
 void keepSentCopy(CurrentMail& mail, SendContext& context)
 {
     const QDateTime now = context.clock();
-    const QString name = freeSentName(context);
+    const QString name = freeOutgoingName(context.paths, now);
     storage::MailRow row(name, storage::indexField(mail.to), storage::indexField(mail.subject),
                          now.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")));
     row.attachment = !mail.attachments.value(0).isEmpty();

@@ -279,6 +279,12 @@ private Q_SLOTS:
         QCOMPARE(second.mailName(), QStringLiteral("20261205-100001.txt"));
         QCOMPARE(readBack(dir, controller.mailName()).subject, QStringLiteral("件名  改行"));
         QCOMPARE(entry(section, second.mailName()), QStringLiteral("000\t\t二通目\t2026/12/05 10:00:00"));
+
+        // Nor is a name of the other folder used again: drafts and queued mail are listed together.
+        ComposeController third(services());
+        const StoreTarget otherTarget = StoreTarget(target) == StoreTarget::Outbox ? StoreTarget::Drafts : StoreTarget::Outbox;
+        QCOMPARE(third.store(otherTarget, other), Outcome::Close);
+        QCOMPARE(third.mailName(), QStringLiteral("20261205-100002.txt"));
     }
 
     void overwriteWritesBackOverTheStoredMessage()

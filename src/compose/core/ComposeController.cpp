@@ -34,18 +34,6 @@ namespace {
 
 const QString kCrLf = QStringLiteral("\r\n");
 
-// A name for a new outgoing file that no file of @p dir and no entry of @p section has: names
-// have one-second resolution, and two messages stored within a second must not overwrite each other.
-QString freeOutgoingName(const QString& dir, const QString& indexFile, const QString& section, QDateTime when)
-{
-    for (;;) {
-        const QString name = storage::MakeTimestampName(when);
-        if (!QFileInfo::exists(dir + name) && storage::IniGetString(section, name, 256, indexFile).isEmpty())
-            return name;
-        when = when.addSecs(1);
-    }
-}
-
 QString indexValue(const transfer::CurrentMail& mail, const QDateTime& when)
 {
     storage::MailRow row(mail.mailName, storage::indexField(mail.to), storage::indexField(mail.subject),
@@ -313,7 +301,7 @@ ComposeController::Outcome ComposeController::store(StoreTarget target, const Co
     // A redirect keeps its command in To, so the stored message is sent as the redirect it is.
     transfer::CurrentMail mail = record(content, true);
     mail.mailPath = dir;
-    mail.mailName = freeOutgoingName(dir, paths.outgoingIndexFile, section, m_services.clock());
+    mail.mailName = transfer::freeOutgoingName(paths, m_services.clock());
     if (!writeStored(mail, paths.outgoingIndexFile, section)) {
         transfer::RemoveOutgoingFile(mail.mailPath, mail.mailName);
         return Outcome::StayOpen;
