@@ -432,9 +432,7 @@ void AccountManagerDialog::keyPressEvent(QKeyEvent* event)
 void AccountManagerDialog::checkClicked()
 {
     const AccountForm form = currentForm();
-    const std::optional<QString> token =
-        form.oauthProvider.isEmpty() ? std::nullopt : m_manager.accessTokenForCheck(form);
-    if (!m_connectionTest.start(form, token))
+    if (!m_connectionTest.start(form, form.oauthProvider.isEmpty() ? AccessTokenSource() : m_manager.accessTokenForCheck(form)))
         return;
     m_check->setEnabled(false);
     m_check->setText(QStringLiteral("確認中…"));

@@ -16,6 +16,7 @@
 #include "transfer/AccountLogin.h"
 
 #include <QCheckBox>
+#include <QElapsedTimer>
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
@@ -175,6 +176,62 @@ private Q_SLOTS:
         const int refreshes = m_oauth.stats().value(QStringLiteral("refreshes")).toInt();
         QCOMPARE(transfer::accessTokenFor(file, QStringLiteral("Test")).status, transfer::TokenStatus::Ok);
         QCOMPARE(m_oauth.stats().value(QStringLiteral("refreshes")).toInt(), refreshes);
+    }
+
+    // 接続テスト on a stored account whose access token must be renewed first: the renewal waits
+    // off the window's thread (the dialog answers at once), and a refused one says to sign in.
+    void connectionTestRenewsTheTokenMeanwhile_data()
+    {
+        QTest::addColumn<bool>("revoked");
+        QTest::newRow("renewed") << false;
+        QTest::newRow("sign-in revoked") << true;
+    }
+    void connectionTestRenewsTheTokenMeanwhile()
+    {
+        QFETCH(bool, revoked);
+        {
+            FollowingBrowser browser;
+            const auto dialog = newAccountDialog(&browser);
+            QVERIFY(dialog);
+            choose(named<QComboBox>(dialog.get(), "cmbAuth"), QStringLiteral("Test"));
+            auto* pop = named<QLineEdit>(dialog.get(), "txtPOP");
+            pop->setFocus();
+            typeText(pop, QStringLiteral("127.0.0.1"));
+            click(named<QCheckBox>(dialog.get(), "chkPOP"));
+            retype(named<NumberBox>(dialog.get(), "txtPOPport"), QString::number(freePorts(1).value(0))); // nobody listens
+            click(named<QPushButton>(dialog.get(), "cmdSignIn"));
+            QTRY_COMPARE_WITH_TIMEOUT(m_prompts.messages.size(), 1, 20000);
+            click(named<QPushButton>(dialog.get(), "cmdAOK"));
+            QCOMPARE(dialog->result(), int(QDialog::Accepted));
+        }
+        m_prompts = RecordingPrompts();
+        const QString file = dir() + QStringLiteral("taro.ini");
+        transfer::forgetAccessToken(file);
+        constexpr double kDelaySeconds = 1.5;
+        QVERIFY(m_oauth.control({{"refresh_delay", kDelaySeconds}, {"revoke_all", revoked}}));
+        const int refreshesBefore = m_oauth.stats().value(QStringLiteral("refreshes")).toInt();
+
+        AccountManagerDialog dialog(dir(), QStringLiteral("taro"), &m_prompts, nullptr);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        auto* check = named<QPushButton>(&dialog, "cmdCheck");
+        QElapsedTimer clicked;
+        clicked.start();
+        click(check);
+        QVERIFY2(clicked.elapsed() < kDelaySeconds * 1000 / 2, qPrintable(QString::number(clicked.elapsed())));
+        QVERIFY(!check->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(check->isEnabled(), 30000);
+        QVERIFY(m_oauth.control({{"refresh_delay", 0}, {"revoke_all", false}}));
+        QCOMPARE(m_prompts.messages.size(), 1);
+        QCOMPARE(m_prompts.messages.first().title, QStringLiteral("接続テスト"));
+        if (revoked) {
+            QCOMPARE(m_prompts.messages.first().text, QStringLiteral("先に「サインイン」でサインインしてください"));
+            QCOMPARE(m_prompts.messages.first().icon, platform::Icon::Exclamation);
+        } else {
+            QVERIFY2(m_prompts.messages.first().text.startsWith(QStringLiteral("【POPサーバ】127.0.0.1:")),
+                     qPrintable(m_prompts.messages.first().text));
+            QCOMPARE(m_oauth.stats().value(QStringLiteral("refreshes")).toInt(), refreshesBefore + 1);
+        }
     }
 
     void refusedSignInSaysWhy()

@@ -265,14 +265,19 @@ bool AccountManager::signedIn(const platform::auth::OAuthTokens& tokens)
     return !shownAccount().isEmpty() && transfer::keepSignIn(userFileOf(shownAccount()), tokens);
 }
 
-std::optional<QString> AccountManager::accessTokenForCheck(const AccountForm& form)
+AccessTokenSource AccountManager::accessTokenForCheck(const AccountForm& form) const
 {
-    if (m_mode == AccountMode::New)
-        return m_pendingSignIn ? std::optional<QString>(m_pendingSignIn->accessToken) : std::nullopt;
+    if (m_mode == AccountMode::New) {
+        if (!m_pendingSignIn)
+            return {};
+        return [token = m_pendingSignIn->accessToken] { return std::optional<QString>(token); };
+    }
     if (shownAccount().isEmpty())
-        return std::nullopt;
-    const transfer::AccessTokenAnswer answer = transfer::accessTokenFor(userFileOf(shownAccount()), form.oauthProvider);
-    return answer.status == transfer::TokenStatus::Ok ? std::optional<QString>(answer.token) : std::nullopt;
+        return {};
+    return [userFile = userFileOf(shownAccount()), provider = form.oauthProvider] {
+        const transfer::AccessTokenAnswer answer = transfer::accessTokenFor(userFile, provider);
+        return answer.status == transfer::TokenStatus::Ok ? std::optional<QString>(answer.token) : std::nullopt;
+    };
 }
 
 bool AccountManager::writeAccount(const QString& file, const AccountForm& form, bool newAccount)

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 namespace fumibako::platform {
@@ -13,6 +14,13 @@ class UserPrompts;
 }
 
 namespace fumibako::settings {
+
+/**
+ * Where the connection test of an account that signs in gets its access token. It is called on
+ * the test's worker, so that renewing the token at the provider never holds up the window; nothing when the
+ * account has no usable sign-in.
+ */
+using AccessTokenSource = std::function<std::optional<QString>()>;
 
 /** What the boxes of the account manager hold. */
 struct AccountForm {
@@ -129,8 +137,12 @@ public:
      * one once "OK" created it. False when it could not be stored.
      */
     bool signedIn(const platform::auth::OAuthTokens& tokens);
-    /** The access token a connection test of the form's sign-in uses; nothing before a sign-in. */
-    std::optional<QString> accessTokenForCheck(const AccountForm& form);
+    /**
+     * Where a connection test of the form's sign-in gets its access token: a new account's sign-in
+     * as it is, a stored account's token kept in memory or renewed (on the test's worker). Nothing
+     * before a new account signed in.
+     */
+    AccessTokenSource accessTokenForCheck(const AccountForm& form) const;
 
     /** The POP port box's text changed: `SentakuUser` becomes the shown account (or ""). */
     void popPortChanged();

@@ -3,6 +3,8 @@
 #include "platform/UserPrompts.h"
 #include "platform/mail/ConnectionCheck.h"
 
+#include <memory>
+
 namespace fumibako::settings {
 
 using namespace platform::mail;
@@ -25,13 +27,9 @@ QString smtpServerText(const AccountForm& form)
 
 ConnectionTest::ConnectionTest(platform::UserPrompts& prompts, QObject* parent) : QObject(parent), m_prompts(prompts)
 {
-    connect(&m_runner, &transfer::TransferRunner::finished, this, [this](const LibraryResult& result) {
-        m_prompts.message(result.text, kTitle, platform::Icon::Information, platform::Buttons::Ok);
-        Q_EMIT finished();
-    });
 }
 
-bool ConnectionTest::start(const AccountForm& form, const std::optional<QString>& bearerToken)
+bool ConnectionTest::start(const AccountForm& form, AccessTokenSource bearerToken)
 {
     if (m_runner.isRunning())
         return false;
@@ -40,20 +38,29 @@ bool ConnectionTest::start(const AccountForm& form, const std::optional<QString>
                           platform::Icon::Exclamation, platform::Buttons::Ok);
         return false;
     }
+    const QString signInFirst = QStringLiteral("先に「サインイン」でサインインしてください");
     const bool signsIn = !form.oauthProvider.isEmpty();
     if (signsIn && !bearerToken) {
-        m_prompts.message(QStringLiteral("先に「サインイン」でサインインしてください"), kTitle, platform::Icon::Exclamation,
-                          platform::Buttons::Ok);
+        m_prompts.message(signInFirst, kTitle, platform::Icon::Exclamation, platform::Buttons::Ok);
         return false;
     }
-    const QString token = bearerToken.value_or(QString());
     const storage::AccountSecurity security = storedSecurity(form.security);
     const QString pop3 = form.pop3Server.trimmed().isEmpty() ? QString() : pop3ServerText(form);
     const QString smtp = form.smtpServer.trimmed().isEmpty() ? QString() : smtpServerText(form);
     const QString user = form.loginName;
     const QString password = form.password;
     const bool apop = form.apop;
-    return m_runner.start([=](const ProgressCallback& shouldStop) {
+    auto noToken = std::make_shared<bool>(false); // written on the worker, read after it ended
+    const auto call = [=](const ProgressCallback& shouldStop) {
+        QString token;
+        if (signsIn) {
+            const std::optional<QString> given = bearerToken();
+            if (!given) {
+                *noToken = true;
+                return LibraryResult::ofText(signInFirst);
+            }
+            token = *given;
+        }
         QStringList parts;
         if (!pop3.isEmpty())
             parts << describeConnectionReport(
@@ -66,6 +73,11 @@ bool ConnectionTest::start(const AccountForm& form, const std::optional<QString>
                 checkSmtpConnection(smtp, SmtpLogin{user, signsIn ? QString() : password, security.smtp, token},
                                     shouldStop));
         return LibraryResult::ofText(parts.join(QStringLiteral("\r\n\r\n")));
+    };
+    return m_runner.start(call, [this, noToken](const LibraryResult& result) {
+        m_prompts.message(result.text, kTitle, *noToken ? platform::Icon::Exclamation : platform::Icon::Information,
+                          platform::Buttons::Ok);
+        Q_EMIT finished();
     });
 }
 

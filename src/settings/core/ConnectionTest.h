@@ -5,8 +5,6 @@
 
 #include <QObject>
 
-#include <optional>
-
 namespace fumibako::platform {
 class UserPrompts;
 }
@@ -28,10 +26,10 @@ public:
 
     /**
      * Starts trying the servers of @p form; false (after a message) when there is nothing to try or a
-     * test runs. An account that signs in logs in with @p bearerToken; without one it is told to
-     * sign in first.
+     * test runs. An account that signs in logs in with the token of @p bearerToken; without one
+     * (no source, or none from it) it is told to sign in first.
      */
-    bool start(const AccountForm& form, const std::optional<QString>& bearerToken = std::nullopt);
+    bool start(const AccountForm& form, AccessTokenSource bearerToken = {});
     bool isRunning() const { return m_runner.isRunning(); }
 
 Q_SIGNALS:
