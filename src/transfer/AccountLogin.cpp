@@ -144,34 +144,43 @@ void forgetAccessToken(const QString& userFile)
 namespace {
 
 // The window's side of tokenForTransfer, once the renewal has answered: the messages, and the
-// sign-in in the browser when it is offered and accepted.
-std::optional<QString> tokenAfterRenewal(const QString& userFile, const storage::AccountProperties& account,
-                                         platform::UserPrompts& prompts, const AccessTokenAnswer& answer)
+// sign-in in the browser when it is offered and accepted. That sign-in waits for the browser
+// without a loop of its own: it belongs to @p runner, so a runner destroyed first ends it and
+// drops @p done uncalled, as it does for its calls.
+void tokenAfterRenewal(TransferRunner& runner, const QString& userFile, const storage::AccountProperties& account,
+                       platform::UserPrompts& prompts, const AccessTokenAnswer& answer,
+                       const std::function<void(const std::optional<QString>& token)>& done)
 {
     if (answer.status == TokenStatus::Ok)
-        return answer.token;
+        return done(answer.token);
     const QString name = accountNameOf(userFile);
     const QString title = QStringLiteral("サインイン");
     platform::auth::BrowserOpener* browser = platform::auth::systemBrowser();
     const bool offer = browser && answer.status != TokenStatus::Failed;
     if (!offer) {
         prompts.message(noTokenText(name, answer, false), title, platform::Icon::Exclamation, platform::Buttons::Ok);
-        return std::nullopt;
+        return done(std::nullopt);
     }
     if (prompts.message(noTokenText(name, answer, true), title, platform::Icon::Question, platform::Buttons::YesNo)
         != platform::Answer::Yes)
-        return std::nullopt;
+        return done(std::nullopt);
     const std::optional<OAuthProvider> provider = storage::findOAuthProvider(programDirOf(userFile), account.oauthProvider);
     if (!provider)
-        return std::nullopt; // accessTokenFor found it a moment ago
-    const OAuthResult signedIn = platform::auth::signInAndWait(*provider, *browser, account.mailAddress);
-    if (!signedIn.granted()) {
-        prompts.message(platform::auth::describeOAuthFailure(signedIn), title, platform::Icon::Exclamation,
-                        platform::Buttons::Ok);
-        return std::nullopt;
-    }
-    keepSignIn(userFile, signedIn.tokens);
-    return signedIn.tokens.accessToken;
+        return done(std::nullopt); // accessTokenFor found it a moment ago
+    auto* signIn = new platform::auth::OAuthSignIn(*provider, &runner);
+    signIn->setLoginHint(account.mailAddress);
+    QObject::connect(signIn, &platform::auth::OAuthSignIn::finished, &runner,
+                     [signIn, userFile, title, &prompts, done](const OAuthResult& signedIn) {
+                         signIn->deleteLater();
+                         if (!signedIn.granted()) {
+                             prompts.message(platform::auth::describeOAuthFailure(signedIn), title,
+                                             platform::Icon::Exclamation, platform::Buttons::Ok);
+                             return done(std::nullopt);
+                         }
+                         keepSignIn(userFile, signedIn.tokens);
+                         done(signedIn.tokens.accessToken);
+                     });
+    signIn->start(*browser);
 }
 
 } // namespace
@@ -191,13 +200,13 @@ void tokenForTransfer(TransferRunner& runner, const QString& userFile, const sto
             *answer = accessTokenFor(userFile, providerName, forceRefresh);
             return platform::mail::LibraryResult();
         },
-        [answer, userFile, account, &prompts, done](const platform::mail::LibraryResult&) {
-            done(tokenAfterRenewal(userFile, account, prompts, *answer));
+        [&runner, answer, userFile, account, &prompts, done](const platform::mail::LibraryResult&) {
+            tokenAfterRenewal(runner, userFile, account, prompts, *answer, done);
         });
     if (!started) { // callers start one thing at a time on their runner: this is a caller's mistake
         qWarning("an access token was asked for while the transfer's runner was busy");
-        done(tokenAfterRenewal(userFile, account, prompts,
-                               {TokenStatus::Failed, {}, QStringLiteral("ほかの通信が終わっていません")}));
+        tokenAfterRenewal(runner, userFile, account, prompts,
+                          {TokenStatus::Failed, {}, QStringLiteral("ほかの通信が終わっていません")}, done);
     }
 }
 

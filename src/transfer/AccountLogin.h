@@ -60,8 +60,9 @@ class TransferRunner;
  * worker (the secret store and the provider are waited for there, not here). When there is none,
  * says why in a message box: a lapsed sign-in is offered to be renewed at once
  * ("もう一度サインインしますか？", the browser of platform::auth::systemBrowser()), or, where
- * there is no browser to offer, told how. @p done gets nothing when no token could be had. The
- * runner must be idle; a runner destroyed first drops @p done uncalled.
+ * there is no browser to offer, told how; the sign-in waits for the browser without a loop of its
+ * own. @p done gets nothing when no token could be had. The runner must be idle; a runner
+ * destroyed first drops @p done uncalled.
  */
 void tokenForTransfer(TransferRunner& runner, const QString& userFile, const storage::AccountProperties& account,
                       platform::UserPrompts& prompts, bool forceRefresh,

@@ -25,6 +25,7 @@
 #include "transfer/Sending.h"
 #include "SendTestSupport.h"
 #include "transfer/StoredMail.h"
+#include "transfer/TransferRunner.h"
 #include "ScriptedReceiveUi.h"
 
 #include <QDeadlineTimer>
@@ -32,7 +33,9 @@
 #include <QElapsedTimer>
 #include <QJsonObject>
 #include <QProcess>
+#include <QTcpSocket>
 #include <QTemporaryDir>
+#include <QUrlQuery>
 #include <QTest>
 
 using namespace fumibako;
@@ -352,6 +355,45 @@ private Q_SLOTS:
                  qPrintable(run.err));
         QVERIFY(run.err.contains(QStringLiteral("fumibako-tool signin taro でサインインしてください")));
         QCOMPARE(run.out.trimmed(), QStringLiteral("エラー"));
+    }
+
+    // A lapsed sign-in renewed in the browser waits for it without a loop of its own: this thread
+    // goes on meanwhile, and a runner destroyed first ends the sign-in (its listener closed) and
+    // drops the callback.
+    void browserSignInEndsWithItsRunner()
+    {
+        signInHere();
+        QVERIFY(m_oauth.control({{"revoke_all", true}}));
+        transfer::forgetAccessToken(userFile());
+        struct WaitingBrowser : platform::auth::BrowserOpener {
+            QList<QUrl> opened;
+            bool openUrl(const QUrl& url) override
+            {
+                opened.append(url);
+                return true;
+            }
+        } browser;
+        platform::auth::setSystemBrowser(&browser);
+        RecordingPrompts prompts;
+        prompts.answerNext(platform::Answer::Yes);
+        auto runner = std::make_unique<transfer::TransferRunner>();
+        bool called = false;
+        transfer::tokenForTransfer(*runner, userFile(), storage::readAccountProperties(userFile()), prompts, false,
+                                   [&called](const std::optional<QString>&) { called = true; });
+        QTRY_COMPARE_WITH_TIMEOUT(browser.opened.size(), 1, 20000);
+        platform::auth::setSystemBrowser(nullptr);
+        const QUrl listener(QUrlQuery(browser.opened.first()).queryItemValue(QStringLiteral("redirect_uri"), QUrl::FullyDecoded));
+        QTcpSocket probe;
+        probe.connectToHost(QStringLiteral("127.0.0.1"), quint16(listener.port()));
+        QVERIFY(probe.waitForConnected(5000));
+        probe.abort();
+
+        runner.reset();
+        probe.connectToHost(QStringLiteral("127.0.0.1"), quint16(listener.port()));
+        QVERIFY(!probe.waitForConnected(2000));
+        QTest::qWait(100);
+        QVERIFY(!called);
+        QCOMPARE(prompts.messages.size(), 1); // the offer, nothing after it
     }
 
     void revokedSignInRenewedWhenAccepted()
