@@ -102,7 +102,8 @@ QString noTokenText(const QString& account, const AccessTokenAnswer& answer, boo
 
 } // namespace
 
-AccessTokenAnswer accessTokenFor(const QString& userFile, const QString& providerName, bool forceRefresh)
+AccessTokenAnswer accessTokenFor(const QString& userFile, const QString& providerName, bool forceRefresh,
+                                 const platform::auth::GiveUp& giveUp)
 {
     if (!forceRefresh) {
         if (std::optional<QString> kept = keptToken(userFile))
@@ -116,7 +117,7 @@ AccessTokenAnswer accessTokenFor(const QString& userFile, const QString& provide
     const QString refreshToken = storage::readAccountSecret(userFile, storage::AccountSecret::RefreshToken);
     if (refreshToken.isEmpty())
         return {TokenStatus::NotSignedIn, {}, {}};
-    const OAuthResult result = platform::auth::refreshAccessToken(*provider, refreshToken);
+    const OAuthResult result = platform::auth::refreshAccessToken(*provider, refreshToken, 60, giveUp);
     if (result.outcome == OAuthOutcome::TokenRefused)
         return {TokenStatus::Lapsed, {}, result.error};
     if (!result.granted())
@@ -196,8 +197,8 @@ void tokenForTransfer(TransferRunner& runner, const QString& userFile, const sto
     auto answer = std::make_shared<AccessTokenAnswer>();
     const QString providerName = account.oauthProvider;
     const bool started = runner.start(
-        [answer, userFile, providerName, forceRefresh](const platform::mail::ProgressCallback&) {
-            *answer = accessTokenFor(userFile, providerName, forceRefresh);
+        [answer, userFile, providerName, forceRefresh, &runner](const platform::mail::ProgressCallback&) {
+            *answer = accessTokenFor(userFile, providerName, forceRefresh, [&runner] { return runner.isClosing(); });
             return platform::mail::LibraryResult();
         },
         [&runner, answer, userFile, account, &prompts, done](const platform::mail::LibraryResult&) {

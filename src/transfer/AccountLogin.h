@@ -39,9 +39,11 @@ struct AccessTokenAnswer {
  * An access token for the account of @p userFile, signed in with @p providerName (as written in
  * "OAuth2" "Provider"): the one kept in memory while it has more than a minute left, else a new
  * one from the refresh token (a refresh token the provider hands out anew replaces the stored
- * one). @p forceRefresh renews it in any case: the server refused the one kept.
+ * one). @p forceRefresh renews it in any case: the server refused the one kept. A renewal that
+ * @p giveUp ends early is Failed.
  */
-AccessTokenAnswer accessTokenFor(const QString& userFile, const QString& providerName, bool forceRefresh = false);
+AccessTokenAnswer accessTokenFor(const QString& userFile, const QString& providerName, bool forceRefresh = false,
+                                 const platform::auth::GiveUp& giveUp = {});
 
 /**
  * Keeps what a sign-in obtained for the account of @p userFile: its refresh token in the secret

@@ -20,6 +20,7 @@ TransferRunner::~TransferRunner()
 {
     if (m_thread) {
         m_cancelRequested = true;
+        m_closing = true;
         m_thread->wait();
         delete m_thread;
     }

@@ -54,6 +54,11 @@ public:
     /** Asks the running call to stop at its next progress report. */
     void requestCancel() { m_cancelRequested = true; }
     bool cancelRequested() const { return m_cancelRequested; }
+    /**
+     * The runner is being destroyed and waits for its call: a wait of the call that reports no
+     * progress (a token renewal) may end at once, its result is dropped. Read on the worker.
+     */
+    bool isClosing() const { return m_closing; }
     /** Whether the running (or last) call reported any progress. */
     bool progressSeen() const { return m_progressSeen; }
 
@@ -73,6 +78,7 @@ private:
     Delivery m_done;                        // of the running call
     platform::mail::LibraryResult m_result; // written by the worker, read after its thread ended
     std::atomic<bool> m_cancelRequested{false};
+    std::atomic<bool> m_closing{false};
     std::atomic<bool> m_progressSeen{false};
     std::mutex m_reportsMutex;
     std::vector<std::pair<int, int>> m_reports; // made by the worker, not yet delivered

@@ -396,6 +396,29 @@ private Q_SLOTS:
         QCOMPARE(prompts.messages.size(), 1); // the offer, nothing after it
     }
 
+    // A runner destroyed while the renewal waits for a slow provider gives the wait up at once.
+    void renewalGivenUpWithItsRunner()
+    {
+        signInHere();
+        transfer::forgetAccessToken(userFile());
+        QVERIFY(m_oauth.control({{"refresh_delay", 5}}));
+        RecordingPrompts prompts;
+        auto runner = std::make_unique<transfer::TransferRunner>();
+        bool called = false;
+        transfer::tokenForTransfer(*runner, userFile(), storage::readAccountProperties(userFile()), prompts, false,
+                                   [&called](const std::optional<QString>&) { called = true; });
+        QTest::qWait(300);
+        QVERIFY(runner->isRunning());
+        QElapsedTimer closing;
+        closing.start();
+        runner.reset();
+        QVERIFY2(closing.elapsed() < 1000, qPrintable(QStringLiteral("closing took %1 ms").arg(closing.elapsed())));
+        QVERIFY(m_oauth.control({{"refresh_delay", 0}}));
+        QTest::qWait(100);
+        QVERIFY(!called);
+        QVERIFY(prompts.messages.isEmpty());
+    }
+
     void revokedSignInRenewedWhenAccepted()
     {
         if (!m_pop3Up)

@@ -293,7 +293,8 @@ OAuthResult signInAndWait(const OAuthProvider& provider, BrowserOpener& browser,
     return *result;
 }
 
-OAuthResult refreshAccessToken(const OAuthProvider& provider, const QString& refreshToken, int timeoutSeconds)
+OAuthResult refreshAccessToken(const OAuthProvider& provider, const QString& refreshToken, int timeoutSeconds,
+                               const GiveUp& giveUp)
 {
     if (!providerProblem(provider).isEmpty())
         return invalidProvider(provider);
@@ -329,6 +330,18 @@ OAuthResult refreshAccessToken(const OAuthProvider& provider, const QString& ref
         timedOut.detail = QStringLiteral("timeout");
         end(timedOut);
     });
+    QTimer givingUp;
+    if (giveUp) {
+        QObject::connect(&givingUp, &QTimer::timeout, &loop, [&] {
+            if (!giveUp())
+                return;
+            OAuthResult given;
+            given.outcome = OAuthOutcome::NetworkFailure;
+            given.detail = QStringLiteral("given up");
+            end(given);
+        });
+        givingUp.start(100);
+    }
     flow.refreshAccessToken();
     if (!result)
         loop.exec();

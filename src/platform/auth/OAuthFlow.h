@@ -8,6 +8,8 @@
 #include <QString>
 #include <QTimer>
 
+#include <functional>
+
 class QNetworkAccessManager;
 class QNetworkReply;
 class QOAuth2AuthorizationCodeFlow;
@@ -101,11 +103,15 @@ private:
 OAuthResult signInAndWait(const OAuthProvider& provider, BrowserOpener& browser, const QString& loginHint,
                           int timeoutSeconds = 300);
 
+/** Asked now and then during a wait: true gives it up (its caller is going away). */
+using GiveUp = std::function<bool()>;
+
 /**
  * A new access token for @p refreshToken, waiting in a local event loop (at most
- * @p timeoutSeconds). TokenRefused when the provider no longer accepts the refresh token
- * (revoked, expired): then only a new sign-in helps.
+ * @p timeoutSeconds, less when @p giveUp says so: a network failure then). TokenRefused when the
+ * provider no longer accepts the refresh token (revoked, expired): then only a new sign-in helps.
  */
-OAuthResult refreshAccessToken(const OAuthProvider& provider, const QString& refreshToken, int timeoutSeconds = 60);
+OAuthResult refreshAccessToken(const OAuthProvider& provider, const QString& refreshToken, int timeoutSeconds = 60,
+                               const GiveUp& giveUp = {});
 
 } // namespace fumibako::platform::auth

@@ -270,12 +270,12 @@ AccessTokenSource AccountManager::accessTokenForCheck(const AccountForm& form) c
     if (m_mode == AccountMode::New) {
         if (!m_pendingSignIn)
             return {};
-        return [token = m_pendingSignIn->accessToken] { return std::optional<QString>(token); };
+        return [token = m_pendingSignIn->accessToken](const platform::auth::GiveUp&) { return std::optional<QString>(token); };
     }
     if (shownAccount().isEmpty())
         return {};
-    return [userFile = userFileOf(shownAccount()), provider = form.oauthProvider] {
-        const transfer::AccessTokenAnswer answer = transfer::accessTokenFor(userFile, provider);
+    return [userFile = userFileOf(shownAccount()), provider = form.oauthProvider](const platform::auth::GiveUp& giveUp) {
+        const transfer::AccessTokenAnswer answer = transfer::accessTokenFor(userFile, provider, false, giveUp);
         return answer.status == transfer::TokenStatus::Ok ? std::optional<QString>(answer.token) : std::nullopt;
     };
 }

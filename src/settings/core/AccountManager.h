@@ -17,10 +17,10 @@ namespace fumibako::settings {
 
 /**
  * Where the connection test of an account that signs in gets its access token. It is called on
- * the test's worker, so that renewing the token at the provider never holds up the window; nothing when the
- * account has no usable sign-in.
+ * the test's worker, so that renewing the token at the provider never holds up the window, and
+ * gives up when its argument says so; nothing when the account has no usable sign-in.
  */
-using AccessTokenSource = std::function<std::optional<QString>()>;
+using AccessTokenSource = std::function<std::optional<QString>(const platform::auth::GiveUp& giveUp)>;
 
 /** What the boxes of the account manager hold. */
 struct AccountForm {

@@ -51,10 +51,11 @@ bool ConnectionTest::start(const AccountForm& form, AccessTokenSource bearerToke
     const QString password = form.password;
     const bool apop = form.apop;
     auto noToken = std::make_shared<bool>(false); // written on the worker, read after it ended
+    const transfer::TransferRunner* runner = &m_runner;
     const auto call = [=](const ProgressCallback& shouldStop) {
         QString token;
         if (signsIn) {
-            const std::optional<QString> given = bearerToken();
+            const std::optional<QString> given = bearerToken([runner] { return runner->isClosing(); });
             if (!given) {
                 *noToken = true;
                 return LibraryResult::ofText(signInFirst);
