@@ -42,6 +42,8 @@ public:
     bool prepareAhead(const storage::MailList& rows, int count);
     /** Keeps what is prepared of @p rows as they are now (before prepareAhead() after a change). */
     void revalidate(const storage::MailList& rows) { m_rows.resize(preparedRows(rows)); }
+    /** Gives back the memory of every prepared row (a folder of 100,000 rows holds some 30 MB). */
+    void release() { std::vector<Prepared>().swap(m_rows); }
 
 private:
     struct Prepared {

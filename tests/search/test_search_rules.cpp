@@ -133,6 +133,7 @@ private Q_SLOTS:
         QTest::newRow("all, first removed") << 4 << QStringLiteral("remove") << QList<int>({1, 2});
         QTest::newRow("part, reordered") << 2 << QStringLiteral("reorder") << QList<int>({0, 2, 3});
         QTest::newRow("all, one added") << 4 << QStringLiteral("add") << QList<int>({0, 2, 3, 4});
+        QTest::newRow("part, released") << 2 << QStringLiteral("release") << QList<int>({0, 2, 3});
     }
     void quickFilterPreparedAhead()
     {
@@ -154,6 +155,9 @@ private Q_SLOTS:
             QVERIFY(filter.prepareAhead(rows, 4));
         } else if (change == QLatin1String("add")) {
             rows.append(MailRow(QStringLiteral("new.eml"), QStringLiteral("会議係"), QStringLiteral("連絡"), QStringLiteral("d")));
+        } else if (change == QLatin1String("release")) {
+            filter.release();
+            QVERIFY(!filter.prepareAhead(rows, 1));
         }
         QCOMPARE(filter.matchingRows(rows, SearchQuery::parse(QStringLiteral("会議"))), matching);
     }

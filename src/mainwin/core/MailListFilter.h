@@ -41,6 +41,8 @@ public:
      */
     bool prepareAhead(const storage::MailList& rows) { return m_rows.prepareAhead(rows, kRowsAhead); }
     void revalidate(const storage::MailList& rows) { m_rows.revalidate(rows); }
+    /** Forgets what is prepared, to give its memory back while nobody filters. */
+    void releasePrepared() { m_rows.release(); }
     static constexpr int kRowsAhead = 4000;
 
     /** The folder's rows were reordered: @p newRowOf[old row] is each row's new number. */

@@ -1,6 +1,7 @@
 #include "mainwin/core/MailTableModel.h"
 
 #include "mainwin/core/RowOrder.h"
+#include "platform/FreedMemory.h"
 #include "storage/MailFolderView.h"
 
 #include <QMimeData>
@@ -30,10 +31,20 @@ MailTableModel::MailTableModel(storage::MailFolderView& folder, QObject* parent)
 void MailTableModel::setPreparingFilter(bool on)
 {
     m_preparingFilter = on;
-    if (on)
+    if (on) {
         restartPreparing();
-    else
-        m_preparing.stop();
+        return;
+    }
+    m_preparing.stop();
+    releaseUnlessFiltering();
+}
+
+void MailTableModel::releaseUnlessFiltering()
+{
+    if (m_preparingFilter || m_filter.isActive())
+        return;
+    m_filter.releasePrepared();
+    platform::returnFreedMemory();
 }
 
 void MailTableModel::restartPreparing()
@@ -150,6 +161,7 @@ QList<int> MailTableModel::setFilterText(QStringView typed, const QList<int>& ch
         }
     }
     m_chosenBeforeFilter.clear();
+    releaseUnlessFiltering();
     return chooseAgain;
 }
 
