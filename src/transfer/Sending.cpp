@@ -14,13 +14,10 @@
 #include "transfer/TransferErrors.h"
 #include "transfer/TransferRunner.h"
 
-#include <QFileInfo>
-
 namespace fumibako::transfer {
 
 using platform::Buttons;
 using platform::Icon;
-using storage::FixedFolder::Outbox;
 using storage::FixedFolder::SentBox;
 
 namespace {

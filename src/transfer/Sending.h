@@ -100,10 +100,9 @@ struct SendAllResult {
  *
  * Lives on the user-interface thread with everything a send touches; only the library calls run
  * on the worker (TransferRunner): each exchange, the QUIT that ends a walk's connection, and the
- * renewal of an account's access token. A
- * send returns at once and goes on from the delivery of the call's result, so the window keeps
- * handling events in its own event loop meanwhile (the operation guard keeps every other transfer
- * out). It ends by calling its done function, at once when nothing went to the server; a walk
+ * renewal of an account's access token. A send returns at once and goes on from the delivery of
+ * the call's result, so the window keeps handling events in its own event loop meanwhile (the
+ * operation guard keeps every other transfer out). It ends by calling its done function, at once when nothing went to the server; a walk
  * that kept a connection open calls it once the connection is closed. One send or walk at a time.
  * Destroying the sender ends what it runs without calling its done function (a walk releases its
  * operation) after waiting for the call under way.
