@@ -154,7 +154,7 @@ private:
     QWidget* createListPane();
     void createSearch();
     void searchAccountOpened();
-    void searchFolderShowing(const QString& key);
+    void searchFolderShowing(const QString& key, MainController::Listing listing);
     void filterList(const QString& text);
     void searchAllFolders(const QString& text);
     void showFilterCount();
@@ -194,7 +194,6 @@ private:
 
     SearchBar* m_searchBar = nullptr;
     QLabel* m_indexProgress = nullptr;
-    bool m_showingSearchResults = false; ///< a search selects "検索結果": the box keeps its text
 };
 
 } // namespace fumibako::mainwin

@@ -92,17 +92,13 @@ void MainWindow::searchAccountOpened()
     m_searchBar->setNote({});
 }
 
-void MainWindow::searchFolderShowing(const QString& key)
+void MainWindow::searchFolderShowing(const QString& key, MainController::Listing listing)
 {
     m_mailList->setColumnHidden(kFolderColumn, key != storage::kSearchResultsKey);
     if (m_mailList->columnWidth(kFolderColumn) < 40)
         m_mailList->setColumnWidth(kFolderColumn, m_mailList->fontMetrics().horizontalAdvance(QStringLiteral("受信BOX\\フォルダ")));
-    // The same folder listed again keeps its filter; another one (and new results) starts unfiltered.
-    if (key == m_controller->folderView().folderKey() && !m_showingSearchResults)
-        return;
-    if (m_controller->mailModel()->filter().isActive())
-        m_controller->mailModel()->setFilterText({});
-    if (!m_showingSearchResults) {
+    // New results keep the text they were searched with; another folder starts with an empty box.
+    if (listing == MainController::Listing::Another) {
         m_searchBar->clearText();
         m_searchBar->setNote({});
     }
@@ -144,9 +140,7 @@ void MainWindow::searchAllFolders(const QString& text)
         return;
     }
     m_treeModel->setSearchResultsShown(true);
-    m_showingSearchResults = true;
     m_controller->showSearchResults(std::move(outcome.found));
-    m_showingSearchResults = false;
     m_searchBar->setNote(search::foundNote(text, m_controller->folderView().rows().size(), outcome.indexing));
 }
 

@@ -143,6 +143,35 @@ private Q_SLOTS:
         QVERIFY(m_prompts.messages.isEmpty());
     }
 
+    // The quick filter stays while the shown folder is listed again, and ends when another
+    // folder, or the results of a new search, are listed.
+    void filterFollowsTheListing_data()
+    {
+        QTest::addColumn<QString>("then"); // the folder listed next, or "search"
+        QTest::addColumn<int>("listing");
+        QTest::newRow("the same folder again") << QStringLiteral("標準BOX") << int(MainController::Listing::Again);
+        QTest::newRow("another folder") << QStringLiteral("未読メール") << int(MainController::Listing::Another);
+        QTest::newRow("new search results") << QStringLiteral("search") << int(MainController::Listing::NewResults);
+    }
+    void filterFollowsTheListing()
+    {
+        QFETCH(QString, then);
+        QFETCH(int, listing);
+        QVERIFY(m_controller->showFolder(QStringLiteral("標準BOX")));
+        MailTableModel* model = m_controller->mailModel();
+        model->setFilterText(QStringLiteral("zzz"));
+        QVERIFY(model->filter().isActive());
+        QSignalSpy showing(m_controller.get(), &MainController::folderShowing);
+        if (then == QLatin1String("search"))
+            m_controller->showSearchResults({{QStringLiteral("標準BOX"), QStringLiteral("m1.eml")}});
+        else
+            QVERIFY(m_controller->showFolder(then));
+        QCOMPARE(showing.count(), 1);
+        QCOMPARE(int(showing.first().at(1).value<MainController::Listing>()), listing);
+        QCOMPARE(model->filter().isActive(), listing == int(MainController::Listing::Again));
+        QCOMPARE(model->rowCount(), model->filter().isActive() ? 0 : m_controller->folderView().rows().size());
+    }
+
     void openMessageIgnoresRowsOutsideTheList()
     {
         QVERIFY(m_controller->showFolder(QStringLiteral("標準BOX")));

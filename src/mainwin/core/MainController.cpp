@@ -4,8 +4,8 @@
 #include "mailview/PreviewRenderer.h"
 #include "mainwin/core/MailTableModel.h"
 #include "mainwin/core/MainPanes.h"
-#include "mainwin/core/MainWindowRules.h"
 #include "mainwin/core/FolderTreeModel.h"
+#include "mainwin/core/MainWindowRules.h"
 #include "platform/FreedMemory.h"
 #include "search/IndexLocation.h"
 #include "search/MailCatalog.h"
@@ -162,10 +162,19 @@ void MainController::showFolder(int node)
     const bool results = node == FolderTreeModel::kSearchResultsNode;
     if (!results && (node <= 0 || node > m_session.folderTree().count()))
         return;
+    const QString key = results ? storage::kSearchResultsKey : m_session.folderTree().node(node).key;
+    listFolder(node, key == m_folder.folderKey() ? Listing::Again : Listing::Another);
+}
+
+void MainController::listFolder(int node, Listing listing)
+{
     m_timers.stopUnreadTimer();
     m_shownNode = node;
-    const QString key = results ? storage::kSearchResultsKey : m_session.folderTree().node(node).key;
-    Q_EMIT folderShowing(key);
+    const QString key = node == FolderTreeModel::kSearchResultsNode ? storage::kSearchResultsKey
+                                                                    : m_session.folderTree().node(node).key;
+    if (listing != Listing::Again && m_mailModel->filter().isActive())
+        m_mailModel->setFilterText({});
+    Q_EMIT folderShowing(key, listing);
     const storage::FolderPresentation shown = m_folder.SelectFolder(key);
     m_mailModel->setSenderCaption(shown.senderColumnCaption);
     m_mailModel->reload();
@@ -219,7 +228,7 @@ void MainController::foldersChanged()
 void MainController::showSearchResults(std::vector<storage::FoundMail> found)
 {
     m_folder.setFoundMail(std::move(found));
-    showFolder(FolderTreeModel::kSearchResultsNode);
+    listFolder(FolderTreeModel::kSearchResultsNode, Listing::NewResults);
 }
 
 // ---- The shown list's rows

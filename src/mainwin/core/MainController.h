@@ -43,6 +43,14 @@ class ReceivingDialogs;
 class MainController : public QObject, public storage::AccountSwitchHost {
     Q_OBJECT
 public:
+    /** How a folder comes to be listed; the quick filter follows it. */
+    enum class Listing {
+        Again,      ///< the shown folder listed anew (after a command): its filter stays
+        Another,    ///< another folder: the filter ends
+        NewResults, ///< the results of a new search: the filter ends
+    };
+    Q_ENUM(Listing)
+
     /** @p dialogs answers receiving's prompts; it outlives the controller's transfers. */
     MainController(const storage::ProgramPaths& paths, platform::UserPrompts& prompts, ReceivingDialogs& dialogs,
                    QObject* parent = nullptr);
@@ -165,8 +173,11 @@ public:
     bool moveSplitter(int which, int twips);
 
 Q_SIGNALS:
-    /** Folder @p key is about to be listed (the list's filter and columns follow it). */
-    void folderShowing(const QString& key);
+    /**
+     * Folder @p key is about to be listed, as @p listing says; the quick filter has ended unless
+     * it is listed again (the list's columns and the search box follow it).
+     */
+    void folderShowing(const QString& key, fumibako::mainwin::MainController::Listing listing);
     /** Folder @p node is listed; the tree is to show it as selected. */
     void folderShown(int node, const storage::FolderPresentation& shown);
     /** The open account's folders were loaded anew; node 8 is to be expanded when @p expandFirstUserFolder. */
@@ -190,6 +201,7 @@ private:
     class ReceiveRelay;
     class NoticeRelay;
 
+    void listFolder(int node, Listing listing);
     void autoReceiveMinute();
     void foldersChanged();
     void rowsChanged();
