@@ -1,7 +1,7 @@
 #include "mailview/PreviewSelection.h"
 
 #include "platform/UserPrompts.h"
-#include "storage/FolderTree.h"
+#include "storage/MailFolderView.h"
 
 namespace fumibako::mailview {
 
@@ -45,9 +45,8 @@ bool emptySpaceClicked(const QString& locationName)
 
 transfer::StoredMailKind previewReadMode(const QString& folderKey)
 {
-    using namespace storage::FixedFolder;
-    const bool outgoing = folderKey == Outbox || folderKey == SentBox || folderKey == Drafts;
-    return outgoing ? transfer::StoredMailKind::Outgoing : transfer::StoredMailKind::Received;
+    return storage::MailFolderView::isOutgoingKey(folderKey) ? transfer::StoredMailKind::Outgoing
+                                                              : transfer::StoredMailKind::Received;
 }
 
 QString previewTextAfterRead(bool readOk, const QString& body)
