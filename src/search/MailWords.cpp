@@ -2,7 +2,7 @@
 
 #include "platform/mail/MailLibrary.h"
 #include "search/MailCatalog.h"
-#include "search/SearchText.h"
+#include "platform/TextRules.h"
 #include "storage/IndexEntry.h"
 #include "transfer/OutgoingMailFile.h"
 #include "transfer/Sending.h"
@@ -37,8 +37,8 @@ std::optional<IndexedMail> readReceived(const QString& file, const QString& plac
     IndexedMail indexed;
     indexed.message = {place, folder, storage::indexField(mail->from), storage::indexField(mail->subject),
                        mail->date, fileStamp(file)};
-    indexed.words = {foldText(mail->subject), foldText(mail->from), foldText(joinLines({mail->to, mail->cc})),
-                     foldText(mail->body), foldText(mail->attachmentNames.join(QLatin1Char('\n')))};
+    indexed.words = {textrules::foldText(mail->subject), textrules::foldText(mail->from), textrules::foldText(joinLines({mail->to, mail->cc})),
+                     textrules::foldText(mail->body), textrules::foldText(mail->attachmentNames.join(QLatin1Char('\n')))};
     return indexed;
 }
 
@@ -73,8 +73,8 @@ std::optional<IndexedMail> readOutgoing(const storage::AccountPaths& paths, cons
     IndexedMail indexed;
     indexed.message = {place, folder, storage::indexField(mail.to), storage::indexField(mail.subject),
                        outgoingDate(file, name), fileStamp(file)};
-    indexed.words = {foldText(mail.subject), QString(), foldText(joinLines({mail.to, mail.cc, mail.bcc})),
-                     foldText(mail.body), foldText(attachmentNames(mail.attachments.value(0)))};
+    indexed.words = {textrules::foldText(mail.subject), QString(), textrules::foldText(joinLines({mail.to, mail.cc, mail.bcc})),
+                     textrules::foldText(mail.body), textrules::foldText(attachmentNames(mail.attachments.value(0)))};
     return indexed;
 }
 

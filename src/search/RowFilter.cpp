@@ -1,6 +1,6 @@
 #include "search/RowFilter.h"
 
-#include "search/SearchText.h"
+#include "platform/TextRules.h"
 #include "storage/MailList.h"
 
 #include <algorithm>
@@ -12,9 +12,9 @@ QString RowFilter::rowText(const storage::MailRow& row)
     // A line break between the two: no term holds one, so none matches across them.
     QString text;
     text.reserve(row.subject().size() + row.field1().size() + 1);
-    appendComparable(text, row.subject());
+    textrules::appendComparable(text, row.subject());
     text.append(QLatin1Char('\n'));
-    appendComparable(text, row.field1());
+    textrules::appendComparable(text, row.field1());
     return text;
 }
 

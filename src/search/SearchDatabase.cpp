@@ -1,7 +1,7 @@
 #include "search/SearchDatabase.h"
 
 #include "search/SearchQuery.h"
-#include "search/SearchText.h"
+#include "platform/TextRules.h"
 
 #include <QFile>
 
@@ -85,7 +85,7 @@ int tokenize(Fts5Tokenizer*, void* context, int flags, const char* text, int siz
     if (flags & FTS5_TOKENIZE_QUERY)
         return size > 0 ? token(context, 0, text, size, 0, size) : SQLITE_OK;
     int result = SQLITE_OK;
-    forEachIndexToken(std::string_view(text, size_t(size)), [&](size_t begin, size_t end) {
+    textrules::forEachIndexToken(std::string_view(text, size_t(size)), [&](size_t begin, size_t end) {
         result = token(context, 0, text + begin, int(end - begin), int(begin), int(end));
         return result == SQLITE_OK;
     });

@@ -1,6 +1,6 @@
 #include "search/SearchQuery.h"
 
-#include "search/SearchText.h"
+#include "platform/TextRules.h"
 
 #include <QStringList>
 
@@ -20,22 +20,22 @@ bool isSpace(QChar c)
 }
 
 // The class of the code point that ends just before @p at.
-CharClass classBefore(QStringView text, qsizetype at)
+textrules::CharClass classBefore(QStringView text, qsizetype at)
 {
     const QChar c = text[at - 1];
     if (c.isLowSurrogate() && at >= 2 && text[at - 2].isHighSurrogate())
-        return classify(QChar::surrogateToUcs4(text[at - 2], c));
-    return classify(c.unicode());
+        return textrules::classify(QChar::surrogateToUcs4(text[at - 2], c));
+    return textrules::classify(c.unicode());
 }
 
-CharClass firstClass(QStringView text)
+textrules::CharClass firstClass(QStringView text)
 {
     if (text.size() >= 2 && text[0].isHighSurrogate() && text[1].isLowSurrogate())
-        return classify(QChar::surrogateToUcs4(text[0], text[1]));
-    return classify(text[0].unicode());
+        return textrules::classify(QChar::surrogateToUcs4(text[0], text[1]));
+    return textrules::classify(text[0].unicode());
 }
 
-QString quoted(const QueryToken& token)
+QString quoted(const textrules::QueryToken& token)
 {
     // Tokens hold no separators, so no quote to double.
     return QLatin1Char('"') + token.text + QLatin1Char('"') + (token.prefix ? QStringLiteral(" *") : QString());
@@ -63,11 +63,11 @@ SearchQuery SearchQuery::parse(QStringView typed)
         query.m_problem = QueryProblem::TooLong;
         return query;
     }
-    const QString folded = foldText(typed);
+    const QString folded = textrules::foldText(typed);
     QString term;
     bool inPhrase = false;
     const auto finishTerm = [&] {
-        QString comparable = comparableFolded(term);
+        QString comparable = textrules::comparableFolded(term);
         if (!comparable.isEmpty())
             query.m_terms.push_back(std::move(comparable));
         term.clear();
@@ -92,7 +92,7 @@ QString SearchQuery::ftsExpression() const
     QStringList phrases;
     for (const QString& term : m_terms) {
         QStringList strings;
-        for (const QueryToken& token : queryTokens(term))
+        for (const textrules::QueryToken& token : textrules::queryTokens(term))
             strings.append(quoted(token));
         phrases.append(strings.join(QStringLiteral(" + ")));
     }
@@ -112,9 +112,9 @@ bool containsTerm(QStringView comparable, QStringView term)
 {
     if (term.isEmpty())
         return true;
-    const bool atWordStart = firstClass(term) == CharClass::Word;
+    const bool atWordStart = firstClass(term) == textrules::CharClass::Word;
     for (qsizetype at = comparable.indexOf(term); at >= 0; at = comparable.indexOf(term, at + 1)) {
-        if (!atWordStart || at == 0 || classBefore(comparable, at) != CharClass::Word)
+        if (!atWordStart || at == 0 || classBefore(comparable, at) != textrules::CharClass::Word)
             return true;
     }
     return false;

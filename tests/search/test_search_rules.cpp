@@ -3,7 +3,7 @@
 #include "search/RowFilter.h"
 #include "search/SearchDatabase.h"
 #include "search/SearchQuery.h"
-#include "search/SearchText.h"
+#include "platform/TextRules.h"
 #include "storage/MailList.h"
 
 #include <QTemporaryDir>
@@ -25,7 +25,7 @@ class TestSearchRules : public QObject {
         SearchDatabase::remove(file);
         const auto db = SearchDatabase::open(file, SearchDatabase::OpenMode::CreateOrReplace, nullptr);
         MessageWords words;
-        words.body = foldText(text);
+        words.body = textrules::foldText(text);
         if (!db || !db->add({QStringLiteral("i/a"), QStringLiteral("標準BOX"), {}, {}, {}, {}}, &words))
             return false;
         const std::optional<SearchResults> hits = db->search(SearchQuery::parse(typed));
@@ -80,7 +80,7 @@ private Q_SLOTS:
         QFETCH(bool, found);
         const SearchQuery query = SearchQuery::parse(typed);
         QCOMPARE(query.problem(), QueryProblem::None);
-        QCOMPARE(query.matches(comparableText(text)), found);
+        QCOMPARE(query.matches(textrules::comparableText(text)), found);
         QCOMPARE(indexFinds(text, typed), found);
     }
 

@@ -1,8 +1,8 @@
-#include "search/SearchText.h"
+#include "platform/TextRules.h"
 
 #include <QChar>
 
-namespace fumibako::search {
+namespace fumibako::textrules {
 
 namespace {
 
@@ -215,4 +215,4 @@ std::vector<QueryToken> queryTokens(QStringView comparableTerm)
     return tokens;
 }
 
-} // namespace fumibako::search
+} // namespace fumibako::textrules

@@ -7,7 +7,7 @@
 #include <vector>
 
 /**
- * The text rules every search shares: which characters make words, the folding that makes
+ * The text rules that searching and matching share: which characters make words, the folding that makes
  * full-width and half-width, upper and lower case the same, and the tokens the index holds.
  *
  * Japanese is written without spaces, so a run of Japanese characters is indexed as every pair
@@ -15,7 +15,7 @@
  * anywhere in the text as the sequence of its pairs. Words of alphabetic scripts are indexed
  * whole, so a Latin term is found at the start of a word.
  */
-namespace fumibako::search {
+namespace fumibako::textrules {
 
 /** How the matching rules see a character. */
 enum class CharClass {
@@ -138,4 +138,4 @@ bool forEachIndexToken(std::string_view text, Emit&& emit)
     return true;
 }
 
-} // namespace fumibako::search
+} // namespace fumibako::textrules
