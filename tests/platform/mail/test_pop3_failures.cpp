@@ -55,18 +55,27 @@ private Q_SLOTS:
     void endsEarlyKeepingWhatWasSaved_data()
     {
         QTest::addColumn<QString>("mode");
+        QTest::addColumn<QStringList>("options");
         QTest::addColumn<int>("saved");
         QTest::addColumn<QString>("why");
-        QTest::newRow("connection lost mid-message") << QStringLiteral("truncate") << 1 << QStringLiteral("message 2");
-        QTest::newRow("deletion refused") << QStringLiteral("dele-refused") << 2 << QStringLiteral("message is locked");
+        const QStringList pipelined = {QStringLiteral("--pipelining")};
+        QTest::newRow("connection lost mid-message") << QStringLiteral("truncate") << QStringList() << 1
+                                                     << QStringLiteral("message 2");
+        QTest::newRow("connection lost mid-message, pipelined") << QStringLiteral("truncate") << pipelined << 1
+                                                                << QStringLiteral("message 2");
+        QTest::newRow("deletion refused") << QStringLiteral("dele-refused") << QStringList() << 2
+                                          << QStringLiteral("message is locked");
+        QTest::newRow("deletion refused, pipelined") << QStringLiteral("dele-refused") << pipelined << 2
+                                                     << QStringLiteral("message is locked");
     }
     void endsEarlyKeepingWhatWasSaved()
     {
         QFETCH(QString, mode);
+        QFETCH(QStringList, options);
         QFETCH(int, saved);
         QFETCH(QString, why);
         BadPop3Server server;
-        QVERIFY(server.start(mode));
+        QVERIFY(server.start(mode, 0, options));
         const LibraryResult result = receive(server, QStringLiteral("SAVEALLD"), [](int, int) { return 0; });
         // What is on disk is handed back for filing, though the receive stopped early.
         QVERIFY2(result.isList, qPrintable(result.text));
