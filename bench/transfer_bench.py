@@ -133,6 +133,7 @@ class Servers:
         with open(os.path.join(self.fixtures, "dovecot.conf.in")) as f:
             config = f.read().replace("@RUN@", self.run).replace("@PORT_POP3@", str(self.pop3))
         config = config.replace("@PORT_POP3S@", str(self.pop3s))
+        config = config.replace("@OAUTH2_MECHANISMS@", "").replace("@OAUTH2_PASSDB@", "")  # no sign-in here
         with open(os.path.join(self.run, "dovecot.conf"), "w") as f:
             f.write(config)
         with open(os.path.join(self.run, "passwd"), "w") as f:
