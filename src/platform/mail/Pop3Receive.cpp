@@ -80,8 +80,9 @@ LibraryResult listMessages(Pop3Session& session, int count)
     for (int n = 1; n <= count; ++n)
         numbers.append(n);
     QList<QByteArray> headers;
-    if (!session.headers(numbers, &headers))
-        return LibraryResult::ofText(session.failureText());
+    QString refusal;
+    if (!session.headers(numbers, &headers, &refusal))
+        return LibraryResult::ofText(refusal.isEmpty() ? session.failureText() : refusal);
     QStringList entries;
     for (const QByteArray& header : std::as_const(headers))
         entries.append(serverListEntry(header));
@@ -189,11 +190,53 @@ void deleteInLogin(Pop3Session& session, QList<int> numbers, QString* error)
         *error = session.failureText();
 }
 
+// Deletes @p numbers on the server: in this login when it is still open (its QUIT, as
+// @p session ends, commits them), else by their unique ids in a new one.
+void deleteOnServer(std::unique_ptr<Pop3Session> session, const QList<int>& numbers, const ServerIds& ids,
+                    const Login& login, QString* error)
+{
+    // Numbers are only safe within the login they came from; after it, the unique ids are used.
+    if (!session->loginEnded())
+        deleteInLogin(*session, numbers, error);
+    crashPoint("deleted");
+    const bool ended = session->loginEnded();
+    session.reset();
+    if (ended)
+        deleteByIdAgain(login, idsOf(numbers, ids));
+}
+
+// Asks @p screen about @p numbers, with their headers (TOP n 0), before any is fetched: the
+// numbers to fetch; those to delete unfetched go to @p deleteUnfetched. When the headers cannot
+// be had, everything is fetched and nothing decided at the server.
+QList<int> screenAtServer(Pop3Session& session, const QList<int>& numbers, const Pop3Mailbox& mailbox,
+                          const ServerScreen& screen, QList<int>* deleteUnfetched)
+{
+    QList<QByteArray> headers;
+    QString refusal;
+    if (!screen || numbers.isEmpty() || !session.headers(numbers, &headers, &refusal))
+        return numbers;
+    QList<ServerMessage> messages;
+    for (qsizetype i = 0; i < numbers.size(); ++i) {
+        const int n = numbers.at(i);
+        messages.append({n, mailbox.ids.value(n), mailbox.sizes.value(n), headers.at(i)});
+    }
+    const QList<ServerAction> actions = screen(messages);
+    QList<int> toFetch;
+    for (qsizetype i = 0; i < numbers.size(); ++i) {
+        const ServerAction action = actions.value(i, ServerAction::Fetch);
+        if (action == ServerAction::Fetch)
+            toFetch.append(numbers.at(i));
+        else if (action == ServerAction::Delete)
+            deleteUnfetched->append(numbers.at(i));
+    }
+    return toFetch;
+}
+
 // The saving commands. The server is told to delete only what was published without a failure;
 // @p session ends here (its QUIT commits the deletions of a clean login).
 QStringList receiveMessages(std::unique_ptr<Pop3Session> session, const Command& command, const Pop3Mailbox& mailbox,
-                            ReceiveFolder& receiving, const Login& login,
-                            const ProgressCallback& progress, const SavedFileCallback& saved, QString* error)
+                            ReceiveFolder& receiving, const Login& login, const ProgressCallback& progress,
+                            const ReceiveOptions& options, QString* error)
 {
     const bool deleteAfter = command.kind == Kind::SaveAllDelete || command.kind == Kind::SaveDelete;
     const int count = mailbox.count;
@@ -211,28 +254,25 @@ QStringList receiveMessages(std::unique_ptr<Pop3Session> session, const Command&
         receiving.saveRecord(error);
         return {};
     }
-    QList<int> toFetch;
-    QList<int> toDelete;
+    QList<int> newMessages;
+    QList<int> received;
     for (int n : numbers) {
-        const bool received = ids.contains(n) && receiving.record().contains(ids.value(n));
-        (received ? toDelete : toFetch).append(n);
+        const bool known = ids.contains(n) && receiving.record().contains(ids.value(n));
+        (known ? received : newMessages).append(n);
     }
-    SaveRun run = saveMessages(*session, toFetch, receiving.stagingFolder(), mailbox, progress, saved);
+    QList<int> toDelete;
+    const QList<int> toFetch = screenAtServer(*session, newMessages, mailbox, options.screen, &toDelete);
+    if (deleteAfter)
+        toDelete.append(received);
+    SaveRun run = saveMessages(*session, toFetch, receiving.stagingFolder(), mailbox, progress, options.saved);
     QString commitError;
     const QStringList published = receiving.commit(run.staged, &commitError);
     if (!commitError.isEmpty() && run.error.isEmpty())
         run.error = commitError;
-    if (deleteAfter && commitError.isEmpty()) {
+    if (deleteAfter)
         toDelete.append(run.stagedNumbers);
-        // Numbers are only safe within the login they came from; after it, the unique ids are used.
-        if (!session->loginEnded())
-            deleteInLogin(*session, toDelete, &run.error);
-        crashPoint("deleted");
-        const bool ended = session->loginEnded();
-        session.reset();
-        if (ended)
-            deleteByIdAgain(login, idsOf(toDelete, ids));
-    }
+    if (!toDelete.isEmpty() && commitError.isEmpty())
+        deleteOnServer(std::move(session), toDelete, ids, login, &run.error);
     session.reset();
     crashPoint("received");
     *error = run.error;
@@ -313,8 +353,8 @@ LibraryResult RcvMail2(const QString& server, const QString& user, const QString
     const bool deleteAfter = parsed.kind == Kind::SaveAllDelete || parsed.kind == Kind::SaveDelete;
     const bool counting = parsed.kind == Kind::Stat && receiving && receiving->keepsRecord();
     Pop3Session::Listings wanted;
-    wanted.ids = counting || (saving && (receiving->keepsRecord() || deleteAfter));
-    wanted.sizes = counting;
+    wanted.ids = counting || (saving && (receiving->keepsRecord() || deleteAfter || options.screen));
+    wanted.sizes = counting || (saving && options.screen);
     wanted.windowSizes = saving;
     net::Credentials credentials{user, password, options.bearerToken};
     auto session = std::make_unique<Pop3Session>(address, credentials);
@@ -343,7 +383,7 @@ LibraryResult RcvMail2(const QString& server, const QString& user, const QString
     }
     QString error;
     const QStringList published = receiveMessages(std::move(session), parsed, mailbox, *receiving,
-                                                  {address, credentials}, progress, options.saved, &error);
+                                                  {address, credentials}, progress, options, &error);
     return savedFiles(recovered, published, error);
 }
 

@@ -56,11 +56,14 @@ struct Pop3Session::Replies {
     std::function<void()> sent;
 };
 
-// State of one RETR: its file and its progress reports.
+// State of a batch of RETR: the file of the message coming in and the progress reports.
 struct Pop3Session::Retrieval {
+    const QList<int>& numbers;
+    const QString& folder;
+    const ProgressCallback& progress;
+    const Retrieved& retrieved;
     std::unique_ptr<MailFileWriter> writer;
-    const ProgressCallback* progress = nullptr;
-    int number = 0;
+    int number = 0; // the message being received, or waited for
     qint64 reportedBytes = 0;
     QElapsedTimer sinceReport;
     bool stop = false;
@@ -71,9 +74,9 @@ struct Pop3Session::Retrieval {
     {
         reportedBytes = writer ? writer->size() : 0;
         sinceReport.restart();
-        if (!*progress)
+        if (!progress)
             return true;
-        if ((*progress)(number, int(std::min<qint64>(reportedBytes, INT_MAX))) != 0)
+        if (progress(number, int(std::min<qint64>(reportedBytes, INT_MAX))) != 0)
             stop = true;
         return !stop;
     }
@@ -85,6 +88,34 @@ struct Pop3Session::Retrieval {
             return false;
         }
         return writer->size() - reportedBytes < ReportEveryBytes || report();
+    }
+
+    // The +OK of message i came: its lines go into a new file.
+    pop3::MultiLineDecoder::Sink start(qsizetype i)
+    {
+        writer = std::make_unique<MailFileWriter>(folder);
+        number = numbers[i];
+        reportedBytes = 0;
+        if (!writer->open()) {
+            writeFailed = true;
+            return [](const char*, qsizetype) { return false; };
+        }
+        return [this](const char* data, qsizetype size) { return write(data, size); };
+    }
+
+    // Message i is complete (or refused): false ends the batch.
+    bool end(qsizetype i, bool received)
+    {
+        number = numbers.value(i + 1); // the message the silence is about from now on
+        reportedBytes = 0;
+        if (!received)
+            return true; // it stays on the server; the others go on
+        crashPoint("retrieved", int(i) + 1);
+        // Every saved message gets at least one report with its full size.
+        const qint64 size = writer->size();
+        if (progress && progress(numbers[i], int(std::min<qint64>(size, INT_MAX))) != 0)
+            stop = true;
+        return retrieved(numbers[i], std::move(writer)) && !stop;
     }
 };
 
@@ -274,6 +305,20 @@ bool Pop3Session::exchange(const QList<Request>& requests, const Replies& replie
     return true;
 }
 
+bool Pop3Session::takeStat(const pop3::Status& status, Pop3Mailbox* mailbox)
+{
+    const std::optional<pop3::MailboxSize> size = status.ok ? pop3::parseStat(status.text) : std::nullopt;
+    if (size) {
+        mailbox->count = size->count;
+        mailbox->bytes = size->bytes;
+    } else if (status.ok) {
+        m_failure = QStringLiteral("POP3 failure: unexpected STAT reply: +OK ") + QString::fromUtf8(status.text);
+    } else {
+        noteRefusal();
+    }
+    return size.has_value();
+}
+
 bool Pop3Session::logIn(const Listings& wanted, Pop3Mailbox* mailbox)
 {
     if (!open())
@@ -297,20 +342,10 @@ bool Pop3Session::logIn(const Listings& wanted, Pop3Mailbox* mailbox)
     };
     replies.done = [&](qsizetype i, const pop3::Status& status) {
         const QByteArray& verb = requests[i].command;
-        if (verb == "STAT") {
-            const std::optional<pop3::MailboxSize> size = status.ok ? pop3::parseStat(status.text) : std::nullopt;
-            statOk = size.has_value();
-            if (size) {
-                mailbox->count = size->count;
-                mailbox->bytes = size->bytes;
-            } else if (status.ok) {
-                m_failure = QStringLiteral("POP3 failure: unexpected STAT reply: +OK ") + QString::fromUtf8(status.text);
-            } else {
-                noteRefusal();
-            }
-        } else if (verb == "CAPA") {
+        if (verb == "STAT")
+            statOk = takeStat(status, mailbox);
+        else if (verb == "CAPA")
             m_pipelining = status.ok && pop3::offersCapability(capabilities, "PIPELINING");
-        }
         return true; // a server without UIDL or LIST refuses them; the login goes on
     };
     if (!exchange(requests, replies) || !statOk)
@@ -320,53 +355,7 @@ bool Pop3Session::logIn(const Listings& wanted, Pop3Mailbox* mailbox)
     return true;
 }
 
-bool Pop3Session::stat(int* count, qint64* bytes)
-{
-    Pop3Mailbox mailbox;
-    if (!logIn({}, &mailbox))
-        return false;
-    *count = mailbox.count;
-    *bytes = mailbox.bytes;
-    return true;
-}
-
-bool Pop3Session::uidl(QHash<int, QByteArray>* uids)
-{
-    QByteArray listing;
-    bool ok = false;
-    Replies replies;
-    replies.body = [&](qsizetype) { return collectInto(&listing); };
-    replies.done = [&](qsizetype, const pop3::Status& status) {
-        ok = status.ok;
-        if (!ok)
-            noteRefusal();
-        return true;
-    };
-    if (!exchange({{"UIDL", true, UnknownReplyBytes}}, replies) || !ok)
-        return false;
-    *uids = pop3::parseUidlListing(listing);
-    return true;
-}
-
-bool Pop3Session::sizes(QHash<int, qint64>* bytes)
-{
-    QByteArray listing;
-    bool ok = false;
-    Replies replies;
-    replies.body = [&](qsizetype) { return collectInto(&listing); };
-    replies.done = [&](qsizetype, const pop3::Status& status) {
-        ok = status.ok;
-        if (!ok)
-            noteRefusal();
-        return true;
-    };
-    if (!exchange({{"LIST", true, UnknownReplyBytes}}, replies) || !ok)
-        return false;
-    *bytes = pop3::parseSizeListing(listing);
-    return true;
-}
-
-bool Pop3Session::headers(const QList<int>& numbers, QList<QByteArray>* headers)
+bool Pop3Session::headers(const QList<int>& numbers, QList<QByteArray>* headers, QString* refusal)
 {
     QList<Request> requests;
     for (int n : numbers)
@@ -376,11 +365,11 @@ bool Pop3Session::headers(const QList<int>& numbers, QList<QByteArray>* headers)
     Replies replies;
     replies.body = [&](qsizetype i) { return collectInto(&(*headers)[i]); };
     replies.done = [&](qsizetype, const pop3::Status& status) {
-        if (!status.ok)
-            noteRefusal();
-        return status.ok;
+        if (!status.ok && refusal->isEmpty())
+            *refusal = describeFailure(CURLE_WEIRD_SERVER_REPLY); // the -ERR, as the transcript has it
+        return true;
     };
-    return exchange(requests, replies);
+    return exchange(requests, replies) && refusal->isEmpty();
 }
 
 bool Pop3Session::retrieve(const QList<int>& numbers, const QHash<int, qint64>& sizes, const QString& folder,
@@ -389,39 +378,17 @@ bool Pop3Session::retrieve(const QList<int>& numbers, const QHash<int, qint64>& 
     QList<Request> requests;
     for (int n : numbers)
         requests.append({command("RETR", n), true, sizes.value(n, UnknownReplyBytes)});
-    Retrieval state;
-    state.progress = &progress;
+    Retrieval state{numbers, folder, progress, retrieved};
     state.number = numbers.value(0);
     state.sinceReport.start();
     // While the line is silent the progress is still asked, so a stop answer gets through.
     m_connection.setStopCheck([&state] { return state.sinceReport.elapsed() >= ReportEveryMs && !state.report(); });
-    bool handedOver = true;
     Replies replies;
-    replies.body = [&](qsizetype i) -> pop3::MultiLineDecoder::Sink {
-        state.writer = std::make_unique<MailFileWriter>(folder);
-        state.number = numbers[i];
-        state.reportedBytes = 0;
-        if (!state.writer->open()) {
-            state.writeFailed = true;
-            return [](const char*, qsizetype) { return false; };
-        }
-        return [&state](const char* data, qsizetype size) { return state.write(data, size); };
-    };
+    replies.body = [&state](qsizetype i) { return state.start(i); };
     replies.done = [&](qsizetype i, const pop3::Status& status) {
-        if (!status.ok) {
-            noteRefusal(); // this message stays on the server; the others go on
-            state.number = numbers.value(i + 1);
-            return true;
-        }
-        crashPoint("retrieved", int(i) + 1);
-        // Every saved message gets at least one report with its full size.
-        const qint64 size = state.writer->size();
-        if (progress && progress(numbers[i], int(std::min<qint64>(size, INT_MAX))) != 0)
-            state.stop = true;
-        state.number = numbers.value(i + 1); // the message the silence is about from now on
-        state.reportedBytes = 0;
-        handedOver = retrieved(numbers[i], std::move(state.writer));
-        return handedOver && !state.stop;
+        if (!status.ok)
+            noteRefusal();
+        return state.end(i, status.ok);
     };
     const bool completed = exchange(requests, replies);
     m_connection.setStopCheck({});

@@ -56,15 +56,14 @@ public:
      * A server that refuses UIDL leaves the ids empty. False when the login or STAT failed.
      */
     bool logIn(const Listings& wanted, Pop3Mailbox* mailbox);
-    bool stat(int* count, qint64* bytes);
-    bool uidl(QHash<int, QByteArray>* uids);
-    /** LIST: the size in bytes of every message, by number. */
-    bool sizes(QHash<int, qint64>* bytes);
     /** Whether the server takes pipelined commands (its CAPA names PIPELINING). */
     bool pipelines() const { return m_pipelining; }
 
-    /** TOP n 0 of each of @p numbers, in order. False at the first failure. */
-    bool headers(const QList<int>& numbers, QList<QByteArray>* headers);
+    /**
+     * TOP n 0 of each of @p numbers, in order. False when one was refused (@p refusal says how,
+     * and the login goes on) or the connection failed (failureText()).
+     */
+    bool headers(const QList<int>& numbers, QList<QByteArray>* headers, QString* refusal);
 
     /** A message whose RETR completed, in its writer. Returning false stops the batch. */
     using Retrieved = std::function<bool(int number, std::unique_ptr<MailFileWriter> message)>;
@@ -83,7 +82,6 @@ public:
      * failure names it; the others go on. The deletions take effect at QUIT.
      */
     QList<int> deleteMessages(const QList<int>& numbers);
-    bool dele(int number) { return deleteMessages({number}).size() == 1; }
 
     /** QUIT: commits this login's DELEs. False when the server's answer did not come. */
     bool quit();
@@ -118,6 +116,7 @@ private:
     bool readBody(const pop3::MultiLineDecoder::Sink& sink);
     bool connectionFailed();
     void noteRefusal();
+    bool takeStat(const pop3::Status& status, Pop3Mailbox* mailbox);
     bool finish(CURLcode code);
     QString describeFailure(CURLcode code) const;
 

@@ -11,22 +11,6 @@ using fumibako::test::BadPop3Server;
 
 namespace {
 
-// What bad_pop3.py serves as small message n, and as message n of the dot-lines mode.
-QByteArray smallMessage(int n)
-{
-    QByteArray message = "From: sender" + QByteArray::number(n) + "@example.jp\r\nTo: taro@example.jp\r\nSubject: message "
-                         + QByteArray::number(n) + "\r\n\r\n";
-    for (int i = 0; i < 200; ++i)
-        message += "line of message " + QByteArray::number(n) + "\r\n";
-    return message;
-}
-
-QByteArray dottedMessage(int n)
-{
-    return "Subject: dots " + QByteArray::number(n) + "\r\n\r\n.\r\n..\r\n.leading\r\nmiddle . line\r\n.\r\nend "
-           + QByteArray::number(n) + "\r\n";
-}
-
 // The server holds each command this long, so that the commands sent before any answer came
 // back reach it together: its log shows them as one group.
 const QStringList Held = {QStringLiteral("--hold-ms"), QStringLiteral("60")};
@@ -145,8 +129,8 @@ private Q_SLOTS:
         const LibraryResult result = receive(server, QStringLiteral("SAVEALLD"), [](int, int) { return 0; });
         QVERIFY2(result.isList, qPrintable(result.text));
         QCOMPARE(result.list.size(), 2);
-        QCOMPARE(fumibako::test::readBytes(result.list.at(0)), smallMessage(1));
-        QCOMPARE(fumibako::test::readBytes(result.list.at(1)), smallMessage(3));
+        QCOMPARE(fumibako::test::readBytes(result.list.at(0)), BadPop3Server::smallMessage(1));
+        QCOMPARE(fumibako::test::readBytes(result.list.at(1)), BadPop3Server::smallMessage(3));
         QVERIFY2(result.stoppedEarly.startsWith(QStringLiteral("POP3 error -ERR ")), qPrintable(result.stoppedEarly));
         QVERIFY2(result.stoppedEarly.contains(why), qPrintable(result.stoppedEarly));
         const QString log = server.log();
@@ -170,8 +154,8 @@ private Q_SLOTS:
         const LibraryResult result = receive(server, QStringLiteral("SAVEALL"));
         QVERIFY2(result.isList, qPrintable(result.text));
         QCOMPARE(result.list.size(), 2);
-        QCOMPARE(fumibako::test::readBytes(result.list.at(0)), dottedMessage(1));
-        QCOMPARE(fumibako::test::readBytes(result.list.at(1)), dottedMessage(2));
+        QCOMPARE(fumibako::test::readBytes(result.list.at(0)), BadPop3Server::dottedMessage(1));
+        QCOMPARE(fumibako::test::readBytes(result.list.at(1)), BadPop3Server::dottedMessage(2));
     }
 
     // A stop in the middle of a pipelined batch keeps what was complete; receive and delete
@@ -190,6 +174,70 @@ private Q_SLOTS:
         QVERIFY2(log.contains(QStringLiteral("COMMIT uid-1")), qPrintable(log));
         QVERIFY(!log.contains(QStringLiteral("COMMIT uid-2")));
         QCOMPARE(log.count(QStringLiteral("PASS secret")), 2);
+    }
+
+    // Rules that decide at the server see each new message's header and size first (TOP n 0,
+    // pipelined) and only what they keep is fetched: "message 2" is deleted unfetched, "message 3"
+    // stays. A server that refuses a header has everything fetched, nothing decided there.
+    void screenDecidesAtTheServer_data()
+    {
+        QTest::addColumn<bool>("pipelining");
+        QTest::addColumn<QString>("mode");
+        QTest::addColumn<QStringList>("groups");
+        QTest::addColumn<QStringList>("commits");
+        QTest::newRow("pipelined") << true << "plain"
+                                   << QStringList{"CAPA|STAT|UIDL|LIST", "TOP 1 0|TOP 2 0|TOP 3 0", "RETR 1", "DELE 2", "QUIT"}
+                                   << QStringList{"uid-2"};
+        QTest::newRow("one at a time")
+            << false << "plain"
+            << QStringList{"STAT", "UIDL", "LIST", "TOP 1 0", "TOP 2 0", "TOP 3 0", "RETR 1", "DELE 2", "QUIT"}
+            << QStringList{"uid-2"};
+        QTest::newRow("a header refused") << true << "vanishing"
+                                          << QStringList{"CAPA|STAT|UIDL|LIST", "TOP 1 0|TOP 2 0|TOP 3 0",
+                                                         "RETR 1|RETR 2|RETR 3", "QUIT"}
+                                          << QStringList();
+    }
+    void screenDecidesAtTheServer()
+    {
+        QFETCH(bool, pipelining);
+        QFETCH(QString, mode);
+        QFETCH(QStringList, commits);
+        BadPop3Server server;
+        QVERIFY(server.start(mode, 0, options(pipelining, {QStringLiteral("--messages"), QStringLiteral("3")})));
+        QList<ServerMessage> screened;
+        ReceiveOptions receiveOptions;
+        receiveOptions.security.allowPlainLogin = true;
+        receiveOptions.screen = [&screened](const QList<ServerMessage>& messages) {
+            screened = messages;
+            QList<ServerAction> actions;
+            for (const ServerMessage& message : messages) {
+                actions.append(message.header.contains("Subject: message 2") ? ServerAction::Delete
+                               : message.header.contains("Subject: message 3") ? ServerAction::Leave
+                                                                              : ServerAction::Fetch);
+            }
+            return actions;
+        };
+        const LibraryResult result = RcvMail2(server.server(), QStringLiteral("taro"), QStringLiteral("secret"),
+                                              QStringLiteral("SAVEALL"), QLatin1Char('<') + m_inbox->path(), {},
+                                              receiveOptions);
+        QVERIFY2(result.isList, qPrintable(result.text));
+        QTEST(groupsAfterLogin(server.log()), "groups");
+        QStringList committed;
+        for (const QString& line : server.log().split(QLatin1Char('\n'))) {
+            if (line.startsWith(QLatin1String("COMMIT ")))
+                committed.append(line.mid(7));
+        }
+        QCOMPARE(committed, commits);
+        if (commits.isEmpty())
+            return;
+        QCOMPARE(result.list.size(), 1);
+        QCOMPARE(fumibako::test::readBytes(result.list.at(0)), BadPop3Server::smallMessage(1));
+        QCOMPARE(screened.size(), 3);
+        const QByteArray second = BadPop3Server::smallMessage(2);
+        QCOMPARE(screened.at(1).number, 2);
+        QCOMPARE(screened.at(1).id, QByteArray("uid-2"));
+        QCOMPARE(screened.at(1).size, second.size());
+        QCOMPARE(screened.at(1).header, second.left(second.indexOf("\r\n\r\n") + 4));
     }
 
     // The line drops at the first DELE: the messages are on disk and nothing is deleted.
