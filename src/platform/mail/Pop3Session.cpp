@@ -203,7 +203,8 @@ bool Pop3Session::connectionFailed()
     m_connectionLost = true;
     m_connection.drop();
     m_stopRequested = m_stopRequested || m_connection.failure() == net::ServerConnection::Failure::Stopped;
-    if (m_failure.isEmpty() && !m_stopRequested) {
+    // What ended the login says more than a message refused before it.
+    if (!m_stopRequested) {
         m_transcript.clearError();
         m_failure = describeFailure(m_connection.failureCode());
     }

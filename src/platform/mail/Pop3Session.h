@@ -86,7 +86,7 @@ public:
     /** QUIT: commits this login's DELEs. False when the server's answer did not come. */
     bool quit();
 
-    /** The first failure of this login ("" when none). */
+    /** What ended this login early, else the first refusal ("" when none). */
     QString failureText() const { return m_failure; }
     /** The server refused the login: nothing was done in this session. */
     bool loginRefused() const { return m_loginRefused; }

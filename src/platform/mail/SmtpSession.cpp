@@ -105,6 +105,7 @@ std::optional<smtp::Reply> SmtpSession::readReply()
         const smtp::ReplyAssembler::State state = assembler.add(line);
         m_connection.consume(end + 1);
         if (state == smtp::ReplyAssembler::State::Malformed) {
+            m_malformedReply = true;
             lost(); // out of step with the server
             return std::nullopt;
         }
@@ -260,6 +261,8 @@ CURLcode SmtpSession::send(const ComposedMessage& message)
         return CURLE_OK;
     if (m_refused)
         return CURLE_SEND_ERROR;
+    if (m_malformedReply)
+        return CURLE_WEIRD_SERVER_REPLY;
     const CURLcode code = m_connection.failureCode();
     return code == CURLE_OK ? CURLE_SEND_ERROR : code;
 }

@@ -70,6 +70,7 @@ private:
     bool m_afterTransaction = false; // a MAIL FROM went on this connection
     bool m_needsReset = false;       // the last transaction did not end with the message taken
     bool m_refused = false;          // a reply of this message said no
+    bool m_malformedReply = false;   // a reply that was none ended the connection
     qint64 m_repliesRead = 0;
 };
 
