@@ -94,6 +94,26 @@ std::unique_ptr<SmtpConnection> openConnection(const net::ServerAddress& address
     return connection;
 }
 
+// Sends @p message over @p connection, the one kept from the message before, or a new one. A
+// kept connection the server has since closed fails before any reply; the server cannot have
+// taken the message then, so it goes again over a new connection.
+CURLcode sendOverLogin(std::unique_ptr<SmtpConnection>& connection, const net::ServerAddress& address,
+                       const net::Credentials& credentials, const QString& key, const ComposedMessage& message)
+{
+    CURLcode code = CURLE_OK;
+    const bool reused = connection != nullptr;
+    if (!connection)
+        connection = openConnection(address, credentials, key, &code);
+    if (code == CURLE_OK)
+        code = connection->session.send(message);
+    if (code != CURLE_OK && reused && connection->session.repliesRead() == 0) {
+        connection = openConnection(address, credentials, key, &code);
+        if (code == CURLE_OK)
+            code = connection->session.send(message);
+    }
+    return code;
+}
+
 } // namespace
 
 SmtpConnectionReuse::SmtpConnectionReuse()
@@ -145,28 +165,15 @@ QString sendMessage(const QString& server, const ComposedMessage& message, const
     const QString key = QString::fromLatin1(address.url()) + QLatin1Char('\n') + login.user + QLatin1Char('\n') +
                         login.password + QLatin1Char('\n') + login.bearerToken + QLatin1Char('\n') +
                         QString::number(address.upgradeRequired) + QString::number(address.refuseClearLogin);
-    CURLcode code = CURLE_OK;
     std::unique_ptr<SmtpConnection> connection = takeIdle(key);
-    const bool reused = connection != nullptr;
-    if (!connection)
-        connection = openConnection(address, credentials, key, &code);
-    if (code == CURLE_OK)
-        code = connection->session.send(message);
-    // A kept connection the server has since closed fails before any reply; the server cannot
-    // have taken the message then, so it goes again over a new connection.
-    if (code != CURLE_OK && reused && connection->session.repliesRead() == 0) {
-        connection = openConnection(address, credentials, key, &code);
-        if (code == CURLE_OK)
-            code = connection->session.send(message);
-    }
+    CURLcode code = sendOverLogin(connection, address, credentials, key, message);
     // A bearer token whose mechanism the server lacks was not refused: the server cannot take it.
     const bool mechanismMissing = code == CURLE_LOGIN_DENIED && credentials.usesBearer()
                                   && connection->session.transcript().offers(credentials.bearerMechanism) == false;
     if (mechanismMissing && connection->session.transcript().offers("OAUTHBEARER") == true) {
         credentials.bearerMechanism = "OAUTHBEARER";
-        connection = openConnection(address, credentials, key, &code);
-        if (code == CURLE_OK)
-            code = connection->session.send(message);
+        connection.reset();
+        code = sendOverLogin(connection, address, credentials, key, message);
     } else if (mechanismMissing) {
         return net::bearerNotOfferedText(address);
     }
