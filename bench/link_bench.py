@@ -17,7 +17,8 @@ send_<N>x8k_rtt<MS>_<server>_round_trips_per_message
 send_<N>x8k_local_ms_per_message
                                the same without delay, in milliseconds: what a message costs
                                here (composing, files, index) whatever the link
-With FUMIBAKO_BENCH_SMOKE=1 the data is tiny and every figure is taken once.
+With FUMIBAKO_BENCH_SMOKE=1 (bench/run-all --smoke) a few messages and one round, under the same
+names.
 """
 import argparse
 import os
@@ -82,7 +83,7 @@ class LinkBench:
             raise RuntimeError("the floor client saved %d of %d messages" % (tb.count_files(out), expected))
         return wall
 
-    def receive(self, pool, rtt):
+    def receive(self, pool, rtt, label):
         files = tb.pool_files(pool)
         proxy = DelayProxy("127.0.0.1", self.servers.pop3, rtt)
         ours, floor = [], []
@@ -93,7 +94,6 @@ class LinkBench:
                     runs.append(client(proxy.port, len(files)))
         finally:
             proxy.stop()
-        label = "receive_%dx8k_rtt%d" % (len(files), rtt)
         ratios = [a / b for a, b in zip(ours, floor)]
         tb.result(label, tb.median(ours), "s")
         tb.result(label + "_floor", tb.median(floor), "s")
@@ -122,33 +122,32 @@ class LinkBench:
             runs.append((many - one) / (count - 1))
         return tb.median(runs), min(runs), max(runs)
 
-    def send(self, count, rtt):
+    def send(self, count, rtt, label):
         for name, extensions in SMTP_SERVERS.items():
             smtp = SmtpServer(self.args.fixtures, self.servers.run, name, extensions)
             proxy = DelayProxy("127.0.0.1", smtp.port, rtt)
             try:
                 if name == "lockstep":
                     local = self.per_further_message(smtp, smtp.port, count)
-                    tb.result("send_%dx8k_local_ms_per_message" % count, local[0] * 1000, "ms")
+                    tb.result("%s_local_ms_per_message" % label, local[0] * 1000, "ms")
                 seconds = self.per_further_message(smtp, proxy.port, count)
             finally:
                 proxy.stop()
                 smtp.stop()
-            label = "send_%dx8k_rtt%d_%s_round_trips_per_message" % (count, rtt, name)
             for suffix, value in zip(("", "_min", "_max"), seconds):
-                tb.result(label + suffix, value / (rtt / 1000.0), "rtt")
+                tb.result("%s_rtt%d_%s_round_trips_per_message%s" % (label, rtt, name, suffix), value / (rtt / 1000.0),
+                          "rtt")
 
 
 def main():
-    smoke = os.environ.get("FUMIBAKO_BENCH_SMOKE") == "1"
     ap = argparse.ArgumentParser()
     ap.add_argument("--tool", required=True)
     ap.add_argument("--account", required=True)
     ap.add_argument("--fixtures", required=True)
-    ap.add_argument("--messages", type=int, default=20 if smoke else 500)
-    ap.add_argument("--send", type=int, default=5 if smoke else 50)
-    ap.add_argument("--rtt", default="20" if smoke else "20,100")
-    ap.add_argument("--rounds", type=int, default=1 if smoke else 3)
+    ap.add_argument("--messages", type=int, default=tb.sized(500, 20))
+    ap.add_argument("--send", type=int, default=tb.sized(50, 5))
+    ap.add_argument("--rtt", default="20,100")
+    ap.add_argument("--rounds", type=int, default=tb.sized(3, 1))
     ap.add_argument("--only", default="receive,send")
     args = ap.parse_args()
     servers = tb.Servers(args.fixtures)
@@ -160,10 +159,11 @@ def main():
         if "receive" in args.only:
             pool = os.path.join(servers.run, "pool-link")
             tb.make_pool(pool, args.messages, large=False)
+            # Named after the full run's data, whatever was given: a smoke run prints the same names.
             for rtt in rtts:
-                bench.receive(pool, rtt)
+                bench.receive(pool, rtt, "receive_500x8k_rtt%d" % rtt)
         if "send" in args.only:
-            bench.send(args.send, rtts[0])
+            bench.send(args.send, rtts[0], "send_50x8k")
         sys.stderr.write("load average: %s\n" % " ".join(open("/proc/loadavg").read().split()[:3]))
     finally:
         servers.stop()
