@@ -177,10 +177,10 @@ bool Pop3Session::finish(CURLcode code)
 
 QString Pop3Session::describeFailure(CURLcode code) const
 {
-    const net::CurlEasy& curl = m_connection.curl();
-    const QString curlText = curl.errorText().isEmpty() ? QString::fromUtf8(curl_easy_strerror(code)) : curl.errorText();
+    const QString curlText = m_curl.errorText().isEmpty() ? QString::fromUtf8(curl_easy_strerror(code))
+                                                          : m_curl.errorText();
     curl_off_t connectTime = 0;
-    curl_easy_getinfo(curl.get(), CURLINFO_CONNECT_TIME_T, &connectTime);
+    curl_easy_getinfo(m_curl.get(), CURLINFO_CONNECT_TIME_T, &connectTime);
     if (m_transcript.tlsUpgradeRefused())
         return net::tlsRefusedText(QString::fromUtf8(m_transcript.lastLine()));
     if (code == CURLE_USE_SSL_FAILED)

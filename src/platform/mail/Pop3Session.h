@@ -124,6 +124,7 @@ private:
     net::Credentials m_credentials;
     net::Transcript m_transcript;
     net::ServerConnection m_connection;
+    const net::CurlEasy& m_curl = m_connection.curl(); // what libcurl said of the last failure
     bool m_opened = false;
     bool m_pipelining = false;
     QString m_failure;
