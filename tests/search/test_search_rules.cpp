@@ -12,6 +12,7 @@
 using namespace fumibako::search;
 using fumibako::storage::MailList;
 using fumibako::storage::MailRow;
+namespace textrules = fumibako::textrules;
 
 class TestSearchRules : public QObject {
     Q_OBJECT

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 #include <QStringList>
 
@@ -199,5 +200,24 @@ struct MailText {
  * when the file cannot be read as mail.
  */
 std::optional<MailText> ReadMailText(const QString& file);
+
+/** One header field of a stored message, decoded for reading. */
+struct MailHeaderField {
+    QString name;  ///< as written in the file
+    QString value; ///< unfolded; encoded words and raw 8-bit or JIS text decoded; address fields in display form
+};
+
+/** What deciding where a received message goes reads of it. */
+struct MailFilingText {
+    QList<MailHeaderField> headers; ///< every field of the message's header, in file order
+    QString body;                   ///< as ReadMail gives it
+    QStringList links;              ///< the link and image targets of an HTML body, as written
+};
+
+/**
+ * The header fields, body text and HTML links of the stored message @p file, without saving or
+ * decoding any attachment. Nothing when the file cannot be read as mail.
+ */
+std::optional<MailFilingText> ReadMailFilingText(const QString& file);
 
 } // namespace fumibako::platform::mail

@@ -212,6 +212,37 @@ QStringList saveAttachments(const QList<ExtractedAttachment>& attachments, const
     return paths;
 }
 
+bool isAddressField(const char* name)
+{
+    for (const char* field : {"From", "To", "Cc", "Bcc", "Reply-To", "Sender", "Return-Path"}) {
+        if (g_ascii_strcasecmp(name, field) == 0)
+            return true;
+    }
+    return false;
+}
+
+// Every field of the message's own header, decoded; GMime keeps the Content-* fields of a
+// single-part message with its body part, so those are read from there.
+QList<MailHeaderField> decodedHeaderFields(GMimeMessage* message)
+{
+    QList<MailHeaderField> fields;
+    const auto append = [&fields](GMimeHeaderList* list) {
+        const int count = list ? g_mime_header_list_get_count(list) : 0;
+        for (int i = 0; i < count; ++i) {
+            GMimeHeader* header = g_mime_header_list_get_header_at(list, i);
+            const char* name = g_mime_header_get_name(header);
+            const QByteArray raw(g_mime_header_get_raw_value(header));
+            fields.append({QString::fromLatin1(name),
+                           isAddressField(name) ? decodeAddressList(raw) : displayHeaderText(raw)});
+        }
+    };
+    append(g_mime_object_get_header_list(GMIME_OBJECT(message)));
+    GMimeObject* root = g_mime_message_get_mime_part(message);
+    if (root && !GMIME_IS_MULTIPART(root))
+        append(g_mime_object_get_header_list(root));
+    return fields;
+}
+
 QString element(const char* label, const QString& value)
 {
     return QLatin1String(label) + QLatin1String(": ") + value;
@@ -298,6 +329,16 @@ std::optional<MailText> ReadMailText(const QString& file)
     for (const ExtractedAttachment& attachment : content.attachments)
         text.attachmentNames.append(attachment.name);
     return text;
+}
+
+std::optional<MailFilingText> ReadMailFilingText(const QString& file)
+{
+    ensureGMimeInitialized();
+    const GObjectPtr<GMimeMessage> message = parseMessageFile(file);
+    if (!message)
+        return std::nullopt;
+    MessageContent content = extractContent(message.get(), AttachmentContent::NamesOnly, BodyLinks::Collect);
+    return MailFilingText{decodedHeaderFields(message.get()), std::move(content.body), std::move(content.links)};
 }
 
 } // namespace fumibako::platform::mail
