@@ -13,7 +13,7 @@ Two sets, each split into a training part and a test part:
   Every message is shuffled with a fixed seed and halved: one half trains, the other is tested.
 
 bogofilter runs with its own defaults (Debian's: spam from 0.99, good mail up to 0.45, unsure
-between); ours with its defaults (spam from 0.9, good up to 0.2). Only "spam" moves a message,
+between); ours with its defaults (spam from 0.8, good up to 0.2). Only "spam" moves a message,
 so "caught" counts the spam judged spam, and "good judged junk" the good mail judged spam; what
 is unsure stays in the inbox, marked, on both sides.
 

@@ -311,7 +311,8 @@ MONEY_BODY = [
     "リスクはありません。実績多数の安心のサービスです。|危険は一切ありません。多くの方が成功しています。",
 ]
 # Subjects of good mail, in both wordings.
-BUSINESS_SUBJECT = ["打ち合わせの件|お打ち合わせについて", "お見積りの送付|お見積書送付のご連絡", "{date}の会議について|{date}の定例会の件",
+BUSINESS_SUBJECT = ["先日はありがとうございました|昨日はありがとうございました", "至急ご確認ください|急ぎご確認をお願いします",
+                    "お支払いについて|ご入金の件", "打ち合わせの件|お打ち合わせについて", "お見積りの送付|お見積書送付のご連絡", "{date}の会議について|{date}の定例会の件",
                     "資料送付のご連絡|資料をお送りします", "請求書送付のご案内|請求書のご送付について", "Re: プロジェクトの進捗|Re: 進捗のご報告",
                     "ご挨拶|担当者変更のご挨拶", "納期のご確認|納品日の確認", "【重要】契約書について|【ご確認】契約書の送付", "出張の件|出張日程のご連絡"]
 FAMILY_SUBJECT = ["週末のこと|今度の土日", "写真送るね|写真だよ", "Re: 今度の旅行|Re: 旅行の件", "買い物お願い|おつかい頼める？",
@@ -319,12 +320,44 @@ FAMILY_SUBJECT = ["週末のこと|今度の土日", "写真送るね|写真だ�
 NEWS_SUBJECT = ["【{shop}】ポイント10倍キャンペーン開催中！|【{shop}】週末限定ポイントアップ！", "【{shop}】今週のおすすめ|【{shop}】今月の注目アイテム",
                 "会員様限定クーポンのお知らせ|会員様へ割引クーポンをお届け", "【{shop}】新商品入荷のお知らせ|【{shop}】新作入荷しました",
                 "【重要】{shop}からのお知らせ|【重要】{shop}会員規約改定のお知らせ", "★送料無料キャンペーン★|☆全品送料無料☆"]
-NOTICE_SUBJECT = ["【{service}】発送のお知らせ|【{service}】商品出荷のご連絡", "【{service}】ログインのお知らせ|【{service}】新しい端末からのサインイン",
+NOTICE_SUBJECT = ["ご注文ありがとうございます|ご購入ありがとうございます", "【{service}】ご登録ありがとうございます|【{service}】会員登録完了のお知らせ",
+                  "【{service}】お支払い完了のお知らせ|【{service}】決済完了のご連絡", "【{service}】発送のお知らせ|【{service}】商品出荷のご連絡", "【{service}】ログインのお知らせ|【{service}】新しい端末からのサインイン",
                   "お振込み受付のお知らせ|ご入金確認のお知らせ", "ご予約確認|ご予約ありがとうございます",
                   "【{service}】パスワード変更完了のお知らせ|【{service}】登録情報変更のお知らせ", "ご利用明細確定のお知らせ|ご請求額確定のお知らせ"]
 CLUB_SUBJECT = ["次回の練習について|練習日程のお知らせ", "PTA会議の議事録|役員会の記録", "清掃活動のお知らせ|地域清掃のご案内",
                 "忘年会のご案内|新年会のお知らせ", "読書会のお知らせ|読書会の次回予定"]
 
+
+
+# Everyday words for sentences of no particular kind: both kinds of mail carry some (good mail is
+# about everything, junk pads itself with harmless text), drawn alike in both parts.
+NOUNS = ("天気 会社 電車 駅 学校 仕事 週末 料理 旅行 写真 映画 音楽 本 雑誌 新聞 公園 病院 銀行 郵便局 図書館 "
+         "買い物 散歩 運動 健康 季節 景色 地域 家族 友人 近所 子ども 先生 先輩 後輩 お店 値段 予定 時間 場所 "
+         "話題 番組 試合 準備 連休 年末 夏休み 大雨 台風 花火 紅葉 温泉 お土産 お弁当 コーヒー ケーキ パソコン "
+         "スマホ アプリ ニュース テレビ ドラマ サッカー 野球 マラソン イベント セール レストラン ホテル").split()
+VERBS = ("行きました 見ました 楽しみです 話しました 考えています 始めました 終わりました 決まりました 変わりました "
+         "続いています 増えています 少なくなりました 気になります 助かりました 驚きました 迷っています 探しています "
+         "並んでいました 混んでいました 空いていました").split()
+ADJECTIVES = "大きな 小さな 新しい 古い 近くの 遠くの 有名な 静かな にぎやかな いつもの 久しぶりの 最近の".split()
+
+
+def filler_sentence(rng):
+    shape = rng.randrange(4)
+    if shape == 0:
+        return "{}の{}は{}{}。".format(pick(rng, NOUNS), pick(rng, NOUNS), pick(rng, ADJECTIVES), pick(rng, NOUNS) + "でした")
+    if shape == 1:
+        return "{}{}に{}。".format(pick(rng, ADJECTIVES), pick(rng, NOUNS), pick(rng, VERBS))
+    if shape == 2:
+        return "{}と{}のことで{}。".format(pick(rng, NOUNS), pick(rng, NOUNS), pick(rng, VERBS))
+    return "{}、{}が{}。".format(pick(rng, ["昨日", "今日", "先週", "この前", "今朝", "週末に"]), pick(rng, NOUNS), pick(rng, VERBS))
+
+
+def with_filler(rng, lines):
+    """Adds a few everyday sentences at random places to most messages."""
+    if rng.random() < 0.6:
+        for _ in range(rng.randint(1, 3)):
+            lines.insert(rng.randint(0, len(lines)), filler_sentence(rng))
+    return lines
 
 # --- One message --------------------------------------------------------------------------------
 
@@ -475,6 +508,7 @@ def received(rng, spam):
 
 def message(rng, spam, part, index):
     subject, name, sender, lines, links, html = (spam_message if spam else ham_message)(rng, part)
+    lines = with_filler(rng, lines)
     text = "\r\n".join(noise(rng, line) for line in lines) + "\r\n"
     subject = noise(rng, subject)
     charset = rng.choice(["iso-2022-jp", "shift_jis", "utf-8"])

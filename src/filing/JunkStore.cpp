@@ -133,26 +133,23 @@ JunkStore::Opened JunkStore::rebuild(const QString& file)
 bool JunkStore::prepare()
 {
     sqlite3_busy_timeout(m_db, 10000);
-    if (!exec("PRAGMA journal_mode=WAL") || !exec("PRAGMA synchronous=NORMAL"))
-        return false;
+    // Only reads until the file is known to be a store: another program's database is left as it was.
     const qint64 tables = integer("SELECT count(*) FROM sqlite_master");
     if (tables < 0)
         return false;
     if (tables == 0) {
         const QByteArray create = QByteArray("BEGIN IMMEDIATE;") + kSchema + "INSERT INTO meta VALUES('version', '"
             + kVersion + "');COMMIT;";
-        if (exec(create.constData()))
-            return true;
-        exec("ROLLBACK");
+        if (!exec(create.constData())) {
+            exec("ROLLBACK");
+            return false;
+        }
+    } else if (integer("SELECT count(*) FROM sqlite_master WHERE name IN ('meta', 'tokens', 'messages')") != 3
+               || integer("SELECT count(*) FROM meta WHERE key = 'version'") != 1) {
+        m_damaged = true; // set aside, not used
         return false;
     }
-    // Another program's database in our place counts as damaged: it is set aside, not used.
-    if (integer("SELECT count(*) FROM sqlite_master WHERE name IN ('meta', 'tokens', 'messages')") != 3
-        || integer("SELECT count(*) FROM meta WHERE key = 'version'") != 1) {
-        m_damaged = true;
-        return false;
-    }
-    return true;
+    return exec("PRAGMA journal_mode=WAL") && exec("PRAGMA synchronous=NORMAL");
 }
 
 bool JunkStore::check(int code)

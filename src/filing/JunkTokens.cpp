@@ -28,6 +28,7 @@ public:
 
 enum class Script { Kanji, Hiragana, Katakana };
 
+
 Script scriptOf(char32_t c)
 {
     if (c >= 0x3041 && c <= 0x309F)
@@ -74,8 +75,12 @@ public:
                     m_wordStart = at;
                 m_wordEnd = i;
             } else if (kind == CharClass::Japanese) {
-                if (m_run.empty())
+                if (m_run.empty()) {
                     m_script = scriptOf(c);
+                    // Okurigana: a kanji with the kana that ends its word ("払い", "届け").
+                    if (m_script == Script::Hiragana && m_kanjiEnd == at)
+                        m_sink.token(m_prefix, folded.sliced(m_kanjiBegin, i - m_kanjiBegin));
+                }
                 m_run.push_back({at, i});
             } else if (isTellingSymbol(c)) {
                 m_sink.token(m_prefix, folded.sliced(at, i - at));
@@ -108,8 +113,13 @@ private:
     void endRun(QStringView text)
     {
         const size_t n = m_run.size();
+        m_kanjiEnd = -1;
         if (n == 0)
             return;
+        if (m_script == Script::Kanji) {
+            m_kanjiBegin = m_run.back().begin;
+            m_kanjiEnd = m_run.back().end;
+        }
         const auto piece = [&](size_t first, size_t last) {
             return text.sliced(m_run[first].begin, m_run[last].end - m_run[first].begin);
         };
@@ -132,6 +142,8 @@ private:
     qsizetype m_wordEnd = 0;
     std::vector<Span> m_run;
     Script m_script = Script::Kanji;
+    qsizetype m_kanjiBegin = -1; // the last character of the kanji run just ended
+    qsizetype m_kanjiEnd = -1;
     // A number of five or more digits (a phone number, an amount, an order number) counts by its length.
     const QStringView m_digitShapes[8] = {u"#n5", u"#n6", u"#n7", u"#n8", u"#n9", u"#n10", u"#n11", u"#n12"};
 };
@@ -167,6 +179,8 @@ void hostTokens(QStringView host, QStringView prefix, TokenSink& sink)
         dot = host.indexOf(u'.');
         host = host.sliced(dot + 1);
     }
+    if (!host.isEmpty())
+        sink.token(prefix, QString(QLatin1Char('.') + host.toString())); // the top-level domain alone
 }
 
 // The host of an address "scheme://user@host:port/..." or "mailto:user@host", lower-cased.
@@ -207,7 +221,7 @@ void linkTokens(QStringView text, TokenSink& sink)
 void relayTokens(QStringView received, TokenSink& sink)
 {
     static const QRegularExpression host(QStringLiteral("[a-z0-9][a-z0-9-]*(?:\\.[a-z0-9-]+)+"));
-    const QString folded = textrules::foldText(received.left(1000));
+    const QString folded = textrules::foldText(received.left(1000)).simplified(); // unfolded lines keep their tabs
     QStringView from = folded;
     if (!from.startsWith(u"from "))
         return;

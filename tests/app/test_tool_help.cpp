@@ -50,8 +50,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("args");
         const QStringList probes[] = {{"profile"}, {"list"}, {"search"}, {"mail"}, {"receive"}, {"send"},
-                                      {"server-list"}, "--face", {"password"}, {"signin"},
-                                      {"address"}};
+                                      {"server-list"}, {"preview", "--face"}, {"password"}, {"signin"},
+                                      {"address"}, {"junk"}};
         for (const QStringList& probe : probes)
             QTest::newRow(qPrintable(probe.first())) << probe;
     }
