@@ -12,47 +12,59 @@ namespace {
 // Of a message that cannot be parsed, its start: a broken file may be of any size.
 constexpr qint64 kRawBytes = 256 * 1024;
 // Received fields beyond these are the sender's own servers, which the sender chooses.
-constexpr int kRelayFields = 6;
+constexpr qsizetype kRelayFields = 6;
 
-bool isField(const platform::mail::MailHeaderField& field, const char* name)
+const char* const kHeaders[] = {"subject", "from", "received", "x-mailer", "user-agent", "content-type",
+                                "x-spam-flag", "x-spam-status"};
+
+QString first(FilingInput& message, const char* name)
 {
-    return field.name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+    return message.header(QLatin1String(name)).value(0);
 }
 
-// The charset parameter of a raw Content-Type value, "" when it has none.
+// The charset parameter of a Content-Type value, "" when it has none.
 QString charsetOf(const QString& contentType)
 {
     const QString value = platform::mail::headerParameter(contentType.toLatin1(), "charset");
     return value.isNull() ? QString() : value;
 }
 
+bool saysYes(const QStringList& values)
+{
+    return std::any_of(values.cbegin(), values.cend(),
+                       [](const QString& value) { return value.trimmed().startsWith(QLatin1String("yes"), Qt::CaseInsensitive); });
+}
+
 } // namespace
 
-JunkInput junkInputOf(const platform::mail::MailFilingText& mail)
+FieldNeeds junkNeeds()
 {
-    JunkInput input;
-    bool haveFrom = false;
-    for (const platform::mail::MailHeaderField& field : mail.headers) {
-        if (isField(field, "Subject") && input.subject.isEmpty()) {
-            input.subject = field.value;
-        } else if (isField(field, "From") && !haveFrom) {
-            const QStringList entries = platform::mail::splitAddressList(field.value);
-            const platform::mail::MailAddress from = platform::mail::parseAddress(entries.value(0));
-            input.fromName = from.name;
-            input.fromAddress = from.address;
-            haveFrom = true;
-        } else if (isField(field, "Received") && input.relays.size() < kRelayFields) {
-            input.relays.append(field.value);
-        } else if (isField(field, "X-Mailer") || isField(field, "User-Agent")) {
-            input.mailers.append(field.value);
-        } else if (isField(field, "Content-Type") && input.charset.isEmpty()) {
-            input.charset = charsetOf(field.value);
-        } else if (isField(field, "X-Spam-Flag") || isField(field, "X-Spam-Status")) {
-            input.providerFlagged = input.providerFlagged || field.value.trimmed().startsWith(QLatin1String("yes"), Qt::CaseInsensitive);
-        }
+    FieldNeeds needs;
+    for (const char* name : kHeaders)
+        needs.addHeader(QLatin1String(name));
+    needs.body = true;
+    return needs;
+}
+
+JunkInput junkInputOf(FilingInput& message)
+{
+    if (!message.isMail()) {
+        QFile raw(message.path());
+        return junkInputOfBytes(raw.open(QIODevice::ReadOnly) ? raw.read(kRawBytes) : QByteArray());
     }
-    input.body = mail.body;
-    input.links = mail.links;
+    JunkInput input;
+    input.subject = first(message, "subject");
+    const platform::mail::MailAddress from =
+        platform::mail::parseAddress(platform::mail::splitAddressList(first(message, "from")).value(0));
+    input.fromName = from.name;
+    input.fromAddress = from.address;
+    input.relays = message.header(QStringLiteral("received")).mid(0, kRelayFields);
+    input.mailers = message.header(QStringLiteral("x-mailer")) + message.header(QStringLiteral("user-agent"));
+    input.charset = charsetOf(first(message, "content-type"));
+    input.body = message.body();
+    input.links = message.links();
+    input.providerFlagged = saysYes(message.header(QStringLiteral("x-spam-flag")))
+        || saysYes(message.header(QStringLiteral("x-spam-status")));
     return input;
 }
 
@@ -65,12 +77,10 @@ JunkInput junkInputOfBytes(const QByteArray& bytes)
 
 std::optional<JunkInput> readJunkInput(const QString& file)
 {
-    if (std::optional<platform::mail::MailFilingText> mail = platform::mail::ReadMailFilingText(file))
-        return junkInputOf(*mail);
-    QFile raw(file);
-    if (!raw.open(QIODevice::ReadOnly))
+    if (!QFile(file).open(QIODevice::ReadOnly))
         return std::nullopt;
-    return junkInputOfBytes(raw.read(kRawBytes));
+    FilingInput message = FilingInput::fromFile(file);
+    return junkInputOf(message);
 }
 
 } // namespace fumibako::filing

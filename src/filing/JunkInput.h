@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/mail/MailLibrary.h"
+#include "filing/FilingInput.h"
 
 #include <QByteArray>
 #include <QString>
@@ -23,19 +23,19 @@ struct JunkInput {
     bool providerFlagged = false; ///< a filter on the way said spam: "X-Spam-Flag: YES" or "X-Spam-Status: Yes, ..."
 };
 
-/** The junk input of a message read by the mail library. */
-JunkInput junkInputOf(const platform::mail::MailFilingText& mail);
+/** The fields junkInputOf() reads, for reading them ahead (FilingInput::prefetch()). */
+FieldNeeds junkNeeds();
 
 /**
- * The junk input of bytes that cannot be read as mail (a broken header, binary junk): their
- * text, guessed as the reader guesses undeclared text, counts as the body.
+ * The junk input of @p message. A file that cannot be read as mail (a broken header, binary
+ * junk) is classified from what can be read: its start, as text, counts as the body.
  */
+JunkInput junkInputOf(FilingInput& message);
+
+/** The junk input of bytes that are no mail: their text, guessed as the reader guesses undeclared text. */
 JunkInput junkInputOfBytes(const QByteArray& bytes);
 
-/**
- * The junk input of the message file @p file: through the mail library, else from its bytes.
- * Nothing only when the file cannot be opened.
- */
+/** The junk input of the message file @p file; nothing only when the file cannot be opened. */
 std::optional<JunkInput> readJunkInput(const QString& file);
 
 } // namespace fumibako::filing

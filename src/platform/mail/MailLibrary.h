@@ -1,11 +1,14 @@
 #pragma once
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 #include <optional>
+#include <utility>
 
 /**
  * The mail library layer: the three calls through which the rest of the program receives, sends
@@ -184,6 +187,20 @@ struct MailSummary {
  */
 std::optional<MailSummary> ReadMailSummary(const QString& file);
 
+/**
+ * The header fields of the stored message @p file as they are stored, in order, each as its name
+ * and its raw value with the folding line breaks removed; the body is not read. Empty when the
+ * file cannot be read.
+ */
+QList<std::pair<QByteArray, QByteArray>> ReadHeaderFields(const QString& file);
+
+/**
+ * The raw value of the header field @p name decoded as the reader shows it: address fields
+ * (From, To, Cc, Reply-To, ...) in the display form "Name <address>, ...", every other field as
+ * its text with encoded words and raw 8-bit text decoded.
+ */
+QString decodedFieldValue(QByteArrayView name, QByteArrayView raw);
+
 /** The texts of a stored message that a search looks through, decoded as the reader shows them. */
 struct MailText {
     QString subject;
@@ -201,22 +218,16 @@ struct MailText {
  */
 std::optional<MailText> ReadMailText(const QString& file);
 
-/** One header field of a stored message, decoded for reading. */
-struct MailHeaderField {
-    QString name;  ///< as written in the file
-    QString value; ///< unfolded; encoded words and raw 8-bit or JIS text decoded; address fields in display form
-};
-
-/** What deciding where a received message goes reads of it. */
+/** What deciding where a received message goes reads of its content (its header comes from ReadHeaderFields()). */
 struct MailFilingText {
-    QList<MailHeaderField> headers; ///< every field of the message's header, in file order
-    QString body;                   ///< as ReadMail gives it
-    QStringList links;              ///< the link and image targets of an HTML body, as written
+    QString body;        ///< as ReadMail gives it
+    QStringList links;   ///< the link and image targets of an HTML body, as written
+    int attachments = 0; ///< as ReadMail counts them
 };
 
 /**
- * The header fields, body text and HTML links of the stored message @p file, without saving or
- * decoding any attachment. Nothing when the file cannot be read as mail.
+ * The body text, HTML links and attachment count of the stored message @p file, without saving
+ * or decoding any attachment. Nothing when the file cannot be read as mail.
  */
 std::optional<MailFilingText> ReadMailFilingText(const QString& file);
 
