@@ -4,7 +4,7 @@
 //   junk_bench DATADIR
 //
 // The learnt messages are generated Japanese mail (bench/JapaneseMail.h) of some 600 characters,
-// each with a few words of its own (an order number, a tracking host), as real mail has; half
+// each with some thirty words of its own (an order number, a tracking host, codes), as real mail has; half
 // are learnt as junk. The judged messages are ISO-2022-JP files of 8 KB. With
 // FUMIBAKO_BENCH_SMOKE=1: 2,000 learnt and 50 judged (the figures keep their names).
 #include "BenchSupport.h"
@@ -18,6 +18,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+
+#include <sys/resource.h>
 
 using namespace fumibako;
 
@@ -39,7 +41,17 @@ filing::JunkInput learntMessage(bench::JapaneseMail& mail, int i)
                         .arg(i % 50).arg(i % 700).arg(i % 250).arg(i % 200)};
     input.body = mail.text(600) + QStringLiteral("\nご注文番号 A%1-%2\nhttps://t%3.track%4.example.com/c/%1\n")
                                        .arg(i).arg(i * 7919 % 100000).arg(i % 5000).arg(i % 900);
+    // Words of its own, as names, codes and hosts are in real mail: most tokens of a large store.
+    for (int word = 0; word < 25; ++word)
+        input.body += QStringLiteral(" x%1y%2").arg(i).arg(word);
     return input;
+}
+
+double cpuSeconds()
+{
+    rusage usage{};
+    ::getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) + (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
 }
 
 double storeMegabytes(const QString& dir)
@@ -94,9 +106,12 @@ int main(int argc, char** argv)
     int spam = 0;
     QElapsedTimer timer;
     timer.start();
+    const double cpuBefore = cpuSeconds();
     for (int i = 0; i < kJudged; ++i)
         spam += filter.judgeFile(root + QStringLiteral("judged/%1.eml").arg(i), settings).verdict == filing::JunkVerdict::Spam;
     bench::printResult("junk_classify_1000_8k_ms", timer.nsecsElapsed() / 1e6, "ms");
+    // On a machine others share, the processor time says more than the wall time.
+    bench::printResult("junk_classify_1000_8k_cpu_ms", (cpuSeconds() - cpuBefore) * 1000, "ms");
     std::fprintf(stderr, "junk_bench: %d of %d judged junk (generated mail, half learnt as junk)\n", spam, kJudged);
     QDir(root).removeRecursively();
     return 0;
