@@ -55,7 +55,7 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("args");
         const QStringList probes[] = {{"profile"}, {"list"}, {"search"}, {"mail"}, {"receive"}, {"send"},
                                       {"server-list"}, {"preview", "--face"}, {"password"}, {"signin"},
-                                      {"address"}};
+                                      {"address"}, {"junk"}};
         for (const QStringList& probe : probes)
             QTest::newRow(qPrintable(probe.first())) << probe;
     }

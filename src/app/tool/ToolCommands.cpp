@@ -1,6 +1,7 @@
 #include "app/tool/ToolCommands.h"
 
 #include "app/tool/AddressCommands.h"
+#include "app/tool/JunkCommand.h"
 #include "app/tool/ListCommand.h"
 #include "app/tool/MailCommands.h"
 #include "app/tool/PasswordCommand.h"
@@ -97,6 +98,13 @@ const std::vector<ToolCommand>& toolCommands()
           {"import oe|almail|becky FILE", "the rows an import would add"},
           {"export", "write Exp_Address.csv of the data directory"}},
          runAddressCommand},
+        {"junk",
+         {{"ACCOUNT learn spam|ham FILE...", "learn message files as junk or as good mail"},
+          {"ACCOUNT classify FILE...", "judge message files: spam, ham or unsure,\nTAB, the score (0-1), TAB, the file"},
+          {"ACCOUNT explain FILE", "the tokens of a message file, the most telling first:\n"
+                                   "token, spam count, good count, probability"},
+          {"ACCOUNT status", "how many messages of each kind were learnt"}},
+         runJunkCommand},
     };
     return commands;
 }

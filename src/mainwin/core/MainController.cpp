@@ -72,6 +72,7 @@ MainController::MainController(const storage::ProgramPaths& paths, platform::Use
     m_receiver = new transfer::Receiver(m_guard, m_prompts, *m_receiveRelay, m_currentMail, this);
     m_folder.setChangeListener(&m_search);
     m_receiver->setChangeListener(&m_search);
+    m_junk.setProgramDir(paths.programDir);
     // Restarted by every listing, sort and preview, so it runs once the user pauses.
     m_returnFreedMemory.setSingleShot(true);
     m_returnFreedMemory.setInterval(300);
@@ -105,12 +106,14 @@ bool MainController::switchAccount(const QString& name)
 
 void MainController::folderTreeReloaded(bool expandFirstUserFolder)
 {
+    m_junk.forgetLast();
     m_folder.setAccount(m_session.paths(), m_session.programPaths().workDir);
+    m_junk.moveOldJunk(m_session.paths().userFile, m_session.paths().inputDir);
     m_mailModel->reload();
     const QString indexFile = search::searchIndexFile(
         search::IndexLocationInputs::fromProcess(m_session.programPaths().programDir, m_session.accountName()));
     m_search.setAccount(indexFile, m_session.paths(), search::receivedFolderKeys(m_session.folderTree()));
-    Q_EMIT treeReloaded(expandFirstUserFolder);
+    Q_EMIT treeReloaded(expandFirstUserFolder ? m_session.folderTree().firstUserIndex() : 0);
 }
 
 void MainController::setReceiveMethod(int method)
@@ -196,7 +199,7 @@ int MainController::addFolder(int selectedNode)
 
 void MainController::deleteFolder(int node)
 {
-    if (!treePopupFor(node).deleteFolder)
+    if (!treePopupFor(node, m_session.folderTree().isUserFolder(node)).deleteFolder)
         return;
     const int next = m_session.deleteFolder(node, m_folder.currentMailDir());
     if (next == 0)
@@ -284,6 +287,7 @@ void MainController::dropRows(const QString& key, const QList<int>& rows)
 {
     if (rows.isEmpty())
         return;
+    m_junk.learnDrop(key, rows);
     m_folder.dropOnFolder(key, rows);
     rowsChanged();
 }

@@ -243,4 +243,17 @@ struct MailText {
  */
 std::optional<MailText> ReadMailText(const QString& file);
 
+/** What deciding where a received message goes reads of its content (its header comes from ReadHeaderFields()). */
+struct MailFilingText {
+    QString body;        ///< as ReadMail gives it
+    QStringList links;   ///< the link and image targets of an HTML body, as written
+    int attachments = 0; ///< as ReadMail counts them
+};
+
+/**
+ * The body text, HTML links and attachment count of the stored message @p file, without saving
+ * or decoding any attachment. Nothing when the file cannot be read as mail.
+ */
+std::optional<MailFilingText> ReadMailFilingText(const QString& file);
+
 } // namespace fumibako::platform::mail
