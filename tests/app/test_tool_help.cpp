@@ -29,6 +29,8 @@ private Q_SLOTS:
             "address show FILE",
             "address import oe|almail|becky FILE",
             "address export",
+            "import ACCOUNT FOLDERKEY PATH...",
+            "export ACCOUNT FOLDERKEY --mbox FILE | --eml DIR",
         };
         for (const auto& form : forms)
             QTest::newRow(form) << QString::fromUtf8(form);
@@ -50,8 +52,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("args");
         const QStringList probes[] = {{"profile"}, {"list"}, {"search"}, {"mail"}, {"receive"}, {"send"},
-                                      {"server-list"}, "--face", {"password"}, {"signin"},
-                                      {"address"}};
+                                      {"server-list"}, {"preview", "--face"}, {"password"}, {"signin"},
+                                      {"address"}, {"import"}, {"export"}};
         for (const QStringList& probe : probes)
             QTest::newRow(qPrintable(probe.first())) << probe;
     }

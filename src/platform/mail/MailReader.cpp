@@ -23,21 +23,6 @@ namespace {
 
 constexpr char kDateFormat[] = "yyyy/MM/dd HH:mm:ss";
 
-// A message file starts with a header field ("Name:" with optional blanks before the colon).
-// Empty files and files that start with anything else (binary junk, a partial download) cannot
-// be read as mail.
-bool startsWithHeaderField(const char* data, size_t size)
-{
-    size_t i = 0;
-    while (i < size && data[i] >= '!' && data[i] <= '~' && data[i] != ':')
-        ++i;
-    if (i == 0)
-        return false;
-    while (i < size && (data[i] == ' ' || data[i] == '\t'))
-        ++i;
-    return i < size && data[i] == ':';
-}
-
 // Messages up to this size are read with one system call and parsed in memory; larger ones
 // are parsed from the file, so a message of hundreds of megabytes is never held twice.
 constexpr qint64 kReadWholeBytes = 4 * 1024 * 1024;
@@ -55,7 +40,7 @@ GObjectPtr<GMimeStream> openMessageStream(const QString& path)
     if (info.st_size > kReadWholeBytes) {
         char start[1000];
         const ssize_t read = ::pread(fd, start, sizeof start, 0);
-        if (read <= 0 || !startsWithHeaderField(start, size_t(read))) {
+        if (read <= 0 || !startsWithHeaderField(QByteArrayView(start, read))) {
             ::close(fd);
             return nullptr;
         }
@@ -74,7 +59,7 @@ GObjectPtr<GMimeStream> openMessageStream(const QString& path)
     }
     ::close(fd);
     g_byte_array_set_size(bytes, guint(filled));
-    if (!startsWithHeaderField(reinterpret_cast<const char*>(bytes->data), filled)) {
+    if (!startsWithHeaderField(QByteArrayView(bytes->data, qsizetype(filled)))) {
         g_byte_array_unref(bytes);
         return nullptr;
     }
@@ -130,34 +115,19 @@ QString dateText(GMimeObject* message, const QString& path)
 
 // The header block exactly as stored (GMime keeps the Content-* fields with the body part),
 // one element per field, unfolded: the line breaks go, the white space stays.
-QList<std::pair<QByteArray, QByteArray>> storedHeaderFields(const QString& path)
+QList<RawHeaderField> storedHeaderFields(const QString& path)
 {
     QFile file(path);
-    QList<std::pair<QByteArray, QByteArray>> fields;
     if (!file.open(QIODevice::ReadOnly))
-        return fields;
-    QByteArray field;
-    const auto finishField = [&] {
-        const qsizetype colon = field.indexOf(':');
-        if (colon > 0)
-            fields.append({field.left(colon).trimmed(), field.mid(colon + 1)});
-        field.clear();
-    };
+        return {};
+    QByteArray block;
     while (!file.atEnd()) {
-        QByteArray line = file.readLine();
-        while (line.endsWith('\n') || line.endsWith('\r'))
-            line.chop(1);
-        if (line.isEmpty())
+        const QByteArray line = file.readLine();
+        block += line;
+        if (line == "\n" || line == "\r\n")
             break;
-        if (line.startsWith(' ') || line.startsWith('\t')) {
-            field += line; // a folded line: the line break goes, the white space stays
-            continue;
-        }
-        finishField();
-        field = line;
     }
-    finishField();
-    return fields;
+    return headerFields(block);
 }
 
 // The header block for display: one element per field, decoded.
