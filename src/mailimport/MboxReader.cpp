@@ -16,7 +16,9 @@ namespace fumibako::mailimport {
 
 namespace {
 
-constexpr qint64 kPieceBytes = 256 * 1024;
+constexpr qint64 kBlockBytes = 256 * 1024;
+// Enough of a line to see a header field's name and colon.
+constexpr qint64 kFieldPeek = 1000;
 
 } // namespace
 
@@ -24,49 +26,27 @@ MboxReader::MboxReader(const QString& path) : m_path(path) {}
 
 MboxReader::~MboxReader()
 {
-    m_parser.reset();
-    if (m_options)
-        g_mime_parser_options_free(m_options);
     if (m_fd >= 0)
         ::close(m_fd);
 }
 
 bool MboxReader::open(QString* error)
 {
-    platform::mail::ensureGMimeInitialized();
-    const QByteArray name = QFile::encodeName(m_path);
-    m_fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
-    const int parserFd = m_fd < 0 ? -1 : ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    m_fd = ::open(QFile::encodeName(m_path).constData(), O_RDONLY | O_CLOEXEC);
     struct stat info {};
-    if (m_fd < 0 || parserFd < 0 || ::fstat(m_fd, &info) != 0) {
+    if (m_fd < 0 || ::fstat(m_fd, &info) != 0) {
         *error = QString::fromLocal8Bit(std::strerror(errno));
-        if (parserFd >= 0)
-            ::close(parserFd);
         return false;
     }
     m_size = info.st_size;
-    platform::mail::GObjectPtr<GMimeStream> stream(g_mime_stream_fs_new(parserFd)); // closes parserFd
-    m_parser.reset(g_mime_parser_new_with_stream(stream.get()));
-    g_mime_parser_set_format(m_parser.get(), GMIME_FORMAT_MBOX);
-    m_options = g_mime_parser_options_new();
-    g_mime_parser_options_set_warning_callback(m_options, &MboxReader::onWarning, this);
+    // A file that does not start with a "From " line holds no message of this format.
+    m_nextMarker = readAt(0, 5) == "From " ? 0 : -1;
     return true;
 }
 
-void MboxReader::onWarning(gint64, GMimeParserWarning warning, const gchar*, gpointer self)
+QByteArray MboxReader::readAt(qint64 offset, qint64 length) const
 {
-    if (warning == GMIME_WARN_TRUNCATED_MESSAGE)
-        static_cast<MboxReader*>(self)->m_truncated = true;
-}
-
-qint64 MboxReader::position() const
-{
-    return m_parser ? g_mime_parser_tell(m_parser.get()) : 0;
-}
-
-QByteArray MboxReader::readAt(qint64 offset, qint64 length)
-{
-    QByteArray bytes(qsizetype(std::max<qint64>(length, 0)), Qt::Uninitialized);
+    QByteArray bytes(qsizetype(std::clamp<qint64>(length, 0, std::max<qint64>(m_size - offset, 0))), Qt::Uninitialized);
     qsizetype filled = 0;
     while (filled < bytes.size()) {
         const ssize_t got = ::pread(m_fd, bytes.data() + filled, size_t(bytes.size() - filled), offset + filled);
@@ -80,60 +60,71 @@ QByteArray MboxReader::readAt(qint64 offset, qint64 length)
     return bytes;
 }
 
-std::optional<MboxReader::Chunk> MboxReader::parseChunk()
+// Makes the block hold the bytes from @p offset on (at least a few, unless the file ends).
+bool MboxReader::fill(qint64 offset)
 {
-    if (!m_parser || g_mime_parser_eos(m_parser.get()))
-        return std::nullopt;
-    m_truncated = false;
-    platform::mail::GObjectPtr<GMimeMessage> message(g_mime_parser_construct_message(m_parser.get(), m_options));
-    if (!message)
-        return std::nullopt;
-    Chunk chunk;
-    chunk.marker = g_mime_parser_get_mbox_marker_offset(m_parser.get());
-    chunk.begin = g_mime_parser_get_headers_begin(m_parser.get());
-    chunk.end = g_mime_parser_tell(m_parser.get());
-    platform::mail::GCharPtr marker(g_mime_parser_get_mbox_marker(m_parser.get()));
-    chunk.markerLine = QByteArray(marker.get()).trimmed();
-    chunk.truncated = m_truncated;
-    return chunk;
+    if (offset >= m_blockStart && offset + 8 <= m_blockStart + m_block.size())
+        return true;
+    m_block = readAt(offset, kBlockBytes);
+    m_blockStart = offset;
+    return !m_block.isEmpty();
 }
 
-bool MboxReader::startsMessage(const Chunk& chunk)
+std::optional<MboxReader::Line> MboxReader::nextLine()
 {
-    if (chunk.marker == 0)
-        return true;
-    const QByteArray before = readAt(std::max<qint64>(chunk.marker - 3, 0), std::min<qint64>(chunk.marker, 3));
-    const bool afterEmptyLine = before.endsWith("\n\n") || before.endsWith("\n\r\n");
-    return afterEmptyLine && platform::mail::startsWithHeaderField(readAt(chunk.begin, 1000));
+    if (m_position >= m_size || !fill(m_position))
+        return std::nullopt;
+    Line line;
+    line.start = m_position;
+    const QByteArrayView start = QByteArrayView(m_block).sliced(m_position - m_blockStart);
+    line.empty = start.startsWith('\n') || start.startsWith("\r\n");
+    line.from = start.startsWith("From ");
+    for (;;) {
+        const qsizetype at = qsizetype(m_position - m_blockStart);
+        const void* newline = std::memchr(m_block.constData() + at, '\n', size_t(m_block.size() - at));
+        if (newline) {
+            m_position = m_blockStart + (static_cast<const char*>(newline) - m_block.constData()) + 1;
+            break;
+        }
+        m_position = m_blockStart + m_block.size();
+        if (m_position >= m_size || !fill(m_position)) {
+            m_position = m_size;
+            break;
+        }
+    }
+    line.next = m_position;
+    return line;
 }
 
 std::optional<MboxMessage> MboxReader::next()
 {
-    std::optional<Chunk> current = m_pending ? std::exchange(m_pending, std::nullopt) : parseChunk();
-    if (!current)
+    if (m_nextMarker < 0 || m_nextMarker >= m_size)
         return std::nullopt;
-    for (;;) {
-        std::optional<Chunk> following = parseChunk();
-        if (following && !startsMessage(*following)) {
-            current->end = following->end;
-            current->truncated = current->truncated || following->truncated;
-            continue;
+    MboxMessage message;
+    message.number = ++m_number;
+    message.markerOffset = m_nextMarker;
+    m_position = m_nextMarker;
+    const std::optional<Line> markerLine = nextLine();
+    message.begin = markerLine->next;
+    message.marker = readAt(message.markerOffset, std::min(markerLine->next - message.markerOffset, kFieldPeek)).trimmed();
+    message.end = m_size;
+    m_nextMarker = -1;
+    bool afterEmptyLine = false;
+    while (const std::optional<Line> line = nextLine()) {
+        if (line->from && afterEmptyLine && platform::mail::startsWithHeaderField(readAt(line->next, kFieldPeek))) {
+            message.end = line->start;
+            m_nextMarker = line->start;
+            break;
         }
-        // The last message runs to the end of the file, whatever the parser made of its tail.
-        if (!following)
-            current->end = std::max(current->end, m_size);
-        m_pending = std::move(following);
-        break;
+        afterEmptyLine = line->empty;
     }
-    MboxMessage message{++m_number, current->marker, current->begin, current->end, current->markerLine,
-                        current->truncated};
     // The empty line that parts it from the next message (or ends the file) is the file's, not the message's.
     const QByteArray tail = readAt(std::max(message.begin, message.end - 4), std::min<qint64>(message.end - message.begin, 4));
     if (tail.endsWith("\r\n\r\n"))
         message.end -= 2;
     else if (tail.endsWith("\n\n"))
         message.end -= 1;
-    else if (!tail.endsWith('\n'))
+    else if (m_nextMarker < 0 && !tail.endsWith('\n'))
         message.truncated = true; // the file ends in the middle of a line
     return message;
 }
@@ -142,8 +133,8 @@ bool MboxReader::read(const MboxMessage& message, const ByteSink& sink, QString*
 {
     FromLineFilter unquote(FromLineFilter::Mode::Unquote);
     QByteArray out;
-    for (qint64 offset = message.begin; offset < message.end; offset += kPieceBytes) {
-        const qint64 length = std::min(kPieceBytes, message.end - offset);
+    for (qint64 offset = message.begin; offset < message.end; offset += kBlockBytes) {
+        const qint64 length = std::min(kBlockBytes, message.end - offset);
         const QByteArray piece = readAt(offset, length);
         if (piece.size() != length) {
             *error = QStringLiteral("%1: %2").arg(m_path, QString::fromLocal8Bit(std::strerror(errno ? errno : EIO)));

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform/mail/GMimeSupport.h"
-
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
@@ -27,14 +25,15 @@ using ByteSink = std::function<bool(QByteArrayView piece)>;
 /**
  * @short Reads an mbox file one message at a time, without holding it.
  *
- * GMime's parser in mbox mode finds the "From " lines; its parts refer to the file rather than
- * holding copies, and each message is dropped once its place is known, so memory does not grow
- * with the file. The bytes of a message are read from the file afterwards, exactly as they lie
- * there, and unquoted (see FromLineFilter).
+ * The file is scanned in large blocks for the lines that start a message: a "From " line at the
+ * start of the file, or after an empty line and followed by a header field. A "From " line
+ * anywhere else was not quoted by the program that wrote the file (older mboxo writers, or files
+ * joined by hand) and stays part of its message rather than cutting it in two. The bytes of a
+ * message are then read from the file exactly as they lie there, and unquoted (FromLineFilter).
  *
- * A "From " line that does not follow an empty line, or after which no header field follows,
- * was not quoted by the program that wrote the file (older mboxo writers, or files joined by
- * hand): it stays part of the message before it rather than cutting that message in two.
+ * (GMime's parser in mbox mode cuts at every "From " line, and once a piece of a message does not
+ * parse as a header it cannot go on, so the rest of such a file would be lost; it would also
+ * parse every part only to find the next line.)
  */
 class MboxReader {
 public:
@@ -45,35 +44,31 @@ public:
 
     /** False, with @p error, when the file cannot be read. */
     bool open(QString* error);
-    /** The next message; nothing at the end of the file. */
+    /** The next message; nothing at the end of the file (or when the file is no mbox). */
     std::optional<MboxMessage> next();
     /** Hands @p message's bytes, unquoted, to @p sink in pieces; false on a read error or a stop. */
     bool read(const MboxMessage& message, const ByteSink& sink, QString* error);
-    /** How far into the file the reading has come, in bytes. */
-    qint64 position() const;
     qint64 size() const { return m_size; }
 
 private:
-    struct Chunk {
-        qint64 marker = 0;
-        qint64 begin = 0;
-        qint64 end = 0;
-        QByteArray markerLine;
-        bool truncated = false;
+    struct Line {
+        qint64 start = 0;
+        qint64 next = 0;   ///< where the line after it starts
+        bool empty = false;
+        bool from = false; ///< it starts with "From "
     };
 
-    std::optional<Chunk> parseChunk();
-    bool startsMessage(const Chunk& chunk);
-    QByteArray readAt(qint64 offset, qint64 length);
-    static void onWarning(gint64 offset, GMimeParserWarning warning, const gchar* item, gpointer self);
+    std::optional<Line> nextLine();
+    bool fill(qint64 offset);
+    QByteArray readAt(qint64 offset, qint64 length) const;
 
     QString m_path;
-    int m_fd = -1; // for reading the bytes back; the parser has a descriptor of its own
+    int m_fd = -1;
     qint64 m_size = 0;
-    platform::mail::GObjectPtr<GMimeParser> m_parser;
-    GMimeParserOptions* m_options = nullptr;
-    std::optional<Chunk> m_pending; // parsed, not handed out yet
-    bool m_truncated = false;       // the parser met the end of the file inside the current message
+    QByteArray m_block;       // the file's bytes from m_blockStart
+    qint64 m_blockStart = 0;
+    qint64 m_position = 0;    // of the next line to scan
+    qint64 m_nextMarker = 0;  // the "From " line of the next message, -1 after the last
     int m_number = 0;
 };
 
