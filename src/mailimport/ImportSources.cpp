@@ -249,7 +249,9 @@ QString maildirFolderName(const QByteArray& encoded)
     if (encoded.contains('&')) {
         bool clean = true;
         const QString decoded = platform::mail::decodeWithIconv(encoded, "UTF-7-IMAP", &clean);
-        if (clean && !decoded.isEmpty())
+        // Only what encodes back to the same bytes was modified UTF-7 ("R&D" is not).
+        platform::mail::Iconv back("UTF-7-IMAP", "UTF-8");
+        if (clean && !decoded.isEmpty() && back.isValid() && back.convert(decoded.toUtf8(), "?") == encoded)
             return decoded;
     }
     return QString::fromUtf8(encoded);

@@ -110,6 +110,8 @@ public:
 
     /** Whether messages dragged over node @p index may be dropped there. */
     static bool isDropTarget(int index) { return index > kDraftsNode; }
+    /** Whether mail files dropped from outside may be imported into node @p index (the received side). */
+    static bool takesMailFiles(int index) { return index == kInboxNode || index > kDraftsNode; }
 
 private:
     int addNode(const QString& key, const QString& text, const QString& imageKey, int parent);

@@ -46,7 +46,7 @@ TreePopupEnabling treePopupFor(int nodeIndex)
     using namespace storage;
     if (nodeIndex < kInboxNode || (nodeIndex >= kOutboxNode && nodeIndex <= kDraftsNode))
         return {};
-    return {true, true, nodeIndex > kTrashNode};
+    return {true, true, nodeIndex > kTrashNode, true};
 }
 
 QString mainWindowTitle(const QString& version)
