@@ -110,13 +110,17 @@ QWidget* ImportDialog::createChoosePage()
 
 void ImportDialog::addFiles()
 {
-    m_controller.addPaths(QFileDialog::getOpenFileNames(this, QStringLiteral("インポートするファイル")));
-    refreshChoice();
+    addSources(QFileDialog::getOpenFileNames(this, QStringLiteral("インポートするファイル")));
 }
 
 void ImportDialog::addFolder()
 {
-    m_controller.addPaths({QFileDialog::getExistingDirectory(this, QStringLiteral("インポートするフォルダ"))});
+    addSources({QFileDialog::getExistingDirectory(this, QStringLiteral("インポートするフォルダ"))});
+}
+
+void ImportDialog::addSources(const QStringList& paths)
+{
+    m_controller.addPaths(paths);
     refreshChoice();
 }
 
@@ -135,8 +139,7 @@ void ImportDialog::refreshChoice()
 
 void ImportDialog::startWith(const QStringList& paths)
 {
-    m_controller.addPaths(paths);
-    refreshChoice();
+    addSources(paths);
     start();
 }
 

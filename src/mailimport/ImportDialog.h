@@ -29,6 +29,8 @@ public:
     ~ImportDialog() override;
 
     ImportController& controller() { return m_controller; }
+    /** Adds @p paths to what is imported, as the add buttons do. */
+    void addSources(const QStringList& paths);
     /** Starts at once with @p paths (files dropped on the tree's folder, which is the target). */
     void startWith(const QStringList& paths);
 
