@@ -6,6 +6,7 @@ import shutil
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 MAIL_SAMPLES = os.path.join(HERE, "..", "tests", "data", "mail")
+MAILBOX_SAMPLES = os.path.join(HERE, "..", "tests", "data", "mailimport")
 
 
 def write(target, name, data):
@@ -28,6 +29,15 @@ def main():
           b"--b\r\nContent-Type: application/octet-stream\r\n"
           b"Content-Disposition: attachment; filename*=UTF-8''..%2F..%2Fescape.txt\r\n"
           b"Content-Transfer-Encoding: base64\r\n\r\naGVsbG8=\r\n--b--\r\n")
+
+    for name in ["mboxrd.mbox", "mboxo.mbox", "truncated.mbox", "thunderbird/Inbox"]:
+        with open(os.path.join(MAILBOX_SAMPLES, name), "rb") as f:
+            write("mailbox_import", name.replace("/", "_"), f.read())
+    write("mailbox_import", "crlf.mbox", b"From a\r\nA: 1\r\n\r\n>From x\r\n\r\nFrom b\r\nB: 2\r\n\r\n")
+    write("mailbox_import", "mozilla_status", b"X-Mozilla-Status: 0009\nStatus: RO\nX-Status: F\n\n")
+    write("mailbox_import", "maildir_name", b"1704067200.M1P100.host:2,FST")
+    write("mailbox_import", "mh_sequences", b"unseen: 2-4 9 3-6\n 20-22\nflagged: 9\nbroken: x-1 0 5-3\n")
+    write("mailbox_import", "utf7_name", b"&TtVOiw-.Work.&-")
 
     write("profile_file", "account.ini",
           "[Property]\r\nAccName=taro\r\nMailAddress=taro@example.jp\r\nName=山田太郎\r\n"
