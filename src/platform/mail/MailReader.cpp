@@ -113,28 +113,11 @@ QString dateText(GMimeObject* message, const QString& path)
     return when.toString(QLatin1String(kDateFormat));
 }
 
-// The header block exactly as stored (GMime keeps the Content-* fields with the body part),
-// one element per field, unfolded: the line breaks go, the white space stays.
-QList<RawHeaderField> storedHeaderFields(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    QByteArray block;
-    while (!file.atEnd()) {
-        const QByteArray line = file.readLine();
-        block += line;
-        if (line == "\n" || line == "\r\n")
-            break;
-    }
-    return headerFields(block);
-}
-
 // The header block for display: one element per field, decoded.
 QStringList headerLines(const QString& path)
 {
     QStringList lines;
-    for (const auto& [name, value] : storedHeaderFields(path))
+    for (const auto& [name, value] : ReadHeaderFields(path))
         lines.append(QString::fromLatin1(name) + QLatin1String(": ") + displayHeaderText(value));
     return lines;
 }
@@ -220,7 +203,7 @@ LibraryResult ReadMail(const QString& file, const QString& options, const QStrin
 ReplyReferences ReadReplyReferences(const QString& file)
 {
     QByteArray messageId, references, inReplyTo;
-    for (const auto& [name, value] : storedHeaderFields(file)) {
+    for (const auto& [name, value] : ReadHeaderFields(file)) {
         QByteArray* field = name.compare("Message-ID", Qt::CaseInsensitive) == 0   ? &messageId
                             : name.compare("References", Qt::CaseInsensitive) == 0 ? &references
                             : name.compare("In-Reply-To", Qt::CaseInsensitive) == 0 ? &inReplyTo
@@ -268,6 +251,44 @@ std::optional<MailText> ReadMailText(const QString& file)
     for (const ExtractedAttachment& attachment : content.attachments)
         text.attachmentNames.append(attachment.name);
     return text;
+}
+
+QList<std::pair<QByteArray, QByteArray>> ReadHeaderFields(const QString& file)
+{
+    QFile stored(file);
+    if (!stored.open(QIODevice::ReadOnly))
+        return {};
+    QByteArray block;
+    while (!stored.atEnd()) {
+        const QByteArray line = stored.readLine();
+        block += line;
+        if (line == "\n" || line == "\r\n")
+            break;
+    }
+    return headerFields(block);
+}
+
+namespace {
+
+// Fields that hold addresses: shown, like From and To, as "Name <address>" entries.
+bool holdsAddresses(QByteArrayView name)
+{
+    static const char* const kAddressFields[] = {
+        "from", "to", "cc", "bcc", "sender", "reply-to", "resent-from", "resent-to", "resent-cc", "resent-bcc",
+        "resent-sender", "return-path", "delivered-to", "x-original-to", "errors-to", "disposition-notification-to",
+    };
+    for (const char* field : kAddressFields) {
+        if (name.compare(QByteArrayView(field), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+QString decodedFieldValue(QByteArrayView name, QByteArrayView raw)
+{
+    return holdsAddresses(name) ? decodeAddressList(raw) : displayHeaderText(raw.toByteArray());
 }
 
 } // namespace fumibako::platform::mail
