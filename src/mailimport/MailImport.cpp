@@ -42,6 +42,20 @@ QByteArray keyDigest(QByteArrayView bytes)
     return QCryptographicHash::hash(bytes, QCryptographicHash::Sha256).toHex().left(40);
 }
 
+// The digest of a message's bytes: @p head when it holds them all, else the file's.
+QByteArray digestOfFile(const QString& path, const QByteArray& head, bool whole)
+{
+    QCryptographicHash digest(QCryptographicHash::Sha256);
+    if (whole) {
+        digest.addData(head);
+    } else {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly))
+            digest.addData(&file);
+    }
+    return digest.result();
+}
+
 // What the journal keeps of a message's entry: its two flags and its section.
 QByteArray filingText(const QString& section, transfer::EntryFlags flags)
 {
@@ -228,15 +242,15 @@ bool MailImporter::importMessage(MessageReader& reader, const SourceMessage& mes
     ++m_read;
     platform::mail::MailFileWriter writer(m_folder.stagingFolder());
     writer.open();
-    QByteArray head;
-    QCryptographicHash digest(QCryptographicHash::Sha256);
+    QByteArray head;     // the first bytes: the whole of most messages
+    bool whole = true;   // head holds all of it
     bool written = true;
     QString error;
     const bool read = reader.read(
         [&](QByteArrayView piece) {
-            if (head.size() < kHeadBytes)
-                head.append(piece.first(std::min(piece.size(), kHeadBytes - head.size())));
-            digest.addData(piece);
+            const qsizetype kept = std::min(piece.size(), kHeadBytes - head.size());
+            head.append(piece.first(std::max<qsizetype>(kept, 0)));
+            whole = whole && kept == piece.size();
             written = writer.write(piece.data(), size_t(piece.size()));
             return written;
         },
@@ -252,16 +266,31 @@ bool MailImporter::importMessage(MessageReader& reader, const SourceMessage& mes
         return true;
     }
     const QList<platform::mail::RawHeaderField> fields = platform::mail::headerFields(head);
-    const QByteArray key = importKey(platform::mail::fieldValue(fields, "Message-ID"), digest.result());
+    const QByteArray messageId = platform::mail::fieldValue(fields, "Message-ID");
+    // A message without a Message-ID is known by a digest of its bytes, read back if need be.
+    QString path;
+    if (!whole || messageId.trimmed().isEmpty()) {
+        path = writer.commit();
+        if (path.isEmpty())
+            return fail(writer.errorText());
+    }
+    const QByteArray key =
+        importKey(messageId, messageId.trimmed().isEmpty() ? digestOfFile(path, head, whole) : QByteArray());
     if (m_folder.record().contains(key) || m_batchKeys.contains(key)) {
+        if (!path.isEmpty())
+            QFile::remove(path);
         ++m_report.alreadyImported;
         return true;
     }
-    const QString path = writer.commit();
+    if (path.isEmpty())
+        path = writer.commit();
     if (path.isEmpty())
         return fail(writer.errorText());
-    setFileTime(path, message.time);
-    const std::optional<platform::mail::MailSummary> summary = platform::mail::ReadMailSummary(path);
+    // Only a message without a date of its own is listed by its file's time.
+    if (platform::mail::fieldValue(fields, "Date").isNull())
+        setFileTime(path, message.time);
+    const std::optional<platform::mail::MailSummary> summary =
+        whole ? platform::mail::ReadMailSummary(head, path) : platform::mail::ReadMailSummary(path);
     if (!summary) {
         QFile::remove(path);
         m_report.notImported.append({message.where, QStringLiteral("メールとして読めません")});

@@ -66,9 +66,8 @@ GObjectPtr<GMimeStream> openMessageStream(const QString& path)
     return GObjectPtr<GMimeStream>(g_mime_stream_mem_new_with_byte_array(bytes)); // the stream owns the bytes
 }
 
-GObjectPtr<GMimeMessage> parseMessageFile(const QString& path)
+GObjectPtr<GMimeMessage> parseMessageStream(const GObjectPtr<GMimeStream>& stream)
 {
-    GObjectPtr<GMimeStream> stream = openMessageStream(path);
     if (!stream)
         return nullptr;
     GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
@@ -77,6 +76,11 @@ GObjectPtr<GMimeMessage> parseMessageFile(const QString& path)
     if (message && g_mime_header_list_get_count(g_mime_object_get_header_list(GMIME_OBJECT(message.get()))) == 0)
         return nullptr;
     return message;
+}
+
+GObjectPtr<GMimeMessage> parseMessageFile(const QString& path)
+{
+    return parseMessageStream(openMessageStream(path));
 }
 
 QString displayHeaderText(const QByteArray& raw)
@@ -226,15 +230,31 @@ ReplyReferences ReadReplyReferences(const QString& file)
     return reply;
 }
 
-std::optional<MailSummary> ReadMailSummary(const QString& file)
+namespace {
+
+std::optional<MailSummary> summaryOf(const GObjectPtr<GMimeMessage>& message, const QString& file)
 {
-    ensureGMimeInitialized();
-    const GObjectPtr<GMimeMessage> message = parseMessageFile(file);
     if (!message)
         return std::nullopt;
     GMimeObject* object = GMIME_OBJECT(message.get());
     return MailSummary{displayHeaderText(rawHeader(object, "Subject")), decodeAddressList(rawHeader(object, "From")),
                        dateText(object, file), countAttachments(message.get())};
+}
+
+} // namespace
+
+std::optional<MailSummary> ReadMailSummary(const QString& file)
+{
+    ensureGMimeInitialized();
+    return summaryOf(parseMessageFile(file), file);
+}
+
+std::optional<MailSummary> ReadMailSummary(QByteArrayView bytes, const QString& file)
+{
+    ensureGMimeInitialized();
+    if (!startsWithHeaderField(bytes))
+        return std::nullopt;
+    return summaryOf(parseMessageStream(memoryStream(bytes)), file);
 }
 
 std::optional<MailText> ReadMailText(const QString& file)
