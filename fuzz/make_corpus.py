@@ -6,6 +6,7 @@ import shutil
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 MAIL_SAMPLES = os.path.join(HERE, "..", "tests", "data", "mail")
+MAILBOX_SAMPLES = os.path.join(HERE, "..", "tests", "data", "mailimport")
 
 
 def write(target, name, data):
@@ -39,6 +40,15 @@ def main():
           "From: \"当選事務局\" <win@prize.example.top>\r\nSubject: 【当選】ｱｶｳﾝﾄ★確認\r\n"
           "Content-Type: text/html; charset=utf-8\r\n\r\n<a href='https://u:p@a.b.c.example.co.jp:8080/x'>こちら</a>"
           "<img src=http://192.0.2.1/p.gif> https://www.ex.jp/ 12345678 ００１２０\r\n".encode("utf-8"))
+    for name in ["mboxrd.mbox", "mboxo.mbox", "truncated.mbox", "thunderbird/Inbox"]:
+        with open(os.path.join(MAILBOX_SAMPLES, name), "rb") as f:
+            write("mailbox_import", name.replace("/", "_"), f.read())
+    write("mailbox_import", "crlf.mbox", b"From a\r\nA: 1\r\n\r\n>From x\r\n\r\nFrom b\r\nB: 2\r\n\r\n")
+    write("mailbox_import", "mozilla_status", b"X-Mozilla-Status: 0009\nStatus: RO\nX-Status: F\n\n")
+    write("mailbox_import", "maildir_name", b"1704067200.M1P100.host:2,FST")
+    write("mailbox_import", "mh_sequences", b"unseen: 2-4 9 3-6\n 20-22\nflagged: 9\nbroken: x-1 0 5-3\n")
+    write("mailbox_import", "utf7_name", b"&TtVOiw-.Work.&-")
+
     write("profile_file", "account.ini",
           "[Property]\r\nAccName=taro\r\nMailAddress=taro@example.jp\r\nName=山田太郎\r\n"
           "[Folder]\r\nCount=2\r\n0=受信BOX\\仕事\r\n1=受信BOX\\家族\r\n")

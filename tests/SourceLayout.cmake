@@ -3,7 +3,7 @@ cmake_minimum_required(VERSION 3.20)
 # The source folders in layers: a file may include its own folder and the folders listed before
 # it, never one after it, so no window folder reaches up into another's and no two folders
 # include each other. Run by CTest: cmake -DSOURCE_DIR=<src> -P SourceLayout.cmake
-set(layers platform storage filing transfer search widgets serverlist addressbook compose mailview settings mainwin app)
+set(layers platform storage filing transfer search widgets mailimport serverlist addressbook compose mailview settings mainwin app)
 
 set(faults "")
 list(LENGTH layers count)

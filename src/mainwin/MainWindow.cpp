@@ -83,6 +83,8 @@ void MainWindow::wireViews()
         [controller](int node, const QString& text) { return controller->renameFolder(node, text); });
     m_treeModel->setDropHandler(
         [controller](const QString& key, const QList<int>& rows) { controller->dropRows(key, rows); });
+    m_treeModel->setFileDropHandler(
+        [this](const QString& key, const QStringList& paths) { importDroppedFiles(key, paths); });
     m_accountBox->installEventFilter(this);
     m_addressList->installEventFilter(this);
     connect(&addressbook::AddressTable::notifier(), &addressbook::AddressTableNotifier::changed, this, [this] {

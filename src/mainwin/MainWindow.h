@@ -24,6 +24,9 @@ namespace fumibako::compose {
 class AddressBookMail;
 class ComposeHost;
 }
+namespace fumibako::mailimport {
+class ImportDialog;
+}
 namespace fumibako::mailview {
 struct ReadWindowContext;
 }
@@ -121,6 +124,12 @@ private:
     void fillAddressPane();
     void addressDoubleClicked(QTreeWidgetItem* item);
 
+    // MainWindowMailboxes.cpp
+    mailimport::ImportDialog* openImportWindow(const QString& targetKey);
+    void importMail();
+    void importDroppedFiles(const QString& key, const QStringList& paths);
+    void exportFolder();
+
     // MainWindowTransfer.cpp
     void wireSending();
     void sendSelected();
@@ -195,6 +204,7 @@ private:
     QAction* m_popupDelete = nullptr;
     QAction* m_popupAddFolder = nullptr;
     QAction* m_popupDeleteFolder = nullptr;
+    QAction* m_popupExportFolder = nullptr;
 
     SearchBar* m_searchBar = nullptr;
     QLabel* m_indexProgress = nullptr;

@@ -42,6 +42,9 @@ void MainWindow::createFileAndEditMenus()
     file->setObjectName(QStringLiteral("mnuFail"));
     addCommand(file, QStringLiteral("新規メール"), &MainWindow::newMail);
     file->addSeparator();
+    addCommand(file, QStringLiteral("メールのインポート…"), &MainWindow::importMail)
+        ->setObjectName(QStringLiteral("mnuMailImport"));
+    file->addSeparator();
     addCommand(file, QStringLiteral("環境設定(&K)"), &MainWindow::environmentSettings);
     addCommand(file, QStringLiteral("アドレス帳"), &MainWindow::addressBook);
     addCommand(file, QStringLiteral("アカウント(&A)"), &MainWindow::accountManager);
@@ -144,6 +147,9 @@ void MainWindow::createTreePopup()
     m_treePopup->setObjectName(QStringLiteral("POPUPtremain"));
     m_popupAddFolder = addCommand(m_treePopup, QStringLiteral("フォルダの追加"), &MainWindow::addFolder);
     m_popupDeleteFolder = addCommand(m_treePopup, QStringLiteral("フォルダの削除"), &MainWindow::deleteFolder);
+    m_treePopup->addSeparator();
+    m_popupExportFolder = addCommand(m_treePopup, QStringLiteral("エクスポート…"), &MainWindow::exportFolder);
+    m_popupExportFolder->setObjectName(QStringLiteral("mnuSExportFolder"));
 }
 
 void MainWindow::createToolBar()
@@ -195,6 +201,7 @@ void MainWindow::showTreePopup(const QPoint& pos)
         return;
     m_popupAddFolder->setEnabled(enabling.addFolder);
     m_popupDeleteFolder->setEnabled(enabling.deleteFolder);
+    m_popupExportFolder->setEnabled(enabling.exportFolder);
     m_treePopup->popup(pos);
 }
 

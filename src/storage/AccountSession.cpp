@@ -44,6 +44,18 @@ int AccountSession::addFolder(int selectedIndex)
     return added;
 }
 
+QStringList AccountSession::addFolderPaths(const QStringList& keys)
+{
+    QStringList made;
+    for (const QString& key : keys) {
+        if (m_tree.addFolderPath(key))
+            made.append(key);
+    }
+    if (m_tree.isChanged())
+        saveFolderTree();
+    return made;
+}
+
 bool AccountSession::renameFolder(int index, const QString& text)
 {
     if (!m_tree.rename(index, text, m_paths.receivedIndexFile, m_prompts))

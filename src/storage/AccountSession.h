@@ -69,6 +69,11 @@ public:
     int addFolder(int selectedIndex);
     bool renameFolder(int index, const QString& text);
     int deleteFolder(int index, const QString& mailDir);
+    /**
+     * Adds the user folders @p keys with the folders above them (see FolderTree::addFolderPath)
+     * and writes the folder list; the keys that could be made.
+     */
+    QStringList addFolderPaths(const QStringList& keys);
 
     /** The main window finished (or restarted) its load sequence. */
     void setWindowLoaded(bool loaded) { m_windowLoaded = loaded; }

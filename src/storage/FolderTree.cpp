@@ -142,21 +142,25 @@ bool FolderTree::save(const QString& userFile) const
     return writeOrderedList(kFolderSection, userFile, paths);
 }
 
-void FolderTree::addPath(const QString& path)
+bool FolderTree::addFolderPath(const QString& path)
 {
     const QStringList names = path.split(kSeparator);
-    const bool usable = std::all_of(names.cbegin() + 1, names.cend(), [](const QString& name) {
-        return !name.isEmpty() && !hasForbiddenCharacter(name) && !hasOuterSpace(name);
-    });
+    const bool usable = isBelow(path, FixedFolder::Inbox)
+        && std::all_of(names.cbegin() + 1, names.cend(), [](const QString& name) {
+               return !name.isEmpty() && !hasForbiddenCharacter(name) && !hasOuterSpace(name);
+           });
     if (!usable)
-        return;
+        return false;
     QString parentKey = names.first();
     for (qsizetype i = 1; i < names.size(); ++i) {
         const QString key = parentKey + kSeparator + names.at(i);
-        if (!hasKey(key))
+        if (!hasKey(key)) {
             addNode(key, names.at(i), QStringLiteral("user"), indexOfKey(parentKey));
+            m_changed = true;
+        }
         parentKey = key;
     }
+    return true;
 }
 
 int FolderTree::addFoldersOfIndex(const QString& receivedIndexFile)
@@ -168,8 +172,8 @@ int FolderTree::addFoldersOfIndex(const QString& receivedIndexFile)
         ensureJunkFolder(); // not in the stored list: no change to write
     const int users = count();
     for (const QString& section : std::as_const(sections)) {
-        if (!hasKey(section) && isBelow(section, FixedFolder::Inbox))
-            addPath(section);
+        if (!hasKey(section))
+            addFolderPath(section);
     }
     if (count() > users)
         m_changed = true;

@@ -13,6 +13,8 @@ QString OperationGuard::statusText(Operation operation)
     case Operation::SelectiveDelete: return QStringLiteral("選択削除中");
     case Operation::Receiving: return QStringLiteral("メール受信中");
     case Operation::ReceivingAndDeleting: return QStringLiteral("選択受信＆削除中");
+    case Operation::Importing: return QStringLiteral("メールのインポート中");
+    case Operation::Exporting: return QStringLiteral("メールのエクスポート中");
     case Operation::Idle: break;
     }
     return QString();
@@ -27,6 +29,8 @@ QString OperationGuard::refusalText(Operation operation)
     case Operation::SelectiveDelete: return QStringLiteral("現在選択削除中のため、この操作は中止します");
     case Operation::Receiving: return QStringLiteral("現在メール受信中のため、この操作は中止します");
     case Operation::ReceivingAndDeleting: return QStringLiteral("現在メール受信＆削除中のため、この操作は中止します");
+    case Operation::Importing: return QStringLiteral("現在メールのインポート中のため、この操作は中止します");
+    case Operation::Exporting: return QStringLiteral("現在メールのエクスポート中のため、この操作は中止します");
     case Operation::Idle: break;
     }
     return QString();

@@ -8,7 +8,10 @@ class UserPrompts;
 
 namespace fumibako::transfer {
 
-/** The network operations; only one runs at a time. The numbers are the operations' codes. */
+/**
+ * The network operations, and the long file operations on the mailbox; only one runs at a time.
+ * The numbers are the operations' codes.
+ */
 enum class Operation : qint16 {
     Idle = 0, ///< none runs
     Sending = 1,
@@ -17,6 +20,8 @@ enum class Operation : qint16 {
     SelectiveDelete = 5,
     Receiving = 6,
     ReceivingAndDeleting = 7,
+    Importing = 8, ///< mail brought in from files: it writes the index as receiving does
+    Exporting = 9, ///< a folder written out to files
 };
 
 /**

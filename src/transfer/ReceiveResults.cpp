@@ -35,22 +35,6 @@ ReceiveResult Receiver::handleCount(const LibraryResult& result)
     return outcome;
 }
 
-namespace {
-
-// True when @p key has an entry in any section (folder) of the received-mail index.
-bool isFiled(const QString& receivedIndexFile, const QString& key)
-{
-    QStringList sections;
-    if (!storage::IniGetSectionNames(receivedIndexFile, sections))
-        return false;
-    for (const QString& section : std::as_const(sections)) {
-        if (!storage::IniGetString(section, key, 4, receivedIndexFile).isEmpty())
-            return true;
-    }
-    return false;
-}
-
-} // namespace
 
 ReceiveResult Receiver::handleSave(ServerMode mode, const LibraryResult& result)
 {
@@ -74,7 +58,7 @@ ReceiveResult Receiver::handleSave(ServerMode mode, const LibraryResult& result)
     for (qsizetype i = 0; i < result.list.size(); ++i) {
         const QString name = QFileInfo(result.list.at(i)).fileName();
         // Messages of a receive that was cut short are filed unless they already are.
-        if (i < recovered ? isFiled(paths.receivedIndexFile, name) : !newFiles)
+        if (i < recovered ? hasIndexEntry(paths.receivedIndexFile, name) : !newFiles)
             continue;
         ++filed;
         // Only the last message read stays in the current-mail record, so only that one needs

@@ -30,6 +30,8 @@ private Q_SLOTS:
             "address show FILE",
             "address import oe|almail|becky FILE",
             "address export",
+            "import ACCOUNT FOLDERKEY PATH...",
+            "export ACCOUNT FOLDERKEY --mbox FILE | --eml DIR",
         };
         for (const auto& form : forms)
             QTest::newRow(form) << QString::fromUtf8(form);
@@ -55,7 +57,7 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("args");
         const QStringList probes[] = {{"profile"}, {"list"}, {"search"}, {"mail"}, {"receive"}, {"send"},
                                       {"server-list"}, {"preview", "--face"}, {"password"}, {"signin"},
-                                      {"address"}, {"junk"}};
+                                      {"address"}, {"junk"}, {"import"}, {"export"}};
         for (const QStringList& probe : probes)
             QTest::newRow(qPrintable(probe.first())) << probe;
     }

@@ -11,6 +11,7 @@
 
 #include <QItemSelectionModel>
 #include <QMimeData>
+#include <QUrl>
 #include <algorithm>
 #include <QSignalSpy>
 #include <QTest>
@@ -409,6 +410,43 @@ private Q_SLOTS:
         QVERIFY(!model.canDropMimeData(&data, Qt::MoveAction, -1, -1, model.indexOfNode(kTrashNode)));
     }
 
+    // Files from a file manager are imported into the received-side folder they are dropped on,
+    // whichever folder is shown; a drop that carries anything but local files is refused.
+    void treeModelTakesMailFilesOnReceivedFolders_data()
+    {
+        QTest::addColumn<int>("node");
+        QTest::addColumn<QList<QUrl>>("urls");
+        QTest::addColumn<bool>("taken");
+        const QList<QUrl> files{QUrl::fromLocalFile(QStringLiteral("/tmp/a.eml")), QUrl::fromLocalFile(QStringLiteral("/tmp/Inbox"))};
+        QTest::newRow("inbox") << int(kInboxNode) << files << true;
+        QTest::newRow("trash") << int(kTrashNode) << files << true;
+        QTest::newRow("outbox") << int(kOutboxNode) << files << false;
+        QTest::newRow("drafts") << int(kDraftsNode) << files << false;
+        QTest::newRow("a web address among them") << int(kStandardNode)
+                                                  << (files + QList<QUrl>{QUrl(QStringLiteral("https://example.jp/a.eml"))}) << false;
+    }
+    void treeModelTakesMailFilesOnReceivedFolders()
+    {
+        QFETCH(int, node);
+        QFETCH(QList<QUrl>, urls);
+        FolderTree tree;
+        FolderTreeModel model(tree);
+        model.setAcceptsDrops(false); // an outgoing folder is shown: rows may not be dropped, files may
+        QString droppedOn;
+        QStringList droppedFiles;
+        model.setFileDropHandler([&](const QString& key, const QStringList& paths) {
+            droppedOn = key;
+            droppedFiles = paths;
+        });
+        QMimeData data;
+        data.setUrls(urls);
+        QTEST(model.canDropMimeData(&data, Qt::CopyAction, -1, -1, model.indexOfNode(node)), "taken");
+        QVERIFY(!model.dropMimeData(&data, Qt::CopyAction, -1, -1, model.indexOfNode(node)));
+        QFETCH(bool, taken);
+        QCOMPARE(droppedOn, taken ? tree.node(node).key : QString());
+        QCOMPARE(droppedFiles, taken ? (QStringList{QStringLiteral("/tmp/a.eml"), QStringLiteral("/tmp/Inbox")}) : QStringList());
+    }
+
     void digitKeys_data()
     {
         QTest::addColumn<QString>("key");
@@ -511,6 +549,7 @@ private Q_SLOTS:
         QTEST(enabling.shown, "shown");
         QCOMPARE(enabling.addFolder, enabling.shown);
         QTEST(enabling.deleteFolder, "canDelete");
+        QCOMPARE(enabling.exportFolder, enabling.shown);
     }
 
     void autoReceiveCountsMinutes()

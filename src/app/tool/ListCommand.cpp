@@ -1,13 +1,10 @@
 #include "app/tool/ListCommand.h"
 
-#include "app/tool/ConsolePrompts.h"
+#include "app/tool/ToolAccount.h"
 #include "app/tool/ToolIo.h"
 #include "storage/DataDirectory.h"
-#include "storage/FolderTree.h"
 #include "storage/MailFolderView.h"
 #include "transfer/MailFileReader.h"
-
-#include <QFileInfo>
 
 namespace fumibako::tool {
 
@@ -32,24 +29,17 @@ int runListCommand(const QString& dataDirOption, const QStringList& args)
         throw UsageError{QStringLiteral("usage: fumibako-tool [--data-dir DIR] list ACCOUNT FOLDERKEY")};
     const QString& account = args.at(0);
     const QString& folderKey = args.at(1);
-    const QString programDir = resolveProgramDir(DataDirectoryInputs::fromProcess(dataDirOption));
-    const AccountPaths paths = AccountPaths::make(programDir, account);
-    if (!QFileInfo::exists(paths.userFile)) {
-        printError(QStringLiteral("アカウントがありません: ") + account);
+    const std::unique_ptr<ToolAccount> opened = openToolAccount(dataDirOption, account);
+    if (!opened)
         return 1;
-    }
-    ConsolePrompts prompts;
-    FolderTree tree;
-    tree.load(paths.userFile, prompts);
-    tree.addFoldersOfIndex(paths.receivedIndexFile);
-    if (!tree.hasKey(folderKey)) {
+    if (!opened->tree.hasKey(folderKey)) {
         printError(QStringLiteral("フォルダがありません: ") + folderKey);
         return 1;
     }
-    prepareAccountDirs(programDir, account);
+    prepareAccountDirs(opened->programDir, account);
     transfer::MailFileReader reader;
-    MailFolderView view(tree, prompts, reader);
-    view.setAccount(paths, prepareWorkDir(nullptr));
+    MailFolderView view(opened->tree, opened->prompts, reader);
+    view.setAccount(opened->paths, prepareWorkDir(nullptr));
     view.SelectFolder(folderKey);
     for (const MailRow& row : view.rows().rows()) {
         const QStringList columns{row.keyString(), flagDigits(row), row.field1().toString(), row.subject().toString(),

@@ -1,15 +1,12 @@
 #include "app/tool/SearchCommand.h"
 
-#include "app/tool/ConsolePrompts.h"
+#include "app/tool/ToolAccount.h"
 #include "app/tool/ToolIo.h"
 #include "search/IndexLocation.h"
 #include "search/MailCatalog.h"
 #include "search/SearchIndex.h"
 #include "search/SearchQuery.h"
-#include "storage/DataDirectory.h"
-#include "storage/FolderTree.h"
 
-#include <QFileInfo>
 
 #include <cstdio>
 
@@ -53,16 +50,12 @@ int runSearchCommand(const QString& dataDirOption, const QStringList& args)
     const SearchQuery query = SearchQuery::parse(args.mid(1).join(QLatin1Char(' ')));
     if (query.problem() != QueryProblem::None)
         throw UsageError{queryProblemText(query.problem())};
-    const QString programDir = storage::resolveProgramDir(storage::DataDirectoryInputs::fromProcess(dataDirOption));
-    const storage::AccountPaths paths = storage::AccountPaths::make(programDir, account);
-    if (!QFileInfo::exists(paths.userFile)) {
-        printError(QStringLiteral("アカウントがありません: ") + account);
+    const std::unique_ptr<ToolAccount> opened = openToolAccount(dataDirOption, account);
+    if (!opened)
         return 1;
-    }
-    ConsolePrompts prompts;
-    storage::FolderTree tree;
-    tree.load(paths.userFile, prompts);
-    tree.addFoldersOfIndex(paths.receivedIndexFile);
+    const QString& programDir = opened->programDir;
+    const storage::AccountPaths& paths = opened->paths;
+    const storage::FolderTree& tree = opened->tree;
     const QString indexFile = searchIndexFile(IndexLocationInputs::fromProcess(programDir, account));
     prepareIndexFolder(indexFile);
     SearchIndex index(indexFile, paths);

@@ -4,6 +4,7 @@
 #include "app/tool/JunkCommand.h"
 #include "app/tool/ListCommand.h"
 #include "app/tool/MailCommands.h"
+#include "app/tool/MailboxCommands.h"
 #include "app/tool/PasswordCommand.h"
 #include "app/tool/PreviewCommand.h"
 #include "app/tool/ProfileCommands.h"
@@ -86,6 +87,15 @@ const std::vector<ToolCommand>& toolCommands()
          runReceiveCommand},
         {"send", {{"ACCOUNT", "send everything in the outbox"}}, runSendCommand},
         {"server-list", {{"ACCOUNT", "the messages waiting on the server"}}, runServerListCommand},
+        {"import",
+         {{"ACCOUNT FOLDERKEY PATH...", "bring in the mail of mbox files, Maildir and MH folders\n"
+                                       "and .eml files (or folders of them), their folders below\n"
+                                       "FOLDERKEY; mail imported before is passed over"}},
+         runImportCommand},
+        {"export",
+         {{"ACCOUNT FOLDERKEY --mbox FILE | --eml DIR", "write a folder's mail into an mbox file (mboxrd)\n"
+                                                      "or into one .eml file per message"}},
+         runExportCommand},
         {"preview", {{"[--face NAME] [--size SIZE] < BODY", "the preview page of a body"}},
          withoutDataDir(runPreviewCommand)},
         {"password", {{"ACCOUNT < PASSWORD", "store the account's password"}}, runPasswordCommand},

@@ -5,6 +5,7 @@
 #include "storage/MailFolderView.h"
 
 #include <QMimeData>
+#include <QUrl>
 
 namespace fumibako::mainwin {
 
@@ -158,30 +159,54 @@ Qt::ItemFlags FolderTreeModel::flags(const QModelIndex& index) const
     Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     if (m_tree.canRename(node))
         flags |= Qt::ItemIsEditable;
-    if (m_acceptsDrops && storage::FolderTree::isDropTarget(node))
+    if ((m_acceptsDrops && storage::FolderTree::isDropTarget(node)) || storage::FolderTree::takesMailFiles(node))
         flags |= Qt::ItemIsDropEnabled;
     return flags;
 }
 
 QStringList FolderTreeModel::mimeTypes() const
 {
-    return {MailTableModel::kRowsMimeType};
+    return {MailTableModel::kRowsMimeType, QStringLiteral("text/uri-list")};
+}
+
+QStringList FolderTreeModel::droppedFiles(const QMimeData* data)
+{
+    QStringList paths;
+    if (!data || !data->hasUrls())
+        return paths;
+    for (const QUrl& url : data->urls()) {
+        if (!url.isLocalFile())
+            return {};
+        paths.append(url.toLocalFile());
+    }
+    return paths;
 }
 
 bool FolderTreeModel::canDropMimeData(const QMimeData* data, Qt::DropAction, int row, int,
                                       const QModelIndex& parent) const
 {
-    // Rows are dropped onto a folder, never between folders.
-    return row < 0 && m_acceptsDrops && data && data->hasFormat(MailTableModel::kRowsMimeType)
-        && storage::FolderTree::isDropTarget(nodeOf(parent));
+    // Rows and files are dropped onto a folder, never between folders.
+    if (row >= 0 || !data)
+        return false;
+    if (data->hasFormat(MailTableModel::kRowsMimeType))
+        return m_acceptsDrops && storage::FolderTree::isDropTarget(nodeOf(parent));
+    return storage::FolderTree::takesMailFiles(nodeOf(parent)) && !droppedFiles(data).isEmpty();
 }
 
 bool FolderTreeModel::dropMimeData(const QMimeData* data, Qt::DropAction action, int row, int column,
                                    const QModelIndex& parent)
 {
-    if (!canDropMimeData(data, action, row, column, parent) || !m_drop)
+    if (!canDropMimeData(data, action, row, column, parent))
         return false;
-    m_drop(m_tree.node(nodeOf(parent)).key, MailTableModel::rowsFromMimeData(data));
+    const QString key = m_tree.node(nodeOf(parent)).key;
+    if (!data->hasFormat(MailTableModel::kRowsMimeType)) {
+        if (m_fileDrop)
+            m_fileDrop(key, droppedFiles(data));
+        return false; // the files stay where they are
+    }
+    if (!m_drop)
+        return false;
+    m_drop(key, MailTableModel::rowsFromMimeData(data));
     // The rows were moved by the folder view; the view must not remove anything itself.
     return false;
 }

@@ -32,6 +32,8 @@ public:
     using RenameHandler = std::function<bool(int nodeIndex, const QString& text)>;
     /** Mail rows @p rows were dropped on the folder @p key. */
     using DropHandler = std::function<void(const QString& key, const QList<int>& rows)>;
+    /** Files (or folders) @p paths were dropped from outside on the folder @p key: they are imported. */
+    using FileDropHandler = std::function<void(const QString& key, const QStringList& paths)>;
 
     explicit FolderTreeModel(storage::FolderTree& tree, QObject* parent = nullptr);
 
@@ -65,6 +67,9 @@ public:
 
     void setRenameHandler(RenameHandler handler) { m_rename = std::move(handler); }
     void setDropHandler(DropHandler handler) { m_drop = std::move(handler); }
+    void setFileDropHandler(FileDropHandler handler) { m_fileDrop = std::move(handler); }
+    /** The local files a drop carries; empty when it carries none or anything else. */
+    static QStringList droppedFiles(const QMimeData* data);
     /** Whether the shown folder lets its messages be dropped on the tree. */
     void setAcceptsDrops(bool accepts) { m_acceptsDrops = accepts; }
 
@@ -77,6 +82,7 @@ private:
     std::vector<int> m_rowInParent;     ///< per node index
     RenameHandler m_rename;
     DropHandler m_drop;
+    FileDropHandler m_fileDrop;
     bool m_acceptsDrops = true;
     bool m_searchResultsShown = false;
 };

@@ -222,6 +222,26 @@ bool MainController::renameFolder(int node, const QString& text)
     return true;
 }
 
+mailimport::ImportServices MainController::mailboxServices()
+{
+    return {&m_session, &m_guard, &m_search};
+}
+
+void MainController::importFoldersAdded()
+{
+    foldersChanged();
+    Q_EMIT treeChanged();
+    // The tree was rebuilt: the folder on show is shown (and selected) again.
+    if (m_shownNode > 0)
+        showFolder(m_shownNode);
+}
+
+void MainController::importEnded()
+{
+    if (m_shownNode != 0)
+        showFolder(m_shownNode);
+}
+
 void MainController::foldersChanged()
 {
     // The folders whose mail the index holds: a build meanwhile must not forget a new folder's.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mailimport/core/ImportController.h"
 #include "mailview/PreviewSelection.h"
 #include "mainwin/core/JunkCommands.h"
 #include "mainwin/core/MainTimers.h"
@@ -171,6 +172,14 @@ public:
     void sendSelected(const QList<int>& rows);
     /** What a send from the open account works with (also the compose window's). */
     transfer::SendContext sendContext();
+
+    // Import and export of mailbox files
+    /** What the import and export windows work with: the open account, the guard, the search index. */
+    mailimport::ImportServices mailboxServices();
+    /** An import made folders: the tree is loaded anew, and the search index learns of them. */
+    void importFoldersAdded();
+    /** An import ended: the folder on show is listed again, with what came in. */
+    void importEnded();
 
     // The window's layout
     const storage::SplitterPositions& splitters() const { return m_splitters; }

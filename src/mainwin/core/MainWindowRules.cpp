@@ -46,7 +46,7 @@ TreePopupEnabling treePopupFor(int nodeIndex, bool userFolder)
     using namespace storage;
     if (nodeIndex < kInboxNode || (nodeIndex >= kOutboxNode && nodeIndex <= kDraftsNode))
         return {};
-    return {true, true, userFolder};
+    return {true, true, userFolder, true};
 }
 
 QString mainWindowTitle(const QString& version)

@@ -35,6 +35,7 @@ struct TreePopupEnabling {
     bool shown = false;
     bool addFolder = false;
     bool deleteFolder = false;
+    bool exportFolder = false; ///< "エクスポート…": every folder that holds received mail
 };
 TreePopupEnabling treePopupFor(int nodeIndex, bool userFolder);
 

@@ -195,4 +195,58 @@ QString headerParameter(QByteArrayView rawValue, QByteArrayView name)
     return decodeText(percentDecoded(extended), charset);
 }
 
+bool startsWithHeaderField(QByteArrayView bytes)
+{
+    qsizetype i = 0;
+    while (i < bytes.size() && bytes[i] >= '!' && bytes[i] <= '~' && bytes[i] != ':')
+        ++i;
+    if (i == 0)
+        return false;
+    while (i < bytes.size() && (bytes[i] == ' ' || bytes[i] == '\t'))
+        ++i;
+    return i < bytes.size() && bytes[i] == ':';
+}
+
+QList<RawHeaderField> headerFields(QByteArrayView message)
+{
+    QList<RawHeaderField> fields;
+    QByteArray field;
+    const auto finishField = [&] {
+        const qsizetype colon = field.indexOf(':');
+        if (colon > 0)
+            fields.append({field.left(colon).trimmed(), field.mid(colon + 1)});
+        field.clear();
+    };
+    qsizetype begin = 0;
+    while (begin < message.size()) {
+        qsizetype end = message.indexOf('\n', begin);
+        const qsizetype next = end < 0 ? message.size() : end + 1;
+        if (end < 0)
+            end = message.size();
+        QByteArrayView line = message.sliced(begin, end - begin);
+        while (line.endsWith('\r'))
+            line.chop(1);
+        begin = next;
+        if (line.isEmpty())
+            break;
+        if (line.startsWith(' ') || line.startsWith('\t')) {
+            field += line; // a folded line: the line break goes, the white space stays
+            continue;
+        }
+        finishField();
+        field = line.toByteArray();
+    }
+    finishField();
+    return fields;
+}
+
+QByteArray fieldValue(const QList<RawHeaderField>& fields, QByteArrayView name)
+{
+    for (const RawHeaderField& field : fields) {
+        if (QByteArrayView(field.first).compare(name, Qt::CaseInsensitive) == 0)
+            return field.second;
+    }
+    return {};
+}
+
 } // namespace fumibako::platform::mail

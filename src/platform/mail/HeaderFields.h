@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <utility>
+
 /** Structured header fields: address lists and MIME parameters, parsed by hand. */
 namespace fumibako::platform::mail {
 
@@ -41,5 +43,24 @@ QString decodeAddressList(QByteArrayView raw);
  * encoded words decoded. A null string when the parameter is absent.
  */
 QString headerParameter(QByteArrayView rawValue, QByteArrayView name);
+
+/**
+ * Whether @p bytes start with a header field: a name of printable characters, then optional
+ * blanks and a colon. What a message file starts with; empty data, binary junk or text do not.
+ */
+bool startsWithHeaderField(QByteArrayView bytes);
+
+/** One header field as stored: its name (trimmed) and its raw value, unfolded. */
+using RawHeaderField = std::pair<QByteArray, QByteArray>;
+
+/**
+ * The header fields at the start of @p message, up to its first empty line (or its end), in
+ * order. Folded lines are joined: the line breaks go, the white space stays. A line that is no
+ * field and no fold is passed over.
+ */
+QList<RawHeaderField> headerFields(QByteArrayView message);
+
+/** The raw value of the first field named @p name (without case) in @p fields; null when none. */
+QByteArray fieldValue(const QList<RawHeaderField>& fields, QByteArrayView name);
 
 } // namespace fumibako::platform::mail

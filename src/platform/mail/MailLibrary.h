@@ -213,6 +213,12 @@ struct MailSummary {
 std::optional<MailSummary> ReadMailSummary(const QString& file);
 
 /**
+ * ReadMailSummary of the bytes @p bytes that the file @p file holds, read already (only the file's
+ * time is looked at, for a message without a date of its own).
+ */
+std::optional<MailSummary> ReadMailSummary(QByteArrayView bytes, const QString& file);
+
+/**
  * The header fields of the stored message @p file as they are stored, in order, each as its name
  * and its raw value with the folding line breaks removed; the body is not read. Empty when the
  * file cannot be read.

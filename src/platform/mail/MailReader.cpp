@@ -23,21 +23,6 @@ namespace {
 
 constexpr char kDateFormat[] = "yyyy/MM/dd HH:mm:ss";
 
-// A message file starts with a header field ("Name:" with optional blanks before the colon).
-// Empty files and files that start with anything else (binary junk, a partial download) cannot
-// be read as mail.
-bool startsWithHeaderField(const char* data, size_t size)
-{
-    size_t i = 0;
-    while (i < size && data[i] >= '!' && data[i] <= '~' && data[i] != ':')
-        ++i;
-    if (i == 0)
-        return false;
-    while (i < size && (data[i] == ' ' || data[i] == '\t'))
-        ++i;
-    return i < size && data[i] == ':';
-}
-
 // Messages up to this size are read with one system call and parsed in memory; larger ones
 // are parsed from the file, so a message of hundreds of megabytes is never held twice.
 constexpr qint64 kReadWholeBytes = 4 * 1024 * 1024;
@@ -55,7 +40,7 @@ GObjectPtr<GMimeStream> openMessageStream(const QString& path)
     if (info.st_size > kReadWholeBytes) {
         char start[1000];
         const ssize_t read = ::pread(fd, start, sizeof start, 0);
-        if (read <= 0 || !startsWithHeaderField(start, size_t(read))) {
+        if (read <= 0 || !startsWithHeaderField(QByteArrayView(start, read))) {
             ::close(fd);
             return nullptr;
         }
@@ -74,16 +59,15 @@ GObjectPtr<GMimeStream> openMessageStream(const QString& path)
     }
     ::close(fd);
     g_byte_array_set_size(bytes, guint(filled));
-    if (!startsWithHeaderField(reinterpret_cast<const char*>(bytes->data), filled)) {
+    if (!startsWithHeaderField(QByteArrayView(bytes->data, qsizetype(filled)))) {
         g_byte_array_unref(bytes);
         return nullptr;
     }
     return GObjectPtr<GMimeStream>(g_mime_stream_mem_new_with_byte_array(bytes)); // the stream owns the bytes
 }
 
-GObjectPtr<GMimeMessage> parseMessageFile(const QString& path)
+GObjectPtr<GMimeMessage> parseMessageStream(const GObjectPtr<GMimeStream>& stream)
 {
-    GObjectPtr<GMimeStream> stream = openMessageStream(path);
     if (!stream)
         return nullptr;
     GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
@@ -92,6 +76,11 @@ GObjectPtr<GMimeMessage> parseMessageFile(const QString& path)
     if (message && g_mime_header_list_get_count(g_mime_object_get_header_list(GMIME_OBJECT(message.get()))) == 0)
         return nullptr;
     return message;
+}
+
+GObjectPtr<GMimeMessage> parseMessageFile(const QString& path)
+{
+    return parseMessageStream(openMessageStream(path));
 }
 
 QString displayHeaderText(const QByteArray& raw)
@@ -241,15 +230,31 @@ ReplyReferences ReadReplyReferences(const QString& file)
     return reply;
 }
 
-std::optional<MailSummary> ReadMailSummary(const QString& file)
+namespace {
+
+std::optional<MailSummary> summaryOf(const GObjectPtr<GMimeMessage>& message, const QString& file)
 {
-    ensureGMimeInitialized();
-    const GObjectPtr<GMimeMessage> message = parseMessageFile(file);
     if (!message)
         return std::nullopt;
     GMimeObject* object = GMIME_OBJECT(message.get());
     return MailSummary{displayHeaderText(rawHeader(object, "Subject")), decodeAddressList(rawHeader(object, "From")),
                        dateText(object, file), countAttachments(message.get())};
+}
+
+} // namespace
+
+std::optional<MailSummary> ReadMailSummary(const QString& file)
+{
+    ensureGMimeInitialized();
+    return summaryOf(parseMessageFile(file), file);
+}
+
+std::optional<MailSummary> ReadMailSummary(QByteArrayView bytes, const QString& file)
+{
+    ensureGMimeInitialized();
+    if (!startsWithHeaderField(bytes))
+        return std::nullopt;
+    return summaryOf(parseMessageStream(memoryStream(bytes)), file);
 }
 
 std::optional<MailText> ReadMailText(const QString& file)
@@ -271,31 +276,16 @@ std::optional<MailText> ReadMailText(const QString& file)
 QList<std::pair<QByteArray, QByteArray>> ReadHeaderFields(const QString& file)
 {
     QFile stored(file);
-    QList<std::pair<QByteArray, QByteArray>> fields;
     if (!stored.open(QIODevice::ReadOnly))
-        return fields;
-    QByteArray field;
-    const auto finishField = [&] {
-        const qsizetype colon = field.indexOf(':');
-        if (colon > 0)
-            fields.append({field.left(colon).trimmed(), field.mid(colon + 1)});
-        field.clear();
-    };
+        return {};
+    QByteArray block;
     while (!stored.atEnd()) {
-        QByteArray line = stored.readLine();
-        while (line.endsWith('\n') || line.endsWith('\r'))
-            line.chop(1);
-        if (line.isEmpty())
+        const QByteArray line = stored.readLine();
+        block += line;
+        if (line == "\n" || line == "\r\n")
             break;
-        if (line.startsWith(' ') || line.startsWith('\t')) {
-            field += line; // a folded line: the line break goes, the white space stays
-            continue;
-        }
-        finishField();
-        field = line;
     }
-    finishField();
-    return fields;
+    return headerFields(block);
 }
 
 namespace {

@@ -112,10 +112,23 @@ bool isLeftoverOf(const QString& name, const QString& file)
 } // namespace
 
 ReceiveFolder::ReceiveFolder(const QString& inputFolder, const QString& recordFile)
+    : ReceiveFolder(inputFolder, recordFile, QStringLiteral(".receiving"))
+{
+}
+
+ReceiveFolder::ReceiveFolder(const QString& inputFolder, const QString& recordFile, const QString& stagingName)
     : m_inputFolder(QDir::cleanPath(inputFolder)),
-      m_stagingFolder(m_inputFolder + QStringLiteral("/.receiving")),
+      m_stagingFolder(m_inputFolder + QLatin1Char('/') + stagingName),
       m_recordFile(recordFile)
 {
+}
+
+QStringList ReceiveFolder::recoveredPaths() const
+{
+    QStringList paths;
+    for (const RecoveredMessage& message : m_recovered)
+        paths.append(message.path);
+    return paths;
 }
 
 ReceiveFolder::~ReceiveFolder()
@@ -141,15 +154,17 @@ bool ReceiveFolder::lock(QString* error)
         *error = systemError(QStringLiteral("Cannot create %1").arg(m_stagingFolder));
         return false;
     }
-    m_lockFd = ::open(encoded(m_stagingFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    // The lock is the input folder's, whichever staging folder is used: a receive and an import
+    // of the same account write the same index and never run at once.
+    m_lockFd = ::open(encoded(m_inputFolder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (m_lockFd < 0) {
-        *error = systemError(QStringLiteral("Cannot open %1").arg(m_stagingFolder));
+        *error = systemError(QStringLiteral("Cannot open %1").arg(m_inputFolder));
         return false;
     }
     if (::flock(m_lockFd, LOCK_EX | LOCK_NB) != 0) {
         *error = errno == EWOULDBLOCK
-                     ? QStringLiteral("このアカウントでは、ほかの受信がまだ終わっていません。終わってから、もう一度受信してください")
-                     : systemError(QStringLiteral("Cannot lock %1").arg(m_stagingFolder));
+                     ? QStringLiteral("このアカウントでは、ほかの受信かメールのインポートがまだ終わっていません。終わってから、もう一度やり直してください")
+                     : systemError(QStringLiteral("Cannot lock %1").arg(m_inputFolder));
         return false;
     }
     return true;
@@ -207,7 +222,7 @@ bool ReceiveFolder::publishStaged(JournalEntry& entry, bool* renamed)
         *renamed = true;
     }
     if (exists(final))
-        m_recovered.append(final);
+        m_recovered.append({final, entry.filing});
     return true;
 }
 
@@ -253,7 +268,7 @@ QStringList ReceiveFolder::commit(const QList<StagedMessage>& staged, QString* e
     FinalNames names(m_inputFolder);
     QList<JournalEntry> batch;
     for (const StagedMessage& message : staged)
-        batch.append({message.id, QFileInfo(message.stagedPath).fileName(), names.next()});
+        batch.append({message.id, QFileInfo(message.stagedPath).fileName(), names.next(), message.filing});
     if (keepsRecord()) {
         m_journal.entries().append(batch);
         if (!m_journal.save(journalFile(m_recordFile), error))
@@ -279,6 +294,17 @@ QStringList ReceiveFolder::commit(const QList<StagedMessage>& staged, QString* e
     if (!published.isEmpty() && !syncFolder(m_inputFolder, ::fsync) && error->isEmpty())
         *error = systemError(QStringLiteral("Cannot write the received mail"));
     return published;
+}
+
+bool ReceiveFolder::finishCommitted(QString* error)
+{
+    if (!keepsRecord())
+        return true;
+    if (!ReceiveJournal::remove(journalFile(m_recordFile), error))
+        return false;
+    m_journal.entries().clear();
+    m_recovered.clear();
+    return true;
 }
 
 bool ReceiveFolder::finishBatch(const QString& recordFile, QString* error)

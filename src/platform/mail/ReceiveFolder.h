@@ -13,6 +13,13 @@ namespace fumibako::platform::mail {
 struct StagedMessage {
     QByteArray id;      ///< its UIDL; empty when the server has none
     QString stagedPath; ///< its file in the staging folder
+    QByteArray filing = {}; ///< kept in the journal with it (see JournalEntry::filing)
+};
+
+/** A message of an earlier batch that is published but may have no index entry yet. */
+struct RecoveredMessage {
+    QString path;       ///< its file in the input folder
+    QByteArray filing;  ///< what the batch's journal said of its index entry
 };
 
 /**
@@ -28,13 +35,16 @@ struct StagedMessage {
  * forward (complete messages are kept and filed, their ids recorded) or back (partial downloads
  * removed, to be fetched again), and no message is ever fetched twice or lost.
  *
- * One receive at a time per account, across processes: open() takes a lock that the destructor
- * releases.
+ * One receive at a time per account, across processes: open() takes a lock on the input folder
+ * that the destructor releases. An import stores its messages through a folder of its own (its
+ * own staging folder, record and journal), and the shared lock keeps it and a receive apart.
  */
 class ReceiveFolder {
 public:
     /** @p recordFile "" keeps no record and no journal (a server without unique ids, or tests). */
     ReceiveFolder(const QString& inputFolder, const QString& recordFile);
+    /** The same with the staging folder @p stagingName (a hidden folder in the input folder). */
+    ReceiveFolder(const QString& inputFolder, const QString& recordFile, const QString& stagingName);
     ~ReceiveFolder();
     ReceiveFolder(const ReceiveFolder&) = delete;
     ReceiveFolder& operator=(const ReceiveFolder&) = delete;
@@ -53,7 +63,9 @@ public:
      * Files of an earlier receive that ended before their index entries were sure to be written;
      * they are to be filed like new mail unless they already have an entry.
      */
-    const QStringList& recoveredPaths() const { return m_recovered; }
+    QStringList recoveredPaths() const;
+    /** The same messages with what their journal said of their filing. */
+    const QList<RecoveredMessage>& recoveredMessages() const { return m_recovered; }
 
     /**
      * Publishes a batch: durable, journaled, recorded, then moved under final names. Returns the
@@ -62,6 +74,12 @@ public:
      * on the server after a failure.
      */
     QStringList commit(const QList<StagedMessage>& staged, QString* error);
+
+    /**
+     * Ends every batch committed so far, once each of their files has its index entry: removes
+     * the journal (and forgets it, so that the next commit journals only its own batch).
+     */
+    bool finishCommitted(QString* error);
 
     /** Writes the record when it changed and no commit wrote it. */
     bool saveRecord(QString* error);
@@ -87,7 +105,7 @@ private:
     ReceivedIdRecord m_record;
     ReceiveJournal m_journal;
     bool m_recordDirty = false;
-    QStringList m_recovered;
+    QList<RecoveredMessage> m_recovered;
     int m_lockFd = -1;
 };
 

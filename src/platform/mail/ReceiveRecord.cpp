@@ -110,11 +110,12 @@ bool ReceiveJournal::load(const QString& path, QString* error)
     m_entries.clear();
     for (const QByteArray& line : std::as_const(lines)) {
         const QList<QByteArray> fields = line.split('\t');
-        if (fields.size() != 3 || fields.at(1).isEmpty() || fields.at(2).isEmpty()) {
+        if (fields.size() < 3 || fields.size() > 4 || fields.at(1).isEmpty() || fields.at(2).isEmpty()) {
             *error = QStringLiteral("%1: a line is damaged").arg(path);
             return false;
         }
-        m_entries.append({fields.at(0), QFile::decodeName(fields.at(1)), QFile::decodeName(fields.at(2))});
+        m_entries.append({fields.at(0), QFile::decodeName(fields.at(1)), QFile::decodeName(fields.at(2)),
+                          QByteArray::fromPercentEncoding(fields.value(3))});
     }
     return true;
 }
@@ -122,8 +123,13 @@ bool ReceiveJournal::load(const QString& path, QString* error)
 bool ReceiveJournal::save(const QString& path, QString* error) const
 {
     QByteArray body;
-    for (const JournalEntry& entry : m_entries)
-        body += entry.id + '\t' + QFile::encodeName(entry.stagedName) + '\t' + QFile::encodeName(entry.finalName) + "\r\n";
+    for (const JournalEntry& entry : m_entries) {
+        body += entry.id + '\t' + QFile::encodeName(entry.stagedName) + '\t' + QFile::encodeName(entry.finalName);
+        // A fourth field only where there is one, so that a receive's journal keeps its three.
+        if (!entry.filing.isEmpty())
+            body += '\t' + entry.filing.toPercentEncoding();
+        body += "\r\n";
+    }
     return writeLines(path, kJournalHeader, body, error);
 }
 

@@ -38,6 +38,11 @@ struct JournalEntry {
     QByteArray id;       ///< its UIDL; empty when the server has none
     QString stagedName;  ///< its file name in the staging folder while it is being received
     QString finalName;   ///< the name it gets in the input folder
+    /**
+     * Where its index entry goes, in the caller's own words (an import names the folder and the
+     * flags); empty for received mail, which is always filed into the inbox. Any bytes.
+     */
+    QByteArray filing = {};
 };
 
 /**
