@@ -28,6 +28,7 @@ struct ReadWindowContext {
     compose::ComposeLauncher& composer;
     storage::ProgramPaths paths;
     storage::WindowGeometry& geometry; ///< "ReadWidth" … in twips, kept in memory until the program ends
+    std::function<QString()> ownAddress = {}; ///< the open account's mail address (reply to everyone)
 };
 
 /**
@@ -90,7 +91,9 @@ private:
     QCheckBox* m_quoteBody = nullptr;
     QCheckBox* m_quoteSubject = nullptr;
     QPushButton* m_reply = nullptr;
+    QPushButton* m_replyAll = nullptr;
     QAction* m_replyAction = nullptr;
+    QAction* m_replyAllAction = nullptr;
     QAction* m_headerAction = nullptr;
     QMenu* m_forwardMenu = nullptr;
 };

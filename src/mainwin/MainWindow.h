@@ -94,6 +94,7 @@ private:
     void createTreePopup();
     void createToolBar();
     QAction* addCommand(QMenu* menu, const QString& caption, void (MainWindow::*slot)());
+    void addMailCommands(QMenu* menu, bool withKeys);
 
     // MainWindowCommands.cpp
     void newMail();
@@ -111,6 +112,12 @@ private:
     void deleteKey(bool shift);
     void moveToTrashByButton() { deleteKey(false); }
     void openSelected();
+    void moveSelectionToFolder() { fileSelection(FilingCommand::Move); }
+    void copySelectionToFolder() { fileSelection(FilingCommand::Copy); }
+    void fileSelection(FilingCommand command);
+    void replyToSelected() { replyToSelection(mailview::ReplyTo::Sender); }
+    void replyToAllSelected() { replyToSelection(mailview::ReplyTo::Everyone); }
+    void replyToSelection(mailview::ReplyTo who);
     void openReadWindow(const QString& folder, const QString& name);
     mailview::ReadWindowContext readWindowContext();
     void addFolder();
@@ -189,6 +196,7 @@ private:
     QAction* m_popupTrash = nullptr;
     QAction* m_popupTakeOut = nullptr;
     QAction* m_popupDelete = nullptr;
+    QList<QAction*> m_popupMailCommands; ///< move, copy, reply and reply to all in the list's pop-up
     QAction* m_popupAddFolder = nullptr;
     QAction* m_popupDeleteFolder = nullptr;
 

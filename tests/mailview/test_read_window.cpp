@@ -395,6 +395,29 @@ private Q_SLOTS:
                  int(storage::pixelsToTwips(read->height(), read->logicalDpiY())));
     }
 
+    void escapeClosesAndReplyToAllFillsCc()
+    {
+        test::writeBytes(taro().inputDir + "m1.eml", "From: yamada@example.jp\r\nTo: taro@example.jp, sato@example.jp\r\n"
+                                                     "Subject: plan\r\n\r\nbody\r\n");
+        test::openMainWindow(m_data->paths(), m_prompts.get(), m_main);
+        test::selectFolder(*m_main, QStringLiteral("標準BOX"));
+        QMainWindow* read = openRow(rowOf(QStringLiteral("m1.eml")));
+        QVERIFY(read && read->isVisible());
+        read->activateWindow(); // the list's double click may leave the main window active offscreen
+        QTRY_VERIFY(read->isActiveWindow());
+        QTest::keyClick(in<QPlainTextEdit>(read, "txtMBBody"), Qt::Key_Escape);
+        QVERIFY(!read->isVisible());
+
+        read = openRow(rowOf(QStringLiteral("m1.eml")));
+        QVERIFY(read && read->isVisible());
+        in<QPushButton>(read, "cmdREAll")->click();
+        QVERIFY(!read->isVisible());
+        QMainWindow* compose = test::composeWindow(m_main.get());
+        QVERIFY(compose);
+        QCOMPARE(test::fieldText(compose, "cmbTo"), QStringLiteral("yamada@example.jp"));
+        QCOMPARE(test::fieldText(compose, "cmbCC"), QStringLiteral("sato@example.jp")); // not the account's own
+    }
+
     void messageFileThatVanished()
     {
         test::openMainWindow(m_data->paths(), m_prompts.get(), m_main);

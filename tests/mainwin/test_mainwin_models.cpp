@@ -1,4 +1,5 @@
 // The main window's rules and models, without any widget.
+#include "mainwin/core/FolderChoice.h"
 #include "mainwin/core/FolderTreeModel.h"
 #include "mainwin/core/MailTableModel.h"
 #include "mainwin/core/MainTimers.h"
@@ -407,6 +408,71 @@ private Q_SLOTS:
         QCOMPARE(droppedRows, (QList<int>{2, 5}));
         model.setAcceptsDrops(false); // an outgoing folder is shown
         QVERIFY(!model.canDropMimeData(&data, Qt::MoveAction, -1, -1, model.indexOfNode(kTrashNode)));
+    }
+
+    // The tree: the seven fixed folders, "受信BOX\\A" (8) and "受信BOX\\A\\B" (9).
+    void folderChoice_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("last");
+        QTest::addColumn<QList<int>>("choosable");
+        QTest::addColumn<int>("initial");
+        const int move = int(FilingCommand::Move);
+        const int copy = int(FilingCommand::Copy);
+        const QString a = QStringLiteral("受信BOX\\A");
+        QTest::newRow("move from 標準BOX: the trash too, a user folder first")
+            << move << "標準BOX" << QString() << QList<int>{7, 8, 9} << 8;
+        QTest::newRow("copy from 標準BOX: never into the trash") << copy << "標準BOX" << QString() << QList<int>{8, 9} << 8;
+        QTest::newRow("move from a user folder: the last folder filed into first")
+            << move << a << "標準BOX" << QList<int>{6, 7, 9} << 6;
+        QTest::newRow("a last folder that is the shown one is passed over")
+            << copy << a << a << QList<int>{6, 9} << 9;
+        QTest::newRow("from the inbox view: every received folder")
+            << copy << "受信BOX" << QString() << QList<int>{6, 8, 9} << 8;
+        QTest::newRow("from the trash") << move << "ごみ箱" << QString() << QList<int>{6, 8, 9} << 8;
+        QTest::newRow("the trash, chosen last, is chosen again") << move << a << "ごみ箱" << QList<int>{6, 7, 9} << 7;
+    }
+    void folderChoice()
+    {
+        QFETCH(int, command);
+        QFETCH(QString, shown);
+        QFETCH(QString, last);
+        QFETCH(QList<int>, choosable);
+        QFETCH(int, initial);
+        FolderTree tree;
+        QCOMPARE(FolderChoice(tree, FilingCommand::Move, QStringLiteral("標準BOX")).initialNode(), 0); // not the trash
+        tree.rename(tree.addFolder(kInboxNode), QStringLiteral("A"), QString(), m_prompts);
+        tree.rename(tree.addFolder(8), QStringLiteral("B"), QString(), m_prompts);
+        QCOMPARE(tree.count(), 9);
+        const FolderChoice choice(tree, FilingCommand(command), shown, last);
+        QList<int> offered;
+        for (int node = 0; node <= tree.count() + 1; ++node) {
+            if (choice.isChoosable(node))
+                offered.append(node);
+            QCOMPARE(choice.chosenKey(node).has_value(), choice.isChoosable(node));
+        }
+        QCOMPARE(offered, choosable);
+        QCOMPARE(choice.initialNode(), initial);
+    }
+
+    void folderChoiceIsOfferedForReceivedMail_data()
+    {
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("selection");
+        QTest::addColumn<bool>("offered");
+        QTest::newRow("a received folder") << "標準BOX" << true << true;
+        QTest::newRow("nothing selected") << "標準BOX" << false << false;
+        QTest::newRow("search results") << "検索結果" << true << true;
+        QTest::newRow("drafts") << "下書き" << true << false;
+        QTest::newRow("outbox") << "送信BOX" << true << false;
+        QTest::newRow("sent box") << "送信済BOX" << true << false;
+    }
+    void folderChoiceIsOfferedForReceivedMail()
+    {
+        QFETCH(QString, shown);
+        QFETCH(bool, selection);
+        QTEST(FolderChoice::isOffered(shown, selection), "offered");
     }
 
     void digitKeys_data()

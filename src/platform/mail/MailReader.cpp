@@ -273,6 +273,17 @@ ReplyReferences ReadReplyReferences(const QString& file)
     return reply;
 }
 
+ReplyAddresses ReadReplyAddresses(const QString& file)
+{
+    ensureGMimeInitialized();
+    const GObjectPtr<GMimeMessage> message = parseMessageFile(file);
+    if (!message)
+        return {};
+    GMimeObject* object = GMIME_OBJECT(message.get());
+    return {decodeAddressList(rawHeader(object, "From")), decodeAddressList(rawHeader(object, "Reply-To")),
+            decodeAddressList(rawHeader(object, "To")), decodeAddressList(rawHeader(object, "Cc"))};
+}
+
 std::optional<MailSummary> ReadMailSummary(const QString& file)
 {
     ensureGMimeInitialized();
