@@ -1,10 +1,14 @@
 #pragma once
 
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <functional>
 #include <optional>
+#include <utility>
 
 /**
  * The mail library layer: the three calls through which the rest of the program receives, sends
@@ -193,6 +197,20 @@ struct MailSummary {
  * when the file cannot be read as mail.
  */
 std::optional<MailSummary> ReadMailSummary(const QString& file);
+
+/**
+ * The header fields of the stored message @p file as they are stored, in order, each as its name
+ * and its raw value with the folding line breaks removed; the body is not read. Empty when the
+ * file cannot be read.
+ */
+QList<std::pair<QByteArray, QByteArray>> ReadHeaderFields(const QString& file);
+
+/**
+ * The raw value of the header field @p name decoded as the reader shows it: address fields
+ * (From, To, Cc, Reply-To, ...) in the display form "Name <address>, ...", every other field as
+ * its text with encoded words and raw 8-bit text decoded.
+ */
+QString decodedFieldValue(QByteArrayView name, QByteArrayView raw);
 
 /** The texts of a stored message that a search looks through, decoded as the reader shows them. */
 struct MailText {

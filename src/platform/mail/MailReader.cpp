@@ -128,43 +128,11 @@ QString dateText(GMimeObject* message, const QString& path)
     return when.toString(QLatin1String(kDateFormat));
 }
 
-// The header block exactly as stored (GMime keeps the Content-* fields with the body part),
-// one element per field, unfolded: the line breaks go, the white space stays.
-QList<std::pair<QByteArray, QByteArray>> storedHeaderFields(const QString& path)
-{
-    QFile file(path);
-    QList<std::pair<QByteArray, QByteArray>> fields;
-    if (!file.open(QIODevice::ReadOnly))
-        return fields;
-    QByteArray field;
-    const auto finishField = [&] {
-        const qsizetype colon = field.indexOf(':');
-        if (colon > 0)
-            fields.append({field.left(colon).trimmed(), field.mid(colon + 1)});
-        field.clear();
-    };
-    while (!file.atEnd()) {
-        QByteArray line = file.readLine();
-        while (line.endsWith('\n') || line.endsWith('\r'))
-            line.chop(1);
-        if (line.isEmpty())
-            break;
-        if (line.startsWith(' ') || line.startsWith('\t')) {
-            field += line; // a folded line: the line break goes, the white space stays
-            continue;
-        }
-        finishField();
-        field = line;
-    }
-    finishField();
-    return fields;
-}
-
 // The header block for display: one element per field, decoded.
 QStringList headerLines(const QString& path)
 {
     QStringList lines;
-    for (const auto& [name, value] : storedHeaderFields(path))
+    for (const auto& [name, value] : ReadHeaderFields(path))
         lines.append(QString::fromLatin1(name) + QLatin1String(": ") + displayHeaderText(value));
     return lines;
 }
@@ -250,7 +218,7 @@ LibraryResult ReadMail(const QString& file, const QString& options, const QStrin
 ReplyReferences ReadReplyReferences(const QString& file)
 {
     QByteArray messageId, references, inReplyTo;
-    for (const auto& [name, value] : storedHeaderFields(file)) {
+    for (const auto& [name, value] : ReadHeaderFields(file)) {
         QByteArray* field = name.compare("Message-ID", Qt::CaseInsensitive) == 0   ? &messageId
                             : name.compare("References", Qt::CaseInsensitive) == 0 ? &references
                             : name.compare("In-Reply-To", Qt::CaseInsensitive) == 0 ? &inReplyTo
@@ -309,6 +277,59 @@ std::optional<MailText> ReadMailText(const QString& file)
     for (const ExtractedAttachment& attachment : content.attachments)
         text.attachmentNames.append(attachment.name);
     return text;
+}
+
+QList<std::pair<QByteArray, QByteArray>> ReadHeaderFields(const QString& file)
+{
+    QFile stored(file);
+    QList<std::pair<QByteArray, QByteArray>> fields;
+    if (!stored.open(QIODevice::ReadOnly))
+        return fields;
+    QByteArray field;
+    const auto finishField = [&] {
+        const qsizetype colon = field.indexOf(':');
+        if (colon > 0)
+            fields.append({field.left(colon).trimmed(), field.mid(colon + 1)});
+        field.clear();
+    };
+    while (!stored.atEnd()) {
+        QByteArray line = stored.readLine();
+        while (line.endsWith('\n') || line.endsWith('\r'))
+            line.chop(1);
+        if (line.isEmpty())
+            break;
+        if (line.startsWith(' ') || line.startsWith('\t')) {
+            field += line; // a folded line: the line break goes, the white space stays
+            continue;
+        }
+        finishField();
+        field = line;
+    }
+    finishField();
+    return fields;
+}
+
+namespace {
+
+// Fields that hold addresses: shown, like From and To, as "Name <address>" entries.
+bool holdsAddresses(QByteArrayView name)
+{
+    static const char* const kAddressFields[] = {
+        "from", "to", "cc", "bcc", "sender", "reply-to", "resent-from", "resent-to", "resent-cc", "resent-bcc",
+        "resent-sender", "return-path", "delivered-to", "x-original-to", "errors-to", "disposition-notification-to",
+    };
+    for (const char* field : kAddressFields) {
+        if (name.compare(QByteArrayView(field), Qt::CaseInsensitive) == 0)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+QString decodedFieldValue(QByteArrayView name, QByteArrayView raw)
+{
+    return holdsAddresses(name) ? decodeAddressList(raw) : displayHeaderText(raw.toByteArray());
 }
 
 } // namespace fumibako::platform::mail

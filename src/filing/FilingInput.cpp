@@ -1,0 +1,216 @@
+#include "filing/FilingInput.h"
+
+#include "platform/TextRules.h"
+#include "platform/mail/MailLibrary.h"
+
+#include <QFileInfo>
+
+#include <utility>
+
+namespace fumibako::filing {
+
+void FieldNeeds::addHeader(const QString& name)
+{
+    const QString lower = name.toLower();
+    if (!headers.contains(lower))
+        headers.append(lower);
+}
+
+void FieldNeeds::add(const FieldNeeds& other)
+{
+    for (const QString& name : other.headers)
+        addHeader(name);
+    body = body || other.body;
+    size = size || other.size;
+    attachments = attachments || other.attachments;
+}
+
+bool FieldNeeds::indexFieldsSuffice() const
+{
+    if (body || size)
+        return false;
+    for (const QString& name : headers) {
+        if (name != QLatin1String("from") && name != QLatin1String("subject"))
+            return false;
+    }
+    return true;
+}
+
+namespace {
+
+// A-Z as a-z, nothing else: Sieve's i;ascii-casemap.
+QString asciiLowered(const QString& text)
+{
+    QString lowered = text;
+    for (QChar& c : lowered) {
+        if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+            c = QChar(c.unicode() + 32);
+    }
+    return lowered;
+}
+
+} // namespace
+
+QString comparedText(const QString& text, Comparison comparison)
+{
+    switch (comparison) {
+    case Comparison::Folded: return textrules::foldText(text);
+    case Comparison::AsciiCase: return asciiLowered(text);
+    case Comparison::Exact: return text;
+    }
+    return text;
+}
+
+namespace {
+
+constexpr int kComparisons = 3;
+
+} // namespace
+
+struct FilingInput::Data {
+    QString path;
+    bool headersRead = false;
+    QList<std::pair<QByteArray, QByteArray>> rawFields;
+    QHash<QString, QStringList> values;                     // lower-case name -> decoded values
+    QHash<QString, QStringList> forms[kComparisons];        // lower-case name -> compared forms
+    bool contentRead = false;
+    QString body;
+    std::optional<QString> bodyForms[kComparisons];
+    std::optional<bool> attachments;
+    std::optional<qint64> size;
+};
+
+FilingInput FilingInput::fromFile(const QString& path)
+{
+    FilingInput input;
+    input.data().path = path;
+    return input;
+}
+
+FilingInput FilingInput::withKnownFields(const QString& path, const QString& from, const QString& subject,
+                                         bool hasAttachments)
+{
+    FilingInput input = fromFile(path);
+    Data& d = input.data();
+    // An empty field is what the reader gives for a missing one: the rules see no field then.
+    d.values.insert(QStringLiteral("from"), from.isEmpty() ? QStringList() : QStringList{from});
+    d.values.insert(QStringLiteral("subject"), subject.isEmpty() ? QStringList() : QStringList{subject});
+    d.attachments = hasAttachments;
+    return input;
+}
+
+FilingInput::Data& FilingInput::data()
+{
+    if (!m_data)
+        m_data = std::make_shared<Data>();
+    return *m_data;
+}
+
+const QString& FilingInput::path() const
+{
+    static const QString none;
+    return m_data ? m_data->path : none;
+}
+
+void FilingInput::setPath(const QString& path)
+{
+    data().path = path;
+}
+
+void FilingInput::prefetch(const FieldNeeds& needs)
+{
+    for (const QString& name : needs.headers)
+        header(name, Comparison::Folded);
+    if (needs.body)
+        body(Comparison::Folded);
+    if (needs.size)
+        size();
+    if (needs.attachments)
+        hasAttachments();
+}
+
+void FilingInput::readHeaders()
+{
+    Data& d = data();
+    if (d.headersRead)
+        return;
+    d.headersRead = true;
+    d.rawFields = platform::mail::ReadHeaderFields(d.path);
+}
+
+const QStringList& FilingInput::header(const QString& name)
+{
+    Data& d = data();
+    const QString key = name.toLower();
+    auto found = d.values.constFind(key);
+    if (found != d.values.cend())
+        return *found;
+    readHeaders();
+    QStringList values;
+    for (const auto& [fieldName, raw] : std::as_const(d.rawFields)) {
+        if (QString::fromLatin1(fieldName).compare(key, Qt::CaseInsensitive) == 0)
+            values.append(platform::mail::decodedFieldValue(fieldName, raw));
+    }
+    return *d.values.insert(key, values);
+}
+
+const QStringList& FilingInput::header(const QString& name, Comparison comparison)
+{
+    if (comparison == Comparison::Exact)
+        return header(name);
+    QHash<QString, QStringList>& forms = data().forms[int(comparison)];
+    const QString key = name.toLower();
+    auto found = forms.constFind(key);
+    if (found != forms.cend())
+        return *found;
+    QStringList compared;
+    for (const QString& value : header(name))
+        compared.append(comparedText(value, comparison));
+    return *forms.insert(key, compared);
+}
+
+void FilingInput::readContent()
+{
+    Data& d = data();
+    if (d.contentRead)
+        return;
+    d.contentRead = true;
+    std::optional<platform::mail::MailText> text = platform::mail::ReadMailText(d.path);
+    if (!text)
+        return;
+    d.body = std::move(text->body);
+    if (!d.attachments)
+        d.attachments = !text->attachmentNames.isEmpty();
+}
+
+const QString& FilingInput::body()
+{
+    readContent();
+    return data().body;
+}
+
+const QString& FilingInput::body(Comparison comparison)
+{
+    std::optional<QString>& form = data().bodyForms[int(comparison)];
+    if (!form)
+        form = comparedText(body(), comparison);
+    return *form;
+}
+
+qint64 FilingInput::size()
+{
+    Data& d = data();
+    if (!d.size)
+        d.size = QFileInfo(d.path).size();
+    return *d.size;
+}
+
+bool FilingInput::hasAttachments()
+{
+    Data& d = data();
+    if (!d.attachments)
+        readContent();
+    return d.attachments.value_or(false);
+}
+
+} // namespace fumibako::filing
