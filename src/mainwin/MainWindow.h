@@ -71,6 +71,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -84,6 +85,7 @@ private:
     void applySplitters();
     void resizeLayout();
     QSize formTwips() const;
+    void fitBuiltInColumns();
     int splitterOffset(int which) const;
 
     // MainWindowActions.cpp
@@ -171,6 +173,7 @@ private:
     std::unique_ptr<MainController> m_controller;
     QString m_selectedAccount; ///< `SentakuUser`
     bool m_followingController = false; ///< the tree's selection follows a folder the controller showed
+    bool m_columnsFitted = false; ///< the built-in column widths were fitted to the list once
 
     FolderTreeModel* m_treeModel = nullptr;
     QComboBox* m_accountBox = nullptr;

@@ -385,6 +385,8 @@ private Q_SLOTS:
         QCOMPARE(font.pointSizeF(), 14.0);
         QVERIFY(font.bold());
 
+        QCOMPARE(read->pos(), QPoint(storage::twipsToPixels(1440, dpiX), storage::twipsToPixels(720, read->logicalDpiY())));
+
         read->resize(storage::twipsToPixels(9000, dpiX), read->height());
         read->close();
         QVERIFY(m_main->close());
@@ -393,6 +395,29 @@ private Q_SLOTS:
         QVERIFY2(qAbs(width - 9000) <= 30, qPrintable(QString::number(width)));
         QCOMPARE(storage::IniGetString(QStringLiteral("Window"), QStringLiteral("ReadHeight"), 10, registry).toInt(),
                  int(storage::pixelsToTwips(read->height(), read->logicalDpiY())));
+    }
+
+    // Size and position outlive the program, also when it ends with the read window open.
+    void geometryAcrossRestarts()
+    {
+        test::openMainWindow(m_data->paths(), m_prompts.get(), m_main);
+        test::selectFolder(*m_main, QStringLiteral("標準BOX"));
+        QMainWindow* read = openRow(0);
+        QVERIFY(read);
+        const QRect placed(QPoint(130, 90), QSize(520, 410));
+        read->move(placed.topLeft());
+        read->resize(placed.size());
+        QVERIFY(m_main->close()); // the read window stays open until the end
+        m_main.reset();
+        storage::clearProfileCache();
+
+        test::openMainWindow(m_data->paths(), m_prompts.get(), m_main);
+        test::selectFolder(*m_main, QStringLiteral("標準BOX"));
+        read = openRow(0);
+        QVERIFY(read);
+        // Twips round to whole pixels on the way.
+        QVERIFY2(qAbs(read->x() - placed.x()) <= 1 && qAbs(read->y() - placed.y()) <= 1, qPrintable(QString::number(read->x())));
+        QVERIFY(qAbs(read->width() - placed.width()) <= 1 && qAbs(read->height() - placed.height()) <= 1);
     }
 
     void escapeClosesAndReplyToAllFillsCc()

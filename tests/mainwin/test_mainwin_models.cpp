@@ -13,6 +13,7 @@
 #include <QItemSelectionModel>
 #include <QMimeData>
 #include <algorithm>
+#include <numeric>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -22,6 +23,8 @@ using fumibako::test::RecordingPrompts;
 
 namespace {
 
+using Widths = std::array<int, 6>;
+
 class NoReader : public StoredMailReader {
 public:
     std::optional<StoredMailSummary> readReceived(const QString&, const QString&, const QString&) override { return {}; }
@@ -29,6 +32,8 @@ public:
 };
 
 } // namespace
+
+Q_DECLARE_METATYPE(Widths)
 
 class TestMainwinModels : public QObject {
     Q_OBJECT
@@ -473,6 +478,25 @@ private Q_SLOTS:
         QFETCH(QString, shown);
         QFETCH(bool, selection);
         QTEST(FolderChoice::isOffered(shown, selection), "offered");
+    }
+
+    // Pixels of the built-in widths at 96 dots per inch: 24, 24, 24, 167, 220, 116.
+    void builtInColumnsFitTheList_data()
+    {
+        QTest::addColumn<int>("available");
+        QTest::addColumn<Widths>("fitted");
+        QTest::newRow("the default window: the date whole, the rest shared") << 450 << Widths{24, 24, 24, 107, 141, 130};
+        QTest::newRow("a wide window: no width left empty") << 900 << Widths{24, 24, 24, 301, 397, 130};
+        QTest::newRow("too narrow: the columns keep a minimum") << 200 << Widths{24, 24, 24, 60, 60, 130};
+    }
+    void builtInColumnsFitTheList()
+    {
+        QFETCH(int, available);
+        QFETCH(Widths, fitted);
+        const Widths widths = fitBuiltInColumns({24, 24, 24, 167, 220, 116}, available, 130, 60);
+        QCOMPARE(widths, fitted);
+        if (available >= 400)
+            QCOMPARE(std::accumulate(widths.begin(), widths.end(), 0), available); // a whole row, nothing empty
     }
 
     void digitKeys_data()
