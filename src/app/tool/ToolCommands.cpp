@@ -117,8 +117,9 @@ QString helpText()
     for (const ToolCommand& command : toolCommands()) {
         for (const CommandForm& form : command.forms) {
             QString line = QStringLiteral("  ") + formLine(command, form);
-            // A long synopsis keeps one space before its description.
-            line = line.size() < kSynopsisWidth ? line.leftJustified(kSynopsisWidth) : line + QLatin1Char(' ');
+            // A synopsis too long for its column has its description on the next line: help2man
+            // (the manual page) tells a synopsis from its description by the gap between them.
+            line = line.size() < kSynopsisWidth - 1 ? line.leftJustified(kSynopsisWidth) : line + QLatin1Char('\n') + indent;
             const QStringList description = QString::fromUtf8(form.description).split(QLatin1Char('\n'));
             text += line + description.first() + QLatin1Char('\n');
             for (qsizetype i = 1; i < description.size(); ++i)
