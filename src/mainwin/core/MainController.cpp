@@ -1,14 +1,12 @@
 #include "mainwin/core/MainController.h"
 
 #include "compose/core/ComposeCallers.h"
-#include "compose/core/ComposeLauncher.h"
 #include "mailview/PreviewRenderer.h"
 #include "mainwin/core/MailTableModel.h"
 #include "mainwin/core/MainPanes.h"
 #include "mainwin/core/FolderTreeModel.h"
 #include "mainwin/core/MainWindowRules.h"
 #include "platform/FreedMemory.h"
-#include "platform/UserPrompts.h"
 #include "search/IndexLocation.h"
 #include "search/MailCatalog.h"
 #include "transfer/AutoReceive.h"
@@ -16,7 +14,6 @@
 #include "transfer/Receiving.h"
 
 #include <QFileInfo>
-#include <QSet>
 
 namespace fumibako::mainwin {
 
@@ -289,68 +286,6 @@ void MainController::dropRows(const QString& key, const QList<int>& rows)
         return;
     m_folder.dropOnFolder(key, rows);
     rowsChanged();
-}
-
-QList<MainController::ListedMessage> MainController::listedMessages(const QList<int>& rows) const
-{
-    QList<ListedMessage> messages;
-    for (int row : rows) {
-        if (row >= 0 && row < m_folder.rows().size())
-            messages.append({m_folder.rows().at(row).tag, m_folder.rows().at(row).keyString()});
-    }
-    return messages;
-}
-
-QList<int> MainController::rowsOf(const QList<ListedMessage>& messages) const
-{
-    QSet<QString> wanted;
-    for (const ListedMessage& message : messages)
-        wanted.insert(message.folderKey + QLatin1Char('\n') + message.fileName);
-    QList<int> rows;
-    const storage::MailList& listed = m_folder.rows();
-    for (int row = 0; row < listed.size() && rows.size() < wanted.size(); ++row) {
-        if (wanted.contains(listed.at(row).tag + QLatin1Char('\n') + listed.at(row).keyString()))
-            rows.append(row);
-    }
-    return rows;
-}
-
-FolderChoice MainController::folderChoice(FilingCommand command)
-{
-    return FolderChoice(m_session.folderTree(), command, m_folder.folderKey(), m_lastFilingKey);
-}
-
-void MainController::fileRows(FilingCommand command, const QString& key, const QList<int>& rows)
-{
-    if (rows.isEmpty() || !folderChoice(command).chosenKey(m_session.folderTree().indexOfKey(key)))
-        return;
-    m_lastFilingKey = key;
-    if (command == FilingCommand::Move) {
-        dropRows(key, rows);
-        return;
-    }
-    // A view over several folders lists the copies too.
-    if (m_folder.copyToFolder(key, rows) > 0 && (m_folder.folderKey() == storage::FixedFolder::Inbox
-                                                 || m_folder.folderKey() == storage::FixedFolder::Unread))
-        listFolder(m_shownNode, Listing::Again);
-}
-
-void MainController::replyToRow(int row, mailview::ReplyTo who)
-{
-    if (row < 0 || row >= m_folder.rows().size() || !m_composer)
-        return;
-    const storage::MailRow& shown = m_folder.rows().at(row);
-    if (storage::MailFolderView::isOutgoingKey(shown.tag))
-        return;
-    const QString dir = m_folder.mailDirOf(shown.tag);
-    transfer::CurrentMail mail;
-    if (!transfer::ReadStoredMail(mail, transfer::StoredMailKind::Received, dir, shown.keyString(), QString())) {
-        m_prompts.message(QStringLiteral("メールを読み込めませんでした。\r\n") + dir + shown.keyString(), QString(),
-                          platform::Icon::Exclamation, platform::Buttons::Ok);
-        return;
-    }
-    const mailview::RepliedMail replied{dir + shown.keyString(), mail.from, mail.subject, mail.body};
-    m_composer().showWithFields(mailview::replyFields(replied, who, true, true, m_session.properties().mailAddress));
 }
 
 void MainController::sortByColumn(int column)
