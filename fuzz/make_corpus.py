@@ -62,6 +62,18 @@ def main():
                               "mailto:a@x?subject=%93%FA%96%7B"]):
         write("mailto", "line%d" % i, line.encode("utf-8"))
 
+    # The first byte chooses how the rest is cut into pieces.
+    for name, reply in [("retr", b"+OK 120 octets\r\nSubject: a\r\n\r\n..dot\r\n.\r\n+OK next\r\n"),
+                        ("uidl", b"+OK\r\n1 000000016b170d34\r\n2 x\r\nbad\r\n.\r\n"),
+                        ("list", b"+OK 2 messages\r\n1 942\r\n2 -3\r\n.\r\n"),
+                        ("capa", b"+OK\r\nTOP\r\nUIDL\r\nPIPELINING\r\n.\r\n"),
+                        ("ehlo", b"250-smtp.test\r\n250-PIPELINING\r\n250-CHUNKING\r\n250 SIZE 100\r\n"),
+                        ("refused", b"550-5.1.1 first\r\n550 5.1.1 <a@x>: rejected\r\n354 go\r\n"),
+                        ("dot_edges", b".\r..\r\n.\n.x\r\n\r\n.\r\n"),
+                        ("no_end", b"+OK\r\nline without end\r")]:
+        for cut in (0, 3):
+            write("server_replies", "%s_%d" % (name, cut), bytes([cut]) + reply)
+
 
 if __name__ == "__main__":
     shutil.rmtree(os.path.join(HERE, "corpus"), ignore_errors=True)
