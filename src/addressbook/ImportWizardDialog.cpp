@@ -1,5 +1,7 @@
 #include "addressbook/ImportWizardDialog.h"
 
+#include "widgets/FileDialogs.h"
+
 #include <QButtonGroup>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -146,7 +148,7 @@ void ImportWizardDialog::browse()
     const ImportFileDialog dialog = m_wizard.browseDialog();
     const QString current = m_path->text();
     const QString start = current.isEmpty() ? QString() : QFileInfo(current).absolutePath();
-    const QString chosen = QFileDialog::getOpenFileName(this, dialog.title, start, dialog.filter);
+    const QString chosen = widgets::chooseOpenFile(this, dialog.title, start, dialog.filter);
     if (!chosen.isEmpty())
         m_path->setText(chosen);
 }

@@ -1,6 +1,7 @@
 #include "compose/RecipientPickerDialog.h"
 
 #include "compose/ComposeFields.h"
+#include "widgets/FileDialogs.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -202,9 +203,8 @@ void RecipientPickerDialog::chooseFile()
 {
     // Qt shows the filter without its last parenthesised pattern, "*", which it applies: the
     // list reads "すべてのファイル(*.*)" and still shows files without a dot in their names.
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("添付ファイル"), QString(),
-                                                      QStringLiteral("すべてのファイル(*.*) (*)"), nullptr,
-                                                      QFileDialog::HideNameFilterDetails);
+    const QString path = widgets::chooseOpenFile(this, QStringLiteral("添付ファイル"), QString(),
+                                                 QStringLiteral("すべてのファイル(*.*) (*)"), QFileDialog::HideNameFilterDetails);
     if (!path.isEmpty())
         addFiles({path});
 }

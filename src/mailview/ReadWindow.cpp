@@ -44,7 +44,7 @@ ReadWindow* ReadWindow::of(QWidget* owner, const ReadWindowContext& context)
 ReadWindow::ReadWindow(QWidget* owner, const ReadWindowContext& context)
     : QMainWindow(owner, Qt::Window), m_context(context), m_dialogs(std::make_unique<SystemReadingDialogs>(this)),
       m_controller({context.prompts, *m_dialogs, context.currentMail, context.composer, context.paths.programDir,
-                    context.paths.workDir})
+                    context.paths.workDir, context.ownAddress})
 {
     setObjectName(QStringLiteral("frmRMail"));
     setWindowTitle(QStringLiteral("メールの詳細"));
@@ -61,6 +61,11 @@ ReadWindow::ReadWindow(QWidget* owner, const ReadWindowContext& context)
     m_path->hide();
     setCentralWidget(central);
     createMenus();
+    auto* closeByKey = new QAction(this);
+    closeByKey->setObjectName(QStringLiteral("actEscape"));
+    closeByKey->setShortcut(QKeySequence(Qt::Key_Escape));
+    connect(closeByKey, &QAction::triggered, this, &QWidget::close);
+    addAction(closeByKey);
 }
 
 QWidget* ReadWindow::createFields()
@@ -90,7 +95,7 @@ QWidget* ReadWindow::createFields()
 QWidget* ReadWindow::createReplyRow()
 {
     auto* row = new QWidget(this);
-    auto* layout = new QHBoxLayout(row);
+    auto* layout = new QVBoxLayout(row);
     layout->setContentsMargins(0, 0, 0, 0);
     m_attachmentLabel = new QLabel(QStringLiteral("添付"), row);
     m_attachmentLabel->setObjectName(QStringLiteral("lblRead4"));
@@ -112,14 +117,23 @@ QWidget* ReadWindow::createReplyRow()
     m_reply = new QPushButton(QStringLiteral("返信"), row);
     m_reply->setObjectName(QStringLiteral("cmdRE"));
     connect(m_reply, &QPushButton::clicked, this, [this] { runAndClose(&ReadMailController::reply); });
+    m_replyAll = new QPushButton(QStringLiteral("全員に返信"), row);
+    m_replyAll->setObjectName(QStringLiteral("cmdREAll"));
+    connect(m_replyAll, &QPushButton::clicked, this, [this] { runAndClose(&ReadMailController::replyToAll); });
 
-    layout->addWidget(m_attachmentLabel);
-    layout->addWidget(m_attachments, 1);
-    layout->addWidget(m_saveAttachments);
-    layout->addSpacing(16);
-    layout->addWidget(m_quoteBody);
-    layout->addWidget(m_quoteSubject);
-    layout->addWidget(m_reply);
+    // Attachments above, the reply and its quote options below: the window stays narrow.
+    auto* attachments = new QHBoxLayout;
+    attachments->addWidget(m_attachmentLabel);
+    attachments->addWidget(m_attachments, 1);
+    attachments->addWidget(m_saveAttachments);
+    auto* replies = new QHBoxLayout;
+    replies->addStretch(1);
+    replies->addWidget(m_quoteBody);
+    replies->addWidget(m_quoteSubject);
+    replies->addWidget(m_reply);
+    replies->addWidget(m_replyAll);
+    layout->addLayout(attachments);
+    layout->addLayout(replies);
     return row;
 }
 
@@ -148,7 +162,12 @@ void ReadWindow::createMenus()
     QMenu* tool = menuBar()->addMenu(QStringLiteral("ツール(&T)"));
     m_replyAction = tool->addAction(QStringLiteral("返信(&R)"));
     m_replyAction->setObjectName(QStringLiteral("mnuRE"));
+    m_replyAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
     connect(m_replyAction, &QAction::triggered, this, [this] { runAndClose(&ReadMailController::reply); });
+    m_replyAllAction = tool->addAction(QStringLiteral("全員に返信(&A)"));
+    m_replyAllAction->setObjectName(QStringLiteral("mnuREAll"));
+    m_replyAllAction->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R));
+    connect(m_replyAllAction, &QAction::triggered, this, [this] { runAndClose(&ReadMailController::replyToAll); });
     m_headerAction = tool->addAction(QStringLiteral("ヘッダー表示(&H)"));
     m_headerAction->setObjectName(QStringLiteral("mnuHeader"));
     m_headerAction->setCheckable(true);
@@ -250,10 +269,11 @@ void ReadWindow::showView()
     m_attachmentLabel->setEnabled(hasAttachments);
     m_attachments->setEnabled(hasAttachments);
     m_saveAttachments->setEnabled(hasAttachments);
-    for (QWidget* control : {static_cast<QWidget*>(m_reply), static_cast<QWidget*>(m_quoteBody),
-                             static_cast<QWidget*>(m_quoteSubject)})
+    for (QWidget* control : {static_cast<QWidget*>(m_reply), static_cast<QWidget*>(m_replyAll),
+                             static_cast<QWidget*>(m_quoteBody), static_cast<QWidget*>(m_quoteSubject)})
         control->setEnabled(view.replyEnabled);
     m_replyAction->setEnabled(view.replyEnabled);
+    m_replyAllAction->setEnabled(view.replyEnabled);
     m_forwardMenu->setEnabled(view.replyEnabled);
     showBody();
 }

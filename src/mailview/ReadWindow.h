@@ -30,6 +30,7 @@ struct ReadWindowContext {
     storage::WindowGeometry& geometry; ///< "ReadWidth" … in twips, kept in memory until the program ends
     /** "迷惑メールにする" (true) or "迷惑メールではない" (false) on the stored message @p name; none: not offered. */
     std::function<void(const QString& name, bool junk)> judgeJunk = {};
+    std::function<QString()> ownAddress = {}; ///< the open account's mail address (reply to everyone)
 };
 
 /**
@@ -95,7 +96,9 @@ private:
     QCheckBox* m_quoteBody = nullptr;
     QCheckBox* m_quoteSubject = nullptr;
     QPushButton* m_reply = nullptr;
+    QPushButton* m_replyAll = nullptr;
     QAction* m_replyAction = nullptr;
+    QAction* m_replyAllAction = nullptr;
     QAction* m_headerAction = nullptr;
     QMenu* m_forwardMenu = nullptr;
 };

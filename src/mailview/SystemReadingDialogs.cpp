@@ -1,5 +1,7 @@
 #include "mailview/SystemReadingDialogs.h"
 
+#include "widgets/FileDialogs.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QInputDialog>
@@ -17,7 +19,7 @@ std::optional<QString> SystemReadingDialogs::askText(const QString& prompt, cons
 
 std::optional<QString> SystemReadingDialogs::chooseFolder()
 {
-    const QString folder = QFileDialog::getExistingDirectory(m_owner, QStringLiteral("フォルダの選択"), QDir::homePath());
+    const QString folder = widgets::chooseExistingFolder(m_owner, QStringLiteral("フォルダの選択"), QDir::homePath());
     if (folder.isEmpty())
         return std::nullopt;
     return folder;
@@ -30,6 +32,7 @@ std::optional<QString> SystemReadingDialogs::chooseSaveFile(const QString& title
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(suffix);
+    widgets::showFileListInProgramLocale(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
     return dialog.selectedFiles().constFirst();

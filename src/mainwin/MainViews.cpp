@@ -98,6 +98,15 @@ void MailListView::keyPressEvent(QKeyEvent* event)
         Q_EMIT rowClicked(folderRowOf(*this, after.row()));
 }
 
+QModelIndex MailListView::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers)
+{
+    if ((action == MoveHome || action == MoveEnd) && model() && model()->rowCount() > 0) {
+        const int row = action == MoveHome ? 0 : model()->rowCount() - 1;
+        return model()->index(row, std::max(0, currentIndex().column()));
+    }
+    return QTableView::moveCursor(action, modifiers);
+}
+
 void MailListView::mousePressEvent(QMouseEvent* event)
 {
     m_itemClicked = false;

@@ -74,6 +74,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -87,6 +88,7 @@ private:
     void applySplitters();
     void resizeLayout();
     QSize formTwips() const;
+    void fitBuiltInColumns();
     int splitterOffset(int which) const;
 
     // MainWindowActions.cpp
@@ -98,6 +100,7 @@ private:
     void addJunkCommands(QMenu* tool);
     void createToolBar();
     QAction* addCommand(QMenu* menu, const QString& caption, void (MainWindow::*slot)());
+    void addMailCommands(QMenu* menu, bool withKeys);
 
     // MainWindowCommands.cpp
     void newMail();
@@ -117,6 +120,12 @@ private:
     void deleteKey(bool shift);
     void moveToTrashByButton() { deleteKey(false); }
     void openSelected();
+    void moveSelectionToFolder() { fileSelection(FilingCommand::Move); }
+    void copySelectionToFolder() { fileSelection(FilingCommand::Copy); }
+    void fileSelection(FilingCommand command);
+    void replyToSelected() { replyToSelection(mailview::ReplyTo::Sender); }
+    void replyToAllSelected() { replyToSelection(mailview::ReplyTo::Everyone); }
+    void replyToSelection(mailview::ReplyTo who);
     void openReadWindow(const QString& folder, const QString& name);
     mailview::ReadWindowContext readWindowContext();
     void addFolder();
@@ -176,6 +185,7 @@ private:
     std::unique_ptr<MainController> m_controller;
     QString m_selectedAccount; ///< `SentakuUser`
     bool m_followingController = false; ///< the tree's selection follows a folder the controller showed
+    bool m_columnsFitted = false; ///< the built-in column widths were fitted to the list once
 
     FolderTreeModel* m_treeModel = nullptr;
     QComboBox* m_accountBox = nullptr;
@@ -202,6 +212,7 @@ private:
     QAction* m_undoJunk = nullptr;
     QAction* m_popupTakeOut = nullptr;
     QAction* m_popupDelete = nullptr;
+    QList<QAction*> m_popupMailCommands; ///< move, copy, reply and reply to all in the list's pop-up
     QAction* m_popupAddFolder = nullptr;
     QAction* m_popupDeleteFolder = nullptr;
     QAction* m_popupExportFolder = nullptr;

@@ -55,6 +55,37 @@ void MainWindow::createFileAndEditMenus()
     QMenu* edit = menuBar()->addMenu(QStringLiteral("編集(&E)"));
     edit->setObjectName(QStringLiteral("mnuEdit"));
     addCommand(edit, QStringLiteral("フォント(&F)"), &MainWindow::fontChooser);
+    edit->addSeparator();
+    addMailCommands(edit, true);
+}
+
+void MainWindow::addMailCommands(QMenu* menu, bool withKeys)
+{
+    struct MailCommand {
+        const char* name;
+        QString caption;
+        QKeySequence key;
+        void (MainWindow::*slot)();
+    };
+    // The menu carries the keys; the list's pop-up names the same commands without them.
+    const MailCommand commands[] = {
+        {"mnuMoveTo", withKeys ? QStringLiteral("フォルダへ移動(&M)…") : QStringLiteral("フォルダへ移動…"),
+         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_M), &MainWindow::moveSelectionToFolder},
+        {"mnuCopyTo", withKeys ? QStringLiteral("フォルダへコピー(&C)…") : QStringLiteral("フォルダへコピー…"),
+         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C), &MainWindow::copySelectionToFolder},
+        {"mnuReply", withKeys ? QStringLiteral("返信(&R)") : QStringLiteral("返信"), QKeySequence(Qt::CTRL | Qt::Key_R),
+         &MainWindow::replyToSelected},
+        {"mnuReplyAll", withKeys ? QStringLiteral("全員に返信(&A)") : QStringLiteral("全員に返信"),
+         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_R), &MainWindow::replyToAllSelected},
+    };
+    for (const MailCommand& command : commands) {
+        QAction* action = addCommand(menu, command.caption, command.slot);
+        action->setObjectName(QString::fromLatin1(command.name) + (withKeys ? QString() : QStringLiteral("Popup")));
+        if (withKeys)
+            action->setShortcut(command.key);
+        else
+            m_popupMailCommands.append(action);
+    }
 }
 
 void MainWindow::createToolMenu()
@@ -123,6 +154,9 @@ void MainWindow::createListPopup()
         connect(receive->addAction(methods.at(i)), &QAction::triggered, controller,
                 [controller, chosen] { controller->receive(chosen); });
     }
+    m_listPopup->addSeparator();
+    addMailCommands(m_listPopup, false);
+    m_listPopup->addSeparator();
     m_popupSendSelected = addCommand(m_listPopup, QStringLiteral("送信(選択したもの)"), &MainWindow::sendSelected);
     connect(m_listPopup->addAction(QStringLiteral("全て送信")), &QAction::triggered, controller, &MainController::sendAll);
     m_listPopup->addSeparator();
@@ -186,6 +220,10 @@ void MainWindow::prepareListPopup()
     m_popupTrash->setEnabled(enabling.trash);
     m_popupTakeOut->setEnabled(enabling.takeOut);
     m_popupSendSelected->setEnabled(enabling.sendSelected);
+    const bool filing = FolderChoice::isOffered(m_controller->folderView().folderKey(),
+                                                !m_mailList->selectedRowNumbers().isEmpty());
+    for (QAction* action : std::as_const(m_popupMailCommands))
+        action->setEnabled(filing); // replies as filing: received mail only
 }
 
 void MainWindow::showListPopup(const QPoint& pos)

@@ -6,6 +6,7 @@
 #include "compose/ComposeHost.h"
 #include "compose/core/AddressBookMail.h"
 #include "compose/core/ComposeCallers.h"
+#include "mainwin/FolderChoiceDialog.h"
 #include "mainwin/MainViews.h"
 #include "mainwin/core/FolderTreeModel.h"
 #include "mainwin/core/MailTableModel.h"
@@ -200,6 +201,25 @@ void MainWindow::openSelected()
     m_controller->openMessage(m_mailList->focusedSelectedRow());
 }
 
+void MainWindow::fileSelection(FilingCommand command)
+{
+    const QList<int> rows = m_mailList->selectedRowNumbers();
+    if (!FolderChoice::isOffered(m_controller->folderView().folderKey(), !rows.isEmpty()))
+        return;
+    // The list may change while the dialog is open (a receive ends): the messages are found again.
+    const QString shownFolder = m_controller->folderView().folderKey();
+    const QList<MainController::ListedMessage> messages = m_controller->listedMessages(rows);
+    const FolderChoice choice = m_controller->folderChoice(command);
+    const std::optional<QString> key = FolderChoiceDialog::choose(choice, this);
+    if (key && m_controller->folderView().folderKey() == shownFolder)
+        m_controller->fileRows(command, *key, m_controller->rowsOf(messages));
+}
+
+void MainWindow::replyToSelection(mailview::ReplyTo who)
+{
+    m_controller->replyToRow(m_mailList->focusedSelectedRow(), who);
+}
+
 void MainWindow::openReadWindow(const QString& folder, const QString& name)
 {
     mailview::ReadWindow::of(this, readWindowContext())->openStored(folder, name);
@@ -208,9 +228,10 @@ void MainWindow::openReadWindow(const QString& folder, const QString& name)
 mailview::ReadWindowContext MainWindow::readWindowContext()
 {
     MainController* controller = m_controller.get();
-    return {m_prompts, m_controller->currentMail(), composeLauncher(), m_controller->session().programPaths(),
-            m_controller->display().readWindow,
-            [controller](const QString& name, bool junk) { controller->judgeShownMessage(name, junk); }};
+    return {m_prompts, controller->currentMail(), composeLauncher(), controller->session().programPaths(),
+            controller->display().readWindow,
+            [controller](const QString& name, bool junk) { controller->judgeShownMessage(name, junk); },
+            [controller] { return controller->session().properties().mailAddress; }};
 }
 
 void MainWindow::addFolder()

@@ -13,6 +13,7 @@
 #include <QResizeEvent>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -96,7 +97,9 @@ void MainWindow::connectSplitters()
 int MainWindow::splitterOffset(int which) const
 {
     const QSplitter* splitter = which == 0 ? m_mainSplitter : which == 1 ? m_rightSplitter : m_leftSplitter;
-    const QPoint origin = splitter->mapTo(this, QPoint(0, 0));
+    // From the top left of the area below the menu bar and the tool bar, as the old window's form
+    // had no menu bar in its coordinates and a tool bar half as tall.
+    const QPoint origin = splitter->mapTo(centralWidget(), QPoint(0, 0));
     return which == 0 ? origin.x() : origin.y();
 }
 
@@ -117,7 +120,8 @@ void MainWindow::splittersMoved()
 
 QSize MainWindow::formTwips() const
 {
-    return {widgets::twipsAcross(*this, width()), widgets::twipsDown(*this, height())};
+    const QWidget* form = centralWidget();
+    return {widgets::twipsAcross(*this, form->width()), widgets::twipsDown(*this, form->height())};
 }
 
 void MainWindow::applySplitters()
@@ -138,12 +142,43 @@ void MainWindow::applySplitters()
 
 void MainWindow::resizeLayout()
 {
+    // The form is measured from the laid-out central area, also while the window is hidden.
+    layout()->activate();
     m_controller->setFormSize(formTwips());
     if (!m_controller->session().isWindowLoaded() || isMinimized())
         return;
     recordNormalBounds();
     m_controller->fitSplitters();
     applySplitters();
+}
+
+void MainWindow::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // Before the first show the splitters have no sizes to share out: they get their places now.
+    resizeLayout();
+    if (!m_columnsFitted && m_controller->session().isWindowLoaded()) {
+        m_columnsFitted = true;
+        if (!m_controller->display().columnWidthsStored)
+            fitBuiltInColumns();
+    }
+}
+
+void MainWindow::fitBuiltInColumns()
+{
+    QHeaderView* header = m_mailList->horizontalHeader();
+    std::array<int, 6> widths{};
+    for (int i = 0; i < kMailColumnCount; ++i)
+        widths.at(i) = header->sectionSize(i);
+    // A date as the list writes it, with the room a header section keeps around its text.
+    const QFontMetrics metrics(m_mailList->font());
+    const int dateWidth = metrics.horizontalAdvance(QStringLiteral("0000/00/00 00:00:00")) + 2 * metrics.averageCharWidth() + 8;
+    // Room for the vertical scroll bar a longer folder brings, so that the row never scrolls sideways.
+    const int available = m_mailList->width() - 2 * m_mailList->frameWidth()
+        - m_mailList->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_mailList);
+    widths = mainwin::fitBuiltInColumns(widths, available, dateWidth, metrics.averageCharWidth() * 8);
+    for (int i = 0; i < kMailColumnCount; ++i)
+        header->resizeSection(i, widths.at(i));
 }
 
 void MainWindow::resizeEvent(QResizeEvent* event)

@@ -177,8 +177,8 @@ QWidget* AccountManagerDialog::createSecurityFrame()
     auto* frame = new QGroupBox(QStringLiteral("接続の保護"), this);
     frame->setObjectName(QStringLiteral("fraSecurity"));
     auto* grid = new QGridLayout(frame);
-    createSecurityRow(grid, 0, QStringLiteral("POPサーバ"), QStringLiteral("POP"));
-    createSecurityRow(grid, 1, QStringLiteral("SMTPサーバ"), QStringLiteral("SMTP"));
+    createSecurityRow(grid, 0, QStringLiteral("POPサーバー"), QStringLiteral("POP"));
+    createSecurityRow(grid, 1, QStringLiteral("SMTPサーバー"), QStringLiteral("SMTP"));
     m_plainWarning = new QLabel(QStringLiteral("危険: パスワードが暗号化されずに送られ、盗み見られるおそれがあります"), frame);
     m_plainWarning->setObjectName(QStringLiteral("lblPlainWarning"));
     m_plainWarning->setStyleSheet(QStringLiteral("color: #b00000;"));

@@ -5,6 +5,7 @@
 #include "settings/JunkSettingsFrame.h"
 #include "settings/NumberBox.h"
 #include "storage/AccountSession.h"
+#include "widgets/FileDialogs.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -190,8 +191,7 @@ EnvironmentForm EnvironmentDialog::currentForm() const
 void EnvironmentDialog::chooseSoundFile()
 {
     const QString start = m_soundFile->text().isEmpty() ? QString() : QFileInfo(m_soundFile->text()).absolutePath();
-    const QString chosen = QFileDialog::getOpenFileName(this, QStringLiteral("サウンド選択"), start,
-                                                        QStringLiteral("WAVE形式(*.wav)"));
+    const QString chosen = widgets::chooseOpenFile(this, QStringLiteral("サウンド選択"), start, QStringLiteral("WAVE形式(*.wav)"));
     if (!chosen.isEmpty())
         m_soundFile->setText(chosen);
 }

@@ -2,11 +2,14 @@
 // unread timer.
 #include "storage/MailFolderView.h"
 
+#include "platform/AtomicFile.h"
+#include "platform/CrashPoint.h"
 #include "platform/UserPrompts.h"
 #include "storage/MailChangeListener.h"
 #include "storage/ProfileStore.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -17,6 +20,9 @@ using platform::Buttons;
 using platform::Icon;
 
 namespace {
+
+// The hidden name a copy is written under before it gets its own.
+const QString kCopyPrefix = QStringLiteral(".copy-");
 
 // Selected rows, last first, without duplicates or rows that do not exist.
 QList<int> lastToFirst(const QList<int>& selected, int rowCount)
@@ -29,6 +35,43 @@ QList<int> lastToFirst(const QList<int>& selected, int rowCount)
     std::sort(rows.begin(), rows.end(), std::greater<int>());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     return rows;
+}
+
+// A free name for a copy of @p name in @p dir: "stem-2.eml", "stem-3.eml", ...
+QString freeCopyName(const QString& dir, const QString& name)
+{
+    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
+    const QString stem = dot > 0 ? name.left(dot) : name;
+    const QString suffix = dot > 0 ? name.mid(dot) : QString();
+    for (int n = 2;; ++n) {
+        const QString candidate = stem + QLatin1Char('-') + QString::number(n) + suffix;
+        if (!QFileInfo::exists(dir + candidate))
+            return candidate;
+    }
+}
+
+// Copies the mail file @p name of @p dir to a free name and returns it ("" when it failed). The
+// bytes go to a hidden file first (listings pass hidden files over), on disk before it is named.
+QString copyMailFile(const QString& dir, const QString& name, int number)
+{
+    QFile source(dir + name);
+    if (!source.open(QIODevice::ReadOnly))
+        return {};
+    const QByteArray bytes = source.readAll();
+    if (source.error() != QFileDevice::NoError)
+        return {};
+    const QString copy = freeCopyName(dir, name);
+    const QString hidden = dir + kCopyPrefix + copy;
+    QFile::remove(hidden); // left by a copy that was cut short
+    if (!platform::writeFileAtomically(hidden, bytes))
+        return {};
+    platform::crashPoint("copy-written", number);
+    if (!QFile::rename(hidden, dir + copy)) {
+        QFile::remove(hidden);
+        return {};
+    }
+    platform::crashPoint("copy-named", number);
+    return copy;
 }
 
 } // namespace
@@ -184,6 +227,40 @@ bool MailFolderView::moveEntry(const QString& name, const QString& from, const Q
         return false;
     notifyMoved(name, from, to);
     return true;
+}
+
+int MailFolderView::copyToFolder(const QString& targetKey, const QList<int>& selected)
+{
+    const int target = m_tree.indexOfKey(targetKey);
+    if (!FolderTree::isDropTarget(target) || targetKey == FixedFolder::Unread)
+        return 0;
+    QList<int> rows = lastToFirst(selected, m_rows.size());
+    rows.removeIf([this, &targetKey](int i) { return isOutgoingKey(m_rows.at(i).tag) || m_rows.at(i).tag == targetKey; });
+    ProfileWriteBatch batch;
+    QStringList copied;
+    for (int i : std::as_const(rows)) {
+        const MailRow& original = m_rows.at(i);
+        const QString dir = mailDirOf(original.tag);
+        const QString name = copyMailFile(dir, original.keyString(), static_cast<int>(copied.size()) + 1);
+        if (name.isEmpty()) {
+            m_prompts.message(dir + original.keyString() + QStringLiteral(" は、コピーできませんでした。"),
+                              QStringLiteral("メールのコピー"), Icon::Exclamation, Buttons::Ok);
+            continue;
+        }
+        MailRow copy(name, original.field1().toString(), original.subject().toString(), original.date().toString());
+        copy.saved = original.saved;
+        copy.unread = original.unread;
+        copy.attachment = original.attachment;
+        copy.tag = targetKey;
+        writeRow(copy);
+        copied.append(name);
+    }
+    batch.commit();
+    for (const QString& name : std::as_const(copied)) {
+        if (m_changes)
+            m_changes->mailStored(targetKey, name);
+    }
+    return static_cast<int>(copied.size());
 }
 
 bool MailFolderView::unreadTimerTick(int selectedRow)

@@ -119,6 +119,16 @@ public:
      */
     bool moveEntry(const QString& name, const QString& from, const QString& to);
 
+    /**
+     * Copies the selected received messages into the received folder @p targetKey (one already
+     * there is left alone): each copy is a new file beside its original, with the same flags.
+     * The file is written whole and flushed under a hidden name, named, and then indexed, so that
+     * a crash leaves either no copy or a complete one (unindexed, the inbox's listing files it
+     * into "標準BOX").
+     * Returns how many were copied; a copy that fails is reported and the others go on.
+     */
+    int copyToFolder(const QString& targetKey, const QList<int>& selected);
+
     /** The unread timer was started for a newly selected message. */
     void startUnreadTimer() { m_unreadTicks = 0; }
     /**

@@ -21,10 +21,12 @@ QString readValue(const QString& section, const QString& key, int buffer, const 
     return IniGetString(section, key, buffer, file);
 }
 
-void readDecimal(double& target, const QString& section, const QString& key, int buffer, const QString& file)
+bool readDecimal(double& target, const QString& section, const QString& key, int buffer, const QString& file)
 {
-    if (const std::optional<double> value = parseDecimal(readValue(section, key, buffer, file)))
+    const std::optional<double> value = parseDecimal(readValue(section, key, buffer, file));
+    if (value)
         target = *value;
+    return value.has_value();
 }
 
 void readInt16Into(qint16& target, const QString& key, const QString& file)
@@ -59,8 +61,10 @@ void readGeometry(WindowGeometry& geometry, const QString& prefix, const QString
 
 void readListSettings(DisplaySettings& s, const QString& file)
 {
-    for (int i = 0; i < 6; ++i)
-        readDecimal(s.columnWidths[i], kColumnSection, kColumnKeys.at(i), 50, file);
+    for (int i = 0; i < 6; ++i) {
+        if (readDecimal(s.columnWidths[i], kColumnSection, kColumnKeys.at(i), 50, file))
+            s.columnWidthsStored = true;
+    }
     const std::optional<qint16> key = parseInt16(readValue(QStringLiteral("Sort"), QStringLiteral("SortKey"), 50, file));
     if (key && *key >= 0 && *key <= 5)
         s.sortKey = *key;

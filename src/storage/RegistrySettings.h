@@ -22,6 +22,7 @@ QStringList LoadAccountList(const QString& programDir);
 /** The display state read once at start and written once on exit. */
 struct DisplaySettings {
     std::array<double, 6> columnWidths{360, 360, 360, 2500, 3300, 1740}; ///< "LsvMailWidth", twips
+    bool columnWidthsStored = false; ///< a width came from "LsvMailWidth" (else all are the built-in ones)
     int sortKey = 5;                                                      ///< 0-5
     int sortOrder = 1;                                                    ///< 0 ascending, 1 descending
     bool addressPaneShown = false;                                        ///< "LsvAdd" "Hyouji"

@@ -66,7 +66,8 @@ private Q_SLOTS:
         m_mail = {};
         addressbook::RebuildAddressTable({});
         m_read = std::make_unique<ReadMailController>(
-            ReadMailContext{m_prompts, m_dialogs, m_mail, m_composer, programDir(), workDir()});
+            ReadMailContext{m_prompts, m_dialogs, m_mail, m_composer, programDir(), workDir(),
+                            [] { return QStringLiteral("me@example.jp"); }});
         m_read->windowLoaded();
     }
 
@@ -248,6 +249,52 @@ private Q_SLOTS:
             QVERIFY(fields.body->startsWith(header ? QStringLiteral(">From: ") : QStringLiteral(">鈴木様\r\n>いつも")));
         QVERIFY(!fields.cc && !fields.bcc && !fields.attachments);
         QVERIFY(m_composer.opened.isEmpty());
+    }
+
+    // The account's own address is me@example.jp.
+    void replyToAll_data()
+    {
+        QTest::addColumn<QByteArray>("header");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<QString>("cc");
+        QTest::newRow("To the sender, CC the others")
+            << QByteArray("From: =?UTF-8?B?5bGx55Sw?= <yamada@example.jp>\r\nTo: me@example.jp, sato@example.jp\r\n"
+                          "Cc: =?UTF-8?B?6Yi05pyo?= <suzuki@example.jp>\r\n")
+            << "山田 <yamada@example.jp>" << "sato@example.jp, 鈴木 <suzuki@example.jp>";
+        QTest::newRow("Reply-To is To")
+            << QByteArray("From: yamada@example.jp\r\nReply-To: list@ml.example.jp\r\nTo: list@ml.example.jp\r\n")
+            << "list@ml.example.jp" << "";
+        QTest::newRow("own address in other letter case")
+            << QByteArray("From: yamada@example.jp\r\nTo: Me@Example.JP\r\nCc: sato@example.jp\r\n")
+            << "yamada@example.jp" << "sato@example.jp";
+        QTest::newRow("duplicates and the sender left out")
+            << QByteArray("From: yamada@example.jp\r\nTo: sato@example.jp, YAMADA@example.jp\r\nCc: Sato <SATO@EXAMPLE.JP>\r\n")
+            << "yamada@example.jp" << "sato@example.jp";
+        QTest::newRow("a group label names no one")
+            << QByteArray("From: yamada@example.jp\r\nTo: undisclosed-recipients:;\r\n") << "yamada@example.jp" << "";
+        QTest::newRow("a comma in a name stays one entry")
+            << QByteArray("From: yamada@example.jp\r\nTo: \"Sato, Hanako\" <hanako@example.jp>, me@example.jp\r\n")
+            << "yamada@example.jp" << "\"Sato,Hanako\" <hanako@example.jp>";
+        QTest::newRow("a sender whose name holds a comma")
+            << QByteArray("From: \"Yamada, Taro\" <yamada@example.jp>\r\nTo: me@example.jp\r\n")
+            << "\"Yamada,Taro\" <yamada@example.jp>" << "";
+    }
+    void replyToAll()
+    {
+        QFETCH(QByteArray, header);
+        QFETCH(QString, to);
+        QFETCH(QString, cc);
+        store(QStringLiteral("a.eml"), header + "Subject: s\r\nMessage-ID: <m@x.jp>\r\n\r\nbody\r\n");
+        QVERIFY(m_read->openStored(inbox(), QStringLiteral("a.eml")));
+        m_read->quoteSubject = true;
+        QVERIFY(m_read->replyToAll());
+        const compose::ComposeFields& fields = m_composer.shown.value(0);
+        QCOMPARE(fields.to, std::optional(to));
+        QCOMPARE(fields.cc, std::optional(cc));
+        // Otherwise as a reply: the quoting asked for and the references.
+        QCOMPARE(fields.subject, std::optional<QString>(QStringLiteral("Re:s")));
+        QVERIFY(!fields.body);
+        QCOMPARE(fields.reply, std::optional(platform::mail::ReplyReferences{"<m@x.jp>", "<m@x.jp>"}));
     }
 
     // A reply names the message it answers and the chain before it (RFC 5322 3.6.4).

@@ -385,6 +385,8 @@ private Q_SLOTS:
         QCOMPARE(font.pointSizeF(), 14.0);
         QVERIFY(font.bold());
 
+        QCOMPARE(read->pos(), QPoint(storage::twipsToPixels(1440, dpiX), storage::twipsToPixels(720, read->logicalDpiY())));
+
         read->resize(storage::twipsToPixels(9000, dpiX), read->height());
         read->close();
         QVERIFY(m_main->close());
@@ -393,6 +395,52 @@ private Q_SLOTS:
         QVERIFY2(qAbs(width - 9000) <= 30, qPrintable(QString::number(width)));
         QCOMPARE(storage::IniGetString(QStringLiteral("Window"), QStringLiteral("ReadHeight"), 10, registry).toInt(),
                  int(storage::pixelsToTwips(read->height(), read->logicalDpiY())));
+    }
+
+    // Size and position outlive the program, also when it ends with the read window open.
+    void geometryAcrossRestarts()
+    {
+        test::openMainWindow(m_data->paths(), m_prompts.get(), m_main);
+        test::selectFolder(*m_main, QStringLiteral("標準BOX"));
+        QMainWindow* read = openRow(0);
+        QVERIFY(read);
+        const QRect placed(QPoint(130, 90), QSize(520, 410));
+        read->move(placed.topLeft());
+        read->resize(placed.size());
+        QVERIFY(m_main->close()); // the read window stays open until the end
+        m_main.reset();
+        storage::clearProfileCache();
+
+        test::openMainWindow(m_data->paths(), m_prompts.get(), m_main);
+        test::selectFolder(*m_main, QStringLiteral("標準BOX"));
+        read = openRow(0);
+        QVERIFY(read);
+        // Twips round to whole pixels on the way.
+        QVERIFY2(qAbs(read->x() - placed.x()) <= 1 && qAbs(read->y() - placed.y()) <= 1, qPrintable(QString::number(read->x())));
+        QVERIFY(qAbs(read->width() - placed.width()) <= 1 && qAbs(read->height() - placed.height()) <= 1);
+    }
+
+    void escapeClosesAndReplyToAllFillsCc()
+    {
+        test::writeBytes(taro().inputDir + "m1.eml", "From: yamada@example.jp\r\nTo: taro@example.jp, sato@example.jp\r\n"
+                                                     "Subject: plan\r\n\r\nbody\r\n");
+        test::openMainWindow(m_data->paths(), m_prompts.get(), m_main);
+        test::selectFolder(*m_main, QStringLiteral("標準BOX"));
+        QMainWindow* read = openRow(rowOf(QStringLiteral("m1.eml")));
+        QVERIFY(read && read->isVisible());
+        read->activateWindow(); // the list's double click may leave the main window active offscreen
+        QTRY_VERIFY(read->isActiveWindow());
+        QTest::keyClick(in<QPlainTextEdit>(read, "txtMBBody"), Qt::Key_Escape);
+        QVERIFY(!read->isVisible());
+
+        read = openRow(rowOf(QStringLiteral("m1.eml")));
+        QVERIFY(read && read->isVisible());
+        in<QPushButton>(read, "cmdREAll")->click();
+        QVERIFY(!read->isVisible());
+        QMainWindow* compose = test::composeWindow(m_main.get());
+        QVERIFY(compose);
+        QCOMPARE(test::fieldText(compose, "cmbTo"), QStringLiteral("yamada@example.jp"));
+        QCOMPARE(test::fieldText(compose, "cmbCC"), QStringLiteral("sato@example.jp")); // not the account's own
     }
 
     void messageFileThatVanished()

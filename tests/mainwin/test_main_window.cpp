@@ -311,17 +311,19 @@ private Q_SLOTS:
         QCOMPARE(shownOpen, expanded);
     }
 
+    // The form is the area below the menu bar and the tool bar.
     void splitterLimits()
     {
         const storage::SplitterPositions start = controller().splitters();
-        const int formWidth = static_cast<int>(storage::pixelsToTwips(m_window->width(), m_window->logicalDpiX()));
+        const QWidget* form = m_window->centralWidget();
+        const int formWidth = static_cast<int>(storage::pixelsToTwips(form->width(), m_window->logicalDpiX()));
         QVERIFY(!controller().moveSplitter(0, 400));
         QVERIFY(!controller().moveSplitter(0, formWidth - 400));
         QCOMPARE(controller().splitters().left, start.left);
         QVERIFY(controller().moveSplitter(0, 3000));
         QVERIFY(qAbs(controller().splitters().left - 3000) < 30);
 
-        const int formHeight = static_cast<int>(storage::pixelsToTwips(m_window->height(), m_window->logicalDpiY()));
+        const int formHeight = static_cast<int>(storage::pixelsToTwips(form->height(), m_window->logicalDpiY()));
         QVERIFY(!controller().moveSplitter(1, 1200));
         QVERIFY(!controller().moveSplitter(1, formHeight - 1800));
         QVERIFY(controller().moveSplitter(1, formHeight - 2600));
@@ -330,7 +332,7 @@ private Q_SLOTS:
         // Shrinking the window below splitter 1 moves it to two thirds of the height.
         const int below = controller().splitters().listBottom;
         m_window->resize(m_window->width(), 300);
-        const int shrunk = static_cast<int>(storage::pixelsToTwips(m_window->height(), m_window->logicalDpiY()));
+        const int shrunk = static_cast<int>(storage::pixelsToTwips(form->height(), m_window->logicalDpiY()));
         QVERIFY(shrunk < below);
         QCOMPARE(controller().splitters().listBottom, shrunk * 2 / 3);
     }

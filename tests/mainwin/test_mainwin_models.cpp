@@ -1,4 +1,5 @@
 // The main window's rules and models, without any widget.
+#include "mainwin/core/FolderChoice.h"
 #include "mainwin/core/FolderTreeModel.h"
 #include "mainwin/core/MailTableModel.h"
 #include "mainwin/core/MainTimers.h"
@@ -13,6 +14,7 @@
 #include <QMimeData>
 #include <QUrl>
 #include <algorithm>
+#include <numeric>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -22,6 +24,8 @@ using fumibako::test::RecordingPrompts;
 
 namespace {
 
+using Widths = std::array<int, 6>;
+
 class NoReader : public StoredMailReader {
 public:
     std::optional<StoredMailSummary> readReceived(const QString&, const QString&, const QString&) override { return {}; }
@@ -29,6 +33,8 @@ public:
 };
 
 } // namespace
+
+Q_DECLARE_METATYPE(Widths)
 
 class TestMainwinModels : public QObject {
     Q_OBJECT
@@ -445,6 +451,88 @@ private Q_SLOTS:
         QFETCH(bool, taken);
         QCOMPARE(droppedOn, taken ? tree.node(node).key : QString());
         QCOMPARE(droppedFiles, taken ? (QStringList{QStringLiteral("/tmp/a.eml"), QStringLiteral("/tmp/Inbox")}) : QStringList());
+    // The tree: the seven fixed folders, "受信BOX\\A" (8) and "受信BOX\\A\\B" (9).
+    void folderChoice_data()
+    {
+        QTest::addColumn<int>("command");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QString>("last");
+        QTest::addColumn<QList<int>>("choosable");
+        QTest::addColumn<int>("initial");
+        const int move = int(FilingCommand::Move);
+        const int copy = int(FilingCommand::Copy);
+        const QString a = QStringLiteral("受信BOX\\A");
+        QTest::newRow("move from 標準BOX: the trash too, a user folder first")
+            << move << "標準BOX" << QString() << QList<int>{7, 8, 9} << 8;
+        QTest::newRow("copy from 標準BOX: never into the trash") << copy << "標準BOX" << QString() << QList<int>{8, 9} << 8;
+        QTest::newRow("move from a user folder: the last folder filed into first")
+            << move << a << "標準BOX" << QList<int>{6, 7, 9} << 6;
+        QTest::newRow("a last folder that is the shown one is passed over")
+            << copy << a << a << QList<int>{6, 9} << 9;
+        QTest::newRow("from the inbox view: every received folder")
+            << copy << "受信BOX" << QString() << QList<int>{6, 8, 9} << 8;
+        QTest::newRow("from the trash") << move << "ごみ箱" << QString() << QList<int>{6, 8, 9} << 8;
+        QTest::newRow("the trash, chosen last, is chosen again") << move << a << "ごみ箱" << QList<int>{6, 7, 9} << 7;
+    }
+    void folderChoice()
+    {
+        QFETCH(int, command);
+        QFETCH(QString, shown);
+        QFETCH(QString, last);
+        QFETCH(QList<int>, choosable);
+        QFETCH(int, initial);
+        FolderTree tree;
+        QCOMPARE(FolderChoice(tree, FilingCommand::Move, QStringLiteral("標準BOX")).initialNode(), 0); // not the trash
+        tree.rename(tree.addFolder(kInboxNode), QStringLiteral("A"), QString(), m_prompts);
+        tree.rename(tree.addFolder(8), QStringLiteral("B"), QString(), m_prompts);
+        QCOMPARE(tree.count(), 9);
+        const FolderChoice choice(tree, FilingCommand(command), shown, last);
+        QList<int> offered;
+        for (int node = 0; node <= tree.count() + 1; ++node) {
+            if (choice.isChoosable(node))
+                offered.append(node);
+            QCOMPARE(choice.chosenKey(node).has_value(), choice.isChoosable(node));
+        }
+        QCOMPARE(offered, choosable);
+        QCOMPARE(choice.initialNode(), initial);
+    }
+
+    void folderChoiceIsOfferedForReceivedMail_data()
+    {
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<bool>("selection");
+        QTest::addColumn<bool>("offered");
+        QTest::newRow("a received folder") << "標準BOX" << true << true;
+        QTest::newRow("nothing selected") << "標準BOX" << false << false;
+        QTest::newRow("search results") << "検索結果" << true << true;
+        QTest::newRow("drafts") << "下書き" << true << false;
+        QTest::newRow("outbox") << "送信BOX" << true << false;
+        QTest::newRow("sent box") << "送信済BOX" << true << false;
+    }
+    void folderChoiceIsOfferedForReceivedMail()
+    {
+        QFETCH(QString, shown);
+        QFETCH(bool, selection);
+        QTEST(FolderChoice::isOffered(shown, selection), "offered");
+    }
+
+    // Pixels of the built-in widths at 96 dots per inch: 24, 24, 24, 167, 220, 116.
+    void builtInColumnsFitTheList_data()
+    {
+        QTest::addColumn<int>("available");
+        QTest::addColumn<Widths>("fitted");
+        QTest::newRow("the default window: the date whole, the rest shared") << 450 << Widths{24, 24, 24, 107, 141, 130};
+        QTest::newRow("a wide window: no width left empty") << 900 << Widths{24, 24, 24, 301, 397, 130};
+        QTest::newRow("too narrow: the columns keep a minimum") << 200 << Widths{24, 24, 24, 60, 60, 130};
+    }
+    void builtInColumnsFitTheList()
+    {
+        QFETCH(int, available);
+        QFETCH(Widths, fitted);
+        const Widths widths = fitBuiltInColumns({24, 24, 24, 167, 220, 116}, available, 130, 60);
+        QCOMPARE(widths, fitted);
+        if (available >= 400)
+            QCOMPARE(std::accumulate(widths.begin(), widths.end(), 0), available); // a whole row, nothing empty
     }
 
     void digitKeys_data()

@@ -5,10 +5,16 @@
 #include "mainwin/MainViews.h"
 #include "mainwin/MainWindow.h"
 #include "mainwin/QtTranslations.h"
+#include "widgets/FileDialogs.h"
 #include "widgets/WindowPrompts.h"
 #include "support/RecordingPrompts.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QAbstractProxyModel>
+#include <QFileSystemModel>
+#include <QTemporaryDir>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -144,6 +150,39 @@ private Q_SLOTS:
         const std::unique_ptr<QMenu> menu(test::preview(*m_window)->createStandardContextMenu());
         const QStringList texts = actionTexts(*menu);
         QVERIFY2(allJapanese(texts), qPrintable(texts.join(QLatin1String(" | "))));
+    }
+
+    // Qt's own file dialog: the folder's type, a file's size and the dates in Japanese (the
+    // system's locale of the test is not).
+    void fileDialogList()
+    {
+        QTemporaryDir dir;
+        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+        QFile file(dir.filePath(QStringLiteral("a.txt")));
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write("hello") == 5);
+        file.close();
+        QFileDialog dialog(nullptr, QStringLiteral("保存"), dir.path());
+        dialog.setOption(QFileDialog::DontUseNativeDialog);
+        dialog.setViewMode(QFileDialog::Detail);
+        widgets::showFileListInProgramLocale(dialog);
+        dialog.show();
+        QAbstractProxyModel* list = dialog.proxyModel();
+        QVERIFY(list);
+        const auto* files = qobject_cast<QFileSystemModel*>(list->sourceModel());
+        QVERIFY(files);
+        const QModelIndex root = list->mapFromSource(files->index(dir.path()));
+        QTRY_COMPARE(list->rowCount(root), 2);
+        QStringList shown;
+        for (int row = 0; row < 2; ++row) {
+            for (int column = 1; column <= 3; ++column)
+                shown.append(list->index(row, column, root).data().toString());
+        }
+        QVERIFY2(shown.contains(QStringLiteral("フォルダ")), qPrintable(shown.join(" | ")));
+        QVERIFY2(shown.contains(QStringLiteral("5 バイト")), qPrintable(shown.join(" | ")));
+        for (const QString& text : std::as_const(shown)) {
+            for (QChar c : text)
+                QVERIFY2(!c.isLetter() || c.unicode() >= 0x3000, qPrintable(text)); // no English word
+        }
     }
 
     // A right click on the tool bar or the menu bar opens no menu that would offer to hide the

@@ -228,7 +228,7 @@ private Q_SLOTS:
             QCOMPARE(m_prompts.messages.first().text, QStringLiteral("先に「サインイン」でサインインしてください"));
             QCOMPARE(m_prompts.messages.first().icon, platform::Icon::Exclamation);
         } else {
-            QVERIFY2(m_prompts.messages.first().text.startsWith(QStringLiteral("【POPサーバ】127.0.0.1:")),
+            QVERIFY2(m_prompts.messages.first().text.startsWith(QStringLiteral("【POPサーバー】127.0.0.1:")),
                      qPrintable(m_prompts.messages.first().text));
             QCOMPARE(m_oauth.stats().value(QStringLiteral("refreshes")).toInt(), refreshesBefore + 1);
         }

@@ -128,18 +128,13 @@ void ReadMailController::toggleHeader()
     m_view.body = m_view.headerShown ? m_keptHeader : m_keptBody;
 }
 
-bool ReadMailController::reply()
+bool ReadMailController::startReply(ReplyTo who)
 {
     if (!m_view.replyEnabled)
         return false;
-    compose::ComposeFields fields;
-    fields.to = m_view.from;
-    fields.reply = platform::mail::ReadReplyReferences(m_view.messagePath);
-    if (quoteSubject)
-        fields.subject = replySubject(m_view.subject);
-    if (quoteBody)
-        fields.body = quoteForReply(m_view.body);
-    m_context.composer.showWithFields(fields);
+    const RepliedMail mail{m_view.messagePath, m_view.from, m_view.subject, m_view.body};
+    m_context.composer.showWithFields(replyFields(mail, who, quoteSubject, quoteBody,
+                                                  m_context.ownAddress ? m_context.ownAddress() : QString()));
     return true;
 }
 

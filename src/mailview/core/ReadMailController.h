@@ -1,7 +1,11 @@
 #pragma once
 
+#include "mailview/core/ReplyText.h"
+
 #include <QString>
 #include <QStringList>
+
+#include <functional>
 
 namespace fumibako::compose {
 class ComposeLauncher;
@@ -39,6 +43,8 @@ struct ReadMailContext {
     compose::ComposeLauncher& composer;
     QString programDir;
     QString workDir;
+    /** The open account's mail address, which a reply to everyone leaves out. */
+    std::function<QString()> ownAddress = {};
 };
 
 /**
@@ -77,7 +83,9 @@ public:
     void toggleHeader();
 
     /** Each command below returns true when the window is to close. */
-    bool reply();
+    bool reply() { return startReply(ReplyTo::Sender); }
+    /** "全員に返信": as reply(), to the Reply-To (or the sender) with every other recipient in CC. */
+    bool replyToAll() { return startReply(ReplyTo::Everyone); }
     bool redirect();
     bool forwardAsAttachment();
 
@@ -88,6 +96,7 @@ public:
     void addSenderToAddressBook();
 
 private:
+    bool startReply(ReplyTo who);
     void fillFromCurrentMail(const QStringList& attachmentNames);
 
     ReadMailContext m_context;

@@ -3,6 +3,8 @@
 #include "mailimport/core/ImportController.h"
 #include "mailview/PreviewSelection.h"
 #include "mainwin/core/JunkCommands.h"
+#include "mailview/core/ReplyText.h"
+#include "mainwin/core/FolderChoice.h"
 #include "mainwin/core/MainTimers.h"
 #include "search/SearchService.h"
 #include "storage/AccountSession.h"
@@ -130,6 +132,23 @@ public:
     bool canUndoJunk() const { return m_junk.canUndo(); }
     /** The data directory's junk filter. */
     filing::JunkFilter& junkFilter() { return *m_junk.filter(); }
+    /** A message of the list, found again by its folder and file after the list may have changed. */
+    struct ListedMessage {
+        QString folderKey;
+        QString fileName;
+    };
+    QList<ListedMessage> listedMessages(const QList<int>& rows) const;
+    /** The rows that list @p messages now (those still listed), ascending. */
+    QList<int> rowsOf(const QList<ListedMessage>& messages) const;
+    /** The folder choice of @p command for the shown folder; the last folder filed into comes first. */
+    FolderChoice folderChoice(FilingCommand command);
+    /** "フォルダへ移動…" / "フォルダへコピー…": @p rows into the folder @p key (a move as a drop there). */
+    void fileRows(FilingCommand command, const QString& key, const QList<int>& rows);
+    /**
+     * "返信" / "全員に返信" on the list: a reply to the received message of @p row in the compose
+     * window, its subject and body quoted; an outgoing row gets none.
+     */
+    void replyToRow(int row, mailview::ReplyTo who);
     /** A column header was clicked: the list is sorted by the click rule. */
     void sortByColumn(int column);
     /**
@@ -255,6 +274,7 @@ private:
     std::function<compose::ComposeLauncher&()> m_composer;
     mailview::PreviewState m_previewState;
     int m_shownNode = 0;
+    QString m_lastFilingKey; ///< the folder messages were last moved or copied into
     QTimer m_returnFreedMemory; ///< once the window is idle after a listing, sort or preview
 };
 

@@ -3,6 +3,8 @@
 #include "platform/UserPrompts.h"
 #include "storage/FolderTree.h"
 
+#include <algorithm>
+
 namespace fumibako::mainwin {
 
 using storage::FixedFolder::Drafts;
@@ -47,6 +49,18 @@ TreePopupEnabling treePopupFor(int nodeIndex, bool userFolder)
     if (nodeIndex < kInboxNode || (nodeIndex >= kOutboxNode && nodeIndex <= kDraftsNode))
         return {};
     return {true, true, userFolder, true};
+}
+
+std::array<int, 6> fitBuiltInColumns(std::array<int, 6> widths, int available, int dateWidth, int minimum)
+{
+    constexpr int kFrom = 3, kSubject = 4, kDate = 5;
+    widths[kDate] = std::max(widths[kDate], dateWidth);
+    const int rest = available - widths[0] - widths[1] - widths[2] - widths[kDate];
+    const int shares = std::max(1, widths[kFrom] + widths[kSubject]);
+    const int from = std::max(minimum, static_cast<int>(static_cast<qint64>(rest) * widths[kFrom] / shares));
+    widths[kFrom] = from;
+    widths[kSubject] = std::max(minimum, rest - from);
+    return widths;
 }
 
 QString mainWindowTitle(const QString& version)

@@ -5,6 +5,7 @@
 #include <QList>
 #include <QString>
 
+#include <array>
 #include <optional>
 
 /** The decisions of the main window that do not need a window: keys and menus. */
@@ -41,6 +42,14 @@ TreePopupEnabling treePopupFor(int nodeIndex, bool userFolder);
 
 /** The address pane's rows: the entries of the root folder "Root", in book order. */
 QList<addressbook::AddressEntry> addressPaneEntries(const QList<addressbook::AddressEntry>& table);
+
+/**
+ * The mail list's built-in column widths (pixels) fitted into a list @p available pixels wide, so
+ * that a whole row shows and no width is left empty: the date column at least @p dateWidth (a date
+ * in the list's font), the flag columns as they are, and the sender and subject columns sharing
+ * the rest in their built-in proportion, each at least @p minimum (the row may then scroll).
+ */
+std::array<int, 6> fitBuiltInColumns(std::array<int, 6> widths, int available, int dateWidth, int minimum);
 
 /** "フミ(文)バコ" + space + version: the main window's caption. */
 QString mainWindowTitle(const QString& version);

@@ -1,9 +1,9 @@
 #include "platform/mail/ConnectionCheck.h"
 
+#include "platform/mail/CurlFailure.h"
 #include "platform/mail/CurlSupport.h"
 
 #include <openssl/ssl.h>
-#include <openssl/x509_vfy.h>
 
 namespace fumibako::platform::mail {
 
@@ -11,31 +11,6 @@ namespace {
 
 // A check is a question the user waits for at the dialog: it gives up sooner than a transfer.
 constexpr long kCheckTimeoutSeconds = 20;
-
-QString certificateProblem(long verifyResult, const QString& curlText)
-{
-    switch (verifyResult) {
-    case X509_V_OK:
-        // libcurl checks the name itself: a chain that verified fails only on the name.
-        return QStringLiteral("証明書の名前がサーバー名と一致しません（%1）").arg(curlText);
-    case X509_V_ERR_DEPTH_ZERO_SELF_SIGNED_CERT:
-        return QStringLiteral("自己署名の証明書です");
-    case X509_V_ERR_SELF_SIGNED_CERT_IN_CHAIN:
-    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT_LOCALLY:
-    case X509_V_ERR_UNABLE_TO_GET_ISSUER_CERT:
-    case X509_V_ERR_UNABLE_TO_VERIFY_LEAF_SIGNATURE:
-        return QStringLiteral("証明書の発行元が信頼されていません");
-    case X509_V_ERR_CERT_HAS_EXPIRED:
-        return QStringLiteral("証明書の有効期限が切れています");
-    case X509_V_ERR_CERT_NOT_YET_VALID:
-        return QStringLiteral("証明書の有効期間がまだ始まっていません");
-    case X509_V_ERR_CERT_REVOKED:
-        return QStringLiteral("証明書は失効しています");
-    default:
-        return QStringLiteral("証明書を確認できませんでした（%1）")
-            .arg(QString::fromUtf8(X509_verify_cert_error_string(verifyResult)));
-    }
-}
 
 // The TLS version is noted when the handshake completes: once libcurl's connect phase is over the
 // handle no longer holds its connection, so it cannot be asked afterwards. libcurl makes an
@@ -60,33 +35,6 @@ int onTransferInfo(void* shouldStop, curl_off_t, curl_off_t, curl_off_t, curl_of
 {
     const auto& callback = *static_cast<const ProgressCallback*>(shouldStop);
     return callback && callback(0, 0) != 0 ? 1 : 0;
-}
-
-// A failure in Japanese, with libcurl's own words after it for whoever has to look further.
-QString failureText(CURLcode code, const QString& curlText)
-{
-    QString meaning;
-    switch (code) {
-    case CURLE_COULDNT_RESOLVE_HOST:
-        meaning = QStringLiteral("サーバー名が見つかりません");
-        break;
-    case CURLE_COULDNT_CONNECT:
-        meaning = QStringLiteral("サーバーに届かないか、接続を断られました");
-        break;
-    case CURLE_OPERATION_TIMEDOUT:
-        meaning = QStringLiteral("サーバーから応答がありません");
-        break;
-    case CURLE_SSL_CONNECT_ERROR:
-        meaning = QStringLiteral("暗号化の手順が合いません（暗号化の方式とポート番号を確認してください）");
-        break;
-    case CURLE_ABORTED_BY_CALLBACK:
-        meaning = QStringLiteral("中止しました");
-        break;
-    default:
-        meaning = QStringLiteral("失敗しました");
-        break;
-    }
-    return meaning + QStringLiteral(": ") + curlText;
 }
 
 // Connects, secures and logs in as the transfers would (libcurl's connect phase ends after the
@@ -131,10 +79,9 @@ ConnectionReport connectAndLogIn(const net::ServerAddress& address, const net::C
     report.loginAccepted = code == CURLE_OK && report.loginTried;
     report.serverReply = !transcript.errorReply().isEmpty() ? transcript.errorReply()
                                                              : QString::fromUtf8(transcript.lastLine());
+    const net::CurlFailure failure = net::readFailure(curl, code, address, kCheckTimeoutSeconds);
     if (code == CURLE_PEER_FAILED_VERIFICATION) {
-        long verifyResult = X509_V_OK;
-        curl_easy_getinfo(handle, CURLINFO_SSL_VERIFYRESULT, &verifyResult);
-        report.certificateProblem = certificateProblem(verifyResult, curl.errorText());
+        report.certificateProblem = net::certificateProblem(failure.certificateResult, address.host);
     } else {
         report.certificateTrusted = !report.tlsVersion.isEmpty();
     }
@@ -146,8 +93,7 @@ ConnectionReport connectAndLogIn(const net::ServerAddress& address, const net::C
     else if (report.bearerNotOffered)
         report.failure = net::bearerNotOfferedText(address);
     else if (code != CURLE_OK)
-        report.failure = failureText(code, curl.errorText().isEmpty() ? QString::fromUtf8(curl_easy_strerror(code))
-                                                                       : curl.errorText());
+        report.failure = net::describeFailure(failure).cause;
     return report;
 }
 
@@ -223,6 +169,12 @@ ConnectionReport checkSmtpConnection(const QString& server, const SmtpLogin& log
     if (credentials.usesBearer() && !login.user.isEmpty())
         return checkWithBearer(address, credentials, shouldStop);
     return connectAndLogIn(address, credentials, {}, shouldStop);
+}
+
+bool connectionSucceeded(const ConnectionReport& report)
+{
+    return report.validServer && report.connected && report.failure.isEmpty() && report.certificateProblem.isEmpty()
+        && !report.tlsRefused && !report.clearLoginRefused && (!report.loginTried || report.loginAccepted);
 }
 
 QString describeConnectionReport(const QString& serverLabel, const ConnectionReport& report)

@@ -27,7 +27,7 @@ struct ConnectionReport {
     QString serverReply;        ///< the server's last reply to the login, or its error reply
     bool bearerNotOffered = false;  ///< a sign-in (bearer token): the server offers no mechanism for it
     bool oauthBearerOffered = false; ///< … but it offers OAUTHBEARER (worth a second try)
-    QString failure;            ///< what went wrong (Japanese, then libcurl's own words), when anything did
+    QString failure;            ///< what went wrong (in Japanese where a cause is known), when anything did
 };
 
 /**
@@ -45,8 +45,11 @@ ConnectionReport checkPop3BearerConnection(const QString& server, const QString&
 ConnectionReport checkSmtpConnection(const QString& server, const SmtpLogin& login,
                                      const ProgressCallback& shouldStop = {});
 
+/** Whether every step the check took went well (a login not asked for is no failure). */
+bool connectionSucceeded(const ConnectionReport& report);
+
 /**
- * The report in Japanese, one line per step, headed by @p serverLabel ("POPサーバ" ...):
+ * The report in Japanese, one line per step, headed by @p serverLabel ("POPサーバー" ...):
  * connected or not, TLS version and certificate (or why not), login accepted or the server's reply.
  */
 QString describeConnectionReport(const QString& serverLabel, const ConnectionReport& report);

@@ -298,7 +298,7 @@ void configureConnection(CURL* handle, const ServerAddress& address, Transcript&
 {
     const long silence = silenceTimeoutSeconds();
     curl_easy_setopt(handle, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, std::min(silence, 30L));
+    curl_easy_setopt(handle, CURLOPT_CONNECTTIMEOUT, silence);
     curl_easy_setopt(handle, CURLOPT_SERVER_RESPONSE_TIMEOUT, silence);
     curl_easy_setopt(handle, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(handle, CURLOPT_LOW_SPEED_TIME, silence);
@@ -341,53 +341,6 @@ bool isTlsFailure(CURLcode code)
     }
 }
 
-namespace {
-
-// The CA bundle libcurl trusts by default ("/etc/ssl/certs/ca-certificates.crt" on Debian, from
-// the package ca-certificates); empty when libcurl was built without one.
-QString systemCertificateStore()
-{
-#if LIBCURL_VERSION_NUM >= 0x075400 // CURLINFO_CAINFO came with 7.84.0
-    ensureGlobalInit();
-    CURL* handle = curl_easy_init();
-    if (!handle)
-        return {};
-    char* path = nullptr;
-    QString store;
-    if (curl_easy_getinfo(handle, CURLINFO_CAINFO, &path) == CURLE_OK && path)
-        store = QString::fromLocal8Bit(path);
-    curl_easy_cleanup(handle);
-    return store;
-#else
-    return QStringLiteral("/etc/ssl/certs/ca-certificates.crt");
-#endif
-}
-
-} // namespace
-
-QString tlsErrorText(const QString& curlText)
-{
-    return tlsErrorText(curlText, systemCertificateStore());
-}
-
-QString tlsErrorText(const QString& curlText, const QString& certificateStore)
-{
-    if (!certificateStore.isEmpty() && !QFileInfo::exists(certificateStore)) {
-        return QStringLiteral("TLS error: %1\r\nこのコンピューターには信頼する証明書の一覧（%2）がないため、"
-                              "サーバーの証明書を確認できず、接続を中止しました。"
-                              "ca-certificates パッケージをインストールしてください")
-            .arg(curlText, certificateStore);
-    }
-    return QStringLiteral("TLS error: %1\r\nサーバーの証明書を確認できなかったため、接続を中止しました"
-                          "（暗号化されない接続には切り替えていません）")
-        .arg(curlText);
-}
-
-QString timeoutErrorText(const QString& curlText)
-{
-    return QStringLiteral("Server timeout: %1\r\nサーバーからの応答が途絶えたため、中止しました").arg(curlText);
-}
-
 QString clearLoginRefusedText(const ServerAddress& address)
 {
     const QString upgrade = address.protocol == Protocol::Pop3 ? QStringLiteral("STLS") : QStringLiteral("STARTTLS");
@@ -404,8 +357,8 @@ QString clearLoginRefusedText(const ServerAddress& address)
 
 QString tlsRefusedText(const QString& serverReply)
 {
-    return QStringLiteral("TLS error: the server offered encryption but refused it (%1)\r\n"
-                          "暗号化できなかったため、パスワードを送らずに中止しました")
+    return QStringLiteral("TLS error (サーバーは暗号化を申し出ましたが、始めると断りました: %1。"
+                          "暗号化できなかったため、パスワードを送らずに中止しました)")
         .arg(serverReply);
 }
 

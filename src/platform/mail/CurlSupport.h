@@ -205,21 +205,15 @@ bool isConnectFailure(CURLcode code);
 /** True when @p code is a failed certificate or TLS handshake. */
 bool isTlsFailure(CURLcode code);
 
-/**
- * The error text for a TLS failure: Japanese explanation with libcurl's own phrase kept. When the
- * system's certificate store is missing (no package ca-certificates), the text says so.
- */
-QString tlsErrorText(const QString& curlText);
-/** The same, with the trusted certificates expected in the file @p certificateStore. */
-QString tlsErrorText(const QString& curlText, const QString& certificateStore);
-/** The error text for a silent server. */
-QString timeoutErrorText(const QString& curlText);
 /** The text used when a server that offered STLS/STARTTLS refused it. */
 QString tlsRefusedText(const QString& serverReply);
 /** The text used when a session stopped before the login because the server offers no encryption. */
 QString clearLoginRefusedText(const ServerAddress& address);
 
-/** Seconds of silence after which a session gives up (FUMIBAKO_NET_TIMEOUT, default 60). */
+/**
+ * Seconds after which a session gives up, connecting or waiting for a silent server
+ * (FUMIBAKO_NET_TIMEOUT, default 60).
+ */
 long silenceTimeoutSeconds();
 
 } // namespace fumibako::platform::mail::net

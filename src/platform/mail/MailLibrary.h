@@ -177,6 +177,17 @@ struct ReplyReferences {
 /** The references of a reply to the stored message @p file: empty when it names no message id. */
 ReplyReferences ReadReplyReferences(const QString& file);
 
+/** The address fields a reply to everyone takes from the message it answers, decoded as ReadMail shows From. */
+struct ReplyAddresses {
+    QString from;
+    QString replyTo;
+    QString to;
+    QString cc;
+};
+
+/** The address fields of the stored message @p file; empty texts when it cannot be read. */
+ReplyAddresses ReadReplyAddresses(const QString& file);
+
 /**
  * SMTP. @p server as for RcvMail2; @p recipients TAB-separated with "cc"/"bcc" markers; @p body
  * lines end with CR LF; @p attachments TAB-separated paths ("path|name" to give the name); @p reply

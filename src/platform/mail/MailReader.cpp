@@ -230,6 +230,18 @@ ReplyReferences ReadReplyReferences(const QString& file)
     return reply;
 }
 
+ReplyAddresses ReadReplyAddresses(const QString& file)
+{
+    ensureGMimeInitialized();
+    const GObjectPtr<GMimeMessage> message = parseMessageFile(file);
+    if (!message)
+        return {};
+    GMimeObject* object = GMIME_OBJECT(message.get());
+    return {decodeAddressList(rawHeader(object, "From")), decodeAddressList(rawHeader(object, "Reply-To")),
+            decodeAddressList(rawHeader(object, "To")), decodeAddressList(rawHeader(object, "Cc"))};
+}
+
+
 namespace {
 
 std::optional<MailSummary> summaryOf(const GObjectPtr<GMimeMessage>& message, const QString& file)

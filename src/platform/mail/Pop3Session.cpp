@@ -1,6 +1,7 @@
 #include "platform/mail/Pop3Session.h"
 
 #include "platform/CrashPoint.h"
+#include "platform/mail/CurlFailure.h"
 #include "platform/mail/MailFileWriter.h"
 
 #include <QElapsedTimer>
@@ -177,25 +178,18 @@ bool Pop3Session::finish(CURLcode code)
 
 QString Pop3Session::describeFailure(CURLcode code) const
 {
-    const QString curlText = m_curl.errorText().isEmpty() ? QString::fromUtf8(curl_easy_strerror(code))
-                                                          : m_curl.errorText();
-    curl_off_t connectTime = 0;
-    curl_easy_getinfo(m_curl.get(), CURLINFO_CONNECT_TIME_T, &connectTime);
+    const net::CurlFailure failure = net::readFailure(m_curl, code, m_address, net::silenceTimeoutSeconds());
     if (m_transcript.tlsUpgradeRefused())
         return net::tlsRefusedText(QString::fromUtf8(m_transcript.lastLine()));
     if (code == CURLE_USE_SSL_FAILED)
         return net::clearLoginRefusedText(m_address);
-    if (net::isConnectFailure(code) || (code == CURLE_OPERATION_TIMEDOUT && connectTime == 0))
-        return QStringLiteral("Cant connect Server (%1)").arg(curlText);
-    if (net::isTlsFailure(code))
-        return net::tlsErrorText(curlText);
+    if (net::isConnectFailure(code) || net::isTlsFailure(code) || (code == CURLE_OPERATION_TIMEDOUT && !failure.connected))
+        return net::describeFailure(failure).text();
     if (!m_transcript.errorReply().isEmpty())
         return QStringLiteral("POP3 error ") + m_transcript.errorReply();
     if (code == CURLE_LOGIN_DENIED)
-        return QStringLiteral("POP3 error -ERR ") + curlText;
-    if (code == CURLE_OPERATION_TIMEDOUT)
-        return net::timeoutErrorText(curlText);
-    return QStringLiteral("POP3 failure: ") + curlText;
+        return QStringLiteral("POP3 error -ERR ") + failure.curlText;
+    return net::describeFailure(failure).text();
 }
 
 bool Pop3Session::connectionFailed()

@@ -1,3 +1,4 @@
+#include "platform/mail/CurlFailure.h"
 #include "platform/mail/CurlSupport.h"
 #include "platform/mail/MailLibrary.h"
 #include "platform/mail/SmtpSession.h"
@@ -14,17 +15,13 @@ namespace {
 QString describeFailure(CURLcode code, const net::ServerAddress& address, const net::CurlEasy& curl,
                         const net::Transcript& transcript)
 {
-    const QString curlText = curl.errorText().isEmpty() ? QString::fromUtf8(curl_easy_strerror(code)) : curl.errorText();
-    curl_off_t connectTime = 0;
-    curl_easy_getinfo(curl.get(), CURLINFO_CONNECT_TIME_T, &connectTime);
+    const net::CurlFailure failure = net::readFailure(curl, code, address, net::silenceTimeoutSeconds());
     if (transcript.tlsUpgradeRefused())
         return net::tlsRefusedText(transcript.reply().join(QLatin1Char(' ')));
     if (transcript.clearLoginRefused() || code == CURLE_USE_SSL_FAILED)
         return net::clearLoginRefusedText(address);
-    if (net::isConnectFailure(code) || (code == CURLE_OPERATION_TIMEDOUT && connectTime == 0))
-        return QStringLiteral("Cant connect Server (%1)").arg(curlText);
-    if (net::isTlsFailure(code))
-        return net::tlsErrorText(curlText);
+    if (net::isConnectFailure(code) || net::isTlsFailure(code) || (code == CURLE_OPERATION_TIMEDOUT && !failure.connected))
+        return net::describeFailure(failure).text();
     if (!transcript.errorReply().isEmpty()) {
         QString text = QStringLiteral("SMTP error ") + transcript.errorReply();
         if (transcript.errorCommand().startsWith("RCPT"))
@@ -32,9 +29,7 @@ QString describeFailure(CURLcode code, const net::ServerAddress& address, const 
                         .arg(QString::fromUtf8(transcript.errorCommand()));
         return text;
     }
-    if (code == CURLE_OPERATION_TIMEDOUT)
-        return net::timeoutErrorText(curlText);
-    return QStringLiteral("SMTP failure: ") + curlText;
+    return net::describeFailure(failure).text();
 }
 
 // One SMTP login, kept between messages.

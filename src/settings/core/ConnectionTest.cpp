@@ -34,7 +34,7 @@ bool ConnectionTest::start(const AccountForm& form, AccessTokenSource bearerToke
     if (m_runner.isRunning())
         return false;
     if (form.pop3Server.trimmed().isEmpty() && form.smtpServer.trimmed().isEmpty()) {
-        m_prompts.message(QStringLiteral("POPサーバかSMTPサーバを入力してください"), kTitle,
+        m_prompts.message(QStringLiteral("POPサーバーかSMTPサーバーを入力してください"), kTitle,
                           platform::Icon::Exclamation, platform::Buttons::Ok);
         return false;
     }
@@ -51,6 +51,7 @@ bool ConnectionTest::start(const AccountForm& form, AccessTokenSource bearerToke
     const QString password = form.password;
     const bool apop = form.apop;
     auto noToken = std::make_shared<bool>(false); // written on the worker, read after it ended
+    auto failed = std::make_shared<bool>(false);  // the same
     const transfer::TransferRunner* runner = &m_runner;
     const auto call = [=](const ProgressCallback& shouldStop) {
         QString token;
@@ -63,20 +64,23 @@ bool ConnectionTest::start(const AccountForm& form, AccessTokenSource bearerToke
             token = *given;
         }
         QStringList parts;
+        const auto add = [&parts, &failed](const QString& label, const ConnectionReport& report) {
+            parts << describeConnectionReport(label, report);
+            *failed = *failed || !connectionSucceeded(report);
+        };
         if (!pop3.isEmpty())
-            parts << describeConnectionReport(
-                QStringLiteral("POPサーバ"),
+            add(QStringLiteral("POPサーバー"),
                 signsIn ? checkPop3BearerConnection(pop3, user, token, security.pop3, shouldStop)
                         : checkPop3Connection(pop3, user, password, apop, security.pop3, shouldStop));
         if (!smtp.isEmpty())
-            parts << describeConnectionReport(
-                QStringLiteral("SMTPサーバ"),
+            add(QStringLiteral("SMTPサーバー"),
                 checkSmtpConnection(smtp, SmtpLogin{user, signsIn ? QString() : password, security.smtp, token},
                                     shouldStop));
         return LibraryResult::ofText(parts.join(QStringLiteral("\r\n\r\n")));
     };
-    return m_runner.start(call, [this, noToken](const LibraryResult& result) {
-        m_prompts.message(result.text, kTitle, *noToken ? platform::Icon::Exclamation : platform::Icon::Information,
+    return m_runner.start(call, [this, noToken, failed](const LibraryResult& result) {
+        const bool warn = *noToken || *failed;
+        m_prompts.message(result.text, kTitle, warn ? platform::Icon::Exclamation : platform::Icon::Information,
                           platform::Buttons::Ok);
         Q_EMIT finished();
     });

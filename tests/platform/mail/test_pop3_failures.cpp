@@ -125,15 +125,15 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("logLacks");
         // libcurl waits for a greeting it understands until the silence timeout.
         QTest::newRow("garbage greeting") << QStringLiteral("garbage") << QStringLiteral("SAVEALLD")
-                                          << QStringLiteral("Server timeout: ") << QStringList()
+                                          << QStringLiteral("Server timeout (") << QStringList()
                                           << QStringList{QStringLiteral("DELE")};
         QTest::newRow("connection lost on the only message")
             << QStringLiteral("truncate") << QStringLiteral("SAVD 2") << QStringLiteral("POP3 failure: ")
             << QStringList() << QStringList{QStringLiteral("COMMIT")};
         QTest::newRow("silent server") << QStringLiteral("silent") << QStringLiteral("STAT")
-                                       << QStringLiteral("Server timeout: ") << QStringList() << QStringList();
+                                       << QStringLiteral("Server timeout (") << QStringList() << QStringList();
         QTest::newRow("TLS upgrade refused")
-            << QStringLiteral("stls-refused") << QStringLiteral("STAT") << QStringLiteral("TLS error: ")
+            << QStringLiteral("stls-refused") << QStringLiteral("STAT") << QStringLiteral("TLS error (")
             << QStringList{QStringLiteral("STLS")}
             << QStringList{QStringLiteral("secret"), QStringLiteral("USER"), QStringLiteral("AUTH")};
     }
