@@ -18,7 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QStringList tokens = filing::junkTokens(*input);
     std::vector<qint64> ids;
     for (const QString& token : tokens) {
-        fuzz::require(!token.isEmpty() && !token.endsWith(QLatin1Char(':')), "no token is empty");
+        // A text may end in a colon ("a:x:"); a field's prefix alone ("a:") is an empty token.
+        fuzz::require(!token.isEmpty() && !(token.size() == 2 && token.endsWith(QLatin1Char(':'))), "no token is empty");
         ids.push_back(filing::junkTokenId(token));
     }
     std::sort(ids.begin(), ids.end());

@@ -451,6 +451,8 @@ private Q_SLOTS:
         QFETCH(bool, taken);
         QCOMPARE(droppedOn, taken ? tree.node(node).key : QString());
         QCOMPARE(droppedFiles, taken ? (QStringList{QStringLiteral("/tmp/a.eml"), QStringLiteral("/tmp/Inbox")}) : QStringList());
+    }
+
     // The tree: the seven fixed folders, "受信BOX\\A" (8) and "受信BOX\\A\\B" (9).
     void folderChoice_data()
     {
