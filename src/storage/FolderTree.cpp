@@ -127,13 +127,26 @@ bool FolderTree::save(const QString& userFile) const
     return writeOrderedList(kFolderSection, userFile, paths);
 }
 
+bool FolderTree::isUsableName(const QString& name)
+{
+    return !name.isEmpty() && !hasForbiddenCharacter(name) && !hasOuterSpace(name);
+}
+
+bool FolderTree::addFolderPath(const QString& key)
+{
+    if (!isBelow(key, FixedFolder::Inbox))
+        return false;
+    const int before = count();
+    addPath(key);
+    if (count() > before)
+        m_changed = true;
+    return hasKey(key);
+}
+
 void FolderTree::addPath(const QString& path)
 {
     const QStringList names = path.split(kSeparator);
-    const bool usable = std::all_of(names.cbegin() + 1, names.cend(), [](const QString& name) {
-        return !name.isEmpty() && !hasForbiddenCharacter(name) && !hasOuterSpace(name);
-    });
-    if (!usable)
+    if (!std::all_of(names.cbegin() + 1, names.cend(), isUsableName))
         return;
     QString parentKey = names.first();
     for (qsizetype i = 1; i < names.size(); ++i) {

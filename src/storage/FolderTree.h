@@ -101,6 +101,16 @@ public:
      */
     int deleteFolder(int index, const QString& receivedIndexFile, const QString& mailDir, platform::UserPrompts& prompts);
 
+    /**
+     * Adds the user folder @p key ("受信BOX\a\b") with the folders above it that are missing.
+     * False, adding nothing, when a name on its path is not usable (isUsableName()) or the
+     * path is not below "受信BOX"; true when it exists afterwards.
+     */
+    bool addFolderPath(const QString& key);
+
+    /** Whether @p name passes the strict name check (nothing shown): not empty, no forbidden character, no outer space. */
+    static bool isUsableName(const QString& name);
+
     /** Whether messages dragged over node @p index may be dropped there. */
     static bool isDropTarget(int index) { return index > kDraftsNode; }
 
