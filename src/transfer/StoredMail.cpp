@@ -66,7 +66,7 @@ struct EntryFields {
 };
 
 // Gives the file a safe name (then in @p name) and writes its entry.
-Filing writeReceivedEntry(bool isNew, const QString& folder, QString& name, const QString& section,
+Filing writeReceivedEntry(EntryFlags flags, const QString& folder, QString& name, const QString& section,
                        const QString& receivedIndexFile, const EntryFields& fields)
 {
     const QString fileName = name;
@@ -78,7 +78,8 @@ Filing writeReceivedEntry(bool isNew, const QString& folder, QString& name, cons
     }
     storage::MailRow row(name, storage::indexField(fields.from), storage::indexField(fields.subject),
                          storage::indexField(fields.date));
-    row.unread = isNew;
+    row.unread = flags.unread;
+    row.saved = flags.saved;
     row.attachment = fields.hasAttachments;
     if (!storage::writeProfileString(receivedIndexFile, section, name, storage::BuildIndexValue(row)))
         return Filing::NotFiled;
@@ -90,11 +91,17 @@ Filing writeReceivedEntry(bool isNew, const QString& folder, QString& name, cons
 Filing IndexReceivedMail(CurrentMail& mail, bool isNew, const QString& folder, const QString& fileName,
                          const QString& section, const QString& receivedIndexFile, const QString& workDir)
 {
+    return IndexReceivedMail(mail, EntryFlags{isNew, false}, folder, fileName, section, receivedIndexFile, workDir);
+}
+
+Filing IndexReceivedMail(CurrentMail& mail, EntryFlags flags, const QString& folder, const QString& fileName,
+                         const QString& section, const QString& receivedIndexFile, const QString& workDir)
+{
     if (!ReadStoredMail(mail, StoredMailKind::Received, folder, fileName, workDir))
         return Filing::NotFiled;
     QString name = fileName;
     const EntryFields fields{mail.from, mail.subject, mail.date, mail.attachments.value(0).toInt() != 0};
-    const Filing result = writeReceivedEntry(isNew, folder, name, section, receivedIndexFile, fields);
+    const Filing result = writeReceivedEntry(flags, folder, name, section, receivedIndexFile, fields);
     if (name != fileName)
         mail.mailName = name;
     return result;
@@ -113,9 +120,17 @@ Filing IndexReceivedMailSummary(bool isNew, const QString& folder, const QString
                                 const QString& receivedIndexFile, const platform::mail::MailSummary& summary,
                                 QString* filedName)
 {
+    return IndexReceivedMailSummary(EntryFlags{isNew, false}, folder, fileName, section, receivedIndexFile, summary,
+                                    filedName);
+}
+
+Filing IndexReceivedMailSummary(EntryFlags flags, const QString& folder, const QString& fileName, const QString& section,
+                                const QString& receivedIndexFile, const platform::mail::MailSummary& summary,
+                                QString* filedName)
+{
     QString name = fileName;
     const EntryFields fields{summary.from, summary.subject, summary.date, summary.attachments != 0};
-    const Filing result = writeReceivedEntry(isNew, folder, name, section, receivedIndexFile, fields);
+    const Filing result = writeReceivedEntry(flags, folder, name, section, receivedIndexFile, fields);
     if (filedName)
         *filedName = name;
     return result;
