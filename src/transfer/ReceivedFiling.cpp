@@ -53,17 +53,19 @@ bool ReceivedBatchFiling::file(ReceivedMessage message)
     m_filed.append({section, name});
     if (section != storage::FixedFolder::Standard)
         ++m_elsewhere;
-    fileCopies(decision, name, summary);
+    fileCopies(decision, section, name, summary);
     noteDecision(decision, name, summary);
     return true;
 }
 
-bool ReceivedBatchFiling::fileCopies(const filing::FilingDecision& decision, const QString& name,
+bool ReceivedBatchFiling::fileCopies(const filing::FilingDecision& decision, const QString& section, const QString& name,
                                      const platform::mail::MailSummary& summary)
 {
     bool all = true;
     const EntryFlags flags{!decision.markRead, decision.flag};
     for (qsizetype i = 0; i < decision.copies.size(); ++i) {
+        if (decision.copies.at(i) == section)
+            continue;
         const QString copy = filing::makeCopy(m_paths.inputDir, name, int(i + 1));
         if (copy.isEmpty()) {
             all = false;

@@ -64,7 +64,8 @@ public:
     const QList<filing::FilingLogEntry>& logEntries() const { return m_log; }
 
 private:
-    bool fileCopies(const filing::FilingDecision& decision, const QString& name, const platform::mail::MailSummary& summary);
+    bool fileCopies(const filing::FilingDecision& decision, const QString& section, const QString& name,
+                    const platform::mail::MailSummary& summary);
     void noteDecision(const filing::FilingDecision& decision, const QString& name,
                       const platform::mail::MailSummary& summary);
 
