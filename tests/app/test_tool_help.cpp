@@ -50,7 +50,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("args");
         const QStringList probes[] = {{"profile"}, {"list"}, {"search"}, {"mail"}, {"receive"}, {"send"},
-                                      {"server-list"}, "--face", {"password"}, {"signin"},
+                                      {"server-list"}, {"preview", "--face"}, {"password"}, {"signin"},
                                       {"address"}};
         for (const QStringList& probe : probes)
             QTest::newRow(qPrintable(probe.first())) << probe;

@@ -1,15 +1,16 @@
 // The matching rules of the search, through both of their users: the index (SQLite FTS5 with its
 // tokens) and the quick filter (comparable texts). One table, so the two cannot drift apart.
+#include "platform/TextRules.h"
 #include "search/RowFilter.h"
 #include "search/SearchDatabase.h"
 #include "search/SearchQuery.h"
-#include "platform/TextRules.h"
 #include "storage/MailList.h"
 
 #include <QTemporaryDir>
 #include <QTest>
 
 using namespace fumibako::search;
+namespace textrules = fumibako::textrules;
 using fumibako::storage::MailList;
 using fumibako::storage::MailRow;
 
