@@ -27,6 +27,14 @@ bool takesFiledMail(const storage::FolderTree& tree, const QString& key)
     return node == storage::kStandardNode || node == storage::kTrashNode || node > storage::kTrashNode;
 }
 
+QStringList filingFolderChoices(const storage::FolderTree& tree)
+{
+    QStringList choices;
+    for (int node = storage::kStandardNode; node <= tree.count(); ++node)
+        choices.append(tree.node(node).key);
+    return choices;
+}
+
 FolderExists storedFolders(const storage::AccountPaths& paths)
 {
     auto tree = std::make_shared<storage::FolderTree>();

@@ -19,4 +19,7 @@ FolderExists storedFolders(const storage::AccountPaths& paths);
 /** Whether mail can be filed into the folder @p key of @p tree: 標準BOX, ごみ箱 or a user folder. */
 bool takesFiledMail(const storage::FolderTree& tree, const QString& key);
 
+/** The folders mail can be filed into, as a folder chooser lists them: 標準BOX, ごみ箱, then the user folders. */
+QStringList filingFolderChoices(const storage::FolderTree& tree);
+
 } // namespace fumibako::filing

@@ -9,12 +9,14 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QActionGroup;
 class QComboBox;
 class QLabel;
 class QMenu;
+class QProgressDialog;
 class QSplitter;
 class QToolBar;
 class QTreeWidget;
@@ -23,6 +25,9 @@ class QTreeWidgetItem;
 namespace fumibako::compose {
 class AddressBookMail;
 class ComposeHost;
+}
+namespace fumibako::filing {
+struct Rule;
 }
 namespace fumibako::mailview {
 struct ReadWindowContext;
@@ -122,6 +127,21 @@ private:
     void wireSending();
     void sendSelected();
 
+    // MainWindowFiling.cpp
+    void addFilingMenuItems(QMenu* tool);
+    void addFilingPopupItems();
+    void wireFiling();
+    void prepareFilingPopup();
+    void filingSettings() { showFilingSettings(std::nullopt); }
+    void showFilingSettings(const std::optional<filing::Rule>& newRule);
+    void filingLog();
+    void fileShownFolder();
+    void fileTreeFolder();
+    void fileSelected();
+    void ruleFromSender();
+    void ruleFromList();
+    void filingProgress(int decided, int total);
+
     // MainWindowReceive.cpp
     void wireReceiving();
     void receiveMethodChanged(storage::ReceiveMethod method);
@@ -191,6 +211,11 @@ private:
     QAction* m_popupDelete = nullptr;
     QAction* m_popupAddFolder = nullptr;
     QAction* m_popupDeleteFolder = nullptr;
+    QAction* m_popupFileSelected = nullptr;
+    QAction* m_popupRuleFromSender = nullptr;
+    QAction* m_popupRuleFromList = nullptr;
+    QAction* m_popupFileFolder = nullptr;
+    QProgressDialog* m_filingProgress = nullptr;
 
     SearchBar* m_searchBar = nullptr;
     QLabel* m_indexProgress = nullptr;

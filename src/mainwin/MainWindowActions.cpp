@@ -82,6 +82,7 @@ void MainWindow::createToolMenu()
     addCommand(tool, QStringLiteral("並び替え"), &MainWindow::listOrder);
     m_addressPaneAction = addCommand(tool, QStringLiteral("アドレス表示"), &MainWindow::toggleAddressPane);
     m_addressPaneAction->setCheckable(true);
+    addFilingMenuItems(tool);
 }
 
 void MainWindow::createListPopup()
@@ -107,6 +108,7 @@ void MainWindow::createListPopup()
     m_popupTrash = addCommand(m_listPopup, QStringLiteral("ごみ箱行き"), &MainWindow::moveToTrash);
     m_popupTakeOut = addCommand(m_listPopup, QStringLiteral("取り出す"), &MainWindow::takeOut);
     m_popupDelete = addCommand(m_listPopup, QStringLiteral("削除"), &MainWindow::deletePermanently);
+    addFilingPopupItems();
     m_listPopup->addSeparator();
     QAction* all = m_listPopup->addAction(QStringLiteral("すべて選択"));
     connect(all, &QAction::triggered, m_mailList, &QAbstractItemView::selectAll);
@@ -120,6 +122,8 @@ void MainWindow::createTreePopup()
     m_treePopup->setObjectName(QStringLiteral("POPUPtremain"));
     m_popupAddFolder = addCommand(m_treePopup, QStringLiteral("フォルダの追加"), &MainWindow::addFolder);
     m_popupDeleteFolder = addCommand(m_treePopup, QStringLiteral("フォルダの削除"), &MainWindow::deleteFolder);
+    m_treePopup->addSeparator();
+    m_popupFileFolder = addCommand(m_treePopup, QStringLiteral("振り分け実行"), &MainWindow::fileTreeFolder);
 }
 
 void MainWindow::createToolBar()
@@ -156,6 +160,7 @@ void MainWindow::prepareListPopup()
     m_popupTrash->setEnabled(enabling.trash);
     m_popupTakeOut->setEnabled(enabling.takeOut);
     m_popupSendSelected->setEnabled(enabling.sendSelected);
+    prepareFilingPopup();
 }
 
 void MainWindow::showListPopup(const QPoint& pos)
@@ -170,6 +175,7 @@ void MainWindow::showTreePopup(const QPoint& pos)
         return;
     m_popupAddFolder->setEnabled(enabling.addFolder);
     m_popupDeleteFolder->setEnabled(enabling.deleteFolder);
+    m_popupFileFolder->setEnabled(enabling.addFolder); // the received-side folders
     m_treePopup->popup(pos);
 }
 

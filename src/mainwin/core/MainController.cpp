@@ -72,6 +72,7 @@ MainController::MainController(const storage::ProgramPaths& paths, platform::Use
     m_receiver = new transfer::Receiver(m_guard, m_prompts, *m_receiveRelay, m_currentMail, this);
     m_folder.setChangeListener(&m_search);
     m_receiver->setChangeListener(&m_search);
+    createFilingRunner();
     // Restarted by every listing, sort and preview, so it runs once the user pauses.
     m_returnFreedMemory.setSingleShot(true);
     m_returnFreedMemory.setInterval(300);
@@ -427,6 +428,8 @@ void MainController::prepareReceiver()
     account.environment = m_session.environment();
     account.paths = m_session.paths();
     account.workDir = m_session.programPaths().workDir;
+    account.folderExists = folderExists();
+    account.addressBook = &m_addressLookup;
     m_receiver->setAccount(account);
 }
 
