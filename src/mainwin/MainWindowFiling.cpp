@@ -45,8 +45,10 @@ void MainWindow::wireFiling()
 {
     connect(&m_controller->filingRunner(), &ManualFilingRunner::progress, this, &MainWindow::filingProgress);
     connect(&m_controller->filingRunner(), &ManualFilingRunner::finished, this, [this] {
-        if (m_filingProgress)
+        if (m_filingProgress) {
+            m_filingProgress->reset(); // also stops the timer that would show it
             m_filingProgress->hide();
+        }
     });
 }
 

@@ -206,8 +206,8 @@ void RuleEditDialog::tryRule()
                           platform::Icon::Information, platform::Buttons::Ok);
         return;
     }
-    if (!m_editor.canSave()) {
-        m_prompts.message(m_editor.problem(), QStringLiteral("試す"), platform::Icon::Exclamation, platform::Buttons::Ok);
+    if (const QString problem = m_editor.conditionsProblem(); !problem.isEmpty()) {
+        m_prompts.message(problem, QStringLiteral("試す"), platform::Icon::Exclamation, platform::Buttons::Ok);
         return;
     }
     const QList<int> taken = m_editor.tryOn(*m_context.shownRows, m_context.inputDir, m_context.addressBook);

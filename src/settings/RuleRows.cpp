@@ -67,6 +67,7 @@ ConditionRowWidget::ConditionRowWidget(int number, const ConditionRow& row, QWid
     m_text->setTabChangesFocus(true);
     m_text->setAccessibleName(QStringLiteral("比べる文字列（1行に1つ、どれかに当てはまれば条件に合う）"));
     m_text->setToolTip(m_text->accessibleName());
+    m_text->setPlaceholderText(QStringLiteral("比べる文字列（1行に1つ。どれかに当てはまれば合います）"));
     m_text->setFixedHeight(m_text->fontMetrics().lineSpacing() * 2 + 12);
     m_sizeUnit = new QLabel(QStringLiteral("KB"), this);
     m_comparison = comboOf(comparisonLabels(), int(row.comparison), this);

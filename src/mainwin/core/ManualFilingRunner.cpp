@@ -84,6 +84,8 @@ void ManualFilingRunner::finish()
     const filing::ManualFilingResult result = m_filing->apply(m_changes);
     m_filing.reset();
     m_engine.reset();
+    // The window closes its progress and lists the folder again before anything is said.
+    Q_EMIT finished(result);
     if (!result.written) {
         m_prompts.message(QStringLiteral("索引を書き込めなかったため、振り分けませんでした"), QStringLiteral("振り分け実行"),
                           platform::Icon::Exclamation, platform::Buttons::Ok);
@@ -96,7 +98,6 @@ void ManualFilingRunner::finish()
                               + QStringLiteral("\r\n\r\n振り分け設定でフォルダを選び直してください。"),
                           QStringLiteral("振り分け実行"), platform::Icon::Exclamation, platform::Buttons::Ok);
     }
-    Q_EMIT finished(result);
 }
 
 QString ManualFilingRunner::resultText(const filing::ManualFilingResult& result)

@@ -92,13 +92,20 @@ QString RuleEditor::actionProblem(int row) const
     return QString();
 }
 
-QString RuleEditor::problem() const
+QString RuleEditor::conditionsProblem() const
 {
     for (int i = 0; i < conditions.size(); ++i) {
         const QString problem = conditionProblem(i);
         if (!problem.isEmpty())
             return QStringLiteral("条件 %1: ").arg(i + 1) + problem;
     }
+    return QString();
+}
+
+QString RuleEditor::problem() const
+{
+    if (const QString problem = conditionsProblem(); !problem.isEmpty())
+        return problem;
     for (int i = 0; i < actions.size(); ++i) {
         const QString problem = actionProblem(i);
         if (!problem.isEmpty())
@@ -132,7 +139,7 @@ QList<int> RuleEditor::tryOn(const storage::MailList& shown, const QString& inpu
                              const AddressBookLookup* addressBook) const
 {
     QList<int> taken;
-    if (!canSave())
+    if (!conditionsProblem().isEmpty())
         return taken;
     Rule candidate = rule();
     candidate.enabled = true;

@@ -56,6 +56,8 @@ public:
     QString conditionProblem(int row) const;
     /** What is wrong with action row @p row: a move or copy without its folder. */
     QString actionProblem(int row) const;
+    /** The first problem of the conditions, "" when they can be tried. */
+    QString conditionsProblem() const;
     /** The first problem of the whole rule, "" when it can be saved. */
     QString problem() const;
     bool canSave() const { return problem().isEmpty(); }
@@ -65,7 +67,7 @@ public:
 
     /**
      * "試す": the rows of @p shown (the messages of the shown folder, in @p inputDir) the rule
-     * would take, switched on or not. Nothing when the rule has a problem.
+     * would take, switched on or not, whatever its actions. Nothing when a condition has a problem.
      */
     QList<int> tryOn(const storage::MailList& shown, const QString& inputDir,
                      const filing::AddressBookLookup* addressBook) const;
