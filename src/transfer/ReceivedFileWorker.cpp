@@ -64,10 +64,15 @@ std::optional<ReceivedFileWorker::Item> ReceivedFileWorker::takeNext(bool wait)
 void ReceivedFileWorker::read(const Item& item)
 {
     ReceivedFileRead read;
-    read.summary = platform::mail::ReadMailSummary(item.second);
+    // Rules on other fields than the sender and the subject get them from the same reading of the file.
+    QList<std::pair<QByteArray, QByteArray>> fields;
+    const bool readFields = m_filing && !m_needs.indexFieldsSuffice();
+    read.summary = platform::mail::ReadMailSummary(item.second, readFields ? &fields : nullptr);
     if (read.summary && m_filing) {
         const platform::mail::MailSummary& summary = *read.summary;
         read.filing = filing::FilingInput::withKnownFields(item.second, summary.from, summary.subject, summary.attachments > 0);
+        if (readFields)
+            read.filing.setHeaderFields(std::move(fields));
         read.filing.prefetch(m_needs);
     }
     const std::lock_guard<std::mutex> lock(m_mutex);

@@ -81,17 +81,60 @@ GObjectPtr<GMimeStream> openMessageStream(const QString& path)
     return GObjectPtr<GMimeStream>(g_mime_stream_mem_new_with_byte_array(bytes)); // the stream owns the bytes
 }
 
-GObjectPtr<GMimeMessage> parseMessageFile(const QString& path)
+// The header block at the start of @p bytes: up to the first empty line, line ends included.
+QByteArray headerBlockOf(QByteArrayView bytes)
+{
+    for (qsizetype at = bytes.indexOf('\n'); at >= 0; at = bytes.indexOf('\n', at + 1)) {
+        const qsizetype next = at + 1;
+        if (next >= bytes.size() || bytes[next] == '\n' || (bytes[next] == '\r' && next + 1 < bytes.size() && bytes[next + 1] == '\n'))
+            return bytes.first(next).toByteArray();
+    }
+    return bytes.toByteArray();
+}
+
+/** Parses the message in @p path; @p headerBlock (optional) gets its header block when it was read whole. */
+GObjectPtr<GMimeMessage> parseMessageFile(const QString& path, QByteArray* headerBlock = nullptr)
 {
     GObjectPtr<GMimeStream> stream = openMessageStream(path);
     if (!stream)
         return nullptr;
+    if (headerBlock && GMIME_IS_STREAM_MEM(stream.get())) {
+        const GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream.get()));
+        *headerBlock = headerBlockOf(QByteArrayView(reinterpret_cast<const char*>(bytes->data), qsizetype(bytes->len)));
+    }
     GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
     g_mime_parser_set_format(parser.get(), GMIME_FORMAT_MESSAGE);
     GObjectPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), nullptr));
     if (message && g_mime_header_list_get_count(g_mime_object_get_header_list(GMIME_OBJECT(message.get()))) == 0)
         return nullptr;
     return message;
+}
+
+// The fields of a header block, one element per field, unfolded: the line breaks go, the white space stays.
+QList<std::pair<QByteArray, QByteArray>> headerFieldsOf(QByteArrayView block)
+{
+    QList<std::pair<QByteArray, QByteArray>> fields;
+    QByteArray field;
+    const auto finishField = [&] {
+        const qsizetype colon = field.indexOf(':');
+        if (colon > 0)
+            fields.append({field.left(colon).trimmed(), field.mid(colon + 1)});
+        field.clear();
+    };
+    for (QByteArrayView line : QByteArray::fromRawData(block.data(), block.size()).split('\n')) {
+        while (line.endsWith('\r'))
+            line.chop(1);
+        if (line.isEmpty())
+            break;
+        if (line.startsWith(' ') || line.startsWith('\t')) {
+            field += line; // a folded line: the line break goes, the white space stays
+            continue;
+        }
+        finishField();
+        field = line.toByteArray();
+    }
+    finishField();
+    return fields;
 }
 
 QString displayHeaderText(const QByteArray& raw)
@@ -243,10 +286,18 @@ ReplyReferences ReadReplyReferences(const QString& file)
 
 std::optional<MailSummary> ReadMailSummary(const QString& file)
 {
+    return ReadMailSummary(file, nullptr);
+}
+
+std::optional<MailSummary> ReadMailSummary(const QString& file, QList<std::pair<QByteArray, QByteArray>>* headerFields)
+{
     ensureGMimeInitialized();
-    const GObjectPtr<GMimeMessage> message = parseMessageFile(file);
+    QByteArray headerBlock;
+    const GObjectPtr<GMimeMessage> message = parseMessageFile(file, headerFields ? &headerBlock : nullptr);
     if (!message)
         return std::nullopt;
+    if (headerFields)
+        *headerFields = headerBlock.isNull() ? ReadHeaderFields(file) : headerFieldsOf(headerBlock);
     GMimeObject* object = GMIME_OBJECT(message.get());
     return MailSummary{displayHeaderText(rawHeader(object, "Subject")), decodeAddressList(rawHeader(object, "From")),
                        dateText(object, file), countAttachments(message.get())};
@@ -271,31 +322,16 @@ std::optional<MailText> ReadMailText(const QString& file)
 QList<std::pair<QByteArray, QByteArray>> ReadHeaderFields(const QString& file)
 {
     QFile stored(file);
-    QList<std::pair<QByteArray, QByteArray>> fields;
     if (!stored.open(QIODevice::ReadOnly))
-        return fields;
-    QByteArray field;
-    const auto finishField = [&] {
-        const qsizetype colon = field.indexOf(':');
-        if (colon > 0)
-            fields.append({field.left(colon).trimmed(), field.mid(colon + 1)});
-        field.clear();
-    };
+        return {};
+    QByteArray block;
     while (!stored.atEnd()) {
-        QByteArray line = stored.readLine();
-        while (line.endsWith('\n') || line.endsWith('\r'))
-            line.chop(1);
-        if (line.isEmpty())
+        const QByteArray line = stored.readLine();
+        block += line;
+        if (line == "\n" || line == "\r\n")
             break;
-        if (line.startsWith(' ') || line.startsWith('\t')) {
-            field += line; // a folded line: the line break goes, the white space stays
-            continue;
-        }
-        finishField();
-        field = line;
     }
-    finishField();
-    return fields;
+    return headerFieldsOf(block);
 }
 
 namespace {
