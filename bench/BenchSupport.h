@@ -4,6 +4,7 @@
 
 #include <QElapsedTimer>
 #include <QString>
+#include <QtGlobal>
 
 #include <algorithm>
 #include <cstdio>
@@ -12,6 +13,23 @@
 
 namespace fumibako::bench {
 
+/**
+ * True in a smoke run (`bench/run-all --smoke` sets FUMIBAKO_BENCH_SMOKE=1): every benchmark on
+ * tiny data and with one run of each measurement, printing the same RESULT names as a full run,
+ * so that a test can tell a benchmark that still works from one that stopped. Its figures mean
+ * nothing.
+ */
+inline bool smokeRun()
+{
+    return qEnvironmentVariable("FUMIBAKO_BENCH_SMOKE") == QLatin1String("1");
+}
+
+/** A size of a benchmark's data: @p full, or @p smoke in a smoke run. */
+inline int sized(int full, int smoke)
+{
+    return smokeRun() ? smoke : full;
+}
+
 /** Prints one figure as the benchmark runner expects it. */
 inline void printResult(const char* name, double value, const char* unit)
 {
@@ -19,11 +37,14 @@ inline void printResult(const char* name, double value, const char* unit)
     std::fflush(stdout);
 }
 
-/** The median wall time in milliseconds of @p runs runs of @p work, each after @p prepare. */
+/**
+ * The median wall time in milliseconds of @p runs runs of @p work, each after @p prepare; one run
+ * in a smoke run.
+ */
 inline double medianMs(int runs, const std::function<void()>& prepare, const std::function<void()>& work)
 {
     std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
+    for (int i = 0; i < sized(runs, 1); ++i) {
         if (prepare)
             prepare();
         QElapsedTimer timer;

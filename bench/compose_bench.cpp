@@ -18,12 +18,16 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QEventLoop>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QPointer>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 
 #include <cstdio>
+#include <functional>
 #include <memory>
 
 using namespace fumibako;
@@ -33,10 +37,13 @@ namespace {
 class SilentPrompts : public platform::UserPrompts {
 public:
     int shown = 0;
+    std::function<void()> onMessage; ///< called after each message shown
     platform::Answer message(const QString& text, const QString&, platform::Icon, platform::Buttons) override
     {
         ++shown;
         std::fprintf(stderr, "compose_bench: message: %s\n", qPrintable(text));
+        if (onMessage)
+            onMessage();
         return platform::Answer::Ok;
     }
     void setStatus(int, const QString&) override {}
@@ -111,7 +118,7 @@ int benchOpen(const QString& root)
         return 1;
     const double first = openOnce(*main);
     std::vector<double> times;
-    for (int i = 0; i < 15; ++i)
+    for (int i = 0; i < bench::sized(15, 1); ++i)
         times.push_back(openOnce(*main));
     std::sort(times.begin(), times.end());
     if (first < 0 || times.front() < 0 || prompts.shown > 0)
@@ -119,6 +126,21 @@ int benchOpen(const QString& root)
     bench::printResult("compose_open", times[times.size() / 2], "ms");
     bench::printResult("compose_open_first", first, "ms");
     return 0;
+}
+
+// Runs the event loop until the send of @p window has ended: sent, the window closes and is
+// deleted; failed, a message is shown and the window stays. False when neither happened in time.
+bool waitForSendEnd(QMainWindow* window, SilentPrompts& prompts, int timeoutMs)
+{
+    QPointer<QMainWindow> watched(window);
+    QEventLoop loop;
+    QObject::connect(window, &QObject::destroyed, &loop, &QEventLoop::quit);
+    prompts.onMessage = [&loop] { loop.quit(); };
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    if (watched && prompts.shown == 0)
+        loop.exec();
+    prompts.onMessage = nullptr;
+    return !watched || prompts.shown > 0;
 }
 
 int benchSend(const QString& root, int port, const QString& attachment)
@@ -137,10 +159,15 @@ int benchSend(const QString& root, int port, const QString& attachment)
     const bool peakReset = bench::resetPeakMemory(); // the peak from here on
     QElapsedTimer timer;
     timer.start();
+    // Sending runs on a worker thread: the click returns at once, and the window closes once the
+    // server has taken the message.
     window->findChild<QPushButton*>(QStringLiteral("cmdSend"))->click();
+    const bool ended = waitForSendEnd(window, prompts, 300000);
     const double seconds = timer.nsecsElapsed() / 1e9;
-    if (composeWindow(main.get()) || prompts.shown > 0)
-        return 1; // not sent
+    if (!ended || composeWindow(main.get()) || prompts.shown > 0) {
+        std::fprintf(stderr, "compose_bench: the message was not sent%s\n", ended ? "" : " within 300 s");
+        return 1;
+    }
     bench::printResult("send_compose_10mb_s", seconds, "s");
     if (peakReset)
         bench::printResult("rss_send_10mb", bench::peakResidentMegabytes() - idle, "MB");

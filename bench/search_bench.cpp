@@ -5,7 +5,8 @@
 //
 // Makes its mailbox under DATADIR/search-bench (once; later runs reuse it) in a child process,
 // so that the memory figure is the index's alone. FUMIBAKO_BENCH_MESSAGES sets another number of
-// messages for a quick look (the figures are named after 100,000 all the same).
+// messages for a quick look, and a smoke run (FUMIBAKO_BENCH_SMOKE=1) takes 200 (the figures are
+// named after 100,000 all the same).
 #include "BenchSupport.h"
 #include "JapaneseMail.h"
 
@@ -34,7 +35,7 @@ using namespace fumibako;
 namespace {
 
 const int kMessages = qEnvironmentVariableIsSet("FUMIBAKO_BENCH_MESSAGES")
-    ? qEnvironmentVariableIntValue("FUMIBAKO_BENCH_MESSAGES") : 100000;
+    ? qEnvironmentVariableIntValue("FUMIBAKO_BENCH_MESSAGES") : bench::sized(100000, 200);
 constexpr int kBodyBytes = 8 * 1024;
 const QString kAccount = QStringLiteral("big");
 
@@ -43,14 +44,22 @@ QString benchRoot(const QString& dataDir)
     return dataDir + QStringLiteral("/search-bench/");
 }
 
-// The mailbox: one file per message in the received mail folder, all filed in "標準BOX".
+// The mailbox: one file per message in the received mail folder, all filed in "標準BOX". Its
+// "ready" file holds the number of messages.
 int makeMailbox(const QString& root)
 {
     QDir(root).removeRecursively();
     if (!bench::writeJapaneseMailbox(storage::AccountPaths::make(root, kAccount), kMessages, kBodyBytes))
         return 1;
-    QFile(root + QStringLiteral("ready")).open(QIODevice::WriteOnly);
-    return 0;
+    QFile ready(root + QStringLiteral("ready"));
+    return ready.open(QIODevice::WriteOnly) && ready.write(QByteArray::number(kMessages)) > 0 ? 0 : 1;
+}
+
+// A mailbox made by an earlier run, of as many messages as this run wants.
+bool mailboxReady(const QString& root)
+{
+    QFile ready(root + QStringLiteral("ready"));
+    return ready.open(QIODevice::ReadOnly) && ready.readAll().toInt() == kMessages;
 }
 
 double cpuSeconds()
@@ -93,7 +102,7 @@ int main(int argc, char** argv)
     const QString root = benchRoot(args.at(1));
     if (args.size() > 2 && args.at(2) == QLatin1String("--make"))
         return makeMailbox(root);
-    if (!QFile::exists(root + QStringLiteral("ready"))
+    if (!mailboxReady(root)
         && QProcess::execute(QCoreApplication::applicationFilePath(), {args.at(1), QStringLiteral("--make")}) != 0) {
         std::fprintf(stderr, "search_bench: could not make the mailbox\n");
         return 1;

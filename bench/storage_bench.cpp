@@ -1,5 +1,6 @@
 // Speed of the mail index with a large mailbox: listing, filing new mail, trashing, memory.
-// Makes its own data under the folder given as the first argument.
+// Makes its own data under the folder given as the first argument (a few hundred entries in a
+// smoke run, FUMIBAKO_BENCH_SMOKE=1).
 #include "BenchSupport.h"
 #include "MailboxData.h"
 
@@ -59,7 +60,9 @@ int main(int argc, char** argv)
         return runRss(root);
 
     QDir(root).removeRecursively();
-    const AccountPaths big = makeAccount(root, QStringLiteral("big"), {FixedFolder::Standard}, 100000, false);
+    const int newMail = bench::sized(1000, 20);
+    const AccountPaths big =
+        makeAccount(root, QStringLiteral("big"), {FixedFolder::Standard}, bench::sized(100000, 200), false);
     FolderTree tree;
     SilentPrompts prompts;
     NoReader reader;
@@ -71,11 +74,11 @@ int main(int argc, char** argv)
                        "ms");
 
     // The mail files arrive first (the mail library writes them); what is timed is filing them.
-    for (int i = 0; i < 1000; ++i)
+    for (int i = 0; i < newMail; ++i)
         touch(big.inputDir + QStringLiteral("new%1.eml").arg(i));
     const double filing = bench::medianMs(1, {}, [&] {
         ProfileWriteBatch batch;
-        for (int i = 0; i < 1000; ++i)
+        for (int i = 0; i < newMail; ++i)
             IniWriteString(FixedFolder::Standard, QStringLiteral("new%1.eml").arg(i), entryValue(i, true),
                            big.receivedIndexFile);
         batch.commit();
@@ -93,7 +96,7 @@ int main(int argc, char** argv)
         const int folder = tree.addFolder(kInboxNode);
         sections.append(tree.node(folder).key);
     }
-    const AccountPaths unread = makeAccount(root, QStringLiteral("unread"), sections, 10000, true);
+    const AccountPaths unread = makeAccount(root, QStringLiteral("unread"), sections, bench::sized(10000, 20), true);
     view.setAccount(unread, QString());
     bench::printResult("list_unread_10x10k",
                        bench::medianMs(5, [] { clearProfileCache(); }, [&] { view.SelectFolder(FixedFolder::Unread); }),

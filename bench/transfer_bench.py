@@ -4,6 +4,7 @@
 Compares fumibako-tool with fetchmail (MDA to one file per message) and with the plainest
 poplib / smtplib loops, on the same mailbox, re-seeded before every run. Prints
 RESULT <name> <value> <unit> lines. Needs root (Dovecot runs its mail processes as 'mail').
+With FUMIBAKO_BENCH_SMOKE=1 (bench/run-all --smoke) a few messages and one round, under the same names.
 
     transfer_bench.py --tool FUMIBAKO_TOOL --account TRANSFER_ACCOUNT --fixtures DIR [--small N] [--large N] [--rounds N]
 """
@@ -26,6 +27,13 @@ from email.utils import formatdate, make_msgid
 PYTHON = "/usr/bin/python3"
 HERE = os.path.dirname(os.path.abspath(__file__))
 MAIL_UID = 8
+# A smoke run (bench/run-all --smoke): tiny data, one run each, the figures named as in a full run.
+SMOKE = os.environ.get("FUMIBAKO_BENCH_SMOKE") == "1"
+
+
+def sized(full, smoke):
+    """A size of the benchmark's data: @p full, or @p smoke in a smoke run."""
+    return smoke if SMOKE else full
 
 
 def result(name, value, unit):
@@ -130,14 +138,9 @@ class Servers:
         subprocess.run(["openssl", "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days", "2", "-keyout", key,
                         "-out", crt, "-subj", "/CN=localhost",
                         "-addext", "subjectAltName=DNS:localhost,IP:127.0.0.1"], check=True, capture_output=True)
-        with open(os.path.join(self.fixtures, "dovecot.conf.in")) as f:
-            config = f.read().replace("@RUN@", self.run).replace("@PORT_POP3@", str(self.pop3))
-        config = config.replace("@PORT_POP3S@", str(self.pop3s))
-        with open(os.path.join(self.run, "dovecot.conf"), "w") as f:
-            f.write(config)
-        with open(os.path.join(self.run, "passwd"), "w") as f:
-            f.write("taro:{PLAIN}secret:8:8::%s/home/taro::\n" % self.run)
-        for sub in ("base", "state", "home/taro", "smtp-mail"):
+        subprocess.run([PYTHON, os.path.join(self.fixtures, "dovecot_config.py"), self.run, str(self.pop3),
+                        str(self.pop3s), "--user", "taro:secret"], check=True)
+        for sub in ("home/taro", "smtp-mail"):
             os.makedirs(os.path.join(self.run, sub), exist_ok=True)
         self.seed([])
         self.processes.append(subprocess.Popen(["/usr/sbin/dovecot", "-F", "-c", os.path.join(self.run, "dovecot.conf")]))
@@ -352,19 +355,20 @@ def main():
         servers.start()
         bench = Bench(args, servers)
         only = args.only.split(",")
+        rounds = sized(args.rounds, 1)
         if "small" in only:
             pool = os.path.join(servers.run, "pool-small")
-            make_pool(pool, args.small, large=False)
-            receive_round(bench, servers, pool, "%dx8k" % args.small, True, args.rounds)
+            make_pool(pool, sized(args.small, 20), large=False)
+            receive_round(bench, servers, pool, "%dx8k" % args.small, True, rounds)
             servers.seed(pool_files(pool))
-            result("receive_nothing_new_%d" % args.small, bench.receive_nothing_new(args.small) * 1000, "ms")
+            result("receive_nothing_new_%d" % args.small, bench.receive_nothing_new(len(pool_files(pool))) * 1000, "ms")
         if "large" in only:
             pool = os.path.join(servers.run, "pool-large")
-            make_pool(pool, args.large, large=True)
-            figures = receive_round(bench, servers, pool, "%dx1m" % args.large, False, args.rounds)
+            make_pool(pool, sized(args.large, 2), large=True)
+            figures = receive_round(bench, servers, pool, "%dx1m" % args.large, False, rounds)
             result("rss_receive_%dx1m" % args.large, figures["receive"][2], "MB")
         if "send" in only:
-            tool, loop = bench.send(args.send)
+            tool, loop = bench.send(sized(args.send, 5))
             result("send_%d" % args.send, tool[0], "s")
             result("cpu_send_%d" % args.send, tool[1], "s")
             result("smtp_loop_%d" % args.send, loop[0], "s")

@@ -1,6 +1,6 @@
 // Speed and memory of the main window with a large mailbox: start-up, folder switch, sorting,
 // the quick filter, the preview of a large message, a search of every folder. Makes its own data
-// under the folder given as the first argument.
+// under the folder given as the first argument (a few hundred messages in a smoke run).
 #include "BenchSupport.h"
 #include "JapaneseMail.h"
 #include "MailboxData.h"
@@ -37,7 +37,7 @@ namespace {
 
 using bench::SilentPrompts;
 
-constexpr int kMessages = 100000;
+const int kMessages = bench::sized(100000, 200);
 const QString kBigMail = QStringLiteral("big-1mb.eml");
 // The account searched: 100,000 messages of 8 KB in ISO-2022-JP with Japanese bodies.
 const QString kSearchAccount = QStringLiteral("search");
@@ -336,13 +336,17 @@ int main(int argc, char** argv)
     qputenv("XDG_CACHE_HOME", QFile::encodeName(root + QStringLiteral("cache"))); // the search index
     // A mailbox at rest: the program keeps a folder's file list only once the folder has not
     // changed for a few seconds (see FileNameSet::readUnlessUnchanged).
-    QThread::sleep(3);
+    QThread::sleep(bench::sized(3, 0));
 
     std::vector<double> starts;
-    for (int i = 0; i < 3; ++i)
+    for (int i = 0; i < bench::sized(3, 1); ++i)
         starts.push_back(startupMs(QStringLiteral(FUMIBAKO_PROGRAM), root));
     std::sort(starts.begin(), starts.end());
-    bench::printResult("startup_100k", starts[1], "ms");
+    if (starts.front() < 0) {
+        std::fprintf(stderr, "ui_bench: the program did not show its window\n");
+        return 1;
+    }
+    bench::printResult("startup_100k", starts[starts.size() / 2], "ms");
 
     windowFigures(paths);
     QDir(root).removeRecursively();

@@ -29,6 +29,16 @@ def main():
           b"Content-Disposition: attachment; filename*=UTF-8''..%2F..%2Fescape.txt\r\n"
           b"Content-Transfer-Encoding: base64\r\n\r\naGVsbG8=\r\n--b--\r\n")
 
+    # The junk classifier reads every message; its own seeds are what only it looks at.
+    for name in ("html_only.eml", "iso2022jp_nec.eml", "garbage.eml", "sjis_undeclared.eml"):
+        with open(os.path.join(MAIL_SAMPLES, name), "rb") as f:
+            write("junk_tokens", name, f.read())
+    write("junk_tokens", "relays_and_links.eml",
+          "Received: from mail.example.top (unknown [192.0.2.7])\r\n\tby mx.example.jp; Mon\r\n"
+          "Received: from [203.0.113.9] by relay\r\nX-Spam-Flag: YES\r\nX-Mailer: ｓｐａｍ 1.0\r\n"
+          "From: \"当選事務局\" <win@prize.example.top>\r\nSubject: 【当選】ｱｶｳﾝﾄ★確認\r\n"
+          "Content-Type: text/html; charset=utf-8\r\n\r\n<a href='https://u:p@a.b.c.example.co.jp:8080/x'>こちら</a>"
+          "<img src=http://192.0.2.1/p.gif> https://www.ex.jp/ 12345678 ００１２０\r\n".encode("utf-8"))
     write("profile_file", "account.ini",
           "[Property]\r\nAccName=taro\r\nMailAddress=taro@example.jp\r\nName=山田太郎\r\n"
           "[Folder]\r\nCount=2\r\n0=受信BOX\\仕事\r\n1=受信BOX\\家族\r\n")
@@ -62,6 +72,17 @@ def main():
                               "mailto:a@x?subject=%93%FA%96%7B"]):
         write("mailto", "line%d" % i, line.encode("utf-8"))
 
+    # The first byte chooses how the rest is cut into pieces.
+    for name, reply in [("retr", b"+OK 120 octets\r\nSubject: a\r\n\r\n..dot\r\n.\r\n+OK next\r\n"),
+                        ("uidl", b"+OK\r\n1 000000016b170d34\r\n2 x\r\nbad\r\n.\r\n"),
+                        ("list", b"+OK 2 messages\r\n1 942\r\n2 -3\r\n.\r\n"),
+                        ("capa", b"+OK\r\nTOP\r\nUIDL\r\nPIPELINING\r\n.\r\n"),
+                        ("ehlo", b"250-smtp.test\r\n250-PIPELINING\r\n250-CHUNKING\r\n250 SIZE 100\r\n"),
+                        ("refused", b"550-5.1.1 first\r\n550 5.1.1 <a@x>: rejected\r\n354 go\r\n"),
+                        ("dot_edges", b".\r..\r\n.\n.x\r\n\r\n.\r\n"),
+                        ("no_end", b"+OK\r\nline without end\r")]:
+        for cut in (0, 3):
+            write("server_replies", "%s_%d" % (name, cut), bytes([cut]) + reply)
     write("sieve", "rfc5228.sieve", (
         'require ["fileinto"];\r\n'
         'if header :is "Sender" "owner-ietf-mta-filters@imc.org" { fileinto "filter"; }\r\n'

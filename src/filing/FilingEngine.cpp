@@ -1,5 +1,6 @@
 #include "filing/FilingEngine.h"
 
+#include "filing/JunkStage.h"
 #include "filing/RuleMatching.h"
 #include "storage/FolderTree.h"
 
@@ -143,8 +144,10 @@ bool RuleStage::decide(FilingInput& message, FilingDecision& decision)
 std::unique_ptr<FilingEngine> makeAccountEngine(const AccountFiling& account)
 {
     auto engine = std::make_unique<FilingEngine>();
-    // A junk classifier's stage goes here, before the rules: mail it takes for junk is filed
-    // before any rule sees it.
+    // The junk classifier first: a rule (the sender is in the address book, a header) can still
+    // take mail out of 迷惑メール.
+    if (account.junkFilter && account.junkSettings && account.junkSettings->enabled)
+        engine->addStage(std::make_shared<JunkStage>(*account.junkFilter, *account.junkSettings, account.addressBook));
     const bool anyRuleRuns = std::any_of(account.rules.cbegin(), account.rules.cend(),
                                          [](const Rule& rule) { return rule.enabled && !rule.isBroken(); });
     if (anyRuleRuns)

@@ -36,6 +36,8 @@ struct FilingDecision {
     QString filedBy;
     QStringList matchedRules; ///< every rule that held, in order
     QList<MissingFolder> missingFolders; ///< rules that would have filed into a folder that is gone
+    /** The junk classifier could not tell: the message stays where it goes, marked, for the user to judge. */
+    bool junkUnsure = false;
 
     /** Whether any stage asked for anything: a move, a flag or a copy. */
     bool changesAnything() const { return !folder.isEmpty() || markRead || flag || !copies.isEmpty(); }
@@ -116,11 +118,16 @@ private:
     FieldNeeds m_needs;
 };
 
+class JunkFilter;
+struct JunkSettings;
+
 /** What the engine of an account is made from. */
 struct AccountFiling {
     RuleList rules;            ///< the account's rules (readRules())
     FolderExists folderExists; ///< the account's received-side folders
     const AddressBookLookup* addressBook = nullptr;
+    JunkFilter* junkFilter = nullptr;          ///< the data directory's junk filter; none: no junk stage
+    const JunkSettings* junkSettings = nullptr; ///< the account's junk settings (readJunkSettings())
 };
 
 /**

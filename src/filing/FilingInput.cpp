@@ -93,7 +93,9 @@ struct FilingInput::Data {
     QList<std::pair<QByteArray, QByteArray>> rawFields;
     std::deque<Field> fields; // stays put as fields are added: header() hands out references
     bool contentRead = false;
+    bool mail = false;
     QString body;
+    QStringList links;
     std::optional<QString> bodyForms[kComparisons];
     std::optional<bool> attachments;
     std::optional<qint64> size;
@@ -209,12 +211,26 @@ void FilingInput::readContent()
     if (d.contentRead)
         return;
     d.contentRead = true;
-    std::optional<platform::mail::MailText> text = platform::mail::ReadMailText(d.path);
-    if (!text)
+    std::optional<platform::mail::MailFilingText> content = platform::mail::ReadMailFilingText(d.path);
+    if (!content)
         return;
-    d.body = std::move(text->body);
+    d.mail = true;
+    d.body = std::move(content->body);
+    d.links = std::move(content->links);
     if (!d.attachments)
-        d.attachments = !text->attachmentNames.isEmpty();
+        d.attachments = content->attachments > 0;
+}
+
+const QStringList& FilingInput::links()
+{
+    readContent();
+    return data().links;
+}
+
+bool FilingInput::isMail()
+{
+    readContent();
+    return data().mail;
 }
 
 const QString& FilingInput::body()

@@ -78,6 +78,10 @@ public:
     const QString& body();
     /** body() in the form @p comparison compares. */
     const QString& body(Comparison comparison);
+    /** The link and image targets of an HTML body, as written. */
+    const QStringList& links();
+    /** Whether the file could be read as mail (its body, links and attachments then are its own). */
+    bool isMail();
     /** The file's size in bytes (0 when it cannot be read). */
     qint64 size();
     bool hasAttachments();

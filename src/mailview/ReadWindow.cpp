@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QKeySequence>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -163,12 +164,37 @@ void ReadWindow::createMenus()
     QAction* attach = m_forwardMenu->addAction(QStringLiteral("添付ファイルとして転送"));
     attach->setObjectName(QStringLiteral("mnuTenpu"));
     connect(attach, &QAction::triggered, this, [this] { runAndClose(&ReadMailController::forwardAsAttachment); });
+    if (!m_context.judgeJunk)
+        return;
+    tool->addSeparator();
+    QAction* junk = tool->addAction(QStringLiteral("迷惑メールにする(&J)"));
+    junk->setObjectName(QStringLiteral("mnuJunk"));
+    junk->setShortcut(QKeySequence(Qt::Key_J));
+    connect(junk, &QAction::triggered, this, [this] { judgeJunk(true); });
+    QAction* notJunk = tool->addAction(QStringLiteral("迷惑メールではない(&N)"));
+    notJunk->setObjectName(QStringLiteral("mnuNotJunk"));
+    notJunk->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_J));
+    connect(notJunk, &QAction::triggered, this, [this] { judgeJunk(false); });
+    m_junkActions = {junk, notJunk};
+}
+
+void ReadWindow::judgeJunk(bool junk)
+{
+    if (m_storedName.isEmpty() || !m_context.judgeJunk)
+        return;
+    const QString name = m_storedName;
+    m_context.judgeJunk(name, junk);
+    if (junk)
+        close(); // it went into 迷惑メール
 }
 
 void ReadWindow::openStored(const QString& folder, const QString& name)
 {
     if (!m_controller.openStored(folder, name))
         return;
+    m_storedName = name;
+    for (QAction* action : std::as_const(m_junkActions))
+        action->setEnabled(true);
     loadIfClosed();
     showView();
     show();
@@ -184,6 +210,9 @@ void ReadWindow::showReceived(std::function<void()> closed)
     m_loaded = false;
     setWindowModality(Qt::ApplicationModal);
     m_closed = std::move(closed);
+    m_storedName.clear(); // not filed yet: nothing to judge
+    for (QAction* action : std::as_const(m_junkActions))
+        action->setEnabled(false);
     m_controller.showReceived();
     loadIfClosed();
     showView();

@@ -28,6 +28,8 @@ struct ReadWindowContext {
     compose::ComposeLauncher& composer;
     storage::ProgramPaths paths;
     storage::WindowGeometry& geometry; ///< "ReadWidth" … in twips, kept in memory until the program ends
+    /** "迷惑メールにする" (true) or "迷惑メールではない" (false) on the stored message @p name; none: not offered. */
+    std::function<void(const QString& name, bool junk)> judgeJunk = {};
 };
 
 /**
@@ -70,12 +72,15 @@ private:
     void recordNormalBounds();
     void runAndClose(bool (ReadMailController::*command)());
     void saveAsText();
+    void judgeJunk(bool junk);
 
     ReadWindowContext m_context;
     std::unique_ptr<ReadingDialogs> m_dialogs;
     ReadMailController m_controller;
     std::function<void()> m_closed;
     bool m_loaded = false;
+    QString m_storedName; ///< the stored message shown, "" for one just received (server list)
+    QList<QAction*> m_junkActions;
 
     QLineEdit* m_to = nullptr;
     QLineEdit* m_from = nullptr;

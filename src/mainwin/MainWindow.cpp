@@ -203,14 +203,14 @@ void MainWindow::digitTyped(const QString& text)
         m_accountBox->setCurrentIndex(*account);
 }
 
-void MainWindow::treeReloaded(bool expandFirstUserFolder)
+void MainWindow::treeReloaded(int expandNode)
 {
     m_treeModel->reload();
     // The fixed folders below the inbox stay in view; of the user folders only the first shows
     // what it holds.
     m_folderTree->expand(m_treeModel->indexOfNode(storage::kInboxNode));
-    if (expandFirstUserFolder)
-        m_folderTree->expand(m_treeModel->indexOfNode(storage::kTrashNode + 1));
+    if (expandNode != 0)
+        m_folderTree->expand(m_treeModel->indexOfNode(expandNode));
     searchAccountOpened();
 }
 

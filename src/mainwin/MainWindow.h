@@ -97,6 +97,7 @@ private:
     void createToolMenu();
     void createListPopup();
     void createTreePopup();
+    void addJunkCommands(QMenu* tool);
     void createToolBar();
     QAction* addCommand(QMenu* menu, const QString& caption, void (MainWindow::*slot)());
 
@@ -112,6 +113,8 @@ private:
     void applyFlag(int element);
     void moveToTrash();
     void takeOut();
+    void markJunk();
+    void markNotJunk();
     void deletePermanently();
     void deleteKey(bool shift);
     void moveToTrashByButton() { deleteKey(false); }
@@ -157,7 +160,7 @@ private:
     void digitTyped(const QString& text);
     void folderSelected(const QModelIndex& index);
     void folderShown(int node, const storage::FolderPresentation& shown);
-    void treeReloaded(bool expandFirstUserFolder);
+    void treeReloaded(int expandNode);
     void listReleased();
     void showListPopup(const QPoint& pos);
     void prepareListPopup();
@@ -207,6 +210,7 @@ private:
     QMenu* m_treePopup = nullptr;
     QAction* m_popupSendSelected = nullptr;
     QAction* m_popupTrash = nullptr;
+    QAction* m_undoJunk = nullptr;
     QAction* m_popupTakeOut = nullptr;
     QAction* m_popupDelete = nullptr;
     QAction* m_popupAddFolder = nullptr;

@@ -30,8 +30,8 @@ QAction* MainWindow::addCommand(QMenu* menu, const QString& caption, void (MainW
 void MainWindow::createActions()
 {
     createFileAndEditMenus();
-    createToolMenu();
     createListPopup();
+    createToolMenu();
     createTreePopup();
     createToolBar();
 }
@@ -83,6 +83,30 @@ void MainWindow::createToolMenu()
     m_addressPaneAction = addCommand(tool, QStringLiteral("アドレス表示"), &MainWindow::toggleAddressPane);
     m_addressPaneAction->setCheckable(true);
     addFilingMenuItems(tool);
+    addJunkCommands(tool);
+}
+
+void MainWindow::addJunkCommands(QMenu* tool)
+{
+    tool->addSeparator();
+    // J and Shift+J act on the mail list's selection, as in the list's pop-up menu.
+    QAction* junk = addCommand(tool, QStringLiteral("迷惑メールにする(&J)"), &MainWindow::markJunk);
+    junk->setObjectName(QStringLiteral("mnuJunk"));
+    junk->setShortcut(QKeySequence(Qt::Key_J));
+    QAction* notJunk = addCommand(tool, QStringLiteral("迷惑メールではない(&N)"), &MainWindow::markNotJunk);
+    notJunk->setObjectName(QStringLiteral("mnuNotJunk"));
+    notJunk->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_J));
+    for (QAction* action : {junk, notJunk}) {
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        m_mailList->addAction(action);
+    }
+    m_undoJunk = tool->addAction(QStringLiteral("迷惑メールの判定を元に戻す(&U)"));
+    m_undoJunk->setObjectName(QStringLiteral("mnuUndoJunk"));
+    m_undoJunk->setShortcut(QKeySequence::Undo);
+    connect(m_undoJunk, &QAction::triggered, m_controller.get(), &MainController::undoJunk);
+    connect(tool, &QMenu::aboutToShow, this, [this] { m_undoJunk->setEnabled(m_controller->canUndoJunk()); });
+    m_listPopup->insertActions(m_popupTrash, {junk, notJunk});
+    m_listPopup->insertSeparator(m_popupTrash);
 }
 
 void MainWindow::createListPopup()
@@ -170,7 +194,8 @@ void MainWindow::showListPopup(const QPoint& pos)
 
 void MainWindow::showTreePopup(const QPoint& pos)
 {
-    const TreePopupEnabling enabling = treePopupFor(selectedNode());
+    const TreePopupEnabling enabling =
+        treePopupFor(selectedNode(), m_controller->session().folderTree().isUserFolder(selectedNode()));
     if (!enabling.shown)
         return;
     m_popupAddFolder->setEnabled(enabling.addFolder);

@@ -175,6 +175,16 @@ void MainWindow::takeOut()
     m_controller->takeOut(m_mailList->selectedRowNumbers());
 }
 
+void MainWindow::markJunk()
+{
+    m_controller->markJunk(m_mailList->selectedRowNumbers());
+}
+
+void MainWindow::markNotJunk()
+{
+    m_controller->markNotJunk(m_mailList->selectedRowNumbers());
+}
+
 void MainWindow::deletePermanently()
 {
     m_controller->deletePermanently(m_mailList->selectedRowNumbers());
@@ -197,8 +207,10 @@ void MainWindow::openReadWindow(const QString& folder, const QString& name)
 
 mailview::ReadWindowContext MainWindow::readWindowContext()
 {
+    MainController* controller = m_controller.get();
     return {m_prompts, m_controller->currentMail(), composeLauncher(), m_controller->session().programPaths(),
-            m_controller->display().readWindow};
+            m_controller->display().readWindow,
+            [controller](const QString& name, bool junk) { controller->judgeShownMessage(name, junk); }};
 }
 
 void MainWindow::addFolder()

@@ -28,4 +28,11 @@ public:
     virtual void setStatus(int panel, const QString& text) = 0;
 };
 
+/** Prompts that show nothing and answer Ok: for reading again quietly what was read once with messages. */
+class QuietPrompts : public UserPrompts {
+public:
+    Answer message(const QString&, const QString&, Icon, Buttons) override { return Answer::Ok; }
+    void setStatus(int, const QString&) override {}
+};
+
 } // namespace fumibako::platform

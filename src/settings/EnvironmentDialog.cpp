@@ -1,6 +1,8 @@
 #include "settings/EnvironmentDialog.h"
 
 #include "compose/SignatureFrame.h"
+#include "filing/JunkFilter.h"
+#include "settings/JunkSettingsFrame.h"
 #include "settings/NumberBox.h"
 #include "storage/AccountSession.h"
 
@@ -31,6 +33,8 @@ EnvironmentDialog::EnvironmentDialog(storage::AccountSession& session, storage::
     options->addWidget(createStartFrame());
     options->addWidget(createReceiveFrame());
     options->addWidget(createSendFrame());
+    m_junk = new JunkSettingsFrame(this);
+    options->addWidget(m_junk);
     options->addStretch(1);
     columns->addLayout(options);
     m_signatures = new compose::SignatureFrame(m_prompts, this);
@@ -40,6 +44,10 @@ EnvironmentDialog::EnvironmentDialog(storage::AccountSession& session, storage::
     m_minutes->resetRule();
     showForm(m_settings.open(gridShown));
     m_signatures->load(session.paths().userFile, session.paths().userMailDir);
+    m_userFile = session.paths().userFile;
+    filing::JunkFilter filter(session.programPaths().programDir);
+    m_junkShown = junkForm(filing::readJunkSettings(m_userFile));
+    m_junk->showForm(m_junkShown, filter.totals());
 }
 
 void EnvironmentDialog::done(int result)
@@ -190,8 +198,14 @@ void EnvironmentDialog::chooseSoundFile()
 
 void EnvironmentDialog::saveClicked()
 {
-    if (m_settings.save(currentForm()))
-        accept();
+    if (!m_settings.save(currentForm()))
+        return;
+    const JunkForm junk = m_junk->currentForm();
+    if (!(junk == m_junkShown) && !filing::writeJunkSettings(m_userFile, junkSettingsOf(junk))) {
+        m_prompts.message(QStringLiteral("保存失敗に失敗しました"), QString(), platform::Icon::None, platform::Buttons::Ok);
+        return;
+    }
+    accept();
 }
 
 } // namespace fumibako::settings

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "settings/core/EnvironmentSettings.h"
+#include "settings/core/JunkSettingsForm.h"
 #include "widgets/WindowPrompts.h"
 
 #include <QDialog>
@@ -20,6 +21,7 @@ class SignatureFrame;
 
 namespace fumibako::settings {
 
+class JunkSettingsFrame;
 class NumberBox;
 
 /**
@@ -67,6 +69,9 @@ private:
     QCheckBox* m_signature = nullptr;
     QCheckBox* m_save = nullptr;
     compose::SignatureFrame* m_signatures = nullptr;
+    JunkSettingsFrame* m_junk = nullptr;
+    JunkForm m_junkShown; ///< as opened: an untouched frame writes nothing
+    QString m_userFile;
 };
 
 } // namespace fumibako::settings

@@ -82,7 +82,7 @@ bool AccountSession::OpenAccount(const QString& name, AccountSwitchHost& host)
     // gets its folder back, so its mail is not dropped by the next listing. The list is written
     // with the next folder command, account switch or exit.
     m_tree.addFoldersOfIndex(m_paths.receivedIndexFile);
-    host.folderTreeReloaded(m_tree.count() > kTrashNode + 1);
+    host.folderTreeReloaded(m_tree.count() > m_tree.firstUserIndex());
 
     host.setReceiveMethod(m_environment.receiveMethod);
     if (m_windowLoaded) {

@@ -92,6 +92,21 @@ void FolderTree::removeUserFolders()
     reindex();
 }
 
+int FolderTree::ensureJunkFolder()
+{
+    if (hasJunkFolder())
+        return indexOfKey(FixedFolder::Junk);
+    // In at node 8: the user folders move one down, and so do their parents.
+    const int junk = kTrashNode + 1;
+    for (FolderNode& n : m_nodes) {
+        if (n.parent >= junk)
+            ++n.parent;
+    }
+    m_nodes.insert(m_nodes.begin() + (junk - 1), {FixedFolder::Junk, FixedFolder::Junk, QStringLiteral("junk"), kInboxNode});
+    reindex();
+    return junk;
+}
+
 bool FolderTree::loadEntry(const QString& path)
 {
     const qsizetype cut = path.lastIndexOf(kSeparator);
@@ -122,7 +137,7 @@ void FolderTree::load(const QString& userFile, platform::UserPrompts& prompts)
 bool FolderTree::save(const QString& userFile) const
 {
     QStringList paths;
-    for (int i = kTrashNode + 1; i <= count(); ++i)
+    for (int i = firstUserIndex(); i <= count(); ++i)
         paths.append(fullPath(i));
     return writeOrderedList(kFolderSection, userFile, paths);
 }
@@ -162,11 +177,14 @@ int FolderTree::addFoldersOfIndex(const QString& receivedIndexFile)
     QStringList sections;
     IniGetSectionNames(receivedIndexFile, sections);
     const int before = count();
+    if (sections.contains(FixedFolder::Junk))
+        ensureJunkFolder(); // not in the stored list: no change to write
+    const int users = count();
     for (const QString& section : std::as_const(sections)) {
         if (!hasKey(section) && isBelow(section, FixedFolder::Inbox))
             addPath(section);
     }
-    if (count() > before)
+    if (count() > users)
         m_changed = true;
     return count() - before;
 }
@@ -174,7 +192,8 @@ int FolderTree::addFoldersOfIndex(const QString& receivedIndexFile)
 int FolderTree::addFolder(int selectedIndex)
 {
     int parent = selectedIndex;
-    if (parent == kInboxNode || parent == kUnreadNode || parent == kStandardNode || parent == kTrashNode)
+    if (parent == kInboxNode || parent == kUnreadNode || parent == kStandardNode || parent == kTrashNode
+        || (parent == kTrashNode + 1 && hasJunkFolder()))
         parent = kInboxNode;
     else if (parent < kInboxNode || parent > count() || parent <= kDraftsNode)
         return 0; // the outgoing folders offer no folder commands
@@ -238,7 +257,7 @@ void FolderTree::deleteSectionsOf(const QString& key, const QString& receivedInd
     QStringList sections;
     IniGetSectionNames(receivedIndexFile, sections);
     for (const QString& section : std::as_const(sections)) {
-        if (!hasKey(section)) {
+        if (!hasKey(section) && section != FixedFolder::Junk) {
             IniDeleteSection(receivedIndexFile, section);
             continue;
         }
@@ -262,7 +281,7 @@ void FolderTree::deleteSectionsOf(const QString& key, const QString& receivedInd
 int FolderTree::deleteFolder(int index, const QString& receivedIndexFile, const QString& mailDir,
                              platform::UserPrompts& prompts)
 {
-    if (index <= kTrashNode || index > count())
+    if (!isUserFolder(index))
         return 0;
     const Answer answer = prompts.message(
         QStringLiteral("このフォルダに含まれるフォルダ及び、メールが削除されます。\r\nよろしいですか？"),

@@ -21,6 +21,8 @@ inline const QString Drafts = QStringLiteral("下書き");
 inline const QString Unread = QStringLiteral("未読メール");
 inline const QString Standard = QStringLiteral("標準BOX");
 inline const QString Trash = QStringLiteral("ごみ箱");
+/** Junk: made when first needed (see FolderTree::ensureJunkFolder()), shown with the fixed folders. */
+inline const QString Junk = QStringLiteral("迷惑メール");
 } // namespace FixedFolder
 
 /** Node indexes of the fixed folders (1-based, in creation order). */
@@ -58,8 +60,19 @@ public:
     bool isChanged() const { return m_changed; }
     void clearChanged() { m_changed = false; }
 
-    /** Removes every user folder, keeping the seven fixed ones. */
+    /** Removes every user folder (and 迷惑メール, which belongs to the account), keeping the seven fixed ones. */
     void removeUserFolders();
+
+    /**
+     * The node of "迷惑メール", made first when the account has none: below "受信BOX", after
+     * "ごみ箱" (node 8), the user folders after it. It is no user folder: not stored in the list,
+     * not renamed, not deleted.
+     */
+    int ensureJunkFolder();
+    bool hasJunkFolder() const { return hasKey(FixedFolder::Junk); }
+    /** The node of the first user folder (8, or 9 after "迷惑メール"); beyond count() when there is none. */
+    int firstUserIndex() const { return kTrashNode + 1 + (hasJunkFolder() ? 1 : 0); }
+    bool isUserFolder(int index) const { return index >= firstUserIndex() && index <= count(); }
 
     /**
      * Adds the user folders stored in section "Folder" of @p userFile. A damaged list keeps the
@@ -73,8 +86,8 @@ public:
     /**
      * Adds back the user folders that sections of @p receivedIndexFile name but the tree lacks
      * (with the folders above them), so that mail filed into a folder outlives a folder list that
-     * was not written. Sections outside the inbox or with an unusable name are left alone.
-     * Returns how many folders were added.
+     * was not written; "迷惑メール" when the index has its section. Sections outside the inbox or
+     * with an unusable name are left alone. Returns how many folders were added.
      */
     int addFoldersOfIndex(const QString& receivedIndexFile);
 
@@ -86,7 +99,7 @@ public:
     int addFolder(int selectedIndex);
 
     /** Whether the name of @p index may be edited (user folders only). */
-    bool canRename(int index) const { return index > kTrashNode && index <= count(); }
+    bool canRename(int index) const { return isUserFolder(index); }
 
     /**
      * Renames a user folder to @p newText after the name checks, renaming the keys below it and

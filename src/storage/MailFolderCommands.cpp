@@ -172,6 +172,20 @@ void MailFolderView::dropOnFolder(const QString& targetKey, const QList<int>& se
     showCount();
 }
 
+bool MailFolderView::moveEntry(const QString& name, const QString& from, const QString& to)
+{
+    const QString value = IniGetString(from, name, 65536, m_paths.receivedIndexFile);
+    if (value.isEmpty() || isOutgoingKey(from) || isOutgoingKey(to))
+        return false;
+    ProfileWriteBatch batch;
+    IniDeleteKey(m_paths.receivedIndexFile, from, name);
+    IniWriteString(to, name, value, m_paths.receivedIndexFile);
+    if (!batch.commit())
+        return false;
+    notifyMoved(name, from, to);
+    return true;
+}
+
 bool MailFolderView::unreadTimerTick(int selectedRow)
 {
     if (selectedRow < 0 || selectedRow >= m_rows.size())

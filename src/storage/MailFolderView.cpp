@@ -206,9 +206,10 @@ void MailFolderView::listReceivedViews(bool inbox, ListingPass& pass)
     QStringList sections;
     IniGetSectionNames(m_paths.receivedIndexFile, sections);
     for (const QString& section : std::as_const(sections)) {
-        if (!inbox && section == FixedFolder::Trash)
+        // Trash and junk are no new mail.
+        if (!inbox && (section == FixedFolder::Trash || section == FixedFolder::Junk))
             continue;
-        if (!m_tree.hasKey(section)) {
+        if (!m_tree.hasKey(section) && section != FixedFolder::Junk) {
             IniDeleteSection(m_paths.receivedIndexFile, section);
             continue;
         }

@@ -112,6 +112,12 @@ public:
     bool deletePermanently(const QList<int>& selected);
     /** Moves (or, onto "未読メール", marks unread) the selected messages dropped on folder @p targetKey. */
     void dropOnFolder(const QString& targetKey, const QList<int>& selected);
+    /**
+     * Moves the received message @p name from folder @p from into folder @p to by its index entry,
+     * whether or not either folder is shown (the list is not listed again). False when @p from
+     * does not list it.
+     */
+    bool moveEntry(const QString& name, const QString& from, const QString& to);
 
     /** The unread timer was started for a newly selected message. */
     void startUnreadTimer() { m_unreadTicks = 0; }

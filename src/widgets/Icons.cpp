@@ -95,6 +95,16 @@ void drawMagnifier(QPainter& p)
     p.drawLine(QLineF(19, 19, 27, 27));
 }
 
+// An envelope with a red no-entry mark: junk.
+void drawJunk(QPainter& p)
+{
+    drawEnvelope(p, QRectF(2, 6, 24, 17), QColor(235, 235, 235));
+    p.setPen(QPen(QColor(200, 30, 30), 2.6));
+    p.setBrush(Qt::white);
+    p.drawEllipse(QRectF(17, 16, 13, 13));
+    p.drawLine(QLineF(19.5, 26.5, 27.5, 18.5));
+}
+
 void drawKey(QPainter& p, const QString& key)
 {
     if (key == QLatin1String("new")) {
@@ -115,6 +125,8 @@ void drawKey(QPainter& p, const QString& key)
         drawEnvelope(p, QRectF(3, 8, 26, 18), Qt::white);
     } else if (key == QLatin1String("user")) {
         drawFolder(p, QColor(150, 190, 235));
+    } else if (key == QLatin1String("junk")) {
+        drawJunk(p);
     } else if (key == QLatin1String("search")) {
         drawMagnifier(p);
     } else if (key == QLatin1String("program")) {
@@ -146,6 +158,7 @@ QString themeName(const QString& key)
         {QStringLiteral("folder"), QStringLiteral("folder")},
         {QStringLiteral("mailclose"), QStringLiteral("mail-unread")},
         {QStringLiteral("mailopen"), QStringLiteral("mail-read")},
+        {QStringLiteral("junk"), QStringLiteral("mail-mark-junk")},
         {QStringLiteral("user"), QStringLiteral("folder-documents")},
         {QStringLiteral("search"), QStringLiteral("edit-find")},
     };

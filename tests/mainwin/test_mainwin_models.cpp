@@ -497,13 +497,17 @@ private Q_SLOTS:
         QTest::newRow("drafts") << 4 << false << false;
         QTest::newRow("unread") << 5 << true << false;
         QTest::newRow("trash") << 7 << true << false;
-        QTest::newRow("user folder") << 8 << true << true;
+        QTest::newRow("junk, after the trash") << 8 << true << false;
+        QTest::newRow("user folder") << 9 << true << true;
         QTest::newRow("no node") << 0 << false << false;
     }
     void treePopup()
     {
         QFETCH(int, node);
-        const TreePopupEnabling enabling = treePopupFor(node);
+        FolderTree tree;
+        tree.addFolder(kInboxNode);
+        tree.ensureJunkFolder();
+        const TreePopupEnabling enabling = treePopupFor(node, tree.isUserFolder(node));
         QTEST(enabling.shown, "shown");
         QCOMPARE(enabling.addFolder, enabling.shown);
         QTEST(enabling.deleteFolder, "canDelete");

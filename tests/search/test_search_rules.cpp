@@ -13,6 +13,7 @@ using namespace fumibako::search;
 namespace textrules = fumibako::textrules;
 using fumibako::storage::MailList;
 using fumibako::storage::MailRow;
+namespace textrules = fumibako::textrules;
 
 class TestSearchRules : public QObject {
     Q_OBJECT

@@ -2,6 +2,7 @@
 // write are checked byte for byte.
 #include "DialogDriving.h"
 
+#include "filing/JunkSettings.h"
 #include "platform/Cp932.h"
 #include "settings/AccountManagerDialog.h"
 #include "settings/EnvironmentDialog.h"
@@ -21,6 +22,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
@@ -282,6 +284,31 @@ private Q_SLOTS:
         QVERIFY(host.gridLines);
         QCOMPARE(session.environment().newMailSound, qint16(1));
         QCOMPARE(session.environment().soundFile, wave);
+    }
+
+    void environmentDialogKeepsTheJunkSettings()
+    {
+        makeAccounts({QStringLiteral("taro")});
+        QTemporaryDir work;
+        storage::AccountSession session(storage::ProgramPaths::make(dir(), work.path()), m_prompts, {});
+        RecordingHost host;
+        QVERIFY(session.OpenAccount(QStringLiteral("taro"), host));
+        EnvironmentDialog dialog(session, host, false, &m_prompts, nullptr);
+        dialog.show();
+        QVERIFY(named<QCheckBox>(&dialog, "chkJunk")->isChecked());
+        QVERIFY(!named<QLineEdit>(&dialog, "txtJunkTags")->isEnabled()); // until the provider is trusted
+        QVERIFY(named<QLabel>(&dialog, "lblJunkLearnt")->text().contains(QStringLiteral("20 通以上学習するまで")));
+        click(named<QCheckBox>(&dialog, "chkJunkProvider"));
+        QVERIFY(named<QLineEdit>(&dialog, "txtJunkTags")->isEnabled());
+        retype(named<QLineEdit>(&dialog, "txtJunkTags"), QStringLiteral("[meiwaku] ***SPAM***"));
+        click(named<QCheckBox>(&dialog, "chkJunkDelete"));
+        named<QSpinBox>(&dialog, "txtJunkDays")->setValue(14);
+        click(named<QPushButton>(&dialog, "cmdOk"));
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        const filing::JunkSettings saved = filing::readJunkSettings(dir() + QStringLiteral("taro.ini"));
+        QVERIFY(saved.enabled && saved.trustProviderMarks && !saved.markRead);
+        QCOMPARE(saved.providerTags, (QStringList{"[meiwaku]", "***SPAM***"}));
+        QCOMPARE(saved.deleteAfterDays, 14);
     }
 
     void cancelledSettingsStillSaveANewSignature()

@@ -5,6 +5,7 @@
 #include "settings/core/AccountNames.h"
 #include "settings/core/EnvironmentSettings.h"
 #include "settings/core/FontChoice.h"
+#include "settings/core/JunkSettingsForm.h"
 #include "settings/core/ListOrder.h"
 #include "settings/core/NumberBoxRule.h"
 #include "storage/AccountSession.h"
@@ -406,6 +407,24 @@ private Q_SLOTS:
         QCOMPARE(storedSize(0), QString());
         storePreviewFont(registry(), kDefaultFaceEntry, storedSize(2));
         QCOMPARE(readBytes(registry()), cp932Lines(QStringLiteral("[Font]\nMainName= IEのデフォルト\nMainSize=2\n")));
+    }
+    // The "迷惑メール" frame: what it stores of what it shows, and what it says of the learning.
+    void junkFrame()
+    {
+        JunkForm form;
+        form.tagsText = QStringLiteral(" [meiwaku]\u3000***SPAM***  ");
+        form.deleteOld = false;
+        form.deleteAfterDays = 12;
+        filing::JunkSettings settings = junkSettingsOf(form);
+        QCOMPARE(settings.providerTags, (QStringList{"[meiwaku]", "***SPAM***"}));
+        QCOMPARE(settings.deleteAfterDays, 0); // not asked for: kept
+        form.deleteOld = true;
+        QCOMPARE(junkSettingsOf(form).deleteAfterDays, 12);
+        QCOMPARE(junkForm(junkSettingsOf(form)).deleteAfterDays, 12);
+        form.deleteAfterDays = 0;
+        QCOMPARE(junkSettingsOf(form).deleteAfterDays, 1);
+        QVERIFY(junkLearningText({19, 400}).contains(QStringLiteral("20 通以上学習するまで")));
+        QCOMPARE(junkLearningText({20, 20}), QStringLiteral("学習済み: 迷惑メール 20 通、通常のメール 20 通"));
     }
 };
 

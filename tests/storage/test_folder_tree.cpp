@@ -193,6 +193,41 @@ private Q_SLOTS:
         QVERIFY(prompts.messages.isEmpty());
     }
 
+    // 迷惑メール comes in after the trash, whenever it is first needed, and is no user folder.
+    void junkFolderJoinsTheFixedOnes()
+    {
+        FolderTree tree;
+        RecordingPrompts prompts;
+        const int a = addNamed(tree, kInboxNode, QStringLiteral("a"), prompts);
+        addNamed(tree, a, QStringLiteral("b"), prompts);
+        tree.clearChanged();
+        QCOMPARE(tree.ensureJunkFolder(), 8);
+        QCOMPARE(tree.ensureJunkFolder(), 8);
+        QVERIFY(!tree.isChanged()); // it is not in the stored list
+        QCOMPARE(tree.node(8).key, QStringLiteral("迷惑メール"));
+        QCOMPARE(tree.node(8).parent, int(kInboxNode));
+        QCOMPARE(tree.fullPath(10), QStringLiteral("受信BOX\\a\\b")); // the user folders moved down with their parents
+        QCOMPARE(tree.firstUserIndex(), 9);
+        QVERIFY(!tree.canRename(8));
+        QVERIFY(FolderTree::isDropTarget(8));
+        QCOMPARE(tree.deleteFolder(8, indexFile(), dir(), prompts), 0);
+        QCOMPARE(tree.node(tree.addFolder(8)).parent, int(kInboxNode)); // like the fixed folders below the inbox
+        QVERIFY(tree.save(userFile()));
+        FolderTree loaded;
+        loaded.load(userFile(), prompts);
+        QVERIFY(!loaded.hasJunkFolder());
+        QCOMPARE(loaded.count(), tree.count() - 1);
+        // The account's index has mail in 迷惑メール: the folder comes with it.
+        writeBytes(indexFile(), cp932Lines(QStringLiteral("[迷惑メール]\nm1=010\ts\tsub\td\n")));
+        clearProfileCache();
+        loaded.clearChanged();
+        loaded.addFoldersOfIndex(indexFile());
+        QCOMPARE(loaded.indexOfKey(QStringLiteral("迷惑メール")), 8);
+        QVERIFY(!loaded.isChanged());
+        loaded.removeUserFolders();
+        QCOMPARE(loaded.count(), 7);
+    }
+
     void damagedListKeepsEarlierFolders_data()
     {
         QTest::addColumn<QString>("section");

@@ -15,13 +15,6 @@ namespace {
 
 AddressManager* g_loaded = nullptr;
 
-/** Prompts that show nothing: a book already read once is read again quietly. */
-class QuietPrompts : public platform::UserPrompts {
-public:
-    Answer message(const QString&, const QString&, Icon, Buttons) override { return Answer::Ok; }
-    void setStatus(int, const QString&) override {}
-};
-
 AddressEntry entryFrom(const QString& path, const AddressFields& fields)
 {
     return {path, entryField(fields.name, false), entryField(fields.address, false), entryField(fields.comment, true)};
@@ -234,7 +227,8 @@ bool AddressManager::close()
     // Changes the person chose not to save stay out of the table too: the rest of the program
     // sees the book as it is on disk, and a later quick add cannot write them in unasked.
     if (m_henkou) {
-        QuietPrompts quiet;
+        // A book already read once is read again quietly.
+        platform::QuietPrompts quiet;
         RebuildAddressTable(m_programDir, quiet);
     } else {
         RebuildAddressTable(m_entries.entries());

@@ -1,6 +1,7 @@
 #include "app/tool/ToolCommands.h"
 
 #include "app/tool/AddressCommands.h"
+#include "app/tool/JunkCommand.h"
 #include "app/tool/ListCommand.h"
 #include "app/tool/MailCommands.h"
 #include "app/tool/PasswordCommand.h"
@@ -106,6 +107,13 @@ const std::vector<ToolCommand>& toolCommands()
           {"import oe|almail|becky FILE", "the rows an import would add"},
           {"export", "write Exp_Address.csv of the data directory"}},
          runAddressCommand},
+        {"junk",
+         {{"ACCOUNT learn spam|ham FILE...", "learn message files as junk or as good mail"},
+          {"ACCOUNT classify FILE...", "judge message files: spam, ham or unsure,\nTAB, the score (0-1), TAB, the file"},
+          {"ACCOUNT explain FILE", "the tokens of a message file, the most telling first:\n"
+                                   "token, spam count, good count, probability"},
+          {"ACCOUNT status", "how many messages of each kind were learnt"}},
+         runJunkCommand},
     };
     return commands;
 }
@@ -126,8 +134,9 @@ QString helpText()
     for (const ToolCommand& command : toolCommands()) {
         for (const CommandForm& form : command.forms) {
             QString line = QStringLiteral("  ") + formLine(command, form);
-            // A long synopsis keeps one space before its description.
-            line = line.size() < kSynopsisWidth ? line.leftJustified(kSynopsisWidth) : line + QLatin1Char(' ');
+            // A synopsis too long for its column has its description on the next line: help2man
+            // (the manual page) tells a synopsis from its description by the gap between them.
+            line = line.size() < kSynopsisWidth - 1 ? line.leftJustified(kSynopsisWidth) : line + QLatin1Char('\n') + indent;
             const QStringList description = QString::fromUtf8(form.description).split(QLatin1Char('\n'));
             text += line + description.first() + QLatin1Char('\n');
             for (qsizetype i = 1; i < description.size(); ++i)

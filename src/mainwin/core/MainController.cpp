@@ -73,6 +73,7 @@ MainController::MainController(const storage::ProgramPaths& paths, platform::Use
     m_folder.setChangeListener(&m_search);
     m_receiver->setChangeListener(&m_search);
     createFilingRunner();
+    m_junk.setProgramDir(paths.programDir);
     // Restarted by every listing, sort and preview, so it runs once the user pauses.
     m_returnFreedMemory.setSingleShot(true);
     m_returnFreedMemory.setInterval(300);
@@ -106,12 +107,14 @@ bool MainController::switchAccount(const QString& name)
 
 void MainController::folderTreeReloaded(bool expandFirstUserFolder)
 {
+    m_junk.forgetLast();
     m_folder.setAccount(m_session.paths(), m_session.programPaths().workDir);
+    m_junk.moveOldJunk(m_session.paths().userFile, m_session.paths().inputDir);
     m_mailModel->reload();
     const QString indexFile = search::searchIndexFile(
         search::IndexLocationInputs::fromProcess(m_session.programPaths().programDir, m_session.accountName()));
     m_search.setAccount(indexFile, m_session.paths(), search::receivedFolderKeys(m_session.folderTree()));
-    Q_EMIT treeReloaded(expandFirstUserFolder);
+    Q_EMIT treeReloaded(expandFirstUserFolder ? m_session.folderTree().firstUserIndex() : 0);
 }
 
 void MainController::setReceiveMethod(int method)
@@ -197,7 +200,7 @@ int MainController::addFolder(int selectedNode)
 
 void MainController::deleteFolder(int node)
 {
-    if (!treePopupFor(node).deleteFolder)
+    if (!treePopupFor(node, m_session.folderTree().isUserFolder(node)).deleteFolder)
         return;
     const int next = m_session.deleteFolder(node, m_folder.currentMailDir());
     if (next == 0)
@@ -285,6 +288,7 @@ void MainController::dropRows(const QString& key, const QList<int>& rows)
 {
     if (rows.isEmpty())
         return;
+    m_junk.learnDrop(key, rows);
     m_folder.dropOnFolder(key, rows);
     rowsChanged();
 }

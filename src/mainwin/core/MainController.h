@@ -2,6 +2,7 @@
 
 #include "addressbook/AddressLookup.h"
 #include "mailview/PreviewSelection.h"
+#include "mainwin/core/JunkCommands.h"
 #include "mainwin/core/MainTimers.h"
 #include "search/SearchService.h"
 #include "storage/AccountSession.h"
@@ -117,8 +118,19 @@ public:
     void deletePermanently(const QList<int>& rows);
     /** The list's Delete key: into the trash, or for good where the folder or Shift asks for it. */
     void deleteKey(bool shift, const QList<int>& rows);
-    /** Rows dragged onto the folder @p key. */
+    /** Rows dragged onto the folder @p key (out of 迷惑メール: learnt as good mail; onto it: as junk). */
     void dropRows(const QString& key, const QList<int>& rows);
+    /** "迷惑メールにする": learns @p rows as junk and moves them into 迷惑メール. */
+    void markJunk(const QList<int>& rows);
+    /** "迷惑メールではない": learns @p rows as good mail; those in 迷惑メール go into 標準BOX. */
+    void markNotJunk(const QList<int>& rows);
+    /** markJunk() or markNotJunk() of the shown list's message @p name (the read window's commands). */
+    void judgeShownMessage(const QString& name, bool junk);
+    /** Takes back the last junk command (learning and moves). */
+    void undoJunk();
+    bool canUndoJunk() const { return m_junk.canUndo(); }
+    /** The data directory's junk filter. */
+    filing::JunkFilter& junkFilter() { return *m_junk.filter(); }
     /** A column header was clicked: the list is sorted by the click rule. */
     void sortByColumn(int column);
     /**
@@ -202,8 +214,8 @@ Q_SIGNALS:
     void folderShowing(const QString& key, fumibako::mainwin::MainController::Listing listing);
     /** Folder @p node is listed; the tree is to show it as selected. */
     void folderShown(int node, const storage::FolderPresentation& shown);
-    /** The open account's folders were loaded anew; node 8 is to be expanded when @p expandFirstUserFolder. */
-    void treeReloaded(bool expandFirstUserFolder);
+    /** The open account's folders were loaded anew; node @p expandNode (0: none) is to be expanded. */
+    void treeReloaded(int expandNode);
     /** A folder was added or deleted: the tree is to be loaded anew. */
     void treeChanged();
     /** Rows of the shown list moved away or were deleted: no row is selected any more. */
@@ -228,6 +240,7 @@ private:
     void autoReceiveMinute();
     void foldersChanged();
     void rowsChanged();
+    void junkApplied(const JunkCommands::Outcome& outcome);
     void previewFollowsList();
     void markUnreadTimer(int row);
     void showPreviewOf(const QString& key);
@@ -240,6 +253,7 @@ private:
     transfer::MailFileReader m_reader;
     search::SearchService m_search; ///< before the folder view and the receiver that tell it changes
     storage::MailFolderView m_folder;
+    JunkCommands m_junk{m_folder, m_session.folderTree(), m_prompts};
     MainTimers m_timers;
     storage::DisplaySettings m_display;
     storage::SplitterPositions m_splitters;

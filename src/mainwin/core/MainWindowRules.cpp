@@ -41,12 +41,12 @@ DeleteAction deleteActionFor(const QString& folderKey, bool shift)
     return DeleteAction::MoveToTrash;
 }
 
-TreePopupEnabling treePopupFor(int nodeIndex)
+TreePopupEnabling treePopupFor(int nodeIndex, bool userFolder)
 {
     using namespace storage;
     if (nodeIndex < kInboxNode || (nodeIndex >= kOutboxNode && nodeIndex <= kDraftsNode))
         return {};
-    return {true, true, nodeIndex > kTrashNode};
+    return {true, true, userFolder};
 }
 
 QString mainWindowTitle(const QString& version)

@@ -36,7 +36,7 @@ struct TreePopupEnabling {
     bool addFolder = false;
     bool deleteFolder = false;
 };
-TreePopupEnabling treePopupFor(int nodeIndex);
+TreePopupEnabling treePopupFor(int nodeIndex, bool userFolder);
 
 /** The address pane's rows: the entries of the root folder "Root", in book order. */
 QList<addressbook::AddressEntry> addressPaneEntries(const QList<addressbook::AddressEntry>& table);

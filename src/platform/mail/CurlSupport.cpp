@@ -21,7 +21,7 @@ void ensureGlobalInit()
 bool isPlainCommand(const QByteArray& verb)
 {
     static const QByteArrayList plain = {"STAT", "LIST", "RETR", "TOP", "DELE", "UIDL", "QUIT", "CAPA", "STLS",
-                                         "NOOP", "RSET", "EHLO", "HELO", "STARTTLS", "MAIL", "RCPT", "DATA"};
+                                         "NOOP", "RSET", "EHLO", "HELO", "STARTTLS", "MAIL", "RCPT", "DATA", "BDAT"};
     return plain.contains(verb.toUpper());
 }
 
@@ -174,22 +174,40 @@ bool Transcript::isErrorLine(const QByteArray& line) const
 
 size_t Transcript::onHeader(char* data, size_t size, size_t count, void* self)
 {
-    auto* transcript = static_cast<Transcript*>(self);
     const size_t total = size * count;
-    QByteArray line(data, qsizetype(total));
+    // Returning 0 makes libcurl end the session here, before any credential is sent.
+    return static_cast<Transcript*>(self)->replyReceived(QByteArray(data, qsizetype(total))) ? total : 0;
+}
+
+bool Transcript::replyReceived(QByteArray line)
+{
     while (line.endsWith('\n') || line.endsWith('\r'))
         line.chop(1);
-    transcript->m_lastLine = line;
-    ++transcript->m_linesReceived;
-    transcript->m_reply.append(QString::fromUtf8(line));
-    transcript->noteMechanisms(line);
-    if (transcript->isErrorLine(line)) {
-        transcript->m_errorReply = transcript->m_reply.join(QLatin1Char(' '));
-        transcript->m_errorCommand = transcript->m_lastCommand;
+    m_lastLine = line;
+    ++m_linesReceived;
+    m_reply.append(QString::fromUtf8(line));
+    noteMechanisms(line);
+    noteCapability(line);
+    if (isErrorLine(line)) {
+        m_errorReply = m_reply.join(QLatin1Char(' '));
+        m_errorCommand = m_lastCommand;
     }
-    if (transcript->refusesUpgrade(line) || transcript->refusesClearLogin(line))
-        return 0; // libcurl ends the session here, before any credential is sent
-    return total;
+    return !refusesUpgrade(line) && !refusesClearLogin(line);
+}
+
+void Transcript::noteCapability(const QByteArray& line)
+{
+    // POP3: the lines of the CAPA listing after its status line; SMTP: the EHLO reply's lines.
+    const bool pop3Capa = m_protocol == Protocol::Pop3 && m_lastCommand == "CAPA" && m_reply.size() > 1 && line != ".";
+    const bool ehlo = m_protocol == Protocol::Smtp && m_lastCommand.startsWith("EHLO") && line.size() > 4
+                      && line.startsWith("250") && m_reply.size() > 1;
+    if (pop3Capa || ehlo)
+        m_capabilities.append(line.mid(ehlo ? 4 : 0).trimmed().toUpper().split(' ').value(0));
+}
+
+bool Transcript::offersCapability(const QByteArray& capability) const
+{
+    return m_capabilities.contains(capability.toUpper());
 }
 
 void Transcript::noteMechanisms(const QByteArray& line)
@@ -251,19 +269,22 @@ bool Transcript::refusesClearLogin(const QByteArray& line)
 
 int Transcript::onDebug(CURL*, curl_infotype type, char* data, size_t size, void* self)
 {
-    if (type != CURLINFO_HEADER_OUT)
-        return 0;
-    auto* transcript = static_cast<Transcript*>(self);
-    QByteArray line(data, qsizetype(size));
+    if (type == CURLINFO_HEADER_OUT)
+        static_cast<Transcript*>(self)->commandSent(QByteArray(data, qsizetype(size)));
+    return 0;
+}
+
+void Transcript::commandSent(QByteArray line)
+{
     while (line.endsWith('\n') || line.endsWith('\r'))
         line.chop(1);
     const QByteArray verb = line.split(' ').value(0).toUpper();
-    transcript->m_lastCommand = isPlainCommand(verb) ? (verb == "STLS" || verb == "STARTTLS" ? verb : line)
-                                                     : QByteArray("AUTH");
-    if (verb == "CAPA" || verb == "EHLO")
-        transcript->m_mechanisms = QByteArrayList(); // what its reply offers, nothing until it says
-    transcript->startCommand();
-    return 0;
+    m_lastCommand = isPlainCommand(verb) ? (verb == "STLS" || verb == "STARTTLS" ? verb : line) : QByteArray("AUTH");
+    if (verb == "CAPA" || verb == "EHLO") {
+        m_mechanisms = QByteArrayList(); // what its reply offers, nothing until it says
+        m_capabilities.clear();
+    }
+    startCommand();
 }
 
 long silenceTimeoutSeconds()

@@ -144,6 +144,19 @@ public:
      */
     std::optional<bool> offers(const QByteArray& mechanism) const;
     /**
+     * Whether the last CAPA listing (POP3) or EHLO reply (SMTP) named @p capability
+     * ("PIPELINING", "CHUNKING" ...), its first word compared without case.
+     */
+    bool offersCapability(const QByteArray& capability) const;
+    /**
+     * For protocol code that speaks on the connection itself: a command line it sent and each
+     * line of its reply, in the order of the exchange, so the error texts and offers are taken
+     * from them as from libcurl's own exchanges. replyReceived() is false when the session must
+     * stop there (an upgrade to TLS was refused, or a login would go in clear text).
+     */
+    void commandSent(QByteArray line);
+    bool replyReceived(QByteArray line);
+    /**
      * The last error reply ("-ERR …", or an SMTP 4xx/5xx reply with its code) and the command it
      * answered. Kept apart because libcurl sends QUIT after an error, whose reply comes last.
      */
@@ -159,6 +172,7 @@ private:
     bool refusesUpgrade(const QByteArray& line);
     bool refusesClearLogin(const QByteArray& line);
     void noteMechanisms(const QByteArray& line);
+    void noteCapability(const QByteArray& line);
 
     QStringList m_reply;
     QByteArray m_lastLine;
@@ -172,6 +186,7 @@ private:
     bool m_clearLoginRefused = false;
     qint64 m_linesReceived = 0;
     std::optional<QByteArrayList> m_mechanisms; // set (empty) when CAPA or EHLO goes out
+    QByteArrayList m_capabilities;              // of the last CAPA or EHLO reply
     Protocol m_protocol = Protocol::Pop3;
     QString m_errorReply;
     QByteArray m_errorCommand;

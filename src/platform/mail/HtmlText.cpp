@@ -88,6 +88,21 @@ QString htmlToText(QStringView html)
     return tidyLines(decodeEntities(text));
 }
 
+QStringList htmlLinkTargets(QStringView html, int limit)
+{
+    static const QRegularExpression target(
+        QStringLiteral("<(?:a|area|img)\\b[^>]*?\\b(?:href|src)\\s*=\\s*(?:\"([^\"]*)\"|'([^']*)'|([^\\s>]+))"),
+        QRegularExpression::CaseInsensitiveOption);
+    QStringList targets;
+    for (auto it = target.globalMatch(html); it.hasNext() && targets.size() < limit;) {
+        const QRegularExpressionMatch m = it.next();
+        const QString value = m.captured(1) + m.captured(2) + m.captured(3);
+        if (!value.trimmed().isEmpty())
+            targets.append(decodeEntities(value.trimmed()));
+    }
+    return targets;
+}
+
 QByteArray htmlDeclaredCharset(QByteArrayView html)
 {
     static const QRegularExpression meta(QStringLiteral("<meta[^>]*charset\\s*=\\s*[\"']?([A-Za-z0-9_.:-]+)"),

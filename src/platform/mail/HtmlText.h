@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 
 namespace fumibako::platform::mail {
@@ -13,6 +14,12 @@ namespace fumibako::platform::mail {
  * become one space and more than one empty line in a row become one. Lines end in LF.
  */
 QString htmlToText(QStringView html);
+
+/**
+ * The targets of the links (a href) and images (img src) of an HTML document, entities decoded,
+ * in document order; at most @p limit of them.
+ */
+QStringList htmlLinkTargets(QStringView html, int limit = 200);
 
 /** The charset an HTML document declares in a <meta> tag, or an empty array. */
 QByteArray htmlDeclaredCharset(QByteArrayView html);

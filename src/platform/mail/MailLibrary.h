@@ -97,6 +97,26 @@ LibraryResult RcvMail2(const QString& server, const QString& user, const QString
  */
 using SavedFileCallback = std::function<void(int position, const QString& temporaryPath)>;
 
+/** A new message as the server shows it before it is fetched: its header and its size. */
+struct ServerMessage {
+    int number = 0;    ///< its number in this login
+    QByteArray id;     ///< its UIDL; empty when the server has none or the receive keeps no record
+    qint64 size = 0;   ///< in bytes, as LIST gives it
+    QByteArray header; ///< TOP n 0: the header lines, CR LF, ending with the empty line
+};
+
+/** What is done at the server with a message that was screened. */
+enum class ServerAction { Fetch, Leave, Delete };
+
+/**
+ * Decides at the server: given the new messages of a receive, before any of them is fetched,
+ * one action each, in order. Leave: not fetched, and screened again at the next receive. Delete:
+ * deleted on the server without being fetched, with the receive's other deletions, once its
+ * fetched messages are safely on disk. What is to be deleted must be written where the user sees
+ * it before the call returns. Called on the thread that runs the receive.
+ */
+using ServerScreen = std::function<QList<ServerAction>(const QList<ServerMessage>& messages)>;
+
 /** What RcvMail2 needs beyond its historical arguments. */
 struct ReceiveOptions {
     ServerSecurity security;
@@ -109,6 +129,11 @@ struct ReceiveOptions {
     QString recordFile;
     /** Hears of each new file as soon as it is complete, so reading can start while the rest downloads. */
     SavedFileCallback saved;
+    /**
+     * Set: the saving commands first ask TOP n 0 of every new message (pipelined where the server
+     * allows it) and fetch only what this keeps. A server that refuses TOP has everything fetched.
+     */
+    ServerScreen screen;
     /**
      * An OAuth 2.0 access token: when given, the login is SASL XOAUTH2 (OAUTHBEARER with a server
      * that offers only that) with it instead of the password, and only over an encrypted
@@ -223,5 +248,18 @@ struct MailText {
  * when the file cannot be read as mail.
  */
 std::optional<MailText> ReadMailText(const QString& file);
+
+/** What deciding where a received message goes reads of its content (its header comes from ReadHeaderFields()). */
+struct MailFilingText {
+    QString body;        ///< as ReadMail gives it
+    QStringList links;   ///< the link and image targets of an HTML body, as written
+    int attachments = 0; ///< as ReadMail counts them
+};
+
+/**
+ * The body text, HTML links and attachment count of the stored message @p file, without saving
+ * or decoding any attachment. Nothing when the file cannot be read as mail.
+ */
+std::optional<MailFilingText> ReadMailFilingText(const QString& file);
 
 } // namespace fumibako::platform::mail

@@ -357,4 +357,14 @@ QString decodedFieldValue(QByteArrayView name, QByteArrayView raw)
     return holdsAddresses(name) ? decodeAddressList(raw) : displayHeaderText(raw.toByteArray());
 }
 
+std::optional<MailFilingText> ReadMailFilingText(const QString& file)
+{
+    ensureGMimeInitialized();
+    const GObjectPtr<GMimeMessage> message = parseMessageFile(file);
+    if (!message)
+        return std::nullopt;
+    MessageContent content = extractContent(message.get(), AttachmentContent::NamesOnly, BodyLinks::Collect);
+    return MailFilingText{std::move(content.body), std::move(content.links), int(content.attachments.size())};
+}
+
 } // namespace fumibako::platform::mail

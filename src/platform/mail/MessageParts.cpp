@@ -54,8 +54,9 @@ enum class Collect {
 
 class ContentCollector {
 public:
-    explicit ContentCollector(Collect collect) : m_countOnly(collect == Collect::CountOnly),
-                                                 m_withBytes(collect == Collect::Everything) {}
+    explicit ContentCollector(Collect collect, BodyLinks links = BodyLinks::Skip)
+        : m_countOnly(collect == Collect::CountOnly), m_withBytes(collect == Collect::Everything),
+          m_withLinks(links == BodyLinks::Collect) {}
 
     MessageContent content;
     int attachmentCount = 0;
@@ -73,6 +74,7 @@ public:
 private:
     bool m_countOnly = false;
     bool m_withBytes = true;
+    bool m_withLinks = false;
     bool m_haveBody = false;
     bool m_bodyIsHtml = false;
 
@@ -121,8 +123,13 @@ private:
         const bool html = isType(object, "text", "html");
         const bool inlineText = (plain || html) && name.isEmpty() && !isAttachmentDisposition(object);
         if (inlineText && (!m_haveBody || (m_bodyIsHtml && plain))) {
-            if (!m_countOnly)
+            if (m_withLinks && html) {
+                const QString source = decodedPartText(part);
+                content.links = htmlLinkTargets(source);
+                content.body = htmlToText(source);
+            } else if (!m_countOnly) {
                 content.body = partText(part);
+            }
             m_haveBody = true;
             m_bodyIsHtml = html;
         } else if (inlineText && plain && !m_bodyIsHtml) {
@@ -139,7 +146,7 @@ private:
 
 } // namespace
 
-QString partText(GMimePart* part)
+QString decodedPartText(GMimePart* part)
 {
     GMimeObject* object = GMIME_OBJECT(part);
     const QByteArray bytes = partContent(part);
@@ -147,17 +154,22 @@ QString partText(GMimePart* part)
     QByteArray charset;
     if (const char* declared = contentType ? g_mime_content_type_get_parameter(contentType, "charset") : nullptr)
         charset = declared;
-    if (!isType(object, "text", "html"))
-        return decodeText(bytes, charset);
-    if (charset.isEmpty())
+    if (charset.isEmpty() && isType(object, "text", "html"))
         charset = htmlDeclaredCharset(bytes);
-    return htmlToText(decodeText(bytes, charset));
+    return decodeText(bytes, charset);
 }
 
-MessageContent extractContent(GMimeMessage* message, AttachmentContent attachmentContent)
+QString partText(GMimePart* part)
+{
+    const QString text = decodedPartText(part);
+    return isType(GMIME_OBJECT(part), "text", "html") ? htmlToText(text) : text;
+}
+
+MessageContent extractContent(GMimeMessage* message, AttachmentContent attachmentContent, BodyLinks links)
 {
     ContentCollector collector(attachmentContent == AttachmentContent::Bytes ? Collect::Everything
-                                                                            : Collect::AttachmentNames);
+                                                                            : Collect::AttachmentNames,
+                               links);
     if (GMimeObject* root = g_mime_message_get_mime_part(message))
         collector.visit(root);
     collector.content.body = withLineEnds(collector.content.body, u"\r\n");

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
 namespace fumibako::platform::mail {
 
@@ -19,7 +20,11 @@ enum class AttachmentContent { Bytes, NamesOnly };
 struct MessageContent {
     QString body; // CR LF line ends
     QList<ExtractedAttachment> attachments;
+    QStringList links; // the link and image targets of an HTML body, when asked for
 };
+
+/** Whether extractContent() gathers the link targets of an HTML body. */
+enum class BodyLinks { Skip, Collect };
 
 /**
  * The readable body and the attachments of @p message. The body is the first inline text/plain
@@ -29,10 +34,14 @@ struct MessageContent {
  * its subject + ".eml" when it has no name), is an attachment; with AttachmentContent::NamesOnly
  * its bytes are left out (and not decoded).
  */
-MessageContent extractContent(GMimeMessage* message, AttachmentContent attachmentContent = AttachmentContent::Bytes);
+MessageContent extractContent(GMimeMessage* message, AttachmentContent attachmentContent = AttachmentContent::Bytes,
+                              BodyLinks links = BodyLinks::Skip);
 
 /** How many attachments extractContent() finds in @p message, without decoding any part. */
 int countAttachments(GMimeMessage* message);
+
+/** The text of a text/plain or text/html part, charset decoded (an HTML part as its source). */
+QString decodedPartText(GMimePart* part);
 
 /** The text of a text/plain or text/html part, charset decoded (HTML turned into text). */
 QString partText(GMimePart* part);

@@ -76,22 +76,24 @@ LibraryResult listMessages(Pop3Session& session, int count)
 {
     if (count == 0)
         return LibraryResult::ofText(EmptyMailbox);
+    QList<int> numbers;
+    for (int n = 1; n <= count; ++n)
+        numbers.append(n);
+    QList<QByteArray> headers;
+    QString refusal;
+    if (!session.headers(numbers, &headers, &refusal))
+        return LibraryResult::ofText(refusal.isEmpty() ? session.failureText() : refusal);
     QStringList entries;
-    QByteArray header;
-    for (int n = 1; n <= count; ++n) {
-        if (!session.top(n, &header))
-            return LibraryResult::ofText(session.failureText());
+    for (const QByteArray& header : std::as_const(headers))
         entries.append(serverListEntry(header));
-    }
     return LibraryResult::ofList(entries);
 }
 
 LibraryResult deleteMessages(Pop3Session& session, const QList<int>& numbers)
 {
-    for (int n : numbers) {
-        if (!session.dele(n))
-            return LibraryResult::ofText(session.failureText());
-    }
+    session.deleteMessages(numbers);
+    if (!session.failureText().isEmpty())
+        return LibraryResult::ofText(session.failureText());
     // The deletions take effect with the QUIT the session sends when it ends.
     return LibraryResult::ofText(QStringLiteral("+OK %1 message(s) deleted").arg(numbers.size()));
 }
@@ -103,14 +105,17 @@ void deleteByIdAgain(const Login& login, const QList<QByteArray>& ids)
     if (ids.isEmpty())
         return;
     Pop3Session session(login.address, login.credentials);
-    QHash<int, QByteArray> current;
-    if (!session.uidl(&current))
+    Pop3Mailbox mailbox;
+    if (!session.logIn({.ids = true}, &mailbox))
         return;
     const QSet<QByteArray> wanted(ids.cbegin(), ids.cend());
-    for (auto it = current.cbegin(); it != current.cend(); ++it) {
-        if (wanted.contains(it.value()) && !session.dele(it.key()))
-            return;
+    QList<int> numbers;
+    for (auto it = mailbox.ids.cbegin(); it != mailbox.ids.cend(); ++it) {
+        if (wanted.contains(it.value()))
+            numbers.append(it.key());
     }
+    std::sort(numbers.begin(), numbers.end());
+    session.deleteMessages(numbers);
 }
 
 // What the server holds: its messages' unique ids by number; empty when it offers no UIDL.
@@ -134,80 +139,43 @@ struct SaveRun {
     bool stopped = false;
 };
 
-// A retrieved message waiting for proof that its connection outlived it.
-struct PendingMessage {
-    std::unique_ptr<MailFileWriter> writer;
-    int number = 0;
-};
-
-// Keeps @p pending once its connection proved to have outlived it; its file is written by
-// @p files and published at the end.
-bool commitPending(SaveRun& run, PendingMessage& pending, MailFileQueue& files)
+// Hands a retrieved message to @p files, which writes it into the staging folder.
+bool keepRetrieved(SaveRun& run, int number, MailFileWriter& message, MailFileQueue& files)
 {
-    if (!pending.writer)
-        return true;
-    if (std::optional<QByteArray> bytes = pending.writer->takeWholeMessage()) {
+    if (std::optional<QByteArray> bytes = message.takeWholeMessage()) {
         files.addMessage(std::move(*bytes));
     } else {
-        const QString path = pending.writer->commit();
+        const QString path = message.commit();
         if (path.isEmpty()) {
-            run.error = pending.writer->errorText();
-            pending.writer.reset();
+            run.error = message.errorText();
             return false;
         }
         files.addFile(path);
     }
-    run.stagedNumbers.append(pending.number);
-    pending.writer.reset();
+    run.stagedNumbers.append(number);
     return true;
 }
 
-// RETR each message into the staging folder. A message's file counts once the next RETR (or a
-// final NOOP) ran on the same connection, which shows that the message was not cut short.
-SaveRun saveMessages(Pop3Session& session, const QList<int>& numbers, const QString& staging, const ServerIds& ids,
-                     const ProgressCallback& progress, const SavedFileCallback& saved)
+// RETR each message into the staging folder (pipelined when the server allows it). A message
+// counts once its last line came in; one the server refuses stays on the server.
+SaveRun saveMessages(Pop3Session& session, const QList<int>& numbers, const QString& staging,
+                     const Pop3Mailbox& mailbox, const ProgressCallback& progress, const SavedFileCallback& saved)
 {
     SaveRun run;
     MailFileQueue files(staging, saved);
-    PendingMessage pending;
-    for (int n : numbers) {
-        auto writer = std::make_unique<MailFileWriter>(staging);
-        if (!writer->open()) {
-            run.error = writer->errorText();
-            break;
-        }
-        const bool retrieved = session.retrieve(n, *writer, progress);
-        if (pending.writer && !session.reusedConnection()) {
-            run.error = QStringLiteral("POP3 failure: the connection ended in the middle of message %1").arg(pending.number);
-            pending.writer.reset();
-            break;
-        }
-        if (!commitPending(run, pending, files))
-            break;
-        if (!retrieved) {
-            run.stopped = session.stopRequested();
-            run.error = run.stopped ? QString() : session.failureText();
-            break;
-        }
-        crashPoint("retrieved", int(run.stagedNumbers.size()) + 1);
-        pending = {std::move(writer), n};
-        // Every saved message gets at least one report with its full size.
-        run.stopped = progress && progress(n, int(std::min<qint64>(pending.writer->size(), INT_MAX))) != 0;
-        if (run.stopped)
-            break;
-    }
-    if (pending.writer) {
-        if (session.checkConnection(pending.number))
-            commitPending(run, pending, files);
-        else
-            run.error = session.failureText();
-    }
+    session.retrieve(numbers, mailbox.sizes, staging, progress,
+                     [&](int number, std::unique_ptr<MailFileWriter> message) {
+                         return keepRetrieved(run, number, *message, files);
+                     });
+    run.stopped = session.stopRequested();
+    if (run.error.isEmpty() && !run.stopped)
+        run.error = session.failureText();
     QString writeError;
     const QStringList paths = files.finish(&writeError);
     // Only what was written can be published, and only that may be deleted on the server.
     run.stagedNumbers.resize(paths.size());
     for (qsizetype i = 0; i < paths.size(); ++i)
-        run.staged.append({ids.value(run.stagedNumbers.at(i)), paths.at(i)});
+        run.staged.append({mailbox.ids.value(run.stagedNumbers.at(i)), paths.at(i)});
     if (!writeError.isEmpty() && run.error.isEmpty())
         run.error = writeError;
     return run;
@@ -217,24 +185,62 @@ SaveRun saveMessages(Pop3Session& session, const QList<int>& numbers, const QStr
 void deleteInLogin(Pop3Session& session, QList<int> numbers, QString* error)
 {
     std::sort(numbers.begin(), numbers.end());
-    for (int n : numbers) {
-        if (!session.dele(n)) {
-            *error = session.failureText();
-            return;
-        }
+    session.deleteMessages(numbers);
+    if (error->isEmpty())
+        *error = session.failureText();
+}
+
+// Deletes @p numbers on the server: in this login when it is still open (its QUIT, as
+// @p session ends, commits them), else by their unique ids in a new one.
+void deleteOnServer(std::unique_ptr<Pop3Session> session, const QList<int>& numbers, const ServerIds& ids,
+                    const Login& login, QString* error)
+{
+    // Numbers are only safe within the login they came from; after it, the unique ids are used.
+    if (!session->loginEnded())
+        deleteInLogin(*session, numbers, error);
+    crashPoint("deleted");
+    const bool ended = session->loginEnded();
+    session.reset();
+    if (ended)
+        deleteByIdAgain(login, idsOf(numbers, ids));
+}
+
+// Asks @p screen about @p numbers, with their headers (TOP n 0), before any is fetched: the
+// numbers to fetch; those to delete unfetched go to @p deleteUnfetched. When the headers cannot
+// be had, everything is fetched and nothing decided at the server.
+QList<int> screenAtServer(Pop3Session& session, const QList<int>& numbers, const Pop3Mailbox& mailbox,
+                          const ServerScreen& screen, QList<int>* deleteUnfetched)
+{
+    QList<QByteArray> headers;
+    QString refusal;
+    if (!screen || numbers.isEmpty() || !session.headers(numbers, &headers, &refusal))
+        return numbers;
+    QList<ServerMessage> messages;
+    for (qsizetype i = 0; i < numbers.size(); ++i) {
+        const int n = numbers.at(i);
+        messages.append({n, mailbox.ids.value(n), mailbox.sizes.value(n), headers.at(i)});
     }
+    const QList<ServerAction> actions = screen(messages);
+    QList<int> toFetch;
+    for (qsizetype i = 0; i < numbers.size(); ++i) {
+        const ServerAction action = actions.value(i, ServerAction::Fetch);
+        if (action == ServerAction::Fetch)
+            toFetch.append(numbers.at(i));
+        else if (action == ServerAction::Delete)
+            deleteUnfetched->append(numbers.at(i));
+    }
+    return toFetch;
 }
 
 // The saving commands. The server is told to delete only what was published without a failure;
 // @p session ends here (its QUIT commits the deletions of a clean login).
-QStringList receiveMessages(std::unique_ptr<Pop3Session> session, const Command& command, int count,
-                            ReceiveFolder& receiving, const Login& login,
-                            const ProgressCallback& progress, const SavedFileCallback& saved, QString* error)
+QStringList receiveMessages(std::unique_ptr<Pop3Session> session, const Command& command, const Pop3Mailbox& mailbox,
+                            ReceiveFolder& receiving, const Login& login, const ProgressCallback& progress,
+                            const ReceiveOptions& options, QString* error)
 {
     const bool deleteAfter = command.kind == Kind::SaveAllDelete || command.kind == Kind::SaveDelete;
-    ServerIds ids;
-    if (count > 0 && (receiving.keepsRecord() || deleteAfter) && !session->uidl(&ids))
-        ids.clear(); // a server without UIDL: everything is fetched, as without a record
+    const int count = mailbox.count;
+    const ServerIds& ids = mailbox.ids; // empty for a server without UIDL: everything is fetched
     if (receiving.keepsRecord() && (count == 0 || !ids.isEmpty())) {
         // Ids no longer on the server will never come again.
         const QList<QByteArray> present = ids.values();
@@ -248,28 +254,25 @@ QStringList receiveMessages(std::unique_ptr<Pop3Session> session, const Command&
         receiving.saveRecord(error);
         return {};
     }
-    QList<int> toFetch;
-    QList<int> toDelete;
+    QList<int> newMessages;
+    QList<int> received;
     for (int n : numbers) {
-        const bool received = ids.contains(n) && receiving.record().contains(ids.value(n));
-        (received ? toDelete : toFetch).append(n);
+        const bool known = ids.contains(n) && receiving.record().contains(ids.value(n));
+        (known ? received : newMessages).append(n);
     }
-    SaveRun run = saveMessages(*session, toFetch, receiving.stagingFolder(), ids, progress, saved);
+    QList<int> toDelete;
+    const QList<int> toFetch = screenAtServer(*session, newMessages, mailbox, options.screen, &toDelete);
+    if (deleteAfter)
+        toDelete.append(received);
+    SaveRun run = saveMessages(*session, toFetch, receiving.stagingFolder(), mailbox, progress, options.saved);
     QString commitError;
     const QStringList published = receiving.commit(run.staged, &commitError);
     if (!commitError.isEmpty() && run.error.isEmpty())
         run.error = commitError;
-    if (deleteAfter && commitError.isEmpty()) {
+    if (deleteAfter)
         toDelete.append(run.stagedNumbers);
-        // Numbers are only safe within the login they came from; after it, the unique ids are used.
-        if (!session->loginEnded())
-            deleteInLogin(*session, toDelete, &run.error);
-        crashPoint("deleted");
-        const bool ended = session->loginEnded();
-        session.reset();
-        if (ended)
-            deleteByIdAgain(login, idsOf(toDelete, ids));
-    }
+    if (!toDelete.isEmpty() && commitError.isEmpty())
+        deleteOnServer(std::move(session), toDelete, ids, login, &run.error);
     session.reset();
     crashPoint("received");
     *error = run.error;
@@ -277,18 +280,17 @@ QStringList receiveMessages(std::unique_ptr<Pop3Session> session, const Command&
 }
 
 // STAT with a record: only the messages not received yet count.
-LibraryResult countNewMessages(Pop3Session& session, int count, qint64 bytes, ReceiveFolder& receiving)
+LibraryResult countNewMessages(const Pop3Mailbox& mailbox, const ReceiveFolder* receiving)
 {
-    ServerIds ids;
-    QHash<int, qint64> sizes;
-    if (count == 0 || !receiving.keepsRecord() || !session.uidl(&ids) || ids.isEmpty() || !session.sizes(&sizes))
-        return LibraryResult::ofList({QStringLiteral("%1 %2").arg(count).arg(bytes)});
+    if (mailbox.count == 0 || !receiving || !receiving->keepsRecord() || mailbox.ids.isEmpty()
+        || mailbox.sizes.isEmpty())
+        return LibraryResult::ofList({QStringLiteral("%1 %2").arg(mailbox.count).arg(mailbox.bytes)});
     int newCount = 0;
     qint64 newBytes = 0;
-    for (auto it = ids.cbegin(); it != ids.cend(); ++it) {
-        if (!receiving.record().contains(it.value())) {
+    for (auto it = mailbox.ids.cbegin(); it != mailbox.ids.cend(); ++it) {
+        if (!receiving->record().contains(it.value())) {
             ++newCount;
-            newBytes += sizes.value(it.key());
+            newBytes += mailbox.sizes.value(it.key());
         }
     }
     return LibraryResult::ofList({QStringLiteral("%1 %2").arg(newCount).arg(newBytes)});
@@ -347,15 +349,21 @@ LibraryResult RcvMail2(const QString& server, const QString& user, const QString
             return LibraryResult::ofText(error);
     }
     const QStringList recovered = receiving ? receiving->recoveredPaths() : QStringList();
+    // The listings the command needs go in one go with STAT where the server pipelines.
+    const bool deleteAfter = parsed.kind == Kind::SaveAllDelete || parsed.kind == Kind::SaveDelete;
+    const bool counting = parsed.kind == Kind::Stat && receiving && receiving->keepsRecord();
+    Pop3Session::Listings wanted;
+    wanted.ids = counting || (saving && (receiving->keepsRecord() || deleteAfter || options.screen));
+    wanted.sizes = counting || (saving && options.screen);
+    wanted.windowSizes = saving;
     net::Credentials credentials{user, password, options.bearerToken};
     auto session = std::make_unique<Pop3Session>(address, credentials);
-    int count = 0;
-    qint64 bytes = 0;
-    bool loggedIn = session->stat(&count, &bytes);
+    Pop3Mailbox mailbox;
+    bool loggedIn = session->logIn(wanted, &mailbox);
     if (!loggedIn && session->offersOAuthBearerInstead()) {
         credentials.bearerMechanism = "OAUTHBEARER";
         session = std::make_unique<Pop3Session>(address, credentials);
-        loggedIn = session->stat(&count, &bytes);
+        loggedIn = session->logIn(wanted, &mailbox);
     }
     if (!loggedIn) {
         LibraryResult failed = saving ? savedFiles(recovered, {}, session->failureText())
@@ -364,19 +372,18 @@ LibraryResult RcvMail2(const QString& server, const QString& user, const QString
         return failed;
     }
     if (parsed.kind == Kind::Stat)
-        return receiving ? countNewMessages(*session, count, bytes, *receiving)
-                         : LibraryResult::ofList({QStringLiteral("%1 %2").arg(count).arg(bytes)});
+        return countNewMessages(mailbox, receiving ? &*receiving : nullptr);
     if (parsed.kind == Kind::List)
-        return listMessages(*session, count);
+        return listMessages(*session, mailbox.count);
     if (parsed.kind == Kind::Delete) {
-        if (count == 0)
+        if (mailbox.count == 0)
             return LibraryResult::ofText(EmptyMailbox);
-        const QList<int> numbers = numbersInRange(parsed, count);
+        const QList<int> numbers = numbersInRange(parsed, mailbox.count);
         return numbers.isEmpty() ? LibraryResult::ofText(InvalidNumber) : deleteMessages(*session, numbers);
     }
     QString error;
-    const QStringList published = receiveMessages(std::move(session), parsed, count, *receiving,
-                                                  {address, credentials}, progress, options.saved, &error);
+    const QStringList published = receiveMessages(std::move(session), parsed, mailbox, *receiving,
+                                                  {address, credentials}, progress, options, &error);
     return savedFiles(recovered, published, error);
 }
 

@@ -45,6 +45,7 @@ public:
     bool keepsRecord() const { return !m_recordFile.isEmpty(); }
     QString stagingFolder() const { return m_stagingFolder; }
     ReceivedIdRecord& record() { return m_record; }
+    const ReceivedIdRecord& record() const { return m_record; }
     /** Marks the record as changed (ids dropped), so that commit() or saveRecord() writes it. */
     void recordChanged() { m_recordDirty = true; }
 

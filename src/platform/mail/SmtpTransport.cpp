@@ -1,12 +1,8 @@
 #include "platform/mail/CurlSupport.h"
 #include "platform/mail/MailLibrary.h"
+#include "platform/mail/SmtpSession.h"
 #include "platform/mail/SmtpTransport.h"
 
-#include <QFile>
-#include <QTemporaryFile>
-
-#include <cctype>
-#include <cstring>
 #include <memory>
 #include <mutex>
 #include <utility>
@@ -14,35 +10,6 @@
 namespace fumibako::platform::mail {
 
 namespace {
-
-// DATA as curl asks for it: from memory, or read piece by piece from the message's spool file.
-struct Upload {
-    const QByteArray* data = nullptr;
-    QFile* spool = nullptr;
-    qsizetype position = 0;
-};
-
-size_t readUpload(char* buffer, size_t size, size_t count, void* source)
-{
-    auto* upload = static_cast<Upload*>(source);
-    if (upload->spool) {
-        const qint64 read = upload->spool->read(buffer, qint64(size * count));
-        return read < 0 ? CURL_READFUNC_ABORT : size_t(read);
-    }
-    const qsizetype left = upload->data->size() - upload->position;
-    const qsizetype chunk = std::min<qsizetype>(left, qsizetype(size * count));
-    std::memcpy(buffer, upload->data->constData() + upload->position, size_t(chunk));
-    upload->position += chunk;
-    return size_t(chunk);
-}
-
-QByteArray angleAddress(QByteArray address)
-{
-    address = address.trimmed();
-    if (!address.startsWith('<'))
-        address = '<' + address + '>';
-    return address;
-}
 
 QString describeFailure(CURLcode code, const net::ServerAddress& address, const net::CurlEasy& curl,
                         const net::Transcript& transcript)
@@ -70,21 +37,13 @@ QString describeFailure(CURLcode code, const net::ServerAddress& address, const 
     return QStringLiteral("SMTP failure: ") + curlText;
 }
 
-void setEnvelope(CURL* handle, const ComposedMessage& message, net::CurlList& recipients)
-{
-    curl_easy_setopt(handle, CURLOPT_MAIL_FROM, angleAddress(message.envelopeFrom).constData());
-    for (const QByteArray& recipient : message.envelopeRecipients)
-        recipients.append(angleAddress(recipient));
-    curl_easy_setopt(handle, CURLOPT_MAIL_RCPT, recipients.get());
-    // A refused recipient fails the whole send (no partial delivery): the user fixes the address
-    // and sends again without the others receiving the message twice.
-    curl_easy_setopt(handle, CURLOPT_MAIL_RCPT_ALLLOWFAILS, 0L);
-}
-
-// One SMTP session: the easy handle holds the connection between messages.
+// One SMTP login, kept between messages.
 struct SmtpConnection {
-    net::CurlEasy curl;
-    net::Transcript transcript;
+    SmtpConnection(const net::ServerAddress& address, const net::Credentials& login, QString forKey)
+        : session(address, login), key(std::move(forKey))
+    {
+    }
+    SmtpSession session;
     QString key; // server and login it was opened for
 };
 
@@ -126,43 +85,32 @@ void putBackIdle(std::unique_ptr<SmtpConnection> connection)
         ended = std::move(connection);
 }
 
+// A new login: connected, secured and logged in, or with the code of the failure.
 std::unique_ptr<SmtpConnection> openConnection(const net::ServerAddress& address, const net::Credentials& login,
-                                               const QString& key)
+                                               const QString& key, CURLcode* code)
 {
-    auto connection = std::make_unique<SmtpConnection>();
-    CURL* handle = connection->curl.get();
-    if (!handle)
-        return nullptr;
-    connection->key = key;
-    net::configureConnection(handle, address, connection->transcript);
-    curl_easy_setopt(handle, CURLOPT_URL, address.url().constData());
-    if (!login.user.isEmpty()) // used only when the server offers AUTH
-        net::setLogin(handle, login);
-    curl_easy_setopt(handle, CURLOPT_UPLOAD, 1L);
-    curl_easy_setopt(handle, CURLOPT_READFUNCTION, &readUpload);
+    auto connection = std::make_unique<SmtpConnection>(address, login, key);
+    *code = connection->session.open();
     return connection;
 }
 
-CURLcode transmit(SmtpConnection& connection, const ComposedMessage& message)
+// Sends @p message over @p connection, the one kept from the message before, or a new one. A
+// kept connection the server has since closed fails before any reply; the server cannot have
+// taken the message then, so it goes again over a new connection.
+CURLcode sendOverLogin(std::unique_ptr<SmtpConnection>& connection, const net::ServerAddress& address,
+                       const net::Credentials& credentials, const QString& key, const ComposedMessage& message)
 {
-    CURL* handle = connection.curl.get();
-    connection.curl.clearError();
-    connection.transcript.clearError();
-    net::CurlList envelopeRecipients;
-    setEnvelope(handle, message, envelopeRecipients);
-    Upload upload{&message.data, nullptr, 0};
-    if (message.spool) {
-        // From the start: a second attempt over a new connection sends the message again.
-        if (!message.spool->seek(0))
-            return CURLE_READ_ERROR;
-        upload.spool = message.spool.get();
+    CURLcode code = CURLE_OK;
+    const bool reused = connection != nullptr;
+    if (!connection)
+        connection = openConnection(address, credentials, key, &code);
+    if (code == CURLE_OK)
+        code = connection->session.send(message);
+    if (code != CURLE_OK && reused && connection->session.repliesRead() == 0) {
+        connection = openConnection(address, credentials, key, &code);
+        if (code == CURLE_OK)
+            code = connection->session.send(message);
     }
-    curl_easy_setopt(handle, CURLOPT_READDATA, &upload);
-    curl_easy_setopt(handle, CURLOPT_INFILESIZE_LARGE, curl_off_t(message.size()));
-    const CURLcode code = curl_easy_perform(handle);
-    // The list and the upload go with this function; the handle must not keep pointing at them.
-    curl_easy_setopt(handle, CURLOPT_MAIL_RCPT, nullptr);
-    curl_easy_setopt(handle, CURLOPT_READDATA, nullptr);
     return code;
 }
 
@@ -218,37 +166,25 @@ QString sendMessage(const QString& server, const ComposedMessage& message, const
                         login.password + QLatin1Char('\n') + login.bearerToken + QLatin1Char('\n') +
                         QString::number(address.upgradeRequired) + QString::number(address.refuseClearLogin);
     std::unique_ptr<SmtpConnection> connection = takeIdle(key);
-    const bool reused = connection != nullptr;
-    if (!connection)
-        connection = openConnection(address, credentials, key);
-    if (!connection)
-        return QStringLiteral("SMTP failure: cannot start libcurl");
-    const qint64 linesBefore = connection->transcript.linesReceived();
-    CURLcode code = transmit(*connection, message);
-    // A kept connection the server has since closed fails before any reply; the server cannot
-    // have taken the message then, so it goes again over a new connection.
-    if (code != CURLE_OK && reused && connection->transcript.linesReceived() == linesBefore) {
-        connection = openConnection(address, credentials, key);
-        if (!connection)
-            return QStringLiteral("SMTP failure: cannot start libcurl");
-        code = transmit(*connection, message);
-    }
+    CURLcode code = sendOverLogin(connection, address, credentials, key, message);
     // A bearer token whose mechanism the server lacks was not refused: the server cannot take it.
     const bool mechanismMissing = code == CURLE_LOGIN_DENIED && credentials.usesBearer()
-                                  && connection->transcript.offers(credentials.bearerMechanism) == false;
-    if (mechanismMissing && connection->transcript.offers("OAUTHBEARER") == true) {
+                                  && connection->session.transcript().offers(credentials.bearerMechanism) == false;
+    if (mechanismMissing && connection->session.transcript().offers("OAUTHBEARER") == true) {
         credentials.bearerMechanism = "OAUTHBEARER";
-        connection = openConnection(address, credentials, key);
-        if (!connection)
-            return QStringLiteral("SMTP failure: cannot start libcurl");
-        code = transmit(*connection, message);
+        connection.reset();
+        code = sendOverLogin(connection, address, credentials, key, message);
     } else if (mechanismMissing) {
         return net::bearerNotOfferedText(address);
     }
     if (code != CURLE_OK) {
         if (loginRefused)
             *loginRefused = code == CURLE_LOGIN_DENIED;
-        return describeFailure(code, address, connection->curl, connection->transcript);
+        const QString text = describeFailure(code, address, connection->session.curl(), connection->session.transcript());
+        // A message the server refused leaves the login usable for the next one.
+        if (connection->session.isOpen())
+            putBackIdle(std::move(connection));
+        return text;
     }
     putBackIdle(std::move(connection));
     return {};

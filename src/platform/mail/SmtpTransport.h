@@ -8,7 +8,8 @@
 namespace fumibako::platform::mail {
 
 /**
- * Sends a composed message over SMTP: envelope from @p message, DATA = its bytes unchanged.
+ * Sends a composed message over SMTP (SmtpSession: pipelined where the server allows it, BDAT
+ * where it offers CHUNKING): envelope from @p message, the message = its bytes unchanged.
  * @p server as for SendMail (a "smtps://" prefix asks for implicit TLS on any port). AUTH with
  * @p login when the server offers it. Returns "" when the server accepted the message, else the
  * error text; a server reply is given with its code and text. @p loginRefused, when given, is set
@@ -18,11 +19,12 @@ QString sendMessage(const QString& server, const ComposedMessage& message, const
                     bool* loginRefused = nullptr);
 
 /**
- * While an object of this class lives (until close()), a message sent successfully leaves its
- * SMTP connection open, and the next message to the same server with the same login goes over
- * it: no new connection, greeting, TLS handshake or AUTH. The connection ends with QUIT when the
- * last such object closes (or when a message fails). Meant for walks that send many messages in
- * a row; without one, every message has its own connection. Sends must not run concurrently.
+ * While an object of this class lives (until close()), a message leaves its SMTP connection open,
+ * and the next message to the same server with the same login goes over it (after RSET): no new
+ * connection, greeting, TLS handshake or AUTH. A message the server refused keeps the connection
+ * too; one whose connection failed does not. The connection ends with QUIT when the last such
+ * object closes. Meant for walks that send many messages in a row; without one, every message has
+ * its own connection. Sends must not run concurrently.
  */
 class SmtpConnectionReuse {
 public:

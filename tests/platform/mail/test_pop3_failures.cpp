@@ -14,20 +14,6 @@
 using namespace fumibako::platform::mail;
 using fumibako::test::BadPop3Server;
 
-namespace {
-
-// What bad_pop3.py serves as message n of its two small messages.
-QByteArray smallMessage(int n)
-{
-    QByteArray message = "From: sender" + QByteArray::number(n) + "@example.jp\r\nTo: taro@example.jp\r\nSubject: message "
-                         + QByteArray::number(n) + "\r\n\r\n";
-    for (int i = 0; i < 200; ++i)
-        message += "line of message " + QByteArray::number(n) + "\r\n";
-    return message;
-}
-
-} // namespace
-
 /** The POP3 client against a server that misbehaves on purpose (bad_pop3.py). */
 class Pop3FailuresTest : public QObject {
     Q_OBJECT
@@ -55,24 +41,33 @@ private Q_SLOTS:
     void endsEarlyKeepingWhatWasSaved_data()
     {
         QTest::addColumn<QString>("mode");
+        QTest::addColumn<QStringList>("options");
         QTest::addColumn<int>("saved");
         QTest::addColumn<QString>("why");
-        QTest::newRow("connection lost mid-message") << QStringLiteral("truncate") << 1 << QStringLiteral("message 2");
-        QTest::newRow("deletion refused") << QStringLiteral("dele-refused") << 2 << QStringLiteral("message is locked");
+        const QStringList pipelined = {QStringLiteral("--pipelining")};
+        QTest::newRow("connection lost mid-message") << QStringLiteral("truncate") << QStringList() << 1
+                                                     << QStringLiteral("message 2");
+        QTest::newRow("connection lost mid-message, pipelined") << QStringLiteral("truncate") << pipelined << 1
+                                                                << QStringLiteral("message 2");
+        QTest::newRow("deletion refused") << QStringLiteral("dele-refused") << QStringList() << 2
+                                          << QStringLiteral("message is locked");
+        QTest::newRow("deletion refused, pipelined") << QStringLiteral("dele-refused") << pipelined << 2
+                                                     << QStringLiteral("message is locked");
     }
     void endsEarlyKeepingWhatWasSaved()
     {
         QFETCH(QString, mode);
+        QFETCH(QStringList, options);
         QFETCH(int, saved);
         QFETCH(QString, why);
         BadPop3Server server;
-        QVERIFY(server.start(mode));
+        QVERIFY(server.start(mode, 0, options));
         const LibraryResult result = receive(server, QStringLiteral("SAVEALLD"), [](int, int) { return 0; });
         // What is on disk is handed back for filing, though the receive stopped early.
         QVERIFY2(result.isList, qPrintable(result.text));
         QCOMPARE(result.list.size(), saved);
         QVERIFY2(result.stoppedEarly.contains(why), qPrintable(result.stoppedEarly));
-        QCOMPARE(fumibako::test::readBytes(result.list.first()), smallMessage(1));
+        QCOMPARE(fumibako::test::readBytes(result.list.first()), BadPop3Server::smallMessage(1));
         QCOMPARE(inboxFiles().size(), saved);
         const QString log = server.log();
         QVERIFY2(log.contains(QStringLiteral("COMMIT uid-1")), qPrintable(log));
@@ -112,7 +107,7 @@ private Q_SLOTS:
         } else {
             QVERIFY2(result.isList, qPrintable(result.text));
             QCOMPARE(result.list.size(), kept);
-            QCOMPARE(fumibako::test::readBytes(result.list.first()), smallMessage(1));
+            QCOMPARE(fumibako::test::readBytes(result.list.first()), BadPop3Server::smallMessage(1));
             QVERIFY2(log.contains(QStringLiteral("COMMIT uid-1")), qPrintable(log));
         }
         QCOMPARE(inboxFiles().size(), kept); // no temporary file left behind

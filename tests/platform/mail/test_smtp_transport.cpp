@@ -29,7 +29,8 @@ class SmtpTransportTest : public QObject {
     Q_OBJECT
 
 private:
-    MailServers m_servers;
+    MailServers m_servers;  // PIPELINING, as today's servers
+    MailServers m_chunking; // PIPELINING and CHUNKING
 
     QString at(quint16 port) const { return QStringLiteral("127.0.0.1\t%1").arg(port); }
 
@@ -40,10 +41,47 @@ private Q_SLOTS:
         if (!m_servers.start(MailServers::Smtp, &error))
             QSKIP(qPrintable(error));
         m_servers.useInThisProcess(5);
+        m_chunking.offerSmtpExtensions({QStringLiteral("PIPELINING"), QStringLiteral("CHUNKING")});
+        QVERIFY2(m_chunking.start(MailServers::Smtp, &error), qPrintable(error));
     }
 
     void init() { m_servers.takeReceived(); }
-    void cleanupTestCase() { m_servers.stop(); }
+    void cleanupTestCase()
+    {
+        m_servers.stop();
+        m_chunking.stop();
+    }
+
+    // DATA and BDAT over aiosmtpd, with one recipient and two, and messages of several chunks
+    // (1 MB each) and DATA pieces whose dot lines fall on the edges: the bytes arrive unchanged.
+    void bothWaysKeepTheBytes_data()
+    {
+        QTest::addColumn<bool>("chunking");
+        QTest::addColumn<int>("recipients");
+        QTest::addColumn<int>("lines");
+        for (const bool chunking : {false, true}) {
+            const char* way = chunking ? "BDAT" : "DATA";
+            QTest::addRow("%s, one recipient", way) << chunking << 1 << 10;
+            QTest::addRow("%s, two recipients", way) << chunking << 2 << 10;
+            QTest::addRow("%s, 2.5 MB", way) << chunking << 2 << 40000;
+        }
+    }
+    void bothWaysKeepTheBytes()
+    {
+        QFETCH(bool, chunking);
+        QFETCH(int, recipients);
+        QFETCH(int, lines);
+        ComposedMessage message = sampleMessage({"sato@example.com", "suzuki@example.com"});
+        message.envelopeRecipients.resize(recipients);
+        for (int i = 0; i < lines; ++i)
+            message.data += (i % 3 == 0 ? ".dot line " : "line ") + QByteArray::number(i) + QByteArray(48, 'x') + "\r\n";
+        MailServers& servers = chunking ? m_chunking : m_servers;
+        QCOMPARE(sendMessage(at(servers.smtpPort()), message, {}), QString());
+        const QList<ReceivedMail> received = servers.takeReceived();
+        QCOMPARE(received.size(), 1);
+        QVERIFY(received[0].data == message.data);
+        QCOMPARE(received[0].envelope.value(QStringLiteral("rcpt_tos")).toArray().size(), recipients);
+    }
 
     void sendsExactBytes_data()
     {
