@@ -93,6 +93,30 @@ def main():
                         ("no_end", b"+OK\r\nline without end\r")]:
         for cut in (0, 3):
             write("server_replies", "%s_%d" % (name, cut), bytes([cut]) + reply)
+    write("sieve", "rfc5228.sieve", (
+        'require ["fileinto"];\r\n'
+        'if header :is "Sender" "owner-ietf-mta-filters@imc.org" { fileinto "filter"; }\r\n'
+        'elsif address :DOMAIN :is ["From", "To"] "example.com" { keep; }\r\n'
+        'elsif anyof (NOT address :all :contains ["To", "Cc", "Bcc"] "me@example.com",\r\n'
+        '             header :matches "subject" ["*make*money*fast*", "*university*dipl*mas*"]) {\r\n'
+        '    fileinto "spam"; }\r\n'
+        'else { fileinto "personal"; }\r\n').encode("utf-8"))
+    write("sieve", "extensions.sieve", (
+        'require ["fileinto", "copy", "imap4flags", "body", "regex", "comparator-i;unicode-casemap"];\n'
+        '# rule:[メーリングリスト]\n'
+        'if allof (header :contains :comparator "i;unicode-casemap" "list-id" "<ml.example.jp>",\n'
+        '          not size :over 1M, exists "X-ML-Name") {\n'
+        '    addflag "\\\\Seen"; fileinto :copy "受信BOX/写し"; fileinto "受信BOX/ML"; stop; }\n'
+        'if body :text :regex "請求書[0-9]+" { if header :is "subject" text:\n件名\n.\n { discard; } }\n'
+        '/* comment */ if allof (false, true) { keep; }\n').encode("utf-8"))
+    write("sieve", "broken.sieve", b'if header :is "a" {\n  "unclosed\n')
+    write("rule_lines", "rule.txt", (
+        "Name=メーリングリスト\nEnabled=1\nJoin=any\nChained=0\n"
+        "If1=Header\tcontains\tfolded\tnot\tList-Id,X-ML\t<ml.example.jp>\t50%25\n"
+        "If2=Address\tis\tascii\tdomain\tFrom\texample.jp\n"
+        "If3=SizeOver\tis\tfolded\t-\t-\t1048576\n"
+        "Do1=MarkRead\nDo2=Move\t受信BOX\\仕事\n").encode("utf-8"))
+    write("rule_lines", "broken.txt", "Name=壊れた\nIf1=Colour\tcontains\n".encode("utf-8"))
 
 
 if __name__ == "__main__":

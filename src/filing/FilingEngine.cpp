@@ -29,7 +29,8 @@ FilingDecision FilingEngine::decide(FilingInput& message) const
         if (stage->decide(message, decision))
             break;
     }
-    decision.copies.removeAll(decision.folder.isEmpty() ? storage::FixedFolder::Standard : decision.folder);
+    if (!decision.folder.isEmpty())
+        decision.copies.removeAll(decision.folder);
     return decision;
 }
 

@@ -31,7 +31,7 @@ struct FilingDecision {
     QString folder;      ///< the folder key the message is filed into; "" for no move
     bool markRead = false;
     bool flag = false;   ///< the save flag
-    QStringList copies;  ///< folders that get a copy, each once, never the message's own folder
+    QStringList copies;  ///< folders that get a copy, each once, never the folder chosen here
     /** Who chose the folder: the name of a rule, or of a stage (the junk classifier). */
     QString filedBy;
     QStringList matchedRules; ///< every rule that held, in order

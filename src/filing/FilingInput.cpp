@@ -5,6 +5,8 @@
 
 #include <QFileInfo>
 
+#include <deque>
+
 #include <utility>
 
 namespace fumibako::filing {
@@ -65,14 +67,31 @@ namespace {
 
 constexpr int kComparisons = 3;
 
+// @p name in lower case; without A-Z, the same string (no copy): field names are mostly asked
+// for in lower case already, many times per message.
+QString lowerName(const QString& name)
+{
+    for (QChar c : name) {
+        if (c >= u'A' && c <= u'Z')
+            return name.toLower();
+    }
+    return name;
+}
+
 } // namespace
+
+// A message has only the few fields its rules ask for: a short list beats a hash.
+struct FilingInput::Field {
+    QString name; // lower case
+    QStringList values;
+    std::optional<QStringList> forms[kComparisons];
+};
 
 struct FilingInput::Data {
     QString path;
     bool headersRead = false;
     QList<std::pair<QByteArray, QByteArray>> rawFields;
-    QHash<QString, QStringList> values;                     // lower-case name -> decoded values
-    QHash<QString, QStringList> forms[kComparisons];        // lower-case name -> compared forms
+    std::deque<Field> fields; // stays put as fields are added: header() hands out references
     bool contentRead = false;
     bool mail = false;
     QString body;
@@ -95,8 +114,8 @@ FilingInput FilingInput::withKnownFields(const QString& path, const QString& fro
     FilingInput input = fromFile(path);
     Data& d = input.data();
     // An empty field is what the reader gives for a missing one: the rules see no field then.
-    d.values.insert(QStringLiteral("from"), from.isEmpty() ? QStringList() : QStringList{from});
-    d.values.insert(QStringLiteral("subject"), subject.isEmpty() ? QStringList() : QStringList{subject});
+    d.fields.push_back({QStringLiteral("from"), from.isEmpty() ? QStringList() : QStringList{from}, {}});
+    d.fields.push_back({QStringLiteral("subject"), subject.isEmpty() ? QStringList() : QStringList{subject}, {}});
     d.attachments = hasAttachments;
     return input;
 }
@@ -131,6 +150,13 @@ void FilingInput::prefetch(const FieldNeeds& needs)
         hasAttachments();
 }
 
+void FilingInput::setHeaderFields(QList<std::pair<QByteArray, QByteArray>> fields)
+{
+    Data& d = data();
+    d.rawFields = std::move(fields);
+    d.headersRead = true;
+}
+
 void FilingInput::readHeaders()
 {
     Data& d = data();
@@ -140,35 +166,43 @@ void FilingInput::readHeaders()
     d.rawFields = platform::mail::ReadHeaderFields(d.path);
 }
 
-const QStringList& FilingInput::header(const QString& name)
+FilingInput::Field& FilingInput::field(const QString& name)
 {
     Data& d = data();
-    const QString key = name.toLower();
-    auto found = d.values.constFind(key);
-    if (found != d.values.cend())
-        return *found;
+    const QString key = lowerName(name);
+    for (Field& field : d.fields) {
+        if (field.name == key)
+            return field;
+    }
     readHeaders();
     QStringList values;
     for (const auto& [fieldName, raw] : std::as_const(d.rawFields)) {
         if (QString::fromLatin1(fieldName).compare(key, Qt::CaseInsensitive) == 0)
             values.append(platform::mail::decodedFieldValue(fieldName, raw));
     }
-    return *d.values.insert(key, values);
+    d.fields.push_back({key, values, {}});
+    return d.fields.back();
+}
+
+const QStringList& FilingInput::header(const QString& name)
+{
+    return field(name).values;
 }
 
 const QStringList& FilingInput::header(const QString& name, Comparison comparison)
 {
+    Field& found = field(name);
     if (comparison == Comparison::Exact)
-        return header(name);
-    QHash<QString, QStringList>& forms = data().forms[int(comparison)];
-    const QString key = name.toLower();
-    auto found = forms.constFind(key);
-    if (found != forms.cend())
-        return *found;
-    QStringList compared;
-    for (const QString& value : header(name))
-        compared.append(comparedText(value, comparison));
-    return *forms.insert(key, compared);
+        return found.values;
+    std::optional<QStringList>& forms = found.forms[int(comparison)];
+    if (!forms) {
+        QStringList compared;
+        compared.reserve(found.values.size());
+        for (const QString& value : std::as_const(found.values))
+            compared.append(comparedText(value, comparison));
+        forms = std::move(compared);
+    }
+    return *forms;
 }
 
 void FilingInput::readContent()

@@ -2,12 +2,14 @@
 
 #include "filing/FilingRule.h"
 
-#include <QHash>
+#include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace fumibako::filing {
 
@@ -54,6 +56,9 @@ public:
     static FilingInput withKnownFields(const QString& path, const QString& from, const QString& subject,
                                        bool hasAttachments);
 
+    /** The message's header fields as ReadHeaderFields() gives them, read already with something else. */
+    void setHeaderFields(QList<std::pair<QByteArray, QByteArray>> fields);
+
     /** Reads now what @p needs names and is not known yet, and folds the texts for comparing. */
     void prefetch(const FieldNeeds& needs);
 
@@ -82,8 +87,10 @@ public:
     bool hasAttachments();
 
 private:
+    struct Field;
     struct Data;
     Data& data();
+    Field& field(const QString& name);
     void readHeaders();
     void readContent();
 

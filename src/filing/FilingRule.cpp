@@ -133,8 +133,6 @@ QString ruleProblem(const Rule& rule)
         if ((action.kind == ActionKind::Move || action.kind == ActionKind::Copy) && action.folder.isEmpty())
             return QStringLiteral("振り分け先のフォルダを選んでください");
     }
-    if (rule.actions.isEmpty())
-        return QStringLiteral("動作を一つ以上指定してください");
     return QString();
 }
 

@@ -35,6 +35,9 @@ QRegularExpression wildcardExpression(const QString& pattern, Comparison compari
 ConditionMatcher::ConditionMatcher(const Condition& condition)
     : m_condition(condition), m_fields(fieldsRead(condition))
 {
+    // Lower case, as the message keeps its fields: asked for many times, no name is lowered again.
+    for (QString& name : m_fields)
+        name = name.toLower();
     if (!comparesText(condition.field))
         return;
     for (const QString& key : condition.keys) {

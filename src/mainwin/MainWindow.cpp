@@ -42,6 +42,7 @@ MainWindow::MainWindow(const storage::ProgramPaths& paths, platform::UserPrompts
     wireViews();
     wireReceiving();
     wireSending();
+    wireFiling();
     wirePreview();
     createSearch();
 }

@@ -9,12 +9,14 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 
 class QAction;
 class QActionGroup;
 class QComboBox;
 class QLabel;
 class QMenu;
+class QProgressDialog;
 class QSplitter;
 class QToolBar;
 class QTreeWidget;
@@ -26,6 +28,9 @@ class ComposeHost;
 }
 namespace fumibako::mailimport {
 class ImportDialog;
+}
+namespace fumibako::filing {
+struct Rule;
 }
 namespace fumibako::mailview {
 struct ReadWindowContext;
@@ -143,6 +148,21 @@ private:
     void wireSending();
     void sendSelected();
 
+    // MainWindowFiling.cpp
+    void addFilingMenuItems(QMenu* tool);
+    void addFilingPopupItems();
+    void wireFiling();
+    void prepareFilingPopup();
+    void filingSettings() { showFilingSettings(std::nullopt); }
+    void showFilingSettings(const std::optional<filing::Rule>& newRule);
+    void filingLog();
+    void fileShownFolder();
+    void fileTreeFolder();
+    void fileSelected();
+    void ruleFromSender();
+    void ruleFromList();
+    void filingProgress(int decided, int total);
+
     // MainWindowReceive.cpp
     void wireReceiving();
     void receiveMethodChanged(storage::ReceiveMethod method);
@@ -216,6 +236,11 @@ private:
     QAction* m_popupAddFolder = nullptr;
     QAction* m_popupDeleteFolder = nullptr;
     QAction* m_popupExportFolder = nullptr;
+    QAction* m_popupFileSelected = nullptr;
+    QAction* m_popupRuleFromSender = nullptr;
+    QAction* m_popupRuleFromList = nullptr;
+    QAction* m_popupFileFolder = nullptr;
+    QProgressDialog* m_filingProgress = nullptr;
 
     SearchBar* m_searchBar = nullptr;
     QLabel* m_indexProgress = nullptr;

@@ -116,6 +116,7 @@ void MainWindow::createToolMenu()
     addCommand(tool, QStringLiteral("並び替え"), &MainWindow::listOrder);
     m_addressPaneAction = addCommand(tool, QStringLiteral("アドレス表示"), &MainWindow::toggleAddressPane);
     m_addressPaneAction->setCheckable(true);
+    addFilingMenuItems(tool);
     addJunkCommands(tool);
 }
 
@@ -168,6 +169,7 @@ void MainWindow::createListPopup()
     m_popupTrash = addCommand(m_listPopup, QStringLiteral("ごみ箱行き"), &MainWindow::moveToTrash);
     m_popupTakeOut = addCommand(m_listPopup, QStringLiteral("取り出す"), &MainWindow::takeOut);
     m_popupDelete = addCommand(m_listPopup, QStringLiteral("削除"), &MainWindow::deletePermanently);
+    addFilingPopupItems();
     m_listPopup->addSeparator();
     QAction* all = m_listPopup->addAction(QStringLiteral("すべて選択"));
     connect(all, &QAction::triggered, m_mailList, &QAbstractItemView::selectAll);
@@ -184,6 +186,7 @@ void MainWindow::createTreePopup()
     m_treePopup->addSeparator();
     m_popupExportFolder = addCommand(m_treePopup, QStringLiteral("エクスポート…"), &MainWindow::exportFolder);
     m_popupExportFolder->setObjectName(QStringLiteral("mnuSExportFolder"));
+    m_popupFileFolder = addCommand(m_treePopup, QStringLiteral("振り分け実行"), &MainWindow::fileTreeFolder);
 }
 
 void MainWindow::createToolBar()
@@ -224,6 +227,7 @@ void MainWindow::prepareListPopup()
                                                 !m_mailList->selectedRowNumbers().isEmpty());
     for (QAction* action : std::as_const(m_popupMailCommands))
         action->setEnabled(filing); // replies as filing: received mail only
+    prepareFilingPopup();
 }
 
 void MainWindow::showListPopup(const QPoint& pos)
@@ -240,6 +244,7 @@ void MainWindow::showTreePopup(const QPoint& pos)
     m_popupAddFolder->setEnabled(enabling.addFolder);
     m_popupDeleteFolder->setEnabled(enabling.deleteFolder);
     m_popupExportFolder->setEnabled(enabling.exportFolder);
+    m_popupFileFolder->setEnabled(enabling.addFolder); // the received-side folders
     m_treePopup->popup(pos);
 }
 

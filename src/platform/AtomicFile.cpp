@@ -64,6 +64,15 @@ void syncDirectory(const QByteArray& dir)
 
 } // namespace
 
+bool syncFolderEntries(const QString& folder)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fsync(fd) == 0;
+    return ::close(fd) == 0 && synced;
+}
+
 bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error, Durability durability)
 {
     const QFileInfo info(path);

@@ -22,4 +22,10 @@ enum class Durability {
 bool writeFileAtomically(const QString& path, const QByteArray& data, QString* error = nullptr,
                          Durability durability = Durability::OnDisk);
 
+/**
+ * Makes the entries of @p folder durable (fsync of the folder): names just made there (a rename,
+ * a link) survive a crash. False when the folder could not be flushed.
+ */
+bool syncFolderEntries(const QString& folder);
+
 } // namespace fumibako::platform

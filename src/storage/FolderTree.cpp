@@ -142,25 +142,34 @@ bool FolderTree::save(const QString& userFile) const
     return writeOrderedList(kFolderSection, userFile, paths);
 }
 
-bool FolderTree::addFolderPath(const QString& path)
+bool FolderTree::isUsableName(const QString& name)
+{
+    return !name.isEmpty() && !hasForbiddenCharacter(name) && !hasOuterSpace(name);
+}
+
+bool FolderTree::addFolderPath(const QString& key)
+{
+    if (!isBelow(key, FixedFolder::Inbox))
+        return false;
+    const int before = count();
+    addPath(key);
+    if (count() > before)
+        m_changed = true;
+    return hasKey(key);
+}
+
+void FolderTree::addPath(const QString& path)
 {
     const QStringList names = path.split(kSeparator);
-    const bool usable = isBelow(path, FixedFolder::Inbox)
-        && std::all_of(names.cbegin() + 1, names.cend(), [](const QString& name) {
-               return !name.isEmpty() && !hasForbiddenCharacter(name) && !hasOuterSpace(name);
-           });
-    if (!usable)
-        return false;
+    if (!std::all_of(names.cbegin() + 1, names.cend(), isUsableName))
+        return;
     QString parentKey = names.first();
     for (qsizetype i = 1; i < names.size(); ++i) {
         const QString key = parentKey + kSeparator + names.at(i);
-        if (!hasKey(key)) {
+        if (!hasKey(key))
             addNode(key, names.at(i), QStringLiteral("user"), indexOfKey(parentKey));
-            m_changed = true;
-        }
         parentKey = key;
     }
-    return true;
 }
 
 int FolderTree::addFoldersOfIndex(const QString& receivedIndexFile)
@@ -172,8 +181,8 @@ int FolderTree::addFoldersOfIndex(const QString& receivedIndexFile)
         ensureJunkFolder(); // not in the stored list: no change to write
     const int users = count();
     for (const QString& section : std::as_const(sections)) {
-        if (!hasKey(section))
-            addFolderPath(section);
+        if (!hasKey(section) && isBelow(section, FixedFolder::Inbox))
+            addPath(section);
     }
     if (count() > users)
         m_changed = true;

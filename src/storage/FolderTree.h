@@ -92,13 +92,6 @@ public:
     int addFoldersOfIndex(const QString& receivedIndexFile);
 
     /**
-     * Adds the user folder @p key ("受信BOX\a\b") with the folders above it that the tree lacks.
-     * False, adding nothing, when a name on the path is not a usable folder name or the path
-     * does not start below "受信BOX".
-     */
-    bool addFolderPath(const QString& key);
-
-    /**
      * Adds "新規フォルダ" + n below the selected folder (below "受信BOX" when a fixed folder under it
      * is selected) and returns its index, or 0 when the selected folder offers no folder commands.
      * The caller starts editing its name.
@@ -121,6 +114,16 @@ public:
      */
     int deleteFolder(int index, const QString& receivedIndexFile, const QString& mailDir, platform::UserPrompts& prompts);
 
+    /**
+     * Adds the user folder @p key ("受信BOX\a\b") with the folders above it that are missing.
+     * False, adding nothing, when a name on its path is not usable (isUsableName()) or the
+     * path is not below "受信BOX"; true when it exists afterwards.
+     */
+    bool addFolderPath(const QString& key);
+
+    /** Whether @p name passes the strict name check (nothing shown): not empty, no forbidden character, no outer space. */
+    static bool isUsableName(const QString& name);
+
     /** Whether messages dragged over node @p index may be dropped there. */
     static bool isDropTarget(int index) { return index > kDraftsNode; }
     /** Whether mail files dropped from outside may be imported into node @p index (the received side). */
@@ -129,6 +132,7 @@ public:
 private:
     int addNode(const QString& key, const QString& text, const QString& imageKey, int parent);
     bool loadEntry(const QString& path);
+    void addPath(const QString& path);
     void reindex();
     void deleteSectionsOf(const QString& key, const QString& receivedIndexFile, const QString& mailDir,
                           platform::UserPrompts& prompts) const;

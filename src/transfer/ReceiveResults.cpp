@@ -3,6 +3,7 @@
 #include "storage/MailChangeListener.h"
 #include "storage/ProfileStore.h"
 #include "transfer/ReceiveUi.h"
+#include "transfer/ReceivedFiling.h"
 #include "transfer/Receiving.h"
 #include "transfer/StoredMail.h"
 #include "transfer/TransferErrors.h"
@@ -47,58 +48,71 @@ ReceiveResult Receiver::handleSave(ServerMode mode, const LibraryResult& result)
         return ReceiveResult::Error;
     }
     const storage::AccountPaths& paths = m_account.paths;
-    const std::vector<std::optional<platform::mail::MailSummary>> summaries =
-        m_fileWorker ? m_fileWorker->takeAll() : std::vector<std::optional<platform::mail::MailSummary>>();
+    std::vector<std::optional<ReceivedFileRead>> read =
+        m_fileWorker ? m_fileWorker->takeAll() : std::vector<std::optional<ReceivedFileRead>>();
     m_fileWorker.reset();
     const qsizetype recovered = std::clamp<qsizetype>(result.recovered, 0, result.list.size());
     const bool newFiles = mode == ServerMode::FetchOne || m_runner.progressSeen();
     int filed = 0;
-    QStringList filedNames; // as filed, after the names were made safe
-    storage::ProfileWriteBatch batch;
+    ReceivedBatchFiling filing(paths, m_account.workDir, m_engine.get(), m_currentMail);
     for (qsizetype i = 0; i < result.list.size(); ++i) {
-        const QString name = QFileInfo(result.list.at(i)).fileName();
-        // Messages of a receive that was cut short are filed unless they already are.
-        if (i < recovered ? hasIndexEntry(paths.receivedIndexFile, name) : !newFiles)
+        ReceivedMessage message;
+        message.name = QFileInfo(result.list.at(i)).fileName();
+        // Messages of a receive that was cut short are filed unless they already are, in any folder.
+        if (i < recovered ? isFiled(paths.receivedIndexFile, message.name) : !newFiles)
             continue;
-        ++filed;
         // Only the last message read stays in the current-mail record, so only that one needs
         // reading whole (its body decoded; its attachments only named, nothing is written to the
         // work folder); the others were mostly read while the download went on.
         const qsizetype position = i - recovered;
-        const bool read = position >= 0 && size_t(position) < summaries.size() && summaries[size_t(position)].has_value();
-        QString filedName;
-        Filing filing;
-        if (i + 1 < result.list.size() && read) {
-            filing = IndexReceivedMailSummary(true, paths.inputDir, name, kStandardBox, paths.receivedIndexFile,
-                                            *summaries[size_t(position)], &filedName);
-        } else if (i + 1 < result.list.size()) {
-            filing = IndexReceivedMailSummary(true, paths.inputDir, name, kStandardBox, paths.receivedIndexFile, &filedName);
-        } else {
-            filing = IndexReceivedMail(m_currentMail, true, paths.inputDir, name, kStandardBox, paths.receivedIndexFile,
-                                     QString());
-            filedName = m_currentMail.mailName;
+        if (position >= 0 && size_t(position) < read.size() && read[size_t(position)]) {
+            message.summary = std::move(read[size_t(position)]->summary);
+            message.filingInput = std::move(read[size_t(position)]->filing);
         }
-        if (filing != Filing::NotFiled && m_changes)
-            filedNames.append(filedName);
+        message.intoCurrentMail = i + 1 == result.list.size();
+        if (filing.file(std::move(message)))
+            ++filed;
     }
     // The batch's journal goes only once its entries are on disk; until then the next receive
     // files them again.
     QString error;
-    const bool written = batch.commit();
+    const bool written = filing.commit();
     platform::crashPoint("filed");
     const bool everyFileFiled = newFiles || result.list.size() == recovered;
     if (written && everyFileFiled)
         platform::mail::finishReceivedBatch(paths.receivedIdsFile, &error);
     // Only now, with the batch on disk, and only noted: the index reads them later, off this path.
-    for (const QString& filedName : std::as_const(filedNames)) {
-        if (written)
-            m_changes->mailStored(kStandardBox, filedName);
+    if (written && m_changes) {
+        for (const FiledMessage& message : filing.filed())
+            m_changes->mailStored(message.folder, message.name);
     }
+    if (written)
+        reportFiling(filing);
     m_stoppedEarly = result.stoppedEarly;
     m_savedCount = filed;
+    m_filedElsewhere = written ? filing.filedElsewhere() : 0;
     if (filed == 0)
         return result.stoppedEarly.isEmpty() ? ReceiveResult::NothingNew : ReceiveResult::Error;
     return ReceiveResult::NewMail;
+}
+
+void Receiver::reportFiling(const ReceivedBatchFiling& filing)
+{
+    filing::appendFilingLog(filing::filingLogFile(m_account.paths), filing.logEntries());
+    // A rule whose folder is gone is said once while the program runs; its mail stays in 標準BOX.
+    QStringList lines;
+    for (const filing::MissingFolder& missing : filing.missingFolders()) {
+        if (m_reportedMissing.contains(missing))
+            continue;
+        m_reportedMissing.append(missing);
+        lines.append(QStringLiteral("ルール「%1」: %2").arg(missing.rule, missing.folder));
+    }
+    if (!lines.isEmpty()) {
+        m_prompts.message(QStringLiteral("振り分け先のフォルダがないため、次のルールのメールは標準BOXに入れました。\r\n")
+                              + lines.join(QStringLiteral("\r\n"))
+                              + QStringLiteral("\r\n\r\n振り分け設定でフォルダを選び直してください。"),
+                          QStringLiteral("振り分け"), platform::Icon::Exclamation, platform::Buttons::Ok);
+    }
 }
 
 ReceiveResult Receiver::handleList(const LibraryResult& result)
@@ -136,7 +150,7 @@ void Receiver::ReportReceiveOutcome(ReceiveResult outcome, const LibraryResult& 
         if (m_account.environment.newMailSound == 1)
             m_ui.playNewMailSound(m_account.environment.soundFile);
         m_ui.showUnreadFolder();
-        m_prompts.setStatus(1, QStringLiteral("新着メールあり"));
+        m_prompts.setStatus(1, newMailStatusText(m_savedCount, m_filedElsewhere));
         if (!m_stoppedEarly.isEmpty())
             reportStoppedEarly();
         break;
@@ -144,6 +158,13 @@ void Receiver::ReportReceiveOutcome(ReceiveResult outcome, const LibraryResult& 
     case ReceiveResult::ListFilled:
         break;
     }
+}
+
+QString newMailStatusText(int received, int filedElsewhere)
+{
+    if (filedElsewhere == 0)
+        return QStringLiteral("新着メールあり");
+    return QStringLiteral("新着メールあり（%1通、うち%2通を振り分けました）").arg(received).arg(filedElsewhere);
 }
 
 QString stoppedEarlyText(int saved, const QString& libraryText)

@@ -12,7 +12,10 @@ constexpr size_t kWakeCount = 16;
 
 } // namespace
 
-ReceivedFileWorker::ReceivedFileWorker() : m_thread([this] { run(); })
+ReceivedFileWorker::ReceivedFileWorker(filing::FieldNeeds needs)
+    : m_needs(std::move(needs)),
+      m_filing(!m_needs.headers.isEmpty() || m_needs.body || m_needs.size || m_needs.attachments),
+      m_thread([this] { run(); })
 {
     platform::lowerToIdle(m_thread);
 }
@@ -35,14 +38,14 @@ void ReceivedFileWorker::add(int position, const QString& path)
     m_wake.notify_one();
 }
 
-std::vector<std::optional<platform::mail::MailSummary>> ReceivedFileWorker::takeAll()
+std::vector<std::optional<ReceivedFileRead>> ReceivedFileWorker::takeAll()
 {
     // The worker gets only idle processor time: what it has not started yet is read here, and
     // the wait is at most for the file it is on.
     while (std::optional<Item> item = takeNext(false))
         read(*item);
     stop();
-    return std::move(m_summaries);
+    return std::move(m_read);
 }
 
 std::optional<ReceivedFileWorker::Item> ReceivedFileWorker::takeNext(bool wait)
@@ -60,11 +63,22 @@ std::optional<ReceivedFileWorker::Item> ReceivedFileWorker::takeNext(bool wait)
 
 void ReceivedFileWorker::read(const Item& item)
 {
-    std::optional<platform::mail::MailSummary> summary = platform::mail::ReadMailSummary(item.second);
+    ReceivedFileRead read;
+    // Rules on other fields than the sender and the subject get them from the same reading of the file.
+    QList<std::pair<QByteArray, QByteArray>> fields;
+    const bool readFields = m_filing && !m_needs.indexFieldsSuffice();
+    read.summary = platform::mail::ReadMailSummary(item.second, readFields ? &fields : nullptr);
+    if (read.summary && m_filing) {
+        const platform::mail::MailSummary& summary = *read.summary;
+        read.filing = filing::FilingInput::withKnownFields(item.second, summary.from, summary.subject, summary.attachments > 0);
+        if (readFields)
+            read.filing.setHeaderFields(std::move(fields));
+        read.filing.prefetch(m_needs);
+    }
     const std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_summaries.size() <= size_t(item.first))
-        m_summaries.resize(size_t(item.first) + 1);
-    m_summaries[size_t(item.first)] = std::move(summary);
+    if (m_read.size() <= size_t(item.first))
+        m_read.resize(size_t(item.first) + 1);
+    m_read[size_t(item.first)] = std::move(read);
 }
 
 void ReceivedFileWorker::stop()

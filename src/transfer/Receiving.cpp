@@ -1,5 +1,7 @@
 #include "transfer/Receiving.h"
 
+#include "filing/AccountFolders.h"
+#include "filing/RuleFile.h"
 #include "platform/UserPrompts.h"
 #include "transfer/AccountLogin.h"
 #include "transfer/OperationGuard.h"
@@ -89,7 +91,10 @@ void Receiver::RunServerCommand(ServerMode mode, const QString& number, Done don
     m_figures = ProgressFigures();
     m_stoppedEarly.clear();
     m_savedCount = 0;
-    m_fileWorker = savesFiles(mode) ? std::make_shared<ReceivedFileWorker>() : nullptr;
+    m_fileWorker.reset();
+    m_engine.reset();
+    if (savesFiles(mode))
+        prepareFiling();
     if (showsProgress(mode)) {
         m_ui.showProgress(m_figures);
         m_progressShown = true;
@@ -122,8 +127,20 @@ void Receiver::commandFinished(ServerMode mode, const std::optional<LibraryResul
         ReportReceiveOutcome(outcome, *result);
     }
     m_fileWorker.reset();
+    m_engine.reset();
     if (done)
         done(outcome);
+}
+
+void Receiver::prepareFiling()
+{
+    filing::AccountFiling filing;
+    filing.rules = filing::readRules(filing::rulesFile(m_account.paths));
+    filing.folderExists = m_account.folderExists ? m_account.folderExists : filing::storedFolders(m_account.paths);
+    filing.addressBook = m_account.addressBook;
+    m_engine = filing::makeAccountEngine(filing);
+    // What the rules read of each message is read while the download goes on.
+    m_fileWorker = std::make_shared<ReceivedFileWorker>(m_engine->needs());
 }
 
 bool Receiver::preparePassword()

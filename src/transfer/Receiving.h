@@ -1,5 +1,6 @@
 #pragma once
 
+#include "filing/FilingEngine.h"
 #include "platform/mail/MailLibrary.h"
 #include "storage/AccountSettings.h"
 #include "storage/Paths.h"
@@ -26,6 +27,7 @@ namespace fumibako::transfer {
 
 class OperationGuard;
 class ReceiveUi;
+class ReceivedBatchFiling;
 struct CurrentMail;
 
 /** The server commands of RunServerCommand. */
@@ -63,6 +65,13 @@ struct ReceiveAccount {
     storage::AccountEnvironment environment;
     storage::AccountPaths paths;
     QString workDir;
+    /**
+     * The account's received-side folders, for the filing rules; none: the folders of its
+     * settings file and its index.
+     */
+    filing::FolderExists folderExists;
+    /** Whose senders are in the address book (none: nobody's); it outlives the receives. */
+    const filing::AddressBookLookup* addressBook = nullptr;
 };
 
 /** The server mail list's side of the LIST and DELE results. */
@@ -137,6 +146,8 @@ private:
     ReceiveResult handleSave(ServerMode mode, const platform::mail::LibraryResult& result);
     ReceiveResult handleList(const platform::mail::LibraryResult& result);
     void reportStoppedEarly();
+    void prepareFiling();
+    void reportFiling(const ReceivedBatchFiling& filing);
 
     OperationGuard& m_guard;
     platform::UserPrompts& m_prompts;
@@ -154,8 +165,17 @@ private:
     bool m_progressShown = false;
     QString m_stoppedEarly; // why the last save command ended before every message was saved
     int m_savedCount = 0;   // messages the last save command filed
+    int m_filedElsewhere = 0; // of those, the messages the rules filed elsewhere than 標準BOX
+    std::unique_ptr<filing::FilingEngine> m_engine; // of the running save command
+    QList<filing::MissingFolder> m_reportedMissing;  // said once per run of the program
     std::shared_ptr<ReceivedFileWorker> m_fileWorker; // of the files the running save command saved
 };
+
+/**
+ * The status after new mail: "新着メールあり", and when rules filed some of the @p received
+ * messages elsewhere than 標準BOX, how many arrived and how many were filed.
+ */
+QString newMailStatusText(int received, int filedElsewhere);
 
 /**
  * The message shown when a receive stopped early after saving @p saved messages: how many were

@@ -91,11 +91,17 @@ Filing writeReceivedEntry(EntryFlags flags, const QString& folder, QString& name
 Filing IndexReceivedMail(CurrentMail& mail, bool isNew, const QString& folder, const QString& fileName,
                          const QString& section, const QString& receivedIndexFile, const QString& workDir)
 {
+    return IndexReceivedMail(mail, EntryFlags{isNew, false}, folder, fileName, section, receivedIndexFile, workDir);
+}
+
+Filing IndexReceivedMail(CurrentMail& mail, EntryFlags flags, const QString& folder, const QString& fileName,
+                         const QString& section, const QString& receivedIndexFile, const QString& workDir)
+{
     if (!ReadStoredMail(mail, StoredMailKind::Received, folder, fileName, workDir))
         return Filing::NotFiled;
     QString name = fileName;
     const EntryFields fields{mail.from, mail.subject, mail.date, mail.attachments.value(0).toInt() != 0};
-    const Filing result = writeReceivedEntry({isNew}, folder, name, section, receivedIndexFile, fields);
+    const Filing result = writeReceivedEntry(flags, folder, name, section, receivedIndexFile, fields);
     if (name != fileName)
         mail.mailName = name;
     return result;
@@ -114,7 +120,8 @@ Filing IndexReceivedMailSummary(bool isNew, const QString& folder, const QString
                                 const QString& receivedIndexFile, const platform::mail::MailSummary& summary,
                                 QString* filedName)
 {
-    return IndexReceivedMailSummary(EntryFlags{isNew}, folder, fileName, section, receivedIndexFile, summary, filedName);
+    return IndexReceivedMailSummary(EntryFlags{isNew, false}, folder, fileName, section, receivedIndexFile, summary,
+                                    filedName);
 }
 
 Filing IndexReceivedMailSummary(EntryFlags flags, const QString& folder, const QString& fileName, const QString& section,

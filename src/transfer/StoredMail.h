@@ -55,12 +55,21 @@ enum class Filing {
     NotFiled,     ///< unreadable, not movable to its safe name, or its entry not written
 };
 
+/** The flags a received message's new entry gets. */
+struct EntryFlags {
+    bool unread = true;
+    bool saved = false; ///< the save flag ("フラグを立てる")
+};
+
 /**
  * Files a received message: reads it (attachments to @p workDir), makes its name a safe
  * key and writes its entry into @p section of @p receivedIndexFile, unread when @p isNew.
  */
 Filing IndexReceivedMail(CurrentMail& mail, bool isNew, const QString& folder, const QString& fileName,
                       const QString& section, const QString& receivedIndexFile, const QString& workDir);
+/** IndexReceivedMail with the entry's flags given. */
+Filing IndexReceivedMail(CurrentMail& mail, EntryFlags flags, const QString& folder, const QString& fileName,
+                         const QString& section, const QString& receivedIndexFile, const QString& workDir);
 
 /**
  * IndexReceivedMail with the same entry, taken from the message's headers and MIME structure
@@ -71,6 +80,10 @@ Filing IndexReceivedMailSummary(bool isNew, const QString& folder, const QString
                                 const QString& receivedIndexFile, QString* filedName = nullptr);
 /** The same with @p summary already read from the file's bytes. */
 Filing IndexReceivedMailSummary(bool isNew, const QString& folder, const QString& fileName, const QString& section,
+                                const QString& receivedIndexFile, const platform::mail::MailSummary& summary,
+                                QString* filedName = nullptr);
+/** The same with the entry's flags given. */
+Filing IndexReceivedMailSummary(EntryFlags flags, const QString& folder, const QString& fileName, const QString& section,
                                 const QString& receivedIndexFile, const platform::mail::MailSummary& summary,
                                 QString* filedName = nullptr);
 

@@ -27,6 +27,8 @@ private Q_SLOTS:
             "preview [--face NAME] [--size SIZE] < BODY",
             "password ACCOUNT < PASSWORD",
             "signin ACCOUNT",
+            "rules ACCOUNT import FILE",
+            "rules ACCOUNT apply FOLDERKEY",
             "address show FILE",
             "address import oe|almail|becky FILE",
             "address export",
@@ -56,7 +58,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<QStringList>("args");
         const QStringList probes[] = {{"profile"}, {"list"}, {"search"}, {"mail"}, {"receive"}, {"send"},
-                                      {"server-list"}, {"preview", "--face"}, {"password"}, {"signin"},
+                                      {"server-list"}, {"preview", "--face"}, {"password"}, {"signin"}, {"rules"},
                                       {"address"}, {"junk"}, {"import"}, {"export"}};
         for (const QStringList& probe : probes)
             QTest::newRow(qPrintable(probe.first())) << probe;

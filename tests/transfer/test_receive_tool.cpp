@@ -1,4 +1,5 @@
 #include "MailServers.h"
+#include "filing/RuleFile.h"
 #include "support/TestFiles.h"
 #include "storage/AccountSettings.h"
 #include "storage/ProfileStore.h"
@@ -91,6 +92,60 @@ private:
         IniGetSection(QStringLiteral("標準BOX"),
                       m_data->filePath(QStringLiteral("MailBox/taro/MailCom.ini")), lines);
         return int(lines.size());
+    }
+
+
+    // Rules for the three seeds: 1.eml (from yamada) moved with a copy, 2.eml (attachments)
+    // moved and flagged, 3.eml left in 標準BOX.
+    void writeSeedRules()
+    {
+        using namespace fumibako::filing;
+        QVERIFY(QDir().mkpath(mailboxDir()));
+        QVERIFY(writeOrderedList(QStringLiteral("Folder"), userFile(),
+                                 {QStringLiteral("受信BOX\\山田"), QStringLiteral("受信BOX\\写し"), QStringLiteral("受信BOX\\添付")}));
+        Rule yamada;
+        yamada.name = QStringLiteral("山田");
+        Condition from;
+        from.field = ConditionField::From;
+        from.keys = {QStringLiteral("YAMADA@")};
+        yamada.conditions = {from};
+        yamada.actions = {{ActionKind::Copy, QStringLiteral("受信BOX\\写し")}, {ActionKind::Move, QStringLiteral("受信BOX\\山田")}};
+        Rule attached;
+        attached.name = QStringLiteral("添付");
+        Condition attachments;
+        attachments.field = ConditionField::HasAttachments;
+        attached.conditions = {attachments};
+        attached.actions = {{ActionKind::Flag, QString()}, {ActionKind::Move, QStringLiteral("受信BOX\\添付")}};
+        QVERIFY(writeRules(mailboxDir() + QStringLiteral("/FilingRules.ini"), {yamada, attached}));
+    }
+
+    // Each seed once in its rule's folder (1.eml also once in the copies' folder), nothing else.
+    void checkFiledByRules()
+    {
+        const QString input = mailboxDir() + QStringLiteral("/input");
+        const QString index = mailboxDir() + QStringLiteral("/MailCom.ini");
+        const QList<std::pair<QString, QByteArray>> expected = {
+            {QStringLiteral("受信BOX\\山田 010"), m_seeds.at(0)}, {QStringLiteral("受信BOX\\写し 010"), m_seeds.at(0)},
+            {QStringLiteral("受信BOX\\添付 111"), m_seeds.at(1)}, {QStringLiteral("標準BOX 010"), m_seeds.at(2)}};
+        QList<std::pair<QString, QByteArray>> filed;
+        QStringList sections;
+        IniGetSectionNames(index, sections);
+        for (const QString& section : std::as_const(sections)) {
+            QStringList lines;
+            IniGetSection(section, index, lines);
+            for (const QString& line : std::as_const(lines))
+                filed.append({section + u' ' + line.section(u'=', 1).left(3),
+                              fumibako::test::readBytes(input + u'/' + line.section(u'=', 0, 0))});
+        }
+        QCOMPARE(filed.size(), expected.size());
+        for (const auto& entry : expected)
+            QVERIFY2(filed.contains(entry), qPrintable(entry.first));
+        QCOMPARE(QDir(input).entryList(QDir::Files).size(), expected.size());
+        QVERIFY(QDir(input + QStringLiteral("/.receiving")).entryList(QDir::Files | QDir::Hidden).isEmpty());
+        QStringList leftovers = QDir(mailboxDir()).entryList(QDir::Files | QDir::Hidden);
+        leftovers.removeAll(QStringLiteral("FilingLog.txt"));
+        QCOMPARE(leftovers, (QStringList{QStringLiteral("FilingRules.ini"), QStringLiteral("MailCom.ini"),
+                                         QStringLiteral("ReceivedIds.txt")}));
     }
 
 private Q_SLOTS:
@@ -191,6 +246,44 @@ private Q_SLOTS:
         QCOMPARE(third.out, QStringLiteral("新着はありません\n"));
         QCOMPARE(lastSessionRetrieved(), 0);
         checkExactlyOnce();
+    }
+
+    void receiveFilesByTheRules()
+    {
+        writeSeedRules();
+        const Run run = runTool({QStringLiteral("receive"), QStringLiteral("taro")});
+        QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+        QCOMPARE(run.out, QStringLiteral("新着メールあり（3通、うち2通を振り分けました）\n"));
+        checkFiledByRules();
+    }
+
+    // Killed at any step of a receive with rules, the next one files every message once, into
+    // its rule's folder, with its copy once; nothing is fetched twice.
+    void killedReceiveWithRulesFilesEachOnce_data()
+    {
+        QTest::addColumn<QString>("method");
+        QTest::addColumn<QString>("point");
+        const QStringList points = {QStringLiteral("retrieved:2"), QStringLiteral("staged"), QStringLiteral("journaled"),
+                                    QStringLiteral("recorded"), QStringLiteral("published:2"), QStringLiteral("received"),
+                                    QStringLiteral("copied"), QStringLiteral("filed")};
+        for (const QString& method : {QStringLiteral("1"), QStringLiteral("2")}) {
+            for (const QString& point : points)
+                QTest::addRow("method %s, %s", qPrintable(method), qPrintable(point)) << method << point;
+        }
+    }
+    void killedReceiveWithRulesFilesEachOnce()
+    {
+        QFETCH(QString, method);
+        QFETCH(QString, point);
+        writeSeedRules();
+        const QStringList receive = {QStringLiteral("receive"), QStringLiteral("taro"), QStringLiteral("--method"), method};
+        QCOMPARE(runTool(receive, QByteArray(), point).exitCode, -9);
+        const Run next = runTool(receive);
+        QVERIFY2(next.exitCode == 0, qPrintable(next.err));
+        checkFiledByRules();
+        QCOMPARE(runTool(receive).out, QStringLiteral("新着はありません\n"));
+        QCOMPARE(lastSessionRetrieved(), 0);
+        checkFiledByRules();
     }
 
     void passwordFromStdin()

@@ -267,11 +267,29 @@ private Q_SLOTS:
         worker.add(1, m_folder + QStringLiteral(".r2"));
         const auto summaries = worker.takeAll();
         QCOMPARE(summaries.size(), size_t(3));
-        QCOMPARE(summaries[0]->attachments, 2);
-        QCOMPARE(summaries[0]->subject, QStringLiteral("files"));
-        QVERIFY(!summaries[1].has_value());
-        QCOMPARE(summaries[2]->subject, QStringLiteral("日本語"));
-        QCOMPARE(summaries[2]->attachments, 0);
+        QCOMPARE(summaries[0]->summary->attachments, 2);
+        QCOMPARE(summaries[0]->summary->subject, QStringLiteral("files"));
+        QVERIFY(!summaries[1]->summary.has_value());
+        QCOMPARE(summaries[2]->summary->subject, QStringLiteral("日本語"));
+        QCOMPARE(summaries[2]->summary->attachments, 0);
+    }
+
+    // What the filing rules read is read by the worker: deciding later needs the file no more.
+    void workerReadsWhatTheRulesNeed()
+    {
+        const QString path = m_folder + QStringLiteral(".r1");
+        writeBytes(path, "From: a@example.jp\r\nList-Id: <ml.example.jp>\r\nSubject: x\r\n\r\nbody\r\n");
+        fumibako::filing::FieldNeeds needs;
+        needs.addHeader(QStringLiteral("List-Id"));
+        needs.body = true;
+        ReceivedFileWorker worker(needs);
+        worker.add(0, path);
+        auto read = worker.takeAll();
+        QVERIFY(QFile::remove(path));
+        fumibako::filing::FilingInput& input = read.at(0)->filing;
+        QCOMPARE(input.header(QStringLiteral("list-id")), QStringList{QStringLiteral("<ml.example.jp>")});
+        QCOMPARE(input.header(QStringLiteral("From")), QStringList{QStringLiteral("a@example.jp")});
+        QCOMPARE(input.body(), QStringLiteral("body\r\n"));
     }
 
     // More files than the worker is woken for at once: the worker and takeAll() share them, and
@@ -288,8 +306,8 @@ private Q_SLOTS:
         const auto summaries = worker.takeAll();
         QCOMPARE(summaries.size(), size_t(kFiles));
         for (int i = 0; i < kFiles; ++i) {
-            QVERIFY2(summaries[size_t(i)].has_value(), qPrintable(QString::number(i)));
-            QCOMPARE(summaries[size_t(i)]->attachments, i % 3 == 0 ? 2 : 0);
+            QVERIFY2(summaries[size_t(i)] && summaries[size_t(i)]->summary, qPrintable(QString::number(i)));
+            QCOMPARE(summaries[size_t(i)]->summary->attachments, i % 3 == 0 ? 2 : 0);
         }
     }
 

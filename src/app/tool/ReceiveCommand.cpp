@@ -1,5 +1,6 @@
 #include "app/tool/ReceiveCommand.h"
 
+#include "addressbook/AddressLookup.h"
 #include "app/tool/ConsolePrompts.h"
 #include "app/tool/ToolIo.h"
 #include "storage/DataDirectory.h"
@@ -70,6 +71,11 @@ int runReceiveCommand(const QString& dataDirOption, const QStringList& args)
     if (method < 0)
         method = account.environment.receiveMethod;
     ConsolePrompts prompts(answerYes);
+    // The filing rules see the address book as the program does.
+    addressbook::AddressBook book;
+    addressbook::LoadAddressBook(QFileInfo(account.paths.userFile).absolutePath() + u'/', prompts, book);
+    const addressbook::EntryAddressLookup addressBook(book.entries);
+    account.addressBook = &addressBook;
     OperationGuard guard(prompts);
     ConsoleReceiveUi ui;
     CurrentMail mail;

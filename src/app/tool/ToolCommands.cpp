@@ -9,6 +9,7 @@
 #include "app/tool/PreviewCommand.h"
 #include "app/tool/ProfileCommands.h"
 #include "app/tool/ReceiveCommand.h"
+#include "app/tool/RulesCommand.h"
 #include "app/tool/SearchCommand.h"
 #include "app/tool/SendCommand.h"
 #include "app/tool/ServerListCommand.h"
@@ -30,7 +31,8 @@ constexpr int kSynopsisWidth = 45; // the help's description column, from the li
 const char* const kHelpIntro =
     "Usage: fumibako-tool [--data-dir DIR] COMMAND ...\n"
     "The command-line side of the fumibako mail client: profile files, folder listings, stored\n"
-    "mail, searching, receiving, sending and the address book, on the same data as the program.\n"
+    "mail, searching, receiving and filing rules, sending and the address book, on the same data as\n"
+    "the program.\n"
     "All text on arguments, standard input and output is UTF-8.\n"
     "\n"
     "Options:\n"
@@ -85,6 +87,13 @@ const std::vector<ToolCommand>& toolCommands()
         {"receive",
          {{"ACCOUNT [--method 0|1|2] [--yes]", "receive (0 count only, 1 receive,\n2 receive and delete on the server)"}},
          runReceiveCommand},
+        {"rules",
+         {{"ACCOUNT", "the account's filing rules: number, state, name, summary"},
+          {"ACCOUNT import FILE", "replace the rules with a Sieve script (RFC 5228);\n"
+                                  "folders it names are created; errors give line and column"},
+          {"ACCOUNT export", "the rules as a Sieve script"},
+          {"ACCOUNT apply FOLDERKEY", "file the messages of a folder by the rules"}},
+         runRulesCommand},
         {"send", {{"ACCOUNT", "send everything in the outbox"}}, runSendCommand},
         {"server-list", {{"ACCOUNT", "the messages waiting on the server"}}, runServerListCommand},
         {"import",

@@ -72,6 +72,7 @@ MainController::MainController(const storage::ProgramPaths& paths, platform::Use
     m_receiver = new transfer::Receiver(m_guard, m_prompts, *m_receiveRelay, m_currentMail, this);
     m_folder.setChangeListener(&m_search);
     m_receiver->setChangeListener(&m_search);
+    createFilingRunner();
     m_junk.setProgramDir(paths.programDir);
     // Restarted by every listing, sort and preview, so it runs once the user pauses.
     m_returnFreedMemory.setSingleShot(true);
@@ -451,6 +452,8 @@ void MainController::prepareReceiver()
     account.environment = m_session.environment();
     account.paths = m_session.paths();
     account.workDir = m_session.programPaths().workDir;
+    account.folderExists = folderExists();
+    account.addressBook = &m_addressLookup;
     m_receiver->setAccount(account);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "mailimport/core/ImportController.h"
+#include "addressbook/AddressLookup.h"
 #include "mailview/PreviewSelection.h"
 #include "mainwin/core/JunkCommands.h"
 #include "mailview/core/ReplyText.h"
@@ -33,6 +34,7 @@ class Receiver;
 namespace fumibako::mainwin {
 
 class MailTableModel;
+class ManualFilingRunner;
 class PreviewPane;
 class ReceivingDialogs;
 
@@ -200,6 +202,26 @@ public:
     /** An import ended: the folder on show is listed again, with what came in. */
     void importEnded();
 
+    // Filing by the rules (MainControllerFiling.cpp)
+    /** Which filing items of the list pop-up are on for the selection @p rows (@p focused: the row the menu is for). */
+    struct FilingPopup {
+        bool fileSelected = false; ///< "振り分け実行（選択したメール）": received mail is selected
+        bool bySender = false;     ///< "この差出人で振り分け…"
+        bool byList = false;       ///< "このメーリングリストで振り分け…": the message names its list
+    };
+    FilingPopup filingPopup(const QList<int>& rows, int focused) const;
+    /** The path of the received message of row @p row; "" for none or an outgoing one. */
+    QString receivedPath(int row) const;
+    /** "振り分け実行" on folder @p key; the shown folder is listed again once it has run. */
+    void fileFolderByRules(const QString& key);
+    /** "振り分け実行" on rows @p rows of the shown folder. */
+    void fileRowsByRules(const QList<int>& rows);
+    ManualFilingRunner& filingRunner() { return *m_filingRunner; }
+    /** The address book as the filing rules see it. */
+    const filing::AddressBookLookup& addressLookup() const { return m_addressLookup; }
+    /** The folders rules may file into: 標準BOX, ごみ箱 and the user folders. */
+    filing::FolderExists folderExists();
+
     // The window's layout
     const storage::SplitterPositions& splitters() const { return m_splitters; }
     /** The window's inner size in twips, which the splitter rules work in. */
@@ -242,6 +264,7 @@ private:
     class NoticeRelay;
 
     void listFolder(int node, Listing listing);
+    void createFilingRunner();
     void autoReceiveMinute();
     void foldersChanged();
     void rowsChanged();
@@ -270,6 +293,8 @@ private:
     transfer::Sender m_sender{this}; ///< after the guard and the mail its walks hold
     transfer::Receiver* m_receiver = nullptr;
     MailTableModel* m_mailModel = nullptr;
+    addressbook::ProgramAddressLookup m_addressLookup;
+    ManualFilingRunner* m_filingRunner = nullptr;
     PreviewPane* m_pane = nullptr;
     std::function<compose::ComposeLauncher&()> m_composer;
     mailview::PreviewState m_previewState;

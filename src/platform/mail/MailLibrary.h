@@ -230,6 +230,12 @@ std::optional<MailSummary> ReadMailSummary(const QString& file);
 std::optional<MailSummary> ReadMailSummary(QByteArrayView bytes, const QString& file);
 
 /**
+ * ReadMailSummary, and the header fields of the message as ReadHeaderFields() gives them into
+ * @p headerFields, from the same reading of the file.
+ */
+std::optional<MailSummary> ReadMailSummary(const QString& file, QList<std::pair<QByteArray, QByteArray>>* headerFields);
+
+/**
  * The header fields of the stored message @p file as they are stored, in order, each as its name
  * and its raw value with the folding line breaks removed; the body is not read. Empty when the
  * file cannot be read.

@@ -66,10 +66,18 @@ GObjectPtr<GMimeStream> openMessageStream(const QString& path)
     return GObjectPtr<GMimeStream>(g_mime_stream_mem_new_with_byte_array(bytes)); // the stream owns the bytes
 }
 
-GObjectPtr<GMimeMessage> parseMessageStream(const GObjectPtr<GMimeStream>& stream)
+/**
+ * Parses @p stream. @p fields (optional) gets the header fields as stored when the stream holds
+ * the message's bytes in memory; it is left as it is otherwise.
+ */
+GObjectPtr<GMimeMessage> parseMessageStream(const GObjectPtr<GMimeStream>& stream, QList<RawHeaderField>* fields = nullptr)
 {
     if (!stream)
         return nullptr;
+    if (fields && GMIME_IS_STREAM_MEM(stream.get())) {
+        const GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(stream.get()));
+        *fields = headerFields(QByteArrayView(reinterpret_cast<const char*>(bytes->data), qsizetype(bytes->len)));
+    }
     GObjectPtr<GMimeParser> parser(g_mime_parser_new_with_stream(stream.get()));
     g_mime_parser_set_format(parser.get(), GMIME_FORMAT_MESSAGE);
     GObjectPtr<GMimeMessage> message(g_mime_parser_construct_message(parser.get(), nullptr));
@@ -241,7 +249,6 @@ ReplyAddresses ReadReplyAddresses(const QString& file)
             decodeAddressList(rawHeader(object, "To")), decodeAddressList(rawHeader(object, "Cc"))};
 }
 
-
 namespace {
 
 std::optional<MailSummary> summaryOf(const GObjectPtr<GMimeMessage>& message, const QString& file)
@@ -259,6 +266,20 @@ std::optional<MailSummary> ReadMailSummary(const QString& file)
 {
     ensureGMimeInitialized();
     return summaryOf(parseMessageFile(file), file);
+}
+
+std::optional<MailSummary> ReadMailSummary(const QString& file, QList<RawHeaderField>* fields)
+{
+    ensureGMimeInitialized();
+    QList<RawHeaderField> read;
+    bool whole = false;
+    GObjectPtr<GMimeStream> stream = openMessageStream(file);
+    if (fields && stream && GMIME_IS_STREAM_MEM(stream.get()))
+        whole = true;
+    std::optional<MailSummary> summary = summaryOf(parseMessageStream(stream, fields ? &read : nullptr), file);
+    if (summary && fields)
+        *fields = whole ? std::move(read) : ReadHeaderFields(file);
+    return summary;
 }
 
 std::optional<MailSummary> ReadMailSummary(QByteArrayView bytes, const QString& file)

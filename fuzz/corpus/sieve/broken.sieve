@@ -1,0 +1,2 @@
+if header :is "a" {
+  "unclosed
