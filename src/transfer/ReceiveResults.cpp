@@ -59,7 +59,7 @@ ReceiveResult Receiver::handleSave(ServerMode mode, const LibraryResult& result)
         ReceivedMessage message;
         message.name = QFileInfo(result.list.at(i)).fileName();
         // Messages of a receive that was cut short are filed unless they already are, in any folder.
-        if (i < recovered ? isFiled(paths.receivedIndexFile, message.name) : !newFiles)
+        if (i < recovered ? hasIndexEntry(paths.receivedIndexFile, message.name) : !newFiles)
             continue;
         // Only the last message read stays in the current-mail record, so only that one needs
         // reading whole (its body decoded; its attachments only named, nothing is written to the

@@ -90,15 +90,4 @@ Filing IndexReceivedMailSummary(EntryFlags flags, const QString& folder, const Q
 /** Whether any section (folder) of @p receivedIndexFile has an entry for @p fileName. */
 bool hasIndexEntry(const QString& receivedIndexFile, const QString& fileName);
 
-/** The flags a new index entry starts with (the attachment flag comes from the message). */
-struct EntryFlags {
-    bool unread = true;
-    bool saved = false; ///< protected against deleting ("♪")
-};
-
-/** IndexReceivedMailSummary with both flags given, for mail that comes in with its own (imported mail). */
-Filing IndexReceivedMailSummary(EntryFlags flags, const QString& folder, const QString& fileName, const QString& section,
-                                const QString& receivedIndexFile, const platform::mail::MailSummary& summary,
-                                QString* filedName = nullptr);
-
 } // namespace fumibako::transfer
