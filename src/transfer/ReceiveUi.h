@@ -46,6 +46,12 @@ public:
 
     /** Selects the folder node "未読メール" and shows it, as a click on it does. */
     virtual void showUnreadFolder() = 0;
+
+    /**
+     * A receive filed new mail, @p junk of it into 迷惑メール (a folder that may be new to the
+     * tree); before the unread view is shown.
+     */
+    virtual void newMailFiled(int /*junk*/) {}
 };
 
 } // namespace fumibako::transfer
