@@ -1,3 +1,4 @@
+#include "filing/JunkExpiry.h"
 #include "platform/CrashPoint.h"
 #include "platform/UserPrompts.h"
 #include "storage/MailChangeListener.h"
@@ -92,6 +93,8 @@ ReceiveResult Receiver::handleSave(ServerMode mode, const LibraryResult& result)
     m_savedCount = filed;
     m_filedElsewhere = written ? filing.filedElsewhere() : 0;
     m_junkCount = written ? filing.junkCount() : 0;
+    if (written && m_account.junkFilter && m_junkSettings.enabled)
+        m_junkExpired = filing::expireJunk(paths, m_junkSettings.deleteAfterDays, QDateTime::currentDateTime(), m_changes).moved;
     if (filed == 0)
         return result.stoppedEarly.isEmpty() ? ReceiveResult::NothingNew : ReceiveResult::Error;
     return ReceiveResult::NewMail;
@@ -145,10 +148,12 @@ void Receiver::ReportReceiveOutcome(ReceiveResult outcome, const LibraryResult& 
         ShowLibraryError(m_prompts, result.isList ? result.stoppedEarly : result.text);
         break;
     case ReceiveResult::NothingNew:
+        if (m_junkExpired > 0)
+            m_ui.mailFiled(0, m_junkExpired);
         m_prompts.setStatus(1, QStringLiteral("新着はありません"));
         break;
     case ReceiveResult::NewMail:
-        m_ui.newMailFiled(m_junkCount);
+        m_ui.mailFiled(m_junkCount, m_junkExpired);
         // Junk is no new mail: no sound and no unread view for it alone.
         if (m_savedCount > m_junkCount) {
             if (m_account.environment.newMailSound == 1)

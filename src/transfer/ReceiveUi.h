@@ -49,9 +49,10 @@ public:
 
     /**
      * A receive filed new mail, @p junk of it into 迷惑メール (a folder that may be new to the
-     * tree); before the unread view is shown.
+     * tree), and moved @p expired old messages out of 迷惑メール into ごみ箱; before the unread
+     * view is shown. Called after every receive that brought mail or moved old junk.
      */
-    virtual void newMailFiled(int /*junk*/) {}
+    virtual void mailFiled(int /*junk*/, int /*expired*/) {}
 };
 
 } // namespace fumibako::transfer

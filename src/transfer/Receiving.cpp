@@ -93,6 +93,7 @@ void Receiver::RunServerCommand(ServerMode mode, const QString& number, Done don
     m_savedCount = 0;
     m_filedElsewhere = 0;
     m_junkCount = 0;
+    m_junkExpired = 0;
     m_fileWorker.reset();
     m_engine.reset();
     if (savesFiles(mode))

@@ -170,6 +170,7 @@ private:
     int m_savedCount = 0;   // messages the last save command filed
     int m_filedElsewhere = 0; // of those, the messages the rules filed elsewhere than 標準BOX
     int m_junkCount = 0;      // of those, the messages filed into 迷惑メール
+    int m_junkExpired = 0;    // old junk the last save command moved into ごみ箱
     filing::JunkSettings m_junkSettings; // the account's, read for the running save command
     std::unique_ptr<filing::FilingEngine> m_engine; // of the running save command
     QList<filing::MissingFolder> m_reportedMissing;  // said once per run of the program

@@ -36,7 +36,7 @@ public:
     void closeProgress() override { m_controller.m_dialogs.closeProgress(); }
     void setClipboardText(const QString& text) override { m_controller.m_dialogs.setClipboardText(text); }
     void playNewMailSound(const QString& file) override { m_controller.m_dialogs.playNewMailSound(file); }
-    void newMailFiled(int junk) override { m_controller.junkApplied(m_controller.m_junk.junkReceived(junk)); }
+    void mailFiled(int junk, int expired) override { m_controller.junkReceived(junk, expired); }
     void showUnreadFolder() override
     {
         m_controller.showUnreadFolder();
