@@ -69,6 +69,7 @@ public:
 
     /** The account whose folders are shown; clears the list. */
     void setAccount(const AccountPaths& paths, const QString& workDir);
+    const AccountPaths& accountPaths() const { return m_paths; }
 
     /** Shows the folder @p key: sets the mail directory, lists it and reports the count. */
     FolderPresentation SelectFolder(const QString& key);

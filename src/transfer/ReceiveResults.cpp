@@ -1,4 +1,5 @@
 #include "filing/JunkExpiry.h"
+#include "filing/JunkUnsureMarks.h"
 #include "platform/CrashPoint.h"
 #include "platform/UserPrompts.h"
 #include "storage/MailChangeListener.h"
@@ -89,6 +90,8 @@ ReceiveResult Receiver::handleSave(ServerMode mode, const LibraryResult& result)
     }
     if (written)
         reportFiling(filing);
+    if (written && !filing.junkUnsure().isEmpty())
+        filing::JunkUnsureMarks::add(filing::JunkUnsureMarks::fileOf(paths), filing.junkUnsure());
     m_stoppedEarly = result.stoppedEarly;
     m_savedCount = filed;
     m_filedElsewhere = written ? filing.filedElsewhere() : 0;

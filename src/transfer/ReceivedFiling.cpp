@@ -55,6 +55,8 @@ bool ReceivedBatchFiling::file(ReceivedMessage message)
         ++m_elsewhere;
     if (section == storage::FixedFolder::Junk)
         ++m_junk;
+    else if (decision.junkUnsure)
+        m_unsure.append(name);
     fileCopies(decision, section, name, summary);
     noteDecision(decision, name, summary);
     return true;

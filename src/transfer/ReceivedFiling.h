@@ -60,6 +60,8 @@ public:
     int filedElsewhere() const { return m_elsewhere; }
     /** How many of those went into 迷惑メール. */
     int junkCount() const { return m_junk; }
+    /** The messages the junk filter could not judge (marked for the user to judge). */
+    const QStringList& junkUnsure() const { return m_unsure; }
     /** Rules that named a folder the account does not have, each once. */
     const QList<filing::MissingFolder>& missingFolders() const { return m_missing; }
     /** What the log is to say of the batch. */
@@ -80,6 +82,7 @@ private:
     QList<FiledMessage> m_filed;
     int m_elsewhere = 0;
     int m_junk = 0;
+    QStringList m_unsure;
     QList<filing::MissingFolder> m_missing;
     QList<filing::FilingLogEntry> m_log;
 };

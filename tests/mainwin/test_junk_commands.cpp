@@ -1,6 +1,7 @@
 // "迷惑メールにする", "迷惑メールではない", moving mail in and out of 迷惑メール by hand, and the
 // undo of a command, on a real index, real mail files and a real token store; no display.
 #include "mainwin/core/JunkCommands.h"
+#include "mainwin/core/MailTableModel.h"
 #include "storage/ProfileStore.h"
 #include "support/RecordingPrompts.h"
 #include "support/TestFiles.h"
@@ -16,6 +17,9 @@ using namespace fumibako;
 using namespace fumibako::storage;
 using filing::JunkKind;
 using test::writeBytes;
+using mainwin::MailTableModel;
+using mainwin::kFromColumn;
+using mainwin::kSubjectColumn;
 
 Q_DECLARE_METATYPE(std::optional<JunkKind>)
 
@@ -118,6 +122,33 @@ private Q_SLOTS:
         QCOMPARE(learnt(out), std::optional<JunkKind>(JunkKind::Spam));
     }
 
+    // Mail the filter doubted is marked in the list until the user judges it, either way.
+    void judgingTakesAwayTheMarkOfDoubt()
+    {
+        fill(3);
+        const QString marksFile = fumibako::filing::JunkUnsureMarks::fileOf(m_paths);
+        QVERIFY(fumibako::filing::JunkUnsureMarks::add(marksFile, {"m0.eml", "m1.eml", "m2.eml"}));
+        fumibako::filing::JunkUnsureMarks marks;
+        marks.load(marksFile);
+        m_view->SelectFolder(FixedFolder::Standard);
+        MailTableModel model(*m_view);
+        model.setUnsureMarks(&marks);
+        model.reload();
+        const QModelIndex subject = model.index(0, kSubjectColumn);
+        QVERIFY(model.data(subject).toString().startsWith(MailTableModel::kUnsureMark));
+        QCOMPARE(model.data(subject, Qt::ToolTipRole).toString(), MailTableModel::kUnsureTip);
+        QVERIFY(!model.data(model.index(0, kFromColumn)).toString().startsWith(MailTableModel::kUnsureMark));
+        const QString good = m_view->rows().at(0).keyString();
+        const QString junk = m_view->rows().at(1).keyString();
+        const QString doubted = m_view->rows().at(2).keyString();
+        m_junk->markNotJunk({0});
+        m_junk->markJunk({1});
+        marks.load(marksFile);
+        QVERIFY(!marks.contains(good));
+        QVERIFY(!marks.contains(junk));
+        QVERIFY(marks.contains(doubted));
+    }
+
     void goodMailElsewhereIsOnlyLearnt()
     {
         fill(1);
@@ -138,11 +169,13 @@ private Q_SLOTS:
         QVERIFY(old.setFileTime(QDateTime::currentDateTime().addDays(-31), QFileDevice::FileModificationTime));
         old.close();
         const QString userFile = m_dir.filePath(QStringLiteral("acc.ini"));
-        QCOMPARE(m_junk->moveOldJunk(userFile, m_paths.inputDir), 0); // kept unless the account asks
+        fumibako::storage::AccountPaths paths = m_paths;
+        paths.userFile = userFile;
+        QCOMPARE(m_junk->moveOldJunk(paths), 0); // kept unless the account asks
         filing::JunkSettings settings;
         settings.deleteAfterDays = 30;
         QVERIFY(filing::writeJunkSettings(userFile, settings));
-        QCOMPARE(m_junk->moveOldJunk(userFile, m_paths.inputDir), 1);
+        QCOMPARE(m_junk->moveOldJunk(paths), 1);
         QCOMPARE(section(FixedFolder::Trash), QStringList{"m0.eml"});
         QCOMPARE(section(FixedFolder::Junk), QStringList{"m1.eml"});
         QVERIFY(QFile::exists(m_paths.inputDir + QStringLiteral("m0.eml"))); // in the trash, not deleted

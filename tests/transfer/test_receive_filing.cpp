@@ -1,6 +1,7 @@
 #include "ReceiveFixture.h"
 #include "filing/FilingLog.h"
 #include "filing/JunkFilter.h"
+#include "filing/JunkUnsureMarks.h"
 #include "filing/RuleFile.h"
 #include "support/TestFiles.h"
 
@@ -211,15 +212,18 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("junk");
         QTest::addColumn<int>("good");
+        QTest::addColumn<int>("unsure");
         QTest::addColumn<QString>("status");
         QTest::addColumn<int>("unreadShown");
-        QTest::newRow("junk and good mail") << 2 << 1 << QStringLiteral("新着メールあり（1通）、迷惑メール2通") << 1;
-        QTest::newRow("junk only: no sound, no unread view") << 2 << 0 << QStringLiteral("新着メールなし（迷惑メール2通）") << 0;
+        QTest::newRow("junk and good mail") << 2 << 1 << 0 << QStringLiteral("新着メールあり（1通）、迷惑メール2通") << 1;
+        QTest::newRow("junk only: no sound, no unread view") << 2 << 0 << 0 << QStringLiteral("新着メールなし（迷惑メール2通）") << 0;
+        QTest::newRow("mail it cannot judge: new mail, marked") << 0 << 1 << 1 << QStringLiteral("新着メールあり") << 1;
     }
     void junkGoesIntoTheJunkFolder()
     {
         QFETCH(int, junk);
         QFETCH(int, good);
+        QFETCH(int, unsure);
         ReceiveFixture& f = *m_fixture;
         QVERIFY(writeRules(rulesFile(f.account.paths), {}));
         JunkSettings settings;
@@ -245,6 +249,8 @@ private Q_SLOTS:
             messages.append(junkMessage(100 + i));
         for (int i = 0; i < good; ++i)
             messages.append(goodMessage(100 + i));
+        for (int i = 0; i < unsure; ++i)
+            messages.append(QByteArray("From: someone@example.net\r\nSubject: hello\r\n\r\nlorem ipsum dolor\r\n"));
         QVERIFY(m_servers.seedMailbox(QStringLiteral("taro"), messages));
         QVERIFY(startReceiveAndWait(f.receiver, ReceiveMethod::ReceiveAll));
         QTEST(f.prompts.status[1], "status");
@@ -255,7 +261,13 @@ private Q_SLOTS:
         QCOMPARE(lines.size(), junk);
         for (const QString& line : std::as_const(lines))
             QCOMPARE(line.section(u'=', 1).mid(1, 1), QStringLiteral("0")); // filed as read
-        QCOMPARE(f.filedEntries().size(), good);
+        QCOMPARE(f.filedEntries().size(), good + unsure);
+        JunkUnsureMarks marks;
+        marks.load(JunkUnsureMarks::fileOf(f.account.paths));
+        int marked = 0;
+        for (const QString& entry : f.filedEntries())
+            marked += marks.contains(entry.section(u'=', 0, 0)) ? 1 : 0;
+        QCOMPARE(marked, unsure);
     }
 
     void withoutRulesEverythingStaysInTheStandardBox()

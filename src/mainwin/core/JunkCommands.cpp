@@ -1,5 +1,8 @@
 #include "mainwin/core/JunkCommands.h"
 
+#include "filing/JunkExpiry.h"
+#include "filing/JunkUnsureMarks.h"
+
 #include "platform/UserPrompts.h"
 #include "storage/ProfileStore.h"
 
@@ -55,6 +58,11 @@ std::vector<JunkCommands::Change> JunkCommands::learn(JunkKind kind, const QList
     }
     m_filter->commit();
     showNotice();
+    // Judged now: the mail list's mark of doubt goes.
+    QStringList judged;
+    for (const Change& change : changes)
+        judged.append(change.name);
+    filing::JunkUnsureMarks::remove(filing::JunkUnsureMarks::fileOf(m_folder.accountPaths()), judged);
     return changes;
 }
 
@@ -121,24 +129,12 @@ void JunkCommands::learnDrop(const QString& target, const QList<int>& rows)
     m_last.insert(m_last.end(), junk.begin(), junk.end());
 }
 
-int JunkCommands::moveOldJunk(const QString& userFile, const QString& inputDir)
+int JunkCommands::moveOldJunk(const storage::AccountPaths& paths, storage::MailChangeListener* changes)
 {
-    const int days = filing::readJunkSettings(userFile).deleteAfterDays;
-    if (days <= 0 || !m_tree.hasJunkFolder())
+    if (!m_tree.hasJunkFolder())
         return 0;
-    const QDateTime before = QDateTime::currentDateTime().addDays(-days);
-    QStringList lines;
-    storage::IniGetSection(Junk, m_folder.indexFileOf(Junk), lines);
-    int moved = 0;
-    storage::ProfileWriteBatch batch;
-    for (const QString& line : std::as_const(lines)) {
-        const QString name = line.left(line.indexOf(QLatin1Char('=')));
-        const QFileInfo file(inputDir + name);
-        if (file.exists() && file.lastModified() < before)
-            moved += m_folder.moveEntry(name, Junk, storage::FixedFolder::Trash) ? 1 : 0;
-    }
-    batch.commit();
-    return moved;
+    const int days = filing::readJunkSettings(paths.userFile).deleteAfterDays;
+    return filing::expireJunk(paths, days, QDateTime::currentDateTime(), changes).moved;
 }
 
 bool JunkCommands::undo()

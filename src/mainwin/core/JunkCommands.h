@@ -47,10 +47,10 @@ public:
     void learnDrop(const QString& target, const QList<int>& rows);
 
     /**
-     * Moves what has lain in 迷惑メール longer than the account's settings allow into ごみ箱 (never
-     * deleted for good); how long by the time the file was received. Returns how many went.
+     * Moves what has lain in 迷惑メール longer than the settings of the account @p paths allow into
+     * ごみ箱 (filing::expireJunk()); @p changes hears of the moves. Returns how many went.
      */
-    int moveOldJunk(const QString& userFile, const QString& inputDir);
+    int moveOldJunk(const storage::AccountPaths& paths, storage::MailChangeListener* changes = nullptr);
 
     bool canUndo() const { return !m_last.empty(); }
     /** Takes back the last command; true when anything was put back. */

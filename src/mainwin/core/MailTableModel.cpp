@@ -85,11 +85,23 @@ QVariant MailTableModel::data(const QModelIndex& index, int role) const
     if (shown < 0 || shown >= m_folder.rows().size())
         return {};
     const MailRow& row = m_folder.rows().at(shown);
+    if ((role == Qt::DisplayRole || role == Qt::ToolTipRole) && index.column() == kSubjectColumn && isUnsure(row))
+        return role == Qt::DisplayRole ? kUnsureMark + cellText(row, kSubjectColumn) : kUnsureTip;
     if (role == Qt::DisplayRole || role == Qt::ToolTipRole)
         return cellText(row, index.column());
     if (role == Qt::TextAlignmentRole && index.column() < kFromColumn)
         return int(Qt::AlignCenter);
     return {};
+}
+
+const QString MailTableModel::kUnsureMark = QStringLiteral("［迷惑？］");
+const QString MailTableModel::kUnsureTip =
+    QStringLiteral("迷惑メールかどうか判定できなかったメールです。「迷惑メールにする」（J）か「迷惑メールではない」（Shift+J）で教えてください。");
+
+bool MailTableModel::isUnsure(const MailRow& row) const
+{
+    return m_unsure && !m_unsure->isEmpty() && !storage::MailFolderView::isOutgoingKey(row.tag)
+        && m_unsure->contains(row.keyString());
 }
 
 QVariant MailTableModel::headerData(int section, Qt::Orientation orientation, int role) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "filing/JunkUnsureMarks.h"
 #include "mainwin/core/MailListFilter.h"
 #include "mainwin/core/MainWindowRules.h"
 #include "platform/LargeMemory.h"
@@ -64,6 +65,12 @@ public:
     /** Flags of existing rows changed. */
     void rowsUpdated();
 
+    /** The marks of received mail the junk filter could not judge (may be null); it outlives the model. */
+    void setUnsureMarks(const filing::JunkUnsureMarks* marks) { m_unsure = marks; }
+    /** The subject column's mark of such mail, and its tool tip. */
+    static const QString kUnsureMark;
+    static const QString kUnsureTip;
+
     /**
      * Shows only the rows whose subject and sender hold every term of @p typed; a text without
      * terms shows every row again. The rows and their order stay as they are.
@@ -102,6 +109,8 @@ public:
     static QString cellText(const storage::MailRow& row, int column);
 
 private:
+    bool isUnsure(const storage::MailRow& row) const;
+
     /** The folder rows the model rows of @p indexes show. */
     QList<int> folderRowsOf(const QModelIndexList& indexes) const;
     /**
@@ -125,6 +134,7 @@ private:
     QStringList m_chosenBeforeFilter; ///< the keys of the messages chosen when filtering began
     QStringList m_captions;
     ListSortState m_sort;
+    const filing::JunkUnsureMarks* m_unsure = nullptr;
 };
 
 } // namespace fumibako::mainwin

@@ -70,6 +70,7 @@ MainController::MainController(const storage::ProgramPaths& paths, platform::Use
       m_notice(std::make_unique<NoticeRelay>(*this))
 {
     m_mailModel = new MailTableModel(m_folder, this);
+    m_mailModel->setUnsureMarks(&m_unsureMarks);
     m_receiver = new transfer::Receiver(m_guard, m_prompts, *m_receiveRelay, m_currentMail, this);
     m_folder.setChangeListener(&m_search);
     m_receiver->setChangeListener(&m_search);
@@ -110,11 +111,12 @@ void MainController::folderTreeReloaded(bool expandFirstUserFolder)
 {
     m_junk.forgetLast();
     m_folder.setAccount(m_session.paths(), m_session.programPaths().workDir);
-    m_junk.moveOldJunk(m_session.paths().userFile, m_session.paths().inputDir);
     m_mailModel->reload();
     const QString indexFile = search::searchIndexFile(
         search::IndexLocationInputs::fromProcess(m_session.programPaths().programDir, m_session.accountName()));
     m_search.setAccount(indexFile, m_session.paths(), search::receivedFolderKeys(m_session.folderTree()));
+    m_junk.moveOldJunk(m_session.paths(), &m_search);
+    reloadUnsureMarks();
     Q_EMIT treeReloaded(expandFirstUserFolder ? m_session.folderTree().firstUserIndex() : 0);
 }
 
@@ -310,6 +312,7 @@ void MainController::dropRows(const QString& key, const QList<int>& rows)
     if (rows.isEmpty())
         return;
     m_junk.learnDrop(key, rows);
+    reloadUnsureMarks();
     m_folder.dropOnFolder(key, rows);
     rowsChanged();
 }

@@ -1,11 +1,12 @@
 #pragma once
 
-#include "mailimport/core/ImportController.h"
 #include "addressbook/AddressLookup.h"
+#include "filing/JunkUnsureMarks.h"
+#include "mailimport/core/ImportController.h"
 #include "mailview/PreviewSelection.h"
-#include "mainwin/core/JunkCommands.h"
 #include "mailview/core/ReplyText.h"
 #include "mainwin/core/FolderChoice.h"
+#include "mainwin/core/JunkCommands.h"
 #include "mainwin/core/MainTimers.h"
 #include "search/SearchService.h"
 #include "storage/AccountSession.h"
@@ -284,6 +285,8 @@ private:
     search::SearchService m_search; ///< before the folder view and the receiver that tell it changes
     storage::MailFolderView m_folder;
     JunkCommands m_junk{m_folder, m_session.folderTree(), m_prompts};
+    filing::JunkUnsureMarks m_unsureMarks; ///< received mail the junk filter could not judge
+    void reloadUnsureMarks();
     MainTimers m_timers;
     storage::DisplaySettings m_display;
     storage::SplitterPositions m_splitters;

@@ -1,10 +1,17 @@
 // The main window's junk commands: learning from the user's judgement, and its undo.
 #include "mainwin/core/MainController.h"
+#include "mainwin/core/MailTableModel.h"
 
 namespace fumibako::mainwin {
 
+void MainController::reloadUnsureMarks()
+{
+    m_unsureMarks.load(filing::JunkUnsureMarks::fileOf(m_session.paths()));
+}
+
 void MainController::junkApplied(const JunkCommands::Outcome& outcome)
 {
+    reloadUnsureMarks();
     if (outcome.junkFolderAdded) {
         foldersChanged();
         Q_EMIT treeChanged();
@@ -16,6 +23,7 @@ void MainController::junkApplied(const JunkCommands::Outcome& outcome)
 void MainController::junkReceived(int junk, int expired)
 {
     junkApplied(m_junk.junkReceived(junk));
+    m_mailModel->rowsUpdated(); // marks of doubt the receive added
     // Old junk went into ごみ箱: a list of either folder shows it where it is now.
     const QString shown = m_folder.folderKey();
     if (expired > 0 && (shown == storage::FixedFolder::Junk || shown == storage::FixedFolder::Trash))
