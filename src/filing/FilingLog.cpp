@@ -26,7 +26,7 @@ QByteArray lineOf(const FilingLogEntry& entry)
 {
     const QStringList fields{entry.when.toString(kTimeFormat), field(entry.how),  field(entry.rules),
                              field(entry.folder),              field(entry.fileName), field(entry.from),
-                             field(entry.subject),             field(entry.done)};
+                             field(entry.subject),             field(entry.done),     field(entry.date)};
     return fields.join(u'\t').toUtf8() + '\n';
 }
 
@@ -97,12 +97,13 @@ QList<FilingLogEntry> readFilingLog(const QString& file)
         return entries;
     for (const QByteArray& line : log.readAll().split('\n')) {
         const QStringList fields = QString::fromUtf8(line).split(u'\t');
-        if (fields.size() != 8)
+        if (fields.size() != 8 && fields.size() != 9)
             continue;
         const QDateTime when = QDateTime::fromString(fields.at(0), kTimeFormat);
         if (!when.isValid())
             continue;
-        entries.append({when, fields.at(1), fields.at(2), fields.at(3), fields.at(4), fields.at(5), fields.at(6), fields.at(7)});
+        entries.append({when, fields.at(1), fields.at(2), fields.at(3), fields.at(4), fields.at(5), fields.at(6),
+                        fields.at(7), fields.value(8)});
     }
     std::reverse(entries.begin(), entries.end());
     return entries;

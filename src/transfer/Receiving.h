@@ -146,7 +146,7 @@ private:
     ReceiveResult handleSave(ServerMode mode, const platform::mail::LibraryResult& result);
     ReceiveResult handleList(const platform::mail::LibraryResult& result);
     void reportStoppedEarly();
-    void prepareFiling();
+    void prepareFiling(ServerMode mode);
     void reportFiling(const ReceivedBatchFiling& filing);
 
     OperationGuard& m_guard;
@@ -167,6 +167,7 @@ private:
     int m_savedCount = 0;   // messages the last save command filed
     int m_filedElsewhere = 0; // of those, the messages the rules filed elsewhere than 標準BOX
     std::unique_ptr<filing::FilingEngine> m_engine; // of the running save command
+    platform::mail::ServerScreen m_screen; // the rules that decide at the server, for the running receive
     QList<filing::MissingFolder> m_reportedMissing;  // said once per run of the program
     std::shared_ptr<ReceivedFileWorker> m_fileWorker; // of the files the running save command saved
 };
