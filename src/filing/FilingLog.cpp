@@ -5,6 +5,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <mutex>
 
 namespace fumibako::filing {
 
@@ -67,6 +68,10 @@ bool appendFilingLog(const QString& file, const QList<FilingLogEntry>& entries)
 {
     if (entries.isEmpty())
         return true;
+    // A receive logs on its own thread what it decided at the server while "振り分け実行" may log
+    // on the window's: the trimming rewrite must not lose the other's lines.
+    static std::mutex appending;
+    const std::lock_guard lock(appending);
     QByteArray lines;
     for (const FilingLogEntry& entry : entries)
         lines += lineOf(entry);

@@ -40,7 +40,7 @@ QString filingLogFile(const storage::AccountPaths& paths);
 std::optional<FilingLogEntry> logEntryFor(const FilingDecision& decision, const QString& how, const QString& fileName,
                                           const QString& from, const QString& subject);
 
-/** Adds @p entries at the end of the log (the oldest lines go once it is long). */
+/** Adds @p entries at the end of the log (the oldest lines go once it is long); from any thread. */
 bool appendFilingLog(const QString& file, const QList<FilingLogEntry>& entries);
 
 /** The entries of the log, newest first. */

@@ -102,6 +102,8 @@ void Receiver::RunServerCommand(ServerMode mode, const QString& number, Done don
     m_screen = {};
     if (savesFiles(mode))
         prepareFiling(mode);
+    else if (mode == ServerMode::Count)
+        m_screen = makeCountingScreen(filing::readRules(filing::rulesFile(m_account.paths)));
     if (showsProgress(mode)) {
         m_ui.showProgress(m_figures);
         m_progressShown = true;

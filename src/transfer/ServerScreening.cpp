@@ -128,4 +128,14 @@ platform::mail::ServerScreen makeServerScreen(const filing::RuleList& rules, con
     };
 }
 
+platform::mail::ServerScreen makeCountingScreen(const filing::RuleList& rules)
+{
+    if (!filing::hasAtServerRule(rules))
+        return {};
+    auto compiled = std::make_shared<const filing::ServerRuleScreen>(rules);
+    return [compiled](const QList<ServerMessage>& messages) {
+        return screen(*compiled, messages, {}).actions;
+    };
+}
+
 } // namespace fumibako::transfer

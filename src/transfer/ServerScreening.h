@@ -40,4 +40,10 @@ bool writeScreenRecord(const QString& file, const ScreenRecord& record);
  */
 platform::mail::ServerScreen makeServerScreen(const filing::RuleList& rules, const storage::AccountPaths& paths);
 
+/**
+ * The screen of a count ("件数受信"): the same answers, with nothing written, so that a message
+ * the rules leave on the server is not counted as new. Unset as makeServerScreen() is.
+ */
+platform::mail::ServerScreen makeCountingScreen(const filing::RuleList& rules);
+
 } // namespace fumibako::transfer

@@ -219,6 +219,22 @@ private Q_SLOTS:
         QCOMPARE(atServerLog().size(), 1);
     }
 
+    // Counting asks the rules too: what they leave on the server is not counted as new.
+    void countingLeavesOutWhatStaysOnTheServer()
+    {
+        ReceiveFixture& f = *m_fixture;
+        QVERIFY(writeRules(rulesFile(f.account.paths), {kAdvert, kLarge}));
+        QCOMPARE(startReceiveAndWait(f.receiver, ReceiveMethod::CountOnly), std::optional(ReceiveResult::NothingNew));
+        QCOMPARE(f.prompts.messages.size(), 1);
+        QVERIFY2(f.prompts.messages[0].text.startsWith(QStringLiteral("1通 ")), qPrintable(f.prompts.messages[0].text));
+        QVERIFY(atServerLog().isEmpty()); // a count only asks
+        QCOMPARE(onServer().size(), kSeeds.size());
+        QVERIFY(startReceiveAndWait(f.receiver, ReceiveMethod::ReceiveAll));
+        f.prompts.messages.clear();
+        QCOMPARE(startReceiveAndWait(f.receiver, ReceiveMethod::CountOnly), std::optional(ReceiveResult::NothingNew));
+        QVERIFY(f.prompts.messages.isEmpty()); // nothing to ask about
+    }
+
     // The server list fetches what the user asks for, whatever the rules say.
     void fetchingOneFromTheServerListIsNotScreened()
     {
