@@ -8,14 +8,21 @@
 
 namespace fumibako::addressbook {
 
-/** @short The addresses of a list of address-book entries, as the filing rules ask for senders. */
+/**
+ * @short The addresses of a list of address-book entries, as the filing stages ask for senders:
+ * rules test for them, and they are never junk. Keeps its own copy; addresses are compared
+ * without regard to letter case, "<a@b>" as "a@b".
+ */
 class EntryAddressLookup : public filing::AddressBookLookup {
 public:
     explicit EntryAddressLookup(const QList<AddressEntry>& entries);
+    /** The book in the address book file of @p programDir, read quietly (a broken book knows no one). */
+    static EntryAddressLookup fromFile(const QString& programDir);
+
     bool contains(const QString& address) const override;
 
 private:
-    QSet<QString> m_addresses; // lower case
+    QSet<QString> m_addresses; // case-folded
 };
 
 /**

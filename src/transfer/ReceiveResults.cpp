@@ -1,3 +1,4 @@
+#include "filing/JunkExpiry.h"
 #include "platform/CrashPoint.h"
 #include "platform/UserPrompts.h"
 #include "storage/MailChangeListener.h"
@@ -91,6 +92,9 @@ ReceiveResult Receiver::handleSave(ServerMode mode, const LibraryResult& result)
     m_stoppedEarly = result.stoppedEarly;
     m_savedCount = filed;
     m_filedElsewhere = written ? filing.filedElsewhere() : 0;
+    m_junkCount = written ? filing.junkCount() : 0;
+    if (written && m_account.junkFilter && m_junkSettings.enabled)
+        m_junkExpired = filing::expireJunk(paths, m_junkSettings.deleteAfterDays, QDateTime::currentDateTime(), m_changes).moved;
     if (filed == 0)
         return result.stoppedEarly.isEmpty() ? ReceiveResult::NothingNew : ReceiveResult::Error;
     return ReceiveResult::NewMail;
@@ -144,13 +148,19 @@ void Receiver::ReportReceiveOutcome(ReceiveResult outcome, const LibraryResult& 
         ShowLibraryError(m_prompts, result.isList ? result.stoppedEarly : result.text);
         break;
     case ReceiveResult::NothingNew:
+        if (m_junkExpired > 0)
+            m_ui.mailFiled(0, m_junkExpired);
         m_prompts.setStatus(1, QStringLiteral("新着はありません"));
         break;
     case ReceiveResult::NewMail:
-        if (m_account.environment.newMailSound == 1)
-            m_ui.playNewMailSound(m_account.environment.soundFile);
-        m_ui.showUnreadFolder();
-        m_prompts.setStatus(1, newMailStatusText(m_savedCount, m_filedElsewhere));
+        m_ui.mailFiled(m_junkCount, m_junkExpired);
+        // Junk is no new mail: no sound and no unread view for it alone.
+        if (m_savedCount > m_junkCount) {
+            if (m_account.environment.newMailSound == 1)
+                m_ui.playNewMailSound(m_account.environment.soundFile);
+            m_ui.showUnreadFolder();
+        }
+        m_prompts.setStatus(1, newMailStatusText(m_savedCount, m_filedElsewhere, m_junkCount));
         if (!m_stoppedEarly.isEmpty())
             reportStoppedEarly();
         break;
@@ -160,11 +170,20 @@ void Receiver::ReportReceiveOutcome(ReceiveResult outcome, const LibraryResult& 
     }
 }
 
-QString newMailStatusText(int received, int filedElsewhere)
+QString newMailStatusText(int received, int filedElsewhere, int junk)
 {
-    if (filedElsewhere == 0)
-        return QStringLiteral("新着メールあり");
-    return QStringLiteral("新着メールあり（%1通、うち%2通を振り分けました）").arg(received).arg(filedElsewhere);
+    const int mail = received - junk;
+    const int filed = filedElsewhere - junk;
+    if (mail <= 0)
+        return QStringLiteral("新着メールなし（迷惑メール%1通）").arg(junk);
+    QString text = QStringLiteral("新着メールあり");
+    if (filed > 0)
+        text += QStringLiteral("（%1通、うち%2通を振り分けました）").arg(mail).arg(filed);
+    else if (junk > 0)
+        text += QStringLiteral("（%1通）").arg(mail);
+    if (junk > 0)
+        text += QStringLiteral("、迷惑メール%1通").arg(junk);
+    return text;
 }
 
 QString stoppedEarlyText(int saved, const QString& libraryText)

@@ -46,6 +46,13 @@ public:
 
     /** Selects the folder node "未読メール" and shows it, as a click on it does. */
     virtual void showUnreadFolder() = 0;
+
+    /**
+     * A receive filed new mail, @p junk of it into 迷惑メール (a folder that may be new to the
+     * tree), and moved @p expired old messages out of 迷惑メール into ごみ箱; before the unread
+     * view is shown. Called after every receive that brought mail or moved old junk.
+     */
+    virtual void mailFiled(int /*junk*/, int /*expired*/) {}
 };
 
 } // namespace fumibako::transfer

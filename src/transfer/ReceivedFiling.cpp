@@ -53,6 +53,8 @@ bool ReceivedBatchFiling::file(ReceivedMessage message)
     m_filed.append({section, name});
     if (section != storage::FixedFolder::Standard)
         ++m_elsewhere;
+    if (section == storage::FixedFolder::Junk)
+        ++m_junk;
     fileCopies(decision, section, name, summary);
     noteDecision(decision, name, summary);
     return true;

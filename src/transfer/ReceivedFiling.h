@@ -58,6 +58,8 @@ public:
     const QList<FiledMessage>& filed() const { return m_filed; }
     /** How many messages went elsewhere than 標準BOX. */
     int filedElsewhere() const { return m_elsewhere; }
+    /** How many of those went into 迷惑メール. */
+    int junkCount() const { return m_junk; }
     /** Rules that named a folder the account does not have, each once. */
     const QList<filing::MissingFolder>& missingFolders() const { return m_missing; }
     /** What the log is to say of the batch. */
@@ -77,6 +79,7 @@ private:
     bool m_copiesMade = false;
     QList<FiledMessage> m_filed;
     int m_elsewhere = 0;
+    int m_junk = 0;
     QList<filing::MissingFolder> m_missing;
     QList<filing::FilingLogEntry> m_log;
 };

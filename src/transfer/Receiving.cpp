@@ -97,6 +97,9 @@ void Receiver::RunServerCommand(ServerMode mode, const QString& number, Done don
     m_figures = ProgressFigures();
     m_stoppedEarly.clear();
     m_savedCount = 0;
+    m_filedElsewhere = 0;
+    m_junkCount = 0;
+    m_junkExpired = 0;
     m_fileWorker.reset();
     m_engine.reset();
     m_screen = {};
@@ -152,6 +155,11 @@ void Receiver::prepareFiling(ServerMode mode)
         m_screen = makeServerScreen(filing.rules, m_account.paths);
     filing.folderExists = m_account.folderExists ? m_account.folderExists : filing::storedFolders(m_account.paths);
     filing.addressBook = m_account.addressBook;
+    if (m_account.junkFilter) {
+        m_junkSettings = filing::readJunkSettings(m_account.paths.userFile);
+        filing.junkFilter = m_account.junkFilter;
+        filing.junkSettings = &m_junkSettings;
+    }
     m_engine = filing::makeAccountEngine(filing);
     // What the rules read of each message is read while the download goes on.
     m_fileWorker = std::make_shared<ReceivedFileWorker>(m_engine->needs());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "filing/FilingEngine.h"
+#include "filing/JunkSettings.h"
 #include "platform/mail/MailLibrary.h"
 #include "storage/AccountSettings.h"
 #include "storage/Paths.h"
@@ -72,6 +73,8 @@ struct ReceiveAccount {
     filing::FolderExists folderExists;
     /** Whose senders are in the address book (none: nobody's); it outlives the receives. */
     const filing::AddressBookLookup* addressBook = nullptr;
+    /** The data directory's junk filter, asked before the rules (none: no junk is sorted out); it outlives the receives. */
+    filing::JunkFilter* junkFilter = nullptr;
 };
 
 /** The server mail list's side of the LIST and DELE results. */
@@ -166,6 +169,9 @@ private:
     QString m_stoppedEarly; // why the last save command ended before every message was saved
     int m_savedCount = 0;   // messages the last save command filed
     int m_filedElsewhere = 0; // of those, the messages the rules filed elsewhere than 標準BOX
+    int m_junkCount = 0;      // of those, the messages filed into 迷惑メール
+    int m_junkExpired = 0;    // old junk the last save command moved into ごみ箱
+    filing::JunkSettings m_junkSettings; // the account's, read for the running save command
     std::unique_ptr<filing::FilingEngine> m_engine; // of the running save command
     platform::mail::ServerScreen m_screen; // the rules that decide at the server, for the running receive
     QList<filing::MissingFolder> m_reportedMissing;  // said once per run of the program
@@ -174,9 +180,10 @@ private:
 
 /**
  * The status after new mail: "新着メールあり", and when rules filed some of the @p received
- * messages elsewhere than 標準BOX, how many arrived and how many were filed.
+ * messages elsewhere than 標準BOX, how many arrived and how many were filed. Of those filed,
+ * @p junk went into 迷惑メール and are not new mail; when all were junk, "新着メールなし".
  */
-QString newMailStatusText(int received, int filedElsewhere);
+QString newMailStatusText(int received, int filedElsewhere, int junk = 0);
 
 /**
  * The message shown when a receive stopped early after saving @p saved messages: how many were

@@ -1,5 +1,6 @@
 #include "ReceiveFixture.h"
 #include "filing/FilingLog.h"
+#include "filing/JunkFilter.h"
 #include "filing/RuleFile.h"
 #include "support/TestFiles.h"
 
@@ -77,6 +78,22 @@ const QStringList kSamples = {QStringLiteral("iso2022jp_nec.eml"), QStringLitera
                               QStringLiteral("eucjp.eml"),         QStringLiteral("sjis_undeclared.eml"),
                               QStringLiteral("html_only.eml"),     QStringLiteral("utf8_base64.eml"),
                               QStringLiteral("multipart_attach.eml")};
+
+QByteArray junkMessage(int n)
+{
+    return QStringLiteral("From: 事務局 <win%1@prize.example.com>\r\nSubject: 【当選】賞金%1万円をお受け取りください\r\n"
+                          "MIME-Version: 1.0\r\nContent-Type: text/plain; charset=UTF-8\r\n\r\n"
+                          "おめでとうございます！ご当選されました。今すぐ受け取り手続きを。未払い料金の確認 %1\r\n")
+        .arg(n).toUtf8();
+}
+
+QByteArray goodMessage(int n)
+{
+    return QStringLiteral("From: 佐藤 <sato%1@example.co.jp>\r\nSubject: 定例会議の議事録 第%1回\r\n"
+                          "MIME-Version: 1.0\r\nContent-Type: text/plain; charset=UTF-8\r\n\r\n"
+                          "お疲れさまです。本日の会議の議事録を送ります。次回の予定もご確認ください。%1\r\n")
+        .arg(n).toUtf8();
+}
 
 } // namespace
 
@@ -187,6 +204,58 @@ private Q_SLOTS:
         QCOMPARE(f.prompts.status[1], QStringLiteral("新着メールあり"));
         QCOMPARE(f.prompts.messages.size(), 1);
         QCOMPARE(f.filedEntries().size(), 3); // with the one before and the message no rule took
+    }
+
+    // The junk filter is asked before the rules; junk is no new mail.
+    void junkGoesIntoTheJunkFolder_data()
+    {
+        QTest::addColumn<int>("junk");
+        QTest::addColumn<int>("good");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<int>("unreadShown");
+        QTest::newRow("junk and good mail") << 2 << 1 << QStringLiteral("新着メールあり（1通）、迷惑メール2通") << 1;
+        QTest::newRow("junk only: no sound, no unread view") << 2 << 0 << QStringLiteral("新着メールなし（迷惑メール2通）") << 0;
+    }
+    void junkGoesIntoTheJunkFolder()
+    {
+        QFETCH(int, junk);
+        QFETCH(int, good);
+        ReceiveFixture& f = *m_fixture;
+        QVERIFY(writeRules(rulesFile(f.account.paths), {}));
+        JunkSettings settings;
+        settings.markRead = true;
+        QVERIFY(writeJunkSettings(f.account.paths.userFile, settings));
+        QTemporaryDir store;
+        JunkFilter filter(store.path() + u'/');
+        QVERIFY(filter.begin());
+        for (int i = 0; i < 25; ++i) {
+            const QString spam = store.filePath(QStringLiteral("s%1.eml").arg(i));
+            const QString ham = store.filePath(QStringLiteral("h%1.eml").arg(i));
+            fumibako::test::writeBytes(spam, junkMessage(i));
+            fumibako::test::writeBytes(ham, goodMessage(i));
+            QVERIFY(filter.learnFile(spam, JunkKind::Spam) != JunkStore::Learning::Failed);
+            QVERIFY(filter.learnFile(ham, JunkKind::Ham) != JunkStore::Learning::Failed);
+        }
+        QVERIFY(filter.commit());
+        f.account.junkFilter = &filter;
+        f.account.environment.newMailSound = 1;
+        f.setAccount();
+        QList<QByteArray> messages;
+        for (int i = 0; i < junk; ++i)
+            messages.append(junkMessage(100 + i));
+        for (int i = 0; i < good; ++i)
+            messages.append(goodMessage(100 + i));
+        QVERIFY(m_servers.seedMailbox(QStringLiteral("taro"), messages));
+        QVERIFY(startReceiveAndWait(f.receiver, ReceiveMethod::ReceiveAll));
+        QTEST(f.prompts.status[1], "status");
+        QTEST(f.ui.unreadShown, "unreadShown");
+        QCOMPARE(f.ui.sounds.size(), good > 0 ? 1 : 0);
+        QStringList lines;
+        fumibako::storage::IniGetSection(kJunkFolder, f.account.paths.receivedIndexFile, lines);
+        QCOMPARE(lines.size(), junk);
+        for (const QString& line : std::as_const(lines))
+            QCOMPARE(line.section(u'=', 1).mid(1, 1), QStringLiteral("0")); // filed as read
+        QCOMPARE(f.filedEntries().size(), good);
     }
 
     void withoutRulesEverythingStaysInTheStandardBox()

@@ -1,6 +1,6 @@
 #include "app/tool/JunkCommand.h"
 
-#include "addressbook/AddressBookSenders.h"
+#include "addressbook/AddressLookup.h"
 #include "app/tool/ToolIo.h"
 #include "filing/JunkFilter.h"
 #include "storage/DataDirectory.h"
@@ -68,7 +68,7 @@ int classify(JunkFilter& filter, const QString& programDir, const QString& userF
     // The account's own settings, but judged even where its filter is off: the score is asked for.
     JunkSettings settings = readJunkSettings(userFile);
     settings.enabled = true;
-    const addressbook::AddressBookSenders addressBook = addressbook::AddressBookSenders::fromFile(programDir);
+    const addressbook::EntryAddressLookup addressBook = addressbook::EntryAddressLookup::fromFile(programDir);
     int failed = 0;
     bool notLearnt = false;
     for (const QString& file : files) {

@@ -3,6 +3,7 @@
 #include "addressbook/AddressLookup.h"
 #include "app/tool/ConsolePrompts.h"
 #include "app/tool/ToolIo.h"
+#include "filing/JunkFilter.h"
 #include "storage/DataDirectory.h"
 #include "transfer/OperationGuard.h"
 #include "transfer/StoredMail.h"
@@ -71,11 +72,14 @@ int runReceiveCommand(const QString& dataDirOption, const QStringList& args)
     if (method < 0)
         method = account.environment.receiveMethod;
     ConsolePrompts prompts(answerYes);
-    // The filing rules see the address book as the program does.
+    // The junk filter and the filing rules see the address book as the program does.
+    const QString programDir = QFileInfo(account.paths.userFile).absolutePath() + u'/';
     addressbook::AddressBook book;
-    addressbook::LoadAddressBook(QFileInfo(account.paths.userFile).absolutePath() + u'/', prompts, book);
+    addressbook::LoadAddressBook(programDir, prompts, book);
     const addressbook::EntryAddressLookup addressBook(book.entries);
     account.addressBook = &addressBook;
+    filing::JunkFilter junk(programDir);
+    account.junkFilter = &junk;
     OperationGuard guard(prompts);
     ConsoleReceiveUi ui;
     CurrentMail mail;
@@ -91,6 +95,8 @@ int runReceiveCommand(const QString& dataDirOption, const QStringList& args)
         printError(QString::fromUtf8(kNoPasswordGiven));
         return 1;
     }
+    if (const QString notice = junk.takeNotice(); !notice.isEmpty())
+        printError(notice);
     printLine(prompts.lastStatus());
     return *ended == ReceiveResult::Error ? 1 : 0;
 }

@@ -71,6 +71,17 @@ JunkCommands::Outcome JunkCommands::markJunk(const QList<int>& rows)
     return outcome;
 }
 
+JunkCommands::Outcome JunkCommands::junkReceived(int junk)
+{
+    Outcome outcome;
+    showNotice();
+    if (junk <= 0)
+        return outcome;
+    outcome.junkFolderAdded = !m_tree.hasJunkFolder();
+    m_tree.ensureJunkFolder();
+    return outcome;
+}
+
 JunkCommands::Outcome JunkCommands::markNotJunk(const QList<int>& rows)
 {
     QList<int> inJunk;

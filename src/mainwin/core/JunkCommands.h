@@ -40,6 +40,8 @@ public:
         bool junkFolderAdded = false; ///< the tree gained "迷惑メール"
     };
     Outcome markJunk(const QList<int>& rows);
+    /** A receive filed @p junk messages into 迷惑メール: the folder is made when needed, a notice of the store shown. */
+    Outcome junkReceived(int junk);
     Outcome markNotJunk(const QList<int>& rows);
     /** Rows about to be dropped on folder @p target by hand: learnt when they leave or enter 迷惑メール. */
     void learnDrop(const QString& target, const QList<int>& rows);

@@ -36,6 +36,7 @@ public:
     void closeProgress() override { m_controller.m_dialogs.closeProgress(); }
     void setClipboardText(const QString& text) override { m_controller.m_dialogs.setClipboardText(text); }
     void playNewMailSound(const QString& file) override { m_controller.m_dialogs.playNewMailSound(file); }
+    void mailFiled(int junk, int expired) override { m_controller.junkReceived(junk, expired); }
     void showUnreadFolder() override
     {
         m_controller.showUnreadFolder();
@@ -454,6 +455,7 @@ void MainController::prepareReceiver()
     account.workDir = m_session.programPaths().workDir;
     account.folderExists = folderExists();
     account.addressBook = &m_addressLookup;
+    account.junkFilter = m_junk.filter();
     m_receiver->setAccount(account);
 }
 

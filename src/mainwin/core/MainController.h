@@ -269,6 +269,8 @@ private:
     void foldersChanged();
     void rowsChanged();
     void junkApplied(const JunkCommands::Outcome& outcome);
+    /** A receive filed @p junk messages into 迷惑メール and moved @p expired old ones into ごみ箱. */
+    void junkReceived(int junk, int expired);
     void previewFollowsList();
     void markUnreadTimer(int row);
     void showPreviewOf(const QString& key);

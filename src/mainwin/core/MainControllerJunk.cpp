@@ -13,6 +13,15 @@ void MainController::junkApplied(const JunkCommands::Outcome& outcome)
         rowsChanged();
 }
 
+void MainController::junkReceived(int junk, int expired)
+{
+    junkApplied(m_junk.junkReceived(junk));
+    // Old junk went into ごみ箱: a list of either folder shows it where it is now.
+    const QString shown = m_folder.folderKey();
+    if (expired > 0 && (shown == storage::FixedFolder::Junk || shown == storage::FixedFolder::Trash))
+        showFolder(m_shownNode);
+}
+
 void MainController::markJunk(const QList<int>& rows)
 {
     if (!rows.isEmpty())
