@@ -45,7 +45,9 @@ struct RuleStage::Compiled {
             conditions.emplace_back(condition);
     }
 
-    bool runs() const { return rule.enabled && !rule.isBroken(); }
+    // A rule that decides at the server has had its say before the download: once a message
+    // is on disk (a server that refused TOP, "振り分け実行") it is passed over.
+    bool runs() const { return rule.enabled && !rule.isBroken() && !rule.decidesAtServer(); }
 
     bool holds(FilingInput& message, const AddressBookLookup* addressBook) const
     {
@@ -116,6 +118,9 @@ bool applyActions(const Rule& rule, const FolderExists& folderExists, FilingDeci
             return true;
         case ActionKind::Stop:
             return true;
+        case ActionKind::LeaveOnServer:
+        case ActionKind::DeleteOnServer:
+            break; // never reached: such a rule does not run on a stored message
         }
     }
     return false;
@@ -148,8 +153,9 @@ std::unique_ptr<FilingEngine> makeAccountEngine(const AccountFiling& account)
     // take mail out of 迷惑メール.
     if (account.junkFilter && account.junkSettings && account.junkSettings->enabled)
         engine->addStage(std::make_shared<JunkStage>(*account.junkFilter, *account.junkSettings, account.addressBook));
-    const bool anyRuleRuns = std::any_of(account.rules.cbegin(), account.rules.cend(),
-                                         [](const Rule& rule) { return rule.enabled && !rule.isBroken(); });
+    const bool anyRuleRuns = std::any_of(account.rules.cbegin(), account.rules.cend(), [](const Rule& rule) {
+        return rule.enabled && !rule.isBroken() && !rule.decidesAtServer();
+    });
     if (anyRuleRuns)
         engine->addStage(std::make_shared<RuleStage>(account.rules, account.folderExists, account.addressBook));
     return engine;

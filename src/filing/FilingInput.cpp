@@ -1,6 +1,7 @@
 #include "filing/FilingInput.h"
 
 #include "platform/TextRules.h"
+#include "platform/mail/HeaderFields.h"
 #include "platform/mail/MailLibrary.h"
 
 #include <QFileInfo>
@@ -117,6 +118,18 @@ FilingInput FilingInput::withKnownFields(const QString& path, const QString& fro
     d.fields.push_back({QStringLiteral("from"), from.isEmpty() ? QStringList() : QStringList{from}, {}});
     d.fields.push_back({QStringLiteral("subject"), subject.isEmpty() ? QStringList() : QStringList{subject}, {}});
     d.attachments = hasAttachments;
+    return input;
+}
+
+FilingInput FilingInput::fromServerHeader(QByteArrayView header, qint64 size)
+{
+    FilingInput input;
+    Data& d = input.data();
+    d.rawFields = platform::mail::headerFields(header);
+    d.headersRead = true;
+    d.contentRead = true; // nothing to read: the body is not here
+    d.attachments = false;
+    d.size = size;
     return input;
 }
 

@@ -3,6 +3,7 @@
 #include "filing/FilingRule.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -55,6 +56,12 @@ public:
      */
     static FilingInput withKnownFields(const QString& path, const QString& from, const QString& subject,
                                        bool hasAttachments);
+
+    /**
+     * A message still on the server: its header block (the answer to TOP n 0) and the size LIST
+     * gives. No file is read: its body is empty and it has no attachments.
+     */
+    static FilingInput fromServerHeader(QByteArrayView header, qint64 size);
 
     /** The message's header fields as ReadHeaderFields() gives them, read already with something else. */
     void setHeaderFields(QList<std::pair<QByteArray, QByteArray>> fields);

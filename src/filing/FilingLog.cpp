@@ -5,6 +5,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <mutex>
 
 namespace fumibako::filing {
 
@@ -26,7 +27,7 @@ QByteArray lineOf(const FilingLogEntry& entry)
 {
     const QStringList fields{entry.when.toString(kTimeFormat), field(entry.how),  field(entry.rules),
                              field(entry.folder),              field(entry.fileName), field(entry.from),
-                             field(entry.subject),             field(entry.done)};
+                             field(entry.subject),             field(entry.done),     field(entry.date)};
     return fields.join(u'\t').toUtf8() + '\n';
 }
 
@@ -67,6 +68,10 @@ bool appendFilingLog(const QString& file, const QList<FilingLogEntry>& entries)
 {
     if (entries.isEmpty())
         return true;
+    // A receive logs on its own thread what it decided at the server while "振り分け実行" may log
+    // on the window's: the trimming rewrite must not lose the other's lines.
+    static std::mutex appending;
+    const std::lock_guard lock(appending);
     QByteArray lines;
     for (const FilingLogEntry& entry : entries)
         lines += lineOf(entry);
@@ -97,12 +102,13 @@ QList<FilingLogEntry> readFilingLog(const QString& file)
         return entries;
     for (const QByteArray& line : log.readAll().split('\n')) {
         const QStringList fields = QString::fromUtf8(line).split(u'\t');
-        if (fields.size() != 8)
+        if (fields.size() != 8 && fields.size() != 9)
             continue;
         const QDateTime when = QDateTime::fromString(fields.at(0), kTimeFormat);
         if (!when.isValid())
             continue;
-        entries.append({when, fields.at(1), fields.at(2), fields.at(3), fields.at(4), fields.at(5), fields.at(6), fields.at(7)});
+        entries.append({when, fields.at(1), fields.at(2), fields.at(3), fields.at(4), fields.at(5), fields.at(6),
+                        fields.at(7), fields.value(8)});
     }
     std::reverse(entries.begin(), entries.end());
     return entries;

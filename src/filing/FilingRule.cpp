@@ -13,6 +13,12 @@ bool Rule::files() const
     });
 }
 
+bool Rule::decidesAtServer() const
+{
+    return std::any_of(actions.cbegin(), actions.cend(),
+                       [](const Action& action) { return filing::decidesAtServer(action.kind); });
+}
+
 QList<Action> normalizedActions(const QList<Action>& actions)
 {
     QList<Action> flags, copies, moves;
@@ -30,6 +36,8 @@ QList<Action> normalizedActions(const QList<Action>& actions)
             break;
         case ActionKind::Move:
         case ActionKind::Trash:
+        case ActionKind::LeaveOnServer:
+        case ActionKind::DeleteOnServer:
             if (moves.isEmpty())
                 moves.append(action); // only the first one counts: it ends the evaluation
             break;
@@ -122,13 +130,46 @@ QString conditionProblem(const Condition& condition)
     return QString();
 }
 
+bool answerableAtServer(ConditionField field)
+{
+    switch (field) {
+    case ConditionField::Body:
+    case ConditionField::HasAttachments:
+    case ConditionField::SenderInAddressBook:
+        return false;
+    default:
+        return true;
+    }
+}
+
+QString atServerConditionProblem(const Condition& condition)
+{
+    if (answerableAtServer(condition.field))
+        return QString();
+    return QStringLiteral("「受信しない」「サーバーから削除」のルールには、ヘッダーとサイズの条件だけが使えます"
+                          "（本文・添付ファイル・アドレス帳の条件は受信前には分かりません）");
+}
+
+QString atServerActionsProblem(const QList<Action>& actions)
+{
+    const bool atServer = std::any_of(actions.cbegin(), actions.cend(),
+                                      [](const Action& action) { return decidesAtServer(action.kind); });
+    if (atServer && actions.size() > 1)
+        return QStringLiteral("「受信しない」「サーバーから削除」は、ほかの動作と一緒には使えません");
+    return QString();
+}
+
 QString ruleProblem(const Rule& rule)
 {
     for (const Condition& condition : rule.conditions) {
-        const QString problem = conditionProblem(condition);
+        QString problem = conditionProblem(condition);
+        if (problem.isEmpty() && rule.decidesAtServer())
+            problem = atServerConditionProblem(condition);
         if (!problem.isEmpty())
             return problem;
     }
+    if (const QString problem = atServerActionsProblem(rule.actions); !problem.isEmpty())
+        return problem;
     for (const Action& action : rule.actions) {
         if ((action.kind == ActionKind::Move || action.kind == ActionKind::Copy) && action.folder.isEmpty())
             return QStringLiteral("振り分け先のフォルダを選んでください");

@@ -71,6 +71,10 @@ enum class ActionKind : quint8 {
     Move,  ///< files the message into folder; the evaluation ends
     Trash, ///< files the message into ごみ箱; the evaluation ends (nothing is ever thrown away)
     Stop,  ///< ends the evaluation
+    /** Leaves the message on the server and never downloads it; decided from its header and size. */
+    LeaveOnServer,
+    /** Deletes the message on the server without downloading it; decided from its header and size. */
+    DeleteOnServer,
 };
 
 struct Action {
@@ -84,6 +88,16 @@ struct Action {
 inline bool endsEvaluation(ActionKind kind)
 {
     return kind == ActionKind::Move || kind == ActionKind::Trash || kind == ActionKind::Stop;
+}
+
+/**
+ * Whether the action is carried out at the server, before the message is downloaded. Such a
+ * rule is decided from the header (TOP n 0) and the size LIST gives; once a message is on disk
+ * (a server that refused TOP, "振り分け実行") its at-server actions do nothing.
+ */
+inline bool decidesAtServer(ActionKind kind)
+{
+    return kind == ActionKind::LeaveOnServer || kind == ActionKind::DeleteOnServer;
 }
 
 /** One rule. */
@@ -106,6 +120,8 @@ struct Rule {
     bool isBroken() const { return !broken.isEmpty(); }
     /** Whether one of its actions files the message (Move or Trash). */
     bool files() const;
+    /** Whether one of its actions is carried out at the server (decidesAtServer()). */
+    bool decidesAtServer() const;
 
     friend bool operator==(const Rule&, const Rule&) = default;
 };
@@ -134,7 +150,28 @@ QStringList fieldsRead(const Condition& condition);
  */
 QString conditionProblem(const Condition& condition);
 
-/** What is wrong with @p rule ("" when nothing): its first condition problem, an action without its folder. */
+/**
+ * Whether the condition can be answered from the header fields and the size alone, as a rule
+ * that decides at the server must be: not the body, attachments or the address book.
+ */
+bool answerableAtServer(ConditionField field);
+
+/**
+ * What keeps @p condition out of a rule that decides at the server ("" when nothing), in the
+ * words the rule dialog shows.
+ */
+QString atServerConditionProblem(const Condition& condition);
+
+/**
+ * What is wrong with a rule that decides at the server with these @p actions ("" when nothing,
+ * also when none of them decides at the server): an at-server action stands alone.
+ */
+QString atServerActionsProblem(const QList<Action>& actions);
+
+/**
+ * What is wrong with @p rule ("" when nothing): its first condition problem, an action without
+ * its folder, a rule deciding at the server that needs more than the header and the size.
+ */
 QString ruleProblem(const Rule& rule);
 
 } // namespace fumibako::filing

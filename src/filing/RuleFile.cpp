@@ -19,7 +19,7 @@ constexpr std::array kFieldNames{"From",    "To",     "Cc",   "ToOrCc",   "Subje
                                  "Exists",  "Body",   "SizeOver", "SizeUnder", "Attachment", "InAddressBook"};
 constexpr std::array kMatchNames{"contains", "is", "begins", "ends", "wildcard", "regex"};
 constexpr std::array kComparisonNames{"folded", "ascii", "exact"};
-constexpr std::array kActionNames{"MarkRead", "Flag", "Copy", "Move", "Trash", "Stop"};
+constexpr std::array kActionNames{"MarkRead", "Flag", "Copy", "Move", "Trash", "Stop", "LeaveOnServer", "DeleteOnServer"};
 
 template<typename Enum, size_t N>
 std::optional<Enum> enumNamed(const std::array<const char*, N>& names, QStringView text)

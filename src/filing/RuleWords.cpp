@@ -36,7 +36,8 @@ QStringList addressPartLabels()
 QStringList actionLabels()
 {
     return {QStringLiteral("既読にする"),       QStringLiteral("フラグを立てる"), QStringLiteral("フォルダへコピー"),
-            QStringLiteral("フォルダへ移動"),   QStringLiteral("ごみ箱へ移動"),   QStringLiteral("ここで終了")};
+            QStringLiteral("フォルダへ移動"),   QStringLiteral("ごみ箱へ移動"),   QStringLiteral("ここで終了"),
+            QStringLiteral("受信しない"),       QStringLiteral("サーバーから削除")};
 }
 
 QString sizeText(qint64 bytes)

@@ -46,6 +46,8 @@ QString leftOutReason(const Rule& rule)
         if (condition.field == ConditionField::SenderInAddressBook)
             return QStringLiteral("アドレス帳は Sieve で書けません");
     }
+    if (rule.decidesAtServer())
+        return QStringLiteral("「受信しない」「サーバーから削除」は Sieve で書けません（受信前にサーバーで決める動作がありません）");
     return QString();
 }
 
@@ -184,6 +186,9 @@ QString Writer::actionLines(const Rule& rule, const QString& indent)
         case ActionKind::Stop:
             lines += QStringLiteral("stop;");
             break;
+        case ActionKind::LeaveOnServer:
+        case ActionKind::DeleteOnServer:
+            break; // such a rule is left out whole (leftOutReason)
         }
     }
     QString text;

@@ -13,7 +13,7 @@ FilingLogDialog::FilingLogDialog(const QString& logFile, QWidget* parent) : QDia
 {
     setObjectName(QStringLiteral("frmFilingLog"));
     setWindowTitle(QStringLiteral("振り分けログ"));
-    resize(900, 480);
+    resize(1040, 480);
     auto* layout = new QVBoxLayout(this);
     auto* view = new QTableView(this);
     view->setObjectName(QStringLiteral("lsvFilingLog"));
@@ -22,7 +22,7 @@ FilingLogDialog::FilingLogDialog(const QString& logFile, QWidget* parent) : QDia
     view->setEditTriggers(QAbstractItemView::NoEditTriggers);
     view->verticalHeader()->hide();
     view->horizontalHeader()->setStretchLastSection(true);
-    const int widths[] = {140, 90, 140, 150, 160, 200};
+    const int widths[] = {140, 90, 140, 150, 160, 200, 140};
     for (int column = 0; column < int(std::size(widths)); ++column)
         view->setColumnWidth(column, widths[column]);
     auto* empty = new QLabel(QStringLiteral("まだ振り分けたメールはありません"), this);

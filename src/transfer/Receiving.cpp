@@ -6,6 +6,7 @@
 #include "transfer/AccountLogin.h"
 #include "transfer/OperationGuard.h"
 #include "transfer/ReceiveUi.h"
+#include "transfer/ServerScreening.h"
 
 namespace fumibako::transfer {
 
@@ -40,9 +41,14 @@ bool savesFiles(ServerMode mode)
         || mode == ServerMode::SaveAll || mode == ServerMode::SaveAllDelete;
 }
 
-bool showsProgress(ServerMode mode)
+bool receivesEverythingNew(ServerMode mode)
 {
     return mode == ServerMode::SaveAll || mode == ServerMode::SaveAllDelete;
+}
+
+bool showsProgress(ServerMode mode)
+{
+    return receivesEverythingNew(mode);
 }
 
 } // namespace
@@ -96,8 +102,11 @@ void Receiver::RunServerCommand(ServerMode mode, const QString& number, Done don
     m_junkExpired = 0;
     m_fileWorker.reset();
     m_engine.reset();
+    m_screen = {};
     if (savesFiles(mode))
-        prepareFiling();
+        prepareFiling(mode);
+    else if (mode == ServerMode::Count)
+        m_screen = makeCountingScreen(filing::readRules(filing::rulesFile(m_account.paths)));
     if (showsProgress(mode)) {
         m_ui.showProgress(m_figures);
         m_progressShown = true;
@@ -131,14 +140,19 @@ void Receiver::commandFinished(ServerMode mode, const std::optional<LibraryResul
     }
     m_fileWorker.reset();
     m_engine.reset();
+    m_screen = {};
     if (done)
         done(outcome);
 }
 
-void Receiver::prepareFiling()
+void Receiver::prepareFiling(ServerMode mode)
 {
     filing::AccountFiling filing;
     filing.rules = filing::readRules(filing::rulesFile(m_account.paths));
+    // Only a receive of everything new is screened: a message the user fetches by its number
+    // from the server list is fetched whatever the rules say of it.
+    if (receivesEverythingNew(mode))
+        m_screen = makeServerScreen(filing.rules, m_account.paths);
     filing.folderExists = m_account.folderExists ? m_account.folderExists : filing::storedFolders(m_account.paths);
     filing.addressBook = m_account.addressBook;
     if (m_account.junkFilter) {
@@ -213,6 +227,7 @@ void Receiver::startLibraryCall(const QString& command, const QString& directory
     options.bearerToken = m_callToken;
     options.security = m_account.properties->security.pop3;
     options.recordFile = m_account.paths.receivedIdsFile;
+    options.screen = m_screen;
     if (std::shared_ptr<ReceivedFileWorker> fileWorker = m_fileWorker) {
         options.saved = [fileWorker](int position, const QString& path) { fileWorker->add(position, path); };
     }

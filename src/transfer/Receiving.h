@@ -149,7 +149,7 @@ private:
     ReceiveResult handleSave(ServerMode mode, const platform::mail::LibraryResult& result);
     ReceiveResult handleList(const platform::mail::LibraryResult& result);
     void reportStoppedEarly();
-    void prepareFiling();
+    void prepareFiling(ServerMode mode);
     void reportFiling(const ReceivedBatchFiling& filing);
 
     OperationGuard& m_guard;
@@ -173,6 +173,7 @@ private:
     int m_junkExpired = 0;    // old junk the last save command moved into ごみ箱
     filing::JunkSettings m_junkSettings; // the account's, read for the running save command
     std::unique_ptr<filing::FilingEngine> m_engine; // of the running save command
+    platform::mail::ServerScreen m_screen; // the rules that decide at the server, for the running receive
     QList<filing::MissingFolder> m_reportedMissing;  // said once per run of the program
     std::shared_ptr<ReceivedFileWorker> m_fileWorker; // of the files the running save command saved
 };

@@ -52,7 +52,18 @@ RuleList sampleRules()
     Rule trash;
     trash.name = QStringLiteral("迷惑");
     trash.actions = {{ActionKind::Trash, QString()}};
-    return {list, chained, trash};
+
+    Rule large;
+    large.name = QStringLiteral("大きいメール");
+    Condition over;
+    over.field = ConditionField::SizeOver;
+    over.sizeBytes = 5 * 1024 * 1024;
+    large.conditions = {over};
+    large.actions = {{ActionKind::LeaveOnServer, QString()}};
+    Rule spam = large;
+    spam.name = QStringLiteral("サーバーで削除");
+    spam.actions = {{ActionKind::DeleteOnServer, QString()}};
+    return {list, chained, trash, large, spam};
 }
 
 } // namespace
@@ -77,6 +88,8 @@ private Q_SLOTS:
         QVERIFY(!bytes.startsWith("\xEF\xBB\xBF"));
         QVERIFY(bytes.contains(fumibako::platform::encodeCp932(QStringLiteral("Name=メーリングリスト\r\n"))));
         QVERIFY(bytes.contains("Do1=MarkRead\r\nDo2=Move\t"));
+        QVERIFY(bytes.contains("If1=SizeOver\tcontains\tfolded\t-\t-\t5242880\r\nDo1=LeaveOnServer\r\n"));
+        QVERIFY(bytes.contains("Do1=DeleteOnServer\r\n"));
     }
 
     void charactersOutsideCodePage932AreKept()

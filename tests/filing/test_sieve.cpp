@@ -330,13 +330,18 @@ void SieveScriptTest::exportSaysWhatItLeftOut()
     attachments.field = ConditionField::HasAttachments;
     Rule broken = rule(QStringLiteral("壊れた"), {}, {});
     broken.broken = QStringLiteral("読めない行があります");
+    Condition large;
+    large.field = ConditionField::SizeOver;
+    large.sizeBytes = 1024 * 1024;
     const RuleList rules{rule(QStringLiteral("添付"), {attachments}, {move(QStringLiteral("受信BOX\\添付"))}), broken,
+                         rule(QStringLiteral("大きい"), {large}, {{ActionKind::DeleteOnServer, QString()}}),
                          rule(QStringLiteral("続き"), {condition(ConditionField::Subject, MatchType::Is, {QStringLiteral("x")},
                                                                  Comparison::Folded)},
                               {move(QStringLiteral("受信BOX\\x"))}, true)};
     const QString script = exportSieve(rules, QStringLiteral("t"));
     QVERIFY(script.contains(QStringLiteral("# 書き出せなかったルール「添付」: 添付ファイルの有無は Sieve で書けません")));
     QVERIFY(script.contains(QStringLiteral("# 書き出せなかったルール「壊れた」: 壊れているルールです")));
+    QVERIFY(script.contains(QStringLiteral("# 書き出せなかったルール「大きい」: 「受信しない」「サーバーから削除」は Sieve で書けません")));
     const SieveImport imported = importSieve(script);
     QVERIFY(!imported.error);
     QCOMPARE(imported.rules.size(), 1);

@@ -119,6 +119,26 @@ private Q_SLOTS:
         QCOMPARE(rule.actions.first().kind, ActionKind::MarkRead);
     }
 
+    // Choosing an action that decides at the server marks the conditions it cannot answer at once.
+    void atServerRuleShowsWhatItCannotUse()
+    {
+        RuleEditor editor;
+        editor.conditions = {textRow(ConditionField::Body, "x", MatchType::Contains), textRow(ConditionField::SizeOver, "100")};
+        editor.actions = {{ActionKind::LeaveOnServer, QString()}};
+        QVERIFY(editor.conditionProblem(0).startsWith(QStringLiteral("「受信しない」「サーバーから削除」のルールには")));
+        QCOMPARE(editor.conditionProblem(1), QString());
+        QVERIFY(editor.problem().startsWith(QStringLiteral("条件 1: ")));
+        QVERIFY(!editor.canSave());
+        editor.conditions.removeFirst();
+        editor.actions.append({ActionKind::MarkRead, QString()});
+        QCOMPARE(editor.actionProblem(0), QStringLiteral("「受信しない」「サーバーから削除」は、ほかの動作と一緒には使えません"));
+        QCOMPARE(editor.actionProblem(1), QString());
+        QVERIFY(!editor.canSave());
+        editor.actions.removeLast();
+        QVERIFY(editor.canSave());
+        QCOMPARE(editor.rule().actions, (QList<Action>{{ActionKind::LeaveOnServer, QString()}}));
+    }
+
     void tryShowsWhatTheRuleWouldTake()
     {
         const QString input = m_dir->path() + u'/';

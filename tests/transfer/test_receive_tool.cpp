@@ -1,4 +1,5 @@
 #include "MailServers.h"
+#include "filing/FilingLog.h"
 #include "filing/RuleFile.h"
 #include "support/TestFiles.h"
 #include "storage/AccountSettings.h"
@@ -284,6 +285,51 @@ private Q_SLOTS:
         QCOMPARE(runTool(receive).out, QStringLiteral("新着はありません\n"));
         QCOMPARE(lastSessionRetrieved(), 0);
         checkFiledByRules();
+    }
+
+    // A rule deletes 2.eml at the server unfetched; killed between its DELE and the QUIT that
+    // commits it, the next receive deletes it again: 1.eml and 3.eml filed once, 2.eml never
+    // fetched and gone, its deletion logged once.
+    void killedWhileDeletingAtTheServer_data()
+    {
+        QTest::addColumn<QString>("point");
+        for (const QString& point : {QStringLiteral("deleting"), QStringLiteral("deleted"), QStringLiteral("quit-sent")})
+            QTest::newRow(qPrintable(point)) << point;
+    }
+    void killedWhileDeletingAtTheServer()
+    {
+        using namespace fumibako::filing;
+        QFETCH(QString, point);
+        QVERIFY(QDir().mkpath(mailboxDir()));
+        Rule large;
+        large.name = QStringLiteral("大きい");
+        Condition size;
+        size.field = ConditionField::SizeOver;
+        size.sizeBytes = 1500;
+        large.conditions = {size};
+        large.actions = {{ActionKind::DeleteOnServer, QString()}};
+        QVERIFY(writeRules(mailboxDir() + QStringLiteral("/FilingRules.ini"), {large}));
+        const QStringList receive = {QStringLiteral("receive"), QStringLiteral("taro")};
+        QCOMPARE(runTool(receive, QByteArray(), point).exitCode, -9);
+        const Run next = runTool(receive);
+        QVERIFY2(next.exitCode == 0, qPrintable(next.err));
+        QCOMPARE(runTool(receive).out, QStringLiteral("新着はありません\n"));
+        QCOMPARE(lastSessionRetrieved(), 0);
+
+        QCOMPARE(m_servers.mailbox(QStringLiteral("taro")), (QList<QByteArray>{m_seeds.at(0), m_seeds.at(2)}));
+        QStringList lines;
+        IniGetSection(QStringLiteral("標準BOX"), mailboxDir() + QStringLiteral("/MailCom.ini"), lines);
+        QCOMPARE(lines.size(), 2);
+        QList<QByteArray> filed;
+        for (const QString& line : std::as_const(lines))
+            filed.append(fumibako::test::readBytes(mailboxDir() + QStringLiteral("/input/") + line.section(u'=', 0, 0)));
+        QVERIFY(filed.contains(m_seeds.at(0)) && filed.contains(m_seeds.at(2)));
+        QCOMPARE(QDir(mailboxDir() + QStringLiteral("/input")).entryList(QDir::Files).size(), 2);
+        const QList<FilingLogEntry> log = readFilingLog(mailboxDir() + QStringLiteral("/FilingLog.txt"));
+        QCOMPARE(log.size(), 1);
+        QCOMPARE(log.first().rules, QStringLiteral("大きい"));
+        QCOMPARE(log.first().subject, QStringLiteral("添付ファイル3点"));
+        QVERIFY(log.first().done.startsWith(QStringLiteral("サーバーから削除")));
     }
 
     void passwordFromStdin()

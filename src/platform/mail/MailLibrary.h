@@ -132,6 +132,8 @@ struct ReceiveOptions {
     /**
      * Set: the saving commands first ask TOP n 0 of every new message (pipelined where the server
      * allows it) and fetch only what this keeps. A server that refuses TOP has everything fetched.
+     * "STAT" with a record asks it too and counts only the new messages it would fetch; a screen
+     * given to STAT must only answer, as nothing is done with the messages then.
      */
     ServerScreen screen;
     /**

@@ -279,21 +279,26 @@ QStringList receiveMessages(std::unique_ptr<Pop3Session> session, const Command&
     return published;
 }
 
-// STAT with a record: only the messages not received yet count.
-LibraryResult countNewMessages(const Pop3Mailbox& mailbox, const ReceiveFolder* receiving)
+// STAT with a record: only the messages not received yet count, and of those, with a screen,
+// only what a receive would fetch (a message the rules leave on the server is no new mail).
+LibraryResult countNewMessages(Pop3Session& session, const Pop3Mailbox& mailbox, const ReceiveFolder* receiving,
+                               const ServerScreen& screen)
 {
     if (mailbox.count == 0 || !receiving || !receiving->keepsRecord() || mailbox.ids.isEmpty()
         || mailbox.sizes.isEmpty())
         return LibraryResult::ofList({QStringLiteral("%1 %2").arg(mailbox.count).arg(mailbox.bytes)});
-    int newCount = 0;
-    qint64 newBytes = 0;
+    QList<int> newMessages;
     for (auto it = mailbox.ids.cbegin(); it != mailbox.ids.cend(); ++it) {
-        if (!receiving->record().contains(it.value())) {
-            ++newCount;
-            newBytes += mailbox.sizes.value(it.key());
-        }
+        if (!receiving->record().contains(it.value()))
+            newMessages.append(it.key());
     }
-    return LibraryResult::ofList({QStringLiteral("%1 %2").arg(newCount).arg(newBytes)});
+    std::sort(newMessages.begin(), newMessages.end());
+    QList<int> unused;
+    const QList<int> counted = screenAtServer(session, newMessages, mailbox, screen, &unused);
+    qint64 newBytes = 0;
+    for (int n : counted)
+        newBytes += mailbox.sizes.value(n);
+    return LibraryResult::ofList({QStringLiteral("%1 %2").arg(counted.size()).arg(newBytes)});
 }
 
 QString folderOf(const QString& directory)
@@ -372,7 +377,7 @@ LibraryResult RcvMail2(const QString& server, const QString& user, const QString
         return failed;
     }
     if (parsed.kind == Kind::Stat)
-        return countNewMessages(mailbox, receiving ? &*receiving : nullptr);
+        return countNewMessages(*session, mailbox, receiving ? &*receiving : nullptr, options.screen);
     if (parsed.kind == Kind::List)
         return listMessages(*session, mailbox.count);
     if (parsed.kind == Kind::Delete) {

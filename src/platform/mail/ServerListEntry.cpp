@@ -32,7 +32,9 @@ QString oneLine(QString text)
     return text.trimmed();
 }
 
-QString localDate(const QByteArray& raw)
+} // namespace
+
+QString localDateText(const QByteArray& raw)
 {
     ensureGMime();
     GDateTime* parsed = g_mime_utils_header_decode_date(raw.constData());
@@ -42,8 +44,6 @@ QString localDate(const QByteArray& raw)
     g_date_time_unref(parsed);
     return QDateTime::fromSecsSinceEpoch(seconds).toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
 }
-
-} // namespace
 
 QByteArray headerField(const QByteArray& header, const QByteArray& name)
 {
@@ -75,7 +75,7 @@ QString serverListEntry(const QByteArray& header)
     const QByteArray date = headerField(header, "Date");
     return QStringLiteral("Subject: ") + oneLine(decodeText(headerField(header, "Subject")))
            + QStringLiteral("\tFrom: ") + oneLine(decodeText(headerField(header, "From")))
-           + QStringLiteral(" \tDate: ") + (date.isEmpty() ? QString() : localDate(date));
+           + QStringLiteral(" \tDate: ") + (date.isEmpty() ? QString() : localDateText(date));
 }
 
 } // namespace fumibako::platform::mail

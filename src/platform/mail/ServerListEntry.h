@@ -14,6 +14,12 @@ namespace fumibako::platform::mail {
  */
 QString serverListEntry(const QByteArray& header);
 
+/**
+ * A raw Date field value as the server list and the reader show it: local time
+ * "yyyy/MM/dd HH:mm:ss", else the field's own text on one line.
+ */
+QString localDateText(const QByteArray& raw);
+
 /** The unfolded raw value of the first header field @p name (case-insensitive), or a null array. */
 QByteArray headerField(const QByteArray& header, const QByteArray& name);
 

@@ -35,9 +35,13 @@ QVariant FilingLogModel::data(const QModelIndex& index, int role) const
     case WhenColumn: return entry.when.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"));
     case HowColumn: return entry.how;
     case RuleColumn: return entry.rules;
-    case FolderColumn: return entry.folder.isEmpty() ? QStringLiteral("（移動なし）") : entry.folder;
+    case FolderColumn:
+        if (!entry.folder.isEmpty())
+            return entry.folder;
+        return entry.how == filing::kFiledAtServer ? QStringLiteral("（受信していません）") : QStringLiteral("（移動なし）");
     case FromColumn: return entry.from;
     case SubjectColumn: return entry.subject;
+    case DateColumn: return entry.date;
     case DoneColumn: return entry.done;
     default: return {};
     }
@@ -49,7 +53,7 @@ QVariant FilingLogModel::headerData(int section, Qt::Orientation orientation, in
         return {};
     static const QStringList captions{QStringLiteral("日時"), QStringLiteral("方法"), QStringLiteral("ルール"),
                                       QStringLiteral("フォルダ"), QStringLiteral("差出人"), QStringLiteral("件名"),
-                                      QStringLiteral("ほかにしたこと")};
+                                      QStringLiteral("メールの日付"), QStringLiteral("ほかにしたこと")};
     return captions.value(section);
 }
 

@@ -10,7 +10,7 @@ namespace fumibako::settings {
 class FilingLogModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    enum Column { WhenColumn, HowColumn, RuleColumn, FolderColumn, FromColumn, SubjectColumn, DoneColumn, ColumnCount };
+    enum Column { WhenColumn, HowColumn, RuleColumn, FolderColumn, FromColumn, SubjectColumn, DateColumn, DoneColumn, ColumnCount };
 
     explicit FilingLogModel(const QString& logFile, QObject* parent = nullptr);
     /** Reads the log again. */

@@ -3,6 +3,8 @@
 #include "filing/RuleWords.h"
 #include "platform/mail/HeaderFields.h"
 
+#include <algorithm>
+
 namespace fumibako::settings {
 
 using namespace fumibako::filing;
@@ -77,10 +79,18 @@ RuleEditor::RuleEditor(const Rule& rule)
         actions.append({action.kind, action.folder});
 }
 
+bool RuleEditor::decidesAtServer() const
+{
+    return std::any_of(actions.cbegin(), actions.cend(),
+                       [](const ActionRow& action) { return filing::decidesAtServer(action.kind); });
+}
+
 QString RuleEditor::conditionProblem(int row) const
 {
     QString problem;
-    conditionOf(conditions.at(row), &problem);
+    const Condition condition = conditionOf(conditions.at(row), &problem);
+    if (problem.isEmpty() && decidesAtServer())
+        problem = atServerConditionProblem(condition);
     return problem;
 }
 
@@ -89,7 +99,12 @@ QString RuleEditor::actionProblem(int row) const
     const ActionRow& action = actions.at(row);
     if ((action.kind == ActionKind::Move || action.kind == ActionKind::Copy) && action.folder.isEmpty())
         return QStringLiteral("振り分け先のフォルダを選んでください");
-    return QString();
+    if (!filing::decidesAtServer(action.kind))
+        return QString();
+    QList<Action> all;
+    for (const ActionRow& other : actions)
+        all.append({other.kind, other.folder});
+    return atServerActionsProblem(all);
 }
 
 QString RuleEditor::conditionsProblem() const

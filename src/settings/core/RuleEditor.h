@@ -52,9 +52,18 @@ public:
     QList<ConditionRow> conditions;
     QList<ActionRow> actions;
 
-    /** What is wrong with condition row @p row ("" when nothing): a regular expression that does not compile, ... */
+    /**
+     * Whether an action row decides at the server ("受信しない", "サーバーから削除"): the
+     * conditions may then use only the header fields and the size, and the action stands alone.
+     */
+    bool decidesAtServer() const;
+
+    /**
+     * What is wrong with condition row @p row ("" when nothing): a regular expression that does
+     * not compile, ..., or a condition a rule that decides at the server cannot answer.
+     */
     QString conditionProblem(int row) const;
-    /** What is wrong with action row @p row: a move or copy without its folder. */
+    /** What is wrong with action row @p row: a move or copy without its folder, an at-server action not alone. */
     QString actionProblem(int row) const;
     /** The first problem of the conditions, "" when they can be tried. */
     QString conditionsProblem() const;
