@@ -52,7 +52,7 @@ public:
                 fail(token.position, QStringLiteral("「:」の後にタグの名前がありません"));
             token.kind = Token::Kind::Tag;
             token.text = identifier();
-        } else if (c.isDigit()) {
+        } else if (c.isDigit() && c.unicode() < 128) { // a digit of another script would be read as no number at all
             token.kind = Token::Kind::Number;
             token.number = number(token.position);
         } else if (c == QLatin1Char('"')) {

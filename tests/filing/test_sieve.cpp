@@ -111,6 +111,8 @@ void SieveScriptTest::refusesWithItsPlace_data()
     QTest::newRow("nesting too deep") << QStringLiteral("if ") + QStringLiteral("not ").repeated(80) + QStringLiteral("true { stop; }")
                                       << 1 << 260 << "入れ子が深すぎます";
     QTest::newRow("stray character") << "keep; @" << 1 << 7 << "ここに書けない文字です: @";
+    // Found by fuzzing: a digit of another script (NKo four) read as a number that took no character.
+    QTest::newRow("a digit not in ASCII") << "if size :over \u07C4 { keep; }" << 1 << 15 << "ここに書けない文字です: \u07C4";
 }
 
 void SieveScriptTest::refusesWithItsPlace()
