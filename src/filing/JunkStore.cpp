@@ -1,13 +1,12 @@
 #include "filing/JunkStore.h"
 
+#include "platform/SqliteSupport.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 
 #include <sqlite3.h>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace fumibako::filing {
 
@@ -46,36 +45,13 @@ bool isDamageCode(int code)
     return (code & 0xFF) == SQLITE_CORRUPT || (code & 0xFF) == SQLITE_NOTADB;
 }
 
-// A new file gets mode 0600 before SQLite opens it; its log files take the same mode.
-void createPrivateFile(const QString& file)
-{
-    const int fd = ::open(QFile::encodeName(file).constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
-    if (fd >= 0)
-        ::close(fd);
-}
-
-void removeLogs(const QString& file)
-{
-    for (const char* suffix : {"-wal", "-shm", "-journal"})
-        QFile::remove(file + QLatin1String(suffix));
-}
-
 const char* metaKey(JunkKind kind)
 {
     return kind == JunkKind::Spam ? "spam" : "ham";
 }
 
-// Resets a statement when it goes out of scope, so that no read stays open.
-struct Reset {
-    sqlite3_stmt* statement;
-    ~Reset()
-    {
-        if (statement) {
-            sqlite3_reset(statement);
-            sqlite3_clear_bindings(statement);
-        }
-    }
-};
+using Reset = platform::sqlite::StatementReset;
+using platform::sqlite::createPrivateFile;
 
 } // namespace
 
@@ -119,7 +95,7 @@ JunkStore::Opened JunkStore::rebuild(const QString& file)
     QFile::remove(aside);
     if (!QFile::rename(file, aside))
         QFile::remove(file);
-    removeLogs(file);
+    platform::sqlite::removeDatabaseFiles(file, false);
     createPrivateFile(file);
     sqlite3* db = nullptr;
     const int opened = sqlite3_open_v2(QFile::encodeName(file).constData(), &db,

@@ -1,14 +1,12 @@
 #include "search/SearchDatabase.h"
 
 #include "search/SearchQuery.h"
+#include "platform/SqliteSupport.h"
 #include "platform/TextRules.h"
 
 #include <QFile>
 
 #include <sqlite3.h>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 // Why SQLite FTS5 with a tokenizer of our own. Measured here (two shared cores, load about 5) on
 // 10,000 generated Japanese bodies of 2,600 characters (73 MB of UTF-8), each engine indexing
@@ -124,25 +122,8 @@ QString columnText(sqlite3_stmt* statement, int column)
     return QString::fromUtf8(text, sqlite3_column_bytes(statement, column));
 }
 
-// A new file gets mode 0600 before SQLite opens it; its log files take the same mode.
-void createPrivateFile(const QString& file)
-{
-    const int fd = ::open(QFile::encodeName(file).constData(), O_CREAT | O_WRONLY | O_CLOEXEC, 0600);
-    if (fd >= 0)
-        ::close(fd);
-}
-
-// Resets a statement when it goes out of scope, so that no read stays open.
-struct Reset {
-    sqlite3_stmt* statement;
-    ~Reset()
-    {
-        if (statement) {
-            sqlite3_reset(statement);
-            sqlite3_clear_bindings(statement);
-        }
-    }
-};
+using Reset = platform::sqlite::StatementReset;
+using platform::sqlite::createPrivateFile;
 
 } // namespace
 
@@ -157,8 +138,7 @@ SearchDatabase::~SearchDatabase()
 
 void SearchDatabase::remove(const QString& file)
 {
-    for (const char* suffix : {"", "-wal", "-shm", "-journal"})
-        QFile::remove(file + QLatin1String(suffix));
+    platform::sqlite::removeDatabaseFiles(file, true);
 }
 
 std::unique_ptr<SearchDatabase> SearchDatabase::open(const QString& file, OpenMode mode, QString* error)
