@@ -1,5 +1,6 @@
 #include "addressbook/ImportWizardDialog.h"
 
+#include "widgets/Buttons.h"
 #include "widgets/FileDialogs.h"
 
 #include <QButtonGroup>
@@ -18,17 +19,7 @@
 
 namespace fumibako::addressbook {
 
-namespace {
-
-QPushButton* button(const QString& objectName, const QString& caption)
-{
-    auto* b = new QPushButton(caption);
-    b->setObjectName(objectName);
-    b->setAutoDefault(false);
-    return b;
-}
-
-} // namespace
+using widgets::plainButton;
 
 ImportWizardDialog::ImportWizardDialog(platform::UserPrompts& prompts, QWidget* parent)
     : QDialog(parent), m_wizard(prompts)
@@ -72,7 +63,7 @@ QWidget* ImportWizardDialog::createChooseFilePage()
     m_path = new QLineEdit;
     m_path->setObjectName(QStringLiteral("txtAdPath"));
     prompt->setBuddy(m_path);
-    QPushButton* browseButton = button(QStringLiteral("cmdPath"), QStringLiteral("参照..."));
+    QPushButton* browseButton = plainButton(QStringLiteral("cmdPath"), QStringLiteral("参照..."));
     connect(browseButton, &QPushButton::clicked, this, &ImportWizardDialog::browse);
     row->addWidget(m_path, 1);
     row->addWidget(browseButton);
@@ -116,10 +107,10 @@ QWidget* ImportWizardDialog::createPreviewPage()
 
 QLayout* ImportWizardDialog::createButtons()
 {
-    m_back = button(QStringLiteral("cmdBack"), QStringLiteral("戻る"));
-    m_next = button(QStringLiteral("cmdNext"), QStringLiteral("次へ"));
-    m_complete = button(QStringLiteral("cmdComp"), QStringLiteral("完了"));
-    QPushButton* close = button(QStringLiteral("cmdCan"), QStringLiteral("閉じる"));
+    m_back = plainButton(QStringLiteral("cmdBack"), QStringLiteral("戻る"));
+    m_next = plainButton(QStringLiteral("cmdNext"), QStringLiteral("次へ"));
+    m_complete = plainButton(QStringLiteral("cmdComp"), QStringLiteral("完了"));
+    QPushButton* close = plainButton(QStringLiteral("cmdCan"), QStringLiteral("閉じる"));
     connect(m_back, &QPushButton::clicked, this, [this] { m_wizard.back(); });
     connect(m_next, &QPushButton::clicked, this, &ImportWizardDialog::next);
     connect(m_complete, &QPushButton::clicked, this, &QDialog::accept);

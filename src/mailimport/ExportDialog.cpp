@@ -1,5 +1,7 @@
 #include "mailimport/ExportDialog.h"
 
+#include "widgets/Buttons.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -13,17 +15,7 @@
 
 namespace fumibako::mailimport {
 
-namespace {
-
-QPushButton* button(const QString& objectName, const QString& caption)
-{
-    auto* b = new QPushButton(caption);
-    b->setObjectName(objectName);
-    b->setAutoDefault(false);
-    return b;
-}
-
-} // namespace
+using widgets::plainButton;
 
 ExportDialog::ExportDialog(const ImportServices& services, platform::UserPrompts& prompts, const QString& folderKey,
                            QWidget* parent)
@@ -74,16 +66,16 @@ QWidget* ExportDialog::createChoosePage()
     m_target = new QLineEdit;
     m_target->setObjectName(QStringLiteral("txtExportTarget"));
     targetLabel->setBuddy(m_target);
-    QPushButton* browseButton = button(QStringLiteral("cmdExportBrowse"), QStringLiteral("参照(&B)..."));
+    QPushButton* browseButton = plainButton(QStringLiteral("cmdExportBrowse"), QStringLiteral("参照(&B)..."));
     row->addWidget(m_target, 1);
     row->addWidget(browseButton);
     layout->addLayout(row);
     layout->addStretch(1);
     auto* end = new QHBoxLayout;
     end->addStretch(1);
-    m_export = button(QStringLiteral("cmdExport"), QStringLiteral("エクスポート(&X)"));
+    m_export = plainButton(QStringLiteral("cmdExport"), QStringLiteral("エクスポート(&X)"));
     m_export->setDefault(true);
-    QPushButton* close = button(QStringLiteral("cmdExportClose"), QStringLiteral("閉じる"));
+    QPushButton* close = plainButton(QStringLiteral("cmdExportClose"), QStringLiteral("閉じる"));
     end->addWidget(m_export);
     end->addWidget(close);
     layout->addLayout(end);

@@ -1,5 +1,7 @@
 #include "mailimport/ImportDialog.h"
 
+#include "widgets/Buttons.h"
+
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
@@ -12,17 +14,7 @@
 
 namespace fumibako::mailimport {
 
-namespace {
-
-QPushButton* button(const QString& objectName, const QString& caption)
-{
-    auto* b = new QPushButton(caption);
-    b->setObjectName(objectName);
-    b->setAutoDefault(false);
-    return b;
-}
-
-} // namespace
+using widgets::plainButton;
 
 ImportDialog::ImportDialog(const ImportServices& services, const QString& selectedKey, QWidget* parent)
     : QDialog(parent), m_controller(services)
@@ -73,9 +65,9 @@ QWidget* ImportDialog::createChoosePage()
     sourcesLabel->setBuddy(m_sources);
     row->addWidget(m_sources, 1);
     auto* buttons = new QVBoxLayout;
-    QPushButton* files = button(QStringLiteral("cmdAddFiles"), QStringLiteral("ファイルを追加(&F)..."));
-    QPushButton* folder = button(QStringLiteral("cmdAddFolder"), QStringLiteral("フォルダを追加(&D)..."));
-    m_remove = button(QStringLiteral("cmdRemoveSource"), QStringLiteral("取り除く(&R)"));
+    QPushButton* files = plainButton(QStringLiteral("cmdAddFiles"), QStringLiteral("ファイルを追加(&F)..."));
+    QPushButton* folder = plainButton(QStringLiteral("cmdAddFolder"), QStringLiteral("フォルダを追加(&D)..."));
+    m_remove = plainButton(QStringLiteral("cmdRemoveSource"), QStringLiteral("取り除く(&R)"));
     for (QPushButton* b : {files, folder, m_remove})
         buttons->addWidget(b);
     buttons->addStretch(1);
@@ -91,8 +83,8 @@ QWidget* ImportDialog::createChoosePage()
     layout->addLayout(targetRow);
     auto* end = new QHBoxLayout;
     end->addStretch(1);
-    m_import = button(QStringLiteral("cmdImport"), QStringLiteral("インポート(&I)"));
-    QPushButton* close = button(QStringLiteral("cmdImportClose"), QStringLiteral("閉じる"));
+    m_import = plainButton(QStringLiteral("cmdImport"), QStringLiteral("インポート(&I)"));
+    QPushButton* close = plainButton(QStringLiteral("cmdImportClose"), QStringLiteral("閉じる"));
     end->addWidget(m_import);
     end->addWidget(close);
     layout->addLayout(end);
