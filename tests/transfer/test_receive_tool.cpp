@@ -8,7 +8,6 @@
 
 #include <QDir>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -33,8 +32,10 @@ private:
         QString out;
         QString err;
     };
+    qsizetype m_sessionsBeforeRun = 0;
     Run runTool(const QStringList& args, const QByteArray& input = QByteArray(), const QString& crashAt = QString())
     {
+        m_sessionsBeforeRun = m_servers.pop3Sessions().size();
         QProcess process;
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), m_runtime.path());
@@ -54,16 +55,8 @@ private:
 
     QString mailboxDir() const { return m_data->filePath(QStringLiteral("MailBox/taro")); }
 
-    // The messages RETR sent in the last POP3 session Dovecot logged.
-    int lastSessionRetrieved() const
-    {
-        static const QRegularExpression retr(QStringLiteral("retr=(\\d+)/"));
-        QRegularExpressionMatchIterator it = retr.globalMatch(m_servers.pop3Log());
-        int last = -1;
-        while (it.hasNext())
-            last = it.next().captured(1).toInt();
-        return last;
-    }
+    // The messages RETR sent in the POP3 session of the last run of the tool.
+    int lastSessionRetrieved() const { return m_servers.pop3SessionAfter(m_sessionsBeforeRun).retr; }
 
     // Every message of the mailbox exactly once, each file filed once, nothing temporary left.
     void checkExactlyOnce()
