@@ -66,6 +66,15 @@ bool dropsEntry(const QString& line, const QString& key, CurrentMail& mail, cons
            !ReadStoredMail(mail, StoredMailKind::Outgoing, context.paths.outputDir, key, QString());
 }
 
+// Who @p mail goes to and from, for a walk to announce it as the message after the one it sends.
+std::optional<platform::mail::NextRecipients> recipientsOf(const CurrentMail& mail, const SendContext& context)
+{
+    const QString recipients = BuildRecipientList(mail.to, mail.cc, mail.bcc);
+    if (recipients.isEmpty())
+        return std::nullopt;
+    return platform::mail::NextRecipients{recipients, senderText(context.account)};
+}
+
 } // namespace
 
 void Sender::SendStoredMail(CurrentMail& mail, SendContext& context, const QString& folder, const QString& name,
@@ -209,6 +218,9 @@ private:
         if (m_stopped || m_next < 0)
             return false;
         const SelectedMail item = m_selected.at(m_next--);
+        CurrentMail following;
+        if (m_next >= 0 && ReadOutgoingFile(following, m_folder, m_selected.at(m_next).key))
+            m_context.next = recipientsOf(following, m_context);
         m_waiting = true;
         auto self = std::static_pointer_cast<SelectedWalk>(shared_from_this());
         m_sender.SendStoredMail(m_mail, m_context, m_folder, item.key, item.section, [self](WalkStep step) {
@@ -251,6 +263,7 @@ private:
             storage::IniDeleteKey(m_context.paths.outgoingIndexFile, Outbox, key);
             return true;
         }
+        m_context.next = nextRecipients();
         m_waiting = true;
         auto self = std::static_pointer_cast<OutboxWalk>(shared_from_this());
         m_sender.SendCurrentMail(m_mail, m_context, [self, key](SendOutcome sent) {
@@ -274,6 +287,18 @@ private:
         m_context.prompts.setStatus(1, QString());
     }
     void report() override { m_done(m_result); }
+
+    // Who the entry after the one being sent goes to, unless it is to be dropped.
+    std::optional<platform::mail::NextRecipients> nextRecipients() const
+    {
+        if (m_next >= m_lines.size())
+            return std::nullopt;
+        const QString line = m_lines.at(m_next);
+        CurrentMail following;
+        if (dropsEntry(line, line.left(line.indexOf(QLatin1Char('='))), following, m_context))
+            return std::nullopt;
+        return recipientsOf(following, m_context);
+    }
 
     QStringList m_lines;
     qsizetype m_next = 0;

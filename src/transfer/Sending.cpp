@@ -187,6 +187,7 @@ void Sender::startExchange(const CurrentMail& mail, SendContext& context, const 
     const QString subject = mail.subject;
     const QString body = mail.body;
     const platform::mail::ReplyReferences reply = mail.reply;
+    const std::optional<platform::mail::NextRecipients> next = std::exchange(context.next, std::nullopt);
     SendingNotice* notice = context.notice;
     auto delivered = [this, &mail, &context, recipients, sender, afterRefusal, notice,
                       done](const platform::mail::LibraryResult& sent) {
@@ -209,7 +210,7 @@ void Sender::startExchange(const CurrentMail& mail, SendContext& context, const 
         [=](const platform::mail::ProgressCallback&) {
             bool refused = false;
             auto sent = platform::mail::LibraryResult::ofText(
-                platform::mail::SendMail(server, recipients, sender, subject, body, attachments, login, reply, &refused));
+                platform::mail::SendMail(server, recipients, sender, subject, body, attachments, login, reply, &refused, next));
             sent.loginRefused = refused;
             return sent;
         },

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/mail/MailLibrary.h"
 #include "transfer/PasswordChoice.h"
 #include "transfer/StoredMail.h"
 #include "transfer/TransferRunner.h"
@@ -53,6 +54,11 @@ struct SendContext {
     std::optional<QString> bearerToken = {};
     /** Hears of the sent-box copies and of what leaves the outbox (none: nobody). */
     storage::MailChangeListener* changes = nullptr;
+    /**
+     * Set by a walk before each message: who the message after it goes to, so that the server
+     * can hear of it while this one ends. Taken by the send.
+     */
+    std::optional<platform::mail::NextRecipients> next = {};
 };
 
 /** Cuts @p text at every ", " and joins the pieces with TAB; a comma without a space stays. */

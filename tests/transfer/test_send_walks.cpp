@@ -143,20 +143,25 @@ private Q_SLOTS:
         QVERIFY(!account.entry(SentBox, QStringLiteral("sent.txt")).isEmpty());
     }
 
-    // A walk keeps one SMTP connection for all its messages; a server that closes it after a
-    // message gets a new one for the next, and nothing is sent twice or left out.
+    // A walk keeps one SMTP connection for all its messages, each message after the first
+    // announced with the end of the one before (its MAIL FROM goes without SIZE then); a server
+    // that closes the connection after a message gets a new one for the next, and nothing is
+    // sent twice or left out.
     void sendAllConnections_data()
     {
         QTest::addColumn<QString>("recipientPrefix");
         QTest::addColumn<int>("connections");
-        QTest::newRow("connection kept") << QStringLiteral("a") << 1;
-        QTest::newRow("server hangs up after each message") << QStringLiteral("hangup") << 3;
+        QTest::addColumn<QList<bool>>("sized");
+        QTest::newRow("connection kept") << QStringLiteral("a") << 1 << QList<bool>{true, false, false};
+        QTest::newRow("server hangs up after each message") << QStringLiteral("hangup") << 3
+                                                            << QList<bool>{true, true, true};
     }
 
     void sendAllConnections()
     {
         QFETCH(QString, recipientPrefix);
         QFETCH(int, connections);
+        QFETCH(QList<bool>, sized);
         SendAccount account(m_servers.smtpAuthPort());
         const QStringList subjects{QStringLiteral("one"), QStringLiteral("two"), QStringLiteral("three")};
         for (const QString& subject : subjects)
@@ -170,9 +175,16 @@ private Q_SLOTS:
         const QList<ReceivedMail> received = m_servers.takeReceived();
         QCOMPARE(receivedSubjects(received), subjects);
         QSet<QString> used;
-        for (const ReceivedMail& message : received)
+        QList<bool> withSize;
+        for (const ReceivedMail& message : received) {
             used.insert(message.envelope.value(QStringLiteral("connection")).toString());
+            const QJsonArray options = message.envelope.value(QStringLiteral("mail_options")).toArray();
+            withSize.append(std::any_of(options.begin(), options.end(), [](const QJsonValue& option) {
+                return option.toString().startsWith(QLatin1String("SIZE="));
+            }));
+        }
         QCOMPARE(used.size(), connections);
+        QCOMPARE(withSize, sized);
         QVERIFY(outboxKeys(account).isEmpty());
     }
 

@@ -190,16 +190,24 @@ struct ReplyAddresses {
 /** The address fields of the stored message @p file; empty texts when it cannot be read. */
 ReplyAddresses ReadReplyAddresses(const QString& file);
 
+/** The message a walk sends next: its recipients and sender as SendMail takes them. */
+struct NextRecipients {
+    QString recipients;
+    QString from;
+};
+
 /**
  * SMTP. @p server as for RcvMail2; @p recipients TAB-separated with "cc"/"bcc" markers; @p body
  * lines end with CR LF; @p attachments TAB-separated paths ("path|name" to give the name); @p reply
  * the In-Reply-To and References of a reply (a redirect goes without them).
  * Returns "" when sent, else the error text; @p loginRefused, when given, tells whether the
- * server refused the login (nothing was sent then).
+ * server refused the login (nothing was sent then). @p nextEnvelope: the recipients and sender
+ * (as @p recipients and @p from) of the message a walk sends next over the same connection.
  */
 QString SendMail(const QString& server, const QString& recipients, const QString& from, const QString& subject,
                  const QString& body, const QString& attachments, const SmtpLogin& login = {},
-                 const ReplyReferences& reply = {}, bool* loginRefused = nullptr);
+                 const ReplyReferences& reply = {}, bool* loginRefused = nullptr,
+                 const std::optional<NextRecipients>& nextEnvelope = std::nullopt);
 
 /**
  * Reads a stored message. @p options "subject:from:date:To:body:" gives the fields and saves the

@@ -362,6 +362,16 @@ ComposedMessage composeMessage(const QString& recipients, const QString& from, c
     return message;
 }
 
+std::optional<SmtpEnvelope> composeEnvelope(const QString& recipients, const QString& from)
+{
+    ensureGMimeInitialized();
+    const MailAddress sender = parseAddress(from);
+    const RecipientLists lists = parseRecipients(recipients);
+    if (!isUsableAddress(sender.address) || !lists.error.isEmpty() || lists.envelope().isEmpty())
+        return std::nullopt;
+    return SmtpEnvelope{sender.address.toLatin1(), lists.envelope()};
+}
+
 qint64 ComposedMessage::size() const
 {
     return spool ? spool->size() : data.size();

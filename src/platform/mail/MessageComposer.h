@@ -7,10 +7,18 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 class QTemporaryFile;
 
 namespace fumibako::platform::mail {
+
+/** Who a message goes from and to, as MAIL FROM and RCPT TO carry them. */
+struct SmtpEnvelope {
+    QByteArray from;
+    QList<QByteArray> recipients;
+    friend bool operator==(const SmtpEnvelope&, const SmtpEnvelope&) = default;
+};
 
 /**
  * A message ready for SMTP: the envelope and the exact bytes of DATA (CR LF line ends). DATA is
@@ -28,6 +36,7 @@ struct ComposedMessage {
 
     /** The size of DATA in bytes. */
     qint64 size() const;
+    SmtpEnvelope envelope() const { return {envelopeFrom, envelopeRecipients}; }
     /** DATA, read from the spool when there is one. */
     QByteArray bytes() const;
 };
@@ -42,5 +51,11 @@ constexpr qint64 kSpoolThreshold = 1024 * 1024;
  */
 ComposedMessage composeMessage(const QString& recipients, const QString& from, const QString& subject,
                                const QString& body, const QString& attachments, const ReplyReferences& reply = {});
+
+/**
+ * The envelope composeMessage would give for @p recipients and @p from, without building the
+ * message; none when it would fail for want of a usable sender or recipient.
+ */
+std::optional<SmtpEnvelope> composeEnvelope(const QString& recipients, const QString& from);
 
 } // namespace fumibako::platform::mail

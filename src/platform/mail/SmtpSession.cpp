@@ -10,6 +10,10 @@ namespace {
 constexpr qint64 ChunkBytes = 1024 * 1024;
 // The message goes out in pieces of this many bytes after DATA.
 constexpr qint64 DataPieceBytes = 256 * 1024;
+// Commands written ahead for the next message are used only this soon: a server waits minutes for
+// the content after its 354 (RFC 5321 4.5.3.2), and a walk held up longer (a question to the
+// user) starts the message afresh.
+constexpr int AheadFreshMs = 30000;
 // A reply line longer than this is no SMTP server's.
 constexpr qsizetype MaxReplyLine = 64 * 1024;
 
@@ -67,6 +71,8 @@ SmtpSession::~SmtpSession()
 {
     if (!m_connection.isOpen())
         return;
+    if (m_ahead && !settle(*std::exchange(m_ahead, std::nullopt)))
+        return;
     if (m_connection.write("QUIT\r\n"))
         readReply();
     m_connection.drop();
@@ -85,7 +91,23 @@ CURLcode SmtpSession::open()
 bool SmtpSession::lost()
 {
     m_connection.drop();
+    m_ahead.reset();
     return false;
+}
+
+// Reads the answers to commands written ahead for a message that did not follow. A DATA the
+// server took leaves it waiting for content that must not come: the connection ends then.
+bool SmtpSession::settle(const Ahead& ahead)
+{
+    for (const Command& command : ahead.commands) {
+        const std::optional<smtp::Reply> reply = readReply();
+        if (!reply)
+            return false;
+        if (command.expected == 354 && reply->code == 354)
+            return lost();
+    }
+    m_needsReset = true;
+    return true;
 }
 
 std::optional<smtp::Reply> SmtpSession::readReply()
@@ -109,10 +131,8 @@ std::optional<smtp::Reply> SmtpSession::readReply()
             lost(); // out of step with the server
             return std::nullopt;
         }
-        if (state == smtp::ReplyAssembler::State::Complete) {
-            ++m_repliesRead;
+        if (state == smtp::ReplyAssembler::State::Complete)
             return assembler.take();
-        }
     }
 }
 
@@ -132,6 +152,7 @@ bool SmtpSession::checkReply(const Command& command, const smtp::Reply& reply)
 
 std::optional<SmtpSession::Command> SmtpSession::writeChunk(MessageReader& reader, bool last)
 {
+    m_contentWritten = true;
     const QByteArray chunk = reader.next(ChunkBytes);
     Command command{"BDAT " + QByteArray::number(chunk.size()) + (last && reader.left() == 0 ? " LAST" : "")};
     if (!reader.ok() || !m_connection.write(command.line + "\r\n") || !m_connection.write(chunk)) {
@@ -164,8 +185,9 @@ bool SmtpSession::sendChunksOneByOne(const ComposedMessage& message)
     return true;
 }
 
-bool SmtpSession::sendDotStuffed(const ComposedMessage& message)
+bool SmtpSession::sendDotStuffed(const ComposedMessage& message, const std::optional<SmtpEnvelope>& next)
 {
+    m_contentWritten = true;
     MessageReader reader(message);
     smtp::DotStuffer stuffer;
     while (reader.left() > 0) {
@@ -173,8 +195,18 @@ bool SmtpSession::sendDotStuffed(const ComposedMessage& message)
         if (!reader.ok() || !m_connection.write(piece))
             return lost();
     }
+    QByteArray end = stuffer.end();
+    std::optional<Ahead> ahead;
+    if (next) {
+        ahead = Ahead{*next, transactionStart(*next, std::nullopt, true), QDeadlineTimer(AheadFreshMs)};
+        for (const Command& command : ahead->commands)
+            end += command.line + "\r\n";
+    }
+    if (!m_connection.write(end))
+        return lost();
+    m_ahead = std::move(ahead);
     // The reply to the message itself is DATA's last word.
-    return (m_connection.write(stuffer.end()) || lost()) && readReplies({{"DATA"}});
+    return readReplies({{"DATA"}});
 }
 
 bool SmtpSession::writeCommands(const QList<Command>& commands)
@@ -206,7 +238,25 @@ bool SmtpSession::exchange(const Command& command)
     return writeCommands({command}) && readReplies({command});
 }
 
-bool SmtpSession::sendPipelined(QList<Command> envelope, bool chunking, const ComposedMessage& message)
+// MAIL FROM (with SIZE when @p size is given) and every RCPT TO; with @p dataForOne, DATA too
+// when there is one recipient.
+QList<SmtpSession::Command> SmtpSession::transactionStart(const SmtpEnvelope& envelope, std::optional<qint64> size,
+                                                          bool dataForOne) const
+{
+    QByteArray mailFrom = "MAIL FROM:" + angleAddress(envelope.from);
+    if (size)
+        mailFrom += " SIZE=" + QByteArray::number(*size);
+    QList<Command> commands{{mailFrom}};
+    for (const QByteArray& recipient : envelope.recipients)
+        commands.append({"RCPT TO:" + angleAddress(recipient)});
+    if (dataForOne && envelope.recipients.size() == 1)
+        commands.append({"DATA", 354});
+    return commands;
+}
+
+// @p written: the envelope went ahead with the message before (DATA with it for one recipient).
+bool SmtpSession::sendPipelined(QList<Command> envelope, bool written, bool chunking, const ComposedMessage& message,
+                                const std::optional<SmtpEnvelope>& next)
 {
     const bool oneRecipient = message.envelopeRecipients.size() == 1;
     if (chunking) {
@@ -217,11 +267,11 @@ bool SmtpSession::sendPipelined(QList<Command> envelope, bool chunking, const Co
     }
     // DATA rides with the envelope only for one recipient: a 354 after a refused recipient would
     // leave a message to the others on its way.
-    if (oneRecipient)
+    if (oneRecipient && !written)
         envelope.append({"DATA", 354});
-    if (!writeCommands(envelope) || !readReplies(envelope))
+    if ((!written && !writeCommands(envelope)) || !readReplies(envelope))
         return false;
-    return (oneRecipient || exchange({"DATA", 354})) && sendDotStuffed(message);
+    return (oneRecipient || exchange({"DATA", 354})) && sendDotStuffed(message, next);
 }
 
 bool SmtpSession::sendOneByOne(const QList<Command>& envelope, bool chunking, const ComposedMessage& message)
@@ -233,28 +283,40 @@ bool SmtpSession::sendOneByOne(const QList<Command>& envelope, bool chunking, co
     return chunking ? sendChunksOneByOne(message) : exchange({"DATA", 354}) && sendDotStuffed(message);
 }
 
-CURLcode SmtpSession::send(const ComposedMessage& message)
+CURLcode SmtpSession::send(const ComposedMessage& message, const std::optional<SmtpEnvelope>& next)
 {
-    m_repliesRead = 0;
+    m_contentWritten = false;
     m_refused = false;
     m_transcript.clearError();
+    std::optional<Ahead> ahead = std::exchange(m_ahead, std::nullopt);
+    if (ahead && (ahead->envelope != message.envelope() || ahead->fresh.hasExpired())) {
+        // Announced for another message, or too long ago: answered and forgotten. Nothing of
+        // this message was said yet, so after a connection the settling ended it goes again over
+        // a new one.
+        if (!settle(*ahead))
+            return CURLE_SEND_ERROR;
+        ahead.reset();
+    }
     if (!m_connection.isOpen())
         return CURLE_SEND_ERROR;
     const bool pipelining = m_transcript.offersCapability("PIPELINING");
     const bool chunking = m_transcript.offersCapability("CHUNKING");
     QList<Command> envelope;
-    // Between messages RSET starts the next transaction clean; pipelined it costs nothing, one
-    // command at a time it is said only after a message that did not go.
-    if (m_afterTransaction && (pipelining || m_needsReset))
-        envelope.append({"RSET"});
-    QByteArray mailFrom = "MAIL FROM:" + angleAddress(message.envelopeFrom);
-    if (m_transcript.offersCapability("SIZE"))
-        mailFrom += " SIZE=" + QByteArray::number(message.size());
-    envelope.append({mailFrom});
-    for (const QByteArray& recipient : message.envelopeRecipients)
-        envelope.append({"RCPT TO:" + angleAddress(recipient)});
+    if (ahead) {
+        envelope = ahead->commands;
+    } else {
+        // Between messages RSET starts the next transaction clean; pipelined it costs nothing, one
+        // command at a time it is said only after a message that did not go.
+        if (m_afterTransaction && (pipelining || m_needsReset))
+            envelope.append({"RSET"});
+        const bool sized = m_transcript.offersCapability("SIZE");
+        envelope += transactionStart(message.envelope(), sized ? std::optional(message.size()) : std::nullopt, false);
+    }
     m_afterTransaction = true;
-    const bool accepted = pipelining ? sendPipelined(envelope, chunking, message)
+    // With chunks a message is one round trip already; the next one's commands go ahead only
+    // where DATA makes a message wait for 354.
+    const std::optional<SmtpEnvelope> nextAhead = pipelining && !chunking ? next : std::nullopt;
+    const bool accepted = pipelining ? sendPipelined(envelope, ahead.has_value(), chunking, message, nextAhead)
                                      : sendOneByOne(envelope, chunking, message);
     m_needsReset = !accepted;
     if (accepted)

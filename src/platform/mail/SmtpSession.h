@@ -5,6 +5,10 @@
 #include "platform/mail/ServerConnection.h"
 #include "platform/mail/SmtpReplies.h"
 
+#include <QDeadlineTimer>
+
+#include <optional>
+
 namespace fumibako::platform::mail {
 
 /**
@@ -19,6 +23,12 @@ namespace fumibako::platform::mail {
  * reply. A message goes only when every recipient was taken: one refused recipient fails the
  * whole message and no recipient gets it. A refused message leaves the login usable: the next
  * transaction starts with RSET.
+ *
+ * When the caller knows the envelope of the message that follows on the same login, a server
+ * with PIPELINING and no CHUNKING gets that message's MAIL FROM, RCPT TO and DATA in the write
+ * that ends this message (RFC 2920 lets the content open a group): from then on a message costs
+ * one round trip there too. Those commands deliver nothing by themselves; a next message with
+ * another envelope, or the end of the login, abandons them.
  */
 class SmtpSession {
 public:
@@ -36,10 +46,15 @@ public:
     /**
      * Sends @p message. CURLE_OK once the server took it; CURLE_SEND_ERROR when the server
      * refused a step (the transcript holds that reply and its command); another code when the
-     * connection failed. repliesRead() tells whether the server answered any of its commands.
+     * connection failed. failedBeforeTheMessage() tells whether it may go again.
+     * @p next: the envelope of the message the next send() will take, if known.
      */
-    CURLcode send(const ComposedMessage& message);
-    qint64 repliesRead() const { return m_repliesRead; }
+    CURLcode send(const ComposedMessage& message, const std::optional<SmtpEnvelope>& next = std::nullopt);
+    /**
+     * After a failed send: no reply refused the message and none of its content went out, so the
+     * server cannot have taken it and it may go again over a new connection.
+     */
+    bool failedBeforeTheMessage() const { return !m_refused && !m_contentWritten; }
 
     net::Transcript& transcript() { return m_transcript; }
     const net::CurlEasy& curl() const { return m_connection.curl(); }
@@ -50,8 +65,17 @@ private:
         int expected = 250; ///< the reply that means yes: 2xx, or 354 for DATA
     };
     class MessageReader;
+    /** Commands of the next message written ahead with the end of a message, not answered yet. */
+    struct Ahead {
+        SmtpEnvelope envelope;
+        QList<Command> commands;
+        QDeadlineTimer fresh; ///< after it a server may have given up waiting for the content
+    };
 
-    bool sendPipelined(QList<Command> envelope, bool chunking, const ComposedMessage& message);
+    QList<Command> transactionStart(const SmtpEnvelope& envelope, std::optional<qint64> size, bool dataForOne) const;
+    bool settle(const Ahead& ahead);
+    bool sendPipelined(QList<Command> envelope, bool written, bool chunking, const ComposedMessage& message,
+                       const std::optional<SmtpEnvelope>& next);
     bool sendOneByOne(const QList<Command>& envelope, bool chunking, const ComposedMessage& message);
     bool writeCommands(const QList<Command>& commands);
     bool readReplies(const QList<Command>& commands);
@@ -59,7 +83,7 @@ private:
     std::optional<Command> writeChunk(MessageReader& reader, bool last);
     bool writeChunks(const ComposedMessage& message, bool last, QList<Command>* written);
     bool sendChunksOneByOne(const ComposedMessage& message);
-    bool sendDotStuffed(const ComposedMessage& message);
+    bool sendDotStuffed(const ComposedMessage& message, const std::optional<SmtpEnvelope>& next = std::nullopt);
     std::optional<smtp::Reply> readReply();
     bool checkReply(const Command& command, const smtp::Reply& reply);
     bool lost();
@@ -71,7 +95,8 @@ private:
     bool m_needsReset = false;       // the last transaction did not end with the message taken
     bool m_refused = false;          // a reply of this message said no
     bool m_malformedReply = false;   // a reply that was none ended the connection
-    qint64 m_repliesRead = 0;
+    bool m_contentWritten = false;   // some of this message's content went out
+    std::optional<Ahead> m_ahead;
 };
 
 } // namespace fumibako::platform::mail

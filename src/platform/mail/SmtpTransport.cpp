@@ -68,6 +68,13 @@ std::unique_ptr<SmtpConnection> takeIdle(const QString& key)
     return connection;
 }
 
+bool reuseScopeOpen()
+{
+    IdleConnections& connections = idleConnections();
+    const std::lock_guard<std::mutex> lock(connections.mutex);
+    return connections.scopes > 0;
+}
+
 // Keeps @p connection for the next message while a reuse scope lives; else it ends here.
 void putBackIdle(std::unique_ptr<SmtpConnection> connection)
 {
@@ -90,21 +97,23 @@ std::unique_ptr<SmtpConnection> openConnection(const net::ServerAddress& address
 }
 
 // Sends @p message over @p connection, the one kept from the message before, or a new one. A
-// kept connection the server has since closed fails before any reply; the server cannot have
-// taken the message then, so it goes again over a new connection.
+// kept connection the server has since closed fails before any of the message's content went
+// out and without a refusal; the server cannot have taken the message then, so it goes again over
+// a new connection.
 CURLcode sendOverLogin(std::unique_ptr<SmtpConnection>& connection, const net::ServerAddress& address,
-                       const net::Credentials& credentials, const QString& key, const ComposedMessage& message)
+                       const net::Credentials& credentials, const QString& key, const ComposedMessage& message,
+                       const std::optional<SmtpEnvelope>& next)
 {
     CURLcode code = CURLE_OK;
     const bool reused = connection != nullptr;
     if (!connection)
         connection = openConnection(address, credentials, key, &code);
     if (code == CURLE_OK)
-        code = connection->session.send(message);
-    if (code != CURLE_OK && reused && connection->session.repliesRead() == 0) {
+        code = connection->session.send(message, next);
+    if (code != CURLE_OK && reused && connection->session.failedBeforeTheMessage()) {
         connection = openConnection(address, credentials, key, &code);
         if (code == CURLE_OK)
-            code = connection->session.send(message);
+            code = connection->session.send(message, next);
     }
     return code;
 }
@@ -141,7 +150,8 @@ bool SmtpConnectionReuse::keepsConnection() const
     return m_open && connections.scopes == 1 && connections.idle != nullptr;
 }
 
-QString sendMessage(const QString& server, const ComposedMessage& message, const SmtpLogin& login, bool* loginRefused)
+QString sendMessage(const QString& server, const ComposedMessage& message, const SmtpLogin& login, bool* loginRefused,
+                    const std::optional<SmtpEnvelope>& announced)
 {
     if (loginRefused)
         *loginRefused = false;
@@ -161,14 +171,16 @@ QString sendMessage(const QString& server, const ComposedMessage& message, const
                         login.password + QLatin1Char('\n') + login.bearerToken + QLatin1Char('\n') +
                         QString::number(address.upgradeRequired) + QString::number(address.refuseClearLogin);
     std::unique_ptr<SmtpConnection> connection = takeIdle(key);
-    CURLcode code = sendOverLogin(connection, address, credentials, key, message);
+    // Only a connection kept for the next message can take its commands ahead.
+    const std::optional<SmtpEnvelope> next = reuseScopeOpen() ? announced : std::nullopt;
+    CURLcode code = sendOverLogin(connection, address, credentials, key, message, next);
     // A bearer token whose mechanism the server lacks was not refused: the server cannot take it.
     const bool mechanismMissing = code == CURLE_LOGIN_DENIED && credentials.usesBearer()
                                   && connection->session.transcript().offers(credentials.bearerMechanism) == false;
     if (mechanismMissing && connection->session.transcript().offers("OAUTHBEARER") == true) {
         credentials.bearerMechanism = "OAUTHBEARER";
         connection.reset();
-        code = sendOverLogin(connection, address, credentials, key, message);
+        code = sendOverLogin(connection, address, credentials, key, message, next);
     } else if (mechanismMissing) {
         return net::bearerNotOfferedText(address);
     }

@@ -4,6 +4,7 @@
 #include "platform/mail/MessageComposer.h"
 
 #include <atomic>
+#include <optional>
 
 namespace fumibako::platform::mail {
 
@@ -13,10 +14,12 @@ namespace fumibako::platform::mail {
  * @p server as for SendMail (a "smtps://" prefix asks for implicit TLS on any port). AUTH with
  * @p login when the server offers it. Returns "" when the server accepted the message, else the
  * error text; a server reply is given with its code and text. @p loginRefused, when given, is set
- * when the server refused the login (then nothing was sent).
+ * when the server refused the login (then nothing was sent). @p next: the envelope of the message
+ * the caller sends next over a kept connection (SmtpConnectionReuse), whose first commands may
+ * then go with this message's end (see SmtpSession).
  */
 QString sendMessage(const QString& server, const ComposedMessage& message, const SmtpLogin& login,
-                    bool* loginRefused = nullptr);
+                    bool* loginRefused = nullptr, const std::optional<SmtpEnvelope>& next = std::nullopt);
 
 /**
  * While an object of this class lives (until close()), a message leaves its SMTP connection open,

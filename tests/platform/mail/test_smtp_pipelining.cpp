@@ -18,17 +18,18 @@ ComposedMessage message(const QList<QByteArray>& recipients, const QByteArray& t
     return composed;
 }
 
-// The groups of commands the server read after EHLO, "|" between the lines of a group; %1 in
-// @p expected stands for the message's size.
+// The groups of commands the server read after EHLO (of every connection), "|" between the lines
+// of a group; %1 in @p expected stands for the message's size.
 QStringList groupsAfterEhlo(const QString& log)
 {
     QStringList result;
     bool greeted = false;
     for (const QString& group : log.split(QStringLiteral("--\n"), Qt::SkipEmptyParts)) {
         const QString lines = group.trimmed().replace(QLatin1Char('\n'), QLatin1Char('|'));
-        if (greeted)
+        const bool ehlo = lines.startsWith(QLatin1String("EHLO "));
+        if (greeted && !ehlo)
             result.append(lines);
-        greeted = greeted || lines.startsWith(QLatin1String("EHLO "));
+        greeted = greeted || ehlo;
     }
     return result;
 }
@@ -42,6 +43,7 @@ QStringList withSize(QStringList groups, qint64 size)
 
 const QList<QByteArray> OneRecipient = {"sato@example.com"};
 const QList<QByteArray> TwoRecipients = {"sato@example.com", "ito@example.com"};
+const QList<QByteArray> Ito = {"ito@example.com"};
 
 } // namespace
 
@@ -133,6 +135,85 @@ private Q_SLOTS:
         const QStringList groups = groupsAfterEhlo(log);
         QVERIFY2(groups.value(chunking ? 1 : 2).startsWith(QLatin1String("RSET|MAIL FROM:")), qPrintable(groups.join('\n')));
         QCOMPARE(groups.last(), QStringLiteral("QUIT"));
+    }
+
+    // A walk that knows its next message has that message's envelope ride with the end of the one
+    // before, where DATA would make it wait for 354: one round trip a message. A next message
+    // other than the one announced, or none, abandons those commands; nothing goes twice.
+    void nextEnvelopeGoesAhead_data()
+    {
+        QTest::addColumn<bool>("chunking");
+        QTest::addColumn<QList<QList<QByteArray>>>("sends");     // the recipients of each message
+        QTest::addColumn<QList<QList<QByteArray>>>("announced"); // the next recipients told with each
+        QTest::addColumn<QStringList>("groups");
+        QTest::addColumn<int>("logins");
+        const QString first = QStringLiteral("MAIL FROM:<yamada@example.jp> SIZE=%1|RCPT TO:<sato@example.com>|DATA");
+        const QString end = QStringLiteral("<message %1 bytes>");
+        const QString ahead = end + QStringLiteral("|MAIL FROM:<yamada@example.jp>|RCPT TO:<sato@example.com>");
+        const QList<QByteArray> none;
+        using Lists = QList<QList<QByteArray>>;
+        QTest::newRow("each next announced")
+            << false << Lists{OneRecipient, OneRecipient, OneRecipient} << Lists{OneRecipient, OneRecipient, none}
+            << QStringList{first, ahead + "|DATA", ahead + "|DATA", end, "QUIT"} << 1;
+        QTest::newRow("the next has two recipients")
+            << false << Lists{OneRecipient, TwoRecipients} << Lists{TwoRecipients, none}
+            << QStringList{first, ahead + "|RCPT TO:<ito@example.com>", "DATA", end, "QUIT"} << 1;
+        QTest::newRow("another message than announced")
+            << false << Lists{OneRecipient, Ito} << Lists{OneRecipient, none}
+            << QStringList{first, ahead + "|DATA",
+                           "MAIL FROM:<yamada@example.jp> SIZE=%1|RCPT TO:<ito@example.com>|DATA", end, "QUIT"}
+            << 2;
+        QTest::newRow("announced, but the walk ends") << false << Lists{OneRecipient} << Lists{OneRecipient}
+                                                      << QStringList{first, ahead + "|DATA"} << 1;
+        QTest::newRow("announced with two recipients, but the walk ends")
+            << false << Lists{OneRecipient} << Lists{TwoRecipients}
+            << QStringList{first, ahead + "|RCPT TO:<ito@example.com>", "QUIT"} << 1;
+        QTest::newRow("chunks need nothing ahead")
+            << true << Lists{OneRecipient, OneRecipient} << Lists{OneRecipient, none}
+            << QStringList{"MAIL FROM:<yamada@example.jp> SIZE=%1|RCPT TO:<sato@example.com>|BDAT %1 LAST|<chunk %1 bytes>",
+                           "RSET|MAIL FROM:<yamada@example.jp> SIZE=%1|RCPT TO:<sato@example.com>|BDAT %1 LAST|<chunk %1 bytes>",
+                           "QUIT"}
+            << 1;
+    }
+    void nextEnvelopeGoesAhead()
+    {
+        QFETCH(bool, chunking);
+        QFETCH(QList<QList<QByteArray>>, sends);
+        QFETCH(QList<QList<QByteArray>>, announced);
+        QFETCH(QStringList, groups);
+        QFETCH(int, logins);
+        ScriptedSmtpServer server;
+        QVERIFY(server.start(options(true, chunking)));
+        QList<QByteArray> sent;
+        qint64 size = 0;
+        {
+            SmtpConnectionReuse walk;
+            for (qsizetype i = 0; i < sends.size(); ++i) {
+                const ComposedMessage one = message(sends[i], QByteArray::number(i + 1));
+                std::optional<SmtpEnvelope> next;
+                if (!announced[i].isEmpty())
+                    next = SmtpEnvelope{"yamada@example.jp", announced[i]};
+                QCOMPARE(sendMessage(server.server(), one, {}, nullptr, next), QString());
+                sent.append(one.data);
+                size = one.size();
+            }
+        }
+        QCOMPARE(server.received(), sent);
+        QCOMPARE(server.log().count(QStringLiteral("EHLO ")), logins);
+        QCOMPARE(groupsAfterEhlo(server.log()), withSize(groups, size));
+    }
+
+    // Without a walk that keeps the connection, nothing is announced: the login ends with QUIT.
+    void nothingGoesAheadOfAConnectionThatEnds()
+    {
+        ScriptedSmtpServer server;
+        QVERIFY(server.start(options(true, false)));
+        const ComposedMessage one = message(OneRecipient);
+        QCOMPARE(sendMessage(server.server(), one, {}, nullptr, SmtpEnvelope{"yamada@example.jp", OneRecipient}),
+                 QString());
+        QCOMPARE(groupsAfterEhlo(server.log()),
+                 withSize({"MAIL FROM:<yamada@example.jp> SIZE=%1|RCPT TO:<sato@example.com>|DATA", "<message %1 bytes>", "QUIT"},
+                          one.size()));
     }
 
     // One refused recipient fails the message for all of them; the next message goes over the
