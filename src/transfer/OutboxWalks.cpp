@@ -219,8 +219,8 @@ private:
             return false;
         const SelectedMail item = m_selected.at(m_next--);
         CurrentMail following;
-        if (m_next >= 0 && ReadOutgoingFile(following, m_folder, m_selected.at(m_next).key))
-            m_context.next = recipientsOf(following, m_context);
+        const bool readable = m_next >= 0 && ReadOutgoingFile(following, m_folder, m_selected.at(m_next).key);
+        m_context.next = readable ? recipientsOf(following, m_context) : std::nullopt;
         m_waiting = true;
         auto self = std::static_pointer_cast<SelectedWalk>(shared_from_this());
         m_sender.SendStoredMail(m_mail, m_context, m_folder, item.key, item.section, [self](WalkStep step) {
